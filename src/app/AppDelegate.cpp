@@ -1,0 +1,342 @@
+#include "app/AppDelegate.h"
+
+#include "app/ClipboardCheck.h"
+#include "app/MainMenu.h"
+#include "app/NotificationCenter.h"
+#include "app/Settings.h"
+#include "app/WelcomeWindow.h"
+#include "menus/MenuState.h"
+#include "platform/RecentDocuments.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/ViewController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+namespace {
+const QUrl websiteAddress(QStringLiteral("https://ovisto.app"));
+}
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent),
+      router([this]() -> RoutableWindow* { return newViewerWindow(); },
+             [this](const QString& path) { addToRecent({path}); }) {
+    menus = new MainMenu(this);
+    recent = new RecentDocuments(this);
+    types = ClipboardCheck::fileTypes();
+    connectMenu();
+    rebuildRecentMenu();
+    connect(recent, &RecentDocuments::changed, this, &AppDelegate::rebuildRecentMenu);
+}
+
+AppDelegate::~AppDelegate() {
+    for (const auto& controller : controllers) {
+        if (controller)
+            delete controller->window();
+    }
+    delete welcomeController;
+}
+
+void AppDelegate::connectMenu() {
+    auto on = [this](const char* name, auto handler) {
+        connect(menus->item(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    on("menuOpen", [this] { openImageDialog(); });
+    on("menuNewFromClipboard", [this] { newFromPasteboard(); });
+    on("menuWelcome", [this] { showWelcomeScreen(); });
+    on("menuWebsite", [this] { gotoWebsite(); });
+    on("menuCheckForUpdates", [this] { checkForUpdates(); });
+    on("menuQuit", [] { QApplication::closeAllWindows(); });
+    on("menuCloseWindow", [] {
+        if (QWidget* window = QApplication::activeWindow())
+            window->close();
+    });
+    // The menu's stepping goes straight to the stepping operations, so unlike
+    // the viewer's own buttons it leaves a running slideshow alone.
+    forward("menuNextImage", &ViewController::showNextImage);
+    forward("menuPreviousImage", &ViewController::showPreviousImage);
+    forward("menuFitToScreen", &ViewController::setFitToScreen);
+    forward("menuStretchToFit", &ViewController::setStretchToFit);
+    forward("menuFillScreen", &ViewController::setFillScreen);
+    forward("menuActualSize", &ViewController::setActualSize);
+    forward("menuGetInfo", &ViewController::getInfo);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &AppDelegate::recheckPasteboard);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
+        if (s == Qt::ApplicationActive)
+            applicationDidBecomeActive();
+    });
+}
+
+void AppDelegate::forward(const char* item, void (ViewController::*operation)()) {
+    connect(menus->item(QString::fromLatin1(item)), &QAction::triggered, this,
+            [this, operation] {
+                if (ViewController* viewer = mainViewController())
+                    (viewer->*operation)();
+            });
+}
+
+QAction* AppDelegate::menuItem(const QString& name) const {
+    return menus->item(name);
+}
+
+QMenu* AppDelegate::menuEditIn() const {
+    return menus->menuEditIn();
+}
+
+QMenu* AppDelegate::mainMenu() const {
+    return menus->menu();
+}
+
+QList<QAction*> AppDelegate::shortcutActions() const {
+    QList<QAction*> actions;
+    for (QAction* action : menus->allItems()) {
+        if (!action->shortcut().isEmpty())
+            actions.append(action);
+    }
+    return actions;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    disableMenus();
+    if (!loadedFromStart)
+        newViewerWindow()->present();
+    const Settings settings;
+    panelVisible = settings.panelVisible();
+    windowMode = settings.windowMode();
+    if (settings.hideWelcomeScreen() == 0)
+        showWelcomeScreen();
+    NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(NotificationCenter::UpdateUI),
+                                                    this, [this] { updateUI(); });
+    recheckPasteboard();
+}
+
+void AppDelegate::updateUI() {
+    windowMode = Settings().windowMode();
+}
+
+QList<OrvaneWindowController*> AppDelegate::viewerWindows() const {
+    QList<OrvaneWindowController*> live;
+    for (const auto& controller : controllers) {
+        if (controller && controller->window())
+            live.append(controller);
+    }
+    return live;
+}
+
+QList<RoutableWindow*> AppDelegate::routableWindows() const {
+    QList<RoutableWindow*> windows;
+    for (OrvaneWindowController* controller : viewerWindows())
+        windows.append(controller);
+    return windows;
+}
+
+OrvaneWindowController* AppDelegate::newViewerWindow() {
+    auto* controller = new OrvaneWindowController(this);
+    controllers.append(controller);
+    return controller;
+}
+
+void AppDelegate::windowClosed(OrvaneWindowController* controller) {
+    controllers.removeAll(controller);
+}
+
+ViewController* AppDelegate::mainViewController() const {
+    QWidget* window = QApplication::activeWindow();
+    if (!OrvaneWindow::isViewerWindow(window))
+        return nullptr;
+    return static_cast<OrvaneWindow*>(window)->contentViewController();
+}
+
+void AppDelegate::application(const QStringList& openFiles) {
+    loadedFromStart = true;
+    router.route(openFiles, routableWindows(), windowMode);
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
+    if (hasVisibleWindows) {
+        // A second plain launch brings the existing windows forward.
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->isWindow()) {
+                window->raise();
+                window->activateWindow();
+            }
+        }
+        return false;
+    }
+    newViewerWindow()->present();
+    return true;
+}
+
+void AppDelegate::applicationDidBecomeActive() {
+    recheckPasteboard();
+}
+
+void AppDelegate::openImageDialog() {
+    // After the current menu event has finished.
+    QTimer::singleShot(0, this, [this] {
+        QFileDialog dialog(QApplication::activeWindow(), tr("Open"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        QStringList patterns;
+        for (const QString& type : types)
+            patterns << QStringLiteral("*.") + type;
+        dialog.setNameFilter(tr("Images and archives (%1)").arg(patterns.join(QLatin1Char(' '))));
+        // One item, file or folder: a folder chosen becomes the document.
+        connect(&dialog, &QFileDialog::currentChanged, &dialog, [&dialog](const QString& path) {
+            dialog.setFileMode(QFileInfo(path).isDir() ? QFileDialog::Directory
+                                                       : QFileDialog::ExistingFile);
+        });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        router.route({dialog.selectedFiles().first()}, routableWindows(), windowMode);
+    });
+}
+
+void AppDelegate::newFromPasteboard() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (data && data->hasUrls()) {
+        if (auto paths = ClipboardCheck::fileURLs(data))
+            openFileFromPasteboard(*paths);
+        return;
+    }
+    if (auto bytes = ClipboardCheck::imageData(data))
+        router.routeData(*bytes, routableWindows());
+}
+
+void AppDelegate::openFileFromPasteboard(const QStringList& paths) {
+    router.routeFromPasteboard(paths, routableWindows());
+}
+
+void AppDelegate::recheckPasteboard() {
+    QAction* item = menus->item(QStringLiteral("menuNewFromClipboard"));
+    item->setEnabled(false);
+    item->setEnabled(ClipboardCheck::canImport(QGuiApplication::clipboard()->mimeData(), types));
+}
+
+void AppDelegate::disableMenus() {
+    for (const QString& name : MenuState::disabledWithoutViewer())
+        menus->item(name)->setEnabled(false);
+    QMenu* openWith = menus->menuEditIn();
+    openWith->clear();
+    openWith->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
+}
+
+void AppDelegate::addToRecent(const QStringList& paths) {
+    for (const QString& path : paths)
+        recent->noteNewRecentDocument(path);
+}
+
+void AppDelegate::rebuildRecentMenu() {
+    QMenu* menu = menus->openRecent();
+    menu->clear();
+    for (const QString& path : recent->recentDocuments()) {
+        QAction* action = menu->addAction(QFileInfo(path).fileName());
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { application({path}); });
+    }
+    menu->addSeparator();
+    QAction* clear = menu->addAction(tr("Clear Menu"));
+    clear->setEnabled(!recent->recentDocuments().isEmpty());
+    connect(clear, &QAction::triggered, recent, &RecentDocuments::clearRecentDocuments);
+}
+
+bool AppDelegate::updateDetailsPanel(const QString& path) {
+    if (!infoController)
+        return false;
+    infoController->setProperty("URL", path);
+    return true;
+}
+
+bool AppDelegate::updateDetailsPanelWithData(const QByteArray& bytes) {
+    if (!infoController)
+        return false;
+    infoController->setProperty("DATA", bytes);
+    return true;
+}
+
+bool AppDelegate::updateDetailsPanelWithImage(const QImage& image) {
+    // Encoding is only worth it when a panel will read it.
+    if (!infoController)
+        return false;
+    QByteArray tiff;
+    QBuffer buffer(&tiff);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "TIFF");
+    return updateDetailsPanelWithData(tiff);
+}
+
+void AppDelegate::showDetailsPanel() {
+    panelVisible = true;
+    if (infoController)
+        infoController->show();
+    Settings().setPanelVisible(true);
+}
+
+void AppDelegate::panelClosed() {
+    panelVisible = false;
+}
+
+void AppDelegate::hideDetailsPanel() {
+    const bool wanted = panelVisible;
+    if (infoController)
+        infoController->close();
+    panelClosed();
+    panelVisible = wanted;
+    Settings().setPanelVisible(wanted);
+}
+
+void AppDelegate::checkToShowInfo() {
+    if (OrvaneWindow::isViewerWindow(QApplication::activeWindow()) && panelVisible)
+        showDetailsPanel();
+}
+
+void AppDelegate::checkToHideInfo() {
+    if (!OrvaneWindow::isViewerWindow(QApplication::activeWindow()))
+        hideDetailsPanel();
+}
+
+void AppDelegate::getInfoFor(ViewController* viewer) {
+    if (!viewer)
+        return;
+    if (panelVisible) {
+        panelClosed();
+        hideDetailsPanel();
+        return;
+    }
+    bool answered = false;
+    if (!viewer->openedURL.isEmpty() && !viewer->isZip && !viewer->isData)
+        answered = updateDetailsPanel(viewer->openedURL);
+    else
+        answered = updateDetailsPanelWithData(viewer->imageData);
+    if (answered)
+        showDetailsPanel();
+}
+
+void AppDelegate::showWelcomeScreen() {
+    if (!welcomeController) {
+        welcomeController = new WelcomeWindow;
+        welcomeController->addActions(shortcutActions());
+    }
+    welcomeController->showAnimated();
+}
+
+void AppDelegate::gotoWebsite() {
+    QDesktopServices::openUrl(websiteAddress);
+}
+
+void AppDelegate::checkForUpdates() {
+    // Packages are updated by the system; the release notes live on the website.
+    QDesktopServices::openUrl(websiteAddress);
+}

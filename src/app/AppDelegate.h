@@ -1,0 +1,90 @@
+#pragma once
+
+#include "app/DocumentRouter.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+class MainMenu;
+class OrvaneWindowController;
+class QAction;
+class QMenu;
+class RecentDocuments;
+class ViewController;
+class WelcomeWindow;
+
+// The one application-wide object: starts the application, decides which
+// viewer window receives each document, forwards menu commands to the viewer
+// window in front, and keeps the information panel and the clipboard item in
+// step with the viewer windows.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Application life cycle.
+    void applicationDidFinishLaunching();
+    // Documents from the command line, another launch, a drop or the open dialog.
+    void application(const QStringList& openFiles);
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    void applicationDidBecomeActive();
+
+    // Menu actions.
+    void openImageDialog();
+    void newFromPasteboard();
+    void showWelcomeScreen();
+    void gotoWebsite();
+    void checkForUpdates();
+
+    // Services for the viewer windows.
+    void addToRecent(const QStringList& paths);
+    void openFileFromPasteboard(const QStringList& paths);
+    void recheckPasteboard();
+    void disableMenus();
+    bool updateDetailsPanel(const QString& path);
+    bool updateDetailsPanelWithData(const QByteArray& bytes);
+    bool updateDetailsPanelWithImage(const QImage& image);
+    void showDetailsPanel();
+    void hideDetailsPanel();
+    void panelClosed();
+    void checkToShowInfo();
+    void checkToHideInfo();
+    void getInfoFor(ViewController* viewer);
+    void updateUI();
+    void windowClosed(OrvaneWindowController* controller);
+
+    QAction* menuItem(const QString& name) const;
+    QMenu* menuEditIn() const;
+    QMenu* mainMenu() const;
+    // Every action with a key equivalent, for the windows to carry.
+    QList<QAction*> shortcutActions() const;
+
+    // The viewer windows in the order they were made.
+    QList<OrvaneWindowController*> viewerWindows() const;
+    // The ViewController of the main window when that is a viewer window.
+    ViewController* mainViewController() const;
+    OrvaneWindowController* newViewerWindow();
+
+    const QStringList& fileTypes() const { return types; }
+    int windowMode = 0;
+    bool loadedFromStart = false;
+    bool panelVisible = false;
+    // The information panel window; none until the panel exists.
+    QPointer<QWidget> infoController;
+
+private:
+    void connectMenu();
+    void forward(const char* item, void (ViewController::*operation)());
+    void rebuildRecentMenu();
+    QList<RoutableWindow*> routableWindows() const;
+
+    MainMenu* menus = nullptr;
+    RecentDocuments* recent = nullptr;
+    QStringList types;
+    QList<QPointer<OrvaneWindowController>> controllers;
+    QPointer<WelcomeWindow> welcomeController;
+    DocumentRouter router;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// A window that documents can be routed to, as the router sees it.
+class RoutableWindow {
+public:
+    virtual ~RoutableWindow() = default;
+    virtual bool isStarted() const = 0;
+    // Path of the item shown, empty when none (clipboard images have none).
+    virtual QString openedURL() const = 0;
+    virtual void startWithFile(const QString& path) = 0;
+    virtual void startWithData(const QByteArray& bytes) = 0;
+    // Show it, key and in front.
+    virtual void present() = 0;
+};
+
+// Decides which viewer window receives each document of a batch. The windows
+// are taken once per batch, so windows made while routing it are not
+// candidates for its later documents.
+class DocumentRouter {
+public:
+    using WindowFactory = std::function<RoutableWindow*()>;
+    using RecentSink = std::function<void(const QString& path)>;
+
+    DocumentRouter(WindowFactory newWindow, RecentSink addToRecent)
+        : newWindow(std::move(newWindow)), addToRecent(std::move(addToRecent)) {}
+
+    // Files and folders, in the order given. With windowMode 1 or more a
+    // document goes to the window already showing an image of its folder;
+    // otherwise to the first idle window, otherwise to a new one.
+    void route(const QStringList& paths, const QList<RoutableWindow*>& windows, int windowMode);
+    // File URLs from the clipboard: every idle window gets each of them, or
+    // a new window when none is idle. The window mode is not consulted.
+    void routeFromPasteboard(const QStringList& paths, const QList<RoutableWindow*>& windows);
+    // Image bytes from the clipboard: to every idle window, or a new one.
+    // Clipboard images are not recent documents.
+    void routeData(const QByteArray& bytes, const QList<RoutableWindow*>& windows);
+
+private:
+    void start(RoutableWindow* window, const QString& path);
+
+    WindowFactory newWindow;
+    RecentSink addToRecent;
+};

@@ -1,0 +1,266 @@
+#include "app/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QUrl>
+#include <QtEndian>
+
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+constexpr char magic[4] = {'O', 'V', 'S', 'T'};
+constexpr int headerBytes = 8; // magic + payload length
+constexpr char ack = 'K';
+// A client that has not delivered its message by then is dropped, so a stuck or idle client
+// costs nothing for long.
+constexpr int clientTimeoutMs = 10000;
+// Bounds what the socket buffers ahead of the parser; the rest waits in the kernel.
+constexpr qint64 socketReadBufferBytes = 1024 * 1024;
+// A live instance accepts at once (the kernel queues the connection); refusal is immediate too.
+constexpr int probeTimeoutMs = 1000;
+constexpr int lockTimeoutMs = 3000;
+
+void appendBigEndian(QByteArray& out, quint32 value) {
+    char bytes[4];
+    qToBigEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+quint32 readBigEndian(const char* at) {
+    return qFromBigEndian<quint32>(at);
+}
+
+// Empty when the paths do not fit into one message.
+QByteArray encode(const QStringList& paths) {
+    QByteArray payload;
+    int count = 0;
+    for (const QString& p : paths) {
+        if (p.isEmpty())
+            continue;
+        const QByteArray utf8 = p.toUtf8();
+        if (++count > SingleInstance::maxPathCount ||
+            payload.size() + 4 + utf8.size() > SingleInstance::maxMessageBytes)
+            return {};
+        appendBigEndian(payload, quint32(utf8.size()));
+        payload.append(utf8);
+    }
+    QByteArray message(magic, sizeof magic);
+    appendBigEndian(message, quint32(payload.size()));
+    message.append(payload);
+    return message;
+}
+
+enum class Parse { NeedMore, Complete, Invalid };
+
+// Checks the header as soon as it is there, so an oversized or foreign message is refused
+// before its body is buffered.
+Parse parseHeader(const QByteArray& data, qint64& payloadBytes) {
+    const qsizetype seen = qMin<qsizetype>(data.size(), sizeof magic);
+    if (memcmp(data.constData(), magic, seen) != 0)
+        return Parse::Invalid;
+    if (data.size() < headerBytes)
+        return Parse::NeedMore;
+    payloadBytes = readBigEndian(data.constData() + 4);
+    if (payloadBytes > SingleInstance::maxMessageBytes)
+        return Parse::Invalid;
+    if (data.size() > headerBytes + payloadBytes)
+        return Parse::Invalid; // one message per connection, nothing after it
+    return data.size() == headerBytes + payloadBytes ? Parse::Complete : Parse::NeedMore;
+}
+
+Parse decode(const QByteArray& data, QStringList& paths) {
+    qint64 payloadBytes = 0;
+    const Parse header = parseHeader(data, payloadBytes);
+    if (header != Parse::Complete)
+        return header;
+    const char* at = data.constData() + headerBytes;
+    const char* end = at + payloadBytes;
+    while (at < end) {
+        if (end - at < 4 || paths.size() >= SingleInstance::maxPathCount)
+            return Parse::Invalid;
+        const quint32 length = readBigEndian(at);
+        at += 4;
+        if (length == 0 || length > quint32(end - at))
+            return Parse::Invalid;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString p = utf8(QByteArrayView(at, length));
+        if (utf8.hasError())
+            return Parse::Invalid;
+        paths.append(std::move(p));
+        at += length;
+    }
+    return Parse::Complete;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& socketPath, QObject* parent)
+    : QObject(parent), path(socketPath) {}
+
+SingleInstance::~SingleInstance() {
+    // Closing removes the socket file, so the next launch finds no stale one.
+    if (server)
+        server->close();
+}
+
+QString SingleInstance::defaultSocketPath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) // no usable runtime folder: a per-user name in the temporary folder
+        return QDir::tempPath() + QStringLiteral("/ovisto-%1.socket").arg(::getuid());
+    return dir + QStringLiteral("/ovisto.socket");
+}
+
+QStringList SingleInstance::absolutePaths(const QStringList& args, const QString& workingDir) {
+    const QDir base(QDir(workingDir).absolutePath());
+    QStringList result;
+    result.reserve(args.size());
+    for (const QString& arg : args) {
+        if (arg.isEmpty())
+            continue;
+        QString p = arg;
+        if (arg.startsWith(QLatin1String("file://"))) {
+            p = QUrl(arg).toLocalFile();
+            if (p.isEmpty())
+                continue;
+        }
+        // cleanPath is lexical: it folds "." and ".." but never looks at the file system.
+        result.append(QDir::cleanPath(base.absoluteFilePath(p)));
+    }
+    return result;
+}
+
+bool SingleInstance::sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs) {
+    const QByteArray message = encode(absolutePaths);
+    if (message.isEmpty()) {
+        qWarning("SingleInstance: too many paths to hand over in one message");
+        return false;
+    }
+    const QDeadlineTimer deadline(qMax(0, timeoutMs));
+    auto remaining = [&deadline] { return int(qMax<qint64>(0, deadline.remainingTime())); };
+
+    // Blocking calls on purpose: the sender is a short-lived process with no event loop yet.
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (socket.state() != QLocalSocket::ConnectedState && !socket.waitForConnected(remaining()))
+        return false;
+    socket.write(message);
+    while (socket.bytesToWrite() > 0) {
+        if (deadline.hasExpired() || !socket.waitForBytesWritten(remaining()))
+            return false;
+    }
+    while (socket.bytesAvailable() < 1) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(remaining()))
+            return false;
+    }
+    char reply = 0;
+    const bool taken = socket.getChar(&reply) && reply == ack;
+    socket.disconnectFromServer();
+    return taken;
+}
+
+bool SingleInstance::listen() {
+    if (server && server->isListening())
+        return true;
+    if (!server) {
+        server = new QLocalServer(this);
+        // No socket options: with them Qt binds elsewhere and renames over the path, which would
+        // silently replace a live instance's socket. The runtime folder is private to the user.
+        connect(server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    }
+    if (server->listen(path))
+        return true;
+    if (server->serverError() != QAbstractSocket::AddressInUseError) {
+        qWarning("SingleInstance: cannot listen on %s: %s", qUtf8Printable(path),
+                 qUtf8Printable(server->errorString()));
+        return false;
+    }
+    // Two launches after a crash must not both take the stale socket away, the second one
+    // removing the socket the first has just made: the check and the removal go under a lock.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(lockTimeoutMs))
+        qWarning("SingleInstance: going on without the lock %s", qUtf8Printable(lock.fileName()));
+    if (server->listen(path))
+        return true;
+    if (liveInstanceAnswers())
+        return false;
+    // Left behind by an instance that did not shut down cleanly.
+    QLocalServer::removeServer(path);
+    if (server->listen(path))
+        return true;
+    qWarning("SingleInstance: cannot listen on %s: %s", qUtf8Printable(path),
+             qUtf8Printable(server->errorString()));
+    return false;
+}
+
+bool SingleInstance::liveInstanceAnswers() const {
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    const bool live =
+        probe.state() == QLocalSocket::ConnectedState || probe.waitForConnected(probeTimeoutMs);
+    probe.abort();
+    return live;
+}
+
+void SingleInstance::acceptConnections() {
+    while (QLocalSocket* socket = server->nextPendingConnection())
+        serve(socket);
+}
+
+void SingleInstance::serve(QLocalSocket* socket) {
+    socket->setReadBufferSize(socketReadBufferBytes);
+    auto received = std::make_shared<QByteArray>();
+    auto* timeout = new QTimer(socket);
+    timeout->setSingleShot(true);
+    connect(timeout, &QTimer::timeout, socket, &QLocalSocket::abort);
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+
+    auto readMore = [this, socket, received, timeout] {
+        if (!timeout->isActive())
+            return; // answered or given up already
+        // Read only up to the end of the declared message plus one byte, which would be an
+        // error: the buffer never grows past one maximal message.
+        while (socket->bytesAvailable() > 0) {
+            qint64 payloadBytes = 0;
+            if (parseHeader(*received, payloadBytes) == Parse::Invalid)
+                break;
+            const qint64 target =
+                received->size() < headerBytes ? headerBytes : headerBytes + payloadBytes;
+            received->append(
+                socket->read(qMin(target - received->size() + 1, socket->bytesAvailable())));
+        }
+        QStringList paths;
+        switch (decode(*received, paths)) {
+        case Parse::NeedMore:
+            return;
+        case Parse::Invalid:
+            timeout->stop();
+            received->clear();
+            socket->abort();
+            return;
+        case Parse::Complete:
+            timeout->stop();
+            received->clear();
+            socket->write(&ack, 1);
+            socket->flush();
+            socket->disconnectFromServer();
+            emit filesReceived(paths);
+            return;
+        }
+    };
+    connect(socket, &QLocalSocket::readyRead, this, readMore);
+    timeout->start(clientTimeoutMs);
+
+    if (socket->state() != QLocalSocket::ConnectedState)
+        socket->deleteLater();
+    else if (socket->bytesAvailable() > 0)
+        readMore();
+}

@@ -1,0 +1,56 @@
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImageReader>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+bool anyVisibleWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->isWindow() && !window->isMinimized())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Ovisto"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(OVISTO_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("ovisto"));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/ovisto.svg")));
+    // A 100-megapixel photograph decodes to 400 MB; the guard against absurd
+    // headers stays, just above what real photographs need.
+    QImageReader::setAllocationLimit(1024);
+
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    const QStringList paths = SingleInstance::absolutePaths(arguments, QDir::currentPath());
+
+    // One instance per user: a second launch hands its documents over and leaves.
+    SingleInstance instance(SingleInstance::defaultSocketPath());
+    if (instance.sendToRunningInstance(paths))
+        return 0;
+    if (!instance.listen() && instance.sendToRunningInstance(paths))
+        return 0;
+
+    AppDelegate delegate;
+    QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
+                     [&delegate](const QStringList& received) {
+                         if (received.isEmpty())
+                             delegate.applicationShouldHandleReopen(anyVisibleWindow());
+                         else
+                             delegate.application(received);
+                     });
+    if (!paths.isEmpty())
+        delegate.application(paths);
+    delegate.applicationDidFinishLaunching();
+    return app.exec();
+}

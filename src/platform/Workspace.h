@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+struct ApplicationInfo {
+    QString id;       // desktop id, e.g. "org.gnome.eog.desktop"
+    QString name;     // display name
+    QString iconName; // theme icon name, or an absolute icon file path (may be empty)
+    QString path;     // the .desktop file path (the application's "URL")
+};
+
+// The desktop's knowledge of applications, through GIO: which ones open a file, and opening a
+// file with one of them.
+class Workspace {
+  public:
+    // Applications for the file's content type: the recommended ones first, then the others,
+    // without duplicates and without our own desktop entry. Empty when the file has no known type.
+    static QList<ApplicationInfo> applicationsForFile(const QString& path);
+    // Launches the application (by desktop file path or desktop id) with the file; false when
+    // the file or the application is missing or the launch fails.
+    static bool openFile(const QString& path, const QString& applicationPath);
+    // The application's icon from the icon theme (or its icon file); null when there is none.
+    static QIcon iconForApplication(const ApplicationInfo& app);
+
+    // The content type GIO sees for the file, e.g. "image/png"; empty when it cannot tell.
+    static QString contentTypeForFile(const QString& path);
+
+    static constexpr const char* ownDesktopId = "ovisto.desktop";
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The ordered list of images a window steps through, and the position in it.
+// For a folder the entries are file paths; for an archive, entry paths as
+// stored in the archive.
+class ImageCollection {
+public:
+    // The 40 image extensions, in their fixed order.
+    static const QStringList& extensions();
+    // An item qualifies when its extension ends with one of the supported
+    // extensions, ignoring case ("xjpg" qualifies for "jpg"); no extension never does.
+    static bool qualifies(const QString& path);
+    static QString pathExtension(const QString& path);
+    static QString lastPathComponent(const QString& path);
+    // By file name alone, with the user's locale collation and no numeric
+    // ordering of digit runs (img10 before img2). Stable for equal names.
+    static void sortByFileName(QStringList& paths);
+    // The folder of a path: the path itself when it is a directory, else its parent.
+    static QString folderOf(const QString& path);
+    // The qualifying, sorted children of the folder of `path`; nothing when the
+    // folder cannot be listed.
+    static std::optional<QStringList> scanFolder(const QString& path);
+    // The immediate children of a folder (hidden ones included), or nothing.
+    static std::optional<QStringList> listFolder(const QString& folder);
+
+    void setList(std::optional<QStringList> list);
+    void clear() { setList(std::nullopt); }
+    bool hasList() const { return list.has_value(); }
+    const QStringList& entries() const;
+    qsizetype count() const { return list ? list->size() : 0; }
+
+    quint64 fileNumber() const { return number; }
+    // Makes `path` current when it is in the list; otherwise keeps the index,
+    // pulled back into the list.
+    void selectEntry(const QString& path);
+    void setFileNumber(quint64 index) { number = index; }
+    QString currentEntry() const;
+
+    // Somewhere to step to: a list of two or more entries.
+    bool isDirectory() const { return count() > 1; }
+
+    // Step with wrap-around at both ends and answer the new current entry;
+    // nothing with a missing or empty list.
+    std::optional<QString> stepForward();
+    std::optional<QString> stepBackward();
+
+private:
+    std::optional<QStringList> list;
+    quint64 number = 0;
+};

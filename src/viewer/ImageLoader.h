@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class ImageSource;
+
+// What one load produced: the decoder, its frame count and frame 0 upright.
+struct LoadedItem {
+    quint64 request = 0;
+    QString path;                        // empty for bytes
+    std::shared_ptr<ImageSource> source; // null when nothing recognised the content
+    int framesCount = 0;
+    QImage image;                        // null when nothing could be decoded
+};
+
+// Decodes items on worker threads and hands the results back on the thread
+// that owns the loader. Only the newest request is delivered: a result that
+// arrives after a later request was made is dropped.
+class ImageLoader : public QObject {
+    Q_OBJECT
+public:
+    explicit ImageLoader(QObject* parent = nullptr);
+    ~ImageLoader() override;
+
+    quint64 loadFile(const QString& path);
+    quint64 loadData(const QByteArray& bytes);
+    // Forget whatever is in flight.
+    void cancel() { ++latest; }
+    bool isLoading() const { return pending; }
+
+    // The synchronous core, also used for stepping through frames.
+    static LoadedItem load(std::unique_ptr<ImageSource> source, const QString& path);
+    // One frame with its stored orientation applied; null when it cannot be decoded.
+    static QImage decodeFrame(ImageSource& source, int index);
+
+signals:
+    void loaded(const LoadedItem& item);
+
+private:
+    template <typename Make> quint64 start(const QString& path, Make make);
+
+    quint64 latest = 0;
+    bool pending = false;
+};

@@ -1,0 +1,92 @@
+#include "viewer/MainToolbar.h"
+
+#include "viewer/RoundedMask.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("mainToolbar"));
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(10, 0, 10, 0);
+    row->setSpacing(2);
+    actionPrevious = makeButton("actionPrevious", "previous", tr("Previous Image"));
+    actionNext = makeButton("actionNext", "next", tr("Next Image"));
+    actionPlay = makeButton("actionPlay", "slideshow-Template", tr("Slideshow"));
+    actionZoomOut = makeButton("actionZoomOut", "zoom-out", tr("Zoom Out"));
+    actionZoomIn = makeButton("actionZoomIn", "zoom-in", tr("Zoom In"));
+    actionFullscreen = makeButton("actionFullscreen", "fullscreen-enter", tr("Full Screen"));
+
+    labelFileName = new QLabel(this);
+    labelFileName->setObjectName(QStringLiteral("labelFileName"));
+    labelImageResolution = new QLabel(this);
+    labelImageResolution->setObjectName(QStringLiteral("labelImageResolution"));
+    for (QLabel* label : {labelFileName, labelImageResolution}) {
+        label->setAlignment(Qt::AlignCenter);
+        label->setTextFormat(Qt::PlainText);
+        label->setMinimumWidth(10);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 255, 255, label == labelFileName ? 230 : 150));
+        label->setPalette(palette);
+    }
+    QFont small = labelImageResolution->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    labelImageResolution->setFont(small);
+    auto* labels = new QVBoxLayout;
+    labels->setSpacing(0);
+    labels->addStretch(1);
+    labels->addWidget(labelFileName);
+    labels->addWidget(labelImageResolution);
+    labels->addStretch(1);
+
+    row->addWidget(actionPrevious);
+    row->addWidget(actionNext);
+    row->addWidget(actionPlay);
+    row->addLayout(labels, 1);
+    row->addWidget(actionZoomOut);
+    row->addWidget(actionZoomIn);
+    row->addWidget(actionFullscreen);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(row, 0);
+    column->addStretch(1);
+    setToolbarHeight(stillHeight);
+}
+
+QToolButton* MainToolbar::makeButton(const char* name, const char* picture, const QString& tip) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(QIcon(QStringLiteral(":/%1.svg").arg(QString::fromLatin1(picture))));
+    button->setIconSize(QSize(22, 22));
+    button->setFixedSize(34, 34);
+    button->setAutoRaise(true);
+    button->setToolTip(tip);
+    // Keys belong to the viewer, never to a focused button.
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+void MainToolbar::setToolbarHeight(int height) {
+    heightConstant = height;
+    setFixedHeight(height);
+    if (layout())
+        layout()->itemAt(0)->layout()->setContentsMargins(10, (stillHeight - 34) / 2, 10, 0);
+    emit heightChanged(height);
+}
+
+void MainToolbar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QImage fill(RoundedMask::maskedImageForSize(size(), cornerRadius, devicePixelRatioF()));
+    if (fill.isNull())
+        return;
+    // Colour the mask: keep its alpha, replace black with the panel colour.
+    QPainter tint(&fill);
+    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    tint.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), QColor(28, 28, 30, 215));
+    tint.end();
+    painter.drawImage(QPointF(0, 0), fill);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+
+// The translucent toolbar at the foot of the viewer: stepping, slideshow,
+// zoom and full-screen buttons around the file name and resolution labels.
+class MainToolbar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int stillHeight = 54;
+    static constexpr int framesHeight = 80;
+    static constexpr int preferredWidth = 460;
+    static constexpr double cornerRadius = 8.0;
+
+    explicit MainToolbar(QWidget* parent = nullptr);
+
+    void setToolbarHeight(int height);
+    int toolbarHeight() const { return heightConstant; }
+
+    QToolButton* actionPrevious = nullptr;
+    QToolButton* actionNext = nullptr;
+    QToolButton* actionPlay = nullptr;
+    QToolButton* actionZoomOut = nullptr;
+    QToolButton* actionZoomIn = nullptr;
+    QToolButton* actionFullscreen = nullptr;
+    QLabel* labelFileName = nullptr;
+    QLabel* labelImageResolution = nullptr;
+
+signals:
+    void heightChanged(int height);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QToolButton* makeButton(const char* name, const char* picture, const QString& tip);
+
+    int heightConstant = stillHeight;
+};

@@ -1,0 +1,51 @@
+#include "viewer/OrvaneWindow.h"
+
+#include "viewer/ViewController.h"
+#include "viewer/WindowHeader.h"
+
+#include <QCloseEvent>
+#include <QPainter>
+#include <QToolButton>
+
+OrvaneWindow::OrvaneWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setMinimumSize(400, 400);
+    resize(900, 640);
+    content = new ViewController(this);
+    windowHeader = new WindowHeader(this);
+    connect(windowHeader->closeButton, &QToolButton::clicked, this, &QWidget::close);
+    connect(windowHeader->minimiseButton, &QToolButton::clicked, this, &QWidget::showMinimized);
+    connect(windowHeader->zoomButton, &QToolButton::clicked, this,
+            [this] { isMaximized() ? showNormal() : showMaximized(); });
+    connect(this, &QWidget::windowTitleChanged, windowHeader, &WindowHeader::setTitle);
+    setWindowTitle(QStringLiteral("Ovisto"));
+}
+
+bool OrvaneWindow::isViewerWindow(const QWidget* window) {
+    return window && qstrcmp(window->metaObject()->className(), "OrvaneWindow") == 0;
+}
+
+bool OrvaneWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        emit becameKey();
+    else if (event->type() == QEvent::WindowDeactivate)
+        emit resignedMain();
+    return QWidget::event(event);
+}
+
+void OrvaneWindow::closeEvent(QCloseEvent* event) {
+    emit closing();
+    event->accept();
+}
+
+void OrvaneWindow::resizeEvent(QResizeEvent*) {
+    content->setGeometry(rect());
+    windowHeader->setGeometry(0, 0, width(), WindowHeader::headerHeight);
+    windowHeader->raise();
+}
+
+void OrvaneWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(24, 24, 26));
+}

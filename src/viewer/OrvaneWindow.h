@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class ViewController;
+class WindowHeader;
+
+// A viewer window: frameless, its content filling the whole frame, with its
+// own header over the top edge. Every window of this class is a viewer window.
+class OrvaneWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit OrvaneWindow(QWidget* parent = nullptr);
+
+    static bool isViewerWindow(const QWidget* window);
+
+    ViewController* contentViewController() const { return content; }
+    WindowHeader* header() const { return windowHeader; }
+
+signals:
+    void becameKey();
+    void resignedMain();
+    void closing();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ViewController* content = nullptr;
+    WindowHeader* windowHeader = nullptr;
+};

@@ -1,0 +1,194 @@
+#include "viewer/OrvaneWindowController.h"
+
+#include "app/AppDelegate.h"
+#include "menus/AppMenuItem.h"
+#include "menus/MenuState.h"
+#include "platform/TouchBar.h"
+#include "platform/Workspace.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/ViewController.h"
+#include "viewer/WindowHeader.h"
+
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(delegate) {
+    orvaneWindow = new OrvaneWindow;
+    // The controller lives exactly as long as its window.
+    setParent(orvaneWindow);
+    viewController = orvaneWindow->contentViewController();
+    bar = new TouchBar(this);
+    connect(bar, &TouchBar::triggered, this, &OrvaneWindowController::touchBarAction);
+
+    connect(orvaneWindow, &OrvaneWindow::becameKey, this,
+            &OrvaneWindowController::windowDidBecomeKey);
+    connect(orvaneWindow, &OrvaneWindow::resignedMain, this,
+            &OrvaneWindowController::windowDidResignMain);
+    connect(orvaneWindow, &OrvaneWindow::closing, this, &OrvaneWindowController::windowWillClose);
+    connect(viewController, &ViewController::updateMainMenuRequested, this,
+            &OrvaneWindowController::updateMainMenu);
+
+    if (app) {
+        orvaneWindow->addActions(app->shortcutActions());
+        orvaneWindow->header()->menuButton->setMenu(app->mainMenu());
+        connect(viewController, &ViewController::updateDetailsPanel, app,
+                [this](const QString& path) { app->updateDetailsPanel(path); });
+        connect(viewController, &ViewController::updateDetailsPanelWithData, app,
+                [this](const QImage& image) { app->updateDetailsPanelWithImage(image); });
+        connect(viewController, &ViewController::getInfoRequested, app,
+                [this] { app->getInfoFor(viewController); });
+        connect(viewController, &ViewController::filesDropped, app,
+                [this](const QStringList& paths) { app->application(paths); });
+    } else {
+        orvaneWindow->header()->menuButton->hide();
+    }
+}
+
+OrvaneWindowController::~OrvaneWindowController() = default;
+
+bool OrvaneWindowController::isStarted() const {
+    return viewController && viewController->isStarted;
+}
+
+QString OrvaneWindowController::openedURL() const {
+    return viewController ? viewController->openedURL : QString();
+}
+
+void OrvaneWindowController::startWithFile(const QString& path) {
+    viewController->startWithFile(path);
+}
+
+void OrvaneWindowController::startWithData(const QByteArray& bytes) {
+    viewController->startWithData(bytes);
+}
+
+void OrvaneWindowController::present() {
+    orvaneWindow->show();
+    orvaneWindow->raise();
+    orvaneWindow->activateWindow();
+}
+
+void OrvaneWindowController::updateMainMenu() {
+    ViewController* v = viewController;
+    if (!v)
+        return;
+    MenuState::Viewer state;
+    state.isFileLoaded = v->isFileLoaded();
+    state.canZoomIn = v->canZoomIn;
+    state.canZoomOut = v->canZoomOut;
+    state.hasSelection = v->hasSelection();
+    state.hasFrames = v->hasFrames();
+    state.currentFrame = v->currentFrame;
+    state.framesCount = v->framesCount;
+    state.isDirectory = v->isDirectory();
+    state.zoomMode = v->zoomMode;
+    if (state.isFileLoaded && app)
+        app->checkToShowInfo();
+    const MenuState menus = MenuState::compute(state);
+
+    if (app) {
+        for (auto it = menus.appMenu.begin(); it != menus.appMenu.end(); ++it) {
+            if (QAction* item = app->menuItem(it.key()))
+                item->setEnabled(it.value());
+        }
+        for (const QString& name : MenuState::appZoomModeItems()) {
+            if (QAction* item = app->menuItem(name))
+                item->setChecked(name == menus.appMenuChecked);
+        }
+    }
+    for (auto it = menus.viewerMenu.begin(); it != menus.viewerMenu.end(); ++it) {
+        if (QAction* item = v->menuItem(it.key()))
+            item->setEnabled(it.value());
+    }
+    for (const QString& name : MenuState::viewerZoomModeItems()) {
+        if (QAction* item = v->menuItem(name))
+            item->setChecked(name == menus.viewerMenuChecked);
+    }
+    for (auto it = menus.toolbar.begin(); it != menus.toolbar.end(); ++it) {
+        if (auto* button = v->toolbar()->findChild<QToolButton*>(it.key()))
+            button->setEnabled(it.value());
+    }
+    for (auto it = menus.touchBar.begin(); it != menus.touchBar.end(); ++it)
+        bar->setEnabled(it.key(), it.value());
+    rebuildOpenWith();
+}
+
+void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
+    menu->clear();
+    const ViewController* v = viewController;
+    const auto entries = MenuState::openWithEntries(v->appUrls ? &*v->appUrls : nullptr, v->isZip,
+                                                    v->isData);
+    for (const MenuState::OpenWithEntry& entry : entries) {
+        auto* item = new AppMenuItem(entry.title, menu);
+        item->setObjectName(forViewer ? QStringLiteral("viewerApp") : QStringLiteral("app"));
+        item->setAppURL(entry.appURL);
+        const QIcon icon = QIcon::fromTheme(entry.iconName);
+        if (!icon.isNull())
+            item->setIcon(QIcon(icon.pixmap(QSize(16, 16))));
+        connect(item, &QAction::triggered, this, [this, item] { openApp(item); });
+        menu->addAction(item);
+    }
+    if (entries.isEmpty())
+        menu->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
+}
+
+void OrvaneWindowController::rebuildOpenWith() {
+    fillOpenWith(viewController->openWithMenu(), true);
+    if (app && app->menuEditIn())
+        fillOpenWith(app->menuEditIn(), false);
+}
+
+void OrvaneWindowController::openApp(AppMenuItem* sender) {
+    if (!viewController || viewController->openedURL.isEmpty() || !sender)
+        return;
+    const QString application = sender->appURL();
+    if (application.isEmpty())
+        return;
+    Workspace::openFile(viewController->openedURL, application);
+}
+
+void OrvaneWindowController::windowDidBecomeKey() {
+    // After the current event, so that the window is main by then.
+    QTimer::singleShot(0, this, [this] {
+        ViewController* v = viewController;
+        if (!v)
+            return;
+        if (app) {
+            if (!v->openedURL.isEmpty() && !v->isData && !v->isZip) {
+                app->updateDetailsPanel(v->openedURL);
+                app->checkToShowInfo();
+            } else if (!v->isData && !v->isZip) {
+                app->updateDetailsPanel(QString());
+            } else {
+                app->updateDetailsPanelWithData(v->imageData);
+                app->checkToShowInfo();
+            }
+        }
+        updateMainMenu();
+    });
+}
+
+void OrvaneWindowController::windowDidResignMain() {
+    if (app) {
+        app->disableMenus();
+        app->checkToHideInfo();
+    }
+}
+
+void OrvaneWindowController::windowWillClose() {
+    if (viewController)
+        viewController->viewWillDisappear();
+    if (app) {
+        app->disableMenus();
+        app->windowClosed(this);
+    }
+}
+
+void OrvaneWindowController::touchBarAction(const QString& action) {
+    if (action == QLatin1String("previousImage"))
+        viewController->showPreviousImage();
+    else if (action == QLatin1String("nextImage"))
+        viewController->showNextImage();
+}

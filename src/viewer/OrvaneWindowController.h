@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/DocumentRouter.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AppDelegate;
+class AppMenuItem;
+class OrvaneWindow;
+class QMenu;
+class TouchBar;
+class ViewController;
+
+// Manages one viewer window: keeps every command surface in step with what
+// its ViewController shows, and reacts to the window becoming key, resigning
+// main and closing.
+class OrvaneWindowController : public QObject, public RoutableWindow {
+    Q_OBJECT
+public:
+    // The application delegate may be absent (tests); the shared menu items
+    // are then simply not there to update.
+    explicit OrvaneWindowController(AppDelegate* app = nullptr);
+    ~OrvaneWindowController() override;
+
+    OrvaneWindow* window() const { return orvaneWindow; }
+    ViewController* vc() const { return viewController; }
+    TouchBar* touchBar() const { return bar; }
+
+    void updateMainMenu();
+    void openApp(AppMenuItem* sender);
+    void windowDidBecomeKey();
+    void windowDidResignMain();
+    void windowWillClose();
+
+    // RoutableWindow
+    bool isStarted() const override;
+    QString openedURL() const override;
+    void startWithFile(const QString& path) override;
+    void startWithData(const QByteArray& bytes) override;
+    void present() override;
+
+private:
+    void rebuildOpenWith();
+    void fillOpenWith(QMenu* menu, bool forViewer);
+    void touchBarAction(const QString& action);
+
+    QPointer<AppDelegate> app;
+    QPointer<OrvaneWindow> orvaneWindow;
+    QPointer<ViewController> viewController;
+    TouchBar* bar = nullptr;
+};

@@ -1,0 +1,436 @@
+#include "viewer/ViewController.h"
+
+#include "app/NotificationCenter.h"
+#include "app/Settings.h"
+#include "menus/RTSpinKitView.h"
+#include "platform/ImageSource.h"
+#include "viewer/DNSImageView.h"
+#include "viewer/ImageLoader.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/MessageColors.h"
+#include "viewer/MessageView.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+QCursor cursorFrom(const char* name) {
+    const QIcon icon(QStringLiteral(":/%1.svg").arg(QString::fromLatin1(name)));
+    return QCursor(icon.pixmap(QSize(32, 32)), 6, 6);
+}
+
+} // namespace
+
+ViewController::ViewController(QWidget* parent) : QWidget(parent) {
+    viewDidLoad();
+}
+
+ViewController::~ViewController() = default;
+
+void ViewController::viewDidLoad() {
+    setObjectName(QStringLiteral("ViewController"));
+    setAcceptDrops(true);
+    setMinimumSize(200, 200);
+
+    const Settings settings;
+    zoomMode = settings.zoomingMode();
+    slideshowDelay = settings.slideshowDelay();
+    backgroundMode = settings.backgroundMode();
+    NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(NotificationCenter::UpdateUI),
+                                                    this, [this] { updateUI(); });
+
+    cursorZoomIn = cursorFrom("cursor-zoom-in");
+    cursorZoomOut = cursorFrom("cursor-zoom-out");
+
+    coloredView = new QWidget(this);
+    coloredView->setAutoFillBackground(true);
+    QPalette black = coloredView->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    coloredView->setPalette(black);
+    coloredView->hide();
+
+    renderer = new DNSImageView(this);
+    messageView = new MessageView(this);
+
+    loaderView = new QWidget(this);
+    loaderView->setAttribute(Qt::WA_TransparentForMouseEvents);
+    loaderView->resize(40, 40);
+    spinner = new RTSpinKitView(1, loaderView);
+    spinner->setGeometry(0, 0, 40, 40);
+    spinner->setColor(QColor(255, 255, 255, 191));
+    spinner->stopAnimating();
+    loaderView->hide();
+
+    mainToolbar = new MainToolbar(this);
+    connect(mainToolbar, &MainToolbar::heightChanged, this, [this] {
+        resizeEvent(nullptr);
+    });
+    connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
+    connect(mainToolbar->actionPrevious, &QToolButton::clicked, this, &ViewController::previousImage);
+    setSteppingEnabled(false);
+
+    buildViewerMenu();
+    showMessage(ViewerMessage::EmptyWindow);
+    themeChanged();
+}
+
+void ViewController::buildViewerMenu() {
+    viewerMenu = new QMenu(this);
+    auto add = [this](QMenu* menu, const char* name, const QString& title) {
+        auto* action = menu->addAction(title);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setEnabled(false);
+        viewerItems.insert(action->objectName(), action);
+        return action;
+    };
+    add(viewerMenu, "menuCopy", tr("Copy"));
+    add(viewerMenu, "menuSelectAll", tr("Select All"));
+    add(viewerMenu, "menuDeselect", tr("Deselect"));
+    add(viewerMenu, "menuSelectionTool", tr("Selection Tool"));
+    viewerMenu->addSeparator();
+    connect(add(viewerMenu, "menuPreviousImage", tr("Previous Image")), &QAction::triggered, this,
+            &ViewController::previousImage);
+    connect(add(viewerMenu, "menuNextImage", tr("Next Image")), &QAction::triggered, this,
+            &ViewController::nextImage);
+    add(viewerMenu, "menuPreviousFrame", tr("Previous Frame"));
+    add(viewerMenu, "menuNextFrame", tr("Next Frame"));
+    add(viewerMenu, "menuSlideshow", tr("Slideshow"));
+    viewerMenu->addSeparator();
+    add(viewerMenu, "menuZoomIn", tr("Zoom In"));
+    add(viewerMenu, "menuZoomOut", tr("Zoom Out"));
+    const std::pair<const char*, QString> modes[] = {{"menuFitToScreen", tr("Fit to Screen")},
+                                                     {"menuStretchToFill", tr("Stretch to Fit")},
+                                                     {"menuFillScreen", tr("Fill Screen")},
+                                                     {"menuActualSize", tr("Actual Size")}};
+    for (int mode = 0; mode < 4; ++mode) {
+        QAction* action = add(viewerMenu, modes[mode].first, modes[mode].second);
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, mode] { setZoomMode(mode); });
+    }
+    viewerMenu->addSeparator();
+    add(viewerMenu, "menu90Counter", tr("Rotate Left"));
+    add(viewerMenu, "menu90", tr("Rotate Right"));
+    add(viewerMenu, "menu180", tr("Rotate 180°"));
+    add(viewerMenu, "menuFlipHorizontally", tr("Flip Horizontally"));
+    add(viewerMenu, "menuFlipVertically", tr("Flip Vertically"));
+    viewerMenu->addSeparator();
+    connect(add(viewerMenu, "menuGetInfo", tr("Get Info")), &QAction::triggered, this,
+            &ViewController::getInfo);
+    menuEditIn = viewerMenu->addMenu(tr("Open With"));
+    menuEditIn->menuAction()->setObjectName(QStringLiteral("menuEditIn"));
+    menuEditIn->addAction(tr("No applications"))->setEnabled(false);
+}
+
+QAction* ViewController::menuItem(const QString& name) const {
+    if (name == QLatin1String("menuEditIn"))
+        return menuEditIn->menuAction();
+    return viewerItems.value(name);
+}
+
+QList<QAction*> ViewController::menuItems() const {
+    return viewerItems.values();
+}
+
+bool ViewController::isFileLoaded() const {
+    return renderer->hasContents();
+}
+
+QImage ViewController::getCurrentImage() const {
+    return renderer->image();
+}
+
+const ViewerMessage* ViewController::shownMessage() const {
+    return messageView->isHidden() ? nullptr : &messageView->message();
+}
+
+void ViewController::setSteppingEnabled(bool enabled) {
+    for (QToolButton* button :
+         {mainToolbar->actionNext, mainToolbar->actionPrevious, mainToolbar->actionPlay})
+        button->setEnabled(enabled);
+}
+
+void ViewController::showMessage(ViewerMessage::Situation situation) {
+    if (situation != ViewerMessage::EmptyWindow)
+        state = LoadState::Failed;
+    messageView->showMessage(ViewerMessage::forSituation(situation));
+    messageView->raise();
+}
+
+void ViewController::setTitle(const QString& title) {
+    mainToolbar->labelFileName->setText(title);
+    if (window() != this)
+        window()->setWindowTitle(title);
+}
+
+void ViewController::setZoomMode(int mode) {
+    zoomMode = mode;
+    emit updateMainMenuRequested();
+}
+
+void ViewController::resetForNewItem() {
+    isStarted = true;
+    appUrls.reset();
+}
+
+void ViewController::startWithFile(const QString& path) {
+    updateUI();
+    resetForNewItem();
+    setSteppingEnabled(false);
+    messageView->hide();
+    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
+
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        isZip = false;
+        scanFolder(path);
+        collection.setFileNumber(0);
+        if (collection.count() >= 2)
+            setSteppingEnabled(true);
+        if (collection.count() == 0) {
+            // Whatever was shown before belongs to another list.
+            if (loader)
+                loader->cancel();
+            stopLoading();
+            renderer->setImage(QImage());
+            sourceImageRef.reset();
+            framesCount = 0;
+            showMessage(ViewerMessage::NoImagesInFolder);
+            setTitle(ImageCollection::lastPathComponent(info.absoluteFilePath()));
+            emit updateDetailsPanel(QString());
+            emit updateMainMenuRequested();
+            return;
+        }
+        openImage(collection.entries().first());
+        return;
+    }
+    if (ImageCollection::pathExtension(path).compare(QLatin1String("zip"), Qt::CaseInsensitive) ==
+        0) {
+        // Archives get their own list once the archive reader is in place;
+        // until then they are reported as unreadable rather than guessed at.
+        isZip = false;
+        collection.clear();
+        if (loader)
+            loader->cancel();
+        stopLoading();
+        renderer->setImage(QImage());
+        setTitle(ImageCollection::lastPathComponent(path));
+        showMessage(ViewerMessage::ArchiveCannotOpen);
+        emit updateMainMenuRequested();
+        return;
+    }
+    isZip = false;
+    scanFolder(path);
+    if (collection.hasList()) {
+        collection.selectEntry(path);
+        if (collection.count() >= 2)
+            setSteppingEnabled(true);
+    }
+    openImage(path);
+}
+
+void ViewController::startWithData(const QByteArray& bytes) {
+    resetForNewItem();
+    setSteppingEnabled(false);
+    messageView->hide();
+    imageData = bytes;
+    isZip = false;
+    isData = true;
+    collection.clear();
+    setTitle(tr("Clipboard"));
+    sourceImageRef.reset();
+    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
+    startLoading();
+    if (!loader) {
+        loader = new ImageLoader(this);
+        connect(loader, &ImageLoader::loaded, this, &ViewController::itemLoaded);
+    }
+    loadingPath.clear();
+    loader->loadData(bytes);
+    emit updateMainMenuRequested();
+}
+
+void ViewController::scanFolder(const QString& path) {
+    collection.setList(ImageCollection::scanFolder(path));
+}
+
+void ViewController::showNextImage() {
+    if (auto entry = collection.stepForward())
+        openImage(*entry);
+}
+
+void ViewController::showPreviousImage() {
+    if (auto entry = collection.stepBackward())
+        openImage(*entry);
+}
+
+void ViewController::nextImage() {
+    showNextImage();
+}
+
+void ViewController::previousImage() {
+    showPreviousImage();
+}
+
+void ViewController::getInfo() {
+    emit getInfoRequested();
+}
+
+void ViewController::openImage(const QString& path) {
+    isStarted = true;
+    openedURL = path;
+    appUrls.reset();
+    if (!isZip)
+        appUrls = Workspace::applicationsForFile(path);
+    startLoading();
+    // The spinner gets on screen before the decode is even asked for.
+    QTimer::singleShot(0, this, [this, path] { loadStep(path); });
+}
+
+void ViewController::startLoading() {
+    state = LoadState::Loading;
+    loaderView->show();
+    loaderView->raise();
+    spinner->startAnimating();
+}
+
+void ViewController::stopLoading() {
+    spinner->stopAnimating();
+    loaderView->hide();
+}
+
+void ViewController::loadStep(const QString& path) {
+    setTitle(ImageCollection::lastPathComponent(path));
+    sourceImageRef.reset();
+    if (!loader) {
+        loader = new ImageLoader(this);
+        connect(loader, &ImageLoader::loaded, this, &ViewController::itemLoaded);
+    }
+    loadingPath = path;
+    loader->loadFile(path);
+}
+
+void ViewController::itemLoaded(const LoadedItem& item) {
+    sourceImageRef = item.source;
+    framesCount = item.source ? item.framesCount : 0;
+    mainToolbar->setToolbarHeight(framesCount >= 2 ? MainToolbar::framesHeight
+                                                   : MainToolbar::stillHeight);
+    if (!isZip && !isData)
+        emit updateDetailsPanel(item.path);
+    showFrame(0, item.image);
+    stopLoading();
+    emit updateMainMenuRequested();
+}
+
+void ViewController::loadImageFrame(int index) {
+    QImage image;
+    if (sourceImageRef)
+        image = ImageLoader::decodeFrame(*sourceImageRef, index);
+    showFrame(index, image);
+}
+
+void ViewController::showFrame(int index, const QImage& image) {
+    imageChanged = true;
+    mainToolbar->labelImageResolution->clear();
+    currentFrame = index;
+    postFrameLoad(image);
+}
+
+void ViewController::postFrameLoad(const QImage& image) {
+    if (!image.isNull()) {
+        if (isZip || isData)
+            emit updateDetailsPanelWithData(image);
+        double scale = devicePixelRatioF();
+        if (!(scale > 0))
+            scale = 1.0;
+        imageWidth = image.width() / scale;
+        imageHeight = image.height() / scale;
+        mainToolbar->labelImageResolution->setText(
+            QString::asprintf("%ipx × %ipx", image.width(), image.height()));
+        renderer->setImage(image);
+        renderer->show();
+        messageView->hide();
+        state = LoadState::Shown;
+    } else {
+        imageWidth = imageHeight = 400;
+        renderer->setImage(QImage());
+        showMessage(ViewerMessage::CannotDecode);
+        emit updateDetailsPanel(QString());
+    }
+    emit updateMainMenuRequested();
+}
+
+void ViewController::updateUI() {
+    const Settings settings;
+    slideshowDelay = settings.slideshowDelay();
+    backgroundMode = settings.backgroundMode();
+    if (isFullscreen) {
+        coloredView->setVisible(backgroundMode == 1 || backgroundMode == 2);
+        QPalette palette = coloredView->palette();
+        palette.setColor(QPalette::Window,
+                         backgroundMode == 1 ? settings.backgroundColor() : QColor(Qt::black));
+        coloredView->setPalette(palette);
+    }
+    themeChanged();
+}
+
+void ViewController::themeChanged() {
+    const auto appearance = MessageColors::appearanceForWindowColor(palette().color(QPalette::Window));
+    messageView->setTextColor(MessageColors::textColor(
+        appearance, isFullscreen, backgroundMode, coloredView->palette().color(QPalette::Window)));
+}
+
+void ViewController::viewWillDisappear() {
+    if (loader)
+        loader->cancel();
+    stopLoading();
+}
+
+void ViewController::resizeEvent(QResizeEvent*) {
+    const QRect all = rect();
+    coloredView->setGeometry(all);
+    renderer->setGeometry(all);
+    messageView->setGeometry(all.adjusted(20, 20, -20, -20 - MainToolbar::framesHeight));
+    loaderView->move((width() - loaderView->width()) / 2, (height() - loaderView->height()) / 2);
+    const int toolbarWidth = std::min(MainToolbar::preferredWidth, width() - 24);
+    mainToolbar->setGeometry((width() - toolbarWidth) / 2,
+                             height() - mainToolbar->toolbarHeight() - 12, toolbarWidth,
+                             mainToolbar->toolbarHeight());
+}
+
+void ViewController::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange ||
+        event->type() == QEvent::ApplicationPaletteChange)
+        themeChanged();
+    QWidget::changeEvent(event);
+}
+
+void ViewController::contextMenuEvent(QContextMenuEvent* event) {
+    viewerMenu->popup(event->globalPos());
+}
+
+void ViewController::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ViewController::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    if (!paths.isEmpty()) {
+        event->acceptProposedAction();
+        emit filesDropped(paths);
+    }
+}

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "platform/Workspace.h"
+#include "viewer/ImageCollection.h"
+#include "viewer/ViewerMessage.h"
+
+#include <QAction>
+#include <QByteArray>
+#include <QCursor>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class DNSImageView;
+class ImageLoader;
+class ImageSource;
+class MainToolbar;
+class MessageView;
+class QMenu;
+class RTSpinKitView;
+struct LoadedItem;
+
+// The content of one viewer window: what it shows, the list it steps
+// through, and the loading of each item. It coordinates; the list, the
+// decoding, the menus' state and the drawing live in their own classes.
+class ViewController : public QWidget {
+    Q_OBJECT
+public:
+    explicit ViewController(QWidget* parent = nullptr);
+    ~ViewController() override;
+
+    // Entry points of the application's routing.
+    void startWithFile(const QString& path);
+    void startWithData(const QByteArray& bytes);
+
+    void scanFolder(const QString& path);
+    void showNextImage();
+    void showPreviousImage();
+    void openImage(const QString& path);
+    void loadImageFrame(int index);
+    void postFrameLoad(const QImage& image);
+    void updateUI();
+    void themeChanged();
+    void viewWillDisappear();
+
+    // Zoom modes; the engine that applies them to the geometry comes with the
+    // zoom work, these keep the mode and the check marks right.
+    void setFitToScreen() { setZoomMode(0); }
+    void setStretchToFit() { setZoomMode(1); }
+    void setFillScreen() { setZoomMode(2); }
+    void setActualSize() { setZoomMode(3); }
+
+    // State read by the menus, the routing and the window controller.
+    bool isStarted = false;
+    bool isZip = false;
+    bool isData = false;
+    QString openedURL;
+    QByteArray imageData;
+    int framesCount = 0;
+    int currentFrame = 0;
+    double imageWidth = 0;
+    double imageHeight = 0;
+    bool imageChanged = false;
+    int zoomMode = 0;
+    int backgroundMode = 0;
+    int slideshowDelay = 10;
+    bool isFullscreen = false;
+    bool canZoomIn = false;
+    bool canZoomOut = false;
+    std::optional<QList<ApplicationInfo>> appUrls;
+    QCursor cursorZoomIn;
+    QCursor cursorZoomOut;
+
+    bool isFileLoaded() const;
+    bool isDirectory() const { return collection.isDirectory(); }
+    bool hasFrames() const { return framesCount > 1; }
+    bool hasSelection() const { return false; }
+    QImage getCurrentImage() const;
+    // Where the current item is: asked for, on screen, or replaced by a message.
+    enum class LoadState { Idle, Loading, Shown, Failed };
+    LoadState loadState() const { return state; }
+    bool isLoading() const { return state == LoadState::Loading; }
+    const ImageCollection& imageFiles() const { return collection; }
+    quint64 fileNumber() const { return collection.fileNumber(); }
+    const ViewerMessage* shownMessage() const;
+
+    MainToolbar* toolbar() const { return mainToolbar; }
+    RTSpinKitView* loadingSpinner() const { return spinner; }
+    DNSImageView* imageView() const { return renderer; }
+    // The viewer's own (context) menu items, by their object names.
+    QAction* menuItem(const QString& name) const;
+    QMenu* contextMenu() const { return viewerMenu; }
+    QMenu* openWithMenu() const { return menuEditIn; }
+    QList<QAction*> menuItems() const;
+
+public slots:
+    // The viewer's own actions: they stop a running slideshow first.
+    void nextImage();
+    void previousImage();
+    void getInfo();
+
+signals:
+    // Ask the window controller to refresh every command surface.
+    void updateMainMenuRequested();
+    // What the information panel should describe: a file (empty for none) or image bytes.
+    void updateDetailsPanel(const QString& path);
+    void updateDetailsPanelWithData(const QImage& image);
+    void getInfoRequested();
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void viewDidLoad();
+    void buildViewerMenu();
+    void loadStep(const QString& path);
+    void itemLoaded(const LoadedItem& item);
+    void resetForNewItem();
+    void setSteppingEnabled(bool enabled);
+    void showMessage(ViewerMessage::Situation situation);
+    void setTitle(const QString& title);
+    void setZoomMode(int mode);
+    void startLoading();
+    void stopLoading();
+    void showFrame(int index, const QImage& image);
+
+    ImageCollection collection;
+    LoadState state = LoadState::Idle;
+    ImageLoader* loader = nullptr;
+    std::shared_ptr<ImageSource> sourceImageRef;
+    QString loadingPath;
+
+    QWidget* coloredView = nullptr;
+    DNSImageView* renderer = nullptr;
+    MessageView* messageView = nullptr;
+    QWidget* loaderView = nullptr;
+    RTSpinKitView* spinner = nullptr;
+    MainToolbar* mainToolbar = nullptr;
+    QMenu* viewerMenu = nullptr;
+    QMenu* menuEditIn = nullptr;
+    QHash<QString, QAction*> viewerItems;
+};

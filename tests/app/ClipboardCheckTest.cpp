@@ -1,0 +1,59 @@
+#include "app/ClipboardCheck.h"
+
+#include <QMimeData>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+QMimeData* withUrls(std::initializer_list<const char*> paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const char* p : paths)
+        urls.append(QUrl::fromLocalFile(QString::fromUtf8(p)));
+    data->setUrls(urls);
+    return data;
+}
+
+TEST(ClipboardCheck, FileURLsEnableOnlyForOpenableExtensions) {
+    const QStringList types = ClipboardCheck::fileTypes();
+    ASSERT_EQ(types.size(), 41);
+    EXPECT_EQ(types.last(), QStringLiteral("zip"));
+
+    std::unique_ptr<QMimeData> text(withUrls({"/tmp/notes.txt"}));
+    EXPECT_FALSE(ClipboardCheck::canImport(text.get(), types));
+    std::unique_ptr<QMimeData> capitals(withUrls({"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}));
+    EXPECT_TRUE(ClipboardCheck::canImport(capitals.get(), types));
+    std::unique_ptr<QMimeData> archive(withUrls({"/tmp/comics.ZIP"}));
+    EXPECT_TRUE(ClipboardCheck::canImport(archive.get(), types));
+    std::unique_ptr<QMimeData> bare(withUrls({"/tmp/README"}));
+    EXPECT_FALSE(ClipboardCheck::canImport(bare.get(), types));
+}
+
+TEST(ClipboardCheck, FileURLsDecideEvenWhenImageDataIsAlsoThere) {
+    std::unique_ptr<QMimeData> data(withUrls({"/tmp/notes.txt"}));
+    data->setData(QStringLiteral("image/png"), "\x89PNG");
+    EXPECT_FALSE(ClipboardCheck::canImport(data.get(), ClipboardCheck::fileTypes()));
+}
+
+TEST(ClipboardCheck, ImageDataPrefersPngOverTiff) {
+    QMimeData data;
+    EXPECT_FALSE(ClipboardCheck::imageData(&data));
+    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+    data.setText(QStringLiteral("just words"));
+    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+    data.setData(QStringLiteral("image/tiff"), "tiff-bytes");
+    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("tiff-bytes"));
+    data.setData(QStringLiteral("image/png"), "png-bytes");
+    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("png-bytes"));
+    EXPECT_TRUE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+}
+
+TEST(ClipboardCheck, RemoteURLsAreNotFiles) {
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("https://example.org/cat.jpg"))});
+    EXPECT_FALSE(ClipboardCheck::fileURLs(&data));
+    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+}
+
+} // namespace

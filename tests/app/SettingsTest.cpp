@@ -1,0 +1,98 @@
+#include "app/NotificationCenter.h"
+#include "app/Settings.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QSettings store{dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat};
+    Settings settings{store};
+};
+
+TEST_F(SettingsTest, EmptyStoreGivesTheAbsentValues) {
+    EXPECT_EQ(settings.zoomingMode(), 0);
+    EXPECT_EQ(settings.windowMode(), 0);
+    EXPECT_EQ(settings.slideshowDelay(), 10);
+    EXPECT_EQ(settings.backgroundMode(), 0);
+    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
+    EXPECT_EQ(settings.folderAccess(), 0);
+    EXPECT_TRUE(settings.savedFolders().isEmpty());
+    EXPECT_FALSE(settings.panelVisible());
+    EXPECT_EQ(settings.hideWelcomeScreen(), 0);
+    EXPECT_EQ(settings.infoPanelX(), 0.0);
+    EXPECT_EQ(settings.histogramType(), 0);
+}
+
+TEST_F(SettingsTest, SlideshowDelayBelowFiveMeansTen) {
+    const std::pair<QVariant, int> cases[] = {
+        {4.9, 10}, {7.0, 7}, {5, 5}, {3, 10}, {0, 10}, {-8, 10}, {QStringLiteral("6.5"), 6},
+        {QStringLiteral("soon"), 10}, {1e300, std::numeric_limits<int>::max()}};
+    for (const auto& [stored, expected] : cases) {
+        store.setValue(QStringLiteral("SlideshowDelay"), stored);
+        EXPECT_EQ(settings.slideshowDelay(), expected) << stored.toString().toStdString();
+    }
+}
+
+TEST_F(SettingsTest, NumbersWrittenAsTextOrDoublesReadAsIntegers) {
+    store.setValue(QStringLiteral("WindowMode"), QStringLiteral("1"));
+    store.setValue(QStringLiteral("ZoomingMode"), 2.0);
+    EXPECT_EQ(settings.windowMode(), 1);
+    EXPECT_EQ(settings.zoomingMode(), 2);
+}
+
+TEST_F(SettingsTest, NegativePanelGeometryReadsAsZero) {
+    store.setValue(QStringLiteral("InfoPanelX"), -20.5);
+    store.setValue(QStringLiteral("InfoPanelH"), 310.25);
+    EXPECT_EQ(settings.infoPanelX(), 0.0);
+    EXPECT_EQ(settings.infoPanelH(), 310.25);
+}
+
+TEST_F(SettingsTest, BackgroundColourNeedsExactlySevenCharacters) {
+    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#336699"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(0x33, 0x66, 0x99));
+    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#000000"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
+    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("336699"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
+    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#33669G"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
+    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("##abcde"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black)) << "five digits do not parse";
+}
+
+TEST_F(SettingsTest, ColourIsStoredAsUpperCaseHex) {
+    settings.setBackgroundColor(QColor(0xab, 0x0c, 0xff));
+    EXPECT_EQ(store.value(QStringLiteral("BackgroundColor")).toString(), QStringLiteral("#AB0CFF"));
+    EXPECT_EQ(settings.backgroundColor(), QColor(0xab, 0x0c, 0xff));
+}
+
+TEST(HexColour, ShortLongAndAlphaForms) {
+    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#f80")), QColor(0xff, 0x88, 0x00));
+    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("##ff8800")), QColor(0xff, 0x88, 0x00));
+    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("ff880080"))->alpha(), 0x80);
+    EXPECT_FALSE(Settings::colorFromHex(QString()));
+    EXPECT_FALSE(Settings::colorFromHex(QStringLiteral("#ff88")));
+    EXPECT_FALSE(Settings::colorFromHex(QStringLiteral("#+f-f00")));
+}
+
+TEST(NotificationCentre, DeliversByNameToLiveObserversOnly) {
+    auto& center = NotificationCenter::defaultCenter();
+    int updates = 0;
+    int states = 0;
+    {
+        QObject observer;
+        center.addObserver(QStringLiteral("updateUI"), &observer, [&] { ++updates; });
+        center.addObserver(QStringLiteral("updateStates"), &observer, [&] { ++states; });
+        center.post(QStringLiteral("updateUI"));
+        EXPECT_EQ(updates, 1);
+        EXPECT_EQ(states, 0);
+    }
+    center.post(QStringLiteral("updateUI"));
+    EXPECT_EQ(updates, 1) << "an observer that is gone hears nothing";
+}
+
+} // namespace

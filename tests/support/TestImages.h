@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+// Test images made on the spot, so that nothing is downloaded or committed
+// beyond this code.
+class TestImages {
+public:
+    // A small image whose four corners have four different colours, so any
+    // rotation or mirror shows.
+    static QImage asymmetric(int width = 3, int height = 2);
+    static QByteArray encode(const QImage& image, const char* format, int quality = 95);
+    // JPEG bytes carrying an EXIF orientation tag (1-8).
+    static QByteArray jpegWithOrientation(const QImage& image, int orientation);
+    static bool write(const QString& path, const QByteArray& bytes);
+    static bool writeImage(const QString& path, const QImage& image, const char* format);
+    // A file that starts like a JPEG and then stops.
+    static QByteArray damagedJpeg();
+    // The sample folder: b.PNG, a.jpg, c.txt, img10.gif, img2.gif.
+    static void makeSampleFolder(const QString& folder);
+};

@@ -1,0 +1,190 @@
+#include "support/TestImages.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/ViewController.h"
+
+#include <QLabel>
+#include <QMenu>
+#include "menus/RTSpinKitView.h"
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ViewControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        TestImages::makeSampleFolder(dir.path());
+        controller = new OrvaneWindowController;
+        window = controller->window();
+        vc = controller->vc();
+    }
+    void TearDown() override { delete window; }
+
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    // The load step runs after the call returns and decodes on a worker.
+    bool settle() {
+        return QTest::qWaitFor([this] { return !vc->isLoading(); }, 10000) &&
+               (QTest::qWait(0), true);
+    }
+    QString resolution() const { return vc->toolbar()->labelImageResolution->text(); }
+
+    QTemporaryDir dir;
+    OrvaneWindowController* controller = nullptr;
+    OrvaneWindow* window = nullptr;
+    ViewController* vc = nullptr;
+};
+
+TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
+    EXPECT_FALSE(vc->isStarted);
+    ASSERT_TRUE(vc->shownMessage());
+    EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Drop your image here"));
+    EXPECT_FALSE(vc->isFileLoaded());
+    EXPECT_TRUE(OrvaneWindow::isViewerWindow(window));
+}
+
+TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
+    vc->startWithFile(dir.path());
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(vc->isStarted);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
+    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
+    EXPECT_TRUE(vc->isFileLoaded());
+    EXPECT_FALSE(vc->shownMessage());
+    EXPECT_TRUE(vc->toolbar()->actionNext->isEnabled());
+
+    vc->showPreviousImage();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("img2.gif"));
+    vc->showNextImage();
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG")) << "the last request wins";
+    EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
+    EXPECT_EQ(vc->openedURL, path("b.PNG"));
+}
+
+TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
+    vc->startWithFile(path("img10.gif"));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(vc->fileNumber(), 2u);
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("img2.gif"));
+}
+
+TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
+    QTemporaryDir single;
+    TestImages::writeImage(single.filePath(QStringLiteral("only.png")), TestImages::asymmetric(),
+                           "PNG");
+    vc->startWithFile(single.filePath(QStringLiteral("only.png")));
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(vc->isFileLoaded());
+    EXPECT_FALSE(vc->isDirectory());
+    for (QToolButton* b : {vc->toolbar()->actionNext, vc->toolbar()->actionPrevious,
+                           vc->toolbar()->actionPlay})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_FALSE(vc->menuItem(QStringLiteral("menuNextImage"))->isEnabled());
+    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuCopy"))->isEnabled());
+}
+
+TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
+    TestImages::write(path("broken.jpg"), TestImages::damagedJpeg());
+    TestImages::write(path("words.png"), "this is text, not a picture");
+    for (const char* name : {"broken.jpg", "words.png", "missing.jpg"}) {
+        vc->startWithFile(path(name));
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(vc->shownMessage()) << name;
+        EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
+        EXPECT_EQ(vc->shownMessage()->description, QStringLiteral("Unable to open this image file."));
+        EXPECT_EQ(vc->imageWidth, 400);
+        EXPECT_EQ(vc->imageHeight, 400);
+        EXPECT_FALSE(vc->isFileLoaded());
+        EXPECT_EQ(window->windowTitle(), QString::fromUtf8(name));
+    }
+    vc->startWithFile(path("words.png"));
+    ASSERT_TRUE(settle());
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(vc->isFileLoaded()) << "stepping on from a failure works";
+}
+
+TEST_F(ViewControllerTest, FolderWithoutImagesSaysSo) {
+    QTemporaryDir empty;
+    TestImages::write(empty.filePath(QStringLiteral("notes.txt")), "text");
+    vc->startWithFile(dir.path());
+    ASSERT_TRUE(settle());
+    vc->startWithFile(empty.path());
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(vc->shownMessage());
+    EXPECT_EQ(vc->shownMessage()->description,
+              QStringLiteral("No supported image files in this folder."));
+    EXPECT_FALSE(vc->isFileLoaded()) << "the previous folder's image is not left behind";
+    EXPECT_FALSE(vc->isDirectory());
+}
+
+TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
+    TestImages::write(path("camera.jpg"),
+                      TestImages::jpegWithOrientation(TestImages::asymmetric(40, 30), 6));
+    vc->startWithFile(path("camera.jpg"));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
+    EXPECT_EQ(vc->imageWidth, 30 / window->devicePixelRatioF());
+    EXPECT_EQ(vc->imageHeight, 40 / window->devicePixelRatioF());
+}
+
+TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
+    vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(vc->isData);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Clipboard"));
+    EXPECT_EQ(resolution(), QStringLiteral("12px × 8px"));
+    EXPECT_FALSE(vc->isDirectory());
+    EXPECT_FALSE(vc->toolbar()->actionNext->isEnabled());
+    const int steps = 3;
+    for (int i = 0; i < steps; ++i)
+        vc->showNextImage();
+    EXPECT_FALSE(vc->isLoading());
+}
+
+TEST_F(ViewControllerTest, ClipboardGarbageFailsCleanly) {
+    vc->startWithData("definitely not an image");
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(vc->shownMessage());
+    EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
+}
+
+TEST_F(ViewControllerTest, OpenWithListsNoApplicationsForClipboardImages) {
+    vc->startWithData(TestImages::encode(TestImages::asymmetric(), "PNG"));
+    ASSERT_TRUE(settle());
+    const QList<QAction*> items = vc->openWithMenu()->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("No applications"));
+    EXPECT_FALSE(items[0]->isEnabled());
+}
+
+TEST_F(ViewControllerTest, ZoomModeCommandsMoveTheCheckMark) {
+    vc->startWithFile(path("a.jpg"));
+    ASSERT_TRUE(settle());
+    vc->setActualSize();
+    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuActualSize"))->isChecked());
+    EXPECT_FALSE(vc->menuItem(QStringLiteral("menuFitToScreen"))->isChecked());
+    vc->setStretchToFit();
+    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuStretchToFill"))->isChecked());
+    EXPECT_EQ(vc->zoomMode, 1);
+}
+
+TEST_F(ViewControllerTest, SpinnerTurnsOnlyWhileLoading) {
+    TestImages::writeImage(path("large.png"), QImage(3000, 2000, QImage::Format_RGB32), "PNG");
+    vc->startWithFile(path("large.png"));
+    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
+}
+
+} // namespace
