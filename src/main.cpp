@@ -38,8 +38,15 @@ int main(int argc, char** argv) {
     SingleInstance instance(SingleInstance::defaultSocketPath());
     if (instance.sendToRunningInstance(paths))
         return 0;
-    if (!instance.listen() && instance.sendToRunningInstance(paths))
-        return 0;
+    if (!instance.listen()) {
+        // Another instance holds the socket but was slow to answer: it may
+        // well have taken the paths, so a second try decides, and either way
+        // this process must not become a rival instance.
+        if (instance.sendToRunningInstance(paths, 5000))
+            return 0;
+        qWarning("ovisto: another instance is running but does not answer");
+        return 1;
+    }
 
     AppDelegate delegate;
     QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,

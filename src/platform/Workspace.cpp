@@ -9,12 +9,7 @@
 #pragma push_macro("signals")
 #undef signals
 #include <gio/gio.h>
-// The build asks pkg-config for gio-2.0 only, whose include path lacks the Unix-only headers.
-#if __has_include(<gio/gdesktopappinfo.h>)
 #include <gio/gdesktopappinfo.h>
-#else
-#include <gio-unix-2.0/gio/gdesktopappinfo.h>
-#endif
 #pragma pop_macro("signals")
 
 #include <memory>

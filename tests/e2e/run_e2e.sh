@@ -1,2 +1,94 @@
 #!/usr/bin/env bash
-exit 0
+# End to end: the real viewer under Xvfb, driven with xdotool like a person
+# at the keyboard. Usage: run_e2e.sh OVISTO MAKE_TEST_IMAGES E2E_PROBE
+set -uo pipefail
+ovisto=$1 make_images=$2 probe=$3
+
+work=$(mktemp -d)
+xvfb_pid=
+cleanup() {
+  pkill -f -- "^$ovisto" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0 failed=0
+check() { # name, then the command that must succeed
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
+  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+# A display of our own, whatever number is free.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_CONFIG_HOME/velmora" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+printf '[General]\nhideWelcomeScreen=1\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+unset QT_QPA_PLATFORM
+
+"$make_images" "$work/fx" || { echo "FAILED: making test images"; exit 1; }
+
+# The id of the visible window with exactly this title, waiting up to 10 s.
+window_named() {
+  local id
+  for _ in $(seq 200); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+title_becomes() { # window, title
+  for _ in $(seq 200); do
+    [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ] && return 0
+    sleep 0.05
+  done
+  echo "  title is '$(xdotool getwindowname "$1" 2>/dev/null)', wanted '$2'"
+  return 1
+}
+message_shown() { # window: the middle of the window is bright with the message
+  local share
+  sleep 0.3
+  share=$("$probe" "$1") || return 1
+  awk -v s="$share" 'BEGIN { exit !(s > 0.002) }' || { echo "  bright share $share"; return 1; }
+}
+no_message() {
+  local share
+  sleep 0.3
+  share=$("$probe" "$1") || return 1
+  awk -v s="$share" 'BEGIN { exit !(s <= 0.002) }' || { echo "  bright share $share"; return 1; }
+}
+
+"$ovisto" "$work/fx/sample" >"$work/ovisto.log" 2>&1 &
+viewer=$(window_named a.jpg)
+check "a folder opens at its first image" test -n "$viewer"
+if [ -n "$viewer" ]; then
+  xdotool windowfocus --sync "$viewer" 2>/dev/null || xdotool windowfocus "$viewer"
+  check "the image is shown, not a message" no_message "$viewer"
+  xdotool key Right
+  check "Right steps to the next image" title_becomes "$viewer" b.PNG
+  xdotool key Right Right Right
+  check "Right wraps around at the end" title_becomes "$viewer" a.jpg
+  xdotool key Left
+  check "Left wraps around at the start" title_becomes "$viewer" img2.gif
+fi
+
+start=$(date +%s%N)
+(cd "$work/fx/damaged" && "$ovisto" broken.jpg)
+status=$?
+check "a second launch hands over and exits 0" test "$status" -eq 0
+broken=$(window_named broken.jpg)
+check "the running instance opens the relative path" test -n "$broken"
+[ -n "$broken" ] && check "a damaged image shows the failure message" message_shown "$broken"
+echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
+
+pgrep -f -- "^$ovisto" >/dev/null
+check "the first instance is still running" test $? -eq 0
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,219 @@
+#include "app/AppDelegate.h"
+#include "app/NotificationCenter.h"
+#include "app/Settings.h"
+#include "app/WelcomeWindow.h"
+#include "support/TestImages.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/ViewController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+#include <QParallelAnimationGroup>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QSettings().clear();
+        Settings().setHideWelcomeScreen(1);
+        ASSERT_TRUE(dir.isValid());
+        TestImages::makeSampleFolder(dir.filePath(QStringLiteral("one")));
+        TestImages::makeSampleFolder(dir.filePath(QStringLiteral("two")));
+    }
+    void TearDown() override {
+        delegate.reset();
+        QApplication::clipboard()->clear();
+        QSettings().clear();
+    }
+    QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
+    bool enabled(const char* item) const {
+        return delegate->menuItem(QString::fromLatin1(item))->isEnabled();
+    }
+    QList<OrvaneWindowController*> windows() const { return delegate->viewerWindows(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
+};
+
+TEST_F(AppDelegateTest, LaunchWithoutDocumentsOpensOneEmptyViewer) {
+    delegate->applicationDidFinishLaunching();
+    ASSERT_EQ(windows().size(), 1);
+    EXPECT_FALSE(windows()[0]->isStarted());
+    EXPECT_TRUE(windows()[0]->window()->isVisible());
+}
+
+TEST_F(AppDelegateTest, LaunchByOpeningADocumentShowsOnlyItsWindow) {
+    delegate->application({path("one/a.jpg")});
+    delegate->applicationDidFinishLaunching();
+    ASSERT_EQ(windows().size(), 1);
+    EXPECT_EQ(windows()[0]->openedURL(), path("one/a.jpg"));
+}
+
+TEST_F(AppDelegateTest, DocumentsBeforeLaunchAreRoutedAsWindowModeZero) {
+    Settings().setValue(Settings::WindowMode, 1);
+    delegate->application({path("one/a.jpg")});
+    delegate->application({path("one/b.PNG")});
+    EXPECT_EQ(windows().size(), 2) << "the mode is not read until launch";
+    delegate->applicationDidFinishLaunching();
+    delegate->application({path("one/img2.gif")});
+    EXPECT_EQ(windows().size(), 2);
+    EXPECT_EQ(windows()[0]->openedURL(), path("one/img2.gif"));
+}
+
+TEST_F(AppDelegateTest, WindowModeFollowsTheUpdateUINotification) {
+    delegate->applicationDidFinishLaunching();
+    delegate->application({path("one/a.jpg")});
+    delegate->application({path("one/b.PNG")});
+    EXPECT_EQ(windows().size(), 2);
+    Settings().setValue(Settings::WindowMode, 1);
+    NotificationCenter::defaultCenter().post(QStringLiteral("updateUI"));
+    delegate->application({path("two/a.jpg"), path("one/img10.gif")});
+    ASSERT_EQ(windows().size(), 3);
+    EXPECT_EQ(windows()[0]->openedURL(), path("one/img10.gif"));
+}
+
+TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAlone) {
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), TestImages::encode(TestImages::asymmetric(), "PNG"));
+    QApplication::clipboard()->setMimeData(data);
+    delegate->recheckPasteboard();
+    ASSERT_TRUE(enabled("menuNewFromClipboard"));
+    delegate->disableMenus();
+    for (const char* item : {"menuCopy", "menuGetInfo", "menuNextImage", "menuPrint", "menuZoomIn"})
+        EXPECT_FALSE(enabled(item)) << item;
+    EXPECT_TRUE(enabled("menuNewFromClipboard"));
+    const QList<QAction*> openWith = delegate->menuEditIn()->actions();
+    ASSERT_EQ(openWith.size(), 1);
+    EXPECT_EQ(openWith[0]->text(), QStringLiteral("No applications"));
+    EXPECT_FALSE(openWith[0]->isEnabled());
+}
+
+TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {
+    auto offer = [](std::initializer_list<QString> paths) {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& p : paths)
+            urls.append(QUrl::fromLocalFile(p));
+        data->setUrls(urls);
+        QApplication::clipboard()->setMimeData(data);
+    };
+    offer({path("one/c.txt")});
+    delegate->applicationDidBecomeActive();
+    EXPECT_FALSE(enabled("menuNewFromClipboard"));
+    offer({QStringLiteral("/photos/HOLIDAY.JPG")});
+    delegate->applicationDidBecomeActive();
+    EXPECT_TRUE(enabled("menuNewFromClipboard"));
+    QApplication::clipboard()->setText(QStringLiteral("words"));
+    delegate->applicationDidBecomeActive();
+    EXPECT_FALSE(enabled("menuNewFromClipboard"));
+}
+
+TEST_F(AppDelegateTest, PastingAnImageFillsEveryEmptyViewer) {
+    delegate->newViewerWindow();
+    delegate->newViewerWindow();
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("image/png"), TestImages::encode(TestImages::asymmetric(), "PNG"));
+    QApplication::clipboard()->setMimeData(data);
+    delegate->newFromPasteboard();
+    ASSERT_EQ(windows().size(), 2);
+    for (OrvaneWindowController* w : windows()) {
+        EXPECT_TRUE(w->vc()->isData);
+        EXPECT_TRUE(w->vc()->isStarted);
+    }
+}
+
+TEST_F(AppDelegateTest, PastingFileURLsOpensThem) {
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(path("two/b.PNG"))});
+    QApplication::clipboard()->setMimeData(data);
+    delegate->newFromPasteboard();
+    ASSERT_EQ(windows().size(), 1);
+    EXPECT_EQ(windows()[0]->openedURL(), path("two/b.PNG"));
+}
+
+TEST_F(AppDelegateTest, InformationPanelAnswersNoWithoutAPanel) {
+    EXPECT_FALSE(delegate->updateDetailsPanel(path("one/a.jpg")));
+    EXPECT_FALSE(delegate->updateDetailsPanelWithData("bytes"));
+    delegate->showDetailsPanel();
+    EXPECT_TRUE(delegate->panelVisible);
+    EXPECT_TRUE(Settings().panelVisible());
+    delegate->panelClosed();
+    EXPECT_FALSE(delegate->panelVisible);
+    EXPECT_TRUE(Settings().panelVisible()) << "closing the panel keeps the stored wish";
+    delegate->panelVisible = true;
+    delegate->hideDetailsPanel();
+    EXPECT_TRUE(delegate->panelVisible) << "hiding for a change of window keeps the wish";
+}
+
+TEST_F(AppDelegateTest, GetInfoTogglesTheStoredWishOff) {
+    delegate->applicationDidFinishLaunching();
+    ViewController* viewer = windows()[0]->vc();
+    delegate->panelVisible = true;
+    delegate->getInfoFor(viewer);
+    EXPECT_FALSE(delegate->panelVisible);
+    EXPECT_FALSE(Settings().panelVisible());
+    delegate->getInfoFor(viewer);
+    EXPECT_FALSE(delegate->panelVisible) << "no panel to show yet";
+}
+
+TEST_F(AppDelegateTest, ReopenMakesAViewerOnlyWhenNothingIsVisible) {
+    EXPECT_FALSE(delegate->applicationShouldHandleReopen(true));
+    EXPECT_TRUE(windows().isEmpty());
+    EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
+    EXPECT_EQ(windows().size(), 1);
+}
+
+TEST_F(AppDelegateTest, ClosedWindowsLeaveTheRouting) {
+    delegate->application({path("one/a.jpg")});
+    ASSERT_EQ(windows().size(), 1);
+    windows()[0]->window()->close();
+    QTest::qWait(0);
+    EXPECT_TRUE(windows().isEmpty());
+    delegate->application({path("one/b.PNG")});
+    EXPECT_EQ(windows().size(), 1);
+}
+
+TEST_F(AppDelegateTest, MenuCommandsWithoutAViewerInFrontAreIgnored) {
+    delegate->menuItem(QStringLiteral("menuNextImage"))->setEnabled(true);
+    delegate->menuItem(QStringLiteral("menuNextImage"))->trigger();
+    delegate->menuItem(QStringLiteral("menuActualSize"))->setEnabled(true);
+    delegate->menuItem(QStringLiteral("menuActualSize"))->trigger();
+    SUCCEED();
+}
+
+TEST(WelcomeWindow, SlidesAndFadesInThenResetsOnClose) {
+    QSettings().clear();
+    Settings().setHideWelcomeScreen(1);
+    auto* welcome = new WelcomeWindow;
+    QPointer<WelcomeWindow> guard(welcome);
+    EXPECT_TRUE(welcome->hideWelcomeScreenCheck->isChecked());
+    EXPECT_EQ(welcome->splashTop(), -40);
+    EXPECT_EQ(welcome->keyboardTop(), 160);
+    EXPECT_EQ(welcome->contentOpacity(), 0.0);
+    welcome->showAnimated();
+    EXPECT_EQ(welcome->entrance()->duration(), 500);
+    welcome->entrance()->setCurrentTime(500);
+    EXPECT_EQ(welcome->splashTop(), 0);
+    EXPECT_EQ(welcome->keyboardTop(), 90);
+    EXPECT_EQ(welcome->contentOpacity(), 1.0);
+    welcome->hideWelcomeScreenCheck->click();
+    EXPECT_EQ(Settings().hideWelcomeScreen(), 0);
+    welcome->closeWindow();
+    QTest::qWait(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    QSettings().clear();
+}
+
+} // namespace

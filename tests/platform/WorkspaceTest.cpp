@@ -1,0 +1,212 @@
+#include "platform/Workspace.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+
+// glib reads the XDG folders on first use, so this runs before any test (and so before any GIO
+// call): our own desktop entries in a private data home and data folder, the system folders
+// after them for the shared MIME database.
+class WorkspaceEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (ready || !root().isValid())
+            return; // once per program, also when the tests are repeated
+        const QString home = root().filePath(QStringLiteral("data-home"));
+        const QString system = root().filePath(QStringLiteral("data-dir"));
+        QDir().mkpath(home + QStringLiteral("/applications"));
+        QDir().mkpath(system + QStringLiteral("/applications"));
+
+        const QString icon = root().filePath(QStringLiteral("fake-viewer.png"));
+        QImage square(16, 16, QImage::Format_ARGB32);
+        square.fill(Qt::red);
+        square.save(icon);
+
+        // "$1" keeps a path with spaces whole; %f hands it over shell-quoted.
+        write(home + QStringLiteral("/applications/fake-viewer.desktop"),
+              QStringLiteral("[Desktop Entry]\nType=Application\nName=Fake Viewer\n"
+                             "Icon=%1\nMimeType=image/png;\n"
+                             "Exec=sh -c 'printf %%s \"$1\" > %2' sh %f\n")
+                  .arg(icon, markerPath()));
+        write(system + QStringLiteral("/applications/ovisto.desktop"),
+              QStringLiteral("[Desktop Entry]\nType=Application\nName=Ovisto\nIcon=ovisto\n"
+                             "MimeType=image/png;image/jpeg;\nExec=sh -c true %F\n"));
+        write(system + QStringLiteral("/applications/fake-editor.desktop"),
+              QStringLiteral("[Desktop Entry]\nType=Application\nName=Fake Editor\n"
+                             "MimeType=image/png;\nExec=sh -c true %f\n"));
+
+        // GIO looks types up in the index that update-desktop-database keeps, not in the
+        // entries themselves.
+        write(home + QStringLiteral("/applications/mimeinfo.cache"),
+              QStringLiteral("[MIME Cache]\nimage/png=fake-viewer.desktop;\n"));
+        write(system + QStringLiteral("/applications/mimeinfo.cache"),
+              QStringLiteral("[MIME Cache]\nimage/jpeg=ovisto.desktop;\n"
+                             "image/png=ovisto.desktop;fake-editor.desktop;\n"));
+
+        QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+        if (dirs.isEmpty())
+            dirs = "/usr/local/share:/usr/share";
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(system) + ':' + dirs);
+        ready = true;
+    }
+
+    static QString markerPath() { return root().filePath(QStringLiteral("marker")); }
+    static QString folder() { return root().path(); }
+    static bool isReady() { return instance && instance->ready; }
+
+    static WorkspaceEnvironment* instance;
+
+  private:
+    static void write(const QString& path, const QString& text) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(text.toUtf8());
+    }
+
+    // gtest never deletes its environments; a static is removed at exit.
+    static QTemporaryDir& root() {
+        static QTemporaryDir dir;
+        return dir;
+    }
+
+    bool ready = false;
+};
+
+WorkspaceEnvironment* WorkspaceEnvironment::instance = static_cast<WorkspaceEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(new WorkspaceEnvironment));
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+class WorkspaceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(WorkspaceEnvironment::isReady());
+        ASSERT_TRUE(files.isValid());
+    }
+
+    QString pngFile(const QString& name) {
+        const QString path = files.filePath(name);
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        EXPECT_TRUE(image.save(path, "PNG"));
+        return path;
+    }
+
+    static const ApplicationInfo* find(const QList<ApplicationInfo>& apps, const QString& id) {
+        for (const ApplicationInfo& app : apps)
+            if (app.id == id)
+                return &app;
+        return nullptr;
+    }
+
+    QTemporaryDir files;
+};
+
+} // namespace
+
+TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwn) {
+    const QList<ApplicationInfo> apps =
+        Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
+    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->name, QStringLiteral("Fake Viewer"));
+    EXPECT_EQ(viewer->path, WorkspaceEnvironment::folder() +
+                                QStringLiteral("/data-home/applications/fake-viewer.desktop"));
+    EXPECT_NE(find(apps, QStringLiteral("fake-editor.desktop")), nullptr);
+    EXPECT_EQ(find(apps, QStringLiteral("ovisto.desktop")), nullptr);
+
+    QStringList ids;
+    for (const ApplicationInfo& app : apps)
+        ids.append(app.id);
+    EXPECT_EQ(ids.size(), QSet<QString>(ids.begin(), ids.end()).size())
+        << ids.join(u' ').toStdString();
+}
+
+TEST_F(WorkspaceTest, ContentIsSniffedWhenTheNameSaysNothing) {
+    const QString path = pngFile(QStringLiteral("no-extension"));
+    EXPECT_EQ(Workspace::contentTypeForFile(path), QStringLiteral("image/png"));
+    EXPECT_NE(find(Workspace::applicationsForFile(path), QStringLiteral("fake-viewer.desktop")),
+              nullptr);
+}
+
+TEST_F(WorkspaceTest, UnknownTypeHasNoApplications) {
+    const QString path = files.filePath(QStringLiteral("mystery.zq9x"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("\x00\x01\xfe\xff\x00\x7f\x80\x00\x13", 9).repeated(50));
+    file.close();
+    EXPECT_TRUE(Workspace::contentTypeForFile(path).isEmpty());
+    EXPECT_TRUE(Workspace::applicationsForFile(path).isEmpty());
+    EXPECT_TRUE(Workspace::applicationsForFile(QString()).isEmpty());
+}
+
+TEST_F(WorkspaceTest, FifoIsNotReadWhileGuessingItsType) {
+    const QString path = files.filePath(QStringLiteral("pipe.png"));
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_EQ(::mkfifo(name.constData(), 0600), 0);
+    // Reading would block forever with no writer; the name alone decides.
+    EXPECT_EQ(Workspace::contentTypeForFile(path), QStringLiteral("image/png"));
+}
+
+TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
+    const QString path = pngFile(QStringLiteral("with space.png"));
+    const QList<ApplicationInfo> apps = Workspace::applicationsForFile(path);
+    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
+    ASSERT_NE(viewer, nullptr);
+    // By desktop file path as listed, and by desktop id.
+    for (const QString& application : {viewer->path, viewer->id}) {
+        QFile::remove(WorkspaceEnvironment::markerPath());
+        ASSERT_TRUE(Workspace::openFile(path, application)) << application.toStdString();
+        QFile marker(WorkspaceEnvironment::markerPath());
+        ASSERT_TRUE(waitUntil([&] { return marker.exists() && marker.size() > 0; }));
+        ASSERT_TRUE(marker.open(QIODevice::ReadOnly));
+        EXPECT_EQ(QFile::decodeName(marker.readAll()), path);
+    }
+}
+
+TEST_F(WorkspaceTest, OpenFileFailsForMissingApplicationOrFile) {
+    const QString path = pngFile(QStringLiteral("picture.png"));
+    EXPECT_FALSE(Workspace::openFile(path, QStringLiteral("no-such-app.desktop")));
+    EXPECT_FALSE(Workspace::openFile(path, files.filePath(QStringLiteral("missing.desktop"))));
+    EXPECT_FALSE(Workspace::openFile(path, QString()));
+    EXPECT_FALSE(Workspace::openFile(files.filePath(QStringLiteral("gone.png")),
+                                     QStringLiteral("fake-viewer.desktop")));
+}
+
+TEST_F(WorkspaceTest, IconComesFromIconFileAndIsNullWithoutOne) {
+    const QList<ApplicationInfo> apps =
+        Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
+    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_FALSE(Workspace::iconForApplication(*viewer).isNull());
+
+    const ApplicationInfo* editor = find(apps, QStringLiteral("fake-editor.desktop"));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->iconName.isEmpty());
+    EXPECT_TRUE(Workspace::iconForApplication(*editor).isNull());
+
+    ApplicationInfo unknownIcon;
+    unknownIcon.iconName = QStringLiteral("no-such-icon-in-any-theme-7f3a");
+    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
+    unknownIcon.iconName = files.filePath(QStringLiteral("missing-icon.png"));
+    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
+}
