@@ -3,13 +3,17 @@
 #include "platform/ImageSource.h"
 #include "viewer/ImageOrientation.h"
 
-#include <QFuture>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
-ImageLoader::ImageLoader(QObject* parent) : QObject(parent) {}
+ImageLoader::ImageLoader(QObject* parent)
+    : QObject(parent), mailbox(std::make_shared<Mailbox>()) {
+    mailbox->loader = this;
+}
 
-ImageLoader::~ImageLoader() = default;
+ImageLoader::~ImageLoader() {
+    QMutexLocker locker(&mailbox->lock);
+    mailbox->loader = nullptr;
+}
 
 QImage ImageLoader::decodeFrame(ImageSource& source, int index) {
     const QImage decoded = source.imageAtIndex(index);
@@ -35,17 +39,29 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
 template <typename Make> quint64 ImageLoader::start(const QString& path, Make make) {
     const quint64 request = ++latest;
     pending = true;
-    QtConcurrent::run(QThreadPool::globalInstance(),
-                      [path, make]() { return load(make(), path); })
-        .then(this, [this, request](LoadedItem item) {
-            // A newer request supersedes this one: the last request wins.
-            if (request != latest)
-                return;
-            pending = false;
-            item.request = request;
-            emit loaded(item);
-        });
+    QThreadPool::globalInstance()->start([box = mailbox, path, make, request]() {
+        LoadedItem item = load(make(), path);
+        QMutexLocker locker(&box->lock);
+        // Posted while the loader is known to be alive; Qt drops the event
+        // if the loader is deleted before it runs.
+        if (ImageLoader* loader = box->loader) {
+            QMetaObject::invokeMethod(
+                loader, [loader, request, item = std::move(item)]() mutable {
+                    loader->deliver(request, std::move(item));
+                },
+                Qt::QueuedConnection);
+        }
+    });
     return request;
+}
+
+void ImageLoader::deliver(quint64 request, LoadedItem item) {
+    // A newer request supersedes this one: the last request wins.
+    if (request != latest)
+        return;
+    pending = false;
+    item.request = request;
+    emit loaded(item);
 }
 
 quint64 ImageLoader::loadFile(const QString& path) {
