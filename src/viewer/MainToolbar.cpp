@@ -57,10 +57,30 @@ MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
     setToolbarHeight(stillHeight);
 }
 
+QIcon MainToolbar::templateIcon(const QString& picture) {
+    // White glyphs on a dark panel: Qt's generated disabled look hardly
+    // differs from the normal one, so disabled buttons get a faint copy.
+    const QIcon source(QStringLiteral(":/%1.svg").arg(picture));
+    QIcon icon;
+    for (const qreal scale : {1.0, 2.0}) {
+        const QPixmap normal = source.pixmap(QSize(22, 22), scale);
+        QPixmap faint(normal.size());
+        faint.setDevicePixelRatio(normal.devicePixelRatio());
+        faint.fill(Qt::transparent);
+        QPainter painter(&faint);
+        painter.setOpacity(0.3);
+        painter.drawPixmap(0, 0, normal);
+        painter.end();
+        icon.addPixmap(normal, QIcon::Normal);
+        icon.addPixmap(faint, QIcon::Disabled);
+    }
+    return icon;
+}
+
 QToolButton* MainToolbar::makeButton(const char* name, const char* picture, const QString& tip) {
     auto* button = new QToolButton(this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setIcon(QIcon(QStringLiteral(":/%1.svg").arg(QString::fromLatin1(picture))));
+    button->setIcon(templateIcon(QString::fromLatin1(picture)));
     button->setIconSize(QSize(22, 22));
     button->setFixedSize(34, 34);
     button->setAutoRaise(true);

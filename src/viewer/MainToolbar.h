@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -16,6 +17,9 @@ public:
     static constexpr double cornerRadius = 8.0;
 
     explicit MainToolbar(QWidget* parent = nullptr);
+
+    // A toolbar picture with a dimmed variant for disabled buttons.
+    static QIcon templateIcon(const QString& picture);
 
     void setToolbarHeight(int height);
     int toolbarHeight() const { return heightConstant; }

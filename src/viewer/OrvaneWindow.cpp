@@ -4,7 +4,10 @@
 #include "viewer/WindowHeader.h"
 
 #include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QToolButton>
 
 OrvaneWindow::OrvaneWindow(QWidget* parent)
@@ -24,6 +27,16 @@ OrvaneWindow::OrvaneWindow(QWidget* parent)
 
 bool OrvaneWindow::isViewerWindow(const QWidget* window) {
     return window && qstrcmp(window->metaObject()->className(), "OrvaneWindow") == 0;
+}
+
+void OrvaneWindow::centerOnScreen() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 bool OrvaneWindow::event(QEvent* event) {

@@ -13,6 +13,8 @@ public:
     explicit OrvaneWindow(QWidget* parent = nullptr);
 
     static bool isViewerWindow(const QWidget* window);
+    // Centres the window on the screen under the mouse.
+    void centerOnScreen();
 
     ViewController* contentViewController() const { return content; }
     WindowHeader* header() const { return windowHeader; }

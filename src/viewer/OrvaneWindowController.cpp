@@ -11,6 +11,7 @@
 #include "viewer/WindowHeader.h"
 
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -65,6 +66,8 @@ void OrvaneWindowController::startWithData(const QByteArray& bytes) {
 }
 
 void OrvaneWindowController::present() {
+    if (!orvaneWindow->isVisible())
+        orvaneWindow->centerOnScreen();
     orvaneWindow->show();
     orvaneWindow->raise();
     orvaneWindow->activateWindow();
