@@ -18,17 +18,6 @@
 
 namespace {
 
-// Runs the event loop until the condition holds; false when it never did.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
-
 // The sender blocks until the running instance acknowledges, and the running instance needs
 // this thread's event loop, so the sender runs on a pool thread.
 QFuture<bool> sendInBackground(const QString& socketPath, const QStringList& paths,
@@ -40,7 +29,7 @@ QFuture<bool> sendInBackground(const QString& socketPath, const QStringList& pat
 }
 
 bool finishedWith(QFuture<bool> future) {
-    return waitUntil([&future] { return future.isFinished(); }) && future.result();
+    return QTest::qWaitFor([&future] { return future.isFinished(); }) && future.result();
 }
 
 QByteArray header(quint32 payloadBytes) {
@@ -200,7 +189,7 @@ TEST_F(SingleInstanceTest, GarbageClientIsDroppedAndLaterClientServed) {
     QSignalSpy received(&running, &SingleInstance::filesReceived);
 
     auto garbage = rawClient(QByteArray("GET / HTTP/1.1\r\n\r\n"));
-    EXPECT_TRUE(waitUntil([&] { return garbage->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return garbage->state() == QLocalSocket::UnconnectedState; }));
 
     EXPECT_TRUE(finishedWith(sendInBackground(socketPath(), {QStringLiteral("/good.jpg")})));
     ASSERT_EQ(received.count(), 1);
@@ -213,9 +202,9 @@ TEST_F(SingleInstanceTest, OversizedMessageIsRefusedBeforeItsBody) {
     QSignalSpy received(&running, &SingleInstance::filesReceived);
 
     auto greedy = rawClient(header(quint32(SingleInstance::maxMessageBytes + 1)));
-    EXPECT_TRUE(waitUntil([&] { return greedy->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return greedy->state() == QLocalSocket::UnconnectedState; }));
     auto huge = rawClient(header(0xFFFFFFFFu));
-    EXPECT_TRUE(waitUntil([&] { return huge->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return huge->state() == QLocalSocket::UnconnectedState; }));
     EXPECT_EQ(received.count(), 0);
 }
 
@@ -232,7 +221,7 @@ TEST_F(SingleInstanceTest, MalformedBodiesAreRefused) {
     for (const QByteArray& bytes :
          {entryOverrunsMessage, emptyEntry, truncatedLength, invalidUtf8, trailingBytes}) {
         auto client = rawClient(bytes);
-        EXPECT_TRUE(waitUntil([&] { return client->state() == QLocalSocket::UnconnectedState; }))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return client->state() == QLocalSocket::UnconnectedState; }))
             << bytes.toHex().constData();
         EXPECT_EQ(client->bytesAvailable(), 0) << "no acknowledgement for a malformed message";
     }

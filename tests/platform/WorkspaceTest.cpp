@@ -86,16 +86,6 @@ WorkspaceEnvironment* WorkspaceEnvironment::instance = static_cast<WorkspaceEnvi
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 class WorkspaceTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -177,7 +167,7 @@ TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
         QFile::remove(WorkspaceEnvironment::markerPath());
         ASSERT_TRUE(Workspace::openFile(path, application)) << application.toStdString();
         QFile marker(WorkspaceEnvironment::markerPath());
-        ASSERT_TRUE(waitUntil([&] { return marker.exists() && marker.size() > 0; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return marker.exists() && marker.size() > 0; }));
         ASSERT_TRUE(marker.open(QIODevice::ReadOnly));
         EXPECT_EQ(QFile::decodeName(marker.readAll()), path);
     }
