@@ -70,6 +70,8 @@ void AppDelegate::connectMenu() {
     forward("menuFillScreen", &ViewController::setFillScreen);
     forward("menuActualSize", &ViewController::setActualSize);
     forward("menuGetInfo", &ViewController::getInfo);
+    forward("menuZoomIn", &ViewController::zoomIn);
+    forward("menuZoomOut", &ViewController::zoomOut);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);

@@ -1,43 +1,66 @@
 #include "viewer/DNSImageView.h"
 
+#include "viewer/ScaledImageCache.h"
+
+#include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 
 DNSImageView::DNSImageView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    reduced = new ScaledImageCache(this);
+    connect(reduced, &ScaledImageCache::updated, this, qOverload<>(&QWidget::update));
 }
 
 void DNSImageView::setImage(const QImage& image) {
-    contents = image;
-    reduced = QImage();
-    reducedFor = QSize();
+    reduced->setImage(image);
     update();
 }
 
-QRectF DNSImageView::imageRect() const {
-    if (contents.isNull())
-        return QRectF();
-    const QSizeF pixels = QSizeF(contents.size()) / devicePixelRatioF();
-    QSizeF shown = pixels;
-    if (shown.width() > width() || shown.height() > height())
-        shown = pixels.scaled(size(), Qt::KeepAspectRatio);
-    return QRectF(QPointF((width() - shown.width()) / 2.0, (height() - shown.height()) / 2.0),
-                  shown);
+const QImage& DNSImageView::image() const {
+    return reduced->image();
 }
 
-void DNSImageView::paintEvent(QPaintEvent*) {
-    if (contents.isNull())
+void DNSImageView::setImageRect(const QRectF& rect) {
+    if (rect == placement)
         return;
+    placement = rect;
+    update();
+}
+
+void DNSImageView::setNearestFilter(bool on) {
+    if (on == nearest)
+        return;
+    nearest = on;
+    update();
+}
+
+void DNSImageView::paintEvent(QPaintEvent* event) {
+    const QImage& full = image();
+    if (full.isNull() || placement.isEmpty())
+        return;
+    const double dpr = devicePixelRatioF();
+    // Whole device pixels, so that a copy made for this size lands 1:1.
+    const QRectF device(std::round(placement.x() * dpr), std::round(placement.y() * dpr),
+                        std::round(placement.width() * dpr), std::round(placement.height() * dpr));
+    const QSize deviceSize(int(device.width()), int(device.height()));
     QPainter painter(this);
-    const QRectF target = imageRect();
-    const QSize devicePixels = (target.size() * devicePixelRatioF()).toSize();
-    if (devicePixels == contents.size() || devicePixels.isEmpty()) {
-        painter.drawImage(target, contents);
+    painter.setClipRect(event->rect());
+    const QRectF target(device.topLeft() / dpr, device.size() / dpr);
+    const QRectF visible = target.intersected(QRectF(event->rect()));
+    if (visible.isEmpty())
         return;
-    }
-    if (reducedFor != devicePixels) {
-        reduced = contents.scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        reduced.setDevicePixelRatio(devicePixelRatioF());
-        reducedFor = devicePixels;
-    }
-    painter.drawImage(target.topLeft(), reduced);
+
+    QImage source = full;
+    if (deviceSize.width() < full.width() && deviceSize.height() < full.height())
+        source = reduced->sourceFor(deviceSize).image;
+    // Draw only the part on screen: map the visible target back into the source.
+    const double sx = source.width() / target.width();
+    const double sy = source.height() / target.height();
+    const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
+                      visible.width() * sx, visible.height() * sy);
+    const bool oneToOne = source.size() == deviceSize;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne);
+    painter.drawImage(visible, source, from);
 }

@@ -3,26 +3,31 @@
 #include <QImage>
 #include <QWidget>
 
-// Paints the current image. Until the zoom engine places it, the image is
-// fitted into the view: aspect kept, centred, never enlarged.
+class ScaledImageCache;
+
+// Paints the current image at the rectangle the zoom engine placed it in:
+// nearest-neighbour when zoomed in far, smooth otherwise, and from an
+// area-averaged reduced copy whenever the image is shown smaller than it is.
 class DNSImageView : public QWidget {
     Q_OBJECT
 public:
     explicit DNSImageView(QWidget* parent = nullptr);
 
     void setImage(const QImage& image);
-    const QImage& image() const { return contents; }
-    bool hasContents() const { return !contents.isNull(); }
-    // Where the image lies in the view, in widget coordinates.
-    QRectF imageRect() const;
+    const QImage& image() const;
+    bool hasContents() const { return !image().isNull(); }
+    // Where the image lies, in this widget's (y-down) coordinates.
+    void setImageRect(const QRectF& rect);
+    QRectF imageRect() const { return placement; }
+    void setNearestFilter(bool nearest);
+    bool nearestFilter() const { return nearest; }
+    ScaledImageCache* cache() const { return reduced; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage contents;
-    // A reduced copy made once per target size: smooth reduction of a large
-    // image on every paint would stall scrolling and resizing.
-    mutable QImage reduced;
-    mutable QSize reducedFor;
+    ScaledImageCache* reduced = nullptr;
+    QRectF placement;
+    bool nearest = false;
 };

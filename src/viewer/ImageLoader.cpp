@@ -3,17 +3,9 @@
 #include "platform/ImageSource.h"
 #include "viewer/ImageOrientation.h"
 
-#include <QThreadPool>
+ImageLoader::ImageLoader(QObject* parent) : QObject(parent) {}
 
-ImageLoader::ImageLoader(QObject* parent)
-    : QObject(parent), mailbox(std::make_shared<Mailbox>()) {
-    mailbox->loader = this;
-}
-
-ImageLoader::~ImageLoader() {
-    QMutexLocker locker(&mailbox->lock);
-    mailbox->loader = nullptr;
-}
+ImageLoader::~ImageLoader() = default;
 
 QImage ImageLoader::decodeFrame(ImageSource& source, int index) {
     const QImage decoded = source.imageAtIndex(index);
@@ -39,19 +31,8 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
 template <typename Make> quint64 ImageLoader::start(const QString& path, Make make) {
     const quint64 request = ++latest;
     pending = true;
-    QThreadPool::globalInstance()->start([box = mailbox, path, make, request]() {
-        LoadedItem item = load(make(), path);
-        QMutexLocker locker(&box->lock);
-        // Posted while the loader is known to be alive; Qt drops the event
-        // if the loader is deleted before it runs.
-        if (ImageLoader* loader = box->loader) {
-            QMetaObject::invokeMethod(
-                loader, [loader, request, item = std::move(item)]() mutable {
-                    loader->deliver(request, std::move(item));
-                },
-                Qt::QueuedConnection);
-        }
-    });
+    tasks.run([path, make]() { return load(make(), path); },
+              [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
 }
 

@@ -2,7 +2,8 @@
 
 #include <QByteArray>
 #include <QImage>
-#include <QMutex>
+#include "viewer/BackgroundTask.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -45,13 +46,7 @@ private:
     template <typename Make> quint64 start(const QString& path, Make make);
     void deliver(quint64 request, LoadedItem item);
 
-    // Lets a worker that finishes after the loader is gone drop its result
-    // instead of posting to a dead object.
-    struct Mailbox {
-        QMutex lock;
-        ImageLoader* loader = nullptr;
-    };
-    std::shared_ptr<Mailbox> mailbox;
+    BackgroundTask tasks{this};
     quint64 latest = 0;
     bool pending = false;
 };

@@ -1,6 +1,8 @@
 #include "viewer/OrvaneWindowController.h"
 
 #include "app/AppDelegate.h"
+#include "geometry/KeyMap.h"
+#include "geometry/ViewerGeometry.h"
 #include "menus/AppMenuItem.h"
 #include "menus/MenuState.h"
 #include "platform/TouchBar.h"
@@ -10,6 +12,8 @@
 #include "viewer/ViewController.h"
 #include "viewer/WindowHeader.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -30,6 +34,8 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
     connect(orvaneWindow, &OrvaneWindow::closing, this, &OrvaneWindowController::windowWillClose);
     connect(viewController, &ViewController::updateMainMenuRequested, this,
             &OrvaneWindowController::updateMainMenu);
+    // Application-wide, so that keys are seen before shortcuts and menus.
+    qApp->installEventFilter(this);
 
     if (app) {
         orvaneWindow->addActions(app->shortcutActions());
@@ -79,8 +85,8 @@ void OrvaneWindowController::updateMainMenu() {
         return;
     MenuState::Viewer state;
     state.isFileLoaded = v->isFileLoaded();
-    state.canZoomIn = v->canZoomIn;
-    state.canZoomOut = v->canZoomOut;
+    state.canZoomIn = v->canZoomIn();
+    state.canZoomOut = v->canZoomOut();
     state.hasSelection = v->hasSelection();
     state.hasFrames = v->hasFrames();
     state.currentFrame = v->currentFrame;
@@ -190,8 +196,81 @@ void OrvaneWindowController::windowWillClose() {
 }
 
 void OrvaneWindowController::touchBarAction(const QString& action) {
-    if (action == QLatin1String("previousImage"))
+    if (action == QLatin1String("zoomIn"))
+        viewController->zoomIn();
+    else if (action == QLatin1String("zoomOut"))
+        viewController->zoomOut();
+    else if (action == QLatin1String("previousImage"))
         viewController->showPreviousImage();
     else if (action == QLatin1String("nextImage"))
         viewController->showNextImage();
+}
+
+bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || !orvaneWindow || widget->window() != orvaneWindow)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::ShortcutOverride) {
+        // Claim the keys we consume, so no shortcut fires for them.
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (KeyMap::keyDown(key->nativeScanCode(), key->key(), commandLike, mods & Qt::AltModifier)
+                .consumed)
+            event->accept();
+        return false;
+    }
+    if (type == QEvent::KeyPress)
+        return kkeyDown(key);
+    keyUp(key);
+    return false;
+}
+
+bool OrvaneWindowController::kkeyDown(QKeyEvent* event) {
+    ViewController* v = viewController;
+    if (!v)
+        return false;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const KeyMap::Decision decision =
+        KeyMap::keyDown(event->nativeScanCode(), event->key(), commandLike, mods & Qt::AltModifier);
+    ViewerGeometry* g = v->viewGeometry();
+    switch (decision.action) {
+    case KeyMap::Action::None: break;
+    case KeyMap::Action::ZoomToolIn: g->canBeZoomed(true, true); break;
+    case KeyMap::Action::ZoomToolOut: g->canBeZoomed(true, false); break;
+    case KeyMap::Action::HandTool: g->canBeScrolled(true); break;
+    case KeyMap::Action::PanUp: g->moveImage(0); break;
+    case KeyMap::Action::PanDown: g->moveImage(1); break;
+    case KeyMap::Action::PanLeft: g->moveImage(2); break;
+    case KeyMap::Action::PanRight: g->moveImage(3); break;
+    case KeyMap::Action::ActualSize: v->setActualSize(); break;
+    case KeyMap::Action::CloseOrLeaveFullScreen:
+        if (orvaneWindow->isFullScreen())
+            orvaneWindow->showNormal();
+        else
+            orvaneWindow->close();
+        break;
+    case KeyMap::Action::ToggleSelectionTool: v->inSelecting = !v->inSelecting; break;
+    }
+    return decision.consumed;
+}
+
+void OrvaneWindowController::keyUp(QKeyEvent* event) {
+    ViewController* v = viewController;
+    // A held key repeats as release-press pairs; only the real release counts.
+    if (!v || event->isAutoRepeat())
+        return;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    switch (KeyMap::keyUp(event->nativeScanCode(), event->key(), commandLike)) {
+    case KeyMap::KeyUpAction::HandToolOff: v->viewGeometry()->canBeScrolled(false); break;
+    case KeyMap::KeyUpAction::ZoomToolOff: v->viewGeometry()->canBeZoomed(false, true); break;
+    // Full screen arrives with its own work; until then F does nothing.
+    case KeyMap::KeyUpAction::ToggleFullScreen:
+    case KeyMap::KeyUpAction::None: break;
+    }
 }

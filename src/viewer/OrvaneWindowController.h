@@ -8,6 +8,7 @@
 class AppDelegate;
 class AppMenuItem;
 class OrvaneWindow;
+class QKeyEvent;
 class QMenu;
 class TouchBar;
 class ViewController;
@@ -32,6 +33,9 @@ public:
     void windowDidBecomeKey();
     void windowDidResignMain();
     void windowWillClose();
+    // The viewer's keys, before the menus see them; true when consumed.
+    bool kkeyDown(QKeyEvent* event);
+    void keyUp(QKeyEvent* event);
 
     // RoutableWindow
     bool isStarted() const override;
@@ -39,6 +43,9 @@ public:
     void startWithFile(const QString& path) override;
     void startWithData(const QByteArray& bytes) override;
     void present() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void rebuildOpenWith();

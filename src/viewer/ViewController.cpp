@@ -2,6 +2,7 @@
 
 #include "app/NotificationCenter.h"
 #include "app/Settings.h"
+#include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
 #include "platform/ImageSource.h"
 #include "viewer/DNSImageView.h"
@@ -18,6 +19,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QWheelEvent>
+#include <QWindow>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -60,6 +65,11 @@ void ViewController::viewDidLoad() {
     coloredView->hide();
 
     renderer = new DNSImageView(this);
+    geometry = new ViewerGeometry(this, renderer);
+    connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
+            &ViewController::updateMainMenuRequested);
+    connect(geometry, &ViewerGeometry::toolsChanged, this, &ViewController::updateCursor);
+    setMouseTracking(true);
     messageView = new MessageView(this);
 
     loaderView = new QWidget(this);
@@ -77,6 +87,8 @@ void ViewController::viewDidLoad() {
     });
     connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
     connect(mainToolbar->actionPrevious, &QToolButton::clicked, this, &ViewController::previousImage);
+    connect(mainToolbar->actionZoomIn, &QToolButton::clicked, this, &ViewController::zoomIn);
+    connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
     setSteppingEnabled(false);
 
     buildViewerMenu();
@@ -106,8 +118,10 @@ void ViewController::buildViewerMenu() {
     add(viewerMenu, "menuNextFrame", tr("Next Frame"));
     add(viewerMenu, "menuSlideshow", tr("Slideshow"));
     viewerMenu->addSeparator();
-    add(viewerMenu, "menuZoomIn", tr("Zoom In"));
-    add(viewerMenu, "menuZoomOut", tr("Zoom Out"));
+    connect(add(viewerMenu, "menuZoomIn", tr("Zoom In")), &QAction::triggered, this,
+            &ViewController::zoomIn);
+    connect(add(viewerMenu, "menuZoomOut", tr("Zoom Out")), &QAction::triggered, this,
+            &ViewController::zoomOut);
     const std::pair<const char*, QString> modes[] = {{"menuFitToScreen", tr("Fit to Screen")},
                                                      {"menuStretchToFill", tr("Stretch to Fit")},
                                                      {"menuFillScreen", tr("Fill Screen")},
@@ -174,12 +188,38 @@ void ViewController::setTitle(const QString& title) {
 
 void ViewController::setZoomMode(int mode) {
     zoomMode = mode;
+    geometry->zoomImageWithEvent(ZoomEngine::requestForMode(mode));
     emit updateMainMenuRequested();
+}
+
+bool ViewController::canZoomIn() const {
+    return geometry->zoom.canZoomIn;
+}
+
+bool ViewController::canZoomOut() const {
+    return geometry->zoom.canZoomOut;
+}
+
+void ViewController::zoomIn() {
+    geometry->zoomWithMouse(false, false);
+}
+
+void ViewController::zoomOut() {
+    geometry->zoomWithMouse(false, true);
+}
+
+void ViewController::smartZoom() {
+    geometry->smartZoom();
+}
+
+void ViewController::processWindow(bool show) {
+    geometry->processWindow(show, zoomMode);
 }
 
 void ViewController::resetForNewItem() {
     isStarted = true;
     appUrls.reset();
+    geometry->resetForNewDocument();
 }
 
 void ViewController::startWithFile(const QString& path) {
@@ -287,6 +327,7 @@ void ViewController::getInfo() {
 
 void ViewController::openImage(const QString& path) {
     isStarted = true;
+    geometry->resetForNewDocument();
     openedURL = path;
     appUrls.reset();
     if (!isZip)
@@ -354,14 +395,17 @@ void ViewController::postFrameLoad(const QImage& image) {
             scale = 1.0;
         imageWidth = image.width() / scale;
         imageHeight = image.height() / scale;
+        geometry->setImageSize(imageWidth, imageHeight);
         mainToolbar->labelImageResolution->setText(
             QString::asprintf("%ipx × %ipx", image.width(), image.height()));
         renderer->setImage(image);
         renderer->show();
         messageView->hide();
         state = LoadState::Shown;
+        processWindow(true);
     } else {
         imageWidth = imageHeight = 400;
+        geometry->setImageSize(imageWidth, imageHeight);
         renderer->setImage(QImage());
         showMessage(ViewerMessage::CannotDecode);
         emit updateDetailsPanel(QString());
@@ -405,6 +449,109 @@ void ViewController::resizeEvent(QResizeEvent*) {
     mainToolbar->setGeometry((width() - toolbarWidth) / 2,
                              height() - mainToolbar->toolbarHeight() - 12, toolbarWidth,
                              mainToolbar->toolbarHeight());
+    geometry->viewResized();
+}
+
+bool ViewController::event(QEvent* event) {
+    if (event->type() == QEvent::NativeGesture) {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            geometry->magnifyWithEvent(gesture->value());
+            return true;
+        }
+        if (gesture->gestureType() == Qt::SmartZoomNativeGesture) {
+            smartZoom();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void ViewController::wheelEvent(QWheelEvent* event) {
+    // Touchpads report pixels; a mouse wheel reports angles, 120 per notch.
+    QPointF delta = event->pixelDelta();
+    if (delta.isNull())
+        delta = QPointF(event->angleDelta()) / 120.0 * 60.0;
+    geometry->scrollWheel(delta);
+    event->accept();
+}
+
+Qt::Edges ViewController::resizeEdgesAt(const QPoint& p) const {
+    constexpr int grip = 6;
+    Qt::Edges edges;
+    if (window()->isFullScreen() || window()->isMaximized())
+        return edges;
+    if (p.x() < grip)
+        edges |= Qt::LeftEdge;
+    if (p.x() >= width() - grip)
+        edges |= Qt::RightEdge;
+    if (p.y() < grip)
+        edges |= Qt::TopEdge;
+    if (p.y() >= height() - grip)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void ViewController::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    const Qt::Edges edges = resizeEdgesAt(event->position().toPoint());
+    if (edges && window()->windowHandle()) {
+        window()->windowHandle()->startSystemResize(edges);
+        return;
+    }
+    if (geometry->inZooming) {
+        geometry->zoomWithMouse(true, geometry->zoomOut);
+        return;
+    }
+    if (geometry->inDragging) {
+        dragging = true;
+        lastDragPoint = event->position();
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    // The image background moves the window, as a title bar would.
+    if (window()->windowHandle())
+        window()->windowHandle()->startSystemMove();
+}
+
+void ViewController::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging) {
+        const QPointF step = event->position() - lastDragPoint;
+        lastDragPoint = event->position();
+        // The view is y-down, the geometry y-up.
+        geometry->dragBy(QPointF(step.x(), -step.y()));
+        return;
+    }
+    if (event->buttons() == Qt::NoButton) {
+        const Qt::Edges edges = resizeEdgesAt(event->position().toPoint());
+        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeFDiagCursor);
+        else if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+            setCursor(Qt::SizeBDiagCursor);
+        else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+            setCursor(Qt::SizeHorCursor);
+        else if (edges)
+            setCursor(Qt::SizeVerCursor);
+        else
+            updateCursor();
+    }
+}
+
+void ViewController::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging && event->button() == Qt::LeftButton) {
+        dragging = false;
+        updateCursor();
+    }
+}
+
+void ViewController::updateCursor() {
+    if (geometry->inZooming)
+        setCursor(geometry->zoomOut ? cursorZoomOut : cursorZoomIn);
+    else if (geometry->inDragging)
+        setCursor(dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+    else
+        unsetCursor();
 }
 
 void ViewController::changeEvent(QEvent* event) {

@@ -14,6 +14,7 @@
 #include <optional>
 
 class DNSImageView;
+class ViewerGeometry;
 class ImageLoader;
 class ImageSource;
 class MainToolbar;
@@ -51,6 +52,12 @@ public:
     void setStretchToFit() { setZoomMode(1); }
     void setFillScreen() { setZoomMode(2); }
     void setActualSize() { setZoomMode(3); }
+    void zoomIn();
+    void zoomOut();
+    void smartZoom();
+    void processWindow(bool show);
+    // The selection tool flag; the selection itself comes with its own work.
+    bool inSelecting = false;
 
     // State read by the menus, the routing and the window controller.
     bool isStarted = false;
@@ -67,12 +74,12 @@ public:
     int backgroundMode = 0;
     int slideshowDelay = 10;
     bool isFullscreen = false;
-    bool canZoomIn = false;
-    bool canZoomOut = false;
     std::optional<QList<ApplicationInfo>> appUrls;
     QCursor cursorZoomIn;
     QCursor cursorZoomOut;
 
+    bool canZoomIn() const;
+    bool canZoomOut() const;
     bool isFileLoaded() const;
     bool isDirectory() const { return collection.isDirectory(); }
     bool hasFrames() const { return framesCount > 1; }
@@ -89,6 +96,7 @@ public:
     MainToolbar* toolbar() const { return mainToolbar; }
     RTSpinKitView* loadingSpinner() const { return spinner; }
     DNSImageView* imageView() const { return renderer; }
+    ViewerGeometry* viewGeometry() const { return geometry; }
     // The viewer's own (context) menu items, by their object names.
     QAction* menuItem(const QString& name) const;
     QMenu* contextMenu() const { return viewerMenu; }
@@ -116,6 +124,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void viewDidLoad();
@@ -130,6 +143,8 @@ private:
     void startLoading();
     void stopLoading();
     void showFrame(int index, const QImage& image);
+    void updateCursor();
+    Qt::Edges resizeEdgesAt(const QPoint& point) const;
 
     ImageCollection collection;
     LoadState state = LoadState::Idle;
@@ -139,6 +154,9 @@ private:
 
     QWidget* coloredView = nullptr;
     DNSImageView* renderer = nullptr;
+    ViewerGeometry* geometry = nullptr;
+    QPointF lastDragPoint;
+    bool dragging = false;
     MessageView* messageView = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;

@@ -1,0 +1,241 @@
+#include "geometry/ViewerGeometry.h"
+
+#include "geometry/Coordinates.h"
+#include "geometry/Panning.h"
+#include "viewer/DNSImageView.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <cmath>
+
+ViewerGeometry::ViewerGeometry(QWidget* view, DNSImageView* renderer)
+    : QObject(view), view(view), renderer(renderer) {
+    connect(&animation, &RendererAnimation::imageFrameChanged, this, [this](const QRectF& frame) {
+        zoom.imageInViewPort = animation.imageInViewPort();
+        placeRenderer(frame);
+        emit selectableAreaChanged();
+    });
+    connect(&animation, &RendererAnimation::windowFrameChanged, this,
+            [this](const QRectF& frame) { setWindowFrame(frame); });
+    connect(&animation, &RendererAnimation::finished, this, [this] {
+        windowAnimation = false;
+        zoom.animationEnded();
+    });
+}
+
+QRectF ViewerGeometry::mainScreen() const {
+    QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? QRectF(primary->geometry()) : QRectF();
+}
+
+QRectF ViewerGeometry::windowFrame() const {
+    if (!view)
+        return QRectF();
+    return Coordinates::screenFromQt(QRectF(view->window()->geometry()), mainScreen());
+}
+
+ZoomEngine::Environment ViewerGeometry::environment() const {
+    ZoomEngine::Environment env;
+    QWidget* window = view ? view->window() : nullptr;
+    env.hasWindow = window != nullptr;
+    if (window)
+        env.windowFrame = windowFrame();
+    QScreen* screen = window && window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    env.hasScreen = screen != nullptr;
+    if (screen) {
+        env.screenVisibleFrame = Coordinates::screenFromQt(QRectF(screen->availableGeometry()), mainScreen());
+        env.screenFrame = Coordinates::screenFromQt(QRectF(screen->geometry()), mainScreen());
+    }
+    env.windowFullScreenStyle = window && window->isFullScreen();
+    env.viewInFullScreenMode = isFullscreen;
+    env.mouseLocation = Coordinates::screenPointFromQt(QPointF(QCursor::pos()), mainScreen());
+    env.viewWidth = view ? view->width() : 0;
+    env.viewHeight = view ? view->height() : 0;
+    env.hasImage = renderer && renderer->hasContents();
+    return env;
+}
+
+void ViewerGeometry::zoomImageWithEvent(const ZoomEngine::Request& request) {
+    apply(zoom.zoomImageWithEvent(request, environment()));
+}
+
+void ViewerGeometry::magnifyWithEvent(double magnification) {
+    ZoomEngine::Request request;
+    request.hasEvent = true;
+    request.magnification = magnification;
+    zoomImageWithEvent(request);
+}
+
+void ViewerGeometry::apply(const ZoomEngine::Result& result) {
+    switch (result.outcome) {
+    case ZoomEngine::Outcome::Ignored:
+        return;
+    case ZoomEngine::Outcome::NoChange:
+        emit selectableAreaChanged();
+        return;
+    case ZoomEngine::Outcome::Refused:
+        if (renderer)
+            renderer->setNearestFilter(zoom.nearestFilter);
+        emit updateMainMenuRequested();
+        return;
+    case ZoomEngine::Outcome::AcceptedAnimated:
+        if (renderer)
+            renderer->setNearestFilter(zoom.nearestFilter);
+        emit updateMainMenuRequested();
+        windowAnimation = true;
+        zoom.inMagnification = true;
+        animation.animateRendererFrom(result.imageFrom, result.imageTo, result.windowFrom,
+                                      result.windowTo);
+        zoom.imageInViewPort = animation.imageInViewPort();
+        emit selectableAreaChanged();
+        return;
+    case ZoomEngine::Outcome::Accepted:
+        if (renderer)
+            renderer->setNearestFilter(zoom.nearestFilter);
+        emit updateMainMenuRequested();
+        if (result.setWindowFrame)
+            setWindowFrame(result.windowTo);
+        placeRenderer(result.imageTo);
+        emit selectableAreaChanged();
+        return;
+    }
+}
+
+void ViewerGeometry::setWindowFrame(const QRectF& frame) {
+    if (!view)
+        return;
+    const QRectF qt = Coordinates::screenToQt(frame, mainScreen());
+    const QRect rounded(int(std::lround(qt.x())), int(std::lround(qt.y())),
+                        int(std::lround(qt.width())), int(std::lround(qt.height())));
+    requestedWindowSize = rounded.size();
+    view->window()->setGeometry(rounded);
+}
+
+void ViewerGeometry::placeRenderer(const QRectF& rect) {
+    placement = rect;
+    if (renderer && view)
+        renderer->setImageRect(Coordinates::viewFlip(rect, view->height()));
+}
+
+void ViewerGeometry::setImageSize(double width, double height) {
+    zoom.imageWidth = width;
+    zoom.imageHeight = height;
+}
+
+void ViewerGeometry::resetForNewDocument() {
+    zoom.resetForNewDocument();
+}
+
+void ViewerGeometry::processWindow(bool show, int zoomMode) {
+    zoomImageWithEvent(ZoomEngine::requestForMode(zoomMode));
+    if (show && view) {
+        QWidget* window = view->window();
+        window->show();
+        window->raise();
+        window->activateWindow();
+        centreWindow();
+    }
+}
+
+void ViewerGeometry::centreWindow() {
+    QWidget* window = view->window();
+    if (window->isFullScreen() || window->isMaximized())
+        return;
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // Horizontally centred, and a little above the middle, where the eye goes.
+    const QRect area = screen->availableGeometry();
+    const QSize size = window->size();
+    window->move(area.x() + (area.width() - size.width()) / 2,
+                 area.y() + std::max(0, (area.height() - size.height()) / 3));
+}
+
+void ViewerGeometry::viewResized() {
+    if (!view)
+        return;
+    placeRenderer(placement);
+    if (windowAnimation || !renderer || !renderer->hasContents())
+        return;
+    const QSize now = view->window()->size();
+    // Our own frame changes arrive here too, some of them late; only a size
+    // we did not ask for is the user's.
+    if (now == requestedWindowSize || !view->window()->isVisible())
+        return;
+    requestedWindowSize = now;
+    apply(zoom.zoomImageWithLiveResize(windowFrame(), environment()));
+}
+
+void ViewerGeometry::smartZoom() {
+    if (zoom.zoomMade) {
+        zoom.preZoomWindow = view ? windowFrame() : QRectF();
+        zoom.preZoomViewport = zoom.imageInViewPort;
+        ZoomEngine::Request request;
+        request.zoomToExpand = true;
+        request.animated = true;
+        zoomImageWithEvent(request);
+        zoom.zoomMade = false;
+        return;
+    }
+    zoom.imageInViewAnimation = zoom.imageInViewPort;
+    windowAnimation = true;
+    zoom.inMagnification = true;
+    animation.animateRendererFrom(zoom.imageInViewAnimation, zoom.preZoomViewport, windowFrame(),
+                                  zoom.preZoomWindow);
+    zoom.zoomMade = true;
+}
+
+void ViewerGeometry::moveImage(int direction) {
+    if (zoom.ZoomingMode <= 0 || !view)
+        return;
+    zoom.imageInViewAnimation = zoom.imageInViewPort;
+    const QRectF target = Panning::moveImage(direction, zoom.imageInViewPort, view->width(),
+                                             view->height(), zoom.inFullScreenTransition || isFullscreen);
+    // The window stays where it is: both frames empty.
+    windowAnimation = true;
+    zoom.inMagnification = true;
+    animation.animateRendererFrom(zoom.imageInViewAnimation, target, QRectF(), QRectF());
+    zoom.imageInViewPort = animation.imageInViewPort();
+    emit selectableAreaChanged();
+}
+
+void ViewerGeometry::scrollWheel(const QPointF& delta) {
+    if (!renderer || !renderer->hasContents() || !view)
+        return;
+    if (zoom.ZoomingMode > 0) {
+        zoom.imageInViewPort =
+            Panning::scroll(delta, zoom.imageInViewPort, view->width(), view->height(), isFullscreen);
+        placeRenderer(QRectF(zoom.imageInViewPort.topLeft(), placement.size()));
+    }
+    emit selectableAreaChanged();
+}
+
+void ViewerGeometry::dragBy(const QPointF& delta) {
+    if (zoom.ZoomingMode <= 0 || !view)
+        return;
+    const QPointF origin =
+        Panning::clamp(zoom.imageInViewPort.topLeft() + delta, zoom.imageInViewPort, view->width(),
+                       view->height(), isFullscreen);
+    zoom.imageInViewPort.moveTopLeft(origin);
+    placeRenderer(zoom.imageInViewPort);
+    emit selectableAreaChanged();
+}
+
+void ViewerGeometry::canBeZoomed(bool on, bool zoomIn) {
+    if (!view)
+        return;
+    inZooming = on;
+    if (on)
+        zoomOut = !zoomIn;
+    emit toolsChanged();
+}
+
+void ViewerGeometry::canBeScrolled(bool on) {
+    if (on && inDragging)
+        return;
+    inDragging = on;
+    emit toolsChanged();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "geometry/RendererAnimation.h"
+#include "geometry/ZoomEngine.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+#include <QSize>
+
+class DNSImageView;
+class QWidget;
+
+// Puts the zoom engine's answers on screen for one viewer: reads the window,
+// screen and mouse as the engine needs them, applies the new window frame
+// and image placement (at once or through the renderer animation), and
+// carries the pan, zoom-tool and hand-tool state.
+class ViewerGeometry : public QObject {
+    Q_OBJECT
+public:
+    ViewerGeometry(QWidget* view, DNSImageView* renderer);
+
+    ZoomEngine zoom;
+    RendererAnimation animation;
+    // The four layout values of the image view (content coordinates, y up).
+    QRectF layout() const { return placement; }
+    bool windowAnimation = false;
+    bool inZooming = false;
+    bool zoomOut = false;
+    bool inDragging = false;
+    bool isFullscreen = false;
+
+    ZoomEngine::Environment environment() const;
+    void zoomImageWithEvent(const ZoomEngine::Request& request);
+    void zoomWithMouse(bool mouse, bool out) { apply(zoom.zoomWithMouse(mouse, out, environment())); }
+    void magnifyWithEvent(double magnification);
+    void smartZoom();
+    // Fits window and image to the image in the zoom mode; with show, brings
+    // the window forward and centres it on its screen.
+    void processWindow(bool show, int zoomMode);
+    void setImageSize(double width, double height);
+    void resetForNewDocument();
+    // The content view changed size: re-place the image, and re-fit it when
+    // the user resized the window.
+    void viewResized();
+    void moveImage(int direction);
+    void scrollWheel(const QPointF& delta);
+    void dragBy(const QPointF& delta);
+    void canBeZoomed(bool on, bool zoomIn);
+    void canBeScrolled(bool on);
+
+signals:
+    void updateMainMenuRequested();
+    void selectableAreaChanged();
+    // The zoom or hand tool went on or off: the cursor follows.
+    void toolsChanged();
+
+private:
+    void apply(const ZoomEngine::Result& result);
+    void placeRenderer(const QRectF& rect);
+    void setWindowFrame(const QRectF& frame);
+    QRectF windowFrame() const;
+    QRectF mainScreen() const;
+    void centreWindow();
+
+    QPointer<QWidget> view;
+    QPointer<DNSImageView> renderer;
+    QRectF placement;
+    QSize requestedWindowSize;
+};
