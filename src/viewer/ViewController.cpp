@@ -64,6 +64,8 @@ void ViewController::viewDidLoad() {
     coloredView->setPalette(black);
     coloredView->hide();
 
+    aniImageView = new DNSImageView(this);
+    aniImageView->hide();
     renderer = new DNSImageView(this);
     geometry = new ViewerGeometry(this, renderer);
     connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
@@ -214,6 +216,12 @@ void ViewController::smartZoom() {
 
 void ViewController::processWindow(bool show) {
     geometry->processWindow(show, zoomMode);
+}
+
+void ViewController::prepearAni() {
+    aniImageView->setImage(renderer->image());
+    aniImageView->setImageRect(renderer->imageRect());
+    aniImageView->setNearestFilter(renderer->nearestFilter());
 }
 
 void ViewController::resetForNewItem() {
@@ -443,6 +451,7 @@ void ViewController::resizeEvent(QResizeEvent*) {
     const QRect all = rect();
     coloredView->setGeometry(all);
     renderer->setGeometry(all);
+    aniImageView->setGeometry(all);
     messageView->setGeometry(all.adjusted(20, 20, -20, -20 - MainToolbar::framesHeight));
     loaderView->move((width() - loaderView->width()) / 2, (height() - loaderView->height()) / 2);
     const int toolbarWidth = std::min(MainToolbar::preferredWidth, width() - 24);

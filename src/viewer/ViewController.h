@@ -56,6 +56,10 @@ public:
     void zoomOut();
     void smartZoom();
     void processWindow(bool show);
+    // Copies the shown image and its placement into the transition view, for
+    // the cross-fade between images in full screen.
+    void prepearAni();
+    DNSImageView* transitionView() const { return aniImageView; }
     // The selection tool flag; the selection itself comes with its own work.
     bool inSelecting = false;
 
@@ -154,6 +158,7 @@ private:
 
     QWidget* coloredView = nullptr;
     DNSImageView* renderer = nullptr;
+    DNSImageView* aniImageView = nullptr;
     ViewerGeometry* geometry = nullptr;
     QPointF lastDragPoint;
     bool dragging = false;

@@ -90,5 +90,67 @@ echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
 pgrep -f -- "^$ovisto" >/dev/null
 check "the first instance is still running" test $? -eq 0
 
+# Window fitting on the 1280 x 800 screen (no panels, no window manager):
+# each zoom mode, read by new windows from the preferences, for a small, a
+# wide and a large image. Expected: "width height x y", centred a little
+# above the middle.
+geometry_of() {
+  xdotool getwindowgeometry --shell "$1" | awk -F= '/^(WIDTH|HEIGHT|X|Y)=/ {v[$1]=$2} END {print v["WIDTH"], v["HEIGHT"], v["X"], v["Y"]}'
+}
+window_is() { # window, expected geometry
+  local got
+  for _ in $(seq 100); do
+    got=$(geometry_of "$1")
+    [ "$got" = "$2" ] && return 0
+    sleep 0.05
+  done
+  echo "  geometry is '$got', wanted '$2'"
+  return 1
+}
+fit_case() { # mode, image, expected geometry
+  printf '[General]\nhideWelcomeScreen=1\nZoomingMode=%s\n' "$1" >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+  "$ovisto" "$work/fx/shapes/$2"
+  local id
+  id=$(window_named "$2")
+  if [ -z "$id" ]; then check "mode $1 shows $2" false; return; fi
+  check "mode $1 fits $2 as $3" window_is "$id" "$3"
+  xdotool windowfocus "$id" 2>/dev/null; xdotool key --window "$id" Escape
+  for _ in $(seq 100); do xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 || break; sleep 0.05; done
+}
+fit_case 0 small.png "400 400 440 133"
+fit_case 1 small.png "1200 800 40 0"
+fit_case 2 small.png "1280 800 0 0"
+fit_case 3 small.png "400 400 440 133"
+fit_case 0 wide.png "1280 427 0 124"
+fit_case 2 wide.png "1280 800 0 0"
+fit_case 3 wide.png "1280 800 0 0"
+fit_case 0 large.png "1067 800 106 0"
+fit_case 1 large.png "1067 800 106 0"
+fit_case 2 large.png "1280 800 0 0"
+
+# Panning with D at actual size stops at the image's right edge: the green
+# band that ends the image comes into view and stays at the window's edge.
+printf '[General]\nhideWelcomeScreen=1\nZoomingMode=3\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+"$ovisto" "$work/fx/shapes/large.png"
+large=$(window_named large.png)
+if [ -n "$large" ]; then
+  pixel_is() { # window, x, y, colour name
+    local rgb; sleep 0.3; rgb=$("$probe" "$1" "$2" "$3")
+    case "$4" in
+      green) awk -v c="$rgb" 'BEGIN { split(c, p, " "); exit !(p[2] > 150 && p[1] < 100) }' ;;
+      red) awk -v c="$rgb" 'BEGIN { split(c, p, " "); exit !(p[1] > 150 && p[2] < 100) }' ;;
+    esac || { echo "  pixel ($2,$3) is $rgb, wanted $4"; return 1; }
+  }
+  xdotool windowfocus "$large" 2>/dev/null
+  # A fresh document zooms about the view centre from a 1-point placeholder,
+  # which lands at the far corner; A walks back to the left edge first.
+  for _ in $(seq 12); do xdotool key a; sleep 0.08; done
+  check "A pans back to the left edge" pixel_is "$large" 1270 400 red
+  for _ in $(seq 12); do xdotool key d; sleep 0.08; done
+  check "D pans to the right edge" pixel_is "$large" 1270 400 green
+  check "and no further" pixel_is "$large" 1279 400 green
+  check "the band is exactly at the edge" pixel_is "$large" 1170 400 red
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -24,5 +24,21 @@ int main(int argc, char** argv) {
     QImage large(4000, 3000, QImage::Format_RGB32);
     large.fill(QColor(40, 90, 160));
     TestImages::writeImage(root + QStringLiteral("/large/big.jpg"), large, "JPEG");
+
+    // One of each shape for the window-fitting checks. The large one is red
+    // with a green band along its right edge, so panning to it shows.
+    QDir().mkpath(root + QStringLiteral("/shapes"));
+    QImage small(300, 200, QImage::Format_RGB32);
+    small.fill(QColor(200, 60, 60));
+    TestImages::writeImage(root + QStringLiteral("/shapes/small.png"), small, "PNG");
+    QImage wide(3000, 1000, QImage::Format_RGB32);
+    wide.fill(QColor(200, 60, 60));
+    TestImages::writeImage(root + QStringLiteral("/shapes/wide.png"), wide, "PNG");
+    QImage banded(4000, 3000, QImage::Format_RGB32);
+    banded.fill(QColor(200, 30, 30));
+    for (int y = 0; y < banded.height(); ++y)
+        for (int x = banded.width() - 100; x < banded.width(); ++x)
+            banded.setPixel(x, y, qRgb(30, 200, 30));
+    TestImages::writeImage(root + QStringLiteral("/shapes/large.png"), banded, "PNG");
     return 0;
 }

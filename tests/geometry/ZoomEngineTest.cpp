@@ -1,0 +1,235 @@
+#include "geometry/ZoomEngine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Outcome = ZoomEngine::Outcome;
+
+// A window on a 1440 x 900 visible frame, with the image view filling it.
+ZoomEngine::Environment windowed(const QRectF& window, const QRectF& visible = {0, 0, 1440, 900}) {
+    ZoomEngine::Environment env;
+    env.windowFrame = window;
+    env.screenVisibleFrame = visible;
+    env.screenFrame = QRectF(0, 0, visible.width(), visible.height() + 25);
+    env.viewWidth = window.width();
+    env.viewHeight = window.height();
+    env.hasImage = true;
+    env.mouseLocation = window.center();
+    return env;
+}
+
+ZoomEngine engineFor(double iw, double ih, const QRectF& shown = {0, 0, 1, 1}) {
+    ZoomEngine engine;
+    engine.imageWidth = iw;
+    engine.imageHeight = ih;
+    engine.imageInViewPort = shown;
+    return engine;
+}
+
+void expectRect(const QRectF& actual, double x, double y, double w, double h) {
+    EXPECT_DOUBLE_EQ(actual.x(), x);
+    EXPECT_DOUBLE_EQ(actual.y(), y);
+    EXPECT_DOUBLE_EQ(actual.width(), w);
+    EXPECT_DOUBLE_EQ(actual.height(), h);
+}
+
+TEST(ZoomEngineFit, SmallImageGetsTheMinimumWindowAndIsCentredInIt) {
+    ZoomEngine engine = engineFor(100, 50);
+    const auto env = windowed({100, 100, 800, 600});
+    const auto result = engine.zoomImageWithEvent(ZoomEngine::requestForMode(0), env);
+    ASSERT_EQ(result.outcome, Outcome::Accepted);
+    expectRect(result.imageTo, 150, 175, 100, 50);
+    expectRect(result.windowTo, 100, 100, 400, 400);
+    EXPECT_TRUE(result.setWindowFrame);
+    EXPECT_EQ(engine.ZoomingMode, 0);
+    EXPECT_FALSE(engine.inMagnification);
+}
+
+TEST(ZoomEngineFit, ImageAsHighAsTheAreaShowsAtActualSizeEvenFromThePlaceholder) {
+    ZoomEngine engine = engineFor(700, 900);
+    const auto result = engine.zoomImageWithEvent(ZoomEngine::requestForMode(0),
+                                                  windowed({0, 0, 500, 500}));
+    ASSERT_EQ(result.outcome, Outcome::Accepted);
+    EXPECT_DOUBLE_EQ(result.imageTo.width(), 700);
+    EXPECT_DOUBLE_EQ(result.imageTo.height(), 900);
+}
+
+TEST(ZoomEngineModes, ThreeModesOnASmallImage) {
+    const QRectF visible(0, 0, 1440, 875);
+    {
+        ZoomEngine engine = engineFor(300, 200);
+        const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(0),
+                                                 windowed({200, 200, 600, 500}, visible));
+        expectRect(r.imageTo, 50, 100, 300, 200);
+        EXPECT_DOUBLE_EQ(r.windowTo.width(), 400);
+        EXPECT_DOUBLE_EQ(r.windowTo.height(), 400);
+    }
+    {
+        ZoomEngine engine = engineFor(300, 200);
+        const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(1),
+                                                 windowed({200, 200, 600, 500}, visible));
+        EXPECT_DOUBLE_EQ(r.imageTo.width(), 1312.5);
+        EXPECT_DOUBLE_EQ(r.imageTo.height(), 875);
+        EXPECT_DOUBLE_EQ(r.windowTo.width(), 1312.5);
+        EXPECT_DOUBLE_EQ(r.windowTo.height(), 875);
+    }
+    {
+        ZoomEngine engine = engineFor(300, 200);
+        const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(2),
+                                                 windowed({200, 200, 600, 500}, visible));
+        EXPECT_DOUBLE_EQ(r.imageTo.width(), 1440);
+        EXPECT_DOUBLE_EQ(r.imageTo.height(), 960);
+        expectRect(r.windowTo, 0, 0, 1440, 875);
+        EXPECT_EQ(engine.ZoomingMode, 1) << "85 points to pan vertically";
+    }
+}
+
+TEST(ZoomEngineModes, FillScreenBeyondTheZoomLimitIsRefusedButStretchIsNot) {
+    const QRectF visible(0, 0, 1440, 875);
+    ZoomEngine engine = engineFor(100, 100);
+    auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(0),
+                                       windowed({0, 0, 600, 600}, visible));
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    const QRectF before = engine.imageInViewPort;
+    r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(2), windowed({0, 0, 400, 400}, visible));
+    EXPECT_EQ(r.outcome, Outcome::Refused);
+    EXPECT_FALSE(engine.canZoomIn);
+    EXPECT_EQ(engine.imageInViewPort, before);
+    r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(1), windowed({0, 0, 400, 400}, visible));
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 875);
+    EXPECT_TRUE(engine.canZoomIn);
+}
+
+TEST(ZoomEngineModes, FillScreenOfAWidePanorama) {
+    ZoomEngine engine = engineFor(3000, 1000);
+    const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(2), windowed({0, 0, 800, 600}));
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 2700);
+    EXPECT_DOUBLE_EQ(r.imageTo.height(), 900);
+    EXPECT_EQ(engine.ZoomingMode, 1);
+}
+
+TEST(ZoomEngineModes, ActualSizeOfALargeImageTakesTheWholeVisibleFrame) {
+    ZoomEngine engine = engineFor(4000, 3000);
+    const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(3), windowed({0, 0, 800, 600}));
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 4000);
+    expectRect(r.windowTo, 0, 0, 1440, 900);
+    EXPECT_EQ(engine.ZoomingMode, 1);
+    EXPECT_EQ(ZoomEngine::requestForMode(7).persents, 1.0) << "unknown modes are actual size";
+}
+
+TEST(ZoomEngineLimits, RefusedZoomInRecoversAfterAZoomOut) {
+    // 100 x 100 shown at 950 x 950 (z 9.5) covering a 900 x 900 window area.
+    ZoomEngine engine = engineFor(100, 100, {-25, -25, 950, 950});
+    const auto env = windowed({0, 0, 900, 900}, {0, 0, 900, 900});
+    auto r = engine.zoomWithMouse(false, false, env);
+    EXPECT_EQ(r.outcome, Outcome::Refused) << "z would be about 12.67";
+    EXPECT_FALSE(engine.canZoomIn);
+    EXPECT_TRUE(engine.canZoomOut);
+    EXPECT_FALSE(engine.inMagnification);
+    r = engine.zoomWithMouse(false, true, env);
+    EXPECT_EQ(r.outcome, Outcome::AcceptedAnimated);
+    EXPECT_TRUE(engine.canZoomIn);
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 950 * 0.75);
+}
+
+TEST(ZoomEngineLimits, ZoomOutStopsAtSixteenPointsUnlessTheImageIsThatSmall) {
+    ZoomEngine engine = engineFor(200, 150, {0, 0, 20, 15});
+    EXPECT_EQ(engine.zoomWithMouse(false, true, windowed({0, 0, 400, 400})).outcome,
+              Outcome::Refused);
+    EXPECT_FALSE(engine.canZoomOut);
+    ZoomEngine tiny = engineFor(10, 10, {0, 0, 20, 20});
+    const auto r = tiny.zoomWithMouse(false, true, windowed({0, 0, 400, 400}));
+    EXPECT_EQ(r.outcome, Outcome::AcceptedAnimated);
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 15);
+}
+
+TEST(ZoomEngineRequests, ZoomInThenOutLeavesAlmostTheSameSize) {
+    ZoomEngine engine = engineFor(2000, 2000, {0, 0, 500, 500});
+    const auto env = windowed({100, 100, 500, 500});
+    engine.zoomWithMouse(false, false, env);
+    engine.animationEnded();
+    engine.zoomWithMouse(false, true, env);
+    EXPECT_DOUBLE_EQ(engine.imageInViewPort.width(), 500 * 1.3333 * 0.75);
+}
+
+TEST(ZoomEngineRequests, RequestsDuringAnAnimationAreDroppedButCounted) {
+    ZoomEngine engine = engineFor(2000, 2000, {0, 0, 500, 500});
+    const auto env = windowed({100, 100, 500, 500});
+    ASSERT_EQ(engine.zoomWithMouse(false, false, env).outcome, Outcome::AcceptedAnimated);
+    const QRectF after = engine.imageInViewPort;
+    engine.zoomMade = false;
+    EXPECT_EQ(engine.zoomWithMouse(false, false, env).outcome, Outcome::Ignored);
+    EXPECT_EQ(engine.imageInViewPort, after) << "the size does not change twice";
+    EXPECT_TRUE(engine.zoomMade);
+}
+
+TEST(ZoomEngineRequests, NoImageOrNoMagnificationChangesNothing) {
+    ZoomEngine engine = engineFor(100, 100);
+    auto env = windowed({0, 0, 400, 400});
+    env.hasImage = false;
+    EXPECT_EQ(engine.zoomImageWithEvent(ZoomEngine::requestForMode(0), env).outcome, Outcome::Ignored);
+    EXPECT_TRUE(engine.zoomMade);
+    env.hasImage = true;
+    ZoomEngine::Request pinch;
+    pinch.hasEvent = true;
+    pinch.magnification = 0;
+    EXPECT_EQ(engine.zoomImageWithEvent(pinch, env).outcome, Outcome::NoChange);
+    EXPECT_FALSE(engine.inMagnification);
+}
+
+TEST(ZoomEngineAnchor, PinchKeepsThePointUnderTheMouse) {
+    ZoomEngine engine = engineFor(600, 400, {0, 0, 600, 400});
+    auto env = windowed({100, 100, 600, 400});
+    env.mouseLocation = QPointF(400, 300); // view point (300, 200)
+    ZoomEngine::Request pinch;
+    pinch.hasEvent = true;
+    pinch.magnification = 0.1;
+    const auto r = engine.zoomImageWithEvent(pinch, env);
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 660);
+    EXPECT_NEAR(r.windowTo.x(), 70, 1e-9);
+    EXPECT_NEAR(r.windowTo.y(), 80, 1e-9);
+    // The image point that was under the mouse is still under it.
+    EXPECT_NEAR(r.windowTo.x() + r.imageTo.x() + 300 * 1.1, 400, 1e-9);
+}
+
+TEST(ZoomEngineAnchor, WindowIsClampedIntoTheVisibleFrame) {
+    ZoomEngine engine = engineFor(600, 400, {0, 0, 600, 400});
+    auto env = windowed({900, 500, 600, 400});
+    env.mouseLocation = QPointF(1400, 850);
+    ZoomEngine::Request pinch;
+    pinch.hasEvent = true;
+    pinch.magnification = 0.5;
+    const auto r = engine.zoomImageWithEvent(pinch, env);
+    EXPECT_LE(r.windowTo.right(), 1440);
+    EXPECT_LE(r.windowTo.bottom(), 900);
+}
+
+TEST(ZoomEngineLiveResize, CoversTheResizedWindowAndKeepsTheCentre) {
+    ZoomEngine engine = engineFor(1600, 1600, {0, -150, 900, 900});
+    auto env = windowed({0, 0, 800, 600});
+    const auto r = engine.zoomImageWithLiveResize(QRectF(0, 0, 800, 600), env);
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    EXPECT_FALSE(r.setWindowFrame) << "the user sizes the window";
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 800);
+    EXPECT_DOUBLE_EQ(r.imageTo.x(), 0);
+    EXPECT_GE(r.imageTo.y(), -200);
+    EXPECT_LE(r.imageTo.y(), 0);
+    EXPECT_NEAR(r.imageTo.y(), -((300 + 150) * 800.0 / 900 - 300), 1e-9);
+    engine.inFullScreenTransition = true;
+    EXPECT_EQ(engine.zoomImageWithLiveResize(QRectF(0, 0, 700, 600), env).outcome, Outcome::Ignored);
+}
+
+TEST(ZoomEngineFilter, NearestNeighbourOnlyAboveFourTimes) {
+    ZoomEngine engine = engineFor(100, 100, {0, 0, 400, 400});
+    engine.zoomWithMouse(false, false, windowed({0, 0, 1000, 1000}));
+    EXPECT_TRUE(engine.nearestFilter) << "533 points for 100 pixels";
+    engine.animationEnded();
+    ZoomEngine exact = engineFor(100, 100, {0, 0, 300, 300});
+    exact.zoomWithMouse(false, false, windowed({0, 0, 1000, 1000}));
+    EXPECT_FALSE(exact.nearestFilter) << "399.99 points is not above 4x";
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+#include "viewer/DNSImageView.h"
+#include "viewer/ScaledImageCache.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One-pixel stripes on the left half and a zone plate on the right: the
+// patterns that alias first when an image is reduced by sampling.
+QImage moirePattern(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            int v;
+            if (x < w / 2) {
+                v = (x % 2) ? 255 : 0;
+            } else {
+                const double dx = x - w * 0.75;
+                const double dy = y - h * 0.5;
+                v = int(std::lround(127.5 + 127.5 * std::cos(M_PI * (dx * dx + dy * dy) / (w * 0.5))));
+            }
+            line[x] = qRgb(v, v, v);
+        }
+    }
+    return image;
+}
+
+// Exact area averaging with fractional coverage, as the reference.
+std::vector<double> areaReference(const QImage& image, int tw, int th) {
+    const double fx = double(image.width()) / tw;
+    const double fy = double(image.height()) / th;
+    std::vector<double> out(size_t(tw) * th);
+    for (int ty = 0; ty < th; ++ty) {
+        const double y0 = ty * fy, y1 = (ty + 1) * fy;
+        for (int tx = 0; tx < tw; ++tx) {
+            const double x0 = tx * fx, x1 = (tx + 1) * fx;
+            double sum = 0, weight = 0;
+            for (int y = int(y0); y < std::min(image.height(), int(std::ceil(y1))); ++y) {
+                const double wy = std::min(y1, y + 1.0) - std::max(y0, double(y));
+                const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+                for (int x = int(x0); x < std::min(image.width(), int(std::ceil(x1))); ++x) {
+                    const double wx = std::min(x1, x + 1.0) - std::max(x0, double(x));
+                    sum += qGray(line[x]) * wx * wy;
+                    weight += wx * wy;
+                }
+            }
+            out[size_t(ty) * tw + tx] = sum / weight;
+        }
+    }
+    return out;
+}
+
+double psnr(const QImage& shown, const std::vector<double>& reference, int tw, int th) {
+    double squared = 0;
+    for (int y = 0; y < th; ++y) {
+        for (int x = 0; x < tw; ++x) {
+            const double d = qGray(shown.pixel(x, y)) - reference[size_t(y) * tw + x];
+            squared += d * d;
+        }
+    }
+    const double mse = squared / (double(tw) * th);
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+TEST(ScaledImageCache, ReducedDrawingMatchesAnAreaAverageWithoutMoire) {
+    const QImage pattern = moirePattern(6000, 4000);
+    const int tw = 1000, th = 667;
+    DNSImageView view;
+    view.resize(tw, th);
+    view.setImage(pattern);
+    view.setImageRect(QRectF(0, 0, 6000.0 / 6, 4000.0 / 6));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return view.cache()->sourceFor(QSize(tw, th)).exact; }, 30000));
+    QImage shown(tw, th, QImage::Format_RGB32);
+    shown.fill(Qt::black);
+    view.render(&shown);
+    EXPECT_GE(psnr(shown, areaReference(pattern, tw, th), tw, th), 35.0);
+
+    // Plain sampling of the full image is what the cache exists to avoid.
+    QImage sampled(tw, th, QImage::Format_RGB32);
+    QPainter painter(&sampled);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, tw, th), pattern);
+    painter.end();
+    EXPECT_LT(psnr(sampled, areaReference(pattern, tw, th), tw, th), 30.0);
+}
+
+TEST(ScaledImageCache, HalvingAveragesBlocksAndKeepsOddEdges) {
+    QImage image(3, 3, QImage::Format_RGB32);
+    image.fill(qRgb(0, 0, 0));
+    image.setPixel(0, 0, qRgb(200, 100, 40));
+    image.setPixel(2, 2, qRgb(255, 255, 255));
+    const QImage half = ScaledImageCache::reduceByHalf(image);
+    ASSERT_EQ(half.size(), QSize(1, 1));
+    EXPECT_EQ(qRed(half.pixel(0, 0)), 50);
+    EXPECT_EQ(qGreen(half.pixel(0, 0)), 25);
+    EXPECT_EQ(ScaledImageCache::reduceByHalf(QImage(1, 1, QImage::Format_RGB32)).size(),
+              QSize(1, 1));
+}
+
+TEST(ScaledImageCache, ANewImageDropsTheOldCopies) {
+    ScaledImageCache cache;
+    QImage first(400, 300, QImage::Format_RGB32);
+    first.fill(Qt::red);
+    cache.setImage(first);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(100, 75)).exact; }, 5000));
+    QImage second(400, 300, QImage::Format_RGB32);
+    second.fill(Qt::blue);
+    cache.setImage(second);
+    const auto source = cache.sourceFor(QSize(100, 75));
+    EXPECT_FALSE(source.exact);
+    EXPECT_EQ(source.image.pixel(0, 0), qRgb(0, 0, 255));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(100, 75)).exact; }, 5000));
+    EXPECT_EQ(cache.sourceFor(QSize(100, 75)).image.pixel(50, 30), qRgb(0, 0, 255));
+}
+
+} // namespace
