@@ -82,9 +82,12 @@ void ViewerGeometry::apply(const ZoomEngine::Result& result) {
         emit updateMainMenuRequested();
         return;
     case ZoomEngine::Outcome::AcceptedAnimated:
-        if (renderer)
-            renderer->setNearestFilter(zoom.nearestFilter);
-        emit updateMainMenuRequested();
+    case ZoomEngine::Outcome::Restoring:
+        if (result.outcome == ZoomEngine::Outcome::AcceptedAnimated) {
+            if (renderer)
+                renderer->setNearestFilter(zoom.nearestFilter);
+            emit updateMainMenuRequested();
+        }
         windowAnimation = true;
         zoom.inMagnification = true;
         animation.animateRendererFrom(result.imageFrom, result.imageTo, result.windowFrom,
@@ -170,22 +173,7 @@ void ViewerGeometry::viewResized() {
 }
 
 void ViewerGeometry::smartZoom() {
-    if (zoom.zoomMade) {
-        zoom.preZoomWindow = view ? windowFrame() : QRectF();
-        zoom.preZoomViewport = zoom.imageInViewPort;
-        ZoomEngine::Request request;
-        request.zoomToExpand = true;
-        request.animated = true;
-        zoomImageWithEvent(request);
-        zoom.zoomMade = false;
-        return;
-    }
-    zoom.imageInViewAnimation = zoom.imageInViewPort;
-    windowAnimation = true;
-    zoom.inMagnification = true;
-    animation.animateRendererFrom(zoom.imageInViewAnimation, zoom.preZoomViewport, windowFrame(),
-                                  zoom.preZoomWindow);
-    zoom.zoomMade = true;
+    apply(zoom.smartZoom(environment()));
 }
 
 void ViewerGeometry::moveImage(int direction) {

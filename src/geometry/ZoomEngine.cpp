@@ -74,6 +74,29 @@ ZoomEngine::Result ZoomEngine::zoomWithMouse(bool mouse, bool out, const Environ
     return zoomImageWithEvent(request, environment);
 }
 
+ZoomEngine::Result ZoomEngine::smartZoom(const Environment& environment) {
+    if (zoomMade) {
+        preZoomWindow = environment.hasWindow ? environment.windowFrame : QRectF();
+        preZoomViewport = imageInViewPort;
+        Request request;
+        request.zoomToExpand = true;
+        request.animated = true;
+        Result result = zoomImageWithEvent(request, environment);
+        zoomMade = false;
+        return result;
+    }
+    imageInViewAnimation = imageInViewPort;
+    Result result;
+    result.outcome = Outcome::Restoring;
+    result.imageFrom = imageInViewAnimation;
+    result.imageTo = preZoomViewport;
+    result.windowFrom = environment.hasWindow ? environment.windowFrame : QRectF();
+    result.windowTo = preZoomWindow;
+    inMagnification = true;
+    zoomMade = true;
+    return result;
+}
+
 ZoomEngine::Result ZoomEngine::zoomImageWithLiveResize(const QRectF& frame,
                                                        const Environment& environment) {
     if (inFullScreenTransition)

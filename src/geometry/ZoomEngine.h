@@ -50,8 +50,9 @@ public:
         Ignored,         // no image, or a zoom already under way
         NoChange,        // a gesture without magnification: refresh the selection only
         Refused,         // beyond a limit: refresh the menus only
-        Accepted,        // apply at once
-        AcceptedAnimated // start the renderer animation
+        Accepted,         // apply at once
+        AcceptedAnimated, // start the renderer animation
+        Restoring         // animate back to saved frames; no limits, no menu refresh
     };
 
     struct Result {
@@ -84,6 +85,9 @@ public:
     Result zoomImageWithEvent(const Request& request, const Environment& environment);
     // The area a live resize hands over: cover it, leave the window alone.
     Result zoomImageWithLiveResize(const QRectF& frame, const Environment& environment);
+    // The smart-magnify toggle: fill the screen, animated, saving the frames
+    // shown; the next use, with no zoom in between, animates back to them.
+    Result smartZoom(const Environment& environment);
     // The zoom commands: 1.3333 or 0.75 of the displayed size, animated.
     Result zoomWithMouse(bool mouse, bool out, const Environment& environment);
     // The request a zoom mode makes: 0 fit, 1 stretch, 2 fill, anything else actual size.

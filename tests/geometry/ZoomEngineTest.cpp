@@ -233,3 +233,35 @@ TEST(ZoomEngineFilter, NearestNeighbourOnlyAboveFourTimes) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ZoomEngineSmartZoom, TwoGesturesReturnExactlyAndAZoomBetweenFillsAgain) {
+    ZoomEngine engine = engineFor(300, 200, {50, 100, 300, 200});
+    engine.zoomMade = true;
+    const auto env = windowed({500, 300, 400, 400}, {0, 0, 1440, 875});
+    auto first = engine.smartZoom(env);
+    ASSERT_EQ(first.outcome, Outcome::AcceptedAnimated);
+    EXPECT_DOUBLE_EQ(first.imageTo.width(), 1440);
+    EXPECT_FALSE(engine.zoomMade);
+    engine.animationEnded();
+
+    auto filled = windowed(first.windowTo, {0, 0, 1440, 875});
+    const auto back = engine.smartZoom(filled);
+    ASSERT_EQ(back.outcome, Outcome::Restoring);
+    EXPECT_EQ(back.imageTo, QRectF(50, 100, 300, 200));
+    EXPECT_EQ(back.windowTo, QRectF(500, 300, 400, 400));
+    EXPECT_TRUE(engine.zoomMade);
+    engine.animationEnded();
+
+    // Fill again, then pinch: the next gesture fills instead of returning.
+    engine.smartZoom(env);
+    engine.animationEnded();
+    ZoomEngine::Request pinch;
+    pinch.hasEvent = true;
+    pinch.magnification = -0.1;
+    engine.zoomImageWithEvent(pinch, filled);
+    EXPECT_EQ(engine.smartZoom(filled).outcome, Outcome::AcceptedAnimated);
+}
+
+} // namespace
