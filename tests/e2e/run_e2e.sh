@@ -14,6 +14,8 @@ cleanup() {
 trap cleanup EXIT
 
 passed=0 failed=0
+# Without a window manager some requests can wait for ever: bound each one.
+xdotool() { timeout 5 /usr/bin/env xdotool "$@"; }
 check() { # name, then the command that must succeed
   local name=$1; shift
   if "$@"; then passed=$((passed + 1)); echo "ok: $name"
@@ -68,7 +70,7 @@ no_message() {
 viewer=$(window_named a.jpg)
 check "a folder opens at its first image" test -n "$viewer"
 if [ -n "$viewer" ]; then
-  xdotool windowfocus --sync "$viewer" 2>/dev/null || xdotool windowfocus "$viewer"
+  xdotool windowfocus "$viewer" 2>/dev/null; sleep 0.2
   check "the image is shown, not a message" no_message "$viewer"
   xdotool key Right
   check "Right steps to the next image" title_becomes "$viewer" b.PNG
@@ -114,7 +116,7 @@ fit_case() { # mode, image, expected geometry
   id=$(window_named "$2")
   if [ -z "$id" ]; then check "mode $1 shows $2" false; return; fi
   check "mode $1 fits $2 as $3" window_is "$id" "$3"
-  xdotool windowfocus "$id" 2>/dev/null; xdotool key --window "$id" Escape
+  xdotool windowfocus "$id" 2>/dev/null; sleep 0.2; xdotool key Escape
   for _ in $(seq 100); do xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 || break; sleep 0.05; done
 }
 fit_case 0 small.png "400 400 440 133"
@@ -141,7 +143,7 @@ if [ -n "$large" ]; then
       red) awk -v c="$rgb" 'BEGIN { split(c, p, " "); exit !(p[1] > 150 && p[2] < 100) }' ;;
     esac || { echo "  pixel ($2,$3) is $rgb, wanted $4"; return 1; }
   }
-  xdotool windowfocus "$large" 2>/dev/null
+  xdotool windowfocus "$large" 2>/dev/null; sleep 0.2
   # A fresh document zooms about the view centre from a 1-point placeholder,
   # which lands at the far corner; A walks back to the left edge first.
   for _ in $(seq 12); do xdotool key a; sleep 0.08; done
