@@ -6,12 +6,36 @@
 #include <QThreadPool>
 #include <memory>
 
-// Runs work on the global thread pool and hands the result to a receiver on
-// the receiver's thread, unless the receiver is gone by then. The receiver
-// holds a BackgroundTask for as long as it wants results.
+// Runs work on a thread pool and hands results to a receiver on the
+// receiver's thread, unless the receiver is gone by then. The receiver holds
+// a BackgroundTask for as long as it wants results.
 class BackgroundTask {
+    struct Mailbox {
+        QMutex lock;
+        QObject* receiver = nullptr;
+    };
+
 public:
-    explicit BackgroundTask(QObject* receiver) : box(std::make_shared<Mailbox>()) {
+    // Given to work that reports more than once: post(fn) runs fn on the
+    // receiver's thread, or not at all when the receiver is gone.
+    class Poster {
+    public:
+        template <typename Fn> void operator()(Fn fn) const {
+            QMutexLocker locker(&box->lock);
+            // Posted while the receiver is known to be alive; Qt drops the
+            // event if the receiver is deleted before it runs.
+            if (QObject* receiver = box->receiver)
+                QMetaObject::invokeMethod(receiver, std::move(fn), Qt::QueuedConnection);
+        }
+
+    private:
+        friend class BackgroundTask;
+        explicit Poster(std::shared_ptr<Mailbox> box) : box(std::move(box)) {}
+        std::shared_ptr<Mailbox> box;
+    };
+
+    explicit BackgroundTask(QObject* receiver, QThreadPool* pool = QThreadPool::globalInstance())
+        : box(std::make_shared<Mailbox>()), pool(pool) {
         box->receiver = receiver;
     }
     ~BackgroundTask() {
@@ -23,27 +47,16 @@ public:
 
     // `work` runs on a worker; `done(result)` runs later on the receiver's thread.
     template <typename Work, typename Done> void run(Work work, Done done) {
-        QThreadPool::globalInstance()->start(
-            [box = box, work = std::move(work), done = std::move(done)]() mutable {
-                auto result = work();
-                QMutexLocker locker(&box->lock);
-                // Posted while the receiver is known to be alive; Qt drops the
-                // event if the receiver is deleted before it runs.
-                if (QObject* receiver = box->receiver) {
-                    QMetaObject::invokeMethod(
-                        receiver,
-                        [done = std::move(done), result = std::move(result)]() mutable {
-                            done(std::move(result));
-                        },
-                        Qt::QueuedConnection);
-                }
-            });
+        start([work = std::move(work), done = std::move(done)](const Poster& post) mutable {
+            post([done = std::move(done), result = work()]() mutable { done(std::move(result)); });
+        });
+    }
+    // `work(post)` runs on a worker and may post any number of times.
+    template <typename Work> void start(Work work) {
+        pool->start([post = Poster(box), work = std::move(work)]() mutable { work(post); });
     }
 
 private:
-    struct Mailbox {
-        QMutex lock;
-        QObject* receiver = nullptr;
-    };
     std::shared_ptr<Mailbox> box;
+    QThreadPool* pool;
 };

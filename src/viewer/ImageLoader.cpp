@@ -3,6 +3,8 @@
 #include "platform/ImageSource.h"
 #include "viewer/ImageOrientation.h"
 
+#include <QImageReader>
+
 ImageLoader::ImageLoader(QObject* parent) : QObject(parent) {}
 
 ImageLoader::~ImageLoader() = default;
@@ -28,27 +30,62 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
     return item;
 }
 
-template <typename Make> quint64 ImageLoader::start(const QString& path, Make make) {
+quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
     const quint64 request = ++latest;
     pending = true;
-    tasks.run([path, make]() { return load(make(), path); },
+    tasks.start([this, path, previewSize, request](const BackgroundTask::Poster& post) {
+        if (previewSize.isValid()) {
+            LoadedItem first;
+            first.path = path;
+            first.preview = true;
+            first.image = jpegPreview(path, previewSize, &first.fullSize);
+            if (!first.image.isNull())
+                post([this, request, first]() mutable { deliver(request, std::move(first)); });
+        }
+        LoadedItem item = load(ImageSource::createWithURL(path), path);
+        item.fullSize = item.image.size();
+        post([this, request, item]() mutable { deliver(request, std::move(item)); });
+    });
+    return request;
+}
+
+quint64 ImageLoader::loadData(const QByteArray& bytes) {
+    const quint64 request = ++latest;
+    pending = true;
+    tasks.run([bytes]() { return load(ImageSource::createWithData(bytes), QString()); },
               [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
+}
+
+QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* fullSize) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    reader.setDecideFormatFromContent(true);
+    if (reader.format() != "jpeg")
+        return QImage();
+    const QSize stored = reader.size();
+    const int orientation = ImageOrientation::orientationOf(reader.transformation());
+    const bool turned = orientation >= 5 && orientation <= 8;
+    const QSize upright = turned ? stored.transposed() : stored;
+    if (!upright.isValid() || (upright.width() <= bound.width() && upright.height() <= bound.height()))
+        return QImage();
+    // libjpeg scales while it decodes: a fraction of the work of a full decode.
+    const QSize shown = upright.scaled(bound, Qt::KeepAspectRatio);
+    reader.setScaledSize(turned ? shown.transposed() : shown);
+    QImage reduced;
+    if (!reader.read(&reduced))
+        return QImage();
+    if (fullSize)
+        *fullSize = upright;
+    return ImageOrientation::CGImageCreateDecoded(reduced, orientation);
 }
 
 void ImageLoader::deliver(quint64 request, LoadedItem item) {
     // A newer request supersedes this one: the last request wins.
     if (request != latest)
         return;
-    pending = false;
+    if (!item.preview)
+        pending = false;
     item.request = request;
     emit loaded(item);
-}
-
-quint64 ImageLoader::loadFile(const QString& path) {
-    return start(path, [path]() { return ImageSource::createWithURL(path); });
-}
-
-quint64 ImageLoader::loadData(const QByteArray& bytes) {
-    return start(QString(), [bytes]() { return ImageSource::createWithData(bytes); });
 }

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QByteArray>
-#include <QImage>
 #include "viewer/BackgroundTask.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -17,7 +18,13 @@ struct LoadedItem {
     std::shared_ptr<ImageSource> source; // null when nothing recognised the content
     int framesCount = 0;
     QImage image;                        // null when nothing could be decoded
+    // A reduced first look at a large JPEG; the full decode follows under the
+    // same request. fullSize is the upright size of the full image.
+    bool preview = false;
+    QSize fullSize;
 };
+
+Q_DECLARE_METATYPE(LoadedItem)
 
 // Decodes items on worker threads and hands the results back on the thread
 // that owns the loader. Only the newest request is delivered: a result that
@@ -28,7 +35,9 @@ public:
     explicit ImageLoader(QObject* parent = nullptr);
     ~ImageLoader() override;
 
-    quint64 loadFile(const QString& path);
+    // A JPEG larger than `previewSize` is first delivered from a reduced
+    // (DCT-scaled) decode at about that size, then in full.
+    quint64 loadFile(const QString& path, const QSize& previewSize = QSize());
     quint64 loadData(const QByteArray& bytes);
     // Forget whatever is in flight.
     void cancel() { ++latest; }
@@ -38,12 +47,14 @@ public:
     static LoadedItem load(std::unique_ptr<ImageSource> source, const QString& path);
     // One frame with its stored orientation applied; null when it cannot be decoded.
     static QImage decodeFrame(ImageSource& source, int index);
+    // The reduced first look at a JPEG file larger than `bound`, upright, and
+    // the upright size of the full image; null when the file is not such a JPEG.
+    static QImage jpegPreview(const QString& path, const QSize& bound, QSize* fullSize);
 
 signals:
     void loaded(const LoadedItem& item);
 
 private:
-    template <typename Make> quint64 start(const QString& path, Make make);
     void deliver(quint64 request, LoadedItem item);
 
     BackgroundTask tasks{this};

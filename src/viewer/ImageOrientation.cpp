@@ -26,3 +26,16 @@ QImage ImageOrientation::CGImageCreateDecoded(const QImage& image, int orientati
     default: return upright;
     }
 }
+
+int ImageOrientation::orientationOf(QImageIOHandler::Transformations t) {
+    switch (int(t)) {
+    case QImageIOHandler::TransformationMirror: return 2;
+    case QImageIOHandler::TransformationRotate180: return 3;
+    case QImageIOHandler::TransformationFlip: return 4;
+    case QImageIOHandler::TransformationFlipAndRotate90: return 5;
+    case QImageIOHandler::TransformationRotate90: return 6;
+    case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
+    case QImageIOHandler::TransformationRotate270: return 8;
+    default: return 1;
+    }
+}

@@ -10,6 +10,7 @@
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
+#include "viewer/Prefetcher.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QNativeGestureEvent>
 #include <QWheelEvent>
 #include <QWindow>
@@ -83,6 +85,7 @@ void ViewController::viewDidLoad() {
     spinner->stopAnimating();
     loaderView->hide();
 
+    prefetcher = new Prefetcher(this);
     mainToolbar = new MainToolbar(this);
     connect(mainToolbar, &MainToolbar::heightChanged, this, [this] {
         resizeEvent(nullptr);
@@ -248,6 +251,7 @@ void ViewController::startWithFile(const QString& path) {
             // Whatever was shown before belongs to another list.
             if (loader)
                 loader->cancel();
+            prefetcher->clear();
             stopLoading();
             renderer->setImage(QImage());
             sourceImageRef.reset();
@@ -298,12 +302,9 @@ void ViewController::startWithData(const QByteArray& bytes) {
     sourceImageRef.reset();
     mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
     startLoading();
-    if (!loader) {
-        loader = new ImageLoader(this);
-        connect(loader, &ImageLoader::loaded, this, &ViewController::itemLoaded);
-    }
     loadingPath.clear();
-    loader->loadData(bytes);
+    prefetcher->clear();
+    imageLoader()->loadData(bytes);
     emit updateMainMenuRequested();
 }
 
@@ -357,60 +358,105 @@ void ViewController::stopLoading() {
     loaderView->hide();
 }
 
-void ViewController::loadStep(const QString& path) {
-    setTitle(ImageCollection::lastPathComponent(path));
-    sourceImageRef.reset();
+ImageLoader* ViewController::imageLoader() {
     if (!loader) {
         loader = new ImageLoader(this);
         connect(loader, &ImageLoader::loaded, this, &ViewController::itemLoaded);
     }
+    return loader;
+}
+
+QSize ViewController::previewBound() const {
+    const QScreen* screen = window()->screen();
+    if (!screen)
+        return QSize();
+    return screen->size() * screen->devicePixelRatio();
+}
+
+void ViewController::loadStep(const QString& path) {
+    setTitle(ImageCollection::lastPathComponent(path));
+    sourceImageRef.reset();
     loadingPath = path;
-    loader->loadFile(path);
+    previewFullSize = QSize();
+    if (auto ready = prefetcher->cached(path)) {
+        // Decoded ahead: nothing to wait for, and nothing in flight may win.
+        imageLoader()->cancel();
+        itemLoaded(*ready);
+        return;
+    }
+    imageLoader()->loadFile(path, previewBound());
 }
 
 void ViewController::itemLoaded(const LoadedItem& item) {
+    if (item.preview) {
+        // A first look while the full decode runs: sized as the full image.
+        previewFullSize = item.fullSize;
+        showFrame(0, item.image, item.fullSize, true);
+        stopLoading();
+        return;
+    }
     sourceImageRef = item.source;
     framesCount = item.source ? item.framesCount : 0;
     mainToolbar->setToolbarHeight(framesCount >= 2 ? MainToolbar::framesHeight
                                                    : MainToolbar::stillHeight);
     if (!isZip && !isData)
         emit updateDetailsPanel(item.path);
-    showFrame(0, item.image);
+    // Replacing a preview of the same size keeps the geometry the user sees.
+    const bool refit = item.image.isNull() || item.image.size() != previewFullSize;
+    previewFullSize = QSize();
+    showFrame(0, item.image, item.image.size(), refit);
     stopLoading();
     emit updateMainMenuRequested();
+    prefetchNeighbours();
+}
+
+void ViewController::prefetchNeighbours() {
+    const qsizetype count = collection.count();
+    if (count < 2 || isZip || isData)
+        return;
+    const qsizetype n = qsizetype(collection.fileNumber());
+    const QStringList& list = collection.entries();
+    prefetcher->prefetch(collection.currentEntry(),
+                         {list.at((n + 1) % count), list.at((n - 1 + count) % count)});
 }
 
 void ViewController::loadImageFrame(int index) {
     QImage image;
     if (sourceImageRef)
         image = ImageLoader::decodeFrame(*sourceImageRef, index);
-    showFrame(index, image);
+    showFrame(index, image, image.size(), true);
 }
 
-void ViewController::showFrame(int index, const QImage& image) {
+void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit) {
     imageChanged = true;
     mainToolbar->labelImageResolution->clear();
     currentFrame = index;
-    postFrameLoad(image);
+    showImage(image, pixelSize, refit);
 }
 
 void ViewController::postFrameLoad(const QImage& image) {
+    showImage(image, image.size(), true);
+}
+
+void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit) {
     if (!image.isNull()) {
         if (isZip || isData)
             emit updateDetailsPanelWithData(image);
         double scale = devicePixelRatioF();
         if (!(scale > 0))
             scale = 1.0;
-        imageWidth = image.width() / scale;
-        imageHeight = image.height() / scale;
+        // Always the full image's size, also while a reduced preview is shown.
+        imageWidth = pixelSize.width() / scale;
+        imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(imageWidth, imageHeight);
         mainToolbar->labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", image.width(), image.height()));
+            QString::asprintf("%ipx × %ipx", pixelSize.width(), pixelSize.height()));
         renderer->setImage(image);
         renderer->show();
         messageView->hide();
-        state = LoadState::Shown;
-        processWindow(true);
+        state = previewFullSize.isValid() ? LoadState::Loading : LoadState::Shown;
+        if (refit)
+            processWindow(true);
     } else {
         imageWidth = imageHeight = 400;
         geometry->setImageSize(imageWidth, imageHeight);

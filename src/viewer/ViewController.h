@@ -16,6 +16,7 @@
 class DNSImageView;
 class ViewerGeometry;
 class ImageLoader;
+class Prefetcher;
 class ImageSource;
 class MainToolbar;
 class MessageView;
@@ -94,6 +95,7 @@ public:
     LoadState loadState() const { return state; }
     bool isLoading() const { return state == LoadState::Loading; }
     const ImageCollection& imageFiles() const { return collection; }
+    Prefetcher* imagePrefetcher() const { return prefetcher; }
     quint64 fileNumber() const { return collection.fileNumber(); }
     const ViewerMessage* shownMessage() const;
 
@@ -146,13 +148,20 @@ private:
     void setZoomMode(int mode);
     void startLoading();
     void stopLoading();
-    void showFrame(int index, const QImage& image);
+    void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit);
+    void showImage(const QImage& image, const QSize& pixelSize, bool refit);
+    void prefetchNeighbours();
+    QSize previewBound() const;
+    ImageLoader* imageLoader();
     void updateCursor();
     Qt::Edges resizeEdgesAt(const QPoint& point) const;
 
     ImageCollection collection;
     LoadState state = LoadState::Idle;
     ImageLoader* loader = nullptr;
+    Prefetcher* prefetcher = nullptr;
+    // The full size of the image a reduced preview stands in for; empty when none.
+    QSize previewFullSize;
     std::shared_ptr<ImageSource> sourceImageRef;
     QString loadingPath;
 

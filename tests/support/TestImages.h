@@ -19,6 +19,8 @@ public:
     static bool writeImage(const QString& path, const QImage& image, const char* format);
     // A file that starts like a JPEG and then stops.
     static QByteArray damagedJpeg();
-    // The sample folder: b.PNG, a.jpg, c.txt, img10.gif, img2.gif.
+    // The sample folder: b.PNG, a.jpg, c.txt, img10.gif, img2.gif. Qt writes
+    // no GIF, so the two GIF names hold undecodable bytes: they test order and
+    // the failure path, not decoding.
     static void makeSampleFolder(const QString& folder);
 };

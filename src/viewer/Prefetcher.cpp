@@ -1,0 +1,83 @@
+#include "viewer/Prefetcher.h"
+
+#include "platform/ImageSource.h"
+
+#include <QFileInfo>
+#include <unistd.h>
+
+Prefetcher::Prefetcher(QObject* parent) : QObject(parent), budget(defaultBudget()) {
+    // One low-priority worker: the image the user asked for comes first.
+    pool.setMaxThreadCount(1);
+    pool.setThreadPriority(QThread::LowPriority);
+}
+
+Prefetcher::~Prefetcher() {
+    pool.clear();
+    pool.waitForDone();
+}
+
+qint64 Prefetcher::defaultBudget() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    const qint64 memory = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : qint64(2) << 30;
+    return std::min<qint64>(memory / 16, qint64(256) << 20);
+}
+
+Prefetcher::Stamp Prefetcher::stampOf(const QString& path) {
+    const QFileInfo info(path);
+    return {info.exists() ? info.size() : -1, info.lastModified()};
+}
+
+qint64 Prefetcher::bytesOf(const LoadedItem& item) {
+    return item.image.sizeInBytes();
+}
+
+qint64 Prefetcher::cachedBytes() const {
+    qint64 total = 0;
+    for (const Entry& e : entries)
+        total += bytesOf(e.item);
+    return total;
+}
+
+void Prefetcher::clear() {
+    entries.clear();
+    wanted.clear();
+}
+
+void Prefetcher::prefetch(const QString& current, const QStringList& neighbours) {
+    wanted = neighbours;
+    for (auto it = entries.begin(); it != entries.end();) {
+        if (it.key() != current && !neighbours.contains(it.key()))
+            it = entries.erase(it);
+        else
+            ++it;
+    }
+    for (const QString& path : neighbours) {
+        if (path == current || entries.contains(path) || inFlight.contains(path))
+            continue;
+        inFlight.insert(path);
+        const Stamp stamp = stampOf(path);
+        tasks.run(
+            [path]() {
+                LoadedItem item = ImageLoader::load(ImageSource::createWithURL(path), path);
+                item.fullSize = item.image.size();
+                return item;
+            },
+            [this, path, stamp](LoadedItem item) {
+                inFlight.remove(path);
+                if (!wanted.contains(path) || item.image.isNull())
+                    return;
+                if (cachedBytes() + bytesOf(item) > budget)
+                    return; // over budget: it will be decoded when asked for
+                entries.insert(path, {std::move(item), stamp});
+                emit ready(path);
+            });
+    }
+}
+
+std::optional<LoadedItem> Prefetcher::cached(const QString& path) const {
+    const auto it = entries.constFind(path);
+    if (it == entries.constEnd() || !(it->stamp == stampOf(path)))
+        return std::nullopt;
+    return it->item;
+}

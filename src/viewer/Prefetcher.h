@@ -1,0 +1,57 @@
+#pragma once
+
+#include "viewer/BackgroundTask.h"
+#include "viewer/ImageLoader.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QThreadPool>
+#include <optional>
+
+// Decodes the images next to the current one ahead of time, within a memory
+// budget, so that stepping to them shows them at once. Entries are keyed by
+// path, size and modification time, so a file changed on disk is decoded
+// again.
+class Prefetcher : public QObject {
+    Q_OBJECT
+public:
+    explicit Prefetcher(QObject* parent = nullptr);
+    ~Prefetcher() override;
+
+    // A share of the machine's memory, capped so that a viewer stays modest.
+    static qint64 defaultBudget();
+    void setBudget(qint64 bytes) { budget = bytes; }
+    qint64 cachedBytes() const;
+
+    // Keep `current` and decode `neighbours` ahead; everything else is dropped.
+    void prefetch(const QString& current, const QStringList& neighbours);
+    // The decoded item for a path, when it is ready and the file unchanged.
+    std::optional<LoadedItem> cached(const QString& path) const;
+    void clear();
+
+signals:
+    void ready(const QString& path);
+
+private:
+    struct Stamp {
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const Stamp& o) const { return size == o.size && modified == o.modified; }
+    };
+    struct Entry {
+        LoadedItem item;
+        Stamp stamp;
+    };
+    static Stamp stampOf(const QString& path);
+    static qint64 bytesOf(const LoadedItem& item);
+
+    QHash<QString, Entry> entries;
+    QSet<QString> inFlight;
+    QStringList wanted;
+    qint64 budget;
+    QThreadPool pool;
+    BackgroundTask tasks{this, &pool};
+};

@@ -1,0 +1,100 @@
+#include "support/TestImages.h"
+#include "viewer/DNSImageView.h"
+#include "viewer/ImageLoader.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/Prefetcher.h"
+#include "viewer/ViewController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PrefetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        TestImages::makeSampleFolder(dir.path());
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(PrefetchTest, NeighboursAreDecodedAheadAndStayWithinTheBudget) {
+    Prefetcher prefetcher;
+    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
+    prefetcher.prefetch(path("img10.gif"), {path("b.PNG"), path("a.jpg")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
+    ASSERT_TRUE(prefetcher.cached(path("a.jpg")));
+    EXPECT_EQ(prefetcher.cached(path("a.jpg"))->image.size(), QSize(30, 40));
+    // Moving on drops what is no longer next to the current image.
+    prefetcher.prefetch(path("b.PNG"), {path("img10.gif"), path("img2.gif")});
+    EXPECT_FALSE(prefetcher.cached(path("a.jpg")));
+    EXPECT_TRUE(prefetcher.cached(path("b.PNG"))) << "the current image is kept";
+
+    Prefetcher tight;
+    tight.setBudget(100);
+    QSignalSpy none(&tight, &Prefetcher::ready);
+    tight.prefetch(QString(), {path("a.jpg")});
+    EXPECT_FALSE(none.wait(500)) << "an image over the budget is not kept";
+    EXPECT_EQ(tight.cachedBytes(), 0);
+}
+
+TEST_F(PrefetchTest, AFileChangedOnDiskIsNotServedFromTheCache) {
+    Prefetcher prefetcher;
+    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
+    prefetcher.prefetch(QString(), {path("a.jpg")});
+    ASSERT_TRUE(ready.wait(10000));
+    TestImages::writeImage(path("a.jpg"), TestImages::asymmetric(50, 50), "JPEG");
+    QFile file(path("a.jpg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
+    EXPECT_FALSE(prefetcher.cached(path("a.jpg")));
+}
+
+TEST_F(PrefetchTest, SteppingToADecodedNeighbourShowsItAtOnce) {
+    auto* controller = new OrvaneWindowController;
+    std::unique_ptr<OrvaneWindow> window(controller->window());
+    ViewController* vc = controller->vc();
+    vc->startWithFile(path("a.jpg"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(path("b.PNG"))); }, 10000));
+    vc->showNextImage();
+    QCoreApplication::processEvents(); // the posted load step
+    EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "no decode to wait for";
+    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("40px × 30px"));
+}
+
+TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {
+    const QString big = path("big.jpg");
+    TestImages::write(big, TestImages::jpegWithOrientation(QImage(2400, 1600, QImage::Format_RGB32), 6));
+    QSize full;
+    const QImage preview = ImageLoader::jpegPreview(big, QSize(800, 600), &full);
+    EXPECT_EQ(full, QSize(1600, 2400)) << "upright";
+    EXPECT_LE(preview.width(), 800);
+    EXPECT_LE(preview.height(), 600);
+    EXPECT_EQ(preview.height() > preview.width(), true);
+    EXPECT_TRUE(ImageLoader::jpegPreview(path("a.jpg"), QSize(800, 600), &full).isNull())
+        << "a small JPEG needs no preview";
+    EXPECT_TRUE(ImageLoader::jpegPreview(path("b.PNG"), QSize(10, 10), &full).isNull());
+
+    ImageLoader loader;
+    QSignalSpy loaded(&loader, &ImageLoader::loaded);
+    loader.loadFile(big, QSize(800, 600));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.size() == 2; }, 10000));
+    const auto first = loaded[0].first().value<LoadedItem>();
+    const auto second = loaded[1].first().value<LoadedItem>();
+    EXPECT_TRUE(first.preview);
+    EXPECT_EQ(first.fullSize, QSize(1600, 2400));
+    EXPECT_FALSE(second.preview);
+    EXPECT_EQ(second.image.size(), QSize(1600, 2400));
+}
+
+} // namespace
