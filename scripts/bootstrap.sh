@@ -9,6 +9,7 @@ packages=(
   libgl-dev libglib2.0-dev shared-mime-info
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
+  imagemagick
 )
 
 missing=()

@@ -71,6 +71,9 @@ void AppDelegate::connectMenu() {
     forward("menuActualSize", &ViewController::setActualSize);
     forward("menuGetInfo", &ViewController::getInfo);
     forward("menuZoomIn", &ViewController::zoomIn);
+    forward("menuSlideshow", &ViewController::playSlideshow);
+    forward("menuPreviousFrame", &ViewController::prevFrame);
+    forward("menuNextFrame", &ViewController::nextFrame);
     forward("menuZoomOut", &ViewController::zoomOut);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,

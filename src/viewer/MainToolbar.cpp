@@ -1,5 +1,6 @@
 #include "viewer/MainToolbar.h"
 
+#include "viewer/PlayerSlider.h"
 #include "viewer/RoundedMask.h"
 
 #include <QHBoxLayout>
@@ -50,9 +51,37 @@ MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
     row->addWidget(actionZoomIn);
     row->addWidget(actionFullscreen);
 
+    framesRow = new QWidget(this);
+    auto* frames = new QHBoxLayout(framesRow);
+    frames->setContentsMargins(14, 0, 14, 0);
+    frames->setSpacing(8);
+    actionPlayStopGif = makeButton("actionPlayStopGif", "pause-Template", tr("Play"));
+    actionPlayStopGif->setFixedSize(22, 22);
+    actionPlayStopGif->setIconSize(QSize(14, 14));
+    imageFrames = new QLabel(framesRow);
+    imageFrames->setObjectName(QStringLiteral("imageFrames"));
+    imageFrames->setPixmap(QIcon(QStringLiteral(":/slideshow-Template.svg")).pixmap(QSize(14, 14)));
+    imageFrames->setFixedSize(22, 22);
+    imageFrames->setAlignment(Qt::AlignCenter);
+    frameSlider = new PlayerSlider(framesRow);
+    labelFrames = new QLabel(framesRow);
+    labelFrames->setObjectName(QStringLiteral("labelFrames"));
+    labelFrames->setMinimumWidth(56);
+    labelFrames->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QPalette dim = labelFrames->palette();
+    dim.setColor(QPalette::WindowText, QColor(255, 255, 255, 170));
+    labelFrames->setPalette(dim);
+    frames->addWidget(actionPlayStopGif);
+    frames->addWidget(imageFrames);
+    frames->addWidget(frameSlider, 1);
+    frames->addWidget(labelFrames);
+    actionPlayStopGif->setParent(framesRow);
+
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
+    column->setContentsMargins(0, 0, 0, 6);
+    column->setSpacing(0);
     column->addLayout(row, 0);
+    column->addWidget(framesRow);
     column->addStretch(1);
     setToolbarHeight(stillHeight);
 }
@@ -90,9 +119,15 @@ QToolButton* MainToolbar::makeButton(const char* name, const char* picture, cons
     return button;
 }
 
+void MainToolbar::setButtonPicture(QToolButton* button, const QString& picture) {
+    button->setIcon(templateIcon(picture));
+}
+
 void MainToolbar::setToolbarHeight(int height) {
     heightConstant = height;
     setFixedHeight(height);
+    if (framesRow)
+        framesRow->setVisible(height >= framesHeight);
     if (layout())
         layout()->itemAt(0)->layout()->setContentsMargins(10, (stillHeight - 34) / 2, 10, 0);
     emit heightChanged(height);

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QWidget>
 
+class PlayerSlider;
 class QLabel;
 class QToolButton;
 
@@ -32,6 +33,14 @@ public:
     QToolButton* actionFullscreen = nullptr;
     QLabel* labelFileName = nullptr;
     QLabel* labelImageResolution = nullptr;
+    // The frames row, shown at the taller height.
+    PlayerSlider* frameSlider = nullptr;
+    QLabel* labelFrames = nullptr;
+    QToolButton* actionPlayStopGif = nullptr;
+    QLabel* imageFrames = nullptr;
+    QWidget* framesRow = nullptr;
+
+    void setButtonPicture(QToolButton* button, const QString& picture);
 
 signals:
     void heightChanged(int height);

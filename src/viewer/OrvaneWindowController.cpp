@@ -9,6 +9,7 @@
 #include "platform/Workspace.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
+#include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
 #include "viewer/WindowHeader.h"
 
@@ -34,6 +35,9 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
     connect(orvaneWindow, &OrvaneWindow::closing, this, &OrvaneWindowController::windowWillClose);
     connect(viewController, &ViewController::updateMainMenuRequested, this,
             &OrvaneWindowController::updateMainMenu);
+    connect(viewController, &ViewController::slideshowRunningChanged, this, [this](bool running) {
+        bar->setImage(QStringLiteral("touchSlideshow"), Slideshow::touchBarPicture(running));
+    });
     // Application-wide, so that keys are seen before shortcuts and menus.
     qApp->installEventFilter(this);
 
@@ -204,6 +208,8 @@ void OrvaneWindowController::touchBarAction(const QString& action) {
         viewController->showPreviousImage();
     else if (action == QLatin1String("nextImage"))
         viewController->showNextImage();
+    else if (action == QLatin1String("slideshow"))
+        viewController->playSlideshow();
 }
 
 bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {

@@ -5,7 +5,11 @@
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
 #include "platform/ImageSource.h"
+#include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
+#include "viewer/FrameStream.h"
+#include "viewer/PlayerSlider.h"
+#include "viewer/Slideshow.h"
 #include "viewer/ImageLoader.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
@@ -86,13 +90,33 @@ void ViewController::viewDidLoad() {
     loaderView->hide();
 
     prefetcher = new Prefetcher(this);
+    frameTasks = std::make_unique<BackgroundTask>(this);
+    player = new AnimationPlayer(this);
+    connect(player, &AnimationPlayer::frameShown, this, &ViewController::showAnimationFrame);
+    slideshow = new Slideshow(this);
+    connect(slideshow, &Slideshow::tick, this, &ViewController::showNextImage);
     mainToolbar = new MainToolbar(this);
+    connect(player, &AnimationPlayer::playingChanged, this, [this](bool playing) {
+        mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif,
+                                      playing ? QStringLiteral("pause-Template")
+                                              : QStringLiteral("play-Template"));
+    });
+    connect(slideshow, &Slideshow::runningChanged, this, [this](bool running) {
+        mainToolbar->setButtonPicture(mainToolbar->actionPlay, Slideshow::toolbarPicture(running));
+        emit slideshowRunningChanged(running);
+    });
     connect(mainToolbar, &MainToolbar::heightChanged, this, [this] {
         resizeEvent(nullptr);
     });
     connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
     connect(mainToolbar->actionPrevious, &QToolButton::clicked, this, &ViewController::previousImage);
     connect(mainToolbar->actionZoomIn, &QToolButton::clicked, this, &ViewController::zoomIn);
+    connect(mainToolbar->actionPlay, &QToolButton::clicked, this, &ViewController::playSlideshow);
+    connect(mainToolbar->actionPlayStopGif, &QToolButton::clicked, this, &ViewController::playStopGif);
+    connect(mainToolbar->frameSlider, &QSlider::valueChanged, this, [this] {
+        // After the current event, as the slider's own handling finishes first.
+        QTimer::singleShot(0, this, &ViewController::sizeSliderValueChanged);
+    });
     connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
     setSteppingEnabled(false);
 
@@ -119,9 +143,12 @@ void ViewController::buildViewerMenu() {
             &ViewController::previousImage);
     connect(add(viewerMenu, "menuNextImage", tr("Next Image")), &QAction::triggered, this,
             &ViewController::nextImage);
-    add(viewerMenu, "menuPreviousFrame", tr("Previous Frame"));
-    add(viewerMenu, "menuNextFrame", tr("Next Frame"));
-    add(viewerMenu, "menuSlideshow", tr("Slideshow"));
+    connect(add(viewerMenu, "menuPreviousFrame", tr("Previous Frame")), &QAction::triggered, this,
+            &ViewController::prevFrame);
+    connect(add(viewerMenu, "menuNextFrame", tr("Next Frame")), &QAction::triggered, this,
+            &ViewController::nextFrame);
+    connect(add(viewerMenu, "menuSlideshow", tr("Slideshow")), &QAction::triggered, this,
+            &ViewController::playSlideshow);
     viewerMenu->addSeparator();
     connect(add(viewerMenu, "menuZoomIn", tr("Zoom In")), &QAction::triggered, this,
             &ViewController::zoomIn);
@@ -230,6 +257,8 @@ void ViewController::prepearAni() {
 void ViewController::resetForNewItem() {
     isStarted = true;
     appUrls.reset();
+    player->clear();
+    ++animationGeneration;
     geometry->resetForNewDocument();
 }
 
@@ -323,11 +352,125 @@ void ViewController::showPreviousImage() {
 }
 
 void ViewController::nextImage() {
+    stopSlideshow();
     showNextImage();
 }
 
 void ViewController::previousImage() {
+    stopSlideshow();
     showPreviousImage();
+}
+
+void ViewController::playSlideshow() {
+    slideshow->playSlideshow(slideshowDelay);
+}
+
+void ViewController::stopSlideshow() {
+    slideshow->stopSlideshow();
+}
+
+bool ViewController::isSlideshowRunning() const {
+    return slideshow->isRunning();
+}
+
+void ViewController::playStopGif() {
+    if (!player->hasFrames())
+        return;
+    if (player->isPlaying())
+        player->stop();
+    else
+        player->play();
+}
+
+void ViewController::prevFrame() {
+    player->stop();
+    showPreviousImageFrame();
+}
+
+void ViewController::nextFrame() {
+    player->stop();
+    showNextImageFrame();
+}
+
+void ViewController::showPreviousImageFrame() {
+    if (currentFrame > 0)
+        loadImageFrame(currentFrame - 1);
+}
+
+void ViewController::showNextImageFrame() {
+    if (currentFrame < framesCount - 1)
+        loadImageFrame(currentFrame + 1);
+}
+
+void ViewController::sizeSliderValueChanged() {
+    player->stop();
+    const int index = mainToolbar->frameSlider->value();
+    if (index == currentFrame)
+        return;
+    if (player->hasFrames())
+        player->loadFrame(index);
+    else
+        loadImageFrame(index);
+}
+
+void ViewController::setFrameControls(int index) {
+    const QSignalBlocker quiet(mainToolbar->frameSlider);
+    mainToolbar->frameSlider->setValue(index);
+    mainToolbar->labelFrames->setText(QString::asprintf("%i/%i", index + 1, framesCount));
+}
+
+void ViewController::showAnimationFrame(int index, const QImage& image) {
+    // Playback swaps the picture only: no refit, the selection stays.
+    currentFrame = index;
+    setFrameControls(index);
+    renderer->setImage(image);
+    emit updateMainMenuRequested();
+}
+
+void ViewController::startAnimation(const LoadedItem& item) {
+    const QString extension = ImageCollection::pathExtension(item.path).toLower();
+    const bool gif = extension == QLatin1String("gif") && framesCount >= 2;
+    const bool png = extension == QLatin1String("png") && framesCount > 1;
+    mainToolbar->imageFrames->setVisible(!(gif || png));
+    mainToolbar->actionPlayStopGif->setVisible(gif || png);
+    if (!(gif || png))
+        return;
+    const auto kind = gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png;
+    const QString path = item.path;
+    const QByteArray bytes = imageData;
+    const bool fromBytes = isData || isZip;
+    auto make = [path, bytes, fromBytes]() {
+        return fromBytes ? ImageSource::createWithData(bytes) : ImageSource::createWithURL(path);
+    };
+    mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif, QStringLiteral("pause-Template"));
+    if (!AnimationPlayer::fitsBudget(framesCount, item.image.size(), AnimationPlayer::defaultBudget())) {
+        // Too large to keep every frame: decode a few ahead while playing.
+        player->setStream(kind, new FrameStream(make, framesCount), framesCount);
+        player->play();
+        return;
+    }
+    // Frame 0 is on screen already; the rest are decoded off the main thread.
+    const quint64 generation = animationGeneration;
+    const int count = framesCount;
+    frameTasks->run(
+        [make, count, kind]() {
+            std::pair<QList<QImage>, QList<int>> frames;
+            auto source = make();
+            for (int i = 0; source && i < count; ++i) {
+                const QImage frame = source->imageAtIndex(i);
+                if (frame.isNull())
+                    continue; // a broken frame leaves a gap
+                frames.first.append(frame);
+                frames.second.append(AnimationPlayer::delayValue(source.get(), i, kind));
+            }
+            return frames;
+        },
+        [this, generation, kind](std::pair<QList<QImage>, QList<int>> frames) {
+            if (generation != animationGeneration || frames.first.isEmpty())
+                return;
+            player->setFrames(kind, frames.first, frames.second);
+            player->play();
+        });
 }
 
 void ViewController::getInfo() {
@@ -336,6 +479,8 @@ void ViewController::getInfo() {
 
 void ViewController::openImage(const QString& path) {
     isStarted = true;
+    player->clear();
+    ++animationGeneration;
     geometry->resetForNewDocument();
     openedURL = path;
     appUrls.reset();
@@ -396,7 +541,8 @@ void ViewController::itemLoaded(const LoadedItem& item) {
         return;
     }
     sourceImageRef = item.source;
-    framesCount = item.source ? item.framesCount : 0;
+    // Clipboard images show their first frame only: no frame count.
+    framesCount = item.source && !isData ? item.framesCount : 0;
     mainToolbar->setToolbarHeight(framesCount >= 2 ? MainToolbar::framesHeight
                                                    : MainToolbar::stillHeight);
     if (!isZip && !isData)
@@ -404,8 +550,13 @@ void ViewController::itemLoaded(const LoadedItem& item) {
     // Replacing a preview of the same size keeps the geometry the user sees.
     const bool refit = item.image.isNull() || item.image.size() != previewFullSize;
     previewFullSize = QSize();
+    if (framesCount >= 2) {
+        const QSignalBlocker quiet(mainToolbar->frameSlider);
+        mainToolbar->frameSlider->setRange(0, framesCount - 1);
+    }
     showFrame(0, item.image, item.image.size(), refit);
     stopLoading();
+    startAnimation(item);
     emit updateMainMenuRequested();
     prefetchNeighbours();
 }
@@ -430,6 +581,7 @@ void ViewController::loadImageFrame(int index) {
 void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit) {
     imageChanged = true;
     mainToolbar->labelImageResolution->clear();
+    setFrameControls(index);
     currentFrame = index;
     showImage(image, pixelSize, refit);
 }
@@ -488,6 +640,9 @@ void ViewController::themeChanged() {
 }
 
 void ViewController::viewWillDisappear() {
+    stopSlideshow();
+    player->clear();
+    ++animationGeneration;
     if (loader)
         loader->cancel();
     stopLoading();

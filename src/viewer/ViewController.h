@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "viewer/BackgroundTask.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ViewerMessage.h"
 
@@ -15,7 +16,9 @@
 
 class DNSImageView;
 class ViewerGeometry;
+class AnimationPlayer;
 class ImageLoader;
+class Slideshow;
 class Prefetcher;
 class ImageSource;
 class MainToolbar;
@@ -57,6 +60,19 @@ public:
     void zoomOut();
     void smartZoom();
     void processWindow(bool show);
+    // Animations and multi-image files.
+    void playStopGif();
+    void prevFrame();
+    void nextFrame();
+    void showPreviousImageFrame();
+    void showNextImageFrame();
+    void sizeSliderValueChanged();
+    AnimationPlayer* animation() const { return player; }
+    // The slideshow.
+    void playSlideshow();
+    void stopSlideshow();
+    bool isSlideshowRunning() const;
+    Slideshow* slideshowTimer() const { return slideshow; }
     // Copies the shown image and its placement into the transition view, for
     // the cross-fade between images in full screen.
     void prepearAni();
@@ -122,6 +138,7 @@ signals:
     void updateDetailsPanel(const QString& path);
     void updateDetailsPanelWithData(const QImage& image);
     void getInfoRequested();
+    void slideshowRunningChanged(bool running);
     void filesDropped(const QStringList& paths);
 
 protected:
@@ -151,6 +168,9 @@ private:
     void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit);
     void showImage(const QImage& image, const QSize& pixelSize, bool refit);
     void prefetchNeighbours();
+    void startAnimation(const LoadedItem& item);
+    void showAnimationFrame(int index, const QImage& image);
+    void setFrameControls(int index);
     QSize previewBound() const;
     ImageLoader* imageLoader();
     void updateCursor();
@@ -160,6 +180,11 @@ private:
     LoadState state = LoadState::Idle;
     ImageLoader* loader = nullptr;
     Prefetcher* prefetcher = nullptr;
+    AnimationPlayer* player = nullptr;
+    Slideshow* slideshow = nullptr;
+    // Frame lists are built on a worker; a newer item makes older lists stale.
+    quint64 animationGeneration = 0;
+    std::unique_ptr<BackgroundTask> frameTasks;
     // The full size of the image a reduced preview stands in for; empty when none.
     QSize previewFullSize;
     std::shared_ptr<ImageSource> sourceImageRef;

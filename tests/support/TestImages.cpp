@@ -69,3 +69,87 @@ void TestImages::makeSampleFolder(const QString& folder) {
     writeImage(folder + QStringLiteral("/img10.gif"), asymmetric(20, 20), "GIF");
     writeImage(folder + QStringLiteral("/img2.gif"), asymmetric(50, 20), "GIF");
 }
+
+namespace {
+
+void putShort(QByteArray& out, int v) {
+    out += char(v & 0xff);
+    out += char((v >> 8) & 0xff);
+}
+
+// LZW with a clear code before the table would grow past 9-bit codes, so
+// every code is 9 bits wide: large, but valid and simple.
+QByteArray lzwGrey(const QImage& image) {
+    QByteArray bits;
+    quint32 buffer = 0;
+    int count = 0;
+    auto emitCode = [&](int code) {
+        buffer |= quint32(code) << count;
+        count += 9;
+        while (count >= 8) {
+            bits += char(buffer & 0xff);
+            buffer >>= 8;
+            count -= 8;
+        }
+    };
+    const int clear = 256, end = 257;
+    int sinceClear = 0;
+    emitCode(clear);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (sinceClear == 254) {
+                emitCode(clear);
+                sinceClear = 0;
+            }
+            emitCode(qGray(image.pixel(x, y)));
+            ++sinceClear;
+        }
+    }
+    emitCode(end);
+    if (count > 0)
+        bits += char(buffer & 0xff);
+    QByteArray blocks;
+    for (int i = 0; i < bits.size(); i += 255) {
+        const QByteArray chunk = bits.mid(i, 255);
+        blocks += char(chunk.size());
+        blocks += chunk;
+    }
+    blocks += char(0);
+    return blocks;
+}
+
+} // namespace
+
+QByteArray TestImages::animatedGif(const QList<QImage>& frames, const QList<int>& delays,
+                                   int brokenFrame) {
+    const QSize size = frames.isEmpty() ? QSize(1, 1) : frames.first().size();
+    QByteArray out("GIF89a");
+    putShort(out, size.width());
+    putShort(out, size.height());
+    out += char(0xF7); // global table of 256 colours
+    out += char(0);
+    out += char(0);
+    for (int i = 0; i < 256; ++i)
+        out += QByteArray(3, char(i));
+    // Loop for ever.
+    out += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    for (qsizetype f = 0; f < frames.size(); ++f) {
+        out += QByteArray("\x21\xF9\x04\x04", 4); // graphic control, dispose: none
+        putShort(out, f < delays.size() ? delays.at(f) : 0);
+        out += char(0);
+        out += char(0);
+        out += char(0x2C);
+        putShort(out, 0);
+        putShort(out, 0);
+        putShort(out, size.width());
+        putShort(out, size.height());
+        out += char(0);
+        out += char(8); // minimum code size
+        if (f == brokenFrame)
+            out += QByteArray("\x05\xFF\xFF\xFF\xFF\xFF\x00", 7);
+        else
+            out += lzwGrey(frames.at(f));
+    }
+    out += char(0x3B);
+    return out;
+}

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 // Test images made on the spot, so that nothing is downloaded or committed
@@ -17,6 +18,11 @@ public:
     static QByteArray jpegWithOrientation(const QImage& image, int orientation);
     static bool write(const QString& path, const QByteArray& bytes);
     static bool writeImage(const QString& path, const QImage& image, const char* format);
+    // An animated GIF of grey frames (the grey of each pixel is kept), each
+    // with its delay in hundredths of a second; `brokenFrame` gets image data
+    // that cannot be decoded.
+    static QByteArray animatedGif(const QList<QImage>& frames, const QList<int>& delays,
+                                  int brokenFrame = -1);
     // A file that starts like a JPEG and then stops.
     static QByteArray damagedJpeg();
     // The sample folder: b.PNG, a.jpg, c.txt, img10.gif, img2.gif. Qt writes

@@ -1,0 +1,157 @@
+#include "viewer/AnimationPlayer.h"
+
+#include "platform/ImageSource.h"
+#include "viewer/FrameStream.h"
+
+#include <cmath>
+#include <unistd.h>
+
+AnimationPlayer::AnimationPlayer(QObject* parent) : QObject(parent) {
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    connect(&timer, &QTimer::timeout, this, &AnimationPlayer::step);
+}
+
+AnimationPlayer::~AnimationPlayer() = default;
+
+AnimationPlayer::Kind AnimationPlayer::kindOfType(const QString& type) {
+    return type == QLatin1String("public.png") ? Kind::Png : Kind::Gif;
+}
+
+int AnimationPlayer::delayFromProperties(const QVariantMap& properties, Kind kind) {
+    const int fallback = kind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay;
+    if (properties.isEmpty())
+        return fallback;
+    const QString group = kind == Kind::Gif ? QStringLiteral("{GIF}") : QStringLiteral("{PNG}");
+    const QVariant dictionary = properties.value(group);
+    if (!dictionary.isValid())
+        return fallback;
+    const QVariantMap map = dictionary.toMap();
+    double d = map.value(QStringLiteral("UnclampedDelayTime")).toDouble();
+    if (d == 0)
+        d = map.value(QStringLiteral("DelayTime")).toDouble();
+    // Milliseconds: frames play at their stored length; 50 ms or less is
+    // taken as "as fast as the format's usual pace".
+    if (!(d > 0) || !std::isfinite(d))
+        return fallback;
+    const double c = std::round(1000.0 * d);
+    return c > shortestDelay && c < 3600000 ? int(c) : fallback;
+}
+
+int AnimationPlayer::delayValue(ImageSource* source, int index, Kind kind) {
+    if (!source)
+        return 1;
+    return delayFromProperties(source->propertiesAtIndex(index), kind);
+}
+
+qint64 AnimationPlayer::defaultBudget() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    const qint64 memory = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : qint64(2) << 30;
+    return std::min<qint64>(memory / 8, qint64(1) << 30);
+}
+
+bool AnimationPlayer::fitsBudget(int framesCount, const QSize& frameSize, qint64 budget) {
+    const qint64 bytes = qint64(std::max(0, framesCount)) * std::max(0, frameSize.width()) *
+                         std::max(0, frameSize.height()) * 4;
+    return bytes <= budget;
+}
+
+void AnimationPlayer::clear() {
+    stop();
+    list.clear();
+    delays.clear();
+    if (stream)
+        stream->deleteLater();
+    stream = nullptr;
+    streamCount = 0;
+    current = 0;
+    awaited = -1;
+}
+
+void AnimationPlayer::setFrames(Kind kind, const QList<QImage>& frames, const QList<int>& frameDelays) {
+    clear();
+    animationKind = kind;
+    list = frames;
+    delays = frameDelays;
+}
+
+void AnimationPlayer::setStream(Kind kind, FrameStream* frames, int framesCount) {
+    clear();
+    animationKind = kind;
+    stream = frames;
+    streamCount = framesCount;
+    connect(frames, &FrameStream::frameReady, this, &AnimationPlayer::streamed);
+}
+
+int AnimationPlayer::delayOf(int index) const {
+    if (stream) {
+        const int d = stream->frameDelay(index);
+        return d > 0 ? d : (animationKind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay);
+    }
+    return index < delays.size() ? delays.at(index)
+                                 : (animationKind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay);
+}
+
+void AnimationPlayer::loadFrame(int index) {
+    if (index < 0 || index >= listSize())
+        return;
+    if (stream) {
+        const QImage image = stream->frame(index);
+        stream->prefetchAfter(index);
+        if (image.isNull()) {
+            awaited = index; // shown when it arrives
+            return;
+        }
+        awaited = -1;
+        current = index;
+        emit frameShown(index, image);
+        return;
+    }
+    current = index;
+    emit frameShown(index, list.at(index));
+}
+
+void AnimationPlayer::streamed(int index, const QImage& image) {
+    if (index != awaited)
+        return;
+    awaited = -1;
+    if (!image.isNull()) {
+        current = index;
+        emit frameShown(index, image);
+    }
+    if (playing)
+        schedule(index);
+}
+
+void AnimationPlayer::schedule(int frame) {
+    interval = delayOf(frame);
+    next = frame + 1 < listSize() ? frame + 1 : 0;
+    if (!manualTicks)
+        timer.start(interval);
+}
+
+void AnimationPlayer::play() {
+    if (!hasFrames())
+        return;
+    playing = true;
+    emit playingChanged(true);
+    schedule(current);
+}
+
+void AnimationPlayer::stop() {
+    timer.stop();
+    if (playing) {
+        playing = false;
+        emit playingChanged(false);
+    }
+}
+
+void AnimationPlayer::step() {
+    if (!playing)
+        return;
+    loadFrame(next);
+    // A streamed frame still on its way schedules the next step on arrival.
+    if (awaited < 0)
+        schedule(current);
+}

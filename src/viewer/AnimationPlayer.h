@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QVariantMap>
+
+class FrameStream;
+class ImageSource;
+
+// Plays an animated GIF or PNG: the frames in order, looping for ever, each
+// for its own delay, on a one-shot precise timer re-armed at every frame.
+// The frames are a list decoded once when the animation fits the memory
+// budget, or a FrameStream decoding a few ahead when it does not; either way
+// playback, frame requests and stopping behave the same.
+class AnimationPlayer : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Gif, Png };
+    static constexpr int gifDefaultDelay = 100;
+    static constexpr int pngDefaultDelay = 50;
+    static constexpr int shortestDelay = 50;
+
+    explicit AnimationPlayer(QObject* parent = nullptr);
+    ~AnimationPlayer() override;
+
+    static Kind kindOfType(const QString& type);
+    // The delay value of a frame in milliseconds: the stored delay when it is
+    // longer than 50 ms, else the format's default; 1 without a source.
+    static int delayValue(ImageSource* source, int index, Kind kind);
+    static int delayFromProperties(const QVariantMap& properties, Kind kind);
+    // Whether every frame may be kept decoded.
+    static bool fitsBudget(int framesCount, const QSize& frameSize, qint64 budget);
+    static qint64 defaultBudget();
+
+    // Decoded frames in order (a frame that failed leaves a gap: the list is
+    // shorter), with their delays.
+    void setFrames(Kind kind, const QList<QImage>& frames, const QList<int>& delays);
+    // Frames on demand.
+    void setStream(Kind kind, FrameStream* stream, int framesCount);
+    void clear();
+    bool hasFrames() const { return !list.isEmpty() || stream; }
+    int listSize() const { return stream ? streamCount : int(list.size()); }
+    Kind kind() const { return animationKind; }
+
+    // Shows a frame of the list; an index beyond it does nothing.
+    void loadFrame(int index);
+    void play();
+    void stop();
+    bool isPlaying() const { return playing; }
+    int currentFrame() const { return current; }
+    // The frame the pending step will show, and after how long.
+    int pendingFrame() const { return next; }
+    int pendingInterval() const { return interval; }
+    // One playback step; the timer calls it, and tests may too.
+    void step();
+    void setManualTicks(bool manual) { manualTicks = manual; }
+
+signals:
+    void frameShown(int index, const QImage& image);
+    void playingChanged(bool playing);
+
+private:
+    int delayOf(int index) const;
+    void schedule(int frame);
+    void streamed(int index, const QImage& image);
+
+    Kind animationKind = Kind::Gif;
+    QList<QImage> list;
+    QList<int> delays;
+    QPointer<FrameStream> stream;
+    int streamCount = 0;
+    int current = 0;
+    int next = 0;
+    int interval = 0;
+    int awaited = -1; // a streamed frame asked for and not yet there
+    bool playing = false;
+    bool manualTicks = false;
+    QTimer timer;
+};

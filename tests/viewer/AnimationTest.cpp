@@ -1,0 +1,219 @@
+#include "app/Settings.h"
+#include "platform/ImageSource.h"
+#include "platform/TouchBar.h"
+#include "support/TestImages.h"
+#include "viewer/AnimationPlayer.h"
+#include "viewer/FrameStream.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/PlayerSlider.h"
+#include "viewer/Slideshow.h"
+#include "viewer/ViewController.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<QImage> greyFrames(int count, int w = 20, int h = 10) {
+    QList<QImage> frames;
+    for (int i = 0; i < count; ++i) {
+        QImage frame(w, h, QImage::Format_RGB32);
+        frame.fill(qRgb(i * 60, i * 60, i * 60));
+        frames.append(frame);
+    }
+    return frames;
+}
+
+TEST(FrameDelay, StoredLengthAboveFiftyMillisecondsElseTheDefault) {
+    using K = AnimationPlayer::Kind;
+    auto gif = [](double unclamped, double delay) {
+        return QVariantMap{{QStringLiteral("{GIF}"),
+                            QVariantMap{{QStringLiteral("UnclampedDelayTime"), unclamped},
+                                        {QStringLiteral("DelayTime"), delay}}}};
+    };
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0, 0), K::Gif), 100);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0.07, 0.1), K::Gif), 70);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0, 0.2), K::Gif), 200) << "unclamped 0 falls back";
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0.05, 0), K::Gif), 100) << "50 ms is not above";
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(-1, 0), K::Gif), 100);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(QVariantMap(), K::Png), 50);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0.5, 0), K::Png), 50)
+        << "a PNG reads its own dictionary";
+    EXPECT_EQ(AnimationPlayer::delayValue(nullptr, 0, K::Gif), 1);
+}
+
+TEST(AnimationPlayer, PlaysInOrderLoopingAndStopsOnRequest) {
+    AnimationPlayer player;
+    player.setManualTicks(true);
+    QSignalSpy shown(&player, &AnimationPlayer::frameShown);
+    player.setFrames(AnimationPlayer::Kind::Gif, greyFrames(3), {100, 200, 300});
+    player.play();
+    EXPECT_EQ(player.pendingFrame(), 1);
+    EXPECT_EQ(player.pendingInterval(), 100);
+    QList<int> order;
+    for (int i = 0; i < 5; ++i) {
+        player.step();
+        order.append(player.currentFrame());
+    }
+    EXPECT_EQ(order, QList<int>({1, 2, 0, 1, 2}));
+    EXPECT_EQ(player.pendingInterval(), 300) << "each frame keeps its own delay";
+    player.stop();
+    player.step();
+    EXPECT_EQ(player.currentFrame(), 2) << "no steps once stopped";
+    player.loadFrame(7);
+    EXPECT_EQ(player.currentFrame(), 2) << "beyond the list nothing happens";
+}
+
+TEST(AnimationPlayer, RealTimersKeepTheOrder) {
+    AnimationPlayer player;
+    QSignalSpy shown(&player, &AnimationPlayer::frameShown);
+    player.setFrames(AnimationPlayer::Kind::Png, greyFrames(3), {1, 1, 1});
+    player.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() >= 4; }, 2000));
+    EXPECT_EQ(shown[0].first().toInt(), 1);
+    EXPECT_EQ(shown[1].first().toInt(), 2);
+    EXPECT_EQ(shown[2].first().toInt(), 0);
+}
+
+TEST(AnimationPlayer, StreamedFramesPlayLikeAList) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.gif"));
+    TestImages::write(path, TestImages::animatedGif(greyFrames(4), {10, 10, 10, 10}));
+    AnimationPlayer player;
+    player.setManualTicks(true);
+    QSignalSpy shown(&player, &AnimationPlayer::frameShown);
+    player.setStream(AnimationPlayer::Kind::Gif,
+                     new FrameStream([path] { return ImageSource::createWithURL(path); }, 4), 4);
+    player.play();
+    for (int i = 1; i <= 5; ++i) {
+        player.step();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() == i; }, 5000)) << i;
+    }
+    QList<int> order;
+    for (const auto& call : shown)
+        order.append(call.first().toInt());
+    EXPECT_EQ(order, QList<int>({1, 2, 3, 0, 1}));
+    EXPECT_EQ(qGray(shown[1][1].value<QImage>().pixel(3, 3)), 120);
+    EXPECT_EQ(player.pendingInterval(), 100) << "10 cs is 100 ms";
+}
+
+class AnimatedViewer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        controller = new OrvaneWindowController;
+        window.reset(controller->window());
+        vc = controller->vc();
+    }
+    void open(const QString& path) {
+        vc->startWithFile(path);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 10000));
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+
+    QTemporaryDir dir;
+    OrvaneWindowController* controller = nullptr;
+    std::unique_ptr<OrvaneWindow> window;
+    ViewController* vc = nullptr;
+};
+
+TEST_F(AnimatedViewer, AnimatedGifPlaysAndTheFrameCommandsStopItWithoutWrapping) {
+    TestImages::write(path("spin.gif"), TestImages::animatedGif(greyFrames(3), {0, 0, 0}));
+    open(path("spin.gif"));
+    EXPECT_EQ(vc->framesCount, 3);
+    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
+    EXPECT_TRUE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->isPlaying() && vc->animation()->hasFrames(); }, 5000));
+    EXPECT_EQ(vc->animation()->pendingInterval(), 100) << "zero delays play every 0.1 s";
+
+    vc->prevFrame();
+    vc->animation()->setManualTicks(true);
+    EXPECT_FALSE(vc->animation()->isPlaying());
+    while (vc->currentFrame != 0)
+        vc->showPreviousImageFrame();
+    vc->prevFrame();
+    EXPECT_EQ(vc->currentFrame, 0) << "no wrap-around backwards";
+    vc->nextFrame();
+    vc->nextFrame();
+    vc->nextFrame();
+    EXPECT_EQ(vc->currentFrame, 2) << "nor forwards";
+    EXPECT_EQ(vc->toolbar()->labelFrames->text(), QStringLiteral("3/3"));
+
+    // The slider stops playback; play resumes from the chosen frame.
+    vc->playStopGif();
+    EXPECT_TRUE(vc->animation()->isPlaying());
+    vc->toolbar()->frameSlider->setValue(1);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(vc->animation()->isPlaying());
+    EXPECT_EQ(vc->currentFrame, 1);
+    vc->playStopGif();
+    EXPECT_EQ(vc->animation()->pendingFrame(), 2);
+}
+
+TEST_F(AnimatedViewer, BrokenFrameLeavesAGap) {
+    TestImages::write(path("gap.gif"), TestImages::animatedGif(greyFrames(4), {0, 0, 0, 0}, 2));
+    open(path("gap.gif"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->hasFrames(); }, 5000));
+    EXPECT_LT(vc->animation()->listSize(), 4);
+    EXPECT_GE(vc->animation()->listSize(), 2);
+}
+
+TEST_F(AnimatedViewer, SingleFrameGifNeitherPlaysNorShowsTheButton) {
+    TestImages::write(path("still.gif"), TestImages::animatedGif(greyFrames(1), {0}));
+    open(path("still.gif"));
+    EXPECT_EQ(vc->framesCount, 1);
+    EXPECT_FALSE(vc->animation()->isPlaying());
+    EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
+    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::stillHeight);
+}
+
+TEST_F(AnimatedViewer, MultiPageTiffStepsWithTheSliderWithoutPlaying) {
+    const QString a = path("p1.png"), b = path("p2.png"), c = path("p3.png");
+    TestImages::writeImage(a, greyFrames(1, 30, 20).first(), "PNG");
+    TestImages::writeImage(b, greyFrames(2, 40, 20).last(), "PNG");
+    TestImages::writeImage(c, greyFrames(3, 50, 20).last(), "PNG");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("/usr/bin/convert"),
+                                {a, b, c, path("pages.tif")}), 0) << "ImageMagick is installed by the bootstrap";
+    open(path("pages.tif"));
+    EXPECT_EQ(vc->framesCount, 3);
+    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
+    EXPECT_FALSE(vc->animation()->isPlaying());
+    vc->toolbar()->frameSlider->setValue(2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(vc->currentFrame, 2);
+    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("50px × 20px"))
+        << "pages are decoded from the file, with their own size";
+}
+
+TEST_F(AnimatedViewer, SlideshowUsesTheDelayRuleAndTheViewersStepStopsIt) {
+    TestImages::makeSampleFolder(dir.path());
+    for (const auto& [stored, expected] : {std::pair{QVariant(), 10}, {QVariant(3), 10}, {QVariant(5), 5}}) {
+        Settings().setValue(Settings::SlideshowDelay, stored);
+        vc->updateUI();
+        vc->playSlideshow();
+        EXPECT_EQ(vc->slideshowTimer()->interval(), expected * 1000);
+        vc->playSlideshow();
+        EXPECT_FALSE(vc->isSlideshowRunning());
+    }
+    open(path("img2.gif"));
+    vc->playSlideshow();
+    EXPECT_EQ(controller->touchBar()->button(QStringLiteral("touchSlideshow"))->image,
+              QStringLiteral("touch-slideshow-pause-Template"));
+    emit vc->slideshowTimer()->tick(); // the last image wraps to the first
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 5000));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
+    vc->toolbar()->actionNext->click();
+    EXPECT_FALSE(vc->isSlideshowRunning());
+    EXPECT_EQ(controller->touchBar()->button(QStringLiteral("touchSlideshow"))->image,
+              QStringLiteral("touch-slideshow-Template"));
+    Settings().setValue(Settings::SlideshowDelay, QVariant());
+}
+
+} // namespace
