@@ -14,6 +14,14 @@ AnimationPlayer::AnimationPlayer(QObject* parent) : QObject(parent) {
 
 AnimationPlayer::~AnimationPlayer() = default;
 
+bool AnimationPlayer::hasFrames() const {
+    return !list.isEmpty() || stream;
+}
+
+int AnimationPlayer::listSize() const {
+    return stream ? streamCount : int(list.size());
+}
+
 AnimationPlayer::Kind AnimationPlayer::kindOfType(const QString& type) {
     return type == QLatin1String("public.png") ? Kind::Png : Kind::Gif;
 }
@@ -127,8 +135,16 @@ void AnimationPlayer::streamed(int index, const QImage& image) {
 void AnimationPlayer::schedule(int frame) {
     interval = delayOf(frame);
     next = frame + 1 < listSize() ? frame + 1 : 0;
-    if (!manualTicks)
-        timer.start(interval);
+    if (manualTicks)
+        return;
+    const qint64 now = clock.isValid() ? clock.elapsed() : 0;
+    if (!clock.isValid())
+        clock.start();
+    // Behind by more than a frame (a slow decode): start counting afresh.
+    if (due < now - interval)
+        due = now;
+    due += interval;
+    timer.start(int(std::max<qint64>(0, due - now)));
 }
 
 void AnimationPlayer::play() {
@@ -136,6 +152,8 @@ void AnimationPlayer::play() {
         return;
     playing = true;
     emit playingChanged(true);
+    clock.start();
+    due = 0;
     schedule(current);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -41,8 +42,8 @@ public:
     // Frames on demand.
     void setStream(Kind kind, FrameStream* stream, int framesCount);
     void clear();
-    bool hasFrames() const { return !list.isEmpty() || stream; }
-    int listSize() const { return stream ? streamCount : int(list.size()); }
+    bool hasFrames() const;
+    int listSize() const;
     Kind kind() const { return animationKind; }
 
     // Shows a frame of the list; an index beyond it does nothing.
@@ -79,4 +80,8 @@ private:
     bool playing = false;
     bool manualTicks = false;
     QTimer timer;
+    // Steps are due at fixed times from the start, so the time spent showing
+    // a frame does not add up over a long animation.
+    QElapsedTimer clock;
+    qint64 due = 0;
 };

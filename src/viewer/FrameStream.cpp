@@ -23,9 +23,10 @@ public slots:
         QImage image;
         int delay = -1;
         if (source) {
-            image = source->imageAtIndex(index);
+            // Properties first: decoders read animations forward only.
             delay = AnimationPlayer::delayValue(source.get(), index,
                                                 AnimationPlayer::kindOfType(source->type()));
+            image = source->imageAtIndex(index);
         }
         emit decoded(index, image, delay);
     }

@@ -457,11 +457,13 @@ void ViewController::startAnimation(const LoadedItem& item) {
             std::pair<QList<QImage>, QList<int>> frames;
             auto source = make();
             for (int i = 0; source && i < count; ++i) {
+                // Properties first: decoders read animations forward only.
+                const int delay = AnimationPlayer::delayValue(source.get(), i, kind);
                 const QImage frame = source->imageAtIndex(i);
                 if (frame.isNull())
                     continue; // a broken frame leaves a gap
                 frames.first.append(frame);
-                frames.second.append(AnimationPlayer::delayValue(source.get(), i, kind));
+                frames.second.append(delay);
             }
             return frames;
         },
