@@ -489,8 +489,13 @@ void ViewController::openImage(const QString& path) {
     if (!isZip)
         appUrls = Workspace::applicationsForFile(path);
     startLoading();
-    // The spinner gets on screen before the decode is even asked for.
-    QTimer::singleShot(0, this, [this, path] { loadStep(path); });
+    // The spinner gets on screen before the decode is even asked for. Of
+    // several steps posted before they run, only the last matters.
+    const quint64 serial = ++openSerial;
+    QTimer::singleShot(0, this, [this, path, serial] {
+        if (serial == openSerial)
+            loadStep(path);
+    });
 }
 
 void ViewController::startLoading() {

@@ -178,6 +178,7 @@ private:
 
     ImageCollection collection;
     LoadState state = LoadState::Idle;
+    quint64 openSerial = 0;
     ImageLoader* loader = nullptr;
     Prefetcher* prefetcher = nullptr;
     AnimationPlayer* player = nullptr;
