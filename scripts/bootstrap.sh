@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
   imagemagick
+  libminizip-dev zlib1g-dev
+  unzip
 )
 
 missing=()

@@ -57,6 +57,27 @@ quint64 ImageLoader::loadData(const QByteArray& bytes) {
     return request;
 }
 
+LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
+    const std::optional<QByteArray> bytes = read();
+    if (!bytes || bytes->isEmpty()) {
+        LoadedItem none;
+        none.path = path;
+        return none;
+    }
+    LoadedItem item = load(ImageSource::createWithData(*bytes), path);
+    item.data = *bytes;
+    item.fullSize = item.image.size();
+    return item;
+}
+
+quint64 ImageLoader::loadFromReader(const QString& path, Reader read) {
+    const quint64 request = ++latest;
+    pending = true;
+    tasks.run([path, read]() { return loadRead(path, read); },
+              [this, request](LoadedItem item) { deliver(request, std::move(item)); });
+    return request;
+}
+
 QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* fullSize) {
     QImageReader reader(path);
     reader.setAutoTransform(false);

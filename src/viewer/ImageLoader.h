@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class ImageSource;
 
@@ -22,6 +24,8 @@ struct LoadedItem {
     // same request. fullSize is the upright size of the full image.
     bool preview = false;
     QSize fullSize;
+    // The bytes decoded, when they were read by the loader (archive entries).
+    QByteArray data;
 };
 
 Q_DECLARE_METATYPE(LoadedItem)
@@ -39,6 +43,11 @@ public:
     // (DCT-scaled) decode at about that size, then in full.
     quint64 loadFile(const QString& path, const QSize& previewSize = QSize());
     quint64 loadData(const QByteArray& bytes);
+    // Bytes that must be read first (an archive entry, a sketch's preview):
+    // `read` runs on the worker; nothing read means nothing to decode.
+    using Reader = std::function<std::optional<QByteArray>()>;
+    quint64 loadFromReader(const QString& path, Reader read);
+    static LoadedItem loadRead(const QString& path, const Reader& read);
     // Forget whatever is in flight.
     void cancel() { ++latest; }
     bool isLoading() const { return pending; }

@@ -44,7 +44,8 @@ void Prefetcher::clear() {
     wanted.clear();
 }
 
-void Prefetcher::prefetch(const QString& current, const QStringList& neighbours) {
+void Prefetcher::prefetch(const QString& current, const QStringList& neighbours, Loader load,
+                          const QString& container) {
     wanted = neighbours;
     for (auto it = entries.begin(); it != entries.end();) {
         if (it.key() != current && !neighbours.contains(it.key()))
@@ -56,20 +57,23 @@ void Prefetcher::prefetch(const QString& current, const QStringList& neighbours)
         if (path == current || entries.contains(path) || inFlight.contains(path))
             continue;
         inFlight.insert(path);
-        const Stamp stamp = stampOf(path);
+        const QString stampPath = container.isEmpty() ? path : container;
+        const Stamp stamp = stampOf(stampPath);
         tasks.run(
-            [path]() {
+            [path, load]() {
+                if (load)
+                    return load(path);
                 LoadedItem item = ImageLoader::load(ImageSource::createWithURL(path), path);
                 item.fullSize = item.image.size();
                 return item;
             },
-            [this, path, stamp](LoadedItem item) {
+            [this, path, stamp, stampPath](LoadedItem item) {
                 inFlight.remove(path);
                 if (!wanted.contains(path) || item.image.isNull())
                     return;
                 if (cachedBytes() + bytesOf(item) > budget)
                     return; // over budget: it will be decoded when asked for
-                entries.insert(path, {std::move(item), stamp});
+                entries.insert(path, {std::move(item), stamp, stampPath});
                 emit ready(path);
             });
     }
@@ -77,7 +81,7 @@ void Prefetcher::prefetch(const QString& current, const QStringList& neighbours)
 
 std::optional<LoadedItem> Prefetcher::cached(const QString& path) const {
     const auto it = entries.constFind(path);
-    if (it == entries.constEnd() || !(it->stamp == stampOf(path)))
+    if (it == entries.constEnd() || !(it->stamp == stampOf(it->stampPath)))
         return std::nullopt;
     return it->item;
 }

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QThreadPool>
+#include <functional>
 #include <optional>
 
 // Decodes the images next to the current one ahead of time, within a memory
@@ -27,7 +28,11 @@ public:
     qint64 cachedBytes() const;
 
     // Keep `current` and decode `neighbours` ahead; everything else is dropped.
-    void prefetch(const QString& current, const QStringList& neighbours);
+    // By default each path is a file; archive entries come with their own
+    // loader and the archive's path, whose changes invalidate them.
+    using Loader = std::function<LoadedItem(const QString& path)>;
+    void prefetch(const QString& current, const QStringList& neighbours, Loader load = {},
+                  const QString& container = QString());
     // The decoded item for a path, when it is ready and the file unchanged.
     std::optional<LoadedItem> cached(const QString& path) const;
     void clear();
@@ -44,6 +49,7 @@ private:
     struct Entry {
         LoadedItem item;
         Stamp stamp;
+        QString stampPath; // the file whose size and date guard the entry
     };
     static Stamp stampOf(const QString& path);
     static qint64 bytesOf(const LoadedItem& item);

@@ -6,6 +6,7 @@
 #include "menus/RTSpinKitView.h"
 #include "platform/ImageSource.h"
 #include "viewer/AnimationPlayer.h"
+#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FrameStream.h"
 #include "viewer/PlayerSlider.h"
@@ -265,6 +266,8 @@ void ViewController::resetForNewItem() {
 void ViewController::startWithFile(const QString& path) {
     updateUI();
     resetForNewItem();
+    // A new list: what was decoded ahead belongs to the old one.
+    prefetcher->clear();
     setSteppingEnabled(false);
     messageView->hide();
     mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
@@ -294,19 +297,8 @@ void ViewController::startWithFile(const QString& path) {
         openImage(collection.entries().first());
         return;
     }
-    if (ImageCollection::pathExtension(path).compare(QLatin1String("zip"), Qt::CaseInsensitive) ==
-        0) {
-        // Archives get their own list once the archive reader is in place;
-        // until then they are reported as unreadable rather than guessed at.
-        isZip = false;
-        collection.clear();
-        if (loader)
-            loader->cancel();
-        stopLoading();
-        renderer->setImage(QImage());
-        setTitle(ImageCollection::lastPathComponent(path));
-        showMessage(ViewerMessage::ArchiveCannotOpen);
-        emit updateMainMenuRequested();
+    if (ArchiveDocument::isArchive(path)) {
+        startWithArchive(path);
         return;
     }
     isZip = false;
@@ -317,6 +309,45 @@ void ViewController::startWithFile(const QString& path) {
             setSteppingEnabled(true);
     }
     openImage(path);
+}
+
+void ViewController::startWithArchive(const QString& path) {
+    isZip = true;
+    zipWrapper = std::make_shared<ArchiveDocument>(path);
+    collection.setList(zipWrapper->outcome() == ArchiveDocument::Outcome::Opened
+                           ? std::optional<QStringList>(zipWrapper->imageFiles())
+                           : std::nullopt);
+    collection.setFileNumber(0);
+    if (zipWrapper->outcome() != ArchiveDocument::Outcome::Opened) {
+        // Nothing of an earlier list stays on screen under the message.
+        if (loader)
+            loader->cancel();
+        prefetcher->clear();
+        stopLoading();
+        renderer->setImage(QImage());
+        sourceImageRef.reset();
+        framesCount = 0;
+        setTitle(ImageCollection::lastPathComponent(path));
+        showMessage(zipWrapper->outcome() == ArchiveDocument::Outcome::CannotOpen
+                        ? ViewerMessage::ArchiveCannotOpen
+                        : ViewerMessage::NoImagesInArchive);
+        emit updateDetailsPanel(QString());
+        emit updateMainMenuRequested();
+        return;
+    }
+    if (collection.count() >= 2)
+        setSteppingEnabled(true);
+    openImage(collection.entries().first());
+}
+
+std::function<std::optional<QByteArray>()> ViewController::readerFor(const QString& path) const {
+    if (isZip && zipWrapper) {
+        // An entry names nothing on disk: it is read from the archive or not at all.
+        return [archive = zipWrapper, path]() { return archive->imageDataForEntry(path); };
+    }
+    if (ArchiveDocument::isSketch(path))
+        return [path]() { return ArchiveDocument::sketchPreviewAtPath(path); };
+    return {};
 }
 
 void ViewController::startWithData(const QByteArray& bytes) {
@@ -536,7 +567,10 @@ void ViewController::loadStep(const QString& path) {
         itemLoaded(*ready);
         return;
     }
-    imageLoader()->loadFile(path, previewBound());
+    if (auto read = readerFor(path))
+        imageLoader()->loadFromReader(path, read);
+    else
+        imageLoader()->loadFile(path, previewBound());
 }
 
 void ViewController::itemLoaded(const LoadedItem& item) {
@@ -548,6 +582,8 @@ void ViewController::itemLoaded(const LoadedItem& item) {
         return;
     }
     sourceImageRef = item.source;
+    if (isZip)
+        imageData = item.data;
     // Clipboard images show their first frame only: no frame count.
     framesCount = item.source && !isData ? item.framesCount : 0;
     mainToolbar->setToolbarHeight(framesCount >= 2 ? MainToolbar::framesHeight
@@ -570,12 +606,29 @@ void ViewController::itemLoaded(const LoadedItem& item) {
 
 void ViewController::prefetchNeighbours() {
     const qsizetype count = collection.count();
-    if (count < 2 || isZip || isData)
+    if (count < 2 || isData)
         return;
     const qsizetype n = qsizetype(collection.fileNumber());
     const QStringList& list = collection.entries();
-    prefetcher->prefetch(collection.currentEntry(),
-                         {list.at((n + 1) % count), list.at((n - 1 + count) % count)});
+    const QStringList neighbours = {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
+    if (isZip && zipWrapper) {
+        auto archive = zipWrapper;
+        prefetcher->prefetch(collection.currentEntry(), neighbours,
+                             [archive](const QString& entry) {
+                                 return ImageLoader::loadRead(entry, [&] {
+                                     return archive->imageDataForEntry(entry);
+                                 });
+                             },
+                             archive->path());
+        return;
+    }
+    // Sketch documents are read through their archive, not decoded ahead.
+    QStringList files;
+    for (const QString& path : neighbours) {
+        if (!ArchiveDocument::isSketch(path))
+            files.append(path);
+    }
+    prefetcher->prefetch(collection.currentEntry(), files);
 }
 
 void ViewController::loadImageFrame(int index) {

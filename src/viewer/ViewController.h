@@ -12,11 +12,13 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <functional>
 #include <optional>
 
 class DNSImageView;
 class ViewerGeometry;
 class AnimationPlayer;
+class ArchiveDocument;
 class ImageLoader;
 class Slideshow;
 class Prefetcher;
@@ -85,6 +87,8 @@ public:
     bool isZip = false;
     bool isData = false;
     QString openedURL;
+    // The open archive while its entries are listed (kept until the next one).
+    std::shared_ptr<ArchiveDocument> zipWrapper;
     QByteArray imageData;
     int framesCount = 0;
     int currentFrame = 0;
@@ -169,6 +173,9 @@ private:
     void showImage(const QImage& image, const QSize& pixelSize, bool refit);
     void prefetchNeighbours();
     void startAnimation(const LoadedItem& item);
+    void startWithArchive(const QString& path);
+    // How the bytes of an item that is not a plain file are read.
+    std::function<std::optional<QByteArray>()> readerFor(const QString& path) const;
     void showAnimationFrame(int index, const QImage& image);
     void setFrameControls(int index);
     QSize previewBound() const;

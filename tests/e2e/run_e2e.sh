@@ -92,6 +92,19 @@ echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
 pgrep -f -- "^$ovisto" >/dev/null
 check "the first instance is still running" test $? -eq 0
 
+# A zip archive opens like a folder: its first entry by name, then Right.
+"$ovisto" "$work/fx/photos.zip"
+zipped=$(window_named day1.png)
+check "an archive opens at its first entry" test -n "$zipped"
+if [ -n "$zipped" ]; then
+  xdotool windowfocus "$zipped" 2>/dev/null; sleep 0.2
+  xdotool key Right
+  check "Right steps through the archive" title_becomes "$zipped" day2.png
+  xdotool key Right
+  check "to its last entry" title_becomes "$zipped" day3.jpg
+  xdotool key Escape
+fi
+
 # Window fitting on the 1280 x 800 screen (no panels, no window manager):
 # each zoom mode, read by new windows from the preferences, for a small, a
 # wide and a large image. Expected: "width height x y", centred a little

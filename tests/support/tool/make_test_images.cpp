@@ -1,4 +1,5 @@
 // Writes the fixtures the end-to-end tests and manual checks use.
+#include "archive/ZipBuilder.h"
 #include "support/TestImages.h"
 
 #include <QCoreApplication>
@@ -40,5 +41,13 @@ int main(int argc, char** argv) {
         for (int x = banded.width() - 100; x < banded.width(); ++x)
             banded.setPixel(x, y, qRgb(30, 200, 30));
     TestImages::writeImage(root + QStringLiteral("/shapes/large.png"), banded, "PNG");
+
+    // An archive whose images sit in two folders.
+    ZipBuilder photos;
+    photos.add("trip/day2.png", TestImages::encode(TestImages::asymmetric(60, 40), "PNG"));
+    photos.add("album/day1.png", TestImages::encode(TestImages::asymmetric(40, 60), "PNG"));
+    photos.add("trip/day3.jpg", TestImages::encode(TestImages::asymmetric(50, 50), "JPEG"));
+    photos.add("readme.txt", "not an image");
+    photos.writeTo(root + QStringLiteral("/photos.zip"));
     return 0;
 }

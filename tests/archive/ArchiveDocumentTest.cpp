@@ -1,0 +1,112 @@
+#include "viewer/ArchiveDocument.h"
+#include "ZipBuilder.h"
+#include "support/TestImages.h"
+
+#include <QTemporaryDir>
+#include <QtConcurrent>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ArchiveDocumentTest : public ::testing::Test {
+  protected:
+    QString write(const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        EXPECT_TRUE(TestImages::write(path, bytes));
+        return path;
+    }
+    static QByteArray sketch(const QByteArray& preview) {
+        ZipBuilder zip;
+        zip.add("Data/document.json", "{}");
+        if (!preview.isEmpty())
+            zip.add("previews/preview.png", preview);
+        return zip.bytes();
+    }
+
+    QTemporaryDir dir;
+    const QByteArray png = TestImages::encode(TestImages::asymmetric(), "PNG");
+};
+
+TEST_F(ArchiveDocumentTest, ListsImagesByFileNameAcrossFolders) {
+    ZipBuilder zip;
+    zip.add("z/b.png", "b");
+    zip.add("a/c.JPG", "c");
+    zip.add("m/a.gif", "a");
+    zip.add("readme.txt");
+    zip.add("more.zip", ZipBuilder().bytes("x"));
+    zip.add("__MACOSX/m/._a.gif", "fork");
+    const ArchiveDocument archive(write("photos.zip", zip.bytes()));
+    EXPECT_EQ(archive.outcome(), ArchiveDocument::Outcome::Opened);
+    EXPECT_EQ(archive.imageFiles(),
+              QStringList({QStringLiteral("m/a.gif"), QStringLiteral("z/b.png"),
+                           QStringLiteral("a/c.JPG")}));
+    EXPECT_EQ(archive.contentsOfEntry(QStringLiteral("a/c.JPG")), QByteArray("c"));
+    EXPECT_EQ(archive.imageDataForEntry(QStringLiteral("z/b.png")), QByteArray("b"));
+    EXPECT_FALSE(archive.contentsOfEntry(QStringLiteral("z")));
+
+    EXPECT_TRUE(ArchiveDocument::isArchive(QStringLiteral("/x/Photos.ZIP")));
+    EXPECT_FALSE(ArchiveDocument::isArchive(QStringLiteral("/x/photos.zip.png")));
+}
+
+TEST_F(ArchiveDocumentTest, DamagedArchivesCannotBeOpened) {
+    const ArchiveDocument garbage(write("damaged.zip", "PK\3\4 and then nothing"));
+    EXPECT_EQ(garbage.outcome(), ArchiveDocument::Outcome::CannotOpen);
+    EXPECT_EQ(garbage.error().code(), 2);
+    EXPECT_TRUE(garbage.imageFiles().isEmpty());
+    EXPECT_FALSE(garbage.contentsOfEntry(QStringLiteral("a.png")));
+
+    // The reader opens this one, but reports the first entry's bad checksum.
+    ZipBuilder zip;
+    zip.add("a.png", "tiny").crc = 7;
+    zip.add("b.png", "fine");
+    EXPECT_EQ(ArchiveDocument(write("crc.zip", zip.bytes())).outcome(),
+              ArchiveDocument::Outcome::CannotOpen);
+}
+
+TEST_F(ArchiveDocumentTest, ArchiveWithoutImagesSaysSo) {
+    ZipBuilder zip;
+    zip.add("notes.txt", "text");
+    zip.add("inner.zip", ZipBuilder().bytes("x"));
+    zip.add("__MACOSX/._cover.png", "fork");
+    EXPECT_EQ(ArchiveDocument(write("docs.zip", zip.bytes())).outcome(),
+              ArchiveDocument::Outcome::NoImages);
+}
+
+TEST_F(ArchiveDocumentTest, SketchOnDiskShowsItsPreview) {
+    EXPECT_EQ(ArchiveDocument::sketchPreviewAtPath(write("design.sketch", sketch(png))), png);
+    EXPECT_FALSE(ArchiveDocument::sketchPreviewAtPath(write("empty.sketch", sketch(QByteArray()))));
+    EXPECT_FALSE(ArchiveDocument::sketchPreviewAtPath(write("fake.sketch", png)));
+    EXPECT_TRUE(ArchiveDocument::isSketch(QStringLiteral("a/Design.SKETCH")));
+}
+
+TEST_F(ArchiveDocumentTest, SketchInsideAnArchiveIsReadThroughANestedReader) {
+    ZipBuilder zip;
+    zip.add("b/design.sketch", sketch(png));
+    zip.add("a/bare.sketch", sketch(QByteArray()));
+    const ArchiveDocument archive(write("designs.zip", zip.bytes()));
+    ASSERT_EQ(archive.outcome(), ArchiveDocument::Outcome::Opened);
+    EXPECT_EQ(archive.imageFiles(),
+              QStringList({QStringLiteral("a/bare.sketch"), QStringLiteral("b/design.sketch")}));
+    EXPECT_EQ(archive.imageDataForEntry(QStringLiteral("b/design.sketch")), png);
+    EXPECT_FALSE(archive.imageDataForEntry(QStringLiteral("a/bare.sketch")));
+}
+
+TEST_F(ArchiveDocumentTest, EntriesCanBeReadFromSeveralThreadsAtOnce) {
+    ZipBuilder zip;
+    QStringList names;
+    for (int i = 0; i < 16; ++i) {
+        names.append(QStringLiteral("img%1.png").arg(i));
+        zip.add(names.last().toUtf8(), QByteArray(40000 + i, char('a' + i)));
+    }
+    const ArchiveDocument archive(write("many.zip", zip.bytes()));
+    QStringList reads;
+    for (int round = 0; round < 8; ++round)
+        reads += names;
+    const QList<bool> good = QtConcurrent::blockingMapped(reads, [&archive](const QString& name) {
+        const int i = name.mid(3).chopped(4).toInt();
+        return archive.contentsOfEntry(name) == QByteArray(40000 + i, char('a' + i));
+    });
+    EXPECT_EQ(good.count(true), reads.size());
+}
+
+} // namespace

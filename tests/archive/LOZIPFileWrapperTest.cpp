@@ -1,0 +1,426 @@
+#include "archive/LOZIPFileWrapper.h"
+#include "ZipBuilder.h"
+
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using Wrapper = std::unique_ptr<LOZIPFileWrapper>;
+
+Wrapper open(const QByteArray& bytes, ZipError* error = nullptr) {
+    return LOZIPFileWrapper::initWithZIPData(bytes, std::nullopt, error);
+}
+
+QStringList sorted(const std::optional<QStringList>& list) {
+    QStringList copy = list.value_or(QStringList{QStringLiteral("<none>")});
+    copy.sort();
+    return copy;
+}
+
+void expectError(const ZipError& error, int code, const char* message, std::optional<int> status) {
+    EXPECT_EQ(error.domain(), ZipError::wrapperDomain);
+    EXPECT_EQ(error.code(), code);
+    EXPECT_EQ(error.localizedDescription(), QString::fromUtf8(message));
+    EXPECT_EQ(error.status(), status);
+}
+
+// A pseudo-random byte pattern that still compresses a little, like image data.
+QByteArray noise(int size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    quint32 state = 12345;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = char((state >> 16) & 0x3F);
+    }
+    return bytes;
+}
+
+QByteArray twoEntries() {
+    ZipBuilder zip;
+    zip.add("a.png", "first");
+    zip.add("b/c.jpg", noise(20000));
+    return zip.bytes();
+}
+
+// ---- construction and errors ----
+
+TEST(LOZIPFileWrapperConstruction, FileAndBytesGiveTheSameArchive) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photos.zip"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(twoEntries()) > 0);
+    file.close();
+
+    ZipError fileError, dataError;
+    const Wrapper fromFile = LOZIPFileWrapper::initWithURL(path, std::nullopt, &fileError);
+    const Wrapper fromData = open(twoEntries(), &dataError);
+    ASSERT_TRUE(fromFile && fromData);
+    EXPECT_FALSE(fileError.isError() || dataError.isError())
+        << "the slot is written only on failure";
+    EXPECT_EQ(fromFile->URL(), path);
+    EXPECT_EQ(fromData->ZIPData(), twoEntries());
+    EXPECT_EQ(fromFile->contentAttributesOfZIPFileIncludingFolders(true, nullptr),
+              fromData->contentAttributesOfZIPFileIncludingFolders(true, nullptr));
+    EXPECT_EQ(fromFile->contentsAtPath(QStringLiteral("b/c.jpg"), nullptr), noise(20000));
+}
+
+TEST(LOZIPFileWrapperConstruction, WhatIsNoArchiveFailsWithCode2AndTheMessageAlone) {
+    ZipError error;
+    EXPECT_FALSE(
+        LOZIPFileWrapper::initWithURL(QStringLiteral("/nonexistent/a.zip"), std::nullopt, &error));
+    expectError(error, 2, "error in unzOpen", std::nullopt);
+    EXPECT_EQ(error.userInfo().size(), 1);
+
+    for (const QByteArray& bytes : {QByteArray(), QByteArray("PK\3\4 not really a zip")}) {
+        error = ZipError();
+        EXPECT_FALSE(open(bytes, &error));
+        expectError(error, 2, "error in unzOpen2", std::nullopt);
+        EXPECT_FALSE(open(bytes)) << "fails the same way without an error slot";
+    }
+}
+
+TEST(LOZIPFileWrapperConstruction, BytesOf4GiBOrMoreAreRefusedUnread) {
+    // Address space that faults on any access: a wrapper that copied or
+    // parsed the bytes, instead of refusing them, would crash here.
+    const size_t size = 4ull << 30;
+    void* region =
+        mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(region, MAP_FAILED);
+    ZipError error;
+    EXPECT_FALSE(
+        open(QByteArray::fromRawData(static_cast<const char*>(region), qsizetype(size)), &error));
+    expectError(error, 2, "error in unzOpen2", std::nullopt);
+    munmap(region, size);
+}
+
+TEST(LOZIPFileWrapperConstruction, EmptyArchivesFailWhereTheLibraryStops) {
+    // The library finds no end record at offset 0, so a bare empty archive
+    // already fails to open; behind a prefix it opens and has no first entry.
+    ZipError error;
+    EXPECT_FALSE(open(ZipBuilder().bytes(), &error));
+    expectError(error, 2, "error in unzOpen2", std::nullopt);
+    error = ZipError();
+    EXPECT_FALSE(open(ZipBuilder().bytes("#!/bin/sh\n"), &error));
+    expectError(error, 1, "error -103 with zipfile in unzGoToFirstFile", -103);
+}
+
+TEST(LOZIPFileWrapperConstruction, EncryptedFirstEntryFailsTheTrialRead) {
+    ZipBuilder zip;
+    zip.add("secret.png", noise(5000)).password = "pass";
+    ZipError error;
+    EXPECT_FALSE(open(zip.bytes(), &error));
+    expectError(error, 3, "error 0 with zipfile in unzReadCurrentFile", 0);
+
+    // Debian's build of the library leaves decryption out and refuses any password.
+    error = ZipError();
+    EXPECT_FALSE(LOZIPFileWrapper::initWithZIPData(zip.bytes(), QStringLiteral("pass"), &error));
+    expectError(error, 1, "error -102 with zipfile in unzOpenCurrentFilePassword", -102);
+}
+
+TEST(LOZIPFileWrapperConstruction, FailingCloseAfterTheTrialReadKeepsTheWrapperAndEarlierError) {
+    ZipBuilder zip;
+    zip.add("small.png", "tiny").crc = 0xDEADBEEF; // read whole by the trial, so checked
+    const ZipError earlier = ZipError::withMessage(9, QStringLiteral("earlier"));
+    ZipError error = earlier;
+    const Wrapper wrapper = open(zip.bytes(), &error);
+    ASSERT_TRUE(wrapper);
+    expectError(error, 1, "error -105 with zipfile in unzCloseCurrentFile", -105);
+    EXPECT_EQ(error.underlyingError(), earlier);
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)),
+              QStringList{QStringLiteral("small.png")});
+}
+
+TEST(LOZIPFileWrapperConstruction, DamagedDirectoryGivesAWrapperWithoutListing) {
+    QByteArray bytes = twoEntries();
+    const qsizetype first = bytes.indexOf("PK\1\2");
+    bytes[bytes.indexOf("PK\1\2", first + 1) + 3] = 'X';
+    ZipError error;
+    const Wrapper wrapper = open(bytes, &error);
+    ASSERT_TRUE(wrapper) << "the listing fails after the trial read succeeded";
+    expectError(error, 1, "error -103 with zipfile in unzGoToNextFile", -103);
+    ZipError listingError;
+    EXPECT_FALSE(wrapper->contentOfZIPFileIncludingFolders(true, &listingError));
+    EXPECT_EQ(listingError, error);
+    EXPECT_FALSE(wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("a.png"), nullptr), QByteArray("first"));
+}
+
+// ---- names and paths ----
+
+TEST(LOZIPFileWrapperNames, StoredNamesAreDecodedForTheListingButLookedUpAsBytes) {
+    ZipBuilder zip;
+    zip.add("dir\\img.png", "backslash");
+    zip.add("caf\xE9.png", "windows-1252");
+    zip.add("bad\x81\xC3.png", "neither");
+    zip.add("\xD1\x84\xD0\xBE\xD1\x82\xD0\xBE/photo.png", "utf-8");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    EXPECT_EQ(
+        sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)),
+        sorted(QStringList{QStringLiteral("dir/img.png"), QStringLiteral("café.png"),
+                           QStringLiteral("Untitled Document"), QStringLiteral("фото/photo.png")}));
+
+    ZipError error;
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("dir/img.png"), &error));
+    expectError(error, 5, "file not found", std::nullopt);
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("dir\\img.png"), nullptr),
+              QByteArray("backslash"));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("фото/photo.png"), nullptr),
+              QByteArray("utf-8"));
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("фото/PHOTO.png"), nullptr))
+        << "case matters";
+    EXPECT_FALSE(wrapper->contentsAtPath(
+        QStringLiteral("dir\\img.png") + QChar(0) + QStringLiteral("x"), nullptr));
+}
+
+TEST(LOZIPFileWrapperNames, LongNamesAreCutInTheListingAndNotFound) {
+    ZipBuilder zip;
+    zip.add("first.png");
+    zip.add(QByteArray(255, 'a'), "fits");
+    zip.add(QByteArray(256, 'b'), "at the lookup limit");
+    zip.add(QByteArray(300, 'c'), "beyond the buffer");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const QStringList names = sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr));
+    EXPECT_EQ(names, sorted(QStringList{QStringLiteral("first.png"), QString(255, 'a'),
+                                        QString(256, 'b'), QString(256, 'c')}));
+    EXPECT_EQ(wrapper->contentsAtPath(QString(255, 'a'), nullptr), QByteArray("fits"));
+    EXPECT_FALSE(wrapper->contentsAtPath(QString(256, 'b'), nullptr));
+    EXPECT_FALSE(wrapper->contentsAtPath(QString(256, 'c'), nullptr));
+}
+
+TEST(LOZIPFileWrapperNames, DotDotAndAbsolutePathsStayAsStored) {
+    ZipBuilder zip;
+    zip.add("../../etc/evil.png", "up");
+    zip.add("/abs/x.png", "root");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
+              sorted(QStringList{QStringLiteral("../../etc/evil.png"), QStringLiteral("../../etc"),
+                                 QStringLiteral("../.."), QStringLiteral(".."),
+                                 QStringLiteral("/abs/x.png"), QStringLiteral("/abs")}))
+        << "nothing is resolved, and the root is no folder of the archive";
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("../../etc/evil.png"), nullptr),
+              QByteArray("up"));
+}
+
+TEST(LOZIPFileWrapperNames, SameNameTwiceListsTheLaterAndReadsTheEarlier) {
+    ZipBuilder zip;
+    zip.add("twice.png", "earlier");
+    zip.add("twice.png", "the later one");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
+    ASSERT_TRUE(listing && listing->size() == 1);
+    EXPECT_EQ(listing->value(QStringLiteral("twice.png")).value(LOZIPFileWrapper::fileSizeKey),
+              13u);
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("twice.png"), nullptr), QByteArray("earlier"));
+}
+
+// ---- listing ----
+
+TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAsked) {
+    ZipBuilder zip;
+    zip.add("a/b/c.png", "c");
+    zip.add("photos/");
+    zip.add("photos/cat.png", "cat");
+    zip.add("a", "a file named like a folder");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const QStringList stored{QStringLiteral("a/b/c.png"), QStringLiteral("photos/"),
+                             QStringLiteral("photos/cat.png"), QStringLiteral("a")};
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(stored));
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
+              sorted(stored + QStringList{QStringLiteral("a/b"), QStringLiteral("photos")}));
+
+    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(true, nullptr);
+    const QVariantMap folder{{LOZIPFileWrapper::fileTypeKey, LOZIPFileWrapper::fileTypeDirectory}};
+    EXPECT_EQ(listing->value(QStringLiteral("a/b")), folder);
+    EXPECT_EQ(listing->value(QStringLiteral("a")), folder) << "the folder takes the file's place";
+    EXPECT_EQ(listing->value(QStringLiteral("photos")), folder);
+    EXPECT_NE(listing->value(QStringLiteral("photos/")), folder)
+        << "a stored folder keeps its record";
+
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("photos/"), nullptr), QByteArray(""));
+    ZipError error;
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("photos"), &error))
+        << "derived, not stored";
+    EXPECT_EQ(error.code(), 5);
+}
+
+TEST(LOZIPFileWrapperListing, AppleDoubleEntriesAreLeftOutButStayReadable) {
+    ZipBuilder zip;
+    zip.add("cover.png", "image");
+    zip.add("__MACOSX/._cover.png", "resource fork");
+    zip.add("__MACOSXjunk.png");
+    zip.add("sub/._cover.png", "kept");
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const QStringList kept{QStringLiteral("cover.png"), QStringLiteral("sub/._cover.png")};
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(kept));
+    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
+              sorted(kept + QStringList{QStringLiteral("sub")}));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("__MACOSX/._cover.png"), nullptr),
+              QByteArray("resource fork"));
+}
+
+TEST(LOZIPFileWrapperListing, RecordsCarrySizesRatioAndTheEncryptionBit) {
+    ZipBuilder zip;
+    zip.add("image.png", QByteArray(1000, 'a'));
+    zip.add("empty.png");
+    zip.add("locked.png", "x").password = "pw";
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
+    const QVariantMap image = listing->value(QStringLiteral("image.png"));
+    const quint64 compressed = quint64(ZipBuilder::deflate(QByteArray(1000, 'a')).size());
+    EXPECT_EQ(image.value(LOZIPFileWrapper::fileSizeKey), 1000u);
+    EXPECT_EQ(image.value(LOZIPFileWrapper::compressedSizeKey), compressed);
+    EXPECT_EQ(image.value(LOZIPFileWrapper::compressionRatioKey), compressed * 100 / 1000);
+    EXPECT_EQ(image.value(LOZIPFileWrapper::encryptedKey), false);
+    EXPECT_EQ(
+        listing->value(QStringLiteral("empty.png")).value(LOZIPFileWrapper::compressionRatioKey),
+        0u);
+    EXPECT_EQ(listing->value(QStringLiteral("locked.png")).value(LOZIPFileWrapper::encryptedKey),
+              true);
+}
+
+TEST(LOZIPFileWrapperListing, ListsAHundredThousandEntries) {
+    ZipBuilder zip;
+    for (int i = 0; i < 100000; ++i)
+        zip.add("f" + QByteArray::number(i) + ".png").deflated = false;
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const auto names = wrapper->contentOfZIPFileIncludingFolders(true, nullptr);
+    ASSERT_TRUE(names);
+    EXPECT_EQ(names->size(), 100000) << "beyond the 16-bit count of the plain end record";
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("f99999.png"), nullptr), QByteArray(""));
+}
+
+// ---- reading ----
+
+TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndArchivesWithinArchives) {
+    ZipBuilder inner;
+    inner.add("inner.png", "deep");
+    ZipBuilder zip;
+    zip.add("stored.png", noise(100000)).deflated = false;
+    zip.add("deflated.png", noise(300001));
+    zip.add("nested.zip", inner.bytes());
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("stored.png"), nullptr), noise(100000));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("deflated.png"), nullptr), noise(300001));
+    const Wrapper nested =
+        open(wrapper->contentsAtPath(QStringLiteral("nested.zip"), nullptr).value());
+    ASSERT_TRUE(nested);
+    EXPECT_EQ(nested->contentsAtPath(QStringLiteral("inner.png"), nullptr), QByteArray("deep"));
+}
+
+QStringList logged;
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    logged.append(message);
+}
+
+TEST(LOZIPFileWrapperReading, DamagedEntriesFailWithTheirCodesAndOthersStayReadable) {
+    ZipBuilder zip;
+    zip.add("good.png", "fine");
+    zip.add("cut.png", noise(50000)).keepCompressed = 1000;
+    zip.add("crc.png", noise(50000)).crc = 1;
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    ZipError error;
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("cut.png"), &error));
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(error.code(), 4);
+    ASSERT_TRUE(error.status() && *error.status() < 0);
+    EXPECT_EQ(
+        logged,
+        QStringList{QStringLiteral("LOZIPFileWrapper: error %1 with zipfile in unzReadCurrentFile")
+                        .arg(*error.status())});
+
+    error = ZipError();
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("crc.png"), &error));
+    expectError(error, 1, "error -105 with zipfile in unzCloseCurrentFile", -105);
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("good.png"), nullptr), QByteArray("fine"));
+}
+
+TEST(LOZIPFileWrapperReading, StopsAnEntryThatInflatesBeyondTheLimit) {
+    ZipBuilder zip;
+    zip.add("first.png", "x");
+    zip.add("bomb.png", QByteArray(4 << 20, '\0'));
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    EXPECT_GE(wrapper->entrySizeLimit(), 64 << 20);
+
+    wrapper->setEntrySizeLimit(4 << 20);
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("bomb.png"), nullptr)->size(), 4 << 20)
+        << "exactly at the limit is still fine";
+    wrapper->setEntrySizeLimit((4 << 20) - 1);
+    ZipError error;
+    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("bomb.png"), &error));
+    EXPECT_EQ(error.code(), 4);
+}
+
+TEST(LOZIPFileWrapperReading, DeclaredSizeDoesNotSizeTheBuffer) {
+    ZipBuilder zip;
+    zip.add("first.png", "x");
+    zip.add("liar.png", "only this").declaredSize = 0xFFFFFFF0u;
+    zip.add("big liar.png", "and this").declaredSize = 1ull << 62; // through the zip64 field
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+
+    // With little address space to spare, reserving the declared 4 GiB
+    // would fail the read.
+    rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const rlim_t used =
+        rlim_t(statm.readAll().split(' ').value(0).toULongLong()) * rlim_t(getpagesize());
+    rlimit lowered = limit;
+    lowered.rlim_cur = std::min<rlim_t>(limit.rlim_max, used + (rlim_t(512) << 20));
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
+    const auto bytes = wrapper->contentsAtPath(QStringLiteral("liar.png"), nullptr);
+    setrlimit(RLIMIT_AS, &limit);
+    EXPECT_EQ(bytes, QByteArray("only this"));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("big liar.png"), nullptr),
+              QByteArray("and this"));
+}
+
+// ---- dates ----
+
+TEST(LOZIPFileWrapperDates, DosDatesAreReadAsUtcAndInvalidOnesLeftOut) {
+    ZipBuilder zip;
+    zip.add("plain.png");
+    zip.add("day0.png").dosDate = ZipBuilder::packDosDate(2021, 6, 0, 10, 0, 0);
+    zip.add("month13.png").dosDate = ZipBuilder::packDosDate(2021, 13, 1, 10, 0, 0);
+    zip.add("feb31.png").dosDate = ZipBuilder::packDosDate(2021, 2, 31, 23, 59, 58);
+    const Wrapper wrapper = open(zip.bytes());
+    ASSERT_TRUE(wrapper);
+    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
+    auto date = [&](const char* name) {
+        return listing->value(QString::fromLatin1(name))
+            .value(LOZIPFileWrapper::fileCreationDateKey);
+    };
+    const QDateTime expected(QDate(2021, 6, 15), QTime(10, 20, 30), QTimeZone::utc());
+    EXPECT_EQ(date("plain.png").toDateTime(), expected);
+    EXPECT_EQ(listing->value(QStringLiteral("plain.png"))
+                  .value(LOZIPFileWrapper::fileModificationDateKey),
+              date("plain.png"));
+    EXPECT_FALSE(date("day0.png").isValid());
+    EXPECT_FALSE(date("month13.png").isValid());
+    EXPECT_TRUE(
+        listing->value(QStringLiteral("month13.png")).contains(LOZIPFileWrapper::fileSizeKey));
+    EXPECT_EQ(date("feb31.png").toDateTime(),
+              QDateTime(QDate(2021, 3, 3), QTime(23, 59, 58), QTimeZone::utc()));
+}
+
+} // namespace
