@@ -14,6 +14,7 @@
 #include <limits>
 #include <minizip/unzip.h>
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -79,27 +80,36 @@ ZPOS64_T ZCALLBACK memoryTell(voidpf, voidpf handle) {
     return static_cast<ZipMemoryStream*>(handle)->offset;
 }
 
-long ZCALLBACK memorySeek(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
-    auto* stream = static_cast<ZipMemoryStream*>(handle);
+// Where a seek lands in a stream of `size` bytes now at `current`; nothing
+// for an unknown origin or a place past the end. Offsets come from the
+// archive; a backwards move arrives wrapped around, which the unsigned sum
+// undoes.
+std::optional<ZPOS64_T> seekTarget(ZPOS64_T current, ZPOS64_T size, ZPOS64_T offset, int origin) {
     ZPOS64_T start = 0;
     switch (origin) {
     case ZLIB_FILEFUNC_SEEK_SET:
         break;
     case ZLIB_FILEFUNC_SEEK_CUR:
-        start = stream->offset;
+        start = current;
         break;
     case ZLIB_FILEFUNC_SEEK_END:
-        start = stream->limit;
+        start = size;
         break;
     default:
-        return -1;
+        return std::nullopt;
     }
-    // Offsets come from the archive; a backwards move arrives wrapped around,
-    // which the unsigned sum undoes. Anything past the end is refused.
     const ZPOS64_T target = start + offset;
-    if (target > stream->limit)
+    if (target > size)
+        return std::nullopt;
+    return target;
+}
+
+long ZCALLBACK memorySeek(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
+    auto* stream = static_cast<ZipMemoryStream*>(handle);
+    const auto target = seekTarget(stream->offset, stream->limit, offset, origin);
+    if (!target)
         return -1;
-    stream->offset = quint32(target);
+    stream->offset = quint32(*target);
     return 0;
 }
 
@@ -200,24 +210,10 @@ ZPOS64_T ZCALLBACK fileTell(voidpf, voidpf handle) {
 
 long ZCALLBACK fileSeek(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
     auto* stream = static_cast<ZipFileStream*>(handle);
-    ZPOS64_T start = 0;
-    switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET:
-        break;
-    case ZLIB_FILEFUNC_SEEK_CUR:
-        start = stream->position;
-        break;
-    case ZLIB_FILEFUNC_SEEK_END:
-        start = stream->size;
-        break;
-    default:
+    const auto target = seekTarget(stream->position, stream->size, offset, origin);
+    if (!target)
         return -1;
-    }
-    // As with the memory stream, a backwards move arrives wrapped around.
-    const ZPOS64_T target = start + offset;
-    if (target > stream->size)
-        return -1;
-    stream->position = target;
+    stream->position = *target;
     return 0;
 }
 

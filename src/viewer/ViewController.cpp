@@ -280,18 +280,7 @@ void ViewController::startWithFile(const QString& path) {
         if (collection.count() >= 2)
             setSteppingEnabled(true);
         if (collection.count() == 0) {
-            // Whatever was shown before belongs to another list.
-            if (loader)
-                loader->cancel();
-            prefetcher->clear();
-            stopLoading();
-            renderer->setImage(QImage());
-            sourceImageRef.reset();
-            framesCount = 0;
-            showMessage(ViewerMessage::NoImagesInFolder);
-            setTitle(ImageCollection::lastPathComponent(info.absoluteFilePath()));
-            emit updateDetailsPanel(QString());
-            emit updateMainMenuRequested();
+            showListMessage(ViewerMessage::NoImagesInFolder, info.absoluteFilePath());
             return;
         }
         openImage(collection.entries().first());
@@ -311,6 +300,22 @@ void ViewController::startWithFile(const QString& path) {
     openImage(path);
 }
 
+void ViewController::showListMessage(ViewerMessage::Situation situation, const QString& document) {
+    // Whatever was shown before belongs to another list: nothing of it stays
+    // on screen under the message.
+    if (loader)
+        loader->cancel();
+    prefetcher->clear();
+    stopLoading();
+    renderer->setImage(QImage());
+    sourceImageRef.reset();
+    framesCount = 0;
+    setTitle(ImageCollection::lastPathComponent(document));
+    showMessage(situation);
+    emit updateDetailsPanel(QString());
+    emit updateMainMenuRequested();
+}
+
 void ViewController::startWithArchive(const QString& path) {
     isZip = true;
     zipWrapper = std::make_shared<ArchiveDocument>(path);
@@ -319,20 +324,10 @@ void ViewController::startWithArchive(const QString& path) {
                            : std::nullopt);
     collection.setFileNumber(0);
     if (zipWrapper->outcome() != ArchiveDocument::Outcome::Opened) {
-        // Nothing of an earlier list stays on screen under the message.
-        if (loader)
-            loader->cancel();
-        prefetcher->clear();
-        stopLoading();
-        renderer->setImage(QImage());
-        sourceImageRef.reset();
-        framesCount = 0;
-        setTitle(ImageCollection::lastPathComponent(path));
-        showMessage(zipWrapper->outcome() == ArchiveDocument::Outcome::CannotOpen
-                        ? ViewerMessage::ArchiveCannotOpen
-                        : ViewerMessage::NoImagesInArchive);
-        emit updateDetailsPanel(QString());
-        emit updateMainMenuRequested();
+        showListMessage(zipWrapper->outcome() == ArchiveDocument::Outcome::CannotOpen
+                            ? ViewerMessage::ArchiveCannotOpen
+                            : ViewerMessage::NoImagesInArchive,
+                        path);
         return;
     }
     if (collection.count() >= 2)

@@ -165,6 +165,8 @@ private:
     void resetForNewItem();
     void setSteppingEnabled(bool enabled);
     void showMessage(ViewerMessage::Situation situation);
+    // A folder or archive that gives no list to show: its message instead.
+    void showListMessage(ViewerMessage::Situation situation, const QString& document);
     void setTitle(const QString& title);
     void setZoomMode(int mode);
     void startLoading();
