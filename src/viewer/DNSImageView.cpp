@@ -61,6 +61,11 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
                       visible.width() * sx, visible.height() * sy);
     const bool oneToOne = source.size() == deviceSize;
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne);
+    // Smooth drawing of a source more than twice the size on screen makes Qt
+    // rescale it whole, on this thread; until a reduced copy exists, such a
+    // frame is drawn plainly instead.
+    const bool farTooLarge = source.width() > 2 * deviceSize.width() ||
+                             source.height() > 2 * deviceSize.height();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne && !farTooLarge);
     painter.drawImage(visible, source, from);
 }

@@ -90,9 +90,11 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
     const QSize upright = turned ? stored.transposed() : stored;
     if (!upright.isValid() || (upright.width() <= bound.width() && upright.height() <= bound.height()))
         return QImage();
-    // libjpeg scales while it decodes: a fraction of the work of a full decode.
-    const QSize shown = upright.scaled(bound, Qt::KeepAspectRatio);
-    reader.setScaledSize(turned ? shown.transposed() : shown);
+    // libjpeg scales while it decodes, and at an eighth it skips nearly all
+    // of the inverse transform: little more than the entropy decoding that
+    // any decode must do. The full image replaces it moments later.
+    const QSize eighth((stored.width() + 7) / 8, (stored.height() + 7) / 8);
+    reader.setScaledSize(eighth);
     QImage reduced;
     if (!reader.read(&reduced))
         return QImage();

@@ -40,7 +40,7 @@ public:
     ~ImageLoader() override;
 
     // A JPEG larger than `previewSize` is first delivered from a reduced
-    // (DCT-scaled) decode at about that size, then in full.
+    // (DCT-scaled, an eighth) decode, then in full.
     quint64 loadFile(const QString& path, const QSize& previewSize = QSize());
     quint64 loadData(const QByteArray& bytes);
     // Bytes that must be read first (an archive entry, a sketch's preview):

@@ -1,0 +1,113 @@
+// What a person waits for with large photographs, measured in-process:
+//  - the reduced first look at a 24-megapixel JPEG against `djpeg -scale 1/8`
+//    and the full decode against plain `djpeg`, on the same file;
+//  - stepping to an image that was decoded ahead, from the step to the new
+//    image painted.
+// Prints its figures.
+#include "platform/ImageSource.h"
+#include "viewer/DNSImageView.h"
+#include "viewer/ImageLoader.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/Prefetcher.h"
+#include "viewer/ViewController.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+// A photograph-like 6000 x 4000 picture: gradients and texture, so the JPEG
+// has real entropy to decode.
+QImage photo(int seed) {
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    quint32 noise = 2463534242u + quint32(seed);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 31);
+            line[x] = qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
+        }
+    }
+    return image;
+}
+
+double best(int runs, const std::function<void()>& work) {
+    double fastest = 1e18;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        fastest = std::min(fastest, t.nsecsElapsed() / 1e6);
+    }
+    return fastest;
+}
+
+double djpeg(const QStringList& args) {
+    return best(5, [&] {
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral("djpeg"), args);
+        p.waitForFinished(-1);
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+        QImageWriter writer(path);
+        writer.setQuality(90);
+        writer.write(photo(i));
+        files.append(path);
+    }
+    const QString file = files.first();
+
+    QSize full;
+    const double preview = best(5, [&] { ImageLoader::jpegPreview(file, QSize(1920, 1080), &full); });
+    const double eighth = djpeg({QStringLiteral("-scale"), QStringLiteral("1/8"), file});
+    std::printf("reduced first look: %.1f ms; djpeg -scale 1/8: %.1f ms; ratio %.2f\n", preview,
+                eighth, preview / eighth);
+    const double decode = best(3, [&] {
+        auto source = ImageSource::createWithURL(file);
+        source->imageAtIndex(0);
+    });
+    const double whole = djpeg({file});
+    std::printf("full decode through ImageSource: %.1f ms; djpeg: %.1f ms; ratio %.2f\n", decode,
+                whole, decode / whole);
+
+    auto* controller = new OrvaneWindowController;
+    std::unique_ptr<OrvaneWindow> window(controller->window());
+    window->resize(1920, 1080);
+    window->show();
+    ViewController* vc = controller->vc();
+    vc->startWithFile(file);
+    if (!QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; }, 30000) ||
+        !QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(files[1])); }, 30000)) {
+        std::printf("the neighbour was not decoded ahead\n");
+        return 1;
+    }
+    QElapsedTimer step;
+    step.start();
+    vc->showNextImage();
+    // A tight loop rather than a polling wait, whose naps would be counted.
+    while (!(vc->openedURL == files[1] && vc->loadState() == ViewController::LoadState::Shown) &&
+           step.elapsed() < 5000)
+        QCoreApplication::processEvents();
+    vc->imageView()->repaint();
+    std::printf("step to a decoded-ahead 24 MP image, until painted: %.1f ms\n", step.nsecsElapsed() / 1e6);
+    return 0;
+}
