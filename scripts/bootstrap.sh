@@ -9,9 +9,12 @@ packages=(
   libgl-dev libglib2.0-dev shared-mime-info
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
-  imagemagick
   libminizip-dev zlib1g-dev
   unzip
+  libheif-dev libraw-dev libopenexr-dev libopenjp2-7-dev libtiff-dev libexiv2-dev libstb-dev
+  libjpeg-dev
+  imagemagick libheif-examples libopenjp2-tools libimage-exiftool-perl icnsutils libjpeg-turbo-progs
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,13 +1,201 @@
 #include "platform/ImageSource.h"
 
 #include "platform/QtImageSource.h"
+#include "platform/imagesource/ApngImageSource.h"
+#include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/ExrImageSource.h"
+#include "platform/imagesource/FaxImageSource.h"
+#include "platform/imagesource/HeifImageSource.h"
+#include "platform/imagesource/Jp2ImageSource.h"
+#include "platform/imagesource/JpegSegments.h"
+#include "platform/imagesource/MpoImageSource.h"
+#include "platform/imagesource/PngChunks.h"
+#include "platform/imagesource/PropertyNames.h"
+#include "platform/imagesource/RawImageSource.h"
+#include "platform/imagesource/SgiDecoder.h"
+#include "platform/imagesource/SgiImageSource.h"
+#include "platform/imagesource/StbImageSource.h"
 
-std::unique_ptr<ImageSource> ImageSource::createWithURL(const QString& path) {
-    return QtImageSource::open(path, QByteArray());
+#include <QFile>
+#include <QFileInfo>
+#include <QTransform>
+
+namespace {
+
+using Opener = std::unique_ptr<ImageSource> (*)(const QByteArray& bytes);
+
+std::unique_ptr<ImageSource> openWithQt(const QByteArray& bytes, const char* format) {
+    return QtImageSource::open(bytes, format);
 }
 
-std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes) {
+// One decoder: the content test that claims a file for it, and the
+// extensions it is tried for when no content test claimed the file.
+struct Decoder {
+    const char* name;
+    bool (*claims)(const QByteArray& bytes, const QString& extension);
+    QStringList extensions;
+    Opener open;
+};
+
+bool startsWith(const QByteArray& bytes, const char* magic, int length, int at = 0) {
+    return bytes.size() >= at + length && memcmp(bytes.constData() + at, magic, size_t(length)) == 0;
+}
+
+const QStringList rawExtensions = {
+    QStringLiteral("dng"), QStringLiteral("cr2"), QStringLiteral("nef"), QStringLiteral("arw"),
+    QStringLiteral("erf"), QStringLiteral("3fr"), QStringLiteral("mrw"), QStringLiteral("pef"),
+    QStringLiteral("srw"), QStringLiteral("orf"), QStringLiteral("rw2"), QStringLiteral("raw"),
+    QStringLiteral("crw"), QStringLiteral("raf"), QStringLiteral("rwl"), QStringLiteral("srf"),
+    QStringLiteral("sr2"), QStringLiteral("nrw"), QStringLiteral("cr3"), QStringLiteral("x3f"),
+};
+const QStringList faxExtensions = {QStringLiteral("fax"), QStringLiteral("jfx"), QStringLiteral("jfax")};
+
+bool isTiff(const QByteArray& b) {
+    return startsWith(b, "II*\0", 4) || startsWith(b, "MM\0*", 4) || startsWith(b, "II+\0", 4) ||
+           startsWith(b, "MM\0+", 4);
+}
+
+// Content first: the leading bytes pick the decoder, and the extension only
+// settles what the bytes leave open (which TIFF-based format a TIFF is).
+// Decoders are tried in this order; one that claims the bytes but cannot
+// open them passes them on to the next (an animated PNG that does not play
+// is still a PNG).
+const std::vector<Decoder>& registry() {
+    static const std::vector<Decoder> decoders = {
+        {"apng", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); }, {},
+         ApngImageSource::open},
+        {"png", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); },
+         {QStringLiteral("png")}, [](const QByteArray& b) { return openWithQt(b, "png"); }},
+        {"mpo", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
+         {}, MpoImageSource::open},
+        {"jpeg", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
+         {QStringLiteral("jpg"), QStringLiteral("jpe"), QStringLiteral("jpeg"), QStringLiteral("mpo")},
+         [](const QByteArray& b) { return openWithQt(b, "jpeg"); }},
+        {"gif", [](const QByteArray& b, const QString&) { return startsWith(b, "GIF8", 4); },
+         {QStringLiteral("gif")}, [](const QByteArray& b) { return openWithQt(b, "gif"); }},
+        {"bmp", [](const QByteArray& b, const QString&) { return startsWith(b, "BM", 2); },
+         {QStringLiteral("bmp")}, [](const QByteArray& b) { return openWithQt(b, "bmp"); }},
+        {"ico",
+         [](const QByteArray& b, const QString&) {
+             return startsWith(b, "\0\0\1\0", 4) || startsWith(b, "\0\0\2\0", 4);
+         },
+         {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(b, "ico"); }},
+        {"icns", [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
+         {QStringLiteral("icns")}, [](const QByteArray& b) { return openWithQt(b, "icns"); }},
+        {"webp",
+         [](const QByteArray& b, const QString&) { return startsWith(b, "RIFF", 4) && startsWith(b, "WEBP", 4, 8); },
+         {QStringLiteral("webp")}, [](const QByteArray& b) { return openWithQt(b, "webp"); }},
+        {"raw-tiff",
+         [](const QByteArray& b, const QString& ext) {
+             return isTiff(b) && (rawExtensions.contains(ext) || RawImageSource::isDng(b));
+         },
+         {}, RawImageSource::open},
+        {"fax-tiff", [](const QByteArray& b, const QString& ext) { return isTiff(b) && faxExtensions.contains(ext); },
+         {}, FaxImageSource::openTiff},
+        {"tiff", [](const QByteArray& b, const QString&) { return isTiff(b); },
+         {QStringLiteral("tif"), QStringLiteral("tiff")}, [](const QByteArray& b) { return openWithQt(b, "tiff"); }},
+        {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); }, rawExtensions,
+         RawImageSource::open},
+        {"heif", [](const QByteArray& b, const QString&) { return HeifImageSource::claims(b); },
+         {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif")}, HeifImageSource::open},
+        {"exr", [](const QByteArray& b, const QString&) { return ExrImageSource::claims(b); },
+         {QStringLiteral("exr")}, ExrImageSource::open},
+        {"jp2", [](const QByteArray& b, const QString&) { return Jp2ImageSource::claims(b); },
+         {QStringLiteral("jp2"), QStringLiteral("j2k")}, Jp2ImageSource::open},
+        {"psd", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Psd); },
+         {QStringLiteral("psd")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Psd); }},
+        {"hdr", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Hdr); },
+         {QStringLiteral("hdr")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Hdr); }},
+        {"pic", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Pic); },
+         {QStringLiteral("pic")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Pic); }},
+        {"sgi", [](const QByteArray& b, const QString&) { return SgiDecoder::readHeader(b, nullptr); },
+         {QStringLiteral("sgi"), QStringLiteral("rgb"), QStringLiteral("bw")}, SgiImageSource::open},
+        // Headerless Group 3 data has no signature: only the name leads here.
+        {"fax", nullptr, faxExtensions, FaxImageSource::openRaw},
+        {"tga", nullptr, {QStringLiteral("tga")}, [](const QByteArray& b) { return openWithQt(b, "tga"); }},
+    };
+    return decoders;
+}
+
+QString extensionOf(const QString& path) {
+    return QFileInfo(path).suffix().toLower();
+}
+
+std::unique_ptr<ImageSource> choose(const QByteArray& bytes, const QString& extension) {
     if (bytes.isEmpty())
         return nullptr;
-    return QtImageSource::open(QString(), bytes);
+    const std::vector<Decoder>& decoders = registry();
+    for (const Decoder& decoder : decoders) {
+        if (decoder.claims && decoder.claims(bytes, extension)) {
+            if (auto source = decoder.open(bytes))
+                return source;
+        }
+    }
+    for (const Decoder& decoder : decoders) {
+        if (decoder.extensions.contains(extension)) {
+            if (auto source = decoder.open(bytes))
+                return source;
+        }
+    }
+    // Last, any Qt reader that recognises the content.
+    return QtImageSource::open(bytes);
+}
+
+QImage oriented(const QImage& image, int orientation) {
+    switch (orientation) {
+    case 2: return image.mirrored(true, false);
+    case 3: return image.mirrored(true, true);
+    case 4: return image.mirrored(false, true);
+    case 5: return image.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6: return image.transformed(QTransform().rotate(90));
+    case 7: return image.transformed(QTransform().rotate(90)).mirrored(false, true);
+    case 8: return image.transformed(QTransform().rotate(270));
+    default: return image;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<ImageSource> ImageSource::createWithURL(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const qint64 size = file.size();
+    if (size <= 0 || size > DecodeLimits::maxFileBytes())
+        return nullptr;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != size)
+        return nullptr;
+    return choose(bytes, extensionOf(path));
+}
+
+std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes, const QString& extension) {
+    if (bytes.size() > DecodeLimits::maxFileBytes())
+        return nullptr;
+    return choose(bytes, extension.toLower());
+}
+
+QImage ImageSource::reducedImage(int) {
+    return imageAtIndex(0);
+}
+
+QImage ImageSource::thumbnail(int maxPixelSize) {
+    if (count() < 1 || maxPixelSize <= 0)
+        return QImage();
+    QImage image = embeddedThumbnail();
+    if (image.isNull() || std::max(image.width(), image.height()) < maxPixelSize)
+        image = reducedImage(maxPixelSize);
+    if (image.isNull())
+        return image;
+    if (image.width() > maxPixelSize || image.height() > maxPixelSize) {
+        // A long, thin image keeps at least one pixel across.
+        const QSize target = image.size().scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    const QVariant orientation = propertiesAtIndex(0).value(QStringLiteral("Orientation"));
+    return oriented(image, orientation.isValid() ? orientation.toInt() : 1);
+}
+
+QString ImageSource::displayName(const QString& key) {
+    return PropertyNames::displayName(key);
 }

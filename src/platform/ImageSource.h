@@ -10,19 +10,49 @@
 // holds, each image as decoded (orientation not applied), and their
 // properties under the usual keys ("PixelWidth", "PixelHeight",
 // "Orientation", ...). Created and used on one thread at a time.
+//
+// The decoder is chosen by the content's leading bytes first and by the
+// file's extension second. Images come back converted to sRGB; 16-bit images
+// keep their depth, floating-point ones are tone-mapped to 8 bits. An image
+// larger than the decode budget (DecodeLimits) is refused before any pixel
+// memory is taken, and comes back null.
 class ImageSource {
 public:
     virtual ~ImageSource() = default;
 
     // Nothing when the content is not an image any decoder recognises.
     static std::unique_ptr<ImageSource> createWithURL(const QString& path);
-    static std::unique_ptr<ImageSource> createWithData(const QByteArray& bytes);
+    // The extension, when given, only breaks ties the content leaves open
+    // (a TIFF-based camera raw, a headerless fax).
+    static std::unique_ptr<ImageSource> createWithData(const QByteArray& bytes,
+                                                       const QString& extension = QString());
 
     virtual int count() const = 0;
     // A null image when the index is out of range or the data cannot be decoded.
     virtual QImage imageAtIndex(int index) = 0;
+    // Properties of one image: "PixelWidth", "PixelHeight", "Depth", "ColorModel",
+    // "HasAlpha", "Orientation" (EXIF 1-8, when the file states one), "DPIWidth",
+    // "DPIHeight", "ProfileName" and the groups "{Exif}", "{TIFF}", "{GPS}",
+    // "{IPTC}", "{GIF}", "{PNG}", ... Empty for an index out of range.
     virtual QVariantMap propertiesAtIndex(int index) = 0;
+    // Properties of the container: "FileSize" and, for animations, the loop count.
     virtual QVariantMap properties() = 0;
     // A UTI-like name of the format, "public.jpeg" and the like.
     virtual QString type() const = 0;
+
+    // Image 0 with its orientation applied, at most maxPixelSize pixels on its
+    // longer side: the thumbnail stored in the file when it is large enough,
+    // else made from the image. Null when image 0 cannot be decoded.
+    QImage thumbnail(int maxPixelSize);
+
+    // A readable name for a property key or a type identifier; the key itself
+    // when there is none.
+    static QString displayName(const QString& key);
+
+protected:
+    // The thumbnail the file carries, if any, as stored (not oriented).
+    virtual QImage embeddedThumbnail() { return QImage(); }
+    // Image 0 decoded at about maxPixelSize on its longer side where the
+    // format can do that cheaply; the full image otherwise.
+    virtual QImage reducedImage(int maxPixelSize);
 };

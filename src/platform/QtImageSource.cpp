@@ -1,23 +1,16 @@
 #include "platform/QtImageSource.h"
 
-#include <QFileInfo>
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/GifAnimation.h"
+#include "platform/imagesource/JpegDecoder.h"
+#include "platform/imagesource/JpegSegments.h"
+#include "platform/imagesource/PngChunks.h"
+
 #include <QHash>
+#include <cmath>
 
 namespace {
-
-// EXIF orientation for the transformation a Qt reader reports.
-int orientationFromTransformation(QImageIOHandler::Transformations t) {
-    switch (int(t)) {
-    case QImageIOHandler::TransformationMirror: return 2;
-    case QImageIOHandler::TransformationRotate180: return 3;
-    case QImageIOHandler::TransformationFlip: return 4;
-    case QImageIOHandler::TransformationFlipAndRotate90: return 5;
-    case QImageIOHandler::TransformationRotate90: return 6;
-    case QImageIOHandler::TransformationMirrorAndRotate90: return 7;
-    case QImageIOHandler::TransformationRotate270: return 8;
-    default: return 1;
-    }
-}
 
 QString typeForFormat(const QByteArray& format) {
     static const QHash<QByteArray, QString> types = {
@@ -29,20 +22,90 @@ QString typeForFormat(const QByteArray& format) {
         {"webp", QStringLiteral("org.webmproject.webp")}, {"tga", QStringLiteral("com.truevision.tga-image")},
         {"pbm", QStringLiteral("public.pbm")},    {"pgm", QStringLiteral("public.pgm")},
         {"ppm", QStringLiteral("public.ppm")},    {"xbm", QStringLiteral("public.xbitmap-image")},
-        {"xpm", QStringLiteral("public.xpixmap-image")}, {"svg", QStringLiteral("public.svg-image")},
+        {"xpm", QStringLiteral("public.xpixmap-image")},
     };
     return types.value(format, QStringLiteral("public.image"));
 }
 
+int bytesPerPixel(QImage::Format format) {
+    if (format == QImage::Format_Invalid)
+        return 4; // the reader does not say before decoding: assume 32-bit
+    return std::max(1, QImage::toPixelFormat(format).bitsPerPixel() / 8);
+}
+
+// Bits per sample, colour model and alpha of the format a reader announces.
+QVariantMap describeFormat(const QSize& size, QImage::Format format) {
+    int depth = 8;
+    QString model = QStringLiteral("RGB");
+    switch (format) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        depth = 1;
+        model = QStringLiteral("Gray");
+        break;
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Alpha8:
+        model = QStringLiteral("Gray");
+        break;
+    case QImage::Format_Grayscale16:
+        depth = 16;
+        model = QStringLiteral("Gray");
+        break;
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+        depth = 16;
+        break;
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+        depth = 32;
+        break;
+    default:
+        break;
+    }
+    const bool alpha = format != QImage::Format_Invalid && QImage::toPixelFormat(format).alphaUsage() ==
+                                                             QPixelFormat::UsesAlpha;
+    QVariantMap map = EncodedImageSource::describe(size.width(), size.height(), depth, model, alpha);
+    if (format == QImage::Format_Invalid) {
+        map.remove(QStringLiteral("Depth"));
+        map.remove(QStringLiteral("HasAlpha"));
+    }
+    return map;
+}
+
+// Whether an uncompressed BMP holds all the rows its header announces; Qt's
+// reader would show the missing ones black.
+bool bmpIsWhole(const QByteArray& bytes) {
+    if (bytes.size() < 34)
+        return false;
+    auto le = [&](int at, int size) {
+        quint32 v = 0;
+        for (int i = size - 1; i >= 0; --i)
+            v = (v << 8) | uchar(bytes.at(at + i));
+        return v;
+    };
+    const quint32 compression = le(30, 4);
+    if (le(14, 4) < 40 || (compression != 0 && compression != 3))
+        return true; // old headers and compressed data: Qt's reader judges
+    const qint64 width = qint32(le(18, 4));
+    const qint64 height = std::abs(qint64(qint32(le(22, 4))));
+    const qint64 rowBytes = (qint64(le(28, 2)) * width + 31) / 32 * 4;
+    return qint64(le(10, 4)) + rowBytes * height <= bytes.size();
+}
+
 } // namespace
 
-std::unique_ptr<QtImageSource> QtImageSource::open(const QString& path, const QByteArray& bytes) {
-    std::unique_ptr<QtImageSource> source(new QtImageSource);
-    source->path = path;
-    source->bytes = bytes;
+QtImageSource::QtImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+
+std::unique_ptr<QtImageSource> QtImageSource::open(const QByteArray& bytes, const QByteArray& format) {
+    std::unique_ptr<QtImageSource> source(new QtImageSource(bytes));
+    source->format = format;
     source->restart();
-    // Content decides; a reader that only matched by name and cannot read the
-    // header is no source at all.
+    // Content decides; a reader that cannot read the header is no source at all.
     if (!source->reader->canRead())
         return nullptr;
     source->format = source->reader->format();
@@ -50,25 +113,29 @@ std::unique_ptr<QtImageSource> QtImageSource::open(const QString& path, const QB
         return nullptr; // vector files are not among the viewer's images
     const int count = source->reader->imageCount();
     source->imageCount = count > 0 ? count : 1;
-    source->fileSize = path.isEmpty() ? bytes.size() : QFileInfo(path).size();
+    if (source->format == "png") {
+        // Qt's reader knows ICC profiles but not the newer CICP chunk, which
+        // takes precedence over them.
+        int primaries = 0, transfer = 0;
+        if (PngChunks::cicp(bytes, PngChunks::read(bytes), &primaries, &transfer))
+            source->cicpSpace = ColorConversion::fromCicp(primaries, transfer);
+    }
+    if (source->format == "gif") {
+        const GifAnimation gif = GifAnimation::read(bytes);
+        source->gifDelays = gif.delays;
+        source->gifLoopCount = gif.loopCount;
+        source->gifComplete = gif.complete;
+    }
     return source;
 }
 
 void QtImageSource::restart() {
     reader.reset();
-    if (path.isEmpty()) {
-        buffer.close();
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-        reader = std::make_unique<QImageReader>(&buffer);
-    } else {
-        reader = std::make_unique<QImageReader>(path);
-        // Sniff the content first so that a misnamed file still opens.
-        reader->setDecideFormatFromContent(true);
-    }
+    buffer.close();
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    reader = std::make_unique<QImageReader>(&buffer, format);
     reader->setAutoTransform(false);
-    if (!format.isEmpty())
-        reader->setFormat(format);
     position = 0;
 }
 
@@ -96,33 +163,121 @@ bool QtImageSource::seek(int index) {
 }
 
 QImage QtImageSource::imageAtIndex(int index) {
+    if (format == "jpeg" && index == 0) {
+        bool unsupported = false;
+        QImage image = JpegDecoder::decode(bytes, 1, &unsupported);
+        if (!unsupported)
+            return ColorConversion::toSRGB(std::move(image));
+    }
     if (!seek(index))
         return QImage();
+    // Files that end early are damaged, not shown with grey or black rows.
+    if ((format == "gif" && !gifComplete && index >= gifDelays.size()) || (format == "bmp" && !bmpIsWhole(bytes)))
+        return QImage();
+    // The header's claim is checked before the reader allocates anything.
+    const QSize size = reader->size();
+    if (size.isValid() && !DecodeLimits::allows(size.width(), size.height(), bytesPerPixel(reader->imageFormat()))) {
+        restart();
+        return QImage();
+    }
     QImage image;
-    if (!reader->read(&image)) {
+    if (!reader->read(&image) || image.isNull()) {
         restart();
         return QImage();
     }
     ++position;
-    return image;
+    if (cicpSpace.isValid())
+        image.setColorSpace(cicpSpace);
+    return ColorConversion::toSRGB(std::move(image));
 }
 
-QVariantMap QtImageSource::propertiesAtIndex(int index) {
-    QVariantMap map;
-    if (!seek(index))
-        return map;
+QImage QtImageSource::reducedImage(int maxPixelSize) {
+    if (format != "jpeg" || maxPixelSize <= 0)
+        return imageAtIndex(0);
+    // JPEG decodes at 1/2, 1/4 or 1/8 scale for little more than the
+    // entropy decoding, so a thumbnail need not decode every pixel.
+    restart();
+    const QSize full = reader->size();
+    int denominator = 8;
+    while (denominator > 1 && std::max(full.width(), full.height()) / denominator < maxPixelSize)
+        denominator /= 2;
+    bool unsupported = false;
+    QImage reduced = JpegDecoder::decode(bytes, denominator, &unsupported);
+    if (!unsupported)
+        return ColorConversion::toSRGB(std::move(reduced));
     const QSize size = reader->size();
-    if (size.isValid()) {
-        map.insert(QStringLiteral("PixelWidth"), size.width());
-        map.insert(QStringLiteral("PixelHeight"), size.height());
+    if (!size.isValid() || !DecodeLimits::allows(size.width(), size.height(), 4))
+        return QImage();
+    const QSize scaled = size.scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    if (scaled.width() < size.width())
+        reader->setScaledSize(scaled);
+    QImage image = reader->read();
+    restart();
+    return ColorConversion::toSRGB(std::move(image));
+}
+
+QVariantMap QtImageSource::imageProperties(int index) {
+    if (!seek(index))
+        return QVariantMap();
+    QSize size = reader->size();
+    QImage::Format imageFormat = reader->imageFormat();
+    if (!size.isValid()) {
+        // Some readers (ICNS) know the size only once they have decoded.
+        const QImage image = imageAtIndex(index);
+        if (image.isNull() || !seek(index))
+            return QVariantMap();
+        size = image.size();
+        imageFormat = image.format();
     }
-    const int orientation = orientationFromTransformation(reader->transformation());
-    map.insert(QStringLiteral("Orientation"), orientation);
+    QVariantMap map = describeFormat(size, imageFormat);
+    double dpiX = 0.0, dpiY = 0.0;
+    if (format == "png") {
+        const QList<PngChunks::Chunk> chunks = PngChunks::read(bytes);
+        dpiX = PngChunks::dpi(bytes, chunks, false);
+        dpiY = PngChunks::dpi(bytes, chunks, true);
+    } else if (format == "jpeg") {
+        const QList<JpegSegments::Segment> segments = JpegSegments::read(bytes);
+        dpiX = JpegSegments::jfifDpi(bytes, segments, false);
+        dpiY = JpegSegments::jfifDpi(bytes, segments, true);
+    }
+    if (dpiX > 0.0 && dpiY > 0.0) {
+        map.insert(QStringLiteral("DPIWidth"), dpiX);
+        map.insert(QStringLiteral("DPIHeight"), dpiY);
+    }
+    const QImageIOHandler::Transformations t = reader->transformation();
+    if (t != QImageIOHandler::TransformationNone) {
+        static const QHash<int, int> orientations = {
+            {QImageIOHandler::TransformationMirror, 2},
+            {QImageIOHandler::TransformationRotate180, 3},
+            {QImageIOHandler::TransformationFlip, 4},
+            {QImageIOHandler::TransformationFlipAndRotate90, 5},
+            {QImageIOHandler::TransformationRotate90, 6},
+            {QImageIOHandler::TransformationMirrorAndRotate90, 7},
+            {QImageIOHandler::TransformationRotate270, 8},
+        };
+        // Only when Exiv2 has no say: its reading of the tag wins below.
+        if (metadata(index).orientation == 0)
+            map.insert(QStringLiteral("Orientation"), orientations.value(int(t), 1));
+    }
+    map.insert(animationProperties(index));
     return map;
 }
 
-QVariantMap QtImageSource::properties() {
-    return {{QStringLiteral("FileSize"), fileSize}};
+QVariantMap QtImageSource::animationProperties(int index) {
+    if (format != "gif" || index >= gifDelays.size())
+        return QVariantMap();
+    const double unclamped = gifDelays[index] / 100.0;
+    // Browsers and other viewers play delays of 10 ms and less at 100 ms;
+    // DelayTime carries that, UnclampedDelayTime what the file says.
+    const double clamped = unclamped < 0.011 ? 0.1 : unclamped;
+    QVariantMap gif{{QStringLiteral("DelayTime"), clamped}, {QStringLiteral("UnclampedDelayTime"), unclamped}};
+    return {{QStringLiteral("{GIF}"), gif}};
+}
+
+QVariantMap QtImageSource::containerProperties() {
+    if (format != "gif")
+        return QVariantMap();
+    return {{QStringLiteral("{GIF}"), QVariantMap{{QStringLiteral("LoopCount"), gifLoopCount}}}};
 }
 
 QString QtImageSource::type() const {

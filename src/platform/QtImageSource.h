@@ -1,33 +1,41 @@
 #pragma once
 
-#include "platform/ImageSource.h"
+#include "platform/imagesource/EncodedImageSource.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 
-// Qt's own readers and the image-format plugins behind the ImageSource interface.
-class QtImageSource : public ImageSource {
+// Qt's own readers and the image-format plugins behind the ImageSource
+// interface: JPEG, PNG, GIF, BMP, ICO, TIFF, ICNS, WebP, TGA.
+class QtImageSource : public EncodedImageSource {
 public:
-    // Nothing when no Qt reader recognises the content.
-    static std::unique_ptr<QtImageSource> open(const QString& path, const QByteArray& bytes);
+    // Nothing when no Qt reader recognises the content. An empty format lets
+    // Qt decide from the content.
+    static std::unique_ptr<QtImageSource> open(const QByteArray& bytes, const QByteArray& format = QByteArray());
 
     int count() const override { return imageCount; }
     QImage imageAtIndex(int index) override;
-    QVariantMap propertiesAtIndex(int index) override;
-    QVariantMap properties() override;
     QString type() const override;
 
+protected:
+    QVariantMap imageProperties(int index) override;
+    QVariantMap containerProperties() override;
+    QImage reducedImage(int maxPixelSize) override;
+
 private:
-    QtImageSource() = default;
+    explicit QtImageSource(const QByteArray& bytes);
     bool seek(int index);
     void restart();
+    QVariantMap animationProperties(int index);
 
-    QString path;
-    QByteArray bytes;
     QBuffer buffer;
     std::unique_ptr<QImageReader> reader;
     QByteArray format;
     int imageCount = 0;
     int position = 0;
-    qint64 fileSize = 0;
+    QList<int> gifDelays;
+    int gifLoopCount = 1;
+    bool gifComplete = true;
+    QColorSpace cicpSpace;
 };

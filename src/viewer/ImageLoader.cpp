@@ -1,6 +1,7 @@
 #include "viewer/ImageLoader.h"
 
 #include "platform/ImageSource.h"
+#include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
 
 #include <QImageReader>
@@ -64,7 +65,9 @@ LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
         none.path = path;
         return none;
     }
-    LoadedItem item = load(ImageSource::createWithData(*bytes), path);
+    // The entry's extension settles what the bytes leave open (a TIFF-based
+    // camera raw, a headerless fax).
+    LoadedItem item = load(ImageSource::createWithData(*bytes, ImageCollection::pathExtension(path)), path);
     item.data = *bytes;
     item.fullSize = item.image.size();
     return item;

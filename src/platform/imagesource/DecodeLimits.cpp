@@ -1,0 +1,49 @@
+#include "platform/imagesource/DecodeLimits.h"
+
+#include <QImageReader>
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+
+qint64 physicalMemory() {
+    static const qint64 memory = [] {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages <= 0 || pageSize <= 0)
+            return qint64(4) << 30; // unknown: assume a modest 4 GB machine
+        return qint64(pages) * qint64(pageSize);
+    }();
+    return memory;
+}
+
+} // namespace
+
+qint64 DecodeLimits::budgetBytes() {
+    const qint64 machineBudget = std::max(physicalMemory() / 4, qint64(256) << 20);
+    const int qtLimitMb = QImageReader::allocationLimit();
+    if (qtLimitMb > 0)
+        return std::min(machineBudget, qint64(qtLimitMb) << 20);
+    return machineBudget;
+}
+
+qint64 DecodeLimits::workBudgetBytes() {
+    return std::max(physicalMemory() / 2, qint64(512) << 20);
+}
+
+bool DecodeLimits::allows(qint64 width, qint64 height, int bytesPerPixel, int workBytesPerPixel) {
+    if (width <= 0 || height <= 0 || bytesPerPixel <= 0 || workBytesPerPixel < 0)
+        return false;
+    if (width > maxSide || height > maxSide)
+        return false;
+    const qint64 pixels = width * height; // at most 2^36: no overflow below
+    return pixels * bytesPerPixel <= budgetBytes() && allowsWork(pixels * workBytesPerPixel);
+}
+
+bool DecodeLimits::allowsWork(qint64 bytes) {
+    return bytes >= 0 && bytes <= workBudgetBytes();
+}
+
+qint64 DecodeLimits::maxFileBytes() {
+    return budgetBytes();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/ImageSource.h"
+#include "platform/imagesource/ExifProperties.h"
+
+#include <optional>
+
+// What every decoder over a buffer of encoded bytes shares: the bytes, the
+// container's file size, and the metadata Exiv2 reads, merged under the
+// decoder's own image properties.
+class EncodedImageSource : public ImageSource {
+public:
+    QVariantMap propertiesAtIndex(int index) override;
+    QVariantMap properties() override;
+
+    // The usual keys of a decoded or header-described image.
+    static QVariantMap describe(int width, int height, int depth, const QString& colorModel, bool hasAlpha);
+
+protected:
+    explicit EncodedImageSource(const QByteArray& bytes);
+
+    // The decoder's own keys for one image (index already checked):
+    // "PixelWidth", "PixelHeight", "Depth", "ColorModel", "HasAlpha" and
+    // whatever the format adds. They win over the metadata's.
+    virtual QVariantMap imageProperties(int index) = 0;
+    // Extra container keys besides "FileSize".
+    virtual QVariantMap containerProperties() { return QVariantMap(); }
+    // The metadata of the image at index; by default the file's, read once.
+    virtual const ExifProperties& metadata(int index);
+    QImage embeddedThumbnail() override;
+
+    const QByteArray bytes;
+
+private:
+    std::optional<ExifProperties> fileMetadata;
+};

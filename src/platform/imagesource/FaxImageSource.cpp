@@ -1,0 +1,52 @@
+#include "platform/imagesource/FaxImageSource.h"
+
+#include "platform/imagesource/FaxDecoder.h"
+
+FaxImageSource::FaxImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+
+std::unique_ptr<ImageSource> FaxImageSource::openTiff(const QByteArray& bytes) {
+    std::unique_ptr<FaxImageSource> source(new FaxImageSource(bytes));
+    source->pages = FaxDecoder::pageCount(bytes);
+    if (source->pages < 1)
+        return nullptr;
+    return source;
+}
+
+std::unique_ptr<ImageSource> FaxImageSource::openRaw(const QByteArray& bytes) {
+    // Headerless data tells its height only by being decoded, so the page is
+    // decoded at once (a fax page is small).
+    QImage page = FaxDecoder::decodeRawG3(bytes);
+    if (page.isNull())
+        return nullptr;
+    std::unique_ptr<FaxImageSource> source(new FaxImageSource(bytes));
+    source->rawPage = page;
+    source->pages = 1;
+    return source;
+}
+
+QImage FaxImageSource::imageAtIndex(int index) {
+    if (index < 0 || index >= pages)
+        return QImage();
+    if (!rawPage.isNull())
+        return rawPage;
+    return FaxDecoder::decodePage(bytes, index);
+}
+
+QString FaxImageSource::type() const {
+    return rawPage.isNull() ? QStringLiteral("public.tiff") : QStringLiteral("public.fax");
+}
+
+QVariantMap FaxImageSource::imageProperties(int index) {
+    if (!rawPage.isNull())
+        return describe(rawPage.width(), rawPage.height(), 1, QStringLiteral("Gray"), false);
+    double dpiX = 0.0, dpiY = 0.0;
+    const QSize size = FaxDecoder::pageSize(bytes, index, &dpiX, &dpiY);
+    if (!size.isValid())
+        return QVariantMap();
+    QVariantMap map = describe(size.width(), size.height(), 1, QStringLiteral("Gray"), false);
+    if (dpiX > 0.0 && dpiY > 0.0) {
+        map.insert(QStringLiteral("DPIWidth"), dpiX);
+        map.insert(QStringLiteral("DPIHeight"), dpiY);
+    }
+    return map;
+}

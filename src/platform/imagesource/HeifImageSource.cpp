@@ -1,0 +1,186 @@
+#include "platform/imagesource/HeifImageSource.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/DecodeLimits.h"
+
+#include <libheif/heif.h>
+#include <mutex>
+
+namespace {
+
+const char* const brands[] = {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis"};
+
+// Closes a libheif object when it goes out of scope.
+template <typename T, void (*release)(const T*)> struct Owned {
+    T* pointer = nullptr;
+    ~Owned() {
+        if (pointer)
+            release(pointer);
+    }
+};
+using Handle = Owned<heif_image_handle, heif_image_handle_release>;
+using Image = Owned<heif_image, heif_image_release>;
+
+QColorSpace colorSpaceOf(const heif_image_handle* handle) {
+    const heif_color_profile_type kind = heif_image_handle_get_color_profile_type(handle);
+    if (kind == heif_color_profile_type_prof || kind == heif_color_profile_type_rICC) {
+        const size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+        if (size == 0 || size > (16u << 20))
+            return QColorSpace();
+        QByteArray icc(qsizetype(size), Qt::Uninitialized);
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
+            return QColorSpace();
+        return QColorSpace::fromIccProfile(icc);
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+        return QColorSpace();
+    const QColorSpace space = ColorConversion::fromCicp(nclx->color_primaries, nclx->transfer_characteristics);
+    heif_nclx_color_profile_free(nclx);
+    return space;
+}
+
+} // namespace
+
+bool HeifImageSource::claims(const QByteArray& bytes) {
+    if (bytes.size() < 12 || bytes.mid(4, 4) != "ftyp")
+        return false;
+    const QByteArray major = bytes.mid(8, 4);
+    for (const char* brand : brands) {
+        if (major == brand)
+            return true;
+    }
+    return false;
+}
+
+HeifImageSource::HeifImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+
+HeifImageSource::~HeifImageSource() {
+    if (context)
+        heif_context_free(context);
+}
+
+std::unique_ptr<ImageSource> HeifImageSource::open(const QByteArray& bytes) {
+    static std::once_flag once;
+    std::call_once(once, [] { heif_init(nullptr); });
+    std::unique_ptr<HeifImageSource> source(new HeifImageSource(bytes));
+    source->context = heif_context_alloc();
+    if (!source->context)
+        return nullptr;
+    // The source keeps its bytes alive for as long as the context reads them.
+    if (heif_context_read_from_memory_without_copy(source->context, source->bytes.constData(),
+                                                   size_t(source->bytes.size()), nullptr)
+            .code != heif_error_Ok)
+        return nullptr;
+    const int n = heif_context_get_number_of_top_level_images(source->context);
+    if (n <= 0 || n > 4096)
+        return nullptr;
+    std::vector<heif_item_id> all(static_cast<size_t>(n));
+    heif_context_get_list_of_top_level_image_IDs(source->context, all.data(), n);
+    heif_item_id primary = 0;
+    if (heif_context_get_primary_image_ID(source->context, &primary).code == heif_error_Ok)
+        source->ids.push_back(primary);
+    for (const heif_item_id id : all) {
+        if (id != primary)
+            source->ids.push_back(id);
+    }
+    source->exif.resize(source->ids.size());
+    source->brand = bytes.mid(8, 4);
+    return source;
+}
+
+QString HeifImageSource::type() const {
+    if (brand == "avif" || brand == "avis")
+        return QStringLiteral("public.avif");
+    if (brand == "mif1" || brand == "msf1")
+        return QStringLiteral("public.heif");
+    return QStringLiteral("public.heic");
+}
+
+QImage HeifImageSource::imageAtIndex(int index) {
+    if (index < 0 || index >= count())
+        return QImage();
+    Handle handle;
+    if (heif_context_get_image_handle(context, ids[size_t(index)], &handle.pointer).code != heif_error_Ok)
+        return QImage();
+    const int width = heif_image_handle_get_width(handle.pointer);
+    const int height = heif_image_handle_get_height(handle.pointer);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.pointer);
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.pointer) > 8;
+    // libheif holds the decoded planes and their interleaved copy while we make ours.
+    if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 16 : 8))
+        return QImage();
+    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    Image image;
+    if (heif_decode_image(handle.pointer, &image.pointer, heif_colorspace_RGB, chroma, nullptr).code != heif_error_Ok)
+        return QImage();
+    int stride = 0;
+    const uint8_t* data = heif_image_get_plane_readonly(image.pointer, heif_channel_interleaved, &stride);
+    const int w = heif_image_get_width(image.pointer, heif_channel_interleaved);
+    const int h = heif_image_get_height(image.pointer, heif_channel_interleaved);
+    if (!data || w <= 0 || h <= 0)
+        return QImage();
+    QImage result;
+    if (deep) {
+        const int bits = heif_image_get_bits_per_pixel_range(image.pointer, heif_channel_interleaved);
+        const int maximum = (1 << std::clamp(bits, 1, 16)) - 1;
+        result = QImage(w, h, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+        if (result.isNull())
+            return result;
+        const int channels = alpha ? 4 : 3;
+        for (int y = 0; y < h; ++y) {
+            const auto* in = reinterpret_cast<const quint16*>(data + qsizetype(y) * stride);
+            auto* out = reinterpret_cast<QRgba64*>(result.scanLine(y));
+            for (int x = 0; x < w; ++x, in += channels) {
+                auto scale = [maximum](quint16 v) { return quint16(std::min<quint32>(v, maximum) * 65535u / maximum); };
+                out[x] = QRgba64::fromRgba64(scale(in[0]), scale(in[1]), scale(in[2]), alpha ? scale(in[3]) : 65535);
+            }
+        }
+    } else {
+        const QImage wrapped(data, w, h, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        result = wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    }
+    result.setColorSpace(colorSpaceOf(handle.pointer));
+    return ColorConversion::toSRGB(std::move(result));
+}
+
+QVariantMap HeifImageSource::imageProperties(int index) {
+    Handle handle;
+    if (heif_context_get_image_handle(context, ids[size_t(index)], &handle.pointer).code != heif_error_Ok)
+        return QVariantMap();
+    QVariantMap map = describe(heif_image_handle_get_width(handle.pointer), heif_image_handle_get_height(handle.pointer),
+                               heif_image_handle_get_luma_bits_per_pixel(handle.pointer), QStringLiteral("RGB"),
+                               heif_image_handle_has_alpha_channel(handle.pointer));
+    // Sizes are of the image as displayed: the transformations are applied.
+    map.insert(QStringLiteral("Orientation"), 1);
+    const QColorSpace space = colorSpaceOf(handle.pointer);
+    if (space.isValid() && !space.description().isEmpty())
+        map.insert(QStringLiteral("ProfileName"), space.description());
+    return map;
+}
+
+const ExifProperties& HeifImageSource::metadata(int index) {
+    std::optional<ExifProperties>& cached = exif[size_t(index)];
+    if (cached)
+        return *cached;
+    cached = ExifProperties();
+    Handle handle;
+    if (heif_context_get_image_handle(context, ids[size_t(index)], &handle.pointer).code != heif_error_Ok)
+        return *cached;
+    heif_item_id block = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle.pointer, "Exif", &block, 1) != 1)
+        return *cached;
+    const size_t size = heif_image_handle_get_metadata_size(handle.pointer, block);
+    if (size < 8 || size > (64u << 20))
+        return *cached;
+    QByteArray data(qsizetype(size), Qt::Uninitialized);
+    if (heif_image_handle_get_metadata(handle.pointer, block, data.data()).code != heif_error_Ok)
+        return *cached;
+    // The block starts with the offset of the TIFF header that follows.
+    const quint32 skip = (quint32(uchar(data[0])) << 24) | (quint32(uchar(data[1])) << 16) |
+                         (quint32(uchar(data[2])) << 8) | quint32(uchar(data[3]));
+    if (skip < size - 4)
+        cached = ExifProperties::readExifBlock(data.mid(4 + qsizetype(skip)));
+    return *cached;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/imagesource/EncodedImageSource.h"
+
+#include <vector>
+
+struct heif_context;
+
+// HEIF and HEIC through libheif: every top-level image, the primary first,
+// with its colour profile (ICC or CICP) converted to sRGB. libheif applies
+// the container's rotation and mirroring while decoding, so images come
+// back upright and report orientation 1.
+class HeifImageSource : public EncodedImageSource {
+public:
+    static bool claims(const QByteArray& bytes);
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    ~HeifImageSource() override;
+
+    int count() const override { return int(ids.size()); }
+    QImage imageAtIndex(int index) override;
+    QString type() const override;
+
+protected:
+    QVariantMap imageProperties(int index) override;
+    const ExifProperties& metadata(int index) override;
+
+private:
+    explicit HeifImageSource(const QByteArray& bytes);
+
+    heif_context* context = nullptr;
+    std::vector<quint32> ids;
+    std::vector<std::optional<ExifProperties>> exif;
+    QByteArray brand;
+};

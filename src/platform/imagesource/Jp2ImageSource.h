@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/imagesource/EncodedImageSource.h"
+
+// JPEG 2000 (JP2 files and bare codestreams) through OpenJPEG, with the
+// embedded ICC profile and sYCC data converted to sRGB; more than 8 bits
+// per sample decode to 16-bit images.
+class Jp2ImageSource : public EncodedImageSource {
+public:
+    static bool claims(const QByteArray& bytes);
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+
+    int count() const override { return 1; }
+    QImage imageAtIndex(int index) override;
+    QString type() const override { return QStringLiteral("public.jpeg-2000"); }
+
+protected:
+    QVariantMap imageProperties(int index) override;
+
+private:
+    explicit Jp2ImageSource(const QByteArray& bytes);
+
+    bool codestream = false; // a bare J2K codestream, not a JP2 file
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    int precision = 8;
+    bool ycc = false;
+};

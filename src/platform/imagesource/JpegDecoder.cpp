@@ -1,0 +1,153 @@
+#include "platform/imagesource/JpegDecoder.h"
+
+#include "platform/imagesource/DecodeLimits.h"
+
+#include <QColorSpace>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <jerror.h>
+#include <jpeglib.h>
+#include <sys/mman.h>
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr manager;
+    jmp_buf jump;
+    bool truncated = false;
+};
+
+void errorExit(j_common_ptr info) {
+    longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1);
+}
+
+void emitMessage(j_common_ptr info, int level) {
+    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+    // libjpeg carries on past the end of the data, or of a scan, with grey
+    // rows; such a file is treated as damaged rather than shown half grey,
+    // and decoding stops at once: a header can claim half a gigapixel over
+    // a few bytes of data.
+    const int code = info->err->msg_code;
+    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
+        errors->truncated = true;
+        longjmp(errors->jump, 1);
+    }
+}
+
+void outputMessage(j_common_ptr) {}
+
+void freeBuffer(void* buffer) {
+    free(buffer);
+}
+
+// A 32-bit or 8-bit image whose rows are about to be written once, top to
+// bottom. Large ones get memory backed by huge pages where the kernel
+// allows it: a 24-megapixel photo otherwise takes some 24,000 page faults,
+// a tenth of its whole decode time.
+QImage allocate(int width, int height, QImage::Format format) {
+    const qsizetype bytesPerLine = (qsizetype(width) * (format == QImage::Format_Grayscale8 ? 1 : 4) + 3) & ~qsizetype(3);
+    const size_t size = size_t(bytesPerLine) * size_t(height);
+    constexpr size_t hugePage = size_t(2) << 20;
+    if (size < 4 * hugePage)
+        return QImage(width, height, format);
+    void* buffer = nullptr;
+    if (posix_memalign(&buffer, hugePage, size) != 0)
+        return QImage();
+    madvise(buffer, size, MADV_HUGEPAGE);
+    return QImage(static_cast<uchar*>(buffer), width, height, bytesPerLine, format, freeBuffer, buffer);
+}
+
+// Whether a single-scan image's data has run into a marker (the end of the
+// file, or of the scan) well before its last rows. The Huffman decoder warns
+// of that, the arithmetic one silently decodes the rest as zeros, which for
+// a header claiming half a gigapixel takes seconds.
+bool endedEarly(jpeg_decompress_struct& info) {
+    const int marker = info.unread_marker;
+    if (marker == 0 || (marker >= 0xD0 && marker <= 0xD7) || jpeg_has_multiple_scans(&info))
+        return false;
+    const JDIMENSION lookahead = JDIMENSION(2 * info.max_v_samp_factor * info.min_DCT_scaled_size);
+    return info.output_height - info.output_scanline > lookahead;
+}
+
+// Everything that needs cleaning up lives outside the function with setjmp,
+// so that a longjmp skips no destructors.
+struct Decoding {
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    bool created = false;
+    bool unsupported = false;
+    JOCTET* icc = nullptr;
+    unsigned int iccLength = 0;
+    ~Decoding() {
+        if (created)
+            jpeg_destroy_decompress(&info);
+        free(icc);
+    }
+};
+
+// Fills image (allocated here, after the header) or returns false.
+bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
+    d.info.err = jpeg_std_error(&d.errors.manager);
+    d.errors.manager.error_exit = errorExit;
+    d.errors.manager.emit_message = emitMessage;
+    d.errors.manager.output_message = outputMessage;
+    if (setjmp(d.errors.jump))
+        return false;
+    jpeg_create_decompress(&d.info);
+    d.created = true;
+    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xffff); // ICC profile chunks
+    if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK)
+        return false;
+    const bool gray = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    if (!gray && d.info.num_components != 3) {
+        d.unsupported = true; // CMYK and YCCK: Qt's reader converts them
+        return false;
+    }
+    d.info.out_color_space = gray ? JCS_GRAYSCALE : JCS_EXT_BGRX;
+    d.info.scale_num = 1;
+    d.info.scale_denom = static_cast<unsigned int>(denominator);
+    jpeg_calc_output_dimensions(&d.info);
+    const qint64 width = d.info.output_width, height = d.info.output_height;
+    if (!DecodeLimits::allows(width, height, gray ? 1 : 4))
+        return false;
+    *image = allocate(int(width), int(height), gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    if (image->isNull())
+        return false;
+    jpeg_start_decompress(&d.info);
+    JSAMPROW rows[16];
+    while (d.info.output_scanline < d.info.output_height) {
+        const JDIMENSION first = d.info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(16, d.info.output_height - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = image->scanLine(int(first + i));
+        if (jpeg_read_scanlines(&d.info, rows, count) == 0)
+            return false;
+        if (d.errors.truncated || endedEarly(d.info))
+            return false;
+    }
+    jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
+    jpeg_finish_decompress(&d.info);
+    return !d.errors.truncated;
+}
+
+} // namespace
+
+QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsupported) {
+    if (unsupported)
+        *unsupported = false;
+    if (bytes.isEmpty() || (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8))
+        return QImage();
+    Decoding decoding;
+    QImage image;
+    if (!run(decoding, bytes, denominator, &image)) {
+        if (unsupported)
+            *unsupported = decoding.unsupported;
+        return QImage();
+    }
+    if (decoding.icc && decoding.iccLength > 0)
+        image.setColorSpace(QColorSpace::fromIccProfile(
+            QByteArray(reinterpret_cast<const char*>(decoding.icc), int(decoding.iccLength))));
+    return image;
+}

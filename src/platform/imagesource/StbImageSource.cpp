@@ -1,0 +1,106 @@
+#include "platform/imagesource/StbImageSource.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/StbInputCheck.h"
+
+#include <climits>
+#include <stb_image.h>
+
+namespace {
+
+const stbi_uc* data(const QByteArray& bytes) {
+    return reinterpret_cast<const stbi_uc*>(bytes.constData());
+}
+
+// Frees what stb_image returns.
+struct Pixels {
+    void* pointer = nullptr;
+    ~Pixels() {
+        if (pointer)
+            stbi_image_free(pointer);
+    }
+};
+
+} // namespace
+
+bool StbImageSource::claims(const QByteArray& b, Kind kind) {
+    switch (kind) {
+    case Kind::Psd: return b.startsWith("8BPS");
+    case Kind::Hdr: return b.startsWith("#?RADIANCE\n") || b.startsWith("#?RGBE\n");
+    case Kind::Pic: return b.startsWith(QByteArray("\x53\x80\xf6\x34", 4)) && b.mid(88, 4) == "PICT";
+    }
+    return false;
+}
+
+StbImageSource::StbImageSource(const QByteArray& bytes, Kind kind) : EncodedImageSource(bytes), kind(kind) {}
+
+std::unique_ptr<ImageSource> StbImageSource::open(const QByteArray& bytes, Kind kind) {
+    if (!claims(bytes, kind) || bytes.size() > INT_MAX)
+        return nullptr;
+    std::unique_ptr<StbImageSource> source(new StbImageSource(bytes, kind));
+    const int length = int(bytes.size());
+    if (!stbi_info_from_memory(data(bytes), length, &source->width, &source->height, &source->channels))
+        return nullptr;
+    if (source->width <= 0 || source->height <= 0)
+        return nullptr;
+    source->deep = kind == Kind::Psd && stbi_is_16_bit_from_memory(data(bytes), length);
+    return source;
+}
+
+QImage StbImageSource::imageAtIndex(int index) {
+    if (index != 0)
+        return QImage();
+    const int length = int(bytes.size());
+    int w = 0, h = 0, n = 0;
+    if (kind == Kind::Hdr) {
+        if (!StbInputCheck::radianceIsWhole(bytes))
+            return QImage();
+        // Ours (4 bytes a pixel), besides stb's floats (16) and their copy.
+        if (!DecodeLimits::allows(width, height, 4, 32))
+            return QImage();
+        Pixels pixels;
+        pixels.pointer = stbi_loadf_from_memory(data(bytes), length, &w, &h, &n, 4);
+        if (!pixels.pointer || w != width || h != height)
+            return QImage();
+        const float* f = static_cast<const float*>(pixels.pointer);
+        const std::vector<float> rgba(f, f + size_t(w) * size_t(h) * 4);
+        return ColorConversion::toneMapped(rgba, w, h, false);
+    }
+    if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 8 : 4))
+        return QImage();
+    if (kind == Kind::Psd && !StbInputCheck::psdIsWhole(bytes))
+        return QImage();
+    Pixels pixels;
+    if (deep)
+        pixels.pointer = stbi_load_16_from_memory(data(bytes), length, &w, &h, &n, 4);
+    else
+        pixels.pointer = stbi_load_from_memory(data(bytes), length, &w, &h, &n, 4);
+    if (!pixels.pointer || w != width || h != height)
+        return QImage();
+    const bool alpha = channels == 2 || channels == 4;
+    const QImage wrapped(static_cast<const uchar*>(pixels.pointer), w, h, qsizetype(w) * (deep ? 8 : 4),
+                         deep ? QImage::Format_RGBA64 : QImage::Format_RGBA8888);
+    if (deep)
+        return wrapped.convertToFormat(alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    return wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+QString StbImageSource::type() const {
+    switch (kind) {
+    case Kind::Psd: return QStringLiteral("com.adobe.photoshop-image");
+    case Kind::Hdr: return QStringLiteral("public.radiance");
+    case Kind::Pic: return QStringLiteral("com.softimage.pic");
+    }
+    return QStringLiteral("public.image");
+}
+
+QVariantMap StbImageSource::imageProperties(int) {
+    const bool gray = channels <= 2;
+    const int depth = kind == Kind::Hdr ? 32 : deep ? 16 : 8;
+    QVariantMap map = describe(width, height, depth, gray ? QStringLiteral("Gray") : QStringLiteral("RGB"),
+                               channels == 2 || channels == 4);
+    if (kind == Kind::Hdr)
+        map.insert(QStringLiteral("IsFloat"), true);
+    return map;
+}

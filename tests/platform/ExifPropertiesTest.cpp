@@ -1,0 +1,89 @@
+#include "platform/ImageSource.h"
+#include "platform/imagesource/ExifProperties.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ExifPropertiesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = folder.filePath(QStringLiteral("tagged.jpg"));
+        ASSERT_TRUE(TestImages::writeImage(path, FormatFixtures::pattern(), "JPEG"));
+        QString error;
+        ASSERT_TRUE(FormatFixtures::run(
+            QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=Ovisto"),
+             QStringLiteral("-Model=Pattern"), QStringLiteral("-ExposureTime=1/125"), QStringLiteral("-FNumber=2.8"),
+             QStringLiteral("-ISO=200"), QStringLiteral("-DateTimeOriginal=2024:05:06 07:08:09"),
+             QStringLiteral("-ExifVersion=0232"), QStringLiteral("-FlashpixVersion=0100"),
+             QStringLiteral("-GPSLatitude=48.5"), QStringLiteral("-GPSLatitudeRef=N"),
+             QStringLiteral("-GPSLongitude=2.25"), QStringLiteral("-GPSLongitudeRef=W"),
+             QStringLiteral("-Orientation#=6"), QStringLiteral("-XResolution=300"), QStringLiteral("-YResolution=300"),
+             QStringLiteral("-ResolutionUnit=inches"), QStringLiteral("-Keywords=one"), QStringLiteral("-Keywords=two"),
+             path},
+            &error))
+            << qPrintable(error);
+    }
+    QTemporaryDir folder;
+    QString path;
+};
+
+TEST_F(ExifPropertiesTest, GroupsKeepNumbersAsNumbersAndListsAsLists) {
+    auto source = ImageSource::createWithURL(path);
+    ASSERT_TRUE(source);
+    const QVariantMap p = source->propertiesAtIndex(0);
+    const QVariantMap tiff = p.value(QStringLiteral("{TIFF}")).toMap();
+    const QVariantMap exif = p.value(QStringLiteral("{Exif}")).toMap();
+    const QVariantMap gps = p.value(QStringLiteral("{GPS}")).toMap();
+    const QVariantMap iptc = p.value(QStringLiteral("{IPTC}")).toMap();
+
+    EXPECT_EQ(tiff.value(QStringLiteral("Make")).toString(), QStringLiteral("Ovisto"));
+    EXPECT_EQ(tiff.value(QStringLiteral("Model")).toString(), QStringLiteral("Pattern"));
+    EXPECT_EQ(exif.value(QStringLiteral("ExposureTime")).typeId(), QMetaType::Double);
+    EXPECT_DOUBLE_EQ(exif.value(QStringLiteral("ExposureTime")).toDouble(), 0.008);
+    EXPECT_DOUBLE_EQ(exif.value(QStringLiteral("FNumber")).toDouble(), 2.8);
+    EXPECT_EQ(exif.value(QStringLiteral("ISOSpeedRatings")).toInt(), 200);
+    EXPECT_NE(exif.value(QStringLiteral("ISOSpeedRatings")).typeId(), QMetaType::QString);
+    EXPECT_EQ(exif.value(QStringLiteral("DateTimeOriginal")).toString(), QStringLiteral("2024:05:06 07:08:09"));
+    EXPECT_EQ(exif.value(QStringLiteral("ExifVersion")).toList(), (QVariantList{2, 3, 2}));
+    EXPECT_EQ(exif.value(QStringLiteral("FlashpixVersion")).toList(), (QVariantList{1, 0}));
+    EXPECT_DOUBLE_EQ(gps.value(QStringLiteral("Latitude")).toDouble(), 48.5);
+    EXPECT_EQ(gps.value(QStringLiteral("LatitudeRef")).toString(), QStringLiteral("N"));
+    EXPECT_DOUBLE_EQ(gps.value(QStringLiteral("Longitude")).toDouble(), 2.25);
+    EXPECT_EQ(gps.value(QStringLiteral("LongitudeRef")).toString(), QStringLiteral("W"));
+    EXPECT_EQ(gps.value(QStringLiteral("Version")).typeId(), QMetaType::QVariantList);
+    EXPECT_EQ(iptc.value(QStringLiteral("Keywords")).toStringList(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+}
+
+TEST_F(ExifPropertiesTest, ImageLevelKeysComeFromTheMetadata) {
+    auto source = ImageSource::createWithURL(path);
+    ASSERT_TRUE(source);
+    const QVariantMap p = source->propertiesAtIndex(0);
+    EXPECT_EQ(p.value(QStringLiteral("Orientation")).toInt(), 6);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("DPIWidth")).toDouble(), 300.0);
+    EXPECT_DOUBLE_EQ(p.value(QStringLiteral("DPIHeight")).toDouble(), 300.0);
+    EXPECT_EQ(p.value(QStringLiteral("PixelWidth")).toInt(), 64);
+    EXPECT_EQ(p.value(QStringLiteral("ColorModel")).toString(), QStringLiteral("RGB"));
+    EXPECT_EQ(p.value(QStringLiteral("Depth")).toInt(), 8);
+    EXPECT_FALSE(p.value(QStringLiteral("HasAlpha")).toBool());
+    // The pixels stay as stored: the viewer applies the orientation.
+    EXPECT_EQ(source->imageAtIndex(0).size(), QSize(64, 48));
+}
+
+TEST_F(ExifPropertiesTest, UnreadableMetadataIsEmptyNotAnError) {
+    EXPECT_TRUE(ExifProperties::read(QByteArray("not an image")).groups.isEmpty());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    for (const qsizetype keep : {qsizetype(30), qsizetype(200), bytes.size() / 3}) {
+        const ExifProperties partial = ExifProperties::read(bytes.left(keep));
+        EXPECT_TRUE(partial.orientation == 0 || partial.orientation == 6);
+    }
+}
+
+} // namespace

@@ -1,0 +1,58 @@
+#include "platform/ImageSource.h"
+#include "platform/imagesource/MpoIndex.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray solidJpeg(QColor color, QSize size = QSize(24, 16)) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    return TestImages::encode(image, "JPEG", 95);
+}
+
+bool near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 && std::abs(a.blue() - b.blue()) < 8;
+}
+
+TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
+    auto source = ImageSource::createWithData(FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->type(), QStringLiteral("public.mpo-image"));
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
+    const QImage second = source->imageAtIndex(1);
+    EXPECT_EQ(second.size(), QSize(8, 4));
+    EXPECT_TRUE(near(second.pixelColor(2, 2), Qt::blue));
+    EXPECT_EQ(source->propertiesAtIndex(1).value(QStringLiteral("PixelWidth")).toInt(), 8);
+    EXPECT_TRUE(source->imageAtIndex(2).isNull());
+}
+
+TEST(MpoImageSource, CameraPreviewMakesNoSecondImage) {
+    // A large-thumbnail entry is a preview of the same photograph.
+    const QByteArray bytes = FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::red, QSize(8, 4))}, 0x010001);
+    EXPECT_EQ(MpoIndex::read(bytes).size(), 2);
+    auto source = ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->type(), QStringLiteral("public.jpeg"));
+    EXPECT_EQ(source->count(), 1);
+}
+
+TEST(MpoImageSource, EntriesPointingOutsideTheFileAreDropped) {
+    QByteArray bytes = FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue)});
+    const QByteArray cut = bytes.left(bytes.size() - 40); // the second picture loses its end
+    EXPECT_EQ(MpoIndex::read(cut).size(), 1);
+    auto source = ImageSource::createWithData(cut);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 1);
+    EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
+}
+
+TEST(MpoImageSource, PlainJpegHasNoIndex) {
+    EXPECT_TRUE(MpoIndex::read(solidJpeg(Qt::red)).isEmpty());
+    EXPECT_TRUE(MpoIndex::read(QByteArray("\xff\xd8\xff\xe2\x00\x08MPF\0", 10)).isEmpty());
+}
+
+} // namespace

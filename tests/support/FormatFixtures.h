@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+// A file for each image extension the viewer opens, all showing one known
+// pattern, made with Debian's tools (ImageMagick, heif-enc, opj_compress,
+// png2icns) or with the small writers here. Nothing is downloaded.
+class FormatFixtures {
+public:
+    // Four quadrants: red top left, green top right, blue bottom left,
+    // white bottom right.
+    static QImage pattern(int width = 64, int height = 48);
+    static QColor expectedAt(const QImage& pattern, int x, int y);
+    // Black on white for the bilevel fax formats: a black block over the
+    // left third of the middle rows.
+    static QImage faxPattern(int width = 1728, int height = 64);
+
+    // The extensions a fixture can be made for.
+    static QStringList extensions();
+    // Writes the fixture for the extension into folder and returns its path;
+    // an empty path and the reason in error when a tool failed.
+    static QString make(const QString& extension, const QString& folder, QString* error);
+    // Whether decoding the extension's fixture loses detail (lossy codecs).
+    static int tolerance(const QString& extension);
+    static bool isFax(const QString& extension);
+
+    // Our own writers.
+    static QByteArray softimagePic(const QImage& image);
+    static QByteArray linearDng(const QImage& image);
+    static QByteArray mpo(const QList<QByteArray>& jpegs, quint32 secondType = 0x020002);
+    struct ApngFrame {
+        QImage image;
+        QPoint offset;
+        int delayNumerator = 1;
+        int delayDenominator = 10;
+        int dispose = 0; // 0 none, 1 background, 2 previous
+        int blend = 0; // 0 source, 1 over
+    };
+    // An animated PNG whose first frame is also the default image.
+    static QByteArray animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays = 0);
+    static QByteArray pngChunk(const char* type, const QByteArray& data);
+
+    // Runs a tool to completion; false with its output in error when it fails.
+    static bool run(const QString& program, const QStringList& arguments, QString* error);
+};
