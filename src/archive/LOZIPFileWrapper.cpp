@@ -1,5 +1,6 @@
 #include "archive/LOZIPFileWrapper.h"
 
+#include "platform/SystemMemory.h"
 #include <QDate>
 #include <QFile>
 #include <QSet>
@@ -692,11 +693,7 @@ bool LOZIPFileWrapper::isAppleDoublePath(const QString& path) {
 }
 
 qint64 LOZIPFileWrapper::defaultEntrySizeLimit() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    qint64 limit = 1ll << 30;
-    if (pages > 0 && pageSize > 0)
-        limit = qint64(pages) * pageSize / 4;
+    const qint64 limit = SystemMemory::physicalMemory() / 4;
     return std::clamp<qint64>(limit, 64ll << 20, std::numeric_limits<qsizetype>::max() / 2);
 }
 

@@ -1,10 +1,10 @@
 #include "viewer/AnimationPlayer.h"
 
 #include "platform/ImageSource.h"
+#include "platform/SystemMemory.h"
 #include "viewer/FrameStream.h"
 
 #include <cmath>
-#include <unistd.h>
 
 AnimationPlayer::AnimationPlayer(QObject* parent) : QObject(parent) {
     timer.setSingleShot(true);
@@ -53,10 +53,7 @@ int AnimationPlayer::delayValue(ImageSource* source, int index, Kind kind) {
 }
 
 qint64 AnimationPlayer::defaultBudget() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    const qint64 memory = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : qint64(2) << 30;
-    return std::min<qint64>(memory / 8, qint64(1) << 30);
+    return std::min<qint64>(SystemMemory::physicalMemory() / 8, qint64(1) << 30);
 }
 
 bool AnimationPlayer::fitsBudget(int framesCount, const QSize& frameSize, qint64 budget) {

@@ -1,9 +1,9 @@
 #include "viewer/Prefetcher.h"
 
 #include "platform/ImageSource.h"
+#include "platform/SystemMemory.h"
 
 #include <QFileInfo>
-#include <unistd.h>
 
 Prefetcher::Prefetcher(QObject* parent) : QObject(parent), budget(defaultBudget()) {
     // One low-priority worker: the image the user asked for comes first.
@@ -17,10 +17,7 @@ Prefetcher::~Prefetcher() {
 }
 
 qint64 Prefetcher::defaultBudget() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    const qint64 memory = pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : qint64(2) << 30;
-    return std::min<qint64>(memory / 16, qint64(256) << 20);
+    return std::min<qint64>(SystemMemory::physicalMemory() / 16, qint64(256) << 20);
 }
 
 Prefetcher::Stamp Prefetcher::stampOf(const QString& path) {

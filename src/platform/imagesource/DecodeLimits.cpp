@@ -1,26 +1,11 @@
 #include "platform/imagesource/DecodeLimits.h"
 
+#include "platform/SystemMemory.h"
 #include <QImageReader>
 #include <algorithm>
-#include <unistd.h>
-
-namespace {
-
-qint64 physicalMemory() {
-    static const qint64 memory = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGESIZE);
-        if (pages <= 0 || pageSize <= 0)
-            return qint64(4) << 30; // unknown: assume a modest 4 GB machine
-        return qint64(pages) * qint64(pageSize);
-    }();
-    return memory;
-}
-
-} // namespace
 
 qint64 DecodeLimits::budgetBytes() {
-    const qint64 machineBudget = std::max(physicalMemory() / 4, qint64(256) << 20);
+    const qint64 machineBudget = std::max(SystemMemory::physicalMemory() / 4, qint64(256) << 20);
     const int qtLimitMb = QImageReader::allocationLimit();
     if (qtLimitMb > 0)
         return std::min(machineBudget, qint64(qtLimitMb) << 20);
@@ -28,7 +13,7 @@ qint64 DecodeLimits::budgetBytes() {
 }
 
 qint64 DecodeLimits::workBudgetBytes() {
-    return std::max(physicalMemory() / 2, qint64(512) << 20);
+    return std::max(SystemMemory::physicalMemory() / 2, qint64(512) << 20);
 }
 
 bool DecodeLimits::allows(qint64 width, qint64 height, int bytesPerPixel, int workBytesPerPixel) {
