@@ -18,7 +18,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -100,14 +102,30 @@ int main(int argc, char** argv) {
         std::printf("the neighbour was not decoded ahead\n");
         return 1;
     }
-    QElapsedTimer step;
-    step.start();
-    vc->showNextImage();
-    // A tight loop rather than a polling wait, whose naps would be counted.
-    while (!(vc->openedURL == files[1] && vc->loadState() == ViewController::LoadState::Shown) &&
-           step.elapsed() < 5000)
-        QCoreApplication::processEvents();
-    vc->imageView()->repaint();
-    std::printf("step to a decoded-ahead 24 MP image, until painted: %.1f ms\n", step.nsecsElapsed() / 1e6);
+    // Several steps round the three files, each to a neighbour decoded ahead;
+    // the first few warm caches and menus, so the median is what a person sees.
+    std::vector<double> steps;
+    for (int i = 1; i <= 9; ++i) {
+        const QString& target = files[i % files.size()];
+        if (!QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(target)); }, 30000)) {
+            std::printf("the neighbour was not decoded ahead\n");
+            return 1;
+        }
+        QTest::qWait(50);
+        QElapsedTimer step;
+        step.start();
+        vc->showNextImage();
+        // A tight loop rather than a polling wait, whose naps would be counted.
+        while (!(vc->openedURL == target && vc->loadState() == ViewController::LoadState::Shown) &&
+               step.elapsed() < 5000)
+            QCoreApplication::processEvents();
+        vc->imageView()->repaint();
+        steps.push_back(step.nsecsElapsed() / 1e6);
+    }
+    std::printf("step to a decoded-ahead 24 MP image, until painted:");
+    for (double ms : steps)
+        std::printf(" %.1f", ms);
+    std::sort(steps.begin(), steps.end());
+    std::printf(" ms; median %.1f ms\n", steps[steps.size() / 2]);
     return 0;
 }

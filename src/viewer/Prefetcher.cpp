@@ -31,19 +31,23 @@ qint64 Prefetcher::bytesOf(const LoadedItem& item) {
 
 qint64 Prefetcher::cachedBytes() const {
     qint64 total = 0;
-    for (const Entry& e : entries)
-        total += bytesOf(e.item);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+        if (it.key() != current)
+            total += bytesOf(it->item);
+    }
     return total;
 }
 
 void Prefetcher::clear() {
     entries.clear();
     wanted.clear();
+    current.clear();
 }
 
-void Prefetcher::prefetch(const QString& current, const QStringList& neighbours, Loader load,
+void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbours, Loader load,
                           const QString& container) {
     wanted = neighbours;
+    current = currentPath;
     for (auto it = entries.begin(); it != entries.end();) {
         if (it.key() != current && !neighbours.contains(it.key()))
             it = entries.erase(it);

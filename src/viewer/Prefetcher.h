@@ -25,13 +25,15 @@ public:
     // A share of the machine's memory, capped so that a viewer stays modest.
     static qint64 defaultBudget();
     void setBudget(qint64 bytes) { budget = bytes; }
+    // What the neighbours hold. The current image is on screen and shares its
+    // pixels with the display, so keeping it costs nothing more.
     qint64 cachedBytes() const;
 
     // Keep `current` and decode `neighbours` ahead; everything else is dropped.
     // By default each path is a file; archive entries come with their own
     // loader and the archive's path, whose changes invalidate them.
     using Loader = std::function<LoadedItem(const QString& path)>;
-    void prefetch(const QString& current, const QStringList& neighbours, Loader load = {},
+    void prefetch(const QString& currentPath, const QStringList& neighbours, Loader load = {},
                   const QString& container = QString());
     // The decoded item for a path, when it is ready and the file unchanged.
     std::optional<LoadedItem> cached(const QString& path) const;
@@ -57,6 +59,7 @@ private:
     QHash<QString, Entry> entries;
     QSet<QString> inFlight;
     QStringList wanted;
+    QString current;
     qint64 budget;
     QThreadPool pool;
     BackgroundTask tasks{this, &pool};

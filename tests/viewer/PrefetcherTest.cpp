@@ -47,6 +47,27 @@ TEST_F(PrefetchTest, NeighboursAreDecodedAheadAndStayWithinTheBudget) {
     EXPECT_EQ(tight.cachedBytes(), 0);
 }
 
+TEST_F(PrefetchTest, SteppingOnStillDecodesAheadWhenTwoNeighboursFitTheBudget) {
+    // The image on screen shares its pixels with the display: only its
+    // neighbours count against the budget, or every step forward after the
+    // first would find the next image refused.
+    QStringList files;
+    for (int i = 0; i < 3; ++i) {
+        files.append(dir.filePath(QStringLiteral("same%1.png").arg(i)));
+        TestImages::writeImage(files.last(), TestImages::asymmetric(20, 20), "PNG");
+    }
+    Prefetcher prefetcher;
+    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
+    prefetcher.prefetch(QString(), {files[0], files[1]});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
+    prefetcher.setBudget(prefetcher.cachedBytes());
+    prefetcher.prefetch(files[1], {files[2], files[0]});
+    ASSERT_TRUE(ready.wait(10000));
+    EXPECT_TRUE(prefetcher.cached(files[2]));
+    EXPECT_TRUE(prefetcher.cached(files[1]));
+    EXPECT_TRUE(prefetcher.cached(files[0]));
+}
+
 TEST_F(PrefetchTest, AFileChangedOnDiskIsNotServedFromTheCache) {
     Prefetcher prefetcher;
     QSignalSpy ready(&prefetcher, &Prefetcher::ready);
