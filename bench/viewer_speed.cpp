@@ -36,7 +36,8 @@ QImage photo(int seed) {
             noise ^= noise >> 17;
             noise ^= noise << 5;
             const int n = int(noise & 31);
-            line[x] = qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
+            line[x] =
+                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
         }
     }
     return image;
@@ -78,18 +79,23 @@ int main(int argc, char** argv) {
     }
     const QString file = files.first();
 
+    // "steps" skips the decode comparisons, for profiling the steps alone.
+    const bool stepsOnly = argc > 1 && QByteArray(argv[1]) == "steps";
     QSize full;
-    const double preview = best(5, [&] { ImageLoader::jpegPreview(file, QSize(1920, 1080), &full); });
-    const double eighth = djpeg({QStringLiteral("-scale"), QStringLiteral("1/8"), file});
-    std::printf("reduced first look: %.1f ms; djpeg -scale 1/8: %.1f ms; ratio %.2f\n", preview,
-                eighth, preview / eighth);
-    const double decode = best(3, [&] {
-        auto source = ImageSource::createWithURL(file);
-        source->imageAtIndex(0);
-    });
-    const double whole = djpeg({file});
-    std::printf("full decode through ImageSource: %.1f ms; djpeg: %.1f ms; ratio %.2f\n", decode,
-                whole, decode / whole);
+    if (!stepsOnly) {
+        const double preview =
+            best(5, [&] { ImageLoader::jpegPreview(file, QSize(1920, 1080), &full); });
+        const double eighth = djpeg({QStringLiteral("-scale"), QStringLiteral("1/8"), file});
+        std::printf("reduced first look: %.1f ms; djpeg -scale 1/8: %.1f ms; ratio %.2f\n", preview,
+                    eighth, preview / eighth);
+        const double decode = best(3, [&] {
+            auto source = ImageSource::createWithURL(file);
+            source->imageAtIndex(0);
+        });
+        const double whole = djpeg({file});
+        std::printf("full decode through ImageSource: %.1f ms; djpeg: %.1f ms; ratio %.2f\n",
+                    decode, whole, decode / whole);
+    }
 
     auto* controller = new OrvaneWindowController;
     std::unique_ptr<OrvaneWindow> window(controller->window());
@@ -97,7 +103,8 @@ int main(int argc, char** argv) {
     window->show();
     ViewController* vc = controller->vc();
     vc->startWithFile(file);
-    if (!QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; }, 30000) ||
+    if (!QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; },
+                         30000) ||
         !QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(files[1])); }, 30000)) {
         std::printf("the neighbour was not decoded ahead\n");
         return 1;

@@ -128,6 +128,27 @@ void ViewerGeometry::setImageSize(double width, double height) {
     zoom.imageHeight = height;
 }
 
+ViewerGeometry::DrawnSize ViewerGeometry::drawnSizeForNewImage(int zoomMode,
+                                                                double devicePixelRatio) const {
+    ZoomEngine engine = zoom;
+    engine.resetForNewDocument();
+    ZoomEngine::Environment env = environment();
+    env.hasImage = true; // the new image is in the view when it is placed
+    const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    return [engine, env, zoomMode, dpr](const QSize& pixels) {
+        ZoomEngine e = engine;
+        e.imageWidth = pixels.width() / dpr;
+        e.imageHeight = pixels.height() / dpr;
+        const ZoomEngine::Result result = e.zoomImageWithEvent(ZoomEngine::requestForMode(zoomMode), env);
+        if (result.outcome != ZoomEngine::Outcome::Accepted &&
+            result.outcome != ZoomEngine::Outcome::AcceptedAnimated)
+            return QSize();
+        // Rounded as the view rounds its placement.
+        return QSize(int(std::round(result.imageTo.width() * dpr)),
+                     int(std::round(result.imageTo.height() * dpr)));
+    };
+}
+
 void ViewerGeometry::resetForNewDocument() {
     zoom.resetForNewDocument();
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <QSize>
+#include <functional>
 
 class DNSImageView;
 class QWidget;
@@ -39,6 +40,11 @@ public:
     // the window forward and centres it on its screen.
     void processWindow(bool show, int zoomMode);
     void setImageSize(double width, double height);
+    // The size in device pixels at which a newly opened image of `pixels`
+    // would be drawn in the zoom mode, as things stand now; invalid when it
+    // would not be placed. Works on copies, so it may run on any thread.
+    using DrawnSize = std::function<QSize(const QSize& pixels)>;
+    DrawnSize drawnSizeForNewImage(int zoomMode, double devicePixelRatio) const;
     void resetForNewDocument();
     // The content view changed size: re-place the image, and re-fit it when
     // the user resized the window.

@@ -13,8 +13,8 @@ DNSImageView::DNSImageView(QWidget* parent) : QWidget(parent) {
     connect(reduced, &ScaledImageCache::updated, this, qOverload<>(&QWidget::update));
 }
 
-void DNSImageView::setImage(const QImage& image) {
-    reduced->setImage(image);
+void DNSImageView::setImage(const QImage& image, const QImage& screenCopy) {
+    reduced->setImage(image, screenCopy);
     update();
 }
 

@@ -13,7 +13,7 @@ class DNSImageView : public QWidget {
 public:
     explicit DNSImageView(QWidget* parent = nullptr);
 
-    void setImage(const QImage& image);
+    void setImage(const QImage& image, const QImage& screenCopy = QImage());
     const QImage& image() const;
     bool hasContents() const { return !image().isNull(); }
     // Where the image lies, in this widget's (y-down) coordinates.

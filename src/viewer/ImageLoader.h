@@ -26,6 +26,9 @@ struct LoadedItem {
     QSize fullSize;
     // The bytes decoded, when they were read by the loader (archive entries).
     QByteArray data;
+    // Made ahead with the decode: the image area-averaged to the size it
+    // will be drawn at, so its first paint is a plain copy. Null when none.
+    QImage screenCopy;
 };
 
 Q_DECLARE_METATYPE(LoadedItem)

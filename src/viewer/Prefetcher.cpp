@@ -2,6 +2,7 @@
 
 #include "platform/ImageSource.h"
 #include "platform/SystemMemory.h"
+#include "viewer/ScaledImageCache.h"
 
 #include <QFileInfo>
 
@@ -26,7 +27,7 @@ Prefetcher::Stamp Prefetcher::stampOf(const QString& path) {
 }
 
 qint64 Prefetcher::bytesOf(const LoadedItem& item) {
-    return item.image.sizeInBytes();
+    return item.image.sizeInBytes() + item.screenCopy.sizeInBytes();
 }
 
 qint64 Prefetcher::cachedBytes() const {
@@ -61,11 +62,18 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
         const QString stampPath = container.isEmpty() ? path : container;
         const Stamp stamp = stampOf(stampPath);
         tasks.run(
-            [path, load]() {
-                if (load)
-                    return load(path);
-                LoadedItem item = ImageLoader::load(ImageSource::createWithURL(path), path);
-                item.fullSize = item.image.size();
+            [path, load, drawn = drawnSize]() {
+                LoadedItem item;
+                if (load) {
+                    item = load(path);
+                } else {
+                    item = ImageLoader::load(ImageSource::createWithURL(path), path);
+                    item.fullSize = item.image.size();
+                }
+                const QSize size = drawn && !item.image.isNull() ? drawn(item.image.size()) : QSize();
+                if (!size.isEmpty() && size.width() < item.image.width() &&
+                    size.height() < item.image.height())
+                    item.screenCopy = ScaledImageCache::reducedTo(item.image, size);
                 return item;
             },
             [this, path, stamp, stampPath](LoadedItem item) {

@@ -35,6 +35,10 @@ public:
     using Loader = std::function<LoadedItem(const QString& path)>;
     void prefetch(const QString& currentPath, const QStringList& neighbours, Loader load = {},
                   const QString& container = QString());
+    // The size in device pixels each decoded image will be drawn at; with it,
+    // each comes with its copy for the screen (see LoadedItem::screenCopy).
+    using DrawnSize = std::function<QSize(const QSize& pixels)>;
+    void setDrawnSize(DrawnSize size) { drawnSize = std::move(size); }
     // The decoded item for a path, when it is ready and the file unchanged.
     std::optional<LoadedItem> cached(const QString& path) const;
     void clear();
@@ -60,6 +64,7 @@ private:
     QSet<QString> inFlight;
     QStringList wanted;
     QString current;
+    DrawnSize drawnSize;
     qint64 budget;
     QThreadPool pool;
     BackgroundTask tasks{this, &pool};

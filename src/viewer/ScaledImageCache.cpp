@@ -41,11 +41,19 @@ QImage ScaledImageCache::areaAverage(const QImage& image, const QSize& size) {
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-void ScaledImageCache::setImage(const QImage& image) {
+QImage ScaledImageCache::reducedTo(const QImage& image, const QSize& size) {
+    QImage source = image;
+    while (qint64(source.width()) * source.height() > directReductionPixels &&
+           source.width() >= 4 * size.width() && source.height() >= 4 * size.height())
+        source = reduceByHalf(source);
+    return areaAverage(source, size);
+}
+
+void ScaledImageCache::setImage(const QImage& image, const QImage& screenCopy) {
     full = image;
     pyramid.clear();
-    exact = QImage();
-    wanted = QSize();
+    exact = screenCopy;
+    wanted = screenCopy.size();
     exactPending = false;
     const quint64 mine = ++generation;
     pyramidPending = !image.isNull() && (image.width() > 1 || image.height() > 1);

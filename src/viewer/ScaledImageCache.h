@@ -20,7 +20,9 @@ public:
 
     explicit ScaledImageCache(QObject* parent = nullptr);
 
-    void setImage(const QImage& image);
+    // `screenCopy`, when given, is the image already reduced to the size it
+    // is about to be drawn at, and serves as the exact copy for that size.
+    void setImage(const QImage& image, const QImage& screenCopy = QImage());
     const QImage& image() const { return full; }
 
     struct Source {
@@ -37,6 +39,9 @@ public:
     static QImage reduceByHalf(const QImage& image);
     // Area-averaged reduction to `size`.
     static QImage areaAverage(const QImage& image, const QSize& size);
+    // The exact copy of `image` for `size`, made in one go as the cache
+    // would make it: huge images are halved first.
+    static QImage reducedTo(const QImage& image, const QSize& size);
 
 signals:
     void updated();

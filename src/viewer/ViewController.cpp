@@ -514,10 +514,16 @@ void ViewController::openImage(const QString& path) {
     appUrls.reset();
     if (!isZip)
         appUrls = Workspace::applicationsForFile(path);
+    const quint64 serial = ++openSerial;
+    if (prefetcher->cached(path)) {
+        // Decoded ahead: shown now, with no spinner and no trip through the
+        // event loop.
+        loadStep(path);
+        return;
+    }
     startLoading();
     // The spinner gets on screen before the decode is even asked for. Of
     // several steps posted before they run, only the last matters.
-    const quint64 serial = ++openSerial;
     QTimer::singleShot(0, this, [this, path, serial] {
         if (serial == openSerial)
             loadStep(path);
@@ -592,7 +598,7 @@ void ViewController::itemLoaded(const LoadedItem& item) {
         const QSignalBlocker quiet(mainToolbar->frameSlider);
         mainToolbar->frameSlider->setRange(0, framesCount - 1);
     }
-    showFrame(0, item.image, item.image.size(), refit);
+    showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
     stopLoading();
     startAnimation(item);
     emit updateMainMenuRequested();
@@ -606,6 +612,7 @@ void ViewController::prefetchNeighbours() {
     const qsizetype n = qsizetype(collection.fileNumber());
     const QStringList& list = collection.entries();
     const QStringList neighbours = {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
+    prefetcher->setDrawnSize(geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()));
     if (isZip && zipWrapper) {
         auto archive = zipWrapper;
         prefetcher->prefetch(collection.currentEntry(), neighbours,
@@ -633,19 +640,21 @@ void ViewController::loadImageFrame(int index) {
     showFrame(index, image, image.size(), true);
 }
 
-void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit) {
+void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
+                               const QImage& screenCopy) {
     imageChanged = true;
     mainToolbar->labelImageResolution->clear();
     setFrameControls(index);
     currentFrame = index;
-    showImage(image, pixelSize, refit);
+    showImage(image, pixelSize, refit, screenCopy);
 }
 
 void ViewController::postFrameLoad(const QImage& image) {
     showImage(image, image.size(), true);
 }
 
-void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit) {
+void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
+                               const QImage& screenCopy) {
     if (!image.isNull()) {
         if (isZip || isData)
             emit updateDetailsPanelWithData(image);
@@ -658,7 +667,7 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
         geometry->setImageSize(imageWidth, imageHeight);
         mainToolbar->labelImageResolution->setText(
             QString::asprintf("%ipx × %ipx", pixelSize.width(), pixelSize.height()));
-        renderer->setImage(image);
+        renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();
         state = previewFullSize.isValid() ? LoadState::Loading : LoadState::Shown;

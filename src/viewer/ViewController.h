@@ -171,8 +171,10 @@ private:
     void setZoomMode(int mode);
     void startLoading();
     void stopLoading();
-    void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit);
-    void showImage(const QImage& image, const QSize& pixelSize, bool refit);
+    void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
+                   const QImage& screenCopy = QImage());
+    void showImage(const QImage& image, const QSize& pixelSize, bool refit,
+                   const QImage& screenCopy = QImage());
     void prefetchNeighbours();
     void startAnimation(const LoadedItem& item);
     void startWithArchive(const QString& path);

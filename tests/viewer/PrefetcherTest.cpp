@@ -5,6 +5,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/Prefetcher.h"
+#include "viewer/ScaledImageCache.h"
 #include "viewer/ViewController.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -91,6 +93,48 @@ TEST_F(PrefetchTest, SteppingToADecodedNeighbourShowsItAtOnce) {
     QCoreApplication::processEvents(); // the posted load step
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "no decode to wait for";
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("40px × 30px"));
+}
+
+TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCopy) {
+    // The copy is made for the size the image will be placed at; if that
+    // guess is off, the first paint after the step samples the full image.
+    QTemporaryDir photos;
+    const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) {
+        QImage image(i == 1 ? 1500 : 2000, i == 1 ? 2400 : 1500, QImage::Format_RGB32);
+        image.fill(colours[i]);
+        TestImages::writeImage(photos.filePath(QStringLiteral("p%1.png").arg(i)), image, "PNG");
+    }
+    auto* controller = new OrvaneWindowController;
+    std::unique_ptr<OrvaneWindow> window(controller->window());
+    ViewController* vc = controller->vc();
+    const std::pair<const char*, void (ViewController::*)()> modes[] = {
+        {"fit", &ViewController::setFitToScreen},
+        {"stretch", &ViewController::setStretchToFit},
+        {"fill", &ViewController::setFillScreen}};
+    int reduced = 0;
+    for (const auto& [mode, set] : modes) {
+        (vc->*set)();
+        vc->startWithFile(photos.filePath(QStringLiteral("p0.png")));
+        for (int i = 1; i <= 3; ++i) {
+            const QString next = photos.filePath(QStringLiteral("p%1.png").arg(i % 3));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(next)); }, 10000));
+            vc->showNextImage();
+            ASSERT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "mode " << mode;
+            const QRectF placed = vc->imageView()->imageRect();
+            const double dpr = vc->imageView()->devicePixelRatioF();
+            const QSize drawn(int(std::round(placed.width() * dpr)), int(std::round(placed.height() * dpr)));
+            const QSize full = vc->imageView()->image().size();
+            if (drawn.width() >= full.width() || drawn.height() >= full.height())
+                continue; // not reduced: drawn from the image itself
+            const auto source = vc->imageView()->cache()->sourceFor(drawn);
+            ++reduced;
+            EXPECT_TRUE(source.exact) << "mode " << mode << ", image " << i % 3 << " drawn at "
+                                      << drawn.width() << "x" << drawn.height();
+            EXPECT_EQ(source.image.pixelColor(drawn.width() / 2, drawn.height() / 2), colours[i % 3]);
+        }
+    }
+    EXPECT_GE(reduced, 6);
 }
 
 TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {
