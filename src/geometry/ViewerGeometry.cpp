@@ -37,7 +37,7 @@ QRectF ViewerGeometry::windowFrame() const {
     return Coordinates::screenFromQt(QRectF(view->window()->geometry()), mainScreen());
 }
 
-ZoomEngine::Environment ViewerGeometry::environment() const {
+ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
     ZoomEngine::Environment env;
     QWidget* window = view ? view->window() : nullptr;
     env.hasWindow = window != nullptr;
@@ -51,7 +51,8 @@ ZoomEngine::Environment ViewerGeometry::environment() const {
     }
     env.windowFullScreenStyle = window && window->isFullScreen();
     env.viewInFullScreenMode = isFullscreen;
-    env.mouseLocation = Coordinates::screenPointFromQt(QPointF(QCursor::pos()), mainScreen());
+    if (withMouse)
+        env.mouseLocation = Coordinates::screenPointFromQt(QPointF(QCursor::pos()), mainScreen());
     env.viewWidth = view ? view->width() : 0;
     env.viewHeight = view ? view->height() : 0;
     env.hasImage = renderer && renderer->hasContents();
@@ -59,7 +60,7 @@ ZoomEngine::Environment ViewerGeometry::environment() const {
 }
 
 void ViewerGeometry::zoomImageWithEvent(const ZoomEngine::Request& request) {
-    apply(zoom.zoomImageWithEvent(request, environment()));
+    apply(zoom.zoomImageWithEvent(request, environment(request.hasEvent || request.forceMouse)));
 }
 
 void ViewerGeometry::magnifyWithEvent(double magnification) {
@@ -132,7 +133,7 @@ ViewerGeometry::DrawnSize ViewerGeometry::drawnSizeForNewImage(int zoomMode,
                                                                 double devicePixelRatio) const {
     ZoomEngine engine = zoom;
     engine.resetForNewDocument();
-    ZoomEngine::Environment env = environment();
+    ZoomEngine::Environment env = environment(false);
     env.hasImage = true; // the new image is in the view when it is placed
     const double dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
     return [engine, env, zoomMode, dpr](const QSize& pixels) {
@@ -157,9 +158,13 @@ void ViewerGeometry::processWindow(bool show, int zoomMode) {
     zoomImageWithEvent(ZoomEngine::requestForMode(zoomMode));
     if (show && view) {
         QWidget* window = view->window();
-        window->show();
-        window->raise();
-        window->activateWindow();
+        // A window already in front is left as it is: raising it again costs
+        // round trips to the display server on every step.
+        if (!window->isVisible() || !window->isActiveWindow()) {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        }
         centreWindow();
     }
 }

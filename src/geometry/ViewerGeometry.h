@@ -31,7 +31,9 @@ public:
     bool inDragging = false;
     bool isFullscreen = false;
 
-    ZoomEngine::Environment environment() const;
+    // The mouse is asked for only when the request is anchored at it: asking
+    // is a round trip to the display server.
+    ZoomEngine::Environment environment(bool withMouse = true) const;
     void zoomImageWithEvent(const ZoomEngine::Request& request);
     void zoomWithMouse(bool mouse, bool out) { apply(zoom.zoomWithMouse(mouse, out, environment())); }
     void magnifyWithEvent(double magnification);

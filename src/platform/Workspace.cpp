@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 
 // glib uses "signals" as an identifier, which Qt defines as a keyword.
@@ -31,6 +33,26 @@ struct GListDeleter {
     void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
 };
 using AppInfoList = std::unique_ptr<GList, GListDeleter>;
+
+// Listing applications reads every desktop entry for the type again, some
+// milliseconds that each step through a folder would pay: the lists are kept
+// per type until GIO reports that the installed applications changed.
+struct ApplicationsCache {
+    QMutex lock;
+    QHash<QString, QList<ApplicationInfo>> byType;
+    GAppInfoMonitor* monitor = nullptr;
+};
+
+ApplicationsCache& applicationsCache() {
+    static ApplicationsCache cache;
+    return cache;
+}
+
+void forgetApplications(GAppInfoMonitor*, gpointer) {
+    ApplicationsCache& cache = applicationsCache();
+    QMutexLocker locker(&cache.lock);
+    cache.byType.clear();
+}
 
 QString fromUtf8(const char* text) {
     return text ? QString::fromUtf8(text) : QString();
@@ -98,6 +120,17 @@ QList<ApplicationInfo> Workspace::applicationsForFile(const QString& path) {
     if (type.isEmpty())
         return {};
     const QByteArray typeUtf8 = type.toUtf8();
+    ApplicationsCache& cache = applicationsCache();
+    {
+        QMutexLocker locker(&cache.lock);
+        if (!cache.monitor) {
+            cache.monitor = g_app_info_monitor_get();
+            g_signal_connect(cache.monitor, "changed", G_CALLBACK(forgetApplications), nullptr);
+        }
+        const auto known = cache.byType.constFind(type);
+        if (known != cache.byType.cend())
+            return *known;
+    }
 
     QList<ApplicationInfo> result;
     QSet<QString> seen{QString::fromLatin1(ownDesktopId)};
@@ -114,6 +147,8 @@ QList<ApplicationInfo> Workspace::applicationsForFile(const QString& path) {
     };
     collect(g_app_info_get_recommended_for_type(typeUtf8.constData()));
     collect(g_app_info_get_all_for_type(typeUtf8.constData()));
+    QMutexLocker locker(&cache.lock);
+    cache.byType.insert(type, result);
     return result;
 }
 

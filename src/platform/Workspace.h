@@ -17,6 +17,7 @@ class Workspace {
   public:
     // Applications for the file's content type: the recommended ones first, then the others,
     // without duplicates and without our own desktop entry. Empty when the file has no known type.
+    // Kept per type until the desktop reports a change in the installed applications.
     static QList<ApplicationInfo> applicationsForFile(const QString& path);
     // Launches the application (by desktop file path or desktop id) with the file; false when
     // the file or the application is missing or the launch fails.

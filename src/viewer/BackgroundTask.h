@@ -56,7 +56,17 @@ public:
         pool->start([post = Poster(box), work = std::move(work)]() mutable { work(post); });
     }
 
+    // Frees `value` a little later, on a worker. Unmapping the pages of a
+    // large image takes milliseconds, and a worker doing it at once competes
+    // with the paint that follows for the processor and the address space.
+    template <typename T> static void release(T&& value) {
+        releaseLater(std::make_shared<std::decay_t<T>>(std::forward<T>(value)));
+    }
+    static constexpr int releaseDelayMs = 250;
+
 private:
+    static void releaseLater(std::shared_ptr<void> garbage);
+
     std::shared_ptr<Mailbox> box;
     QThreadPool* pool;
 };

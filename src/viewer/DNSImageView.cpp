@@ -36,6 +36,21 @@ void DNSImageView::setNearestFilter(bool on) {
     update();
 }
 
+QRect DNSImageView::opaqueRect() const {
+    const QImage& full = image();
+    if (!isVisible() || full.isNull() || full.hasAlphaChannel() || placement.isEmpty())
+        return QRect();
+    const double dpr = devicePixelRatioF();
+    // The target as paintEvent rounds it, shrunk to whole logical pixels.
+    const double left = std::round(placement.x() * dpr) / dpr;
+    const double top = std::round(placement.y() * dpr) / dpr;
+    const double right = left + std::round(placement.width() * dpr) / dpr;
+    const double bottom = top + std::round(placement.height() * dpr) / dpr;
+    const QRect inner(QPoint(int(std::ceil(left)), int(std::ceil(top))),
+                      QPoint(int(std::floor(right)) - 1, int(std::floor(bottom)) - 1));
+    return inner.intersected(rect());
+}
+
 void DNSImageView::paintEvent(QPaintEvent* event) {
     const QImage& full = image();
     if (full.isNull() || placement.isEmpty())

@@ -22,6 +22,10 @@ public:
     void setNearestFilter(bool nearest);
     bool nearestFilter() const { return nearest; }
     ScaledImageCache* cache() const { return reduced; }
+    // The whole pixels this view covers with opaque image, in its own
+    // coordinates; empty when it covers none. What lies beneath need not
+    // be painted there.
+    QRect opaqueRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

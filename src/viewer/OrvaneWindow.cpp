@@ -1,11 +1,13 @@
 #include "viewer/OrvaneWindow.h"
 
+#include "viewer/DNSImageView.h"
 #include "viewer/ViewController.h"
 #include "viewer/WindowHeader.h"
 
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QToolButton>
@@ -13,6 +15,8 @@
 OrvaneWindow::OrvaneWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // paintEvent covers every pixel, so Qt need not clear them first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(400, 400);
     resize(900, 640);
     content = new ViewController(this);
@@ -58,7 +62,16 @@ void OrvaneWindow::resizeEvent(QResizeEvent*) {
     windowHeader->raise();
 }
 
-void OrvaneWindow::paintEvent(QPaintEvent*) {
+void OrvaneWindow::paintEvent(QPaintEvent* event) {
+    // Filling a whole screen of pixels that the image then covers again costs
+    // more than drawing the image: only what the image leaves open is filled.
+    QRegion open = event->region();
+    if (const DNSImageView* image = content->imageView()) {
+        const QRect covered = image->opaqueRect();
+        if (!covered.isEmpty())
+            open -= QRect(image->mapTo(this, covered.topLeft()), covered.size());
+    }
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(24, 24, 26));
+    for (const QRect& r : open)
+        painter.fillRect(r, QColor(24, 24, 26));
 }

@@ -129,10 +129,22 @@ void OrvaneWindowController::updateMainMenu() {
 }
 
 void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
-    menu->clear();
     const ViewController* v = viewController;
     const auto entries = MenuState::openWithEntries(v->appUrls ? &*v->appUrls : nullptr, v->isZip,
                                                     v->isData);
+    // The menus are brought up to date after every change of state; loading
+    // the icons again each time would cost a step several milliseconds.
+    // The items open this window's file: the application's menu, shared by
+    // all windows, is rebuilt when another window fills it.
+    QStringList key{forViewer ? QStringLiteral("viewer") : QStringLiteral("app"),
+                    QString::number(quintptr(this))};
+    for (const MenuState::OpenWithEntry& entry : entries)
+        key << entry.title << entry.appURL << entry.iconName;
+    const QString built = key.join(QChar(0));
+    if (menu->property("openWithEntries").toString() == built && !menu->actions().isEmpty())
+        return;
+    menu->setProperty("openWithEntries", built);
+    menu->clear();
     for (const MenuState::OpenWithEntry& entry : entries) {
         auto* item = new AppMenuItem(entry.title, menu);
         item->setObjectName(forViewer ? QStringLiteral("viewerApp") : QStringLiteral("app"));

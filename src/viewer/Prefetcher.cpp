@@ -40,7 +40,7 @@ qint64 Prefetcher::cachedBytes() const {
 }
 
 void Prefetcher::clear() {
-    entries.clear();
+    BackgroundTask::release(std::exchange(entries, {}));
     wanted.clear();
     current.clear();
 }
@@ -49,12 +49,16 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
                           const QString& container) {
     wanted = neighbours;
     current = currentPath;
+    QList<LoadedItem> dropped;
     for (auto it = entries.begin(); it != entries.end();) {
-        if (it.key() != current && !neighbours.contains(it.key()))
+        if (it.key() != current && !neighbours.contains(it.key())) {
+            dropped.append(std::move(it->item));
             it = entries.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
+    BackgroundTask::release(std::move(dropped));
     for (const QString& path : neighbours) {
         if (path == current || entries.contains(path) || inFlight.contains(path))
             continue;

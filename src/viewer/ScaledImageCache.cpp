@@ -1,5 +1,7 @@
 #include "viewer/ScaledImageCache.h"
 
+#include <QTimer>
+
 ScaledImageCache::ScaledImageCache(QObject* parent) : QObject(parent) {}
 
 QImage ScaledImageCache::reduceByHalf(const QImage& source) {
@@ -50,17 +52,35 @@ QImage ScaledImageCache::reducedTo(const QImage& image, const QSize& size) {
 }
 
 void ScaledImageCache::setImage(const QImage& image, const QImage& screenCopy) {
-    full = image;
-    pyramid.clear();
-    exact = screenCopy;
+    BackgroundTask::release(std::exchange(full, image));
+    BackgroundTask::release(std::exchange(pyramid, {}));
+    BackgroundTask::release(std::exchange(exact, screenCopy));
     wanted = screenCopy.size();
     exactPending = false;
     const quint64 mine = ++generation;
     pyramidPending = !image.isNull() && (image.width() > 1 || image.height() > 1);
+    pyramidStarted = false;
     if (!pyramidPending)
         return;
+    if (screenCopy.isNull()) {
+        buildPyramid();
+        return;
+    }
+    // The copy serves the first paints; the halvings, needed only once the
+    // size changes, wait so as not to take a core from that first paint.
+    QTimer::singleShot(deferredPyramidMs, this, [this, mine] {
+        if (mine == generation)
+            buildPyramid();
+    });
+}
+
+void ScaledImageCache::buildPyramid() {
+    if (!pyramidPending || pyramidStarted)
+        return;
+    pyramidStarted = true;
+    const quint64 mine = generation;
     tasks.run(
-        [image]() {
+        [image = full]() {
             QList<QImage> levels;
             QImage level = image;
             while (level.width() > 64 || level.height() > 64) {
@@ -116,6 +136,7 @@ ScaledImageCache::Source ScaledImageCache::sourceFor(const QSize& deviceSize) {
         return {full, false};
     if (exact.size() == deviceSize)
         return {exact, true};
+    buildPyramid();
     if (wanted != deviceSize) {
         wanted = deviceSize;
         // Huge images wait for their halvings, so the reduction does not

@@ -17,6 +17,8 @@ public:
     // Images up to this many pixels are reduced straight from the full image;
     // larger ones from the smallest halving at least twice the target.
     static constexpr qint64 directReductionPixels = 48'000'000;
+    // How long the halvings wait when a screen copy came with the image.
+    static constexpr int deferredPyramidMs = 300;
 
     explicit ScaledImageCache(QObject* parent = nullptr);
 
@@ -47,6 +49,7 @@ signals:
     void updated();
 
 private:
+    void buildPyramid();
     void buildExact(const QSize& size);
     QImage reductionSource(const QSize& size) const;
 
@@ -55,7 +58,8 @@ private:
     QImage exact;
     QSize wanted;
     quint64 generation = 0;
-    bool pyramidPending = false;
+    bool pyramidPending = false; // wanted and not there yet
+    bool pyramidStarted = false;
     bool exactPending = false;
     BackgroundTask tasks{this};
 };

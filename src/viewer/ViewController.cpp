@@ -602,7 +602,12 @@ void ViewController::itemLoaded(const LoadedItem& item) {
     stopLoading();
     startAnimation(item);
     emit updateMainMenuRequested();
-    prefetchNeighbours();
+    // Reading ahead waits until this image is on screen, so that it does not
+    // take a core from the first paint.
+    QTimer::singleShot(prefetchDelayMs, this, [this, serial = openSerial] {
+        if (serial == openSerial)
+            prefetchNeighbours();
+    });
 }
 
 void ViewController::prefetchNeighbours() {

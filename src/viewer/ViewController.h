@@ -96,6 +96,7 @@ public:
     double imageHeight = 0;
     bool imageChanged = false;
     int zoomMode = 0;
+    static constexpr int prefetchDelayMs = 50;
     int backgroundMode = 0;
     int slideshowDelay = 10;
     bool isFullscreen = false;

@@ -138,6 +138,31 @@ TEST_F(WorkspaceTest, ContentIsSniffedWhenTheNameSaysNothing) {
               nullptr);
 }
 
+TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt) {
+    // The lists are kept per type; a stale one would hide a new application
+    // until the viewer restarts.
+    const QString path = pngFile(QStringLiteral("picture.png"));
+    ASSERT_EQ(find(Workspace::applicationsForFile(path), QStringLiteral("late-viewer.desktop")),
+              nullptr);
+    const QString applications = WorkspaceEnvironment::folder() + QStringLiteral("/data-home/applications");
+    for (const auto& [name, text] :
+         {std::pair{QStringLiteral("/late-viewer.desktop"),
+                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Late Viewer\n"
+                                   "MimeType=image/png;\nExec=sh -c true %f\n")},
+          std::pair{QStringLiteral("/mimeinfo.cache"),
+                    QStringLiteral("[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n")}}) {
+        QFile file(applications + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    }
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return find(Workspace::applicationsForFile(path), QStringLiteral("late-viewer.desktop")) !=
+                   nullptr;
+        },
+        20000));
+}
+
 TEST_F(WorkspaceTest, UnknownTypeHasNoApplications) {
     const QString path = files.filePath(QStringLiteral("mystery.zq9x"));
     QFile file(path);

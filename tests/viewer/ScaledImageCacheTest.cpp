@@ -125,4 +125,20 @@ TEST(ScaledImageCache, ANewImageDropsTheOldCopies) {
     EXPECT_EQ(cache.sourceFor(QSize(100, 75)).image.pixel(50, 30), qRgb(0, 0, 255));
 }
 
+TEST(ScaledImageCache, AScreenCopyServesItsSizeAtOnceAndOtherSizesAreStillMade) {
+    ScaledImageCache cache;
+    QImage image(800, 600, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QImage copy(200, 150, QImage::Format_RGB32);
+    copy.fill(Qt::green);
+    cache.setImage(image, copy);
+    const auto served = cache.sourceFor(QSize(200, 150));
+    EXPECT_TRUE(served.exact);
+    EXPECT_EQ(served.image.cacheKey(), copy.cacheKey()) << "the copy itself, not a new one";
+    // Zooming asks for another size: halvings and an exact copy follow.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(300, 225)).exact; }, 5000));
+    EXPECT_EQ(cache.sourceFor(QSize(300, 225)).image.size(), QSize(300, 225));
+    EXPECT_EQ(ScaledImageCache::reducedTo(image, QSize(120, 90)).pixelColor(60, 45), QColor(Qt::green));
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "support/TestImages.h"
+#include "viewer/DNSImageView.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
@@ -185,6 +186,39 @@ TEST_F(ViewControllerTest, SpinnerTurnsOnlyWhileLoading) {
     EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
     ASSERT_TRUE(settle());
     EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
+}
+
+TEST_F(ViewControllerTest, TheWindowPaintsEveryPixelAroundAndBeneathTheImage) {
+    // The window fills only what an opaque image leaves open; a hole in that
+    // reasoning would show whatever the screen held before.
+    QImage opaque(200, 100, QImage::Format_RGB32);
+    opaque.fill(Qt::red);
+    QImage seeThrough(200, 100, QImage::Format_ARGB32);
+    seeThrough.fill(Qt::transparent);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 100; x < 200; ++x)
+            seeThrough.setPixelColor(x, y, Qt::blue);
+    ASSERT_TRUE(TestImages::writeImage(path("opaque.png"), opaque, "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("see-through.png"), seeThrough, "PNG"));
+    const QColor background(24, 24, 26);
+    for (const char* name : {"opaque.png", "see-through.png"}) {
+        vc->startWithFile(path(name));
+        ASSERT_TRUE(settle());
+        QImage shown(window->size(), QImage::Format_RGB32);
+        shown.fill(Qt::magenta);
+        window->render(&shown);
+        const QRect image = vc->imageView()->imageRect().toRect().translated(
+            vc->imageView()->mapTo(window, QPoint(0, 0)));
+        ASSERT_FALSE(image.isEmpty()) << name;
+        const int y = image.center().y();
+        EXPECT_EQ(shown.pixelColor(image.left() - 3, y), background) << name << ": left of the image";
+        EXPECT_EQ(shown.pixelColor(image.right() + 3, y), background) << name << ": right of it";
+        EXPECT_EQ(shown.pixelColor(image.right() - 3, y), qstrcmp(name, "opaque.png") ? QColor(Qt::blue) : QColor(Qt::red)) << name;
+        // The left half of the second image is transparent: the window shows through.
+        EXPECT_EQ(shown.pixelColor(image.left() + 3, y), qstrcmp(name, "opaque.png") ? background : QColor(Qt::red)) << name;
+        for (int x = 0; x < shown.width(); ++x)
+            ASSERT_NE(shown.pixelColor(x, y), QColor(Qt::magenta)) << name << ": unpainted at " << x;
+    }
 }
 
 } // namespace

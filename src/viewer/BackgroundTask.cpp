@@ -1,0 +1,24 @@
+#include "viewer/BackgroundTask.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QTimer>
+
+void BackgroundTask::releaseLater(std::shared_ptr<void> garbage) {
+    static QMutex lock;
+    static QList<std::shared_ptr<void>> pending;
+    QMutexLocker locker(&lock);
+    pending.append(std::move(garbage));
+    if (pending.size() > 1 || !QCoreApplication::instance())
+        return; // a flush is on its way (or nothing will run one: freed at exit)
+    // One flush per batch, not per release, so that the delay bounds how long
+    // anything waits and how much waits.
+    QTimer::singleShot(releaseDelayMs, QCoreApplication::instance(), [] {
+        QList<std::shared_ptr<void>> batch;
+        {
+            QMutexLocker flushLocker(&lock);
+            batch.swap(pending);
+        }
+        QThreadPool::globalInstance()->start([batch = std::move(batch)]() mutable { batch.clear(); });
+    });
+}
