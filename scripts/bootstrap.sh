@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
   libgl-dev libglib2.0-dev shared-mime-info
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils libx11-dev libxtst-dev
   libminizip-dev zlib1g-dev
   unzip
   libheif-dev libraw-dev libopenexr-dev libopenjp2-7-dev libtiff-dev libexiv2-dev libstb-dev
