@@ -56,13 +56,22 @@ public:
         pool->start([post = Poster(box), work = std::move(work)]() mutable { work(post); });
     }
 
-    // Frees `value` a little later, on a worker. Unmapping the pages of a
-    // large image takes milliseconds, and a worker doing it at once competes
-    // with the paint that follows for the processor and the address space.
+    // Frees `value` on a worker once the paint under way is done. Unmapping
+    // the pages of a large image takes milliseconds, and a worker doing it at
+    // once competes with that paint for the processor and the address space.
     template <typename T> static void release(T&& value) {
         releaseLater(std::make_shared<std::decay_t<T>>(std::forward<T>(value)));
     }
-    static constexpr int releaseDelayMs = 250;
+    // Frees `value` on a worker now: for what is dropped off the path of a
+    // paint, where holding it longer would only add to the peak.
+    template <typename T> static void releaseNow(T&& value) {
+        QThreadPool::globalInstance()->start([v = std::forward<T>(value)]() mutable {
+            [[maybe_unused]] const auto dropped = std::move(v);
+        });
+    }
+    // Shorter than the wait before reading ahead, so that what a step frees
+    // is gone before the next decode allocates.
+    static constexpr int releaseDelayMs = 40;
 
 private:
     static void releaseLater(std::shared_ptr<void> garbage);

@@ -40,7 +40,7 @@ qint64 Prefetcher::cachedBytes() const {
 }
 
 void Prefetcher::clear() {
-    BackgroundTask::release(std::exchange(entries, {}));
+    BackgroundTask::releaseNow(std::exchange(entries, {}));
     wanted.clear();
     current.clear();
 }
@@ -58,7 +58,7 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
             ++it;
         }
     }
-    BackgroundTask::release(std::move(dropped));
+    BackgroundTask::releaseNow(std::move(dropped));
     for (const QString& path : neighbours) {
         if (path == current || entries.contains(path) || inFlight.contains(path))
             continue;

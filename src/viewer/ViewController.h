@@ -96,7 +96,8 @@ public:
     double imageHeight = 0;
     bool imageChanged = false;
     int zoomMode = 0;
-    static constexpr int prefetchDelayMs = 50;
+    // After the step has been painted and what it dropped has been freed.
+    static constexpr int prefetchDelayMs = BackgroundTask::releaseDelayMs + 20;
     int backgroundMode = 0;
     int slideshowDelay = 10;
     bool isFullscreen = false;
