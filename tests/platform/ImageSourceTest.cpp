@@ -311,6 +311,39 @@ TEST(ImageSource, SixteenBitJpeg2000KeepsItsDepth) {
     EXPECT_EQ(image.pixelColor(63, 47).rgba64(), deep.pixelColor(63, 47).rgba64());
 }
 
+TEST(ImageSource, TenBitHeicKeepsItsDepthAndLevels) {
+    // Levels between two 8-bit steps must survive: a 10-bit HEIC read through
+    // an 8-bit path would band.
+    QImage deep(64, 64, QImage::Format_RGBX64);
+    for (int y = 0; y < deep.height(); ++y)
+        for (int x = 0; x < deep.width(); ++x)
+            deep.setPixelColor(x, y, QColor::fromRgba64(quint16(20000 + x * 64), quint16(30000 + y * 64), 40000));
+    const QString png = Fixtures::shared().scratch(QStringLiteral("deep-heic.png"));
+    const QString heic = Fixtures::shared().scratch(QStringLiteral("deep.heic"));
+    ASSERT_TRUE(TestImages::write(png, TestImages::encode(deep, "PNG")));
+    QString error;
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("heif-enc"),
+                                    {QStringLiteral("-b"), QStringLiteral("10"), QStringLiteral("-q"),
+                                     QStringLiteral("100"), QStringLiteral("-p"), QStringLiteral("chroma=444"),
+                                     png, QStringLiteral("-o"), heic},
+                                    &error))
+        << qPrintable(error);
+    auto source = ImageSource::createWithURL(heic);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 10);
+    const QImage image = source->imageAtIndex(0);
+    ASSERT_EQ(image.size(), deep.size());
+    EXPECT_EQ(image.depth(), 64);
+    int distinct = 0;
+    for (int x = 1; x < 60; ++x) {
+        const QRgba64 shown = image.pixelColor(x, 32).rgba64();
+        EXPECT_NEAR(shown.red(), deep.pixelColor(x, 32).rgba64().red(), 700) << x;
+        distinct += shown.red() / 257 == image.pixelColor(x - 1, 32).rgba64().red() / 257 &&
+                    shown.red() != image.pixelColor(x - 1, 32).rgba64().red();
+    }
+    EXPECT_GT(distinct, 10) << "steps finer than 8 bits are kept";
+}
+
 TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
     // Display P3 values, converted with the textbook linear P3 -> linear sRGB matrix.
     const int p3[3] = {200, 120, 60};
