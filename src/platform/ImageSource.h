@@ -44,6 +44,10 @@ public:
     // longer side: the thumbnail stored in the file when it is large enough,
     // else made from the image. Null when image 0 cannot be decoded.
     QImage thumbnail(int maxPixelSize);
+    // A stand-in for image 0 that is far quicker to have than image 0 itself
+    // (a camera's own preview of its raw data): the same picture, as stored
+    // (not oriented), usually smaller. Null when there is none.
+    virtual QImage firstLook() { return QImage(); }
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.

@@ -35,15 +35,20 @@ quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
     const quint64 request = ++latest;
     pending = true;
     tasks.start([this, path, previewSize, request](const BackgroundTask::Poster& post) {
-        if (previewSize.isValid()) {
-            LoadedItem first;
-            first.path = path;
-            first.preview = true;
+        LoadedItem first;
+        first.path = path;
+        first.preview = true;
+        if (previewSize.isValid())
             first.image = jpegPreview(path, previewSize, &first.fullSize);
+        if (!first.image.isNull())
+            post([this, request, first]() mutable { deliver(request, std::move(first)); });
+        std::unique_ptr<ImageSource> source = ImageSource::createWithURL(path);
+        if (previewSize.isValid() && first.image.isNull() && source) {
+            first.image = firstLook(*source, &first.fullSize);
             if (!first.image.isNull())
                 post([this, request, first]() mutable { deliver(request, std::move(first)); });
         }
-        LoadedItem item = load(ImageSource::createWithURL(path), path);
+        LoadedItem item = load(std::move(source), path);
         item.fullSize = item.image.size();
         post([this, request, item]() mutable { deliver(request, std::move(item)); });
     });
@@ -79,6 +84,23 @@ quint64 ImageLoader::loadFromReader(const QString& path, Reader read) {
     tasks.run([path, read]() { return loadRead(path, read); },
               [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
+}
+
+QImage ImageLoader::firstLook(ImageSource& source, QSize* fullSize) {
+    const QImage stored = source.firstLook();
+    if (stored.isNull())
+        return QImage();
+    const QVariantMap properties = source.propertiesAtIndex(0);
+    const int orientation = properties.value(QStringLiteral("Orientation"), 1).toInt();
+    QSize full(properties.value(QStringLiteral("PixelWidth")).toInt(),
+               properties.value(QStringLiteral("PixelHeight")).toInt());
+    if (full.isEmpty())
+        return QImage();
+    if (orientation >= 5 && orientation <= 8)
+        full.transpose();
+    if (fullSize)
+        *fullSize = full;
+    return ImageOrientation::CGImageCreateDecoded(stored, orientation);
 }
 
 QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* fullSize) {

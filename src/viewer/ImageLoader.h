@@ -62,6 +62,9 @@ public:
     // The reduced first look at a JPEG file larger than `bound`, upright, and
     // the upright size of the full image; null when the file is not such a JPEG.
     static QImage jpegPreview(const QString& path, const QSize& bound, QSize* fullSize);
+    // The source's quick stand-in for image 0 (a camera raw's preview),
+    // upright, and the upright size of the full image; null when it has none.
+    static QImage firstLook(ImageSource& source, QSize* fullSize);
 
 signals:
     void loaded(const LoadedItem& item);

@@ -222,7 +222,8 @@ QByteArray FormatFixtures::softimagePic(const QImage& source) {
     return out;
 }
 
-QByteArray FormatFixtures::linearDng(const QImage& source) {
+QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& previewJpeg,
+                                     const QSize& previewSize) {
     // A linear (demosaiced) DNG whose camera space is linear sRGB: the
     // colour matrix is the XYZ (D65) to linear sRGB matrix, the neutral is
     // grey, so a decoder that follows the file gets the pattern back.
@@ -320,10 +321,36 @@ QByteArray FormatFixtures::linearDng(const QImage& source) {
                 outOfLine += '\0';
         }
     }
-    le32(directory, 0);
     QByteArray out("II*\0", 4);
     le32(out, 8);
-    return out + directory + outOfLine + pixels;
+    if (previewJpeg.isEmpty()) {
+        le32(directory, 0);
+        return out + directory + outOfLine + pixels;
+    }
+    // A second directory, after the pixels, holds the camera's preview as an
+    // old-style JPEG interchange stream.
+    const quint32 afterPixels = pixelOffset + quint32(pixels.size());
+    const QByteArray padding(int(afterPixels & 1), '\0');
+    const quint32 previewDirectory = afterPixels + quint32(padding.size());
+    le32(directory, previewDirectory);
+    const QList<Field> previewFields = {
+        {254, 4, 1, longs({1})},
+        {256, 4, 1, longs({quint32(previewSize.width())})},
+        {257, 4, 1, longs({quint32(previewSize.height())})},
+        {259, 3, 1, shorts({6})},
+        {513, 4, 1, longs({previewDirectory + 2 + 6 * 12 + 4})},
+        {514, 4, 1, longs({quint32(previewJpeg.size())})},
+    };
+    QByteArray second;
+    le16(second, quint16(previewFields.size()));
+    for (const Field& f : previewFields) {
+        le16(second, f.tag);
+        le16(second, f.type);
+        le32(second, f.count);
+        second += f.value + QByteArray(4 - f.value.size(), '\0');
+    }
+    le32(second, 0);
+    return out + directory + outOfLine + pixels + padding + second + previewJpeg;
 }
 
 QByteArray FormatFixtures::mpo(const QList<QByteArray>& jpegs, quint32 secondType) {

@@ -32,7 +32,9 @@ public:
 
     // Our own writers.
     static QByteArray softimagePic(const QImage& image);
-    static QByteArray linearDng(const QImage& image);
+    // With a preview, a second directory carries it as the camera's own.
+    static QByteArray linearDng(const QImage& image, const QByteArray& previewJpeg = QByteArray(),
+                                const QSize& previewSize = QSize());
     static QByteArray mpo(const QList<QByteArray>& jpegs, quint32 secondType = 0x020002);
     struct ApngFrame {
         QImage image;

@@ -1,3 +1,4 @@
+#include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageLoader.h"
@@ -135,6 +136,43 @@ TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCop
         }
     }
     EXPECT_GE(reduced, 6);
+}
+
+TEST_F(PrefetchTest, ACameraRawIsFirstShownFromItsOwnPreview) {
+    // Demosaicing takes seconds on real files; the camera's preview of the
+    // same shape stands in, sized as the full image. One of another shape
+    // would make the picture jump, so it is not used.
+    QImage raw(900, 600, QImage::Format_RGB32);
+    raw.fill(Qt::red);
+    struct Case {
+        const char* name;
+        QSize preview;
+        bool used;
+    };
+    for (const Case& c : {Case{"same-shape.dng", QSize(720, 480), true},
+                          Case{"square-preview.dng", QSize(640, 640), false},
+                          Case{"tiny-preview.dng", QSize(160, 106), false}}) {
+        QImage preview(c.preview, QImage::Format_RGB32);
+        preview.fill(Qt::blue);
+        const QString file = path(c.name);
+        ASSERT_TRUE(TestImages::write(
+            file, FormatFixtures::linearDng(raw, TestImages::encode(preview, "JPEG", 95), c.preview)));
+        ImageLoader loader;
+        QSignalSpy loaded(&loader, &ImageLoader::loaded);
+        loader.loadFile(file, QSize(800, 600));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !loaded.isEmpty() && !loaded.last().first().value<LoadedItem>().preview; }, 10000))
+            << c.name;
+        const auto full = loaded.last().first().value<LoadedItem>();
+        EXPECT_EQ(full.image.size(), QSize(900, 600)) << c.name;
+        ASSERT_EQ(loaded.size(), c.used ? 2 : 1) << c.name;
+        if (c.used) {
+            const auto first = loaded.first().first().value<LoadedItem>();
+            EXPECT_TRUE(first.preview);
+            EXPECT_EQ(first.fullSize, QSize(900, 600));
+            EXPECT_LE(std::abs(first.image.pixelColor(100, 100).blue() - 255), 8);
+        }
+    }
 }
 
 TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {

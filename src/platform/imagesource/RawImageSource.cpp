@@ -150,6 +150,19 @@ QVariantMap RawImageSource::imageProperties(int) {
     return map;
 }
 
+QImage RawImageSource::firstLook() {
+    // Demosaicing takes a second or more; the camera's preview is at hand.
+    // One cut to another shape would make the picture jump when the full
+    // image replaces it, and a tiny one says little.
+    const QImage preview = embeddedThumbnail();
+    if (preview.isNull() || std::max(preview.width(), preview.height()) < 640 || width <= 0 ||
+        height <= 0)
+        return QImage();
+    const double shape = double(preview.width()) / preview.height();
+    const double full = double(width) / height;
+    return std::abs(shape / full - 1.0) <= 0.01 ? preview : QImage();
+}
+
 QImage RawImageSource::embeddedThumbnail() {
     // The camera's preview, usually a JPEG far larger than any thumbnail.
     std::unique_ptr<LibRaw> preview = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);

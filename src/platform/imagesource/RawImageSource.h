@@ -19,6 +19,7 @@ public:
     int count() const override { return 1; }
     QImage imageAtIndex(int index) override;
     QString type() const override { return typeIdentifier; }
+    QImage firstLook() override;
 
 protected:
     QVariantMap imageProperties(int index) override;
