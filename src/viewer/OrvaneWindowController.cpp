@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
 
 OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(delegate) {
     orvaneWindow = new OrvaneWindow;
@@ -137,7 +138,7 @@ void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
     // The items open this window's file: the application's menu, shared by
     // all windows, is rebuilt when another window fills it.
     QStringList key{forViewer ? QStringLiteral("viewer") : QStringLiteral("app"),
-                    QString::number(quintptr(this))};
+                    QString::number(menuOwner)};
     for (const MenuState::OpenWithEntry& entry : entries)
         key << entry.title << entry.appURL << entry.iconName;
     const QString built = key.join(QChar(0));
@@ -157,6 +158,11 @@ void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
     }
     if (entries.isEmpty())
         menu->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
+}
+
+quint64 OrvaneWindowController::nextMenuOwner() {
+    static std::atomic<quint64> next{0};
+    return ++next;
 }
 
 void OrvaneWindowController::rebuildOpenWith() {

@@ -54,6 +54,10 @@ private:
 
     QPointer<AppDelegate> app;
     QPointer<OrvaneWindow> orvaneWindow;
+    // Names this controller in the menus it fills; never reused, unlike an
+    // address.
+    const quint64 menuOwner = nextMenuOwner();
+    static quint64 nextMenuOwner();
     QPointer<ViewController> viewController;
     TouchBar* bar = nullptr;
 };
