@@ -63,9 +63,14 @@ double djpeg(const QStringList& args) {
     });
 }
 
-// The first look through the viewer: from opening the file to the reduced
-// image painted, in a fresh window.
-double openToFirstPaint(const QString& file) {
+// Opening a file in a fresh window: the times until the reduced first look
+// and until the full image are painted.
+struct Opening {
+    double firstPaint = 1e18;
+    double fullPaint = 1e18;
+};
+
+Opening openAndPaint(const QString& file) {
     auto* fresh = new OrvaneWindowController;
     std::unique_ptr<OrvaneWindow> shown(fresh->window());
     shown->resize(1920, 1080);
@@ -78,12 +83,13 @@ double openToFirstPaint(const QString& file) {
     while (!viewer->imageView()->hasContents() && open.elapsed() < 5000)
         QCoreApplication::processEvents();
     viewer->imageView()->repaint();
-    const double ms = open.nsecsElapsed() / 1e6;
-    // The full decode lands before anything else is timed.
-    if (!QTest::qWaitFor([&] { return viewer->loadState() == ViewController::LoadState::Shown; },
-                         30000))
-        std::printf("the full image did not follow\n");
-    return ms;
+    Opening times;
+    times.firstPaint = open.nsecsElapsed() / 1e6;
+    while (viewer->loadState() != ViewController::LoadState::Shown && open.elapsed() < 30000)
+        QCoreApplication::processEvents();
+    viewer->imageView()->repaint();
+    times.fullPaint = open.nsecsElapsed() / 1e6;
+    return times;
 }
 
 } // namespace
@@ -109,7 +115,8 @@ int main(int argc, char** argv) {
         // Each round times every contender once, so that a slow moment of the
         // machine falls on all of them; the best of the rounds is reported.
         const QStringList eighthArgs = {QStringLiteral("-scale"), QStringLiteral("1/8"), file};
-        double preview = 1e18, eighth = 1e18, decode = 1e18, whole = 1e18, opened = 1e18;
+        double preview = 1e18, eighth = 1e18, decode = 1e18, whole = 1e18;
+        Opening opened;
         for (int round = 0; round < 7; ++round) {
             eighth = std::min(eighth, djpeg(eighthArgs));
             preview = std::min(preview, best(1, [&] {
@@ -120,7 +127,9 @@ int main(int argc, char** argv) {
                 auto source = ImageSource::createWithURL(file);
                 source->imageAtIndex(0);
             }));
-            opened = std::min(opened, openToFirstPaint(file));
+            const Opening once = openAndPaint(file);
+            opened.firstPaint = std::min(opened.firstPaint, once.firstPaint);
+            opened.fullPaint = std::min(opened.fullPaint, once.fullPaint);
         }
         std::printf("reduced first look: %.1f ms; djpeg -scale 1/8: %.1f ms; ratio %.2f\n", preview,
                     eighth, preview / eighth);
@@ -128,7 +137,9 @@ int main(int argc, char** argv) {
                     decode, whole, decode / whole);
         std::printf("opening the file to its first paint: %.1f ms; djpeg -scale 1/8: %.1f ms; "
                     "ratio %.2f\n",
-                    opened, eighth, opened / eighth);
+                    opened.firstPaint, eighth, opened.firstPaint / eighth);
+        std::printf("opening the file to the full image painted: %.1f ms; djpeg: %.1f ms; ratio %.2f\n",
+                    opened.fullPaint, whole, opened.fullPaint / whole);
     }
 
     auto* controller = new OrvaneWindowController;

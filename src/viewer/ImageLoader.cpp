@@ -34,19 +34,32 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
 quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
     const quint64 request = ++latest;
     pending = true;
-    tasks.start([this, path, previewSize, request](const BackgroundTask::Poster& post) {
+    const auto offer = [this, path, request](const BackgroundTask::Poster& post, const QImage& image,
+                                             const QSize& fullSize) {
+        if (image.isNull())
+            return;
         LoadedItem first;
         first.path = path;
         first.preview = true;
-        if (previewSize.isValid())
-            first.image = jpegPreview(path, previewSize, &first.fullSize);
-        if (!first.image.isNull())
-            post([this, request, first]() mutable { deliver(request, std::move(first)); });
+        first.image = image;
+        first.fullSize = fullSize;
+        post([this, request, first]() mutable { deliver(request, std::move(first)); });
+    };
+    // The reduced first look and the full decode run side by side, so that
+    // the full image is not held up by the first look where a core is free.
+    if (previewSize.isValid()) {
+        tasks.start([path, previewSize, offer](const BackgroundTask::Poster& post) {
+            QSize fullSize;
+            const QImage image = jpegPreview(path, previewSize, &fullSize);
+            offer(post, image, fullSize);
+        });
+    }
+    tasks.start([this, path, previewSize, request, offer](const BackgroundTask::Poster& post) {
         std::unique_ptr<ImageSource> source = ImageSource::createWithURL(path);
-        if (previewSize.isValid() && first.image.isNull() && source) {
-            first.image = firstLook(*source, &first.fullSize);
-            if (!first.image.isNull())
-                post([this, request, first]() mutable { deliver(request, std::move(first)); });
+        if (previewSize.isValid() && source) {
+            QSize fullSize;
+            const QImage image = firstLook(*source, &fullSize);
+            offer(post, image, fullSize);
         }
         LoadedItem item = load(std::move(source), path);
         item.fullSize = item.image.size();
@@ -132,8 +145,13 @@ void ImageLoader::deliver(quint64 request, LoadedItem item) {
     // A newer request supersedes this one: the last request wins.
     if (request != latest)
         return;
-    if (!item.preview)
+    // A first look that comes after the full image has nothing to add.
+    if (item.preview && request == completed)
+        return;
+    if (!item.preview) {
         pending = false;
+        completed = request;
+    }
     item.request = request;
     emit loaded(item);
 }

@@ -43,7 +43,8 @@ public:
     ~ImageLoader() override;
 
     // A JPEG larger than `previewSize` is first delivered from a reduced
-    // (DCT-scaled, an eighth) decode, then in full.
+    // (DCT-scaled, an eighth) decode, and a camera raw from its own preview,
+    // then in full.
     quint64 loadFile(const QString& path, const QSize& previewSize = QSize());
     quint64 loadData(const QByteArray& bytes);
     // Bytes that must be read first (an archive entry, a sketch's preview):
@@ -74,5 +75,6 @@ private:
 
     BackgroundTask tasks{this};
     quint64 latest = 0;
+    quint64 completed = 0; // the last request whose full image was delivered
     bool pending = false;
 };

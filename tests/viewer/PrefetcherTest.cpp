@@ -187,16 +187,22 @@ TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {
         << "a small JPEG needs no preview";
     EXPECT_TRUE(ImageLoader::jpegPreview(path("b.PNG"), QSize(10, 10), &full).isNull());
 
+    // The two decodes run side by side; a first look that loses the race
+    // to the full image is not delivered after it.
     ImageLoader loader;
     QSignalSpy loaded(&loader, &ImageLoader::loaded);
     loader.loadFile(big, QSize(800, 600));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.size() == 2; }, 10000));
-    const auto first = loaded[0].first().value<LoadedItem>();
-    const auto second = loaded[1].first().value<LoadedItem>();
-    EXPECT_TRUE(first.preview);
-    EXPECT_EQ(first.fullSize, QSize(1600, 2400));
-    EXPECT_FALSE(second.preview);
-    EXPECT_EQ(second.image.size(), QSize(1600, 2400));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !loaded.isEmpty() && !loaded.last().first().value<LoadedItem>().preview; }, 10000));
+    QTest::qWait(100);
+    ASSERT_LE(loaded.size(), 2);
+    EXPECT_FALSE(loaded.last().first().value<LoadedItem>().preview) << "nothing after the full image";
+    EXPECT_EQ(loaded.last().first().value<LoadedItem>().image.size(), QSize(1600, 2400));
+    if (loaded.size() == 2) {
+        const auto first = loaded[0].first().value<LoadedItem>();
+        EXPECT_TRUE(first.preview);
+        EXPECT_EQ(first.fullSize, QSize(1600, 2400));
+    }
 }
 
 } // namespace
