@@ -7,6 +7,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 bool anyVisibleWindow() {
@@ -20,6 +24,13 @@ bool anyVisibleWindow() {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // Decoded images are large and come and go with every step. glibc raises
+    // its mmap threshold as such blocks are freed, after which buffers of up
+    // to 32 MB (reduced copies) come from the heap and stay with the process
+    // once freed; a fixed threshold gives every image buffer back.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Ovisto"));

@@ -4,6 +4,15 @@
 #include <QList>
 #include <QTimer>
 
+QThreadPool* BackgroundTask::reaper() {
+    static QThreadPool* pool = [] {
+        auto* freeing = new QThreadPool;
+        freeing->setMaxThreadCount(1);
+        return freeing;
+    }();
+    return pool;
+}
+
 void BackgroundTask::releaseLater(std::shared_ptr<void> garbage) {
     static QMutex lock;
     static QList<std::shared_ptr<void>> pending;
@@ -19,6 +28,6 @@ void BackgroundTask::releaseLater(std::shared_ptr<void> garbage) {
             QMutexLocker flushLocker(&lock);
             batch.swap(pending);
         }
-        QThreadPool::globalInstance()->start([batch = std::move(batch)]() mutable { batch.clear(); });
+        reaper()->start([batch = std::move(batch)]() mutable { batch.clear(); });
     });
 }

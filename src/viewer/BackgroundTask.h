@@ -65,7 +65,7 @@ public:
     // Frees `value` on a worker now: for what is dropped off the path of a
     // paint, where holding it longer would only add to the peak.
     template <typename T> static void releaseNow(T&& value) {
-        QThreadPool::globalInstance()->start([v = std::forward<T>(value)]() mutable {
+        reaper()->start([v = std::forward<T>(value)]() mutable {
             [[maybe_unused]] const auto dropped = std::move(v);
         });
     }
@@ -75,6 +75,9 @@ public:
 
 private:
     static void releaseLater(std::shared_ptr<void> garbage);
+    // A thread of its own for freeing, so that a free never waits in line
+    // behind a decode while the memory it holds adds to the peak.
+    static QThreadPool* reaper();
 
     std::shared_ptr<Mailbox> box;
     QThreadPool* pool;

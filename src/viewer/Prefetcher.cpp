@@ -92,6 +92,19 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
     }
 }
 
+void Prefetcher::keep(const QString& path, const LoadedItem& item, const QString& container) {
+    if (path.isEmpty() || item.image.isNull() || item.preview)
+        return;
+    const QString stampPath = container.isEmpty() ? path : container;
+    entries.insert(path, {item, stampOf(stampPath), stampPath});
+}
+
+void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const QImage& copy) {
+    const auto it = entries.find(path);
+    if (it != entries.end() && !copy.isNull() && it->item.image.cacheKey() == shown.cacheKey())
+        it->item.screenCopy = copy;
+}
+
 std::optional<LoadedItem> Prefetcher::cached(const QString& path) const {
     const auto it = entries.constFind(path);
     if (it == entries.constEnd() || !(it->stamp == stampOf(it->stampPath)))

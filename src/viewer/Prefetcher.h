@@ -39,6 +39,13 @@ public:
     // each comes with its copy for the screen (see LoadedItem::screenCopy).
     using DrawnSize = std::function<QSize(const QSize& pixels)>;
     void setDrawnSize(DrawnSize size) { drawnSize = std::move(size); }
+    // Keeps an item decoded elsewhere (the image just opened), so that it is
+    // still at hand as a neighbour once the user steps on.
+    void keep(const QString& path, const LoadedItem& item, const QString& container = QString());
+    // The copy `shown` was last drawn from, for drawing it at once when the
+    // user comes back to it; only when `shown` is the item's own image (not
+    // another frame of it, nor a first look).
+    void setScreenCopy(const QString& path, const QImage& shown, const QImage& copy);
     // The decoded item for a path, when it is ready and the file unchanged.
     std::optional<LoadedItem> cached(const QString& path) const;
     void clear();

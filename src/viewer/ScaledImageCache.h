@@ -35,6 +35,8 @@ public:
     // (smaller than the image). Asks for the exact copy when it is missing.
     Source sourceFor(const QSize& deviceSize);
     bool isBuilding() const { return pyramidPending || exactPending; }
+    // The copy for the size last drawn at; null when none is made yet.
+    const QImage& exactCopy() const { return exact; }
 
     // Halves both sides, each output pixel the mean of a 2x2 block (the last
     // row or column of an odd side is averaged with itself).

@@ -16,6 +16,7 @@
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
 #include "viewer/Prefetcher.h"
+#include "viewer/ScaledImageCache.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -507,6 +508,8 @@ void ViewController::getInfo() {
 
 void ViewController::openImage(const QString& path) {
     isStarted = true;
+    // Coming back to the image being left draws it from its copy at once.
+    prefetcher->setScreenCopy(openedURL, renderer->image(), renderer->cache()->exactCopy());
     player->clear();
     ++animationGeneration;
     geometry->resetForNewDocument();
@@ -602,6 +605,9 @@ void ViewController::itemLoaded(const LoadedItem& item) {
     stopLoading();
     startAnimation(item);
     emit updateMainMenuRequested();
+    // Kept for stepping back to it: it shares its pixels with the display.
+    if (!isData && collection.count() >= 2)
+        prefetcher->keep(item.path, item, isZip && zipWrapper ? zipWrapper->path() : QString());
     // Reading ahead waits until this image is on screen, so that it does not
     // take a core from the first paint.
     QTimer::singleShot(prefetchDelayMs, this, [this, serial = openSerial] {

@@ -94,6 +94,12 @@ TEST_F(PrefetchTest, SteppingToADecodedNeighbourShowsItAtOnce) {
     QCoreApplication::processEvents(); // the posted load step
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "no decode to wait for";
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("40px × 30px"));
+    // The image first opened was decoded by the loader, not ahead; it is kept
+    // all the same, so stepping back is as quick and decodes nothing again.
+    EXPECT_TRUE(vc->imagePrefetcher()->cached(path("a.jpg")));
+    vc->showPreviousImage();
+    EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown);
+    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("30px × 40px"));
 }
 
 TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCopy) {
