@@ -518,10 +518,10 @@ void ViewController::openImage(const QString& path) {
     if (!isZip)
         appUrls = Workspace::applicationsForFile(path);
     const quint64 serial = ++openSerial;
-    if (prefetcher->cached(path)) {
+    if (auto ready = prefetcher->cached(path)) {
         // Decoded ahead: shown now, with no spinner and no trip through the
         // event loop.
-        loadStep(path);
+        loadStep(path, &*ready);
         return;
     }
     startLoading();
@@ -560,12 +560,15 @@ QSize ViewController::previewBound() const {
     return screen->size() * screen->devicePixelRatio();
 }
 
-void ViewController::loadStep(const QString& path) {
+void ViewController::loadStep(const QString& path, const LoadedItem* ready) {
     setTitle(ImageCollection::lastPathComponent(path));
     sourceImageRef.reset();
     loadingPath = path;
     previewFullSize = QSize();
-    if (auto ready = prefetcher->cached(path)) {
+    std::optional<LoadedItem> cached;
+    if (!ready && (cached = prefetcher->cached(path)))
+        ready = &*cached;
+    if (ready) {
         // Decoded ahead: nothing to wait for, and nothing in flight may win.
         imageLoader()->cancel();
         itemLoaded(*ready);

@@ -162,7 +162,8 @@ protected:
 private:
     void viewDidLoad();
     void buildViewerMenu();
-    void loadStep(const QString& path);
+    // `ready` is the item decoded ahead, when the caller has looked already.
+    void loadStep(const QString& path, const LoadedItem* ready = nullptr);
     void itemLoaded(const LoadedItem& item);
     void resetForNewItem();
     void setSteppingEnabled(bool enabled);
