@@ -6,6 +6,9 @@
 #include <QImageReader>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -46,29 +49,39 @@ int main(int argc, char** argv) {
     const QStringList paths = SingleInstance::absolutePaths(arguments, QDir::currentPath());
 
     // One instance per user: a second launch hands its documents over and leaves.
-    SingleInstance instance(SingleInstance::defaultSocketPath());
-    if (instance.sendToRunningInstance(paths))
+    auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());
+    if (instance->sendToRunningInstance(paths))
         return 0;
-    if (!instance.listen()) {
+    if (!instance->listen()) {
         // Another instance holds the socket but was slow to answer: it may
         // well have taken the paths, so a second try decides, and either way
         // this process must not become a rival instance.
-        if (instance.sendToRunningInstance(paths, 5000))
+        if (instance->sendToRunningInstance(paths, 5000))
             return 0;
         qWarning("ovisto: another instance is running but does not answer");
         return 1;
     }
 
-    AppDelegate delegate;
-    QObject::connect(&instance, &SingleInstance::filesReceived, &delegate,
-                     [&delegate](const QStringList& received) {
-                         if (received.isEmpty())
-                             delegate.applicationShouldHandleReopen(anyVisibleWindow());
-                         else
-                             delegate.application(received);
-                     });
-    if (!paths.isEmpty())
-        delegate.application(paths);
-    delegate.applicationDidFinishLaunching();
-    return app.exec();
+    int status = 0;
+    {
+        AppDelegate delegate;
+        QObject::connect(instance.get(), &SingleInstance::filesReceived, &delegate,
+                         [&delegate](const QStringList& received) {
+                             if (received.isEmpty())
+                                 delegate.applicationShouldHandleReopen(anyVisibleWindow());
+                             else
+                                 delegate.application(received);
+                         });
+        if (!paths.isEmpty())
+            delegate.application(paths);
+        delegate.applicationDidFinishLaunching();
+        status = app.exec();
+    }
+    // The socket file goes with the instance.
+    instance.reset();
+    // Decodes and look-ups may still be running on our pools. Nothing of
+    // theirs is wanted any more and nothing needs saving (settings are
+    // written as they change), so the process ends now instead of waiting.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }

@@ -12,7 +12,9 @@ AnimationPlayer::AnimationPlayer(QObject* parent) : QObject(parent) {
     connect(&timer, &QTimer::timeout, this, &AnimationPlayer::step);
 }
 
-AnimationPlayer::~AnimationPlayer() = default;
+AnimationPlayer::~AnimationPlayer() {
+    delete stream;
+}
 
 bool AnimationPlayer::hasFrames() const {
     return !list.isEmpty() || stream;

@@ -1,16 +1,34 @@
 #include "viewer/BackgroundTask.h"
 
+#include "platform/WorkerPools.h"
+
 #include <QCoreApplication>
 #include <QList>
+#include <QThreadPool>
 #include <QTimer>
 
-QThreadPool* BackgroundTask::reaper() {
-    static QThreadPool* pool = [] {
-        auto* freeing = new QThreadPool;
-        freeing->setMaxThreadCount(1);
-        return freeing;
-    }();
-    return pool;
+BackgroundTask::BackgroundTask(QObject* receiver, QThreadPool* pool)
+    : box(std::make_shared<Mailbox>()), pool(pool ? pool : WorkerPools::decoding()) {
+    box->receiver = receiver;
+}
+
+BackgroundTask::~BackgroundTask() {
+    token.cancel();
+    QMutexLocker locker(&box->lock);
+    box->receiver = nullptr;
+}
+
+void BackgroundTask::cancelAll() {
+    token.cancel();
+    token = CancelToken();
+}
+
+void BackgroundTask::submit(std::function<void()> job) {
+    pool->start(std::move(job));
+}
+
+void BackgroundTask::freeOnWorker(std::shared_ptr<void> garbage) {
+    WorkerPools::freeing()->start([garbage = std::move(garbage)]() mutable { garbage.reset(); });
 }
 
 void BackgroundTask::releaseLater(std::shared_ptr<void> garbage) {
@@ -28,6 +46,6 @@ void BackgroundTask::releaseLater(std::shared_ptr<void> garbage) {
             QMutexLocker flushLocker(&lock);
             batch.swap(pending);
         }
-        reaper()->start([batch = std::move(batch)]() mutable { batch.clear(); });
+        WorkerPools::freeing()->start([batch = std::move(batch)]() mutable { batch.clear(); });
     });
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "platform/Cancellation.h"
+
 #include <QMetaObject>
 #include <QMutex>
 #include <QObject>
-#include <QThreadPool>
 #include <memory>
 
-// Runs work on a thread pool and hands results to a receiver on the
-// receiver's thread, unless the receiver is gone by then. The receiver holds
-// a BackgroundTask for as long as it wants results.
+class QThreadPool;
+
+// Runs work on one of our thread pools and hands results to a receiver on
+// the receiver's thread, unless the receiver is gone by then or the work was
+// cancelled. The receiver holds a BackgroundTask for as long as it wants
+// results; destroying it cancels what it started, without waiting for it.
 class BackgroundTask {
     struct Mailbox {
         QMutex lock;
@@ -17,31 +21,37 @@ class BackgroundTask {
 
 public:
     // Given to work that reports more than once: post(fn) runs fn on the
-    // receiver's thread, or not at all when the receiver is gone.
+    // receiver's thread, or not at all when the receiver is gone or the work
+    // has been cancelled.
     class Poster {
     public:
         template <typename Fn> void operator()(Fn fn) const {
             QMutexLocker locker(&box->lock);
             // Posted while the receiver is known to be alive; Qt drops the
             // event if the receiver is deleted before it runs.
-            if (QObject* receiver = box->receiver)
-                QMetaObject::invokeMethod(receiver, std::move(fn), Qt::QueuedConnection);
+            if (QObject* receiver = box->receiver; receiver && !token.isCancelled()) {
+                QMetaObject::invokeMethod(
+                    receiver,
+                    [token = token, fn = std::move(fn)]() mutable {
+                        if (!token.isCancelled())
+                            fn();
+                    },
+                    Qt::QueuedConnection);
+            }
         }
+        bool isCancelled() const { return token.isCancelled(); }
 
     private:
         friend class BackgroundTask;
-        explicit Poster(std::shared_ptr<Mailbox> box) : box(std::move(box)) {}
+        Poster(std::shared_ptr<Mailbox> box, CancelToken token)
+            : box(std::move(box)), token(std::move(token)) {}
         std::shared_ptr<Mailbox> box;
+        CancelToken token;
     };
 
-    explicit BackgroundTask(QObject* receiver, QThreadPool* pool = QThreadPool::globalInstance())
-        : box(std::make_shared<Mailbox>()), pool(pool) {
-        box->receiver = receiver;
-    }
-    ~BackgroundTask() {
-        QMutexLocker locker(&box->lock);
-        box->receiver = nullptr;
-    }
+    // Without a pool, work runs on the pool for what the user asked to see.
+    explicit BackgroundTask(QObject* receiver, QThreadPool* pool = nullptr);
+    ~BackgroundTask();
     BackgroundTask(const BackgroundTask&) = delete;
     BackgroundTask& operator=(const BackgroundTask&) = delete;
 
@@ -51,10 +61,19 @@ public:
             post([done = std::move(done), result = work()]() mutable { done(std::move(result)); });
         });
     }
-    // `work(post)` runs on a worker and may post any number of times.
+    // `work(post)` runs on a worker and may post any number of times. Work
+    // still queued when it is cancelled never runs; work running sees the
+    // cancellation through Cancellation::requested().
     template <typename Work> void start(Work work) {
-        pool->start([post = Poster(box), work = std::move(work)]() mutable { work(post); });
+        submit([post = Poster(box, token), work = std::move(work)]() mutable {
+            if (post.isCancelled())
+                return;
+            const Cancellation::Scope scope(post.token);
+            work(post);
+        });
     }
+    // Cancels everything started so far; what is started later runs.
+    void cancelAll();
 
     // Frees `value` on a worker once the paint under way is done. Unmapping
     // the pages of a large image takes milliseconds, and a worker doing it at
@@ -65,20 +84,18 @@ public:
     // Frees `value` on a worker now: for what is dropped off the path of a
     // paint, where holding it longer would only add to the peak.
     template <typename T> static void releaseNow(T&& value) {
-        reaper()->start([v = std::forward<T>(value)]() mutable {
-            [[maybe_unused]] const auto dropped = std::move(v);
-        });
+        freeOnWorker(std::make_shared<std::decay_t<T>>(std::forward<T>(value)));
     }
     // Shorter than the wait before reading ahead, so that what a step frees
     // is gone before the next decode allocates.
     static constexpr int releaseDelayMs = 40;
 
 private:
+    void submit(std::function<void()> job);
     static void releaseLater(std::shared_ptr<void> garbage);
-    // A thread of its own for freeing, so that a free never waits in line
-    // behind a decode while the memory it holds adds to the peak.
-    static QThreadPool* reaper();
+    static void freeOnWorker(std::shared_ptr<void> garbage);
 
     std::shared_ptr<Mailbox> box;
+    CancelToken token;
     QThreadPool* pool;
 };

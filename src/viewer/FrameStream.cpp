@@ -11,13 +11,17 @@ namespace {
 class FrameDecoder : public QObject {
     Q_OBJECT
 public:
-    explicit FrameDecoder(FrameStream::SourceMaker make) : make(std::move(make)) {}
+    FrameDecoder(FrameStream::SourceMaker make, CancelToken token)
+        : make(std::move(make)), token(std::move(token)) {}
 
 signals:
     void decoded(int index, const QImage& image, int delay);
 
 public slots:
     void decode(int index) {
+        if (token.isCancelled())
+            return;
+        const Cancellation::Scope scope(token);
         if (!source)
             source = make();
         QImage image;
@@ -33,6 +37,7 @@ public slots:
 
 private:
     FrameStream::SourceMaker make;
+    CancelToken token;
     std::unique_ptr<ImageSource> source;
 };
 
@@ -40,18 +45,19 @@ private:
 
 FrameStream::FrameStream(SourceMaker make, int framesCount, QObject* parent)
     : QObject(parent), count(framesCount) {
-    auto* decoder = new FrameDecoder(std::move(make));
-    worker = decoder;
-    decoder->moveToThread(&thread);
-    connect(&thread, &QThread::finished, decoder, &QObject::deleteLater);
+    thread = new QThread;
+    auto* decoder = new FrameDecoder(std::move(make), token);
+    decoder->moveToThread(thread);
+    connect(thread, &QThread::finished, decoder, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     connect(this, &FrameStream::requestDecode, decoder, &FrameDecoder::decode, Qt::QueuedConnection);
     connect(decoder, &FrameDecoder::decoded, this, &FrameStream::received, Qt::QueuedConnection);
-    thread.start(QThread::LowPriority);
+    thread->start(QThread::LowPriority);
 }
 
 FrameStream::~FrameStream() {
-    thread.quit();
-    thread.wait();
+    token.cancel();
+    thread->quit();
 }
 
 QImage FrameStream::frame(int index) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Cancellation.h"
+
 #include <QHash>
 #include <QSet>
 #include <QImage>
@@ -12,7 +14,9 @@ class ImageSource;
 
 // Frames of an animation too large to keep whole, decoded on demand by a
 // thread of their own that reads the file forward, as animations are read.
-// A few frames are kept: the ones asked for and those just ahead.
+// A few frames are kept: the ones asked for and those just ahead. Destroying
+// the stream never waits for its thread: a frame being decoded stops early,
+// and the thread ends and frees itself.
 class FrameStream : public QObject {
     Q_OBJECT
 public:
@@ -37,8 +41,8 @@ signals:
 private:
     void received(int index, const QImage& image, int delay);
 
-    QThread thread;
-    QObject* worker = nullptr;
+    QThread* thread = nullptr;
+    CancelToken token;
     int count;
     QHash<int, QImage> frames;
     QHash<int, int> delays;

@@ -1,12 +1,29 @@
 #include "viewer/ImageLoader.h"
 
+#include "platform/Cancellation.h"
 #include "platform/ImageSource.h"
+#include "platform/imagesource/JpegDecoder.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
 
+#include <QFile>
 #include <QImageReader>
 
-ImageLoader::ImageLoader(QObject* parent) : QObject(parent) {}
+ImageLoader::ImageLoader(QObject* parent)
+    : QObject(parent), makeSource([](const QString& path) { return ImageSource::createWithURL(path); }) {}
+
+quint64 ImageLoader::newRequest() {
+    // Whatever was asked for before is not wanted any more.
+    tasks.cancelAll();
+    pending = true;
+    return ++latest;
+}
+
+void ImageLoader::cancel() {
+    tasks.cancelAll();
+    pending = false;
+    ++latest;
+}
 
 ImageLoader::~ImageLoader() = default;
 
@@ -26,14 +43,15 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
     if (!source)
         return item;
     item.framesCount = source->count();
+    if (Cancellation::requested())
+        return item;
     item.image = decodeFrame(*source, 0);
     item.source = std::move(source);
     return item;
 }
 
 quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
-    const quint64 request = ++latest;
-    pending = true;
+    const quint64 request = newRequest();
     const auto offer = [this, path, request](const BackgroundTask::Poster& post, const QImage& image,
                                              const QSize& fullSize) {
         if (image.isNull())
@@ -54,9 +72,9 @@ quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
             offer(post, image, fullSize);
         });
     }
-    tasks.start([this, path, previewSize, request, offer](const BackgroundTask::Poster& post) {
-        std::unique_ptr<ImageSource> source = ImageSource::createWithURL(path);
-        if (previewSize.isValid() && source) {
+    tasks.start([this, path, previewSize, request, offer, make = makeSource](const BackgroundTask::Poster& post) {
+        std::unique_ptr<ImageSource> source = make(path);
+        if (previewSize.isValid() && source && !Cancellation::requested()) {
             QSize fullSize;
             const QImage image = firstLook(*source, &fullSize);
             offer(post, image, fullSize);
@@ -69,8 +87,7 @@ quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
 }
 
 quint64 ImageLoader::loadData(const QByteArray& bytes) {
-    const quint64 request = ++latest;
-    pending = true;
+    const quint64 request = newRequest();
     tasks.run([bytes]() { return load(ImageSource::createWithData(bytes), QString()); },
               [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
@@ -92,8 +109,7 @@ LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
 }
 
 quint64 ImageLoader::loadFromReader(const QString& path, Reader read) {
-    const quint64 request = ++latest;
-    pending = true;
+    const quint64 request = newRequest();
     tasks.run([path, read]() { return loadRead(path, read); },
               [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
@@ -130,11 +146,18 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
         return QImage();
     // libjpeg scales while it decodes, and at an eighth it skips nearly all
     // of the inverse transform: little more than the entropy decoding that
-    // any decode must do. The full image replaces it moments later.
-    const QSize eighth((stored.width() + 7) / 8, (stored.height() + 7) / 8);
-    reader.setScaledSize(eighth);
+    // any decode must do. The full image replaces it moments later. Our own
+    // decoder stops between rows once the user has moved on.
     QImage reduced;
-    if (!reader.read(&reduced))
+    bool unsupported = false;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        reduced = JpegDecoder::decode(file.readAll(), 8, &unsupported);
+    if (reduced.isNull() && unsupported && !Cancellation::requested()) {
+        reader.setScaledSize(QSize((stored.width() + 7) / 8, (stored.height() + 7) / 8));
+        reader.read(&reduced);
+    }
+    if (reduced.isNull())
         return QImage();
     if (fullSize)
         *fullSize = upright;

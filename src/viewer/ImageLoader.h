@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Workspace.h"
 #include "viewer/BackgroundTask.h"
 
 #include <QByteArray>
@@ -29,13 +30,17 @@ struct LoadedItem {
     // Made ahead with the decode: the image area-averaged to the size it
     // will be drawn at, so its first paint is a plain copy. Null when none.
     QImage screenCopy;
+    // The applications that open the file, when looked up with the decode.
+    std::optional<QList<ApplicationInfo>> applications;
 };
 
 Q_DECLARE_METATYPE(LoadedItem)
 
 // Decodes items on worker threads and hands the results back on the thread
-// that owns the loader. Only the newest request is delivered: a result that
-// arrives after a later request was made is dropped.
+// that owns the loader. Only the newest request is delivered: a new request
+// cancels the ones before it, so that their decodes still queued never run
+// and those running stop early, and a result that arrives after a later
+// request was made is dropped.
 class ImageLoader : public QObject {
     Q_OBJECT
 public:
@@ -53,7 +58,7 @@ public:
     quint64 loadFromReader(const QString& path, Reader read);
     static LoadedItem loadRead(const QString& path, const Reader& read);
     // Forget whatever is in flight.
-    void cancel() { ++latest; }
+    void cancel();
     bool isLoading() const { return pending; }
 
     // The synchronous core, also used for stepping through frames.
@@ -66,12 +71,18 @@ public:
     // The source's quick stand-in for image 0 (a camera raw's preview),
     // upright, and the upright size of the full image; null when it has none.
     static QImage firstLook(ImageSource& source, QSize* fullSize);
+    // How each file is opened; tests put slow or counting decoders here.
+    using SourceMaker = std::function<std::unique_ptr<ImageSource>(const QString& path)>;
+    void setSourceMaker(SourceMaker make) { makeSource = std::move(make); }
 
 signals:
     void loaded(const LoadedItem& item);
 
 private:
     void deliver(quint64 request, LoadedItem item);
+    quint64 newRequest();
+
+    SourceMaker makeSource;
 
     BackgroundTask tasks{this};
     quint64 latest = 0;

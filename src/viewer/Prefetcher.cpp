@@ -2,19 +2,21 @@
 
 #include "platform/ImageSource.h"
 #include "platform/SystemMemory.h"
+#include "platform/WorkerPools.h"
+#include "platform/Workspace.h"
 #include "viewer/ScaledImageCache.h"
 
 #include <QFileInfo>
 
-Prefetcher::Prefetcher(QObject* parent) : QObject(parent), budget(defaultBudget()) {
-    // One low-priority worker: the image the user asked for comes first.
-    pool.setMaxThreadCount(1);
-    pool.setThreadPriority(QThread::LowPriority);
-}
+// One low-priority worker: the image the user asked for comes first.
+Prefetcher::Prefetcher(QObject* parent)
+    : QObject(parent), budget(defaultBudget()), tasks(this, WorkerPools::readingAhead()) {}
 
-Prefetcher::~Prefetcher() {
-    pool.clear();
-    pool.waitForDone();
+// Nothing is waited for: a decode under way finishes or stops on its own.
+Prefetcher::~Prefetcher() = default;
+
+QString Prefetcher::keyOf(const QString& container, const QString& path) {
+    return container.isEmpty() ? path : container + QChar(0) + path;
 }
 
 qint64 Prefetcher::defaultBudget() {
@@ -40,6 +42,8 @@ qint64 Prefetcher::cachedBytes() const {
 }
 
 void Prefetcher::clear() {
+    tasks.cancelAll();
+    inFlight.clear();
     BackgroundTask::releaseNow(std::exchange(entries, {}));
     wanted.clear();
     current.clear();
@@ -47,11 +51,13 @@ void Prefetcher::clear() {
 
 void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbours, Loader load,
                           const QString& container) {
-    wanted = neighbours;
-    current = currentPath;
+    wanted.clear();
+    for (const QString& path : neighbours)
+        wanted.append(keyOf(container, path));
+    current = keyOf(container, currentPath);
     QList<LoadedItem> dropped;
     for (auto it = entries.begin(); it != entries.end();) {
-        if (it.key() != current && !neighbours.contains(it.key())) {
+        if (it.key() != current && !wanted.contains(it.key())) {
             dropped.append(std::move(it->item));
             it = entries.erase(it);
         } else {
@@ -60,9 +66,10 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
     }
     BackgroundTask::releaseNow(std::move(dropped));
     for (const QString& path : neighbours) {
-        if (path == current || entries.contains(path) || inFlight.contains(path))
+        const QString key = keyOf(container, path);
+        if (key == current || entries.contains(key) || inFlight.contains(key))
             continue;
-        inFlight.insert(path);
+        inFlight.insert(key);
         const QString stampPath = container.isEmpty() ? path : container;
         const Stamp stamp = stampOf(stampPath);
         tasks.run(
@@ -73,6 +80,8 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
                 } else {
                     item = ImageLoader::load(ImageSource::createWithURL(path), path);
                     item.fullSize = item.image.size();
+                    // Stepping to it then needs no look at the file on the main thread.
+                    item.applications = Workspace::applicationsForFile(path);
                 }
                 const QSize size = drawn && !item.image.isNull() ? drawn(item.image.size()) : QSize();
                 if (!size.isEmpty() && size.width() < item.image.width() &&
@@ -80,13 +89,13 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
                     item.screenCopy = ScaledImageCache::reducedTo(item.image, size);
                 return item;
             },
-            [this, path, stamp, stampPath](LoadedItem item) {
-                inFlight.remove(path);
-                if (!wanted.contains(path) || item.image.isNull())
+            [this, path, key, stamp, stampPath](LoadedItem item) {
+                inFlight.remove(key);
+                if (!wanted.contains(key) || item.image.isNull())
                     return;
                 if (cachedBytes() + bytesOf(item) > budget)
                     return; // over budget: it will be decoded when asked for
-                entries.insert(path, {std::move(item), stamp, stampPath});
+                entries.insert(key, {std::move(item), stamp, stampPath});
                 emit ready(path);
             });
     }
@@ -96,17 +105,18 @@ void Prefetcher::keep(const QString& path, const LoadedItem& item, const QString
     if (path.isEmpty() || item.image.isNull() || item.preview)
         return;
     const QString stampPath = container.isEmpty() ? path : container;
-    entries.insert(path, {item, stampOf(stampPath), stampPath});
+    entries.insert(keyOf(container, path), {item, stampOf(stampPath), stampPath});
 }
 
-void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const QImage& copy) {
-    const auto it = entries.find(path);
+void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const QImage& copy,
+                               const QString& container) {
+    const auto it = entries.find(keyOf(container, path));
     if (it != entries.end() && !copy.isNull() && it->item.image.cacheKey() == shown.cacheKey())
         it->item.screenCopy = copy;
 }
 
-std::optional<LoadedItem> Prefetcher::cached(const QString& path) const {
-    const auto it = entries.constFind(path);
+std::optional<LoadedItem> Prefetcher::cached(const QString& path, const QString& container) const {
+    const auto it = entries.constFind(keyOf(container, path));
     if (it == entries.constEnd() || !(it->stamp == stampOf(it->stampPath)))
         return std::nullopt;
     return it->item;

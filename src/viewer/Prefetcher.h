@@ -8,14 +8,14 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
-#include <QThreadPool>
 #include <functional>
 #include <optional>
 
 // Decodes the images next to the current one ahead of time, within a memory
 // budget, so that stepping to them shows them at once. Entries are keyed by
-// path, size and modification time, so a file changed on disk is decoded
-// again.
+// their container (the archive, if any) and path, and guarded by size and
+// modification time, so a file changed on disk is decoded again and two
+// archives holding the same entry names never mix.
 class Prefetcher : public QObject {
     Q_OBJECT
 public:
@@ -45,9 +45,11 @@ public:
     // The copy `shown` was last drawn from, for drawing it at once when the
     // user comes back to it; only when `shown` is the item's own image (not
     // another frame of it, nor a first look).
-    void setScreenCopy(const QString& path, const QImage& shown, const QImage& copy);
+    void setScreenCopy(const QString& path, const QImage& shown, const QImage& copy,
+                       const QString& container = QString());
     // The decoded item for a path, when it is ready and the file unchanged.
-    std::optional<LoadedItem> cached(const QString& path) const;
+    std::optional<LoadedItem> cached(const QString& path, const QString& container = QString()) const;
+    // Forgets everything, and drops what is still being decoded.
     void clear();
 
 signals:
@@ -66,13 +68,13 @@ private:
     };
     static Stamp stampOf(const QString& path);
     static qint64 bytesOf(const LoadedItem& item);
+    static QString keyOf(const QString& container, const QString& path);
 
-    QHash<QString, Entry> entries;
+    QHash<QString, Entry> entries; // by keyOf(container, path)
     QSet<QString> inFlight;
     QStringList wanted;
     QString current;
     DrawnSize drawnSize;
     qint64 budget;
-    QThreadPool pool;
-    BackgroundTask tasks{this, &pool};
+    BackgroundTask tasks;
 };

@@ -1,5 +1,6 @@
 #include "platform/imagesource/JpegDecoder.h"
 
+#include "platform/Cancellation.h"
 #include "platform/imagesource/DecodeLimits.h"
 
 #include <QColorSpace>
@@ -125,6 +126,9 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
         if (jpeg_read_scanlines(&d.info, rows, count) == 0)
             return false;
         if (d.errors.truncated || endedEarly(d.info))
+            return false;
+        // Nobody wants this image any more (the user stepped on).
+        if (Cancellation::requested())
             return false;
     }
     jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);

@@ -1,5 +1,6 @@
 #include "platform/imagesource/RawImageSource.h"
 
+#include "platform/Cancellation.h"
 #include "platform/imagesource/DecodeLimits.h"
 
 #include <QBuffer>
@@ -91,6 +92,9 @@ bool RawImageSource::reopen() {
     p.gamm[0] = 1.0 / 2.4; // the sRGB curve rather than BT.709's
     p.gamm[1] = 12.92;
     p.user_flip = 0; // the viewer applies the orientation itself
+    // Demosaicing takes long; LibRaw asks between its stages whether to go on.
+    raw->set_progress_handler([](void*, LibRaw_progress, int, int) { return Cancellation::requested() ? 1 : 0; },
+                              nullptr);
     // LibRaw reads from the bytes in place; they outlive the processor.
     return raw->open_buffer(const_cast<char*>(bytes.constData()), size_t(bytes.size())) == LIBRAW_SUCCESS;
 }
