@@ -321,10 +321,10 @@ void AppDelegate::getInfoFor(ViewController* viewer) {
         return;
     }
     bool answered = false;
-    if (!viewer->openedURL.isEmpty() && !viewer->isZip && !viewer->isData)
-        answered = updateDetailsPanel(viewer->openedURL);
+    if (!viewer->openedURL().isEmpty() && !viewer->isZip() && !viewer->isData())
+        answered = updateDetailsPanel(viewer->openedURL());
     else
-        answered = updateDetailsPanelWithData(viewer->imageData);
+        answered = updateDetailsPanelWithData(viewer->imageData());
     if (answered)
         showDetailsPanel();
 }

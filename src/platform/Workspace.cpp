@@ -121,12 +121,9 @@ QList<ApplicationInfo> Workspace::applicationsForFile(const QString& path) {
         return {};
     const QByteArray typeUtf8 = type.toUtf8();
     ApplicationsCache& cache = applicationsCache();
+    watchApplications();
     {
         QMutexLocker locker(&cache.lock);
-        if (!cache.monitor) {
-            cache.monitor = g_app_info_monitor_get();
-            g_signal_connect(cache.monitor, "changed", G_CALLBACK(forgetApplications), nullptr);
-        }
         const auto known = cache.byType.constFind(type);
         if (known != cache.byType.cend())
             return *known;
@@ -150,6 +147,15 @@ QList<ApplicationInfo> Workspace::applicationsForFile(const QString& path) {
     QMutexLocker locker(&cache.lock);
     cache.byType.insert(type, result);
     return result;
+}
+
+void Workspace::watchApplications() {
+    ApplicationsCache& cache = applicationsCache();
+    QMutexLocker locker(&cache.lock);
+    if (!cache.monitor) {
+        cache.monitor = g_app_info_monitor_get();
+        g_signal_connect(cache.monitor, "changed", G_CALLBACK(forgetApplications), nullptr);
+    }
 }
 
 bool Workspace::openFile(const QString& path, const QString& applicationPath) {

@@ -18,7 +18,11 @@ class Workspace {
     // Applications for the file's content type: the recommended ones first, then the others,
     // without duplicates and without our own desktop entry. Empty when the file has no known type.
     // Kept per type until the desktop reports a change in the installed applications.
+    // Safe on any thread, but call watchApplications() on the main thread first.
     static QList<ApplicationInfo> applicationsForFile(const QString& path);
+    // Starts listening for changes of the installed applications. GIO tells
+    // the thread that first asked, through its main loop: call it on the main thread.
+    static void watchApplications();
     // Launches the application (by desktop file path or desktop id) with the file; false when
     // the file or the application is missing or the launch fails.
     static bool openFile(const QString& path, const QString& applicationPath);

@@ -61,11 +61,11 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
 OrvaneWindowController::~OrvaneWindowController() = default;
 
 bool OrvaneWindowController::isStarted() const {
-    return viewController && viewController->isStarted;
+    return viewController && viewController->isStarted();
 }
 
 QString OrvaneWindowController::openedURL() const {
-    return viewController ? viewController->openedURL : QString();
+    return viewController ? viewController->openedURL() : QString();
 }
 
 void OrvaneWindowController::startWithFile(const QString& path) {
@@ -94,8 +94,8 @@ void OrvaneWindowController::updateMainMenu() {
     state.canZoomOut = v->canZoomOut();
     state.hasSelection = v->hasSelection();
     state.hasFrames = v->hasFrames();
-    state.currentFrame = v->currentFrame;
-    state.framesCount = v->framesCount;
+    state.currentFrame = v->currentFrame();
+    state.framesCount = v->framesCount();
     state.isDirectory = v->isDirectory();
     state.zoomMode = v->zoomMode;
     if (state.isFileLoaded && app)
@@ -131,8 +131,8 @@ void OrvaneWindowController::updateMainMenu() {
 
 void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
     const ViewController* v = viewController;
-    const auto entries = MenuState::openWithEntries(v->appUrls ? &*v->appUrls : nullptr, v->isZip,
-                                                    v->isData);
+    const auto entries = MenuState::openWithEntries(v->appUrls() ? &*v->appUrls() : nullptr, v->isZip(),
+                                                    v->isData());
     // The menus are brought up to date after every change of state; loading
     // the icons again each time would cost a step several milliseconds.
     // The items open this window's file: the application's menu, shared by
@@ -172,12 +172,12 @@ void OrvaneWindowController::rebuildOpenWith() {
 }
 
 void OrvaneWindowController::openApp(AppMenuItem* sender) {
-    if (!viewController || viewController->openedURL.isEmpty() || !sender)
+    if (!viewController || viewController->openedURL().isEmpty() || !sender)
         return;
     const QString application = sender->appURL();
     if (application.isEmpty())
         return;
-    Workspace::openFile(viewController->openedURL, application);
+    Workspace::openFile(viewController->openedURL(), application);
 }
 
 void OrvaneWindowController::windowDidBecomeKey() {
@@ -187,13 +187,13 @@ void OrvaneWindowController::windowDidBecomeKey() {
         if (!v)
             return;
         if (app) {
-            if (!v->openedURL.isEmpty() && !v->isData && !v->isZip) {
-                app->updateDetailsPanel(v->openedURL);
+            if (!v->openedURL().isEmpty() && !v->isData() && !v->isZip()) {
+                app->updateDetailsPanel(v->openedURL());
                 app->checkToShowInfo();
-            } else if (!v->isData && !v->isZip) {
+            } else if (!v->isData() && !v->isZip()) {
                 app->updateDetailsPanel(QString());
             } else {
-                app->updateDetailsPanelWithData(v->imageData);
+                app->updateDetailsPanelWithData(v->imageData());
                 app->checkToShowInfo();
             }
         }

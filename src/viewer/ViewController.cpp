@@ -6,22 +6,18 @@
 #include "menus/RTSpinKitView.h"
 #include "platform/ImageSource.h"
 #include "viewer/AnimationPlayer.h"
-#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
-#include "viewer/FrameStream.h"
-#include "viewer/PlayerSlider.h"
-#include "viewer/Slideshow.h"
-#include "viewer/ImageLoader.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
-#include "viewer/Prefetcher.h"
+#include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
+#include "viewer/Slideshow.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -91,14 +87,23 @@ void ViewController::viewDidLoad() {
     spinner->stopAnimating();
     loaderView->hide();
 
-    prefetcher = new Prefetcher(this);
-    frameTasks = std::make_unique<BackgroundTask>(this);
-    player = new AnimationPlayer(this);
-    connect(player, &AnimationPlayer::frameShown, this, &ViewController::showAnimationFrame);
+    doc = new ViewerDocument(this);
+    doc->setPreviewBound([this] { return previewBound(); });
+    doc->setDrawnSize([this] { return geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()); });
+    doc->setScreenCopySource([this] {
+        return ViewerDocument::ScreenCopy{renderer->image(), renderer->cache()->exactCopy()};
+    });
+    connect(doc, &ViewerDocument::loadStarted, this, &ViewController::loadStarted);
+    connect(doc, &ViewerDocument::firstLookReady, this, &ViewController::firstLookReady);
+    connect(doc, &ViewerDocument::itemReady, this, &ViewController::itemReady);
+    connect(doc, &ViewerDocument::listFailed, this, &ViewController::showListMessage);
+    connect(doc, &ViewerDocument::applicationsChanged, this, &ViewController::updateMainMenuRequested);
+    playback = new FramePlayback(this);
+    connect(playback, &FramePlayback::frameShown, this, &ViewController::frameShown);
     slideshow = new Slideshow(this);
     connect(slideshow, &Slideshow::tick, this, &ViewController::showNextImage);
     mainToolbar = new MainToolbar(this);
-    connect(player, &AnimationPlayer::playingChanged, this, [this](bool playing) {
+    connect(playback, &FramePlayback::playingChanged, this, [this](bool playing) {
         mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif,
                                       playing ? QStringLiteral("pause-Template")
                                               : QStringLiteral("play-Template"));
@@ -189,6 +194,66 @@ QList<QAction*> ViewController::menuItems() const {
     return viewerItems.values();
 }
 
+bool ViewController::isStarted() const {
+    return doc->isStarted();
+}
+
+bool ViewController::isZip() const {
+    return doc->isZip();
+}
+
+bool ViewController::isData() const {
+    return doc->isData();
+}
+
+const QString& ViewController::openedURL() const {
+    return doc->openedURL();
+}
+
+const QByteArray& ViewController::imageData() const {
+    return doc->imageData();
+}
+
+int ViewController::framesCount() const {
+    return doc->framesCount();
+}
+
+int ViewController::currentFrame() const {
+    return playback->currentFrame();
+}
+
+const std::optional<QList<ApplicationInfo>>& ViewController::appUrls() const {
+    return doc->applications();
+}
+
+bool ViewController::isDirectory() const {
+    return doc->imageFiles().isDirectory();
+}
+
+ViewController::LoadState ViewController::loadState() const {
+    return doc->state();
+}
+
+bool ViewController::isLoading() const {
+    return doc->state() == LoadState::Loading || doc->state() == LoadState::FirstLook;
+}
+
+const ImageCollection& ViewController::imageFiles() const {
+    return doc->imageFiles();
+}
+
+Prefetcher* ViewController::imagePrefetcher() const {
+    return doc->prefetcher();
+}
+
+quint64 ViewController::fileNumber() const {
+    return doc->imageFiles().fileNumber();
+}
+
+AnimationPlayer* ViewController::animation() const {
+    return playback->player();
+}
+
 bool ViewController::isFileLoaded() const {
     return renderer->hasContents();
 }
@@ -208,8 +273,6 @@ void ViewController::setSteppingEnabled(bool enabled) {
 }
 
 void ViewController::showMessage(ViewerMessage::Situation situation) {
-    if (situation != ViewerMessage::EmptyWindow)
-        state = LoadState::Failed;
     messageView->showMessage(ViewerMessage::forSituation(situation));
     messageView->raise();
 }
@@ -257,125 +320,52 @@ void ViewController::prepearAni() {
 }
 
 void ViewController::resetForNewItem() {
-    isStarted = true;
-    appUrls.reset();
-    player->clear();
-    ++animationGeneration;
+    playback->clear();
     geometry->resetForNewDocument();
 }
 
 void ViewController::startWithFile(const QString& path) {
     updateUI();
-    resetForNewItem();
-    // A new list: what was decoded ahead belongs to the old one.
-    prefetcher->clear();
     setSteppingEnabled(false);
     messageView->hide();
-    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
-
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        isZip = false;
-        scanFolder(path);
-        collection.setFileNumber(0);
-        if (collection.count() >= 2)
-            setSteppingEnabled(true);
-        if (collection.count() == 0) {
-            showListMessage(ViewerMessage::NoImagesInFolder, info.absoluteFilePath());
-            return;
-        }
-        openImage(collection.entries().first());
-        return;
-    }
-    if (ArchiveDocument::isArchive(path)) {
-        startWithArchive(path);
-        return;
-    }
-    isZip = false;
-    scanFolder(path);
-    if (collection.hasList()) {
-        collection.selectEntry(path);
-        if (collection.count() >= 2)
-            setSteppingEnabled(true);
-    }
-    openImage(path);
+    doc->startWithFile(path);
+    setSteppingEnabled(doc->imageFiles().count() >= 2);
 }
 
 void ViewController::showListMessage(ViewerMessage::Situation situation, const QString& document) {
     // Whatever was shown before belongs to another list: nothing of it stays
     // on screen under the message.
-    if (loader)
-        loader->cancel();
-    prefetcher->clear();
+    resetForNewItem();
+    resetToolbarForNewItem();
     stopLoading();
     renderer->setImage(QImage());
-    sourceImageRef.reset();
-    framesCount = 0;
     setTitle(ImageCollection::lastPathComponent(document));
     showMessage(situation);
     emit updateDetailsPanel(QString());
     emit updateMainMenuRequested();
 }
 
-void ViewController::startWithArchive(const QString& path) {
-    isZip = true;
-    zipWrapper = std::make_shared<ArchiveDocument>(path);
-    collection.setList(zipWrapper->outcome() == ArchiveDocument::Outcome::Opened
-                           ? std::optional<QStringList>(zipWrapper->imageFiles())
-                           : std::nullopt);
-    collection.setFileNumber(0);
-    if (zipWrapper->outcome() != ArchiveDocument::Outcome::Opened) {
-        showListMessage(zipWrapper->outcome() == ArchiveDocument::Outcome::CannotOpen
-                            ? ViewerMessage::ArchiveCannotOpen
-                            : ViewerMessage::NoImagesInArchive,
-                        path);
-        return;
-    }
-    if (collection.count() >= 2)
-        setSteppingEnabled(true);
-    openImage(collection.entries().first());
-}
-
-std::function<std::optional<QByteArray>()> ViewController::readerFor(const QString& path) const {
-    if (isZip && zipWrapper) {
-        // An entry names nothing on disk: it is read from the archive or not at all.
-        return [archive = zipWrapper, path]() { return archive->imageDataForEntry(path); };
-    }
-    if (ArchiveDocument::isSketch(path))
-        return [path]() { return ArchiveDocument::sketchPreviewAtPath(path); };
-    return {};
-}
-
 void ViewController::startWithData(const QByteArray& bytes) {
-    resetForNewItem();
     setSteppingEnabled(false);
     messageView->hide();
-    imageData = bytes;
-    isZip = false;
-    isData = true;
-    collection.clear();
-    setTitle(tr("Clipboard"));
-    sourceImageRef.reset();
-    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
-    startLoading();
-    loadingPath.clear();
-    prefetcher->clear();
-    imageLoader()->loadData(bytes);
+    doc->startWithData(bytes);
     emit updateMainMenuRequested();
 }
 
-void ViewController::scanFolder(const QString& path) {
-    collection.setList(ImageCollection::scanFolder(path));
-}
-
 void ViewController::showNextImage() {
-    if (auto entry = collection.stepForward())
-        openImage(*entry);
+    doc->showNextImage();
 }
 
 void ViewController::showPreviousImage() {
-    if (auto entry = collection.stepBackward())
-        openImage(*entry);
+    doc->showPreviousImage();
+}
+
+void ViewController::showFirstImage() {
+    doc->showFirstImage();
+}
+
+void ViewController::showLastImage() {
+    doc->showLastImage();
 }
 
 void ViewController::nextImage() {
@@ -401,54 +391,42 @@ bool ViewController::isSlideshowRunning() const {
 }
 
 void ViewController::playStopGif() {
-    if (!player->hasFrames())
-        return;
-    if (player->isPlaying())
-        player->stop();
-    else
-        player->play();
+    playback->playStop();
 }
 
 void ViewController::prevFrame() {
-    player->stop();
-    showPreviousImageFrame();
+    playback->stepBy(-1);
 }
 
 void ViewController::nextFrame() {
-    player->stop();
-    showNextImageFrame();
+    playback->stepBy(1);
 }
 
 void ViewController::showPreviousImageFrame() {
-    if (currentFrame > 0)
-        loadImageFrame(currentFrame - 1);
+    playback->stepBy(-1);
 }
 
 void ViewController::showNextImageFrame() {
-    if (currentFrame < framesCount - 1)
-        loadImageFrame(currentFrame + 1);
+    playback->stepBy(1);
 }
 
 void ViewController::sizeSliderValueChanged() {
-    player->stop();
-    const int index = mainToolbar->frameSlider->value();
-    if (index == currentFrame)
-        return;
-    if (player->hasFrames())
-        player->loadFrame(index);
-    else
-        loadImageFrame(index);
+    playback->showFrame(mainToolbar->frameSlider->value());
 }
 
 void ViewController::setFrameControls(int index) {
     const QSignalBlocker quiet(mainToolbar->frameSlider);
     mainToolbar->frameSlider->setValue(index);
-    mainToolbar->labelFrames->setText(QString::asprintf("%i/%i", index + 1, framesCount));
+    mainToolbar->labelFrames->setText(QString::asprintf("%i/%i", index + 1, doc->framesCount()));
 }
 
-void ViewController::showAnimationFrame(int index, const QImage& image) {
+void ViewController::frameShown(int index, const QImage& image, bool refit) {
+    if (refit) {
+        // A page of a multi-page file: placed anew.
+        showFrame(index, image, image.size(), true);
+        return;
+    }
     // Playback swaps the picture only: no refit, the selection stays.
-    currentFrame = index;
     setFrameControls(index);
     renderer->setImage(image);
     emit updateMainMenuRequested();
@@ -456,50 +434,13 @@ void ViewController::showAnimationFrame(int index, const QImage& image) {
 
 void ViewController::startAnimation(const LoadedItem& item) {
     const QString extension = ImageCollection::pathExtension(item.path).toLower();
-    const bool gif = extension == QLatin1String("gif") && framesCount >= 2;
-    const bool png = extension == QLatin1String("png") && framesCount > 1;
+    const int count = doc->framesCount();
+    const bool gif = extension == QLatin1String("gif") && count >= 2;
+    const bool png = extension == QLatin1String("png") && count > 1;
     mainToolbar->imageFrames->setVisible(!(gif || png));
     mainToolbar->actionPlayStopGif->setVisible(gif || png);
-    if (!(gif || png))
-        return;
-    const auto kind = gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png;
-    const QString path = item.path;
-    const QByteArray bytes = imageData;
-    const bool fromBytes = isData || isZip;
-    auto make = [path, bytes, fromBytes]() {
-        return fromBytes ? ImageSource::createWithData(bytes) : ImageSource::createWithURL(path);
-    };
-    mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif, QStringLiteral("pause-Template"));
-    if (!AnimationPlayer::fitsBudget(framesCount, item.image.size(), AnimationPlayer::defaultBudget())) {
-        // Too large to keep every frame: decode a few ahead while playing.
-        player->setStream(kind, new FrameStream(make, framesCount), framesCount);
-        player->play();
-        return;
-    }
-    // Frame 0 is on screen already; the rest are decoded off the main thread.
-    const quint64 generation = animationGeneration;
-    const int count = framesCount;
-    frameTasks->run(
-        [make, count, kind]() {
-            std::pair<QList<QImage>, QList<int>> frames;
-            auto source = make();
-            for (int i = 0; source && i < count; ++i) {
-                // Properties first: decoders read animations forward only.
-                const int delay = AnimationPlayer::delayValue(source.get(), i, kind);
-                const QImage frame = source->imageAtIndex(i);
-                if (frame.isNull())
-                    continue; // a broken frame leaves a gap
-                frames.first.append(frame);
-                frames.second.append(delay);
-            }
-            return frames;
-        },
-        [this, generation, kind](std::pair<QList<QImage>, QList<int>> frames) {
-            if (generation != animationGeneration || frames.first.isEmpty())
-                return;
-            player->setFrames(kind, frames.first, frames.second);
-            player->play();
-        });
+    playback->setItem(count, gif || png, gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png,
+                      item.image, doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
 }
 
 void ViewController::getInfo() {
@@ -507,34 +448,10 @@ void ViewController::getInfo() {
 }
 
 void ViewController::openImage(const QString& path) {
-    isStarted = true;
-    // Coming back to the image being left draws it from its copy at once.
-    prefetcher->setScreenCopy(openedURL, renderer->image(), renderer->cache()->exactCopy());
-    player->clear();
-    ++animationGeneration;
-    geometry->resetForNewDocument();
-    openedURL = path;
-    appUrls.reset();
-    if (!isZip)
-        appUrls = Workspace::applicationsForFile(path);
-    const quint64 serial = ++openSerial;
-    if (auto ready = prefetcher->cached(path)) {
-        // Decoded ahead: shown now, with no spinner and no trip through the
-        // event loop.
-        loadStep(path, &*ready);
-        return;
-    }
-    startLoading();
-    // The spinner gets on screen before the decode is even asked for. Of
-    // several steps posted before they run, only the last matters.
-    QTimer::singleShot(0, this, [this, path, serial] {
-        if (serial == openSerial)
-            loadStep(path);
-    });
+    doc->openImage(path);
 }
 
 void ViewController::startLoading() {
-    state = LoadState::Loading;
     loaderView->show();
     loaderView->raise();
     spinner->startAnimating();
@@ -545,14 +462,6 @@ void ViewController::stopLoading() {
     loaderView->hide();
 }
 
-ImageLoader* ViewController::imageLoader() {
-    if (!loader) {
-        loader = new ImageLoader(this);
-        connect(loader, &ImageLoader::loaded, this, &ViewController::itemLoaded);
-    }
-    return loader;
-}
-
 QSize ViewController::previewBound() const {
     const QScreen* screen = window()->screen();
     if (!screen)
@@ -560,98 +469,46 @@ QSize ViewController::previewBound() const {
     return screen->size() * screen->devicePixelRatio();
 }
 
-void ViewController::loadStep(const QString& path, const LoadedItem* ready) {
-    setTitle(ImageCollection::lastPathComponent(path));
-    sourceImageRef.reset();
-    loadingPath = path;
-    previewFullSize = QSize();
-    std::optional<LoadedItem> cached;
-    if (!ready && (cached = prefetcher->cached(path)))
-        ready = &*cached;
-    if (ready) {
-        // Decoded ahead: nothing to wait for, and nothing in flight may win.
-        imageLoader()->cancel();
-        itemLoaded(*ready);
-        return;
-    }
-    if (auto read = readerFor(path))
-        imageLoader()->loadFromReader(path, read);
-    else
-        imageLoader()->loadFile(path, previewBound());
+void ViewController::loadStarted(const QString& path, bool waiting) {
+    resetForNewItem();
+    resetToolbarForNewItem();
+    setTitle(doc->isData() ? tr("Clipboard") : ImageCollection::lastPathComponent(path));
+    if (waiting)
+        startLoading();
 }
 
-void ViewController::itemLoaded(const LoadedItem& item) {
-    if (item.preview) {
-        // A first look while the full decode runs: sized as the full image.
-        previewFullSize = item.fullSize;
-        showFrame(0, item.image, item.fullSize, true);
-        stopLoading();
-        return;
-    }
-    sourceImageRef = item.source;
-    if (isZip)
-        imageData = item.data;
-    // Clipboard images show their first frame only: no frame count.
-    framesCount = item.source && !isData ? item.framesCount : 0;
-    mainToolbar->setToolbarHeight(framesCount >= 2 ? MainToolbar::framesHeight
-                                                   : MainToolbar::stillHeight);
-    if (!isZip && !isData)
+void ViewController::resetToolbarForNewItem() {
+    // The previous item's frames must not show through while this one loads.
+    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
+    mainToolbar->imageFrames->setVisible(true);
+    mainToolbar->actionPlayStopGif->setVisible(false);
+    mainToolbar->labelFrames->clear();
+}
+
+void ViewController::firstLookReady(const QImage& image, const QSize& fullSize) {
+    // Sized as the full image, which replaces it.
+    showFrame(0, image, fullSize, true);
+    stopLoading();
+}
+
+void ViewController::itemReady(const LoadedItem& item, bool refit) {
+    const int count = doc->framesCount();
+    mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight : MainToolbar::stillHeight);
+    if (!doc->isZip() && !doc->isData())
         emit updateDetailsPanel(item.path);
-    // Replacing a preview of the same size keeps the geometry the user sees.
-    const bool refit = item.image.isNull() || item.image.size() != previewFullSize;
-    previewFullSize = QSize();
-    if (framesCount >= 2) {
+    if (count >= 2) {
         const QSignalBlocker quiet(mainToolbar->frameSlider);
-        mainToolbar->frameSlider->setRange(0, framesCount - 1);
+        mainToolbar->frameSlider->setRange(0, count - 1);
     }
     showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
     stopLoading();
-    startAnimation(item);
+    if (!item.image.isNull())
+        startAnimation(item);
     emit updateMainMenuRequested();
-    // Kept for stepping back to it: it shares its pixels with the display.
-    if (!isData && collection.count() >= 2)
-        prefetcher->keep(item.path, item, isZip && zipWrapper ? zipWrapper->path() : QString());
-    // Reading ahead waits until this image is on screen, so that it does not
-    // take a core from the first paint.
-    QTimer::singleShot(prefetchDelayMs, this, [this, serial = openSerial] {
-        if (serial == openSerial)
-            prefetchNeighbours();
-    });
-}
-
-void ViewController::prefetchNeighbours() {
-    const qsizetype count = collection.count();
-    if (count < 2 || isData)
-        return;
-    const qsizetype n = qsizetype(collection.fileNumber());
-    const QStringList& list = collection.entries();
-    const QStringList neighbours = {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
-    prefetcher->setDrawnSize(geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()));
-    if (isZip && zipWrapper) {
-        auto archive = zipWrapper;
-        prefetcher->prefetch(collection.currentEntry(), neighbours,
-                             [archive](const QString& entry) {
-                                 return ImageLoader::loadRead(entry, [&] {
-                                     return archive->imageDataForEntry(entry);
-                                 });
-                             },
-                             archive->path());
-        return;
-    }
-    // Sketch documents are read through their archive, not decoded ahead.
-    QStringList files;
-    for (const QString& path : neighbours) {
-        if (!ArchiveDocument::isSketch(path))
-            files.append(path);
-    }
-    prefetcher->prefetch(collection.currentEntry(), files);
 }
 
 void ViewController::loadImageFrame(int index) {
-    QImage image;
-    if (sourceImageRef)
-        image = ImageLoader::decodeFrame(*sourceImageRef, index);
-    showFrame(index, image, image.size(), true);
+    playback->showFrame(index);
 }
 
 void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
@@ -659,7 +516,6 @@ void ViewController::showFrame(int index, const QImage& image, const QSize& pixe
     imageChanged = true;
     mainToolbar->labelImageResolution->clear();
     setFrameControls(index);
-    currentFrame = index;
     showImage(image, pixelSize, refit, screenCopy);
 }
 
@@ -670,7 +526,7 @@ void ViewController::postFrameLoad(const QImage& image) {
 void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
                                const QImage& screenCopy) {
     if (!image.isNull()) {
-        if (isZip || isData)
+        if (doc->isZip() || doc->isData())
             emit updateDetailsPanelWithData(image);
         double scale = devicePixelRatioF();
         if (!(scale > 0))
@@ -684,7 +540,6 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
         renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();
-        state = previewFullSize.isValid() ? LoadState::Loading : LoadState::Shown;
         if (refit)
             processWindow(true);
     } else {
@@ -719,10 +574,8 @@ void ViewController::themeChanged() {
 
 void ViewController::viewWillDisappear() {
     stopSlideshow();
-    player->clear();
-    ++animationGeneration;
-    if (loader)
-        loader->cancel();
+    playback->clear();
+    doc->cancelLoading();
     stopLoading();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Workspace.h"
-#include "viewer/BackgroundTask.h"
 #include "viewer/ImageCollection.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerMessage.h"
 
 #include <QAction>
@@ -18,16 +18,13 @@
 class DNSImageView;
 class ViewerGeometry;
 class AnimationPlayer;
-class ArchiveDocument;
-class ImageLoader;
+class FramePlayback;
 class Slideshow;
 class Prefetcher;
-class ImageSource;
 class MainToolbar;
 class MessageView;
 class QMenu;
 class RTSpinKitView;
-struct LoadedItem;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -42,9 +39,10 @@ public:
     void startWithFile(const QString& path);
     void startWithData(const QByteArray& bytes);
 
-    void scanFolder(const QString& path);
     void showNextImage();
     void showPreviousImage();
+    void showFirstImage();
+    void showLastImage();
     void openImage(const QString& path);
     void loadImageFrame(int index);
     void postFrameLoad(const QImage& image);
@@ -69,7 +67,9 @@ public:
     void showPreviousImageFrame();
     void showNextImageFrame();
     void sizeSliderValueChanged();
-    AnimationPlayer* animation() const { return player; }
+    AnimationPlayer* animation() const;
+    FramePlayback* framePlayback() const { return playback; }
+    ViewerDocument* document() const { return doc; }
     // The slideshow.
     void playSlideshow();
     void stopSlideshow();
@@ -83,42 +83,40 @@ public:
     bool inSelecting = false;
 
     // State read by the menus, the routing and the window controller.
-    bool isStarted = false;
-    bool isZip = false;
-    bool isData = false;
-    QString openedURL;
-    // The open archive while its entries are listed (kept until the next one).
-    std::shared_ptr<ArchiveDocument> zipWrapper;
-    QByteArray imageData;
-    int framesCount = 0;
-    int currentFrame = 0;
+    bool isStarted() const;
+    bool isZip() const;
+    bool isData() const;
+    const QString& openedURL() const;
+    const QByteArray& imageData() const;
+    int framesCount() const;
+    int currentFrame() const;
+    const std::optional<QList<ApplicationInfo>>& appUrls() const;
     double imageWidth = 0;
     double imageHeight = 0;
     bool imageChanged = false;
     int zoomMode = 0;
-    // After the step has been painted and what it dropped has been freed.
-    static constexpr int prefetchDelayMs = BackgroundTask::releaseDelayMs + 20;
     int backgroundMode = 0;
     int slideshowDelay = 10;
     bool isFullscreen = false;
-    std::optional<QList<ApplicationInfo>> appUrls;
     QCursor cursorZoomIn;
     QCursor cursorZoomOut;
 
     bool canZoomIn() const;
     bool canZoomOut() const;
     bool isFileLoaded() const;
-    bool isDirectory() const { return collection.isDirectory(); }
-    bool hasFrames() const { return framesCount > 1; }
+    bool isDirectory() const;
+    bool hasFrames() const { return framesCount() > 1; }
     bool hasSelection() const { return false; }
     QImage getCurrentImage() const;
-    // Where the current item is: asked for, on screen, or replaced by a message.
-    enum class LoadState { Idle, Loading, Shown, Failed };
-    LoadState loadState() const { return state; }
-    bool isLoading() const { return state == LoadState::Loading; }
-    const ImageCollection& imageFiles() const { return collection; }
-    Prefetcher* imagePrefetcher() const { return prefetcher; }
-    quint64 fileNumber() const { return collection.fileNumber(); }
+    // Where the current item is: asked for, first look, on screen, or
+    // replaced by a message.
+    using LoadState = ViewerDocument::State;
+    LoadState loadState() const;
+    // Until the item is on screen in full (a first look is still loading).
+    bool isLoading() const;
+    const ImageCollection& imageFiles() const;
+    Prefetcher* imagePrefetcher() const;
+    quint64 fileNumber() const;
     const ViewerMessage* shownMessage() const;
 
     MainToolbar* toolbar() const { return mainToolbar; }
@@ -162,9 +160,6 @@ protected:
 private:
     void viewDidLoad();
     void buildViewerMenu();
-    // `ready` is the item decoded ahead, when the caller has looked already.
-    void loadStep(const QString& path, const LoadedItem* ready = nullptr);
-    void itemLoaded(const LoadedItem& item);
     void resetForNewItem();
     void setSteppingEnabled(bool enabled);
     void showMessage(ViewerMessage::Situation situation);
@@ -174,36 +169,25 @@ private:
     void setZoomMode(int mode);
     void startLoading();
     void stopLoading();
+    void resetToolbarForNewItem();
+    // The document's reports.
+    void loadStarted(const QString& path, bool waiting);
+    void firstLookReady(const QImage& image, const QSize& fullSize);
+    void itemReady(const LoadedItem& item, bool refit);
     void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
                    const QImage& screenCopy = QImage());
     void showImage(const QImage& image, const QSize& pixelSize, bool refit,
                    const QImage& screenCopy = QImage());
-    void prefetchNeighbours();
     void startAnimation(const LoadedItem& item);
-    void startWithArchive(const QString& path);
-    // How the bytes of an item that is not a plain file are read.
-    std::function<std::optional<QByteArray>()> readerFor(const QString& path) const;
-    void showAnimationFrame(int index, const QImage& image);
+    void frameShown(int index, const QImage& image, bool refit);
     void setFrameControls(int index);
     QSize previewBound() const;
-    ImageLoader* imageLoader();
     void updateCursor();
     Qt::Edges resizeEdgesAt(const QPoint& point) const;
 
-    ImageCollection collection;
-    LoadState state = LoadState::Idle;
-    quint64 openSerial = 0;
-    ImageLoader* loader = nullptr;
-    Prefetcher* prefetcher = nullptr;
-    AnimationPlayer* player = nullptr;
+    ViewerDocument* doc = nullptr;
+    FramePlayback* playback = nullptr;
     Slideshow* slideshow = nullptr;
-    // Frame lists are built on a worker; a newer item makes older lists stale.
-    quint64 animationGeneration = 0;
-    std::unique_ptr<BackgroundTask> frameTasks;
-    // The full size of the image a reduced preview stands in for; empty when none.
-    QSize previewFullSize;
-    std::shared_ptr<ImageSource> sourceImageRef;
-    QString loadingPath;
 
     QWidget* coloredView = nullptr;
     DNSImageView* renderer = nullptr;

@@ -128,8 +128,8 @@ TEST_F(AppDelegateTest, PastingAnImageFillsEveryEmptyViewer) {
     delegate->newFromPasteboard();
     ASSERT_EQ(windows().size(), 2);
     for (OrvaneWindowController* w : windows()) {
-        EXPECT_TRUE(w->vc()->isData);
-        EXPECT_TRUE(w->vc()->isStarted);
+        EXPECT_TRUE(w->vc()->isData());
+        EXPECT_TRUE(w->vc()->isStarted());
     }
 }
 

@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
-    EXPECT_FALSE(vc->isStarted);
+    EXPECT_FALSE(vc->isStarted());
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Drop your image here"));
     EXPECT_FALSE(vc->isFileLoaded());
@@ -52,7 +52,7 @@ TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
 TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     vc->startWithFile(dir.path());
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->isStarted);
+    EXPECT_TRUE(vc->isStarted());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
     EXPECT_TRUE(vc->isFileLoaded());
@@ -67,7 +67,7 @@ TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG")) << "the last request wins";
     EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
-    EXPECT_EQ(vc->openedURL, path("b.PNG"));
+    EXPECT_EQ(vc->openedURL(), path("b.PNG"));
 }
 
 TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
@@ -142,7 +142,7 @@ TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
 TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->isData);
+    EXPECT_TRUE(vc->isData());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Clipboard"));
     EXPECT_EQ(resolution(), QStringLiteral("12px × 8px"));
     EXPECT_FALSE(vc->isDirectory());

@@ -1,0 +1,275 @@
+#include "platform/Cancellation.h"
+#include "platform/ImageSource.h"
+#include "support/TestImages.h"
+#include "viewer/FramePlayback.h"
+#include "viewer/FrameStream.h"
+#include "viewer/Prefetcher.h"
+#include "viewer/ViewerDocument.h"
+
+#include <QMutex>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+// A decoder that takes its time and reports how its decodes ended.
+struct DecodeLog {
+    std::atomic<int> started{0};
+    std::atomic<int> completed{0};
+    std::atomic<int> cancelled{0};
+};
+
+class SlowSource : public ImageSource {
+public:
+    SlowSource(QString path, DecodeLog* log, int steps) : path(std::move(path)), log(log), steps(steps) {}
+    int count() const override { return 1; }
+    QImage imageAtIndex(int) override {
+        ++log->started;
+        // Like a scanline loop: a little work, then a look at the flag.
+        for (int i = 0; i < steps; ++i) {
+            if (Cancellation::requested()) {
+                ++log->cancelled;
+                return QImage();
+            }
+            QThread::msleep(5);
+        }
+        ++log->completed;
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        image.setText(QStringLiteral("path"), path);
+        return image;
+    }
+    QVariantMap propertiesAtIndex(int) override { return {}; }
+    QVariantMap properties() override { return {}; }
+    QString type() const override { return QStringLiteral("public.png"); }
+
+private:
+    QString path;
+    DecodeLog* log;
+    int steps;
+};
+
+class ViewerDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QStringList makeFolder(int count) {
+        QStringList files;
+        for (int i = 0; i < count; ++i) {
+            files.append(dir.filePath(QStringLiteral("img%1.png").arg(i, 2, 10, QChar(u'0'))));
+            TestImages::writeImage(files.last(), TestImages::asymmetric(8, 8), "PNG");
+        }
+        return files;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(ViewerDocumentTest, FastSteppingCancelsStaleDecodesAndShowsTheLastRequestFirst) {
+    const QStringList files = makeFolder(12);
+    DecodeLog log;
+    ViewerDocument document;
+    // Half a second a decode unless cancelled.
+    document.loader()->setSourceMaker(
+        [&log](const QString& path) { return std::make_unique<SlowSource>(path, &log, 100); });
+    QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    document.startWithFile(files.first());
+    // A held arrow key: each step's load runs before the next key arrives.
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents();
+        document.showNextImage();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ready.isEmpty(); }, 20000));
+    const auto item = ready.first().first().value<LoadedItem>();
+    EXPECT_EQ(item.path, files.at(10)) << "the image stopped on is the first one delivered";
+    EXPECT_EQ(document.state(), ViewerDocument::State::Shown);
+    EXPECT_EQ(log.completed.load(), 1) << "no stale decode ran to its end";
+    EXPECT_EQ(log.started.load(), log.cancelled.load() + 1);
+    QTest::qWait(50);
+    EXPECT_EQ(ready.size(), 1);
+}
+
+TEST_F(ViewerDocumentTest, ANewItemDropsThePreviousItemsStateBeforeItLoads) {
+    const QStringList files = makeFolder(2);
+    TestImages::write(files[0], TestImages::animatedGif(
+                                    {TestImages::asymmetric(8, 8), TestImages::asymmetric(8, 8)}, {0, 0}));
+    ViewerDocument document;
+    QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    document.startWithFile(files[0]);
+    ASSERT_TRUE(ready.wait(10000));
+    ASSERT_EQ(document.framesCount(), 2);
+    document.showNextImage();
+    EXPECT_EQ(document.state(), ViewerDocument::State::Loading);
+    EXPECT_EQ(document.framesCount(), 0) << "no frames of the image being left";
+    EXPECT_TRUE(document.decodeFrame(1).isNull()) << "nor its decoder";
+    EXPECT_TRUE(document.image().isNull());
+}
+
+TEST_F(ViewerDocumentTest, TheApplicationsForAFileAreLookedUpOffTheMainThread) {
+    const QStringList files = makeFolder(1);
+    ViewerDocument document;
+    QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    QSignalSpy found(&document, &ViewerDocument::applicationsChanged);
+    document.startWithFile(files.first());
+    EXPECT_FALSE(document.applications()) << "nothing read on the caller's thread";
+    ASSERT_TRUE(ready.wait(10000));
+    ASSERT_TRUE(found.count() > 0 || found.wait(10000));
+    EXPECT_TRUE(document.applications());
+}
+
+// A loader that holds its decode until released, and says when it ran.
+struct Gate {
+    QSemaphore entered;
+    QSemaphore open;
+    std::atomic<bool> finished{false};
+};
+
+LoadedItem colouredItem(const QString& path, QColor colour) {
+    LoadedItem item;
+    item.path = path;
+    item.image = QImage(4, 4, QImage::Format_RGB32);
+    item.image.fill(colour);
+    item.fullSize = item.image.size();
+    return item;
+}
+
+TEST(PrefetcherArchives, TwoArchivesWithTheSameEntryNamesNeverMix) {
+    const QString entry = QStringLiteral("pics/1.png");
+    Prefetcher prefetcher;
+    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
+    prefetcher.prefetch(QString(), {entry}, [](const QString& p) { return colouredItem(p, Qt::red); },
+                        QStringLiteral("/tmp/first.zip"));
+    ASSERT_TRUE(ready.wait(10000));
+    EXPECT_FALSE(prefetcher.cached(entry, QStringLiteral("/tmp/second.zip")))
+        << "an entry of one archive is not another archive's";
+
+    // In flight when the first archive is left: its result must not land.
+    auto gate = std::make_shared<Gate>();
+    prefetcher.clear();
+    prefetcher.prefetch(QString(), {entry}, [gate](const QString& p) {
+        gate->entered.release();
+        gate->open.acquire();
+        gate->finished = true;
+        return colouredItem(p, Qt::red);
+    }, QStringLiteral("/tmp/first.zip"));
+    ASSERT_TRUE(gate->entered.tryAcquire(1, 10000));
+    prefetcher.clear();
+    prefetcher.prefetch(QString(), {entry}, [](const QString& p) { return colouredItem(p, Qt::blue); },
+                        QStringLiteral("/tmp/second.zip"));
+    gate->open.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prefetcher.cached(entry, QStringLiteral("/tmp/second.zip")).has_value(); }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(prefetcher.cached(entry, QStringLiteral("/tmp/second.zip"))->image.pixelColor(0, 0), QColor(Qt::blue));
+    EXPECT_FALSE(prefetcher.cached(entry, QStringLiteral("/tmp/first.zip")));
+}
+
+TEST(ClosingWithoutWaiting, APrefetcherOrFrameStreamGoesWhileItsDecodeStillRuns) {
+    auto gate = std::make_shared<Gate>();
+    // Releases the decode later, so that a destructor that waits would be seen.
+    auto releaseLater = [gate] {
+        std::thread([gate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            gate->open.release();
+        }).detach();
+    };
+    {
+        auto prefetcher = std::make_unique<Prefetcher>();
+        prefetcher->prefetch(QString(), {QStringLiteral("x.png")}, [gate](const QString& p) {
+            gate->entered.release();
+            gate->open.acquire();
+            gate->finished = true;
+            return colouredItem(p, Qt::red);
+        });
+        ASSERT_TRUE(gate->entered.tryAcquire(1, 10000));
+        releaseLater();
+        prefetcher.reset();
+        EXPECT_FALSE(gate->finished) << "the prefetcher waited for its decode";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate->finished.load(); }, 10000));
+
+    auto streamGate = std::make_shared<Gate>();
+    {
+        DecodeLog log;
+        auto stream = std::make_unique<FrameStream>(
+            [streamGate]() -> std::unique_ptr<ImageSource> {
+                streamGate->entered.release();
+                streamGate->open.acquire();
+                streamGate->finished = true;
+                return nullptr;
+            },
+            4);
+        stream->frame(1);
+        ASSERT_TRUE(streamGate->entered.tryAcquire(1, 10000));
+        std::thread([streamGate] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            streamGate->open.release();
+        }).detach();
+        stream.reset();
+        EXPECT_FALSE(streamGate->finished) << "the frame stream waited for its thread";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return streamGate->finished.load(); }, 10000));
+}
+
+// Frames that keep their decode waiting until the test lets it go.
+class GatedFrames : public ImageSource {
+public:
+    explicit GatedFrames(std::shared_ptr<Gate> gate) : gate(std::move(gate)) {}
+    int count() const override { return 4; }
+    QImage imageAtIndex(int index) override {
+        if (index == 0) {
+            gate->entered.release();
+            gate->open.acquire();
+        }
+        return frame(index);
+    }
+    static QImage frame(int index) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(QColor(index * 60, 0, 0));
+        return image;
+    }
+    QVariantMap propertiesAtIndex(int) override { return {}; }
+    QVariantMap properties() override { return {}; }
+    QString type() const override { return QStringLiteral("com.compuserve.gif"); }
+
+private:
+    std::shared_ptr<Gate> gate;
+};
+
+TEST(FramePlayback, StepsAndStopsWhileTheFramesAreDecodedAreKeptWhenTheyArrive) {
+    auto gate = std::make_shared<Gate>();
+    FramePlayback playback;
+    QSignalSpy shown(&playback, &FramePlayback::frameShown);
+    playback.setItem(4, true, AnimationPlayer::Kind::Gif, GatedFrames::frame(0),
+                     [gate] { return std::make_unique<GatedFrames>(gate); },
+                     [](int index) { return GatedFrames::frame(index); });
+    EXPECT_TRUE(playback.isPlaying()) << "an animation starts playing";
+    ASSERT_TRUE(gate->entered.tryAcquire(1, 10000));
+
+    playback.stepBy(1);
+    playback.stepBy(1);
+    EXPECT_EQ(playback.currentFrame(), 2);
+    EXPECT_FALSE(playback.isPlaying()) << "a frame step stops playback";
+    playback.playStop();
+    EXPECT_TRUE(playback.isPlaying()) << "play is taken while the frames are decoded";
+    playback.playStop();
+    EXPECT_FALSE(playback.isPlaying());
+
+    gate->open.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.player()->hasFrames(); }, 10000));
+    EXPECT_EQ(playback.currentFrame(), 2) << "the frames' arrival keeps the frame the user chose";
+    EXPECT_FALSE(playback.player()->isPlaying()) << "and does not restart playback";
+
+    playback.player()->setManualTicks(true);
+    playback.playStop();
+    EXPECT_TRUE(playback.player()->isPlaying());
+    EXPECT_EQ(playback.player()->pendingFrame(), 3) << "play resumes after the frame shown";
+    playback.stepBy(-1);
+    playback.playStop();
+    EXPECT_EQ(playback.player()->pendingFrame(), 2);
+}
+
+} // namespace
