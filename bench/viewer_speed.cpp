@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
         step.start();
         vc->showNextImage();
         // A tight loop rather than a polling wait, whose naps would be counted.
-        while (!(vc->openedURL == target && vc->loadState() == ViewController::LoadState::Shown) &&
+        while (!(vc->openedURL() == target && vc->loadState() == ViewController::LoadState::Shown) &&
                step.elapsed() < 5000)
             QCoreApplication::processEvents();
         vc->imageView()->repaint();

@@ -2,14 +2,23 @@
 //  - from starting the program to the first paint of an image of a known
 //    colour anywhere on screen;
 //  - with --step, from a key press to the next image, of another colour,
-//    covering the place the first one had.
+//    covering the place the first one had;
+//  - with --hold, a key held down (COUNT presses, one every INTERVAL ms, as
+//    auto-repeat sends them), from its release to the image of another
+//    colour painted sharp (the colour of its fine pattern, which a reduced
+//    first look averages away), and the viewer's peak memory after that;
+//  - with --close, from Escape pressed soon after the first paint (while
+//    the neighbours are being decoded ahead) to the window gone, and to the
+//    process ended.
 // The screen is read as five full-width rows from 15% to 75% of its height,
 // which cross every viewer's image whether its window is centred or in a
 // corner, and only every 2 ms: each look is work for the display server,
 // which the viewer under test is waiting on too.
 //
-// Usage: first_paint [--step KEYSYM RRGGBB] RRGGBB command [args...]
-// Prints "first paint: N ms" (and "step: N ms"), or "timeout".
+// Usage: first_paint [--step KEYSYM RRGGBB | --hold KEYSYM COUNT INTERVAL RRGGBB | --close DELAY]
+//                    RRGGBB command [args...]
+// Prints "first paint: N ms" (and "step: N ms", "release to sharp: N ms" and
+// "peak memory: N MB", or "window gone: N ms" and "process ended: N ms"), or "timeout".
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -80,12 +89,35 @@ double waitFor(Clock::time_point start, Done done) {
     return -1;
 }
 
+// The peak resident memory of a process, from /proc, in MB; -1 when unknown.
+long peakMegabytes(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/status";
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, file)) {
+        if (std::strncmp(line, "VmHWM:", 6) == 0)
+            kb = std::strtol(line + 6, nullptr, 10);
+    }
+    std::fclose(file);
+    return kb < 0 ? -1 : kb / 1024;
+}
+
+void tap(Display* display, KeyCode key) {
+    XTestFakeKeyEvent(display, key, True, 0);
+    XTestFakeKeyEvent(display, key, False, 0);
+    XFlush(display);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     int arg = 1;
     const char* stepKey = nullptr;
     Colour stepColour;
+    int holdCount = 0, holdInterval = 0, closeDelay = -1;
     if (arg + 2 < argc && std::strcmp(argv[arg], "--step") == 0) {
         stepKey = argv[arg + 1];
         if (!parseColour(argv[arg + 2], &stepColour)) {
@@ -93,6 +125,18 @@ int main(int argc, char** argv) {
             return 2;
         }
         arg += 3;
+    } else if (arg + 4 < argc && std::strcmp(argv[arg], "--hold") == 0) {
+        stepKey = argv[arg + 1];
+        holdCount = std::atoi(argv[arg + 2]);
+        holdInterval = std::atoi(argv[arg + 3]);
+        if (holdCount < 1 || holdInterval < 1 || !parseColour(argv[arg + 4], &stepColour)) {
+            std::fprintf(stderr, "bad --hold arguments\n");
+            return 2;
+        }
+        arg += 5;
+    } else if (arg + 1 < argc && std::strcmp(argv[arg], "--close") == 0) {
+        closeDelay = std::atoi(argv[arg + 1]);
+        arg += 2;
     }
     Colour colour;
     if (arg + 1 >= argc || !parseColour(argv[arg], &colour)) {
@@ -137,15 +181,13 @@ int main(int argc, char** argv) {
         status = 1;
     } else {
         std::printf("first paint: %.1f ms\n", first);
-        if (stepKey) {
+        if (stepKey && holdCount == 0) {
             // Let the viewer settle and read ahead, as a person looking would.
             std::this_thread::sleep_for(std::chrono::seconds(3));
             const long covered = countNear(display, root, width, height, colour);
             const KeyCode key = XKeysymToKeycode(display, XStringToKeysym(stepKey));
             const Clock::time_point press = Clock::now();
-            XTestFakeKeyEvent(display, key, True, 0);
-            XTestFakeKeyEvent(display, key, False, 0);
-            XFlush(display);
+            tap(display, key);
             const double step = waitFor(press, [&] {
                 return countNear(display, root, width, height, stepColour) >= covered * 9 / 10;
             });
@@ -155,6 +197,42 @@ int main(int argc, char** argv) {
             } else {
                 std::printf("step: %.1f ms\n", step);
             }
+        } else if (stepKey) {
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+            const long covered = countNear(display, root, width, height, colour);
+            const KeyCode key = XKeysymToKeycode(display, XStringToKeysym(stepKey));
+            // Auto-repeat: presses at a steady pace, each with its release.
+            Clock::time_point next = Clock::now();
+            for (int i = 0; i < holdCount; ++i) {
+                std::this_thread::sleep_until(next);
+                tap(display, key);
+                next += std::chrono::milliseconds(holdInterval);
+            }
+            const Clock::time_point release = Clock::now();
+            const double sharp = waitFor(release, [&] {
+                return countNear(display, root, width, height, stepColour) >= covered * 8 / 10;
+            });
+            if (sharp < 0) {
+                std::printf("release to sharp: timeout\n");
+                status = 1;
+            } else {
+                std::printf("release to sharp: %.1f ms\n", sharp);
+            }
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            std::printf("peak memory: %ld MB\n", peakMegabytes(child));
+        } else if (closeDelay >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(closeDelay));
+            const KeyCode key = XKeysymToKeycode(display, XStringToKeysym("Escape"));
+            const Clock::time_point press = Clock::now();
+            tap(display, key);
+            const double gone = waitFor(press, [&] {
+                return countNear(display, root, width, height, colour) < enough;
+            });
+            std::printf("window gone: %.1f ms\n", gone);
+            const double ended = waitFor(press, [&] { return waitpid(child, nullptr, WNOHANG) == child; });
+            std::printf("process ended: %.1f ms\n", ended);
+            XCloseDisplay(display);
+            return ended < 0 || gone < 0 ? 1 : 0;
         }
     }
     kill(child, SIGTERM);
