@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ViewerState.h"
 #include "platform/Workspace.h"
 #include "viewer/BackgroundTask.h"
 #include "viewer/ImageCollection.h"
@@ -25,8 +26,8 @@ class Prefetcher;
 class ImageSource;
 class MainToolbar;
 class MessageView;
-class QMenu;
 class RTSpinKitView;
+class ViewerCommands;
 struct LoadedItem;
 
 // The content of one viewer window: what it shows, the list it steps
@@ -125,11 +126,10 @@ public:
     RTSpinKitView* loadingSpinner() const { return spinner; }
     DNSImageView* imageView() const { return renderer; }
     ViewerGeometry* viewGeometry() const { return geometry; }
-    // The viewer's own (context) menu items, by their object names.
-    QAction* menuItem(const QString& name) const;
-    QMenu* contextMenu() const { return viewerMenu; }
-    QMenu* openWithMenu() const { return menuEditIn; }
-    QList<QAction*> menuItems() const;
+    // The context menu and the state of the viewer's own commands.
+    ViewerCommands* commands() const { return viewerCommands; }
+    // What the window controller, the menus and the application read.
+    ViewerState viewerState() const;
 
 public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -140,6 +140,8 @@ public slots:
 signals:
     // Ask the window controller to refresh every command surface.
     void updateMainMenuRequested();
+    // Only the frame position changed (an animation playing): the frame items suffice.
+    void updateFrameItemsRequested();
     // What the information panel should describe: a file (empty for none) or image bytes.
     void updateDetailsPanel(const QString& path);
     void updateDetailsPanelWithData(const QImage& image);
@@ -150,7 +152,6 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
@@ -161,7 +162,6 @@ protected:
 
 private:
     void viewDidLoad();
-    void buildViewerMenu();
     // `ready` is the item decoded ahead, when the caller has looked already.
     void loadStep(const QString& path, const LoadedItem* ready = nullptr);
     void itemLoaded(const LoadedItem& item);
@@ -215,7 +215,5 @@ private:
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
-    QMenu* viewerMenu = nullptr;
-    QMenu* menuEditIn = nullptr;
-    QHash<QString, QAction*> viewerItems;
+    ViewerCommands* viewerCommands = nullptr;
 };
