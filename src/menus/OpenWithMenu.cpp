@@ -35,6 +35,9 @@ void OpenWithMenu::fill(QMenu* menu, const QList<MenuState::OpenWithEntry>& entr
 }
 
 void OpenWithMenu::showNoApplications(QMenu* menu) {
+    // What the menu was filled with is gone: the next fill must not take it
+    // for still there.
+    menu->setProperty(filledWith, QVariant());
     menu->clear();
     menu->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
 }

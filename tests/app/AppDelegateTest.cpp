@@ -98,6 +98,30 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAlone) {
     EXPECT_FALSE(openWith[0]->isEnabled());
 }
 
+TEST_F(AppDelegateTest, OpenWithComesBackWhenAViewerIsKeyAgain) {
+    // Another window took the menus in between: its "No applications" must
+    // not stick once this viewer is key again.
+    OrvaneWindowController* viewer = delegate->newViewerWindow();
+    viewer->vc()->appUrls =
+        QList<ApplicationInfo>{{QStringLiteral("gimp.desktop"), QStringLiteral("GIMP"), QString(),
+                                QStringLiteral("/usr/share/applications/gimp.desktop")}};
+    auto titles = [this] {
+        QStringList texts;
+        for (const QAction* action : delegate->menuEditIn()->actions())
+            texts.append(action->text());
+        return texts.join(QStringLiteral(", ")).toStdString();
+    };
+    viewer->updateMainMenu();
+    ASSERT_EQ(titles(), "GIMP");
+    delegate->disableMenus();
+    ASSERT_EQ(titles(), "No applications");
+    viewer->windowDidBecomeKey();
+    QTest::qWait(0);
+    EXPECT_EQ(titles(), "GIMP");
+    ASSERT_EQ(delegate->menuEditIn()->actions().size(), 1);
+    EXPECT_TRUE(delegate->menuEditIn()->actions()[0]->isEnabled());
+}
+
 TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {
     auto offer = [](std::initializer_list<QString> paths) {
         auto* data = new QMimeData;
