@@ -2,10 +2,12 @@
 
 #include "app/ClipboardCheck.h"
 #include "app/MainMenu.h"
-#include "app/NotificationCenter.h"
-#include "app/Settings.h"
 #include "app/WelcomeWindow.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
+#include "core/ViewerState.h"
 #include "menus/MenuState.h"
+#include "menus/OpenWithMenu.h"
 #include "platform/RecentDocuments.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
@@ -28,7 +30,7 @@ const QUrl websiteAddress(QStringLiteral("https://ovisto.app"));
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent),
+    : ViewerHost(parent),
       router([this]() -> RoutableWindow* { return newViewerWindow(); },
              [this](const QString& path) { addToRecent({path}); }) {
     menus = new MainMenu(this);
@@ -48,33 +50,33 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::connectMenu() {
-    auto on = [this](const char* name, auto handler) {
-        connect(menus->item(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    auto on = [this](MenuItem item, auto handler) {
+        connect(menus->item(item), &QAction::triggered, this, handler);
     };
-    on("menuOpen", [this] { openImageDialog(); });
-    on("menuNewFromClipboard", [this] { newFromPasteboard(); });
-    on("menuWelcome", [this] { showWelcomeScreen(); });
-    on("menuWebsite", [this] { gotoWebsite(); });
-    on("menuCheckForUpdates", [this] { checkForUpdates(); });
-    on("menuQuit", [] { QApplication::closeAllWindows(); });
-    on("menuCloseWindow", [] {
+    on(MenuItem::Open, [this] { openImageDialog(); });
+    on(MenuItem::NewFromClipboard, [this] { newFromPasteboard(); });
+    on(MenuItem::Welcome, [this] { showWelcomeScreen(); });
+    on(MenuItem::Website, [this] { gotoWebsite(); });
+    on(MenuItem::CheckForUpdates, [this] { checkForUpdates(); });
+    on(MenuItem::Quit, [] { QApplication::closeAllWindows(); });
+    on(MenuItem::CloseWindow, [] {
         if (QWidget* window = QApplication::activeWindow())
             window->close();
     });
     // The menu's stepping goes straight to the stepping operations, so unlike
     // the viewer's own buttons it leaves a running slideshow alone.
-    forward("menuNextImage", &ViewController::showNextImage);
-    forward("menuPreviousImage", &ViewController::showPreviousImage);
-    forward("menuFitToScreen", &ViewController::setFitToScreen);
-    forward("menuStretchToFit", &ViewController::setStretchToFit);
-    forward("menuFillScreen", &ViewController::setFillScreen);
-    forward("menuActualSize", &ViewController::setActualSize);
-    forward("menuGetInfo", &ViewController::getInfo);
-    forward("menuZoomIn", &ViewController::zoomIn);
-    forward("menuSlideshow", &ViewController::playSlideshow);
-    forward("menuPreviousFrame", &ViewController::prevFrame);
-    forward("menuNextFrame", &ViewController::nextFrame);
-    forward("menuZoomOut", &ViewController::zoomOut);
+    forward(MenuItem::NextImage, &ViewController::showNextImage);
+    forward(MenuItem::PreviousImage, &ViewController::showPreviousImage);
+    forward(MenuItem::FitToScreen, &ViewController::setFitToScreen);
+    forward(MenuItem::StretchToFit, &ViewController::setStretchToFit);
+    forward(MenuItem::FillScreen, &ViewController::setFillScreen);
+    forward(MenuItem::ActualSize, &ViewController::setActualSize);
+    forward(MenuItem::GetInfo, &ViewController::getInfo);
+    forward(MenuItem::ZoomIn, &ViewController::zoomIn);
+    forward(MenuItem::Slideshow, &ViewController::playSlideshow);
+    forward(MenuItem::PreviousFrame, &ViewController::prevFrame);
+    forward(MenuItem::NextFrame, &ViewController::nextFrame);
+    forward(MenuItem::ZoomOut, &ViewController::zoomOut);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);
@@ -84,16 +86,16 @@ void AppDelegate::connectMenu() {
     });
 }
 
-void AppDelegate::forward(const char* item, void (ViewController::*operation)()) {
-    connect(menus->item(QString::fromLatin1(item)), &QAction::triggered, this,
+void AppDelegate::forward(MenuItem item, void (ViewController::*operation)()) {
+    connect(menus->item(item), &QAction::triggered, this,
             [this, operation] {
                 if (ViewController* viewer = mainViewController())
                     (viewer->*operation)();
             });
 }
 
-QAction* AppDelegate::menuItem(const QString& name) const {
-    return menus->item(name);
+QAction* AppDelegate::menuItem(MenuItem item) const {
+    return menus->item(item);
 }
 
 QMenu* AppDelegate::menuEditIn() const {
@@ -225,17 +227,15 @@ void AppDelegate::openFileFromPasteboard(const QStringList& paths) {
 }
 
 void AppDelegate::recheckPasteboard() {
-    QAction* item = menus->item(QStringLiteral("menuNewFromClipboard"));
+    QAction* item = menus->item(MenuItem::NewFromClipboard);
     item->setEnabled(false);
     item->setEnabled(ClipboardCheck::canImport(QGuiApplication::clipboard()->mimeData(), types));
 }
 
 void AppDelegate::disableMenus() {
-    for (const QString& name : MenuState::disabledWithoutViewer())
-        menus->item(name)->setEnabled(false);
-    QMenu* openWith = menus->menuEditIn();
-    openWith->clear();
-    openWith->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
+    for (MenuItem item : MenuState::disabledWithoutViewer())
+        menus->item(item)->setEnabled(false);
+    OpenWithMenu::showNoApplications(menus->menuEditIn());
 }
 
 void AppDelegate::addToRecent(const QStringList& paths) {
@@ -312,19 +312,17 @@ void AppDelegate::checkToHideInfo() {
         hideDetailsPanel();
 }
 
-void AppDelegate::getInfoFor(ViewController* viewer) {
-    if (!viewer)
-        return;
+void AppDelegate::getInfoFor(const ViewerState& viewer) {
     if (panelVisible) {
         panelClosed();
         hideDetailsPanel();
         return;
     }
     bool answered = false;
-    if (!viewer->openedURL().isEmpty() && !viewer->isZip() && !viewer->isData())
-        answered = updateDetailsPanel(viewer->openedURL());
+    if (viewer.showsFile())
+        answered = updateDetailsPanel(viewer.openedURL);
     else
-        answered = updateDetailsPanelWithData(viewer->imageData());
+        answered = updateDetailsPanelWithData(viewer.imageData);
     if (answered)
         showDetailsPanel();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DocumentRouter.h"
+#include "viewer/ViewerHost.h"
 
 #include <QImage>
 #include <QObject>
@@ -19,7 +20,7 @@ class WelcomeWindow;
 // viewer window receives each document, forwards menu commands to the viewer
 // window in front, and keeps the information panel and the clipboard item in
 // step with the viewer windows.
-class AppDelegate : public QObject {
+class AppDelegate : public ViewerHost {
     Q_OBJECT
 public:
     explicit AppDelegate(QObject* parent = nullptr);
@@ -43,24 +44,25 @@ public:
     void addToRecent(const QStringList& paths);
     void openFileFromPasteboard(const QStringList& paths);
     void recheckPasteboard();
-    void disableMenus();
-    bool updateDetailsPanel(const QString& path);
-    bool updateDetailsPanelWithData(const QByteArray& bytes);
-    bool updateDetailsPanelWithImage(const QImage& image);
     void showDetailsPanel();
     void hideDetailsPanel();
     void panelClosed();
-    void checkToShowInfo();
-    void checkToHideInfo();
-    void getInfoFor(ViewController* viewer);
     void updateUI();
-    void windowClosed(OrvaneWindowController* controller);
 
-    QAction* menuItem(const QString& name) const;
-    QMenu* menuEditIn() const;
-    QMenu* mainMenu() const;
-    // Every action with a key equivalent, for the windows to carry.
-    QList<QAction*> shortcutActions() const;
+    // ViewerHost
+    QMenu* mainMenu() const override;
+    QAction* menuItem(MenuItem item) const override;
+    QMenu* menuEditIn() const override;
+    QList<QAction*> shortcutActions() const override;
+    void disableMenus() override;
+    bool updateDetailsPanel(const QString& path) override;
+    bool updateDetailsPanelWithData(const QByteArray& bytes) override;
+    bool updateDetailsPanelWithImage(const QImage& image) override;
+    void checkToShowInfo() override;
+    void checkToHideInfo() override;
+    void getInfoFor(const ViewerState& viewer) override;
+    void openFiles(const QStringList& paths) override { application(paths); }
+    void windowClosed(OrvaneWindowController* controller) override;
 
     // The viewer windows in the order they were made.
     QList<OrvaneWindowController*> viewerWindows() const;
@@ -77,7 +79,7 @@ public:
 
 private:
     void connectMenu();
-    void forward(const char* item, void (ViewController::*operation)());
+    void forward(MenuItem item, void (ViewController::*operation)());
     void rebuildRecentMenu();
     QList<RoutableWindow*> routableWindows() const;
 

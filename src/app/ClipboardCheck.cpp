@@ -1,6 +1,6 @@
 #include "app/ClipboardCheck.h"
 
-#include "viewer/ImageCollection.h"
+#include "core/FileTypes.h"
 
 #include <QMimeData>
 #include <QUrl>
@@ -35,7 +35,7 @@ std::optional<QByteArray> ClipboardCheck::imageData(const QMimeData* data) {
 }
 
 QStringList ClipboardCheck::fileTypes() {
-    QStringList types = ImageCollection::extensions();
+    QStringList types = FileTypes::extensions();
     types.append(QStringLiteral("zip"));
     return types;
 }
@@ -46,7 +46,7 @@ bool ClipboardCheck::canImport(const QMimeData* data, const QStringList& fileTyp
         if (!paths)
             return false;
         for (const QString& path : *paths) {
-            const QString extension = ImageCollection::pathExtension(path);
+            const QString extension = FileTypes::pathExtension(path);
             if (extension.isEmpty())
                 continue;
             for (const QString& type : fileTypes) {

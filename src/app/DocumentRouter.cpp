@@ -1,6 +1,6 @@
 #include "app/DocumentRouter.h"
 
-#include "viewer/ImageCollection.h"
+#include "core/FileTypes.h"
 
 void DocumentRouter::start(RoutableWindow* window, const QString& path) {
     window->startWithFile(path);
@@ -13,10 +13,10 @@ void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*
     for (const QString& path : paths) {
         RoutableWindow* target = nullptr;
         if (windowMode >= 1) {
-            const QString folder = ImageCollection::folderOf(path);
+            const QString folder = FileTypes::folderOf(path);
             for (RoutableWindow* window : windows) {
                 const QString shown = window->openedURL();
-                if (!shown.isEmpty() && ImageCollection::folderOf(shown) == folder) {
+                if (!shown.isEmpty() && FileTypes::folderOf(shown) == folder) {
                     target = window;
                     break;
                 }

@@ -1,22 +1,11 @@
 #pragma once
 
+#include "core/RoutableWindow.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
-
-// A window that documents can be routed to, as the router sees it.
-class RoutableWindow {
-public:
-    virtual ~RoutableWindow() = default;
-    virtual bool isStarted() const = 0;
-    // Path of the item shown, empty when none (clipboard images have none).
-    virtual QString openedURL() const = 0;
-    virtual void startWithFile(const QString& path) = 0;
-    virtual void startWithData(const QByteArray& bytes) = 0;
-    // Show it, key and in front.
-    virtual void present() = 0;
-};
 
 // Decides which viewer window receives each document of a batch. The windows
 // are taken once per batch, so windows made while routing it are not

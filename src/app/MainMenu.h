@@ -1,8 +1,10 @@
 #pragma once
 
-#include <QHash>
+#include "menus/MenuItem.h"
+
 #include <QKeySequence>
 #include <QObject>
+#include <map>
 
 class QAction;
 class QMenu;
@@ -17,18 +19,18 @@ public:
     ~MainMenu() override;
 
     QMenu* menu() const { return root; }
-    // An item by its name ("menuCopy", "menuOpen", ...); null when unknown.
-    QAction* item(const QString& name) const { return items.value(name); }
-    QList<QAction*> allItems() const { return items.values(); }
+    // Null for a command the menu does not have.
+    QAction* item(MenuItem item) const;
+    QList<QAction*> allItems() const;
     QMenu* menuEditIn() const { return openWith; }
     QMenu* openRecent() const { return recent; }
 
 private:
-    QAction* add(QMenu* menu, const char* name, const QString& title,
+    QAction* add(QMenu* menu, MenuItem item, const QString& title,
                  const QKeySequence& shortcut = QKeySequence(), bool disabledAtStart = true);
 
     QMenu* root = nullptr;
     QMenu* openWith = nullptr;
     QMenu* recent = nullptr;
-    QHash<QString, QAction*> items;
+    std::map<MenuItem, QAction*> items;
 };

@@ -1,6 +1,6 @@
 #include "app/WelcomeWindow.h"
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>

@@ -1,8 +1,8 @@
 #include "geometry/ViewerGeometry.h"
 
 #include "geometry/Coordinates.h"
+#include "geometry/ImageSurface.h"
 #include "geometry/Panning.h"
-#include "viewer/DNSImageView.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -11,8 +11,9 @@
 #include <QWindow>
 #include <cmath>
 
-ViewerGeometry::ViewerGeometry(QWidget* view, DNSImageView* renderer)
-    : QObject(view), view(view), renderer(renderer) {
+ViewerGeometry::ViewerGeometry(QWidget* view, ImageSurface* renderer)
+    : QObject(view), view(view), renderer(renderer),
+      rendererObject(dynamic_cast<QObject*>(renderer)), rendererIsObject(rendererObject) {
     connect(&animation, &RendererAnimation::imageFrameChanged, this, [this](const QRectF& frame) {
         zoom.imageInViewPort = animation.imageInViewPort();
         placeRenderer(frame);
@@ -24,6 +25,10 @@ ViewerGeometry::ViewerGeometry(QWidget* view, DNSImageView* renderer)
         windowAnimation = false;
         zoom.animationEnded();
     });
+}
+
+ImageSurface* ViewerGeometry::surface() const {
+    return !rendererIsObject || rendererObject ? renderer : nullptr;
 }
 
 QRectF ViewerGeometry::mainScreen() const {
@@ -55,7 +60,7 @@ ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
         env.mouseLocation = Coordinates::screenPointFromQt(QPointF(QCursor::pos()), mainScreen());
     env.viewWidth = view ? view->width() : 0;
     env.viewHeight = view ? view->height() : 0;
-    env.hasImage = renderer && renderer->hasContents();
+    env.hasImage = surface() && surface()->hasContents();
     return env;
 }
 
@@ -78,15 +83,15 @@ void ViewerGeometry::apply(const ZoomEngine::Result& result) {
         emit selectableAreaChanged();
         return;
     case ZoomEngine::Outcome::Refused:
-        if (renderer)
-            renderer->setNearestFilter(zoom.nearestFilter);
+        if (ImageSurface* target = surface())
+            target->setNearestFilter(zoom.nearestFilter);
         emit updateMainMenuRequested();
         return;
     case ZoomEngine::Outcome::AcceptedAnimated:
     case ZoomEngine::Outcome::Restoring:
         if (result.outcome == ZoomEngine::Outcome::AcceptedAnimated) {
-            if (renderer)
-                renderer->setNearestFilter(zoom.nearestFilter);
+            if (ImageSurface* target = surface())
+                target->setNearestFilter(zoom.nearestFilter);
             emit updateMainMenuRequested();
         }
         windowAnimation = true;
@@ -97,8 +102,8 @@ void ViewerGeometry::apply(const ZoomEngine::Result& result) {
         emit selectableAreaChanged();
         return;
     case ZoomEngine::Outcome::Accepted:
-        if (renderer)
-            renderer->setNearestFilter(zoom.nearestFilter);
+        if (ImageSurface* target = surface())
+            target->setNearestFilter(zoom.nearestFilter);
         emit updateMainMenuRequested();
         if (result.setWindowFrame)
             setWindowFrame(result.windowTo);
@@ -120,8 +125,8 @@ void ViewerGeometry::setWindowFrame(const QRectF& frame) {
 
 void ViewerGeometry::placeRenderer(const QRectF& rect) {
     placement = rect;
-    if (renderer && view)
-        renderer->setImageRect(Coordinates::viewFlip(rect, view->height()));
+    if (ImageSurface* target = surface(); target && view)
+        target->setImageRect(Coordinates::viewFlip(rect, view->height()));
 }
 
 void ViewerGeometry::setImageSize(double width, double height) {
@@ -187,7 +192,7 @@ void ViewerGeometry::viewResized() {
     if (!view)
         return;
     placeRenderer(placement);
-    if (windowAnimation || !renderer || !renderer->hasContents())
+    if (windowAnimation || !surface() || !surface()->hasContents())
         return;
     const QSize now = view->window()->size();
     // Our own frame changes arrive here too, some of them late; only a size
@@ -217,7 +222,7 @@ void ViewerGeometry::moveImage(int direction) {
 }
 
 void ViewerGeometry::scrollWheel(const QPointF& delta) {
-    if (!renderer || !renderer->hasContents() || !view)
+    if (!surface() || !surface()->hasContents() || !view)
         return;
     if (zoom.ZoomingMode > 0) {
         zoom.imageInViewPort =

@@ -9,7 +9,7 @@
 #include <QSize>
 #include <functional>
 
-class DNSImageView;
+class ImageSurface;
 class QWidget;
 
 // Puts the zoom engine's answers on screen for one viewer: reads the window,
@@ -19,7 +19,9 @@ class QWidget;
 class ViewerGeometry : public QObject {
     Q_OBJECT
 public:
-    ViewerGeometry(QWidget* view, DNSImageView* renderer);
+    // The surface is usually a QObject too; then the geometry stops using it
+    // once it is destroyed.
+    ViewerGeometry(QWidget* view, ImageSurface* renderer);
 
     ZoomEngine zoom;
     RendererAnimation animation;
@@ -72,7 +74,12 @@ private:
     void centreWindow();
 
     QPointer<QWidget> view;
-    QPointer<DNSImageView> renderer;
+    // The surface while it exists.
+    ImageSurface* surface() const;
+
+    ImageSurface* renderer = nullptr;
+    QPointer<QObject> rendererObject;
+    bool rendererIsObject = false;
     QRectF placement;
     QSize requestedWindowSize;
 };

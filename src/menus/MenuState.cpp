@@ -1,89 +1,90 @@
 #include "menus/MenuState.h"
 
+#include "core/ViewerState.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
 
 namespace {
 
-void setAll(QHash<QString, bool>& surface, std::initializer_list<const char*> names, bool on) {
-    for (const char* name : names)
-        surface.insert(QString::fromLatin1(name), on);
+void setAll(MenuState::Items& surface, std::initializer_list<MenuItem> items, bool on) {
+    for (MenuItem item : items)
+        surface[item] = on;
 }
 
 } // namespace
 
-const QStringList& MenuState::appZoomModeItems() {
-    static const QStringList items = {QStringLiteral("menuFitToScreen"),
-                                      QStringLiteral("menuStretchToFit"),
-                                      QStringLiteral("menuFillScreen"),
-                                      QStringLiteral("menuActualSize")};
+const QList<MenuItem>& MenuState::zoomModeItems() {
+    static const QList<MenuItem> items = {MenuItem::FitToScreen, MenuItem::StretchToFit,
+                                          MenuItem::FillScreen, MenuItem::ActualSize};
     return items;
 }
 
-const QStringList& MenuState::viewerZoomModeItems() {
-    static const QStringList items = {QStringLiteral("menuFitToScreen"),
-                                      QStringLiteral("menuStretchToFill"),
-                                      QStringLiteral("menuFillScreen"),
-                                      QStringLiteral("menuActualSize")};
+const QList<MenuItem>& MenuState::frameItems() {
+    static const QList<MenuItem> items = {MenuItem::PreviousFrame, MenuItem::NextFrame};
     return items;
 }
 
-const QStringList& MenuState::disabledWithoutViewer() {
-    static const QStringList items = {
-        QStringLiteral("menuCopy"),          QStringLiteral("menuSelectAll"),
-        QStringLiteral("menuDeselect"),      QStringLiteral("menuSelectionTool"),
-        QStringLiteral("menu180"),           QStringLiteral("menu90"),
-        QStringLiteral("menu90Counter"),     QStringLiteral("menuFlipHorizontally"),
-        QStringLiteral("menuFlipVertically"), QStringLiteral("menuPreviousImage"),
-        QStringLiteral("menuNextImage"),     QStringLiteral("menuPreviousFrame"),
-        QStringLiteral("menuNextFrame"),     QStringLiteral("menuSlideshow"),
-        QStringLiteral("menuZoomOut"),       QStringLiteral("menuZoomIn"),
-        QStringLiteral("menuFitToScreen"),   QStringLiteral("menuStretchToFit"),
-        QStringLiteral("menuFillScreen"),    QStringLiteral("menuActualSize"),
-        QStringLiteral("menuGetInfo"),       QStringLiteral("menuExportJPEG"),
-        QStringLiteral("menuExportPNG"),     QStringLiteral("menuPrint")};
+const QList<MenuItem>& MenuState::disabledWithoutViewer() {
+    static const QList<MenuItem> items = {
+        MenuItem::Copy,          MenuItem::SelectAll,        MenuItem::Deselect,
+        MenuItem::SelectionTool, MenuItem::Rotate180,        MenuItem::Rotate90,
+        MenuItem::Rotate90Counter, MenuItem::FlipHorizontally, MenuItem::FlipVertically,
+        MenuItem::PreviousImage, MenuItem::NextImage,        MenuItem::PreviousFrame,
+        MenuItem::NextFrame,     MenuItem::Slideshow,        MenuItem::ZoomOut,
+        MenuItem::ZoomIn,        MenuItem::FitToScreen,      MenuItem::StretchToFit,
+        MenuItem::FillScreen,    MenuItem::ActualSize,       MenuItem::GetInfo,
+        MenuItem::ExportJPEG,    MenuItem::ExportPNG,        MenuItem::Print};
     return items;
 }
 
-MenuState MenuState::compute(const Viewer& v) {
+const MenuState::Items& MenuState::items(CommandSurface surface) const {
+    switch (surface) {
+    case CommandSurface::AppMenu: return appMenu;
+    case CommandSurface::ViewerMenu: return viewerMenu;
+    case CommandSurface::Toolbar: return toolbar;
+    case CommandSurface::TouchBar: return touchBar;
+    }
+    return appMenu;
+}
+
+MenuState MenuState::compute(const ViewerState& v) {
     MenuState s;
     const bool loaded = v.isFileLoaded;
-    const std::initializer_list<const char*> imageItems = {
-        "menuCopy",      "menuSelectAll",        "menuSelectionTool",  "menu180",
-        "menu90",        "menu90Counter",        "menuFlipHorizontally", "menuFlipVertically",
-        "menuFitToScreen", "menuFillScreen",     "menuActualSize",     "menuGetInfo"};
+    const std::initializer_list<MenuItem> imageItems = {
+        MenuItem::Copy,          MenuItem::SelectAll,      MenuItem::SelectionTool,
+        MenuItem::Rotate180,     MenuItem::Rotate90,       MenuItem::Rotate90Counter,
+        MenuItem::FlipHorizontally, MenuItem::FlipVertically, MenuItem::FitToScreen,
+        MenuItem::StretchToFit,  MenuItem::FillScreen,     MenuItem::ActualSize,
+        MenuItem::GetInfo};
     setAll(s.appMenu, imageItems, loaded);
     setAll(s.viewerMenu, imageItems, loaded);
-    setAll(s.appMenu, {"menuStretchToFit", "menuExportJPEG", "menuExportPNG", "menuPrint"}, loaded);
-    setAll(s.viewerMenu, {"menuStretchToFill", "menuZoomIn", "menuZoomOut"}, loaded);
+    setAll(s.appMenu, {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print}, loaded);
+    setAll(s.viewerMenu, {MenuItem::ZoomIn, MenuItem::ZoomOut}, loaded);
 
     // The shared zoom commands follow the engine's limits; the viewer's own
     // items stay available whenever there is an image.
     const bool zoomIn = loaded && v.canZoomIn;
     const bool zoomOut = loaded && v.canZoomOut;
-    s.appMenu.insert(QStringLiteral("menuZoomIn"), zoomIn);
-    s.toolbar.insert(QStringLiteral("actionZoomIn"), zoomIn);
-    s.touchBar.insert(QStringLiteral("touchZoomIn"), zoomIn);
-    s.appMenu.insert(QStringLiteral("menuZoomOut"), zoomOut);
-    s.toolbar.insert(QStringLiteral("actionZoomOut"), zoomOut);
-    s.touchBar.insert(QStringLiteral("touchZoomOut"), zoomOut);
+    for (auto* surface : {&s.appMenu, &s.toolbar, &s.touchBar}) {
+        (*surface)[MenuItem::ZoomIn] = zoomIn;
+        (*surface)[MenuItem::ZoomOut] = zoomOut;
+    }
 
     const bool deselect = loaded && v.hasSelection;
     const bool previousFrame = loaded && v.hasFrames && v.currentFrame != 0;
     const bool nextFrame = loaded && v.hasFrames && v.currentFrame != v.framesCount - 1;
     for (auto* menu : {&s.appMenu, &s.viewerMenu}) {
-        menu->insert(QStringLiteral("menuDeselect"), deselect);
-        menu->insert(QStringLiteral("menuPreviousFrame"), previousFrame);
-        menu->insert(QStringLiteral("menuNextFrame"), nextFrame);
-        setAll(*menu, {"menuPreviousImage", "menuNextImage", "menuSlideshow"}, v.isDirectory);
+        (*menu)[MenuItem::Deselect] = deselect;
+        (*menu)[MenuItem::PreviousFrame] = previousFrame;
+        (*menu)[MenuItem::NextFrame] = nextFrame;
     }
-    setAll(s.toolbar, {"actionNext", "actionPrevious", "actionPlay"}, v.isDirectory);
-    setAll(s.touchBar, {"touchNextImage", "touchPreviousImage", "touchSlideshow"}, v.isDirectory);
+    for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
+        setAll(*surface, {MenuItem::PreviousImage, MenuItem::NextImage, MenuItem::Slideshow},
+               v.isDirectory);
 
     const int mode = (v.zoomMode >= 0 && v.zoomMode <= 2) ? v.zoomMode : 3;
-    s.appMenuChecked = appZoomModeItems().at(mode);
-    s.viewerMenuChecked = viewerZoomModeItems().at(mode);
+    s.checkedZoomMode = zoomModeItems().at(mode);
     return s;
 }
 
@@ -97,7 +98,7 @@ QList<MenuState::OpenWithEntry> MenuState::openWithEntries(const QList<Applicati
         name.remove(QStringLiteral(".app"));
         if (name.isEmpty())
             continue;
-        if (name == QLatin1String("Ovisto") || app.id == QLatin1String("ovisto.desktop"))
+        if (name == QLatin1String("Ovisto") || app.id == QLatin1String(Workspace::ownDesktopId))
             continue;
         entries.append({name, app.path.isEmpty() ? app.id : app.path, app.iconName});
     }

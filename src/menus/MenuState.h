@@ -1,53 +1,46 @@
 #pragma once
 
-#include <QHash>
+#include "menus/MenuItem.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
+#include <map>
 
 struct ApplicationInfo;
+struct ViewerState;
 
 // What the command surfaces show for one viewer's state: which menu items,
 // toolbar buttons and touch bar buttons are enabled and which zoom-mode item
-// carries the check mark. Items are named as the widgets' object names.
+// carries the check mark.
 class MenuState {
 public:
-    struct Viewer {
-        bool isFileLoaded = false;
-        bool canZoomIn = false;
-        bool canZoomOut = false;
-        bool hasSelection = false;
-        bool hasFrames = false;
-        int currentFrame = 0;
-        int framesCount = 0;
-        bool isDirectory = false;
-        int zoomMode = 0;
-    };
-
     // One item of the Open With submenu.
     struct OpenWithEntry {
         QString title;
         QString appURL; // the application's desktop file
         QString iconName;
     };
+    // Enabled or not, for the items a surface has; the others are absent.
+    using Items = std::map<MenuItem, bool>;
 
-    static MenuState compute(const Viewer& viewer);
+    static MenuState compute(const ViewerState& viewer);
 
     // The application's menu items (shared by all viewer windows).
-    QHash<QString, bool> appMenu;
+    Items appMenu;
     // The viewer's own (context) menu items.
-    QHash<QString, bool> viewerMenu;
-    QHash<QString, bool> toolbar;
-    QHash<QString, bool> touchBar;
-    // The checked zoom-mode item of each menu.
-    QString appMenuChecked;
-    QString viewerMenuChecked;
+    Items viewerMenu;
+    Items toolbar;
+    Items touchBar;
+    const Items& items(CommandSurface surface) const;
+    // The zoom-mode item that carries the check mark, in both menus.
+    MenuItem checkedZoomMode = MenuItem::FitToScreen;
 
-    // The four zoom-mode items of each menu (check marks are cleared on all).
-    static const QStringList& appZoomModeItems();
-    static const QStringList& viewerZoomModeItems();
+    // The four zoom-mode items (check marks are cleared on all).
+    static const QList<MenuItem>& zoomModeItems();
+    // The items that change as an animation plays, frame by frame.
+    static const QList<MenuItem>& frameItems();
     // The items the application disables when no viewer window is in front.
-    static const QStringList& disabledWithoutViewer();
+    static const QList<MenuItem>& disabledWithoutViewer();
 
     // The Open With submenu for a file: no entries for archive entries and
     // clipboard images, and never the viewer itself.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "geometry/ImageSurface.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -8,18 +10,18 @@ class ScaledImageCache;
 // Paints the current image at the rectangle the zoom engine placed it in:
 // nearest-neighbour when zoomed in far, smooth otherwise, and from an
 // area-averaged reduced copy whenever the image is shown smaller than it is.
-class DNSImageView : public QWidget {
+class DNSImageView : public QWidget, public ImageSurface {
     Q_OBJECT
 public:
     explicit DNSImageView(QWidget* parent = nullptr);
 
     void setImage(const QImage& image, const QImage& screenCopy = QImage());
     const QImage& image() const;
-    bool hasContents() const { return !image().isNull(); }
+    bool hasContents() const override { return !image().isNull(); }
     // Where the image lies, in this widget's (y-down) coordinates.
-    void setImageRect(const QRectF& rect);
+    void setImageRect(const QRectF& rect) override;
     QRectF imageRect() const { return placement; }
-    void setNearestFilter(bool nearest);
+    void setNearestFilter(bool nearest) override;
     bool nearestFilter() const { return nearest; }
     ScaledImageCache* cache() const { return reduced; }
     // The whole pixels this view covers with opaque image, in its own

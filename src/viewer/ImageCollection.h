@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/FileTypes.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -9,18 +11,17 @@
 // stored in the archive.
 class ImageCollection {
 public:
-    // The 40 image extensions, in their fixed order.
-    static const QStringList& extensions();
-    // An item qualifies when its extension ends with one of the supported
-    // extensions, ignoring case ("xjpg" qualifies for "jpg"); no extension never does.
-    static bool qualifies(const QString& path);
-    static QString pathExtension(const QString& path);
-    static QString lastPathComponent(const QString& path);
+    // The file-type rules, kept here for the list's readers.
+    static const QStringList& extensions() { return FileTypes::extensions(); }
+    static bool qualifies(const QString& path) { return FileTypes::qualifies(path); }
+    static QString pathExtension(const QString& path) { return FileTypes::pathExtension(path); }
+    static QString lastPathComponent(const QString& path) {
+        return FileTypes::lastPathComponent(path);
+    }
     // By file name alone, with the user's locale collation and no numeric
     // ordering of digit runs (img10 before img2). Stable for equal names.
     static void sortByFileName(QStringList& paths);
-    // The folder of a path: the path itself when it is a directory, else its parent.
-    static QString folderOf(const QString& path);
+    static QString folderOf(const QString& path) { return FileTypes::folderOf(path); }
     // The qualifying, sorted children of the folder of `path`; nothing when the
     // folder cannot be listed.
     static std::optional<QStringList> scanFolder(const QString& path);

@@ -1,16 +1,19 @@
 #include "viewer/OrvaneWindowController.h"
 
-#include "app/AppDelegate.h"
 #include "geometry/KeyMap.h"
 #include "geometry/ViewerGeometry.h"
 #include "menus/AppMenuItem.h"
+#include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
+#include "menus/OpenWithMenu.h"
 #include "platform/TouchBar.h"
 #include "platform/Workspace.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
+#include "viewer/ViewerHost.h"
 #include "viewer/WindowHeader.h"
 
 #include <QApplication>
@@ -21,7 +24,7 @@
 #include <QToolButton>
 #include <atomic>
 
-OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(delegate) {
+OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
     orvaneWindow = new OrvaneWindow;
     // The controller lives exactly as long as its window.
     setParent(orvaneWindow);
@@ -36,8 +39,11 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
     connect(orvaneWindow, &OrvaneWindow::closing, this, &OrvaneWindowController::windowWillClose);
     connect(viewController, &ViewController::updateMainMenuRequested, this,
             &OrvaneWindowController::updateMainMenu);
+    connect(viewController, &ViewController::updateFrameItemsRequested, this,
+            &OrvaneWindowController::updateFrameItems);
     connect(viewController, &ViewController::slideshowRunningChanged, this, [this](bool running) {
-        bar->setImage(QStringLiteral("touchSlideshow"), Slideshow::touchBarPicture(running));
+        bar->setImage(MenuItemNames::name(MenuItem::Slideshow, CommandSurface::TouchBar),
+                      Slideshow::touchBarPicture(running));
     });
     // Application-wide, so that keys are seen before shortcuts and menus.
     qApp->installEventFilter(this);
@@ -50,9 +56,9 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
         connect(viewController, &ViewController::updateDetailsPanelWithData, app,
                 [this](const QImage& image) { app->updateDetailsPanelWithImage(image); });
         connect(viewController, &ViewController::getInfoRequested, app,
-                [this] { app->getInfoFor(viewController); });
+                [this] { app->getInfoFor(viewController->viewerState()); });
         connect(viewController, &ViewController::filesDropped, app,
-                [this](const QStringList& paths) { app->application(paths); });
+                [this](const QStringList& paths) { app->openFiles(paths); });
     } else {
         orvaneWindow->header()->menuButton->hide();
     }
@@ -61,11 +67,11 @@ OrvaneWindowController::OrvaneWindowController(AppDelegate* delegate) : app(dele
 OrvaneWindowController::~OrvaneWindowController() = default;
 
 bool OrvaneWindowController::isStarted() const {
-    return viewController && viewController->isStarted();
+    return viewController && viewController->viewerState().isStarted;
 }
 
 QString OrvaneWindowController::openedURL() const {
-    return viewController ? viewController->openedURL() : QString();
+    return viewController ? viewController->viewerState().openedURL : QString();
 }
 
 void OrvaneWindowController::startWithFile(const QString& path) {
@@ -85,79 +91,38 @@ void OrvaneWindowController::present() {
 }
 
 void OrvaneWindowController::updateMainMenu() {
-    ViewController* v = viewController;
-    if (!v)
+    if (!viewController)
         return;
-    MenuState::Viewer state;
-    state.isFileLoaded = v->isFileLoaded();
-    state.canZoomIn = v->canZoomIn();
-    state.canZoomOut = v->canZoomOut();
-    state.hasSelection = v->hasSelection();
-    state.hasFrames = v->hasFrames();
-    state.currentFrame = v->currentFrame();
-    state.framesCount = v->framesCount();
-    state.isDirectory = v->isDirectory();
-    state.zoomMode = v->zoomMode;
+    const ViewerState state = viewController->viewerState();
     if (state.isFileLoaded && app)
         app->checkToShowInfo();
-    const MenuState menus = MenuState::compute(state);
-
-    if (app) {
-        for (auto it = menus.appMenu.begin(); it != menus.appMenu.end(); ++it) {
-            if (QAction* item = app->menuItem(it.key()))
-                item->setEnabled(it.value());
-        }
-        for (const QString& name : MenuState::appZoomModeItems()) {
-            if (QAction* item = app->menuItem(name))
-                item->setChecked(name == menus.appMenuChecked);
-        }
-    }
-    for (auto it = menus.viewerMenu.begin(); it != menus.viewerMenu.end(); ++it) {
-        if (QAction* item = v->menuItem(it.key()))
-            item->setEnabled(it.value());
-    }
-    for (const QString& name : MenuState::viewerZoomModeItems()) {
-        if (QAction* item = v->menuItem(name))
-            item->setChecked(name == menus.viewerMenuChecked);
-    }
-    for (auto it = menus.toolbar.begin(); it != menus.toolbar.end(); ++it) {
-        if (auto* button = v->toolbar()->findChild<QToolButton*>(it.key()))
-            button->setEnabled(it.value());
-    }
-    for (auto it = menus.touchBar.begin(); it != menus.touchBar.end(); ++it)
-        bar->setEnabled(it.key(), it.value());
-    rebuildOpenWith();
+    apply(MenuState::compute(state));
+    rebuildOpenWith(state);
 }
 
-void OrvaneWindowController::fillOpenWith(QMenu* menu, bool forViewer) {
-    const ViewController* v = viewController;
-    const auto entries = MenuState::openWithEntries(v->appUrls() ? &*v->appUrls() : nullptr, v->isZip(),
-                                                    v->isData());
-    // The menus are brought up to date after every change of state; loading
-    // the icons again each time would cost a step several milliseconds.
-    // The items open this window's file: the application's menu, shared by
-    // all windows, is rebuilt when another window fills it.
-    QStringList key{forViewer ? QStringLiteral("viewer") : QStringLiteral("app"),
-                    QString::number(menuOwner)};
-    for (const MenuState::OpenWithEntry& entry : entries)
-        key << entry.title << entry.appURL << entry.iconName;
-    const QString built = key.join(QChar(0));
-    if (menu->property("openWithEntries").toString() == built && !menu->actions().isEmpty())
+void OrvaneWindowController::updateFrameItems() {
+    if (!viewController)
         return;
-    menu->setProperty("openWithEntries", built);
-    menu->clear();
-    for (const MenuState::OpenWithEntry& entry : entries) {
-        auto* item = new AppMenuItem(entry.title, menu);
-        item->setObjectName(forViewer ? QStringLiteral("viewerApp") : QStringLiteral("app"));
-        item->setAppURL(entry.appURL);
-        const QIcon icon = QIcon::fromTheme(entry.iconName);
-        if (!icon.isNull())
-            item->setIcon(QIcon(icon.pixmap(QSize(16, 16))));
-        connect(item, &QAction::triggered, this, [this, item] { openApp(item); });
-        menu->addAction(item);
+    apply(MenuState::compute(viewController->viewerState()), MenuState::frameItems());
+}
+
+void OrvaneWindowController::apply(const MenuState& menus, const QList<MenuItem>& only) {
+    auto wanted = [&only](MenuItem item) { return only.isEmpty() || only.contains(item); };
+    if (app) {
+        for (const auto& [item, enabled] : menus.appMenu) {
+            if (QAction* action = app->menuItem(item); action && wanted(item))
+                action->setEnabled(enabled);
+        }
+        for (MenuItem mode : MenuState::zoomModeItems()) {
+            if (QAction* action = app->menuItem(mode); action && wanted(mode))
+                action->setChecked(mode == menus.checkedZoomMode);
+        }
     }
-    if (entries.isEmpty())
-        menu->addAction(MenuState::noApplicationsTitle())->setEnabled(false);
+    viewController->commands()->apply(menus, only);
+    for (const auto& [item, enabled] : menus.touchBar) {
+        if (wanted(item))
+            bar->setEnabled(MenuItemNames::name(item, CommandSurface::TouchBar), enabled);
+    }
 }
 
 quint64 OrvaneWindowController::nextMenuOwner() {
@@ -165,35 +130,44 @@ quint64 OrvaneWindowController::nextMenuOwner() {
     return ++next;
 }
 
-void OrvaneWindowController::rebuildOpenWith() {
-    fillOpenWith(viewController->openWithMenu(), true);
+void OrvaneWindowController::rebuildOpenWith(const ViewerState& state) {
+    const auto entries = MenuState::openWithEntries(state.appUrls ? &*state.appUrls : nullptr,
+                                                    state.isZip, state.isData);
+    // The items open this window's file: the application's menu, shared by
+    // all windows, is rebuilt when another window fills it.
+    const QString owner = QString::number(menuOwner);
+    auto open = [this](AppMenuItem* item) { openApp(item); };
+    OpenWithMenu::fill(viewController->commands()->openWithMenu(), entries,
+                       QStringLiteral("viewer ") + owner, QStringLiteral("viewerApp"), this, open);
     if (app && app->menuEditIn())
-        fillOpenWith(app->menuEditIn(), false);
+        OpenWithMenu::fill(app->menuEditIn(), entries, QStringLiteral("app ") + owner,
+                           QStringLiteral("app"), this, open);
 }
 
 void OrvaneWindowController::openApp(AppMenuItem* sender) {
-    if (!viewController || viewController->openedURL().isEmpty() || !sender)
+    if (!viewController || !sender)
         return;
+    const QString file = viewController->viewerState().openedURL;
     const QString application = sender->appURL();
-    if (application.isEmpty())
+    if (file.isEmpty() || application.isEmpty())
         return;
-    Workspace::openFile(viewController->openedURL(), application);
+    Workspace::openFile(file, application);
 }
 
 void OrvaneWindowController::windowDidBecomeKey() {
     // After the current event, so that the window is main by then.
     QTimer::singleShot(0, this, [this] {
-        ViewController* v = viewController;
-        if (!v)
+        if (!viewController)
             return;
         if (app) {
-            if (!v->openedURL().isEmpty() && !v->isData() && !v->isZip()) {
-                app->updateDetailsPanel(v->openedURL());
+            const ViewerState v = viewController->viewerState();
+            if (v.showsFile()) {
+                app->updateDetailsPanel(v.openedURL);
                 app->checkToShowInfo();
-            } else if (!v->isData() && !v->isZip()) {
+            } else if (!v.isData && !v.isZip) {
                 app->updateDetailsPanel(QString());
             } else {
-                app->updateDetailsPanelWithData(v->imageData());
+                app->updateDetailsPanelWithData(v.imageData);
                 app->checkToShowInfo();
             }
         }

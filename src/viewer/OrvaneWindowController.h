@@ -1,17 +1,21 @@
 #pragma once
 
-#include "app/DocumentRouter.h"
+#include "core/RoutableWindow.h"
+#include "menus/MenuItem.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
-class AppDelegate;
 class AppMenuItem;
+class MenuState;
 class OrvaneWindow;
 class QKeyEvent;
 class QMenu;
 class TouchBar;
 class ViewController;
+class ViewerHost;
+struct ViewerState;
 
 // Manages one viewer window: keeps every command surface in step with what
 // its ViewController shows, and reacts to the window becoming key, resigning
@@ -19,9 +23,9 @@ class ViewController;
 class OrvaneWindowController : public QObject, public RoutableWindow {
     Q_OBJECT
 public:
-    // The application delegate may be absent (tests); the shared menu items
-    // are then simply not there to update.
-    explicit OrvaneWindowController(AppDelegate* app = nullptr);
+    // The host may be absent (tests); the shared menu items are then simply
+    // not there to update.
+    explicit OrvaneWindowController(ViewerHost* host = nullptr);
     ~OrvaneWindowController() override;
 
     OrvaneWindow* window() const { return orvaneWindow; }
@@ -29,6 +33,8 @@ public:
     TouchBar* touchBar() const { return bar; }
 
     void updateMainMenu();
+    // Only the frame items: what changes while an animation plays.
+    void updateFrameItems();
     void openApp(AppMenuItem* sender);
     void windowDidBecomeKey();
     void windowDidResignMain();
@@ -48,11 +54,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void rebuildOpenWith();
-    void fillOpenWith(QMenu* menu, bool forViewer);
+    // Sets every command surface, or just the items given.
+    void apply(const MenuState& menus, const QList<MenuItem>& only = {});
+    void rebuildOpenWith(const ViewerState& state);
     void touchBarAction(const QString& action);
 
-    QPointer<AppDelegate> app;
+    QPointer<ViewerHost> app;
     QPointer<OrvaneWindow> orvaneWindow;
     // Names this controller in the menus it fills; never reused, unlike an
     // address.

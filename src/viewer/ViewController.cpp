@@ -1,7 +1,7 @@
 #include "viewer/ViewController.h"
 
-#include "app/NotificationCenter.h"
-#include "app/Settings.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
 #include "platform/ImageSource.h"
@@ -14,8 +14,8 @@
 #include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/Slideshow.h"
+#include "viewer/ViewerCommands.h"
 
-#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QIcon>
@@ -127,71 +127,9 @@ void ViewController::viewDidLoad() {
     connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
     setSteppingEnabled(false);
 
-    buildViewerMenu();
+    viewerCommands = new ViewerCommands(this);
     showMessage(ViewerMessage::EmptyWindow);
     themeChanged();
-}
-
-void ViewController::buildViewerMenu() {
-    viewerMenu = new QMenu(this);
-    auto add = [this](QMenu* menu, const char* name, const QString& title) {
-        auto* action = menu->addAction(title);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setEnabled(false);
-        viewerItems.insert(action->objectName(), action);
-        return action;
-    };
-    add(viewerMenu, "menuCopy", tr("Copy"));
-    add(viewerMenu, "menuSelectAll", tr("Select All"));
-    add(viewerMenu, "menuDeselect", tr("Deselect"));
-    add(viewerMenu, "menuSelectionTool", tr("Selection Tool"));
-    viewerMenu->addSeparator();
-    connect(add(viewerMenu, "menuPreviousImage", tr("Previous Image")), &QAction::triggered, this,
-            &ViewController::previousImage);
-    connect(add(viewerMenu, "menuNextImage", tr("Next Image")), &QAction::triggered, this,
-            &ViewController::nextImage);
-    connect(add(viewerMenu, "menuPreviousFrame", tr("Previous Frame")), &QAction::triggered, this,
-            &ViewController::prevFrame);
-    connect(add(viewerMenu, "menuNextFrame", tr("Next Frame")), &QAction::triggered, this,
-            &ViewController::nextFrame);
-    connect(add(viewerMenu, "menuSlideshow", tr("Slideshow")), &QAction::triggered, this,
-            &ViewController::playSlideshow);
-    viewerMenu->addSeparator();
-    connect(add(viewerMenu, "menuZoomIn", tr("Zoom In")), &QAction::triggered, this,
-            &ViewController::zoomIn);
-    connect(add(viewerMenu, "menuZoomOut", tr("Zoom Out")), &QAction::triggered, this,
-            &ViewController::zoomOut);
-    const std::pair<const char*, QString> modes[] = {{"menuFitToScreen", tr("Fit to Screen")},
-                                                     {"menuStretchToFill", tr("Stretch to Fit")},
-                                                     {"menuFillScreen", tr("Fill Screen")},
-                                                     {"menuActualSize", tr("Actual Size")}};
-    for (int mode = 0; mode < 4; ++mode) {
-        QAction* action = add(viewerMenu, modes[mode].first, modes[mode].second);
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, mode] { setZoomMode(mode); });
-    }
-    viewerMenu->addSeparator();
-    add(viewerMenu, "menu90Counter", tr("Rotate Left"));
-    add(viewerMenu, "menu90", tr("Rotate Right"));
-    add(viewerMenu, "menu180", tr("Rotate 180°"));
-    add(viewerMenu, "menuFlipHorizontally", tr("Flip Horizontally"));
-    add(viewerMenu, "menuFlipVertically", tr("Flip Vertically"));
-    viewerMenu->addSeparator();
-    connect(add(viewerMenu, "menuGetInfo", tr("Get Info")), &QAction::triggered, this,
-            &ViewController::getInfo);
-    menuEditIn = viewerMenu->addMenu(tr("Open With"));
-    menuEditIn->menuAction()->setObjectName(QStringLiteral("menuEditIn"));
-    menuEditIn->addAction(tr("No applications"))->setEnabled(false);
-}
-
-QAction* ViewController::menuItem(const QString& name) const {
-    if (name == QLatin1String("menuEditIn"))
-        return menuEditIn->menuAction();
-    return viewerItems.value(name);
-}
-
-QList<QAction*> ViewController::menuItems() const {
-    return viewerItems.values();
 }
 
 bool ViewController::isStarted() const {
@@ -256,6 +194,32 @@ AnimationPlayer* ViewController::animation() const {
 
 bool ViewController::isFileLoaded() const {
     return renderer->hasContents();
+}
+
+ViewerState ViewController::viewerState() const {
+    ViewerState s;
+    s.isStarted = doc->isStarted();
+    s.isZip = doc->isZip();
+    s.isData = doc->isData();
+    s.openedURL = doc->openedURL();
+    s.imageData = doc->imageData();
+    s.framesCount = doc->framesCount();
+    s.currentFrame = playback->currentFrame();
+    s.imageWidth = imageWidth;
+    s.imageHeight = imageHeight;
+    s.zoomMode = zoomMode;
+    s.isFullscreen = isFullscreen;
+    s.isFileLoaded = isFileLoaded();
+    s.canZoomIn = canZoomIn();
+    s.canZoomOut = canZoomOut();
+    s.hasSelection = hasSelection();
+    s.hasFrames = hasFrames();
+    s.isDirectory = isDirectory();
+    s.inZooming = geometry->inZooming;
+    s.inDragging = geometry->inDragging;
+    s.inSelecting = inSelecting;
+    s.appUrls = doc->applications();
+    return s;
 }
 
 QImage ViewController::getCurrentImage() const {
@@ -700,10 +664,6 @@ void ViewController::changeEvent(QEvent* event) {
         event->type() == QEvent::ApplicationPaletteChange)
         themeChanged();
     QWidget::changeEvent(event);
-}
-
-void ViewController::contextMenuEvent(QContextMenuEvent* event) {
-    viewerMenu->popup(event->globalPos());
 }
 
 void ViewController::dragEnterEvent(QDragEnterEvent* event) {

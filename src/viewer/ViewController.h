@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ViewerState.h"
 #include "platform/Workspace.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ViewerDocument.h"
@@ -23,8 +24,8 @@ class Slideshow;
 class Prefetcher;
 class MainToolbar;
 class MessageView;
-class QMenu;
 class RTSpinKitView;
+class ViewerCommands;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -123,11 +124,10 @@ public:
     RTSpinKitView* loadingSpinner() const { return spinner; }
     DNSImageView* imageView() const { return renderer; }
     ViewerGeometry* viewGeometry() const { return geometry; }
-    // The viewer's own (context) menu items, by their object names.
-    QAction* menuItem(const QString& name) const;
-    QMenu* contextMenu() const { return viewerMenu; }
-    QMenu* openWithMenu() const { return menuEditIn; }
-    QList<QAction*> menuItems() const;
+    // The context menu and the state of the viewer's own commands.
+    ViewerCommands* commands() const { return viewerCommands; }
+    // What the window controller, the menus and the application read.
+    ViewerState viewerState() const;
 
 public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -138,6 +138,8 @@ public slots:
 signals:
     // Ask the window controller to refresh every command surface.
     void updateMainMenuRequested();
+    // Only the frame position changed (an animation playing): the frame items suffice.
+    void updateFrameItemsRequested();
     // What the information panel should describe: a file (empty for none) or image bytes.
     void updateDetailsPanel(const QString& path);
     void updateDetailsPanelWithData(const QImage& image);
@@ -148,7 +150,6 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
@@ -159,7 +160,6 @@ protected:
 
 private:
     void viewDidLoad();
-    void buildViewerMenu();
     void resetForNewItem();
     void setSteppingEnabled(bool enabled);
     void showMessage(ViewerMessage::Situation situation);
@@ -199,7 +199,5 @@ private:
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
-    QMenu* viewerMenu = nullptr;
-    QMenu* menuEditIn = nullptr;
-    QHash<QString, QAction*> viewerItems;
+    ViewerCommands* viewerCommands = nullptr;
 };

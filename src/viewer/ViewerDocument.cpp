@@ -199,11 +199,14 @@ void ViewerDocument::lookUpApplications(const QString& path) {
     const quint64 serial = openSerial;
     lookups.run([path]() { return Workspace::applicationsForFile(path); },
                 [this, serial](QList<ApplicationInfo> found) {
-                    if (serial != openSerial)
-                        return;
-                    apps = std::move(found);
-                    emit applicationsChanged();
+                    if (serial == openSerial)
+                        setApplications(std::move(found));
                 });
+}
+
+void ViewerDocument::setApplications(QList<ApplicationInfo> found) {
+    apps = std::move(found);
+    emit applicationsChanged();
 }
 
 void ViewerDocument::itemLoaded(const LoadedItem& item) {

@@ -69,6 +69,8 @@ public:
     const QImage& image() const { return shown; }
     // The applications that open the current file, once looked up.
     const std::optional<QList<ApplicationInfo>>& applications() const { return apps; }
+    // What a look-up found for the current file (tests supply their own).
+    void setApplications(QList<ApplicationInfo> found);
 
     // One frame of the current item, upright; null when it cannot be decoded
     // or the item is not decoded yet.

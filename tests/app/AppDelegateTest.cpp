@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
-#include "app/NotificationCenter.h"
-#include "app/Settings.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
 #include "app/WelcomeWindow.h"
 #include "support/TestImages.h"
 #include "viewer/OrvaneWindow.h"
@@ -37,9 +37,7 @@ protected:
         QSettings().clear();
     }
     QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
-    bool enabled(const char* item) const {
-        return delegate->menuItem(QString::fromLatin1(item))->isEnabled();
-    }
+    bool enabled(MenuItem item) const { return delegate->menuItem(item)->isEnabled(); }
     QList<OrvaneWindowController*> windows() const { return delegate->viewerWindows(); }
 
     QTemporaryDir dir;
@@ -88,15 +86,40 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAlone) {
     data->setData(QStringLiteral("image/png"), TestImages::encode(TestImages::asymmetric(), "PNG"));
     QApplication::clipboard()->setMimeData(data);
     delegate->recheckPasteboard();
-    ASSERT_TRUE(enabled("menuNewFromClipboard"));
+    ASSERT_TRUE(enabled(MenuItem::NewFromClipboard));
     delegate->disableMenus();
-    for (const char* item : {"menuCopy", "menuGetInfo", "menuNextImage", "menuPrint", "menuZoomIn"})
-        EXPECT_FALSE(enabled(item)) << item;
-    EXPECT_TRUE(enabled("menuNewFromClipboard"));
+    for (MenuItem item : {MenuItem::Copy, MenuItem::GetInfo, MenuItem::NextImage, MenuItem::Print,
+                          MenuItem::ZoomIn})
+        EXPECT_FALSE(enabled(item)) << int(item);
+    EXPECT_TRUE(enabled(MenuItem::NewFromClipboard));
     const QList<QAction*> openWith = delegate->menuEditIn()->actions();
     ASSERT_EQ(openWith.size(), 1);
     EXPECT_EQ(openWith[0]->text(), QStringLiteral("No applications"));
     EXPECT_FALSE(openWith[0]->isEnabled());
+}
+
+TEST_F(AppDelegateTest, OpenWithComesBackWhenAViewerIsKeyAgain) {
+    // Another window took the menus in between: its "No applications" must
+    // not stick once this viewer is key again.
+    OrvaneWindowController* viewer = delegate->newViewerWindow();
+    viewer->vc()->document()->setApplications(
+        QList<ApplicationInfo>{{QStringLiteral("gimp.desktop"), QStringLiteral("GIMP"), QString(),
+                                QStringLiteral("/usr/share/applications/gimp.desktop")}});
+    auto titles = [this] {
+        QStringList texts;
+        for (const QAction* action : delegate->menuEditIn()->actions())
+            texts.append(action->text());
+        return texts.join(QStringLiteral(", ")).toStdString();
+    };
+    viewer->updateMainMenu();
+    ASSERT_EQ(titles(), "GIMP");
+    delegate->disableMenus();
+    ASSERT_EQ(titles(), "No applications");
+    viewer->windowDidBecomeKey();
+    QTest::qWait(0);
+    EXPECT_EQ(titles(), "GIMP");
+    ASSERT_EQ(delegate->menuEditIn()->actions().size(), 1);
+    EXPECT_TRUE(delegate->menuEditIn()->actions()[0]->isEnabled());
 }
 
 TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {
@@ -110,13 +133,13 @@ TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {
     };
     offer({path("one/c.txt")});
     delegate->applicationDidBecomeActive();
-    EXPECT_FALSE(enabled("menuNewFromClipboard"));
+    EXPECT_FALSE(enabled(MenuItem::NewFromClipboard));
     offer({QStringLiteral("/photos/HOLIDAY.JPG")});
     delegate->applicationDidBecomeActive();
-    EXPECT_TRUE(enabled("menuNewFromClipboard"));
+    EXPECT_TRUE(enabled(MenuItem::NewFromClipboard));
     QApplication::clipboard()->setText(QStringLiteral("words"));
     delegate->applicationDidBecomeActive();
-    EXPECT_FALSE(enabled("menuNewFromClipboard"));
+    EXPECT_FALSE(enabled(MenuItem::NewFromClipboard));
 }
 
 TEST_F(AppDelegateTest, PastingAnImageFillsEveryEmptyViewer) {
@@ -128,8 +151,8 @@ TEST_F(AppDelegateTest, PastingAnImageFillsEveryEmptyViewer) {
     delegate->newFromPasteboard();
     ASSERT_EQ(windows().size(), 2);
     for (OrvaneWindowController* w : windows()) {
-        EXPECT_TRUE(w->vc()->isData());
-        EXPECT_TRUE(w->vc()->isStarted());
+        EXPECT_TRUE(w->vc()->viewerState().isData);
+        EXPECT_TRUE(w->vc()->viewerState().isStarted);
     }
 }
 
@@ -158,7 +181,7 @@ TEST_F(AppDelegateTest, InformationPanelAnswersNoWithoutAPanel) {
 
 TEST_F(AppDelegateTest, GetInfoTogglesTheStoredWishOff) {
     delegate->applicationDidFinishLaunching();
-    ViewController* viewer = windows()[0]->vc();
+    const ViewerState viewer = windows()[0]->vc()->viewerState();
     delegate->panelVisible = true;
     delegate->getInfoFor(viewer);
     EXPECT_FALSE(delegate->panelVisible);
@@ -185,10 +208,10 @@ TEST_F(AppDelegateTest, ClosedWindowsLeaveTheRouting) {
 }
 
 TEST_F(AppDelegateTest, MenuCommandsWithoutAViewerInFrontAreIgnored) {
-    delegate->menuItem(QStringLiteral("menuNextImage"))->setEnabled(true);
-    delegate->menuItem(QStringLiteral("menuNextImage"))->trigger();
-    delegate->menuItem(QStringLiteral("menuActualSize"))->setEnabled(true);
-    delegate->menuItem(QStringLiteral("menuActualSize"))->trigger();
+    delegate->menuItem(MenuItem::NextImage)->setEnabled(true);
+    delegate->menuItem(MenuItem::NextImage)->trigger();
+    delegate->menuItem(MenuItem::ActualSize)->setEnabled(true);
+    delegate->menuItem(MenuItem::ActualSize)->trigger();
     SUCCEED();
 }
 

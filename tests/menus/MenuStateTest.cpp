@@ -1,3 +1,5 @@
+#include "core/ViewerState.h"
+#include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
 #include "platform/Workspace.h"
 
@@ -5,8 +7,8 @@
 
 namespace {
 
-MenuState::Viewer loadedStill() {
-    MenuState::Viewer v;
+ViewerState loadedStill() {
+    ViewerState v;
     v.isFileLoaded = true;
     v.canZoomIn = v.canZoomOut = true;
     v.framesCount = 1;
@@ -14,91 +16,80 @@ MenuState::Viewer loadedStill() {
     return v;
 }
 
+bool on(const MenuState::Items& surface, MenuItem item) {
+    const auto found = surface.find(item);
+    return found != surface.end() && found->second;
+}
+
 TEST(MenuState, NothingLoadedDisablesEverythingButStepping) {
-    MenuState::Viewer v;
+    ViewerState v;
     v.isDirectory = true;
     const MenuState s = MenuState::compute(v);
-    for (auto it = s.appMenu.begin(); it != s.appMenu.end(); ++it) {
-        const bool stepping = it.key() == QLatin1String("menuNextImage") ||
-                              it.key() == QLatin1String("menuPreviousImage") ||
-                              it.key() == QLatin1String("menuSlideshow");
-        EXPECT_EQ(it.value(), stepping) << it.key().toStdString();
+    for (const auto& [item, enabled] : s.appMenu) {
+        const bool stepping = item == MenuItem::NextImage || item == MenuItem::PreviousImage ||
+                              item == MenuItem::Slideshow;
+        EXPECT_EQ(enabled, stepping) << MenuItemNames::name(item, CommandSurface::AppMenu).toStdString();
     }
-    EXPECT_TRUE(s.toolbar.value(QStringLiteral("actionNext")));
-    EXPECT_FALSE(s.toolbar.value(QStringLiteral("actionZoomIn")));
-    EXPECT_TRUE(s.touchBar.value(QStringLiteral("touchSlideshow")));
+    EXPECT_TRUE(on(s.toolbar, MenuItem::NextImage));
+    EXPECT_FALSE(on(s.toolbar, MenuItem::ZoomIn));
+    EXPECT_TRUE(on(s.touchBar, MenuItem::Slideshow));
 }
 
 TEST(MenuState, RefusedZoomInDisablesOnlyTheSharedZoomInSurfaces) {
-    MenuState::Viewer v = loadedStill();
+    ViewerState v = loadedStill();
     v.canZoomIn = false;
     const MenuState s = MenuState::compute(v);
-    EXPECT_FALSE(s.appMenu.value(QStringLiteral("menuZoomIn")));
-    EXPECT_FALSE(s.toolbar.value(QStringLiteral("actionZoomIn")));
-    EXPECT_FALSE(s.touchBar.value(QStringLiteral("touchZoomIn")));
-    EXPECT_TRUE(s.viewerMenu.value(QStringLiteral("menuZoomIn")));
-    EXPECT_TRUE(s.appMenu.value(QStringLiteral("menuZoomOut")));
+    EXPECT_FALSE(on(s.appMenu, MenuItem::ZoomIn));
+    EXPECT_FALSE(on(s.toolbar, MenuItem::ZoomIn));
+    EXPECT_FALSE(on(s.touchBar, MenuItem::ZoomIn));
+    EXPECT_TRUE(on(s.viewerMenu, MenuItem::ZoomIn));
+    EXPECT_TRUE(on(s.appMenu, MenuItem::ZoomOut));
 }
 
 TEST(MenuState, FrameItemsFollowThePositionInTheAnimation) {
-    MenuState::Viewer v = loadedStill();
+    ViewerState v = loadedStill();
     v.hasFrames = true;
     v.framesCount = 3;
     v.currentFrame = 0;
     MenuState s = MenuState::compute(v);
-    EXPECT_FALSE(s.appMenu.value(QStringLiteral("menuPreviousFrame")));
-    EXPECT_TRUE(s.viewerMenu.value(QStringLiteral("menuNextFrame")));
+    EXPECT_FALSE(on(s.appMenu, MenuItem::PreviousFrame));
+    EXPECT_TRUE(on(s.viewerMenu, MenuItem::NextFrame));
     v.currentFrame = 2;
     s = MenuState::compute(v);
-    EXPECT_TRUE(s.viewerMenu.value(QStringLiteral("menuPreviousFrame")));
-    EXPECT_FALSE(s.appMenu.value(QStringLiteral("menuNextFrame")));
+    EXPECT_TRUE(on(s.viewerMenu, MenuItem::PreviousFrame));
+    EXPECT_FALSE(on(s.appMenu, MenuItem::NextFrame));
     s = MenuState::compute(loadedStill());
-    for (const char* item : {"menuPreviousFrame", "menuNextFrame"}) {
-        EXPECT_FALSE(s.appMenu.value(QString::fromLatin1(item)));
-        EXPECT_FALSE(s.viewerMenu.value(QString::fromLatin1(item)));
+    for (MenuItem item : MenuState::frameItems()) {
+        EXPECT_FALSE(on(s.appMenu, item));
+        EXPECT_FALSE(on(s.viewerMenu, item));
     }
 }
 
 TEST(MenuState, SingleImageDisablesSteppingEverywhere) {
-    MenuState::Viewer v = loadedStill();
+    ViewerState v = loadedStill();
     v.isDirectory = false;
     const MenuState s = MenuState::compute(v);
     for (const auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar}) {
-        for (auto it = surface->begin(); it != surface->end(); ++it) {
-            if (it.key().contains(QLatin1String("Image")) || it.key().contains(QLatin1String("lideshow")) ||
-                it.key() == QLatin1String("actionNext") || it.key() == QLatin1String("actionPrevious") ||
-                it.key() == QLatin1String("actionPlay")) {
-                EXPECT_FALSE(it.value()) << it.key().toStdString();
-            }
+        for (MenuItem item : {MenuItem::NextImage, MenuItem::PreviousImage, MenuItem::Slideshow}) {
+            ASSERT_TRUE(surface->count(item)) << int(item);
+            EXPECT_FALSE(on(*surface, item)) << int(item);
         }
     }
-    EXPECT_TRUE(s.appMenu.value(QStringLiteral("menuPrint")));
-}
-
-TEST(MenuState, DeselectNeedsASelection) {
-    MenuState::Viewer v = loadedStill();
-    EXPECT_FALSE(MenuState::compute(v).appMenu.value(QStringLiteral("menuDeselect")));
-    v.hasSelection = true;
-    EXPECT_TRUE(MenuState::compute(v).viewerMenu.value(QStringLiteral("menuDeselect")));
+    EXPECT_TRUE(on(s.appMenu, MenuItem::GetInfo));
 }
 
 TEST(MenuState, ZoomModeChecksOneItemOfEachMenu) {
-    MenuState::Viewer v = loadedStill();
-    const std::pair<int, const char*> cases[] = {{0, "menuFitToScreen"},
-                                                 {2, "menuFillScreen"},
-                                                 {3, "menuActualSize"},
-                                                 {7, "menuActualSize"},
-                                                 {-1, "menuActualSize"}};
+    ViewerState v = loadedStill();
+    const std::pair<int, MenuItem> cases[] = {{0, MenuItem::FitToScreen},
+                                              {1, MenuItem::StretchToFit},
+                                              {2, MenuItem::FillScreen},
+                                              {3, MenuItem::ActualSize},
+                                              {7, MenuItem::ActualSize},
+                                              {-1, MenuItem::ActualSize}};
     for (const auto& [mode, item] : cases) {
         v.zoomMode = mode;
-        const MenuState s = MenuState::compute(v);
-        EXPECT_EQ(s.appMenuChecked, QString::fromLatin1(item)) << mode;
-        EXPECT_EQ(s.viewerMenuChecked, QString::fromLatin1(item)) << mode;
+        EXPECT_EQ(MenuState::compute(v).checkedZoomMode, item) << mode;
     }
-    v.zoomMode = 1;
-    const MenuState s = MenuState::compute(v);
-    EXPECT_EQ(s.appMenuChecked, QStringLiteral("menuStretchToFit"));
-    EXPECT_EQ(s.viewerMenuChecked, QStringLiteral("menuStretchToFill"));
 }
 
 TEST(OpenWithMenu, NamesAreCleanedAndTheViewerItselfIsLeftOut) {

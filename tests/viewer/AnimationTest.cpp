@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/ImageSource.h"
 #include "platform/TouchBar.h"
 #include "support/TestImages.h"

@@ -4,6 +4,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
 
 #include <QDir>
 #include <QLabel>
@@ -75,7 +76,7 @@ TEST_F(ArchiveViewer, EntriesAcrossFoldersAreListedByFileNameAndStepped) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 10000));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("2.png"));
     EXPECT_EQ(resolution(), QStringLiteral("20px × 10px"));
-    const QList<QAction*> openWith = vc->openWithMenu()->actions();
+    const QList<QAction*> openWith = vc->commands()->openWithMenu()->actions();
     ASSERT_EQ(openWith.size(), 1);
     EXPECT_EQ(openWith[0]->text(), QStringLiteral("No applications"));
 }

@@ -15,18 +15,6 @@ QStringList names(const QStringList& paths) {
     return result;
 }
 
-TEST(ImageCollection, ExtensionTestIsEndsWithIgnoringCase) {
-    ASSERT_EQ(ImageCollection::extensions().size(), 40);
-    EXPECT_TRUE(ImageCollection::qualifies(QStringLiteral("/a/b.JPG")));
-    EXPECT_TRUE(ImageCollection::qualifies(QStringLiteral("/a/b.xjpg")));
-    EXPECT_TRUE(ImageCollection::qualifies(QStringLiteral("/a/b.tar.Sr2")));
-    EXPECT_FALSE(ImageCollection::qualifies(QStringLiteral("/a/jpg")));
-    EXPECT_FALSE(ImageCollection::qualifies(QStringLiteral("/a/b.jpg.txt")));
-    EXPECT_FALSE(ImageCollection::qualifies(QStringLiteral("/a/b.zip")));
-    EXPECT_FALSE(ImageCollection::qualifies(QStringLiteral("/a/b.")));
-    EXPECT_FALSE(ImageCollection::qualifies(QStringLiteral("/a.jpg/readme")));
-}
-
 TEST(ImageCollection, SortsByFileNameWithoutNumericOrdering) {
     QStringList paths = {QStringLiteral("/z/img2.gif"), QStringLiteral("/a/img10.gif"),
                          QStringLiteral("/m/b.PNG"), QStringLiteral("/q/a.jpg")};

@@ -4,6 +4,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -90,8 +91,8 @@ TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
     for (QToolButton* b : {vc->toolbar()->actionNext, vc->toolbar()->actionPrevious,
                            vc->toolbar()->actionPlay})
         EXPECT_FALSE(b->isEnabled());
-    EXPECT_FALSE(vc->menuItem(QStringLiteral("menuNextImage"))->isEnabled());
-    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuCopy"))->isEnabled());
+    EXPECT_FALSE(vc->commands()->item(MenuItem::NextImage)->isEnabled());
+    EXPECT_TRUE(vc->commands()->item(MenuItem::GetInfo)->isEnabled());
 }
 
 TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
@@ -163,7 +164,7 @@ TEST_F(ViewControllerTest, ClipboardGarbageFailsCleanly) {
 TEST_F(ViewControllerTest, OpenWithListsNoApplicationsForClipboardImages) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(), "PNG"));
     ASSERT_TRUE(settle());
-    const QList<QAction*> items = vc->openWithMenu()->actions();
+    const QList<QAction*> items = vc->commands()->openWithMenu()->actions();
     ASSERT_EQ(items.size(), 1);
     EXPECT_EQ(items[0]->text(), QStringLiteral("No applications"));
     EXPECT_FALSE(items[0]->isEnabled());
@@ -173,11 +174,11 @@ TEST_F(ViewControllerTest, ZoomModeCommandsMoveTheCheckMark) {
     vc->startWithFile(path("a.jpg"));
     ASSERT_TRUE(settle());
     vc->setActualSize();
-    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuActualSize"))->isChecked());
-    EXPECT_FALSE(vc->menuItem(QStringLiteral("menuFitToScreen"))->isChecked());
+    EXPECT_TRUE(vc->commands()->item(MenuItem::ActualSize)->isChecked());
+    EXPECT_FALSE(vc->commands()->item(MenuItem::FitToScreen)->isChecked());
     vc->setStretchToFit();
-    EXPECT_TRUE(vc->menuItem(QStringLiteral("menuStretchToFill"))->isChecked());
-    EXPECT_EQ(vc->zoomMode, 1);
+    EXPECT_TRUE(vc->commands()->item(MenuItem::StretchToFit)->isChecked());
+    EXPECT_EQ(vc->viewerState().zoomMode, 1);
 }
 
 TEST_F(ViewControllerTest, SpinnerTurnsOnlyWhileLoading) {

@@ -1,5 +1,5 @@
-#include "app/NotificationCenter.h"
-#include "app/Settings.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/NotificationCenter.h"
+#include "core/NotificationCenter.h"
 
 NotificationCenter& NotificationCenter::defaultCenter() {
     static NotificationCenter center;

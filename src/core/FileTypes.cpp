@@ -1,0 +1,54 @@
+#include "core/FileTypes.h"
+
+#include <QFileInfo>
+
+const QStringList& FileTypes::extensions() {
+    static const QStringList list = {
+        QStringLiteral("jpg"),  QStringLiteral("jpe"),  QStringLiteral("jpeg"),
+        QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
+        QStringLiteral("heic"), QStringLiteral("dng"),  QStringLiteral("cr2"),
+        QStringLiteral("nef"),  QStringLiteral("gif"),  QStringLiteral("icns"),
+        QStringLiteral("sketch"), QStringLiteral("psd"), QStringLiteral("arw"),
+        QStringLiteral("erf"),  QStringLiteral("3fr"),  QStringLiteral("mrw"),
+        QStringLiteral("pef"),  QStringLiteral("srw"),  QStringLiteral("orf"),
+        QStringLiteral("rw2"),  QStringLiteral("raw"),  QStringLiteral("bmp"),
+        QStringLiteral("mpo"),  QStringLiteral("exr"),  QStringLiteral("hdr"),
+        QStringLiteral("pic"),  QStringLiteral("sgi"),  QStringLiteral("rgb"),
+        QStringLiteral("crw"),  QStringLiteral("fax"),  QStringLiteral("jfx"),
+        QStringLiteral("jfax"), QStringLiteral("raf"),  QStringLiteral("rwl"),
+        QStringLiteral("srf"),  QStringLiteral("sr2"),  QStringLiteral("ico"),
+        QStringLiteral("jp2")};
+    return list;
+}
+
+QString FileTypes::lastPathComponent(const QString& path) {
+    QStringView view(path);
+    while (view.size() > 1 && view.endsWith(QLatin1Char('/')))
+        view.chop(1);
+    const qsizetype slash = view.lastIndexOf(QLatin1Char('/'));
+    return (slash < 0 || view.size() == 1) ? view.toString() : view.mid(slash + 1).toString();
+}
+
+QString FileTypes::pathExtension(const QString& path) {
+    const QString name = lastPathComponent(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+bool FileTypes::qualifies(const QString& path) {
+    const QString extension = pathExtension(path);
+    if (extension.isEmpty())
+        return false;
+    for (const QString& supported : extensions()) {
+        if (extension.endsWith(supported, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString FileTypes::folderOf(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        return info.absoluteFilePath();
+    return info.absolutePath();
+}
