@@ -49,8 +49,8 @@ void Prefetcher::clear() {
     current.clear();
 }
 
-void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbours, Loader load,
-                          const QString& container) {
+void Prefetcher::retain(const QString& currentPath, const QStringList& neighbours,
+                        const QString& container) {
     wanted.clear();
     for (const QString& path : neighbours)
         wanted.append(keyOf(container, path));
@@ -65,6 +65,11 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
         }
     }
     BackgroundTask::releaseNow(std::move(dropped));
+}
+
+void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbours, Loader load,
+                          const QString& container) {
+    retain(currentPath, neighbours, container);
     for (const QString& path : neighbours) {
         const QString key = keyOf(container, path);
         if (key == current || entries.contains(key) || inFlight.contains(key))

@@ -35,6 +35,11 @@ public:
     using Loader = std::function<LoadedItem(const QString& path)>;
     void prefetch(const QString& currentPath, const QStringList& neighbours, Loader load = {},
                   const QString& container = QString());
+    // Drops everything but `current` and `neighbours`, decoding nothing: a
+    // step that lands elsewhere frees what it leaves behind at once, so that
+    // holding an arrow key does not keep the images it passed.
+    void retain(const QString& currentPath, const QStringList& neighbours,
+                const QString& container = QString());
     // The size in device pixels each decoded image will be drawn at; with it,
     // each comes with its copy for the screen (see LoadedItem::screenCopy).
     using DrawnSize = std::function<QSize(const QSize& pixels)>;

@@ -146,6 +146,8 @@ void ViewerDocument::openImage(const QString& path) {
     resetItem();
     lookups.cancelAll();
     const quint64 serial = ++openSerial;
+    if (!data)
+        readAhead->retain(path, neighbourEntries(), container());
     const std::optional<LoadedItem> ready = readAhead->cached(path, container());
     setState(State::Loading);
     emit loadStarted(path, !ready);
@@ -245,13 +247,19 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
     });
 }
 
-void ViewerDocument::prefetchNeighbours() {
+QStringList ViewerDocument::neighbourEntries() const {
     const qsizetype count = collection.count();
-    if (count < 2 || data)
-        return;
+    if (count < 2)
+        return {};
     const qsizetype n = qsizetype(collection.fileNumber());
     const QStringList& list = collection.entries();
-    const QStringList neighbours = {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
+    return {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
+}
+
+void ViewerDocument::prefetchNeighbours() {
+    if (collection.count() < 2 || data)
+        return;
+    const QStringList neighbours = neighbourEntries();
     if (drawnSize)
         readAhead->setDrawnSize(drawnSize());
     if (zip && zipWrapper) {

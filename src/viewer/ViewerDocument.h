@@ -117,6 +117,8 @@ private:
     void itemLoaded(const LoadedItem& item);
     void lookUpApplications(const QString& path);
     void prefetchNeighbours();
+    // The entries either side of the current one.
+    QStringList neighbourEntries() const;
     // The archive the prefetcher keys entries by; empty for files.
     QString container() const;
     // How the bytes of an item that is not a plain file are read.
