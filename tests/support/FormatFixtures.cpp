@@ -2,6 +2,8 @@
 
 #include "support/TestImages.h"
 
+#include <ImfRgbaFile.h>
+#include <ImfStdIO.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -160,7 +162,9 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
         const QString square = folder + QStringLiteral("/pattern-128.png");
         pattern(128, 128).save(square, "PNG");
         ok = run(QStringLiteral("png2icns"), {out, square}, error);
-    } else if (ext == QLatin1String("psd") || ext == QLatin1String("exr") || ext == QLatin1String("hdr")) {
+    } else if (ext == QLatin1String("exr")) {
+        ok = writeFile(out, openExr(image), error);
+    } else if (ext == QLatin1String("psd") || ext == QLatin1String("hdr")) {
         ok = run(convert, {source, ext + QLatin1Char(':') + out}, error);
     } else if (ext == QLatin1String("sgi")) {
         ok = run(convert, {source, QStringLiteral("-compress"), QStringLiteral("RLE"), QStringLiteral("sgi:") + out},
@@ -351,6 +355,35 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
     }
     le32(second, 0);
     return out + directory + outOfLine + pixels + padding + second + previewJpeg;
+}
+
+QByteArray FormatFixtures::openExr(const QImage& source) {
+    const bool alpha = source.hasAlphaChannel();
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    const int w = image.width(), h = image.height();
+    auto linear = [](int v) {
+        const double e = v / 255.0;
+        return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4);
+    };
+    std::vector<Imf::Rgba> pixels(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = image.pixel(x, y);
+            const double a = qAlpha(p) / 255.0;
+            pixels[size_t(y) * size_t(w) + size_t(x)] =
+                Imf::Rgba(half(float(linear(qRed(p)) * a)), half(float(linear(qGreen(p)) * a)),
+                          half(float(linear(qBlue(p)) * a)), half(float(a)));
+        }
+    }
+    Imf::StdOSStream stream;
+    {
+        Imf::RgbaOutputFile file(stream, Imf::Header(w, h),
+                                 alpha ? Imf::WRITE_RGBA : Imf::WRITE_RGB);
+        file.setFrameBuffer(pixels.data(), 1, size_t(w));
+        file.writePixels(h);
+    }
+    const std::string bytes = stream.str();
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
 QByteArray FormatFixtures::mpo(const QList<QByteArray>& jpegs, quint32 secondType) {

@@ -35,6 +35,9 @@ public:
     // With a preview, a second directory carries it as the camera's own.
     static QByteArray linearDng(const QImage& image, const QByteArray& previewJpeg = QByteArray(),
                                 const QSize& previewSize = QSize());
+    // Half-float OpenEXR with the image's sRGB values taken back to linear
+    // light; with alpha, colour is stored premultiplied, as the format has it.
+    static QByteArray openExr(const QImage& image);
     static QByteArray mpo(const QList<QByteArray>& jpegs, quint32 secondType = 0x020002);
     struct ApngFrame {
         QImage image;

@@ -115,10 +115,14 @@ QImage ExrImageSource::imageAtIndex(int index) {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 const Imf::Rgba& p = pixels[y][x];
-                rgba[i++] = p.r;
-                rgba[i++] = p.g;
-                rgba[i++] = p.b;
-                rgba[i++] = hasAlpha ? float(p.a) : 1.0f;
+                // Colour is stored multiplied by alpha; tone mapping and the
+                // image we return want it straight.
+                const float a = hasAlpha ? float(p.a) : 1.0f;
+                const float unmultiply = hasAlpha && a > 0.0f && a < 1.0f ? 1.0f / a : 1.0f;
+                rgba[i++] = p.r * unmultiply;
+                rgba[i++] = p.g * unmultiply;
+                rgba[i++] = p.b * unmultiply;
+                rgba[i++] = a;
             }
         }
         QImage image = ColorConversion::toneMapped(rgba, width, height, hasAlpha);

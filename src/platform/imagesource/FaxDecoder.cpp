@@ -193,7 +193,8 @@ int FaxDecoder::pageCount(const QByteArray& bytes) {
     return pages;
 }
 
-QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, double* dpiY) {
+QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, double* dpiY,
+                           int* orientation) {
     Tiff tiff(bytes);
     if (!tiff.handle() || page < 0 || !TIFFSetDirectory(tiff.handle(), tdir_t(page)))
         return QSize();
@@ -210,6 +211,10 @@ QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, doub
         *dpiX = xres * scale;
     if (dpiY)
         *dpiY = yres * scale;
+    uint16_t stored = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff.handle(), TIFFTAG_ORIENTATION, &stored);
+    if (orientation)
+        *orientation = stored >= 1 && stored <= 8 ? int(stored) : 1;
     if (width == 0 || height == 0 || width > 0x7fffffff || height > 0x7fffffff)
         return QSize();
     return QSize(int(width), int(height));
@@ -241,12 +246,22 @@ QImage FaxDecoder::decodePage(const QByteArray& bytes, int page) {
         return image;
     }
     // Anything else libtiff reads (a class F file is bilevel, but a fax
-    // program may store greyscale or colour pages too).
-    QImage image(int(width), int(height), QImage::Format_ARGB32);
+    // program may store greyscale or colour pages too). libtiff's raster
+    // holds colour multiplied by alpha, whichever way the file stores it.
+    uint16_t extraSamples = 0;
+    uint16_t* extraTypes = nullptr;
+    TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extraSamples, &extraTypes);
+    QImage image(int(width), int(height),
+                 extraSamples > 0 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (image.isNull())
         return image;
+    // Rows as stored, like the bilevel path: asked for the file's own
+    // orientation, libtiff turns nothing, and the viewer applies the
+    // Orientation property once.
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &orientation);
     std::vector<uint32_t> raster(size_t(width) * size_t(height));
-    if (!TIFFReadRGBAImageOriented(t, width, height, raster.data(), ORIENTATION_TOPLEFT, 0))
+    if (!TIFFReadRGBAImageOriented(t, width, height, raster.data(), orientation, 0))
         return QImage();
     for (uint32_t y = 0; y < height; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(int(y)));

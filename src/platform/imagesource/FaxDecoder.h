@@ -14,8 +14,11 @@ public:
 
     // Pages of a TIFF file; 0 when libtiff cannot read it.
     static int pageCount(const QByteArray& tiff);
-    // The size of a page, and its resolution in dots per inch (0 when unknown).
-    static QSize pageSize(const QByteArray& tiff, int page, double* dpiX = nullptr, double* dpiY = nullptr);
+    // The size of a page as stored, its resolution in dots per inch (0 when
+    // unknown) and its own orientation tag (EXIF 1-8; 1 when it has none).
+    static QSize pageSize(const QByteArray& tiff, int page, double* dpiX = nullptr,
+                          double* dpiY = nullptr, int* orientation = nullptr);
+    // The page as stored (not oriented); colour with alpha comes premultiplied.
     static QImage decodePage(const QByteArray& tiff, int page);
 
     // Whether headerless data starts like Group 3: with an end-of-line code.

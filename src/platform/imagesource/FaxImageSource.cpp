@@ -40,10 +40,13 @@ QVariantMap FaxImageSource::imageProperties(int index) {
     if (!rawPage.isNull())
         return describe(rawPage.width(), rawPage.height(), 1, QStringLiteral("Gray"), false);
     double dpiX = 0.0, dpiY = 0.0;
-    const QSize size = FaxDecoder::pageSize(bytes, index, &dpiX, &dpiY);
+    int orientation = 1;
+    const QSize size = FaxDecoder::pageSize(bytes, index, &dpiX, &dpiY, &orientation);
     if (!size.isValid())
         return QVariantMap();
     QVariantMap map = describe(size.width(), size.height(), 1, QStringLiteral("Gray"), false);
+    // Each page's own tag: the file's metadata speaks for the first page only.
+    map.insert(QStringLiteral("Orientation"), orientation);
     if (dpiX > 0.0 && dpiY > 0.0) {
         map.insert(QStringLiteral("DPIWidth"), dpiX);
         map.insert(QStringLiteral("DPIHeight"), dpiY);

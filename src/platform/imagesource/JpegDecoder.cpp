@@ -16,7 +16,7 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr manager;
     jmp_buf jump;
-    bool truncated = false;
+    bool ended = false; // the data stopped before its end-of-image marker
 };
 
 void errorExit(j_common_ptr info) {
@@ -25,15 +25,19 @@ void errorExit(j_common_ptr info) {
 
 void emitMessage(j_common_ptr info, int level) {
     auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-    // libjpeg carries on past the end of the data, or of a scan, with grey
-    // rows; such a file is treated as damaged rather than shown half grey,
-    // and decoding stops at once: a header can claim half a gigapixel over
-    // a few bytes of data.
-    const int code = info->err->msg_code;
-    if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) {
-        errors->truncated = true;
+    if (level >= 0)
+        return;
+    // The Huffman decoder warns when a scan needs bits the data does not
+    // have: libjpeg would go on with grey rows, and a header can claim half a
+    // gigapixel over a few bytes of data, so decoding stops at once and the
+    // file is damaged.
+    if (info->err->msg_code == JWRN_HIT_MARKER)
         longjmp(errors->jump, 1);
-    }
+    // Running out of data is not damage by itself: the decoder reads ahead
+    // past the last scan, and a file that lacks only its final marker holds
+    // the whole picture. Whether the scans are complete is judged after.
+    if (info->err->msg_code == JWRN_JPEG_EOF)
+        errors->ended = true;
 }
 
 void outputMessage(j_common_ptr) {}
@@ -76,6 +80,8 @@ bool endedEarly(jpeg_decompress_struct& info) {
 struct Decoding {
     jpeg_decompress_struct info;
     ErrorManager errors;
+    jpeg_progress_mgr progress;
+    unsigned int scannedComponents = 0; // a bit for each component a scan carried
     bool created = false;
     bool unsupported = false;
     JOCTET* icc = nullptr;
@@ -86,6 +92,39 @@ struct Decoding {
         free(icc);
     }
 };
+
+// Called between the steps of reading the scans of a multi-scan image: notes
+// which components the current scan carries.
+void noteScan(j_common_ptr common) {
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    auto* d = static_cast<Decoding*>(info->client_data);
+    for (int i = 0; i < info->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
+        if (info->cur_comp_info[i])
+            d->scannedComponents |= 1u << (info->cur_comp_info[i]->component_index & 31);
+    }
+}
+
+// Whether the scans of a multi-scan image that ended without its final
+// marker brought every coefficient of every component to full precision:
+// otherwise later scans are missing and the picture is incomplete.
+bool scansComplete(const Decoding& d) {
+    const jpeg_decompress_struct& info = d.info;
+    if (info.arith_code)
+        return false; // that decoder does not say where its data ran out
+    if (info.progressive_mode) {
+        if (!info.coef_bits)
+            return false;
+        for (int c = 0; c < info.num_components; ++c) {
+            for (int k = 0; k < DCTSIZE2; ++k) {
+                if (info.coef_bits[c][k] != 0)
+                    return false;
+            }
+        }
+        return true;
+    }
+    const unsigned int all = info.num_components >= 32 ? ~0u : (1u << info.num_components) - 1;
+    return (d.scannedComponents & all) == all;
+}
 
 // Fills image (allocated here, after the header) or returns false.
 bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
@@ -116,7 +155,17 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
     *image = allocate(int(width), int(height), gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image->isNull())
         return false;
+    const bool multiScan = jpeg_has_multiple_scans(&d.info);
+    if (multiScan) {
+        d.progress = {};
+        d.progress.progress_monitor = noteScan;
+        d.info.progress = &d.progress;
+        d.info.client_data = &d;
+    }
+    // A multi-scan image reads all its scans here.
     jpeg_start_decompress(&d.info);
+    if (multiScan && d.errors.ended && !scansComplete(d))
+        return false;
     JSAMPROW rows[16];
     while (d.info.output_scanline < d.info.output_height) {
         const JDIMENSION first = d.info.output_scanline;
@@ -125,7 +174,7 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
             rows[i] = image->scanLine(int(first + i));
         if (jpeg_read_scanlines(&d.info, rows, count) == 0)
             return false;
-        if (d.errors.truncated || endedEarly(d.info))
+        if (endedEarly(d.info))
             return false;
         // Nobody wants this image any more (the user stepped on).
         if (Cancellation::requested())
@@ -133,7 +182,7 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
     }
     jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
     jpeg_finish_decompress(&d.info);
-    return !d.errors.truncated;
+    return true;
 }
 
 } // namespace
