@@ -12,7 +12,7 @@ packages=(
   libminizip-dev zlib1g-dev
   unzip
   libheif-dev libraw-dev libopenexr-dev libopenjp2-7-dev libtiff-dev libexiv2-dev libstb-dev
-  libjpeg-dev
+  libjpeg-dev libpng-dev
   imagemagick libheif-examples libopenjp2-tools libimage-exiftool-perl icnsutils libjpeg-turbo-progs
   clang libclang-rt-14-dev
 )

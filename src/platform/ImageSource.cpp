@@ -10,6 +10,7 @@
 #include "platform/imagesource/JpegSegments.h"
 #include "platform/imagesource/MpoImageSource.h"
 #include "platform/imagesource/PngChunks.h"
+#include "platform/imagesource/PngImageSource.h"
 #include "platform/imagesource/PropertyNames.h"
 #include "platform/imagesource/RawImageSource.h"
 #include "platform/imagesource/SgiDecoder.h"
@@ -65,7 +66,7 @@ const std::vector<Decoder>& registry() {
         {"apng", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); }, {},
          ApngImageSource::open},
         {"png", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); },
-         {QStringLiteral("png")}, [](const QByteArray& b) { return openWithQt(b, "png"); }},
+         {QStringLiteral("png")}, PngImageSource::open},
         {"mpo", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
          {}, MpoImageSource::open},
         {"jpeg", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },

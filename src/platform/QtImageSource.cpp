@@ -5,7 +5,6 @@
 #include "platform/imagesource/GifAnimation.h"
 #include "platform/imagesource/JpegDecoder.h"
 #include "platform/imagesource/JpegSegments.h"
-#include "platform/imagesource/PngChunks.h"
 
 #include <QHash>
 #include <cmath>
@@ -111,15 +110,10 @@ std::unique_ptr<QtImageSource> QtImageSource::open(const QByteArray& bytes, cons
     source->format = source->reader->format();
     if (source->format == "svg" || source->format == "svgz")
         return nullptr; // vector files are not among the viewer's images
+    if (source->format == "png")
+        return nullptr; // PNG goes through libpng itself (PngImageSource), damaged or not
     const int count = source->reader->imageCount();
     source->imageCount = count > 0 ? count : 1;
-    if (source->format == "png") {
-        // Qt's reader knows ICC profiles but not the newer CICP chunk, which
-        // takes precedence over them.
-        int primaries = 0, transfer = 0;
-        if (PngChunks::cicp(bytes, PngChunks::read(bytes), &primaries, &transfer))
-            source->cicpSpace = ColorConversion::fromCicp(primaries, transfer);
-    }
     if (source->format == "gif") {
         const GifAnimation gif = GifAnimation::read(bytes);
         source->gifDelays = gif.delays;
@@ -186,8 +180,6 @@ QImage QtImageSource::imageAtIndex(int index) {
         return QImage();
     }
     ++position;
-    if (cicpSpace.isValid())
-        image.setColorSpace(cicpSpace);
     return ColorConversion::toSRGB(std::move(image));
 }
 
@@ -231,11 +223,7 @@ QVariantMap QtImageSource::imageProperties(int index) {
     }
     QVariantMap map = describeFormat(size, imageFormat);
     double dpiX = 0.0, dpiY = 0.0;
-    if (format == "png") {
-        const QList<PngChunks::Chunk> chunks = PngChunks::read(bytes);
-        dpiX = PngChunks::dpi(bytes, chunks, false);
-        dpiY = PngChunks::dpi(bytes, chunks, true);
-    } else if (format == "jpeg") {
+    if (format == "jpeg") {
         const QList<JpegSegments::Segment> segments = JpegSegments::read(bytes);
         dpiX = JpegSegments::jfifDpi(bytes, segments, false);
         dpiY = JpegSegments::jfifDpi(bytes, segments, true);

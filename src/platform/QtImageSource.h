@@ -7,7 +7,7 @@
 #include <QImageReader>
 
 // Qt's own readers and the image-format plugins behind the ImageSource
-// interface: JPEG, PNG, GIF, BMP, ICO, TIFF, ICNS, WebP, TGA.
+// interface: JPEG, GIF, BMP, ICO, TIFF, ICNS, WebP, TGA (PNG has its own).
 class QtImageSource : public EncodedImageSource {
 public:
     // Nothing when no Qt reader recognises the content. An empty format lets
@@ -37,5 +37,4 @@ private:
     QList<int> gifDelays;
     int gifLoopCount = 1;
     bool gifComplete = true;
-    QColorSpace cicpSpace;
 };

@@ -57,6 +57,64 @@ TEST(ApngDecoder, CompositesFramesWithTheirBlendAndDisposeOperations) {
     EXPECT_EQ(at(fourth, 3, 0), qRgb(255, 255, 255));
 }
 
+// --- Alpha and depth --------------------------------------------------------
+
+TEST(ApngDecoder, GreyWithAlphaAnimationKeepsItsGrey) {
+    using F = FormatFixtures::ApngFrame;
+    QImage translucent = filled(4, 4, QColor(100, 100, 100));
+    translucent.setPixelColor(0, 0, QColor(180, 180, 180, 60));
+    const QList<F> frames = {F{translucent, QPoint(0, 0), 1, 10, 0, 0},
+                             F{filled(2, 2, QColor(200, 200, 200, 128)), QPoint(2, 2), 1, 10, 0, 1}};
+    auto source = ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 8, 4));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("ColorModel")).toString(), QStringLiteral("Gray"));
+    const QImage first = source->imageAtIndex(0);
+    EXPECT_EQ(at(first, 1, 1), qRgb(100, 100, 100));
+    EXPECT_EQ(at(first, 0, 0), qRgba(180, 180, 180, 60));
+    // 200 at alpha 128/255 over opaque 100.
+    EXPECT_EQ(at(source->imageAtIndex(1), 3, 3), qRgb(150, 150, 150));
+}
+
+TEST(ApngDecoder, SixteenBitAnimationWithAlphaStaysSixteenBitAndTranslucent) {
+    using F = FormatFixtures::ApngFrame;
+    QImage base(4, 4, QImage::Format_RGBA64);
+    base.fill(QColor::fromRgba64(1000, 30000, 65535, 32768));
+    QImage patch(1, 1, QImage::Format_RGBA64);
+    patch.fill(QColor::fromRgba64(65535, 0, 0, 65535));
+    const QList<F> frames = {F{base, QPoint(0, 0), 1, 10, 0, 0}, F{patch, QPoint(3, 3), 1, 10, 0, 1}};
+    auto source = ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 16, 6));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
+    const QImage first = source->imageAtIndex(0);
+    EXPECT_EQ(first.depth(), 64);
+    EXPECT_EQ(first.pixelColor(1, 1).rgba64(), QRgba64::fromRgba64(1000, 30000, 65535, 32768));
+    const QImage second = source->imageAtIndex(1);
+    EXPECT_EQ(second.pixelColor(3, 3).rgba64(), QRgba64::fromRgba64(65535, 0, 0, 65535));
+    EXPECT_EQ(second.pixelColor(0, 0).rgba64(), QRgba64::fromRgba64(1000, 30000, 65535, 32768));
+}
+
+TEST(ApngDecoder, OverOntoNearlyTransparentPixelsKeepsBothColours) {
+    // At alpha 3 a premultiplied 8-bit canvas has four levels per channel
+    // left; straight alpha keeps the colour whole.
+    using F = FormatFixtures::ApngFrame;
+    const QList<F> frames = {F{filled(2, 2, QColor(200, 100, 50, 3)), QPoint(0, 0), 1, 10, 0, 0},
+                             F{filled(2, 2, QColor(40, 180, 220, 3)), QPoint(0, 0), 1, 10, 0, 1},
+                             F{filled(1, 1, QColor(0, 255, 0, 0)), QPoint(1, 1), 1, 10, 0, 1}};
+    ApngDecoder decoder(FormatFixtures::animatedPng(QSize(2, 2), frames));
+    ASSERT_TRUE(decoder.isValid());
+    EXPECT_EQ(at(decoder.frame(0), 0, 0), qRgba(200, 100, 50, 3));
+    const double source = 3 / 255.0, canvas = 3 / 255.0 * (1 - source), alpha = source + canvas;
+    auto mix = [&](int s, int c) { return (s * source + c * canvas) / alpha; };
+    const QRgb mixed = at(decoder.frame(1), 0, 0);
+    EXPECT_EQ(qAlpha(mixed), int(std::lround(alpha * 255)));
+    EXPECT_NEAR(qRed(mixed), mix(40, 200), 1);
+    EXPECT_NEAR(qGreen(mixed), mix(180, 100), 1);
+    EXPECT_NEAR(qBlue(mixed), mix(220, 50), 1);
+    // A fully transparent source over a pixel leaves it as it was.
+    EXPECT_EQ(at(decoder.frame(2), 1, 1), mixed);
+}
+
 TEST(ApngDecoder, GoingBackRecompositesFromTheStart) {
     ApngDecoder decoder(FormatFixtures::animatedPng(QSize(4, 4), fourFrames()));
     const QImage once = decoder.frame(1);

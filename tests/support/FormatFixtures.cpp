@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QtEndian>
 #include <cmath>
+#include <zlib.h>
 
 namespace {
 
@@ -40,26 +40,26 @@ void beFloat(QByteArray& out, float f) {
 }
 
 quint32 crc(const QByteArray& data) {
-    quint32 c = 0xffffffffu;
-    for (const char byte : data) {
-        c ^= uchar(byte);
-        for (int k = 0; k < 8; ++k)
-            c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
-    }
-    return c ^ 0xffffffffu;
+    return quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
 }
 
-// The compressed image data of a PNG that Qt wrote.
-QByteArray idatOf(const QByteArray& png) {
-    QByteArray data;
-    qsizetype at = 8;
-    while (at + 12 <= png.size()) {
-        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
-        if (png.mid(at + 4, 4) == "IDAT")
-            data += png.mid(at + 8, length);
-        at += 12 + qsizetype(length);
+int pngChannels(int colorType) {
+    switch (colorType) {
+    case 2: return 3;
+    case 4: return 2;
+    case 6: return 4;
+    default: return 1;
     }
-    return data;
+}
+
+QByteArray compressed(const QByteArray& data) {
+    uLongf size = compressBound(uLong(data.size()));
+    QByteArray out(qsizetype(size), '\0');
+    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
+                 uLong(data.size())) != Z_OK)
+        return QByteArray();
+    out.resize(qsizetype(size));
+    return out;
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
@@ -448,11 +448,75 @@ QByteArray FormatFixtures::pngChunk(const char* type, const QByteArray& data) {
     return out;
 }
 
-QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays) {
+QByteArray FormatFixtures::pngSamples(const QImage& image, int bitDepth, int colorType) {
+    QByteArray out;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgba64 p = image.pixelColor(x, y).rgba64();
+            QList<quint16> values;
+            if (colorType == 0 || colorType == 4)
+                values = {p.red()};
+            else
+                values = {p.red(), p.green(), p.blue()};
+            if (colorType == 4 || colorType == 6)
+                values.append(p.alpha());
+            for (const quint16 v : values) {
+                if (bitDepth == 16)
+                    be16(out, v);
+                else
+                    out += char(v >> 8);
+            }
+        }
+    }
+    return out;
+}
+
+QByteArray FormatFixtures::pngImageData(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
+                                        bool interlaced) {
+    const int pixelBytes = pngChannels(colorType) * bitDepth / 8;
+    // Filter type 0 on every row; an interlaced image is its seven passes
+    // (Adam7) one after the other, each a small image of its own.
+    struct Pass {
+        int x, y, dx, dy;
+    };
+    const QList<Pass> passes = interlaced ? QList<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+                                          : QList<Pass>{{0, 0, 1, 1}};
+    QByteArray raw;
+    for (const Pass& pass : passes) {
+        if (pass.x >= size.width() || pass.y >= size.height())
+            continue;
+        for (int y = pass.y; y < size.height(); y += pass.dy) {
+            raw += '\0';
+            for (int x = pass.x; x < size.width(); x += pass.dx)
+                raw += samples.mid((qsizetype(y) * size.width() + x) * pixelBytes, pixelBytes);
+        }
+    }
+    return compressed(raw);
+}
+
+QByteArray FormatFixtures::png(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
+                               const QByteArray& chunksBeforeData, bool interlaced) {
+    QByteArray header;
+    be32(header, quint32(size.width()));
+    be32(header, quint32(size.height()));
+    header += char(bitDepth);
+    header += char(colorType);
+    header += QByteArray(2, '\0');
+    header += char(interlaced ? 1 : 0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + chunksBeforeData +
+           pngChunk("IDAT", pngImageData(size, bitDepth, colorType, samples, interlaced)) +
+           pngChunk("IEND", QByteArray());
+}
+
+QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays, int bitDepth,
+                                       int colorType) {
     QByteArray header;
     be32(header, quint32(canvas.width()));
     be32(header, quint32(canvas.height()));
-    header += QByteArray("\x08\x06\x00\x00\x00", 5); // 8-bit RGBA
+    header += char(bitDepth);
+    header += char(colorType);
+    header += QByteArray(3, '\0');
     QByteArray out("\x89PNG\r\n\x1a\n", 8);
     out += pngChunk("IHDR", header);
     QByteArray actl;
@@ -473,7 +537,8 @@ QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFram
         fctl += char(f.dispose);
         fctl += char(f.blend);
         out += pngChunk("fcTL", fctl);
-        const QByteArray data = idatOf(TestImages::encode(f.image.convertToFormat(QImage::Format_ARGB32), "PNG"));
+        const QByteArray data =
+            pngImageData(f.image.size(), bitDepth, colorType, pngSamples(f.image, bitDepth, colorType));
         if (i == 0) {
             out += pngChunk("IDAT", data);
         } else {

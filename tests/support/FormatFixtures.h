@@ -47,9 +47,22 @@ public:
         int dispose = 0; // 0 none, 1 background, 2 previous
         int blend = 0; // 0 source, 1 over
     };
-    // An animated PNG whose first frame is also the default image.
-    static QByteArray animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays = 0);
+    // An animated PNG whose first frame is also the default image, in the
+    // given bit depth (8 or 16) and colour type (0, 2, 4 or 6; grey is taken
+    // from the red channel).
+    static QByteArray animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays = 0,
+                                  int bitDepth = 8, int colorType = 6);
     static QByteArray pngChunk(const char* type, const QByteArray& data);
+    // Our own PNG writer, for the layouts Qt does not write (grey with
+    // alpha, 16-bit with tRNS, interlaced). Samples are big-endian, rows
+    // packed, 8 or 16 bits each; chunksBeforeData go between IHDR and IDAT.
+    static QByteArray png(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
+                          const QByteArray& chunksBeforeData = QByteArray(), bool interlaced = false);
+    // The samples of an image in a PNG layout (colour types 0, 2, 4, 6).
+    static QByteArray pngSamples(const QImage& image, int bitDepth, int colorType);
+    // The zlib stream of IDAT or fdAT for those samples.
+    static QByteArray pngImageData(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
+                                   bool interlaced = false);
 
     // Runs a tool to completion; false with its output in error when it fails.
     static bool run(const QString& program, const QStringList& arguments, QString* error);

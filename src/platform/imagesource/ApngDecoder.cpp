@@ -2,31 +2,15 @@
 
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/PngChunks.h"
+#include "platform/imagesource/PngDecoder.h"
 
-#include <QBuffer>
 #include <QColorSpace>
-#include <QImageReader>
-#include <QPainter>
-#include <array>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <zlib.h>
 
 namespace {
-
-quint32 crc32(const QByteArray& data) {
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    quint32 c = 0xffffffffu;
-    for (const char byte : data)
-        c = table[(c ^ uchar(byte)) & 0xff] ^ (c >> 8);
-    return c ^ 0xffffffffu;
-}
 
 void appendBe32(QByteArray& out, quint32 v) {
     out += char(v >> 24);
@@ -35,11 +19,22 @@ void appendBe32(QByteArray& out, quint32 v) {
     out += char(v);
 }
 
+quint32 crcOf(const char* data, qsizetype length) {
+    return quint32(crc32(0, reinterpret_cast<const Bytef*>(data), uInt(length)));
+}
+
 void appendChunk(QByteArray& out, const char* type, const QByteArray& data) {
     appendBe32(out, quint32(data.size()));
     const QByteArray typed = QByteArray(type, 4) + data;
     out += typed;
-    appendBe32(out, crc32(typed));
+    appendBe32(out, crcOf(typed.constData(), typed.size()));
+}
+
+// Frame data is copied into a stream of its own with a new CRC, so the
+// file's CRC (over type and data) is checked here or not at all.
+bool crcMatches(const QByteArray& bytes, const PngChunks::Chunk& chunk) {
+    return crcOf(bytes.constData() + chunk.offset - 4, chunk.length + 4) ==
+           PngChunks::be32(bytes, chunk.offset + chunk.length);
 }
 
 // Chunks that describe every frame's pixels, not one frame's.
@@ -50,6 +45,28 @@ bool isShared(const QByteArray& type) {
             return true;
     }
     return false;
+}
+
+// Straight-alpha "over" in floating point: a nearly transparent canvas
+// pixel keeps its own weight instead of being rounded away.
+QRgba64 over(QRgba64 source, QRgba64 canvas) {
+    if (source.alpha() == 65535 || canvas.alpha() == 0)
+        return source;
+    if (source.alpha() == 0)
+        return canvas;
+    const float sourceAlpha = source.alpha() / 65535.0f;
+    const float canvasWeight = canvas.alpha() / 65535.0f * (1.0f - sourceAlpha);
+    const float alpha = sourceAlpha + canvasWeight;
+    auto mix = [&](quint16 s, quint16 c) {
+        return quint16(std::min(65535L, std::lround((s * sourceAlpha + c * canvasWeight) / alpha)));
+    };
+    return QRgba64::fromRgba64(mix(source.red(), canvas.red()), mix(source.green(), canvas.green()),
+                               mix(source.blue(), canvas.blue()),
+                               quint16(std::lround(alpha * 65535.0f)));
+}
+
+QRgba64* pixelsAt(QImage& image, int x, int y) {
+    return reinterpret_cast<QRgba64*>(image.scanLine(y)) + x;
 }
 
 } // namespace
@@ -66,7 +83,6 @@ void ApngDecoder::parse() {
     canvasWidth = int(PngChunks::be32(ihdr, 0));
     canvasHeight = int(PngChunks::be32(ihdr, 4));
     depth = uchar(ihdr.at(8));
-    colorType = uchar(ihdr.at(9));
     if (canvasWidth <= 0 || canvasHeight <= 0)
         return;
 
@@ -115,12 +131,15 @@ void ApngDecoder::parse() {
             if (!seenIdat)
                 idatIsFrame = current != nullptr;
             seenIdat = true;
-            if (idatIsFrame && current == &parsed.first())
+            if (idatIsFrame && current == &parsed.first()) {
                 current->data.append({chunk.offset, chunk.length});
+                current->intact = current->intact && crcMatches(bytes, chunk);
+            }
         } else if (chunk.type == "fdAT" && current && seenIdat && !(idatIsFrame && current == &parsed.first())) {
             if (chunk.length <= 4)
                 return;
             current->data.append({chunk.offset + 4, chunk.length - 4});
+            current->intact = current->intact && crcMatches(bytes, chunk);
         } else if (!seenIdat && isShared(chunk.type)) {
             appendChunk(sharedChunks, chunk.type.constData(), bytes.mid(chunk.offset, chunk.length));
         }
@@ -133,10 +152,6 @@ void ApngDecoder::parse() {
     frames = parsed;
 }
 
-bool ApngDecoder::hasAlpha() const {
-    return colorType == 4 || colorType == 6 || sharedChunks.contains("tRNS");
-}
-
 double ApngDecoder::delay(int index) const {
     if (index < 0 || index >= frames.size())
         return 0.0;
@@ -145,6 +160,8 @@ double ApngDecoder::delay(int index) const {
 }
 
 QImage ApngDecoder::decodeFrame(const Frame& frame) const {
+    if (!frame.intact)
+        return QImage();
     QByteArray header = ihdr;
     for (int i = 0; i < 4; ++i) {
         header[i] = char(frame.width >> (24 - 8 * i));
@@ -153,18 +170,17 @@ QImage ApngDecoder::decodeFrame(const Frame& frame) const {
     QByteArray data;
     for (const auto& [offset, length] : frame.data)
         data += QByteArray::fromRawData(bytes.constData() + offset, length);
+    // Each frame's data, wrapped as a PNG of its own, goes through the same
+    // decoder as a still image.
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     appendChunk(png, "IHDR", header);
     png += sharedChunks;
     appendChunk(png, "IDAT", data);
     appendChunk(png, "IEND", QByteArray());
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    QImage image;
-    if (!reader.read(&image) || image.size() != QSize(frame.width, frame.height))
+    const QImage image = PngDecoder::decode(png);
+    if (image.size() != QSize(frame.width, frame.height))
         return QImage();
-    return image;
+    return image.convertToFormat(QImage::Format_RGBA64);
 }
 
 bool ApngDecoder::compose(int index) {
@@ -174,23 +190,32 @@ bool ApngDecoder::compose(int index) {
     const int dispose = index == 0 && f.dispose == 2 ? 1 : f.dispose;
     const QImage saved = dispose == 2 ? canvas.copy(area) : QImage();
     const QImage pixels = decodeFrame(f);
-    if (pixels.isNull())
+    if (pixels.isNull() || (dispose == 2 && saved.isNull()))
         return false;
-    {
-        QPainter painter(&canvas);
-        painter.setCompositionMode(f.blend == 0 ? QPainter::CompositionMode_Source
-                                                : QPainter::CompositionMode_SourceOver);
-        painter.drawImage(area.topLeft(), pixels);
+    const size_t rowBytes = size_t(f.width) * sizeof(QRgba64);
+    for (int y = 0; y < f.height; ++y) {
+        QRgba64* to = pixelsAt(canvas, f.x, f.y + y);
+        const auto* from = reinterpret_cast<const QRgba64*>(pixels.constScanLine(y));
+        if (f.blend == 0) {
+            memcpy(to, from, rowBytes);
+        } else {
+            for (int x = 0; x < f.width; ++x)
+                to[x] = over(from[x], to[x]);
+        }
     }
     if (index == 0 && pixels.colorSpace().isValid())
         canvas.setColorSpace(pixels.colorSpace());
-    output = canvas.copy();
-    QPainter painter(&canvas);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    if (dispose == 1)
-        painter.fillRect(area, Qt::transparent);
-    else if (dispose == 2)
-        painter.drawImage(area.topLeft(), saved);
+    // 16-bit animations stay 16-bit; 8-bit ones lose nothing going back.
+    output = depth == 16 ? canvas.copy() : canvas.convertToFormat(QImage::Format_ARGB32);
+    if (output.isNull())
+        return false;
+    for (int y = 0; y < f.height; ++y) {
+        QRgba64* to = pixelsAt(canvas, f.x, f.y + y);
+        if (dispose == 1)
+            memset(static_cast<void*>(to), 0, rowBytes);
+        else if (dispose == 2)
+            memcpy(to, saved.constScanLine(y), rowBytes);
+    }
     return true;
 }
 
@@ -200,9 +225,11 @@ QImage ApngDecoder::frame(int index) {
     if (index == composed)
         return output;
     if (index < composed || composed < 0) {
-        if (!DecodeLimits::allows(canvasWidth, canvasHeight, 4, 8))
+        // The canvas, its output, a frame decoded and widened, a saved area.
+        if (!DecodeLimits::allows(canvasWidth, canvasHeight, 8, 8 + 8 + 8 + 8))
             return QImage();
-        canvas = QImage(canvasWidth, canvasHeight, QImage::Format_ARGB32_Premultiplied);
+        // Composited in 16 bits per channel with straight alpha.
+        canvas = QImage(canvasWidth, canvasHeight, QImage::Format_RGBA64);
         if (canvas.isNull())
             return QImage();
         canvas.fill(Qt::transparent);

@@ -7,9 +7,10 @@
 
 // Our own reader for the frames of an animated PNG: the acTL and fcTL
 // control chunks, each frame's data (IDAT or fdAT) decoded as a PNG of its
-// own, and the frames composited on the canvas with their dispose and blend
-// operations. Frames are composited in order; asking for an earlier frame
-// starts again from the first.
+// own through PngDecoder, and the frames composited on the canvas with their
+// dispose and blend operations, in 16 bits per channel with straight alpha.
+// Frames are composited in order; asking for an earlier frame starts again
+// from the first.
 class ApngDecoder {
 public:
     // Parses the chunks; isValid() tells whether the stream is an animation
@@ -22,10 +23,10 @@ public:
     int height() const { return canvasHeight; }
     int loopCount() const { return plays; } // 0: for ever
     int bitDepth() const { return depth; }
-    bool hasAlpha() const;
     // The stored delay of a frame in seconds (a zero denominator means 1/100).
     double delay(int index) const;
-    // The canvas as it shows after compositing the frame; null when the
+    // The canvas as it shows after compositing the frame, with straight
+    // alpha: RGBA64 for 16-bit animations, ARGB32 otherwise. Null when the
     // index is out of range, a frame's data is damaged or the canvas exceeds
     // the decode budget.
     QImage frame(int index);
@@ -41,6 +42,7 @@ private:
         int dispose = 0;
         int blend = 0;
         QList<std::pair<qsizetype, qsizetype>> data; // offset and length of each data run
+        bool intact = true; // every data chunk's CRC matched
     };
 
     void parse();
@@ -54,7 +56,6 @@ private:
     int canvasWidth = 0;
     int canvasHeight = 0;
     int depth = 8;
-    int colorType = 0;
     int plays = 0;
     QImage canvas;
     int composed = -1; // the last frame composited on canvas

@@ -1,37 +1,28 @@
 #include "platform/imagesource/ApngImageSource.h"
 
 #include "platform/imagesource/ColorConversion.h"
-#include "platform/imagesource/PngChunks.h"
+#include "platform/imagesource/PngImageSource.h"
 
-ApngImageSource::ApngImageSource(const QByteArray& bytes) : EncodedImageSource(bytes), decoder(bytes) {}
+ApngImageSource::ApngImageSource(const QByteArray& bytes, const PngDecoder::Header& header)
+    : EncodedImageSource(bytes), decoder(bytes), header(header) {}
 
 std::unique_ptr<ImageSource> ApngImageSource::open(const QByteArray& bytes) {
-    std::unique_ptr<ApngImageSource> source(new ApngImageSource(bytes));
+    PngDecoder::Header header;
+    if (!PngDecoder::readHeader(bytes, &header))
+        return nullptr;
+    std::unique_ptr<ApngImageSource> source(new ApngImageSource(bytes, header));
     if (!source->decoder.isValid())
         return nullptr;
     return source;
 }
 
 QImage ApngImageSource::imageAtIndex(int index) {
-    QImage frame = decoder.frame(index);
-    int primaries = 0, transfer = 0;
-    if (!frame.isNull() && PngChunks::cicp(bytes, PngChunks::read(bytes), &primaries, &transfer)) {
-        const QColorSpace space = ColorConversion::fromCicp(primaries, transfer);
-        if (space.isValid())
-            frame.setColorSpace(space);
-    }
-    return ColorConversion::toSRGB(std::move(frame));
+    // The frames carry the colour space of the file's chunks (cICP included).
+    return ColorConversion::toSRGB(decoder.frame(index));
 }
 
 QVariantMap ApngImageSource::imageProperties(int index) {
-    QVariantMap map = describe(decoder.width(), decoder.height(), decoder.bitDepth(), QStringLiteral("RGB"),
-                               decoder.hasAlpha());
-    const QList<PngChunks::Chunk> chunks = PngChunks::read(bytes);
-    const double dpiX = PngChunks::dpi(bytes, chunks, false), dpiY = PngChunks::dpi(bytes, chunks, true);
-    if (dpiX > 0.0 && dpiY > 0.0) {
-        map.insert(QStringLiteral("DPIWidth"), dpiX);
-        map.insert(QStringLiteral("DPIHeight"), dpiY);
-    }
+    QVariantMap map = PngImageSource::headerProperties(bytes, header);
     const double unclamped = decoder.delay(index);
     // As for GIF: delays of 10 ms and less play at 100 ms elsewhere.
     const double clamped = unclamped < 0.011 ? 0.1 : unclamped;

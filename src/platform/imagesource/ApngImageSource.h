@@ -2,9 +2,10 @@
 
 #include "platform/imagesource/ApngDecoder.h"
 #include "platform/imagesource/EncodedImageSource.h"
+#include "platform/imagesource/PngDecoder.h"
 
 // Animated PNG: the composited frames of our own reader, with their delays
-// in the "{PNG}" group. Still PNGs stay with Qt's reader.
+// in the "{PNG}" group. Still PNGs go to PngImageSource.
 class ApngImageSource : public EncodedImageSource {
 public:
     // Nothing unless the bytes are an animation the reader can play.
@@ -19,6 +20,7 @@ protected:
     QVariantMap containerProperties() override;
 
 private:
-    explicit ApngImageSource(const QByteArray& bytes);
+    ApngImageSource(const QByteArray& bytes, const PngDecoder::Header& header);
     ApngDecoder decoder;
+    PngDecoder::Header header;
 };

@@ -1,0 +1,217 @@
+#include "platform/imagesource/PngDecoder.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/PngChunks.h"
+
+#include <QColorSpace>
+#include <QPointF>
+#include <cstring>
+#include <png.h>
+#include <vector>
+
+namespace {
+
+// Chunks libpng knows but the viewer does not take from it: text, suggested
+// palettes, EXIF, times and the like. Skipped unread rather than buffered,
+// so their claimed lengths cost nothing (Exiv2 reads what metadata we show).
+const png_byte skippedChunks[] =
+    "tEXt\0zTXt\0iTXt\0sPLT\0eXIf\0tIME\0hIST\0pCAL\0sCAL\0oFFs\0bKGD\0pHYs";
+// Text, sPLT and unknown chunks libpng would keep at most.
+constexpr png_uint_32 chunkCacheMax = 64;
+
+// Everything that needs cleaning up lives outside the function with setjmp,
+// so that a longjmp skips no destructors.
+struct Decoding {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    const QByteArray* bytes = nullptr;
+    size_t position = 0;
+    std::vector<png_bytep> rows;
+    // The colour chunks, as libpng validated them.
+    bool srgb = false;
+    QByteArray icc;
+    double gamma = 0.0;
+    bool chromaticities = false;
+    double white[2] = {}, red[2] = {}, green[2] = {}, blue[2] = {};
+    ~Decoding() {
+        if (png)
+            png_destroy_read_struct(&png, &info, nullptr);
+    }
+};
+
+[[noreturn]] void fail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+
+void ignoreWarning(png_structp, png_const_charp) {}
+
+// Reading past the end is an error at once: a forged chunk length is then
+// skipped in no time, not followed through gigabytes.
+void readBytes(png_structp png, png_bytep out, size_t length) {
+    auto* d = static_cast<Decoding*>(png_get_io_ptr(png));
+    const size_t size = size_t(d->bytes->size());
+    if (length > size - d->position)
+        png_error(png, "read past the end of the data");
+    memcpy(out, d->bytes->constData() + d->position, length);
+    d->position += length;
+}
+
+void readColorChunks(Decoding& d) {
+    d.srgb = png_get_valid(d.png, d.info, PNG_INFO_sRGB) != 0;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(d.png, d.info, &name, &compression, &profile, &length) && profile &&
+        length > 0)
+        d.icc = QByteArray(reinterpret_cast<const char*>(profile), qsizetype(length));
+    if (png_get_valid(d.png, d.info, PNG_INFO_gAMA))
+        png_get_gAMA(d.png, d.info, &d.gamma);
+    if (png_get_valid(d.png, d.info, PNG_INFO_cHRM))
+        d.chromaticities =
+            png_get_cHRM(d.png, d.info, &d.white[0], &d.white[1], &d.red[0], &d.red[1], &d.green[0],
+                         &d.green[1], &d.blue[0], &d.blue[1]) != 0;
+}
+
+// Fills image (allocated here, once the header is known) or returns false.
+bool run(Decoding& d, QImage* image) {
+    d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, fail, ignoreWarning);
+    if (!d.png)
+        return false;
+    d.info = png_create_info_struct(d.png);
+    if (!d.info)
+        return false;
+    if (setjmp(png_jmpbuf(d.png)))
+        return false;
+    png_set_read_fn(d.png, &d, readBytes);
+    png_set_user_limits(d.png, png_uint_32(DecodeLimits::maxSide),
+                        png_uint_32(DecodeLimits::maxSide));
+    png_set_chunk_malloc_max(d.png, PngDecoder::chunkBytesMax);
+    png_set_chunk_cache_max(d.png, chunkCacheMax);
+    png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, skippedChunks,
+                                int(sizeof skippedChunks / 5));
+    png_read_info(d.png, d.info);
+
+    const png_uint_32 width = png_get_image_width(d.png, d.info);
+    const png_uint_32 height = png_get_image_height(d.png, d.info);
+    const bool deep = png_get_bit_depth(d.png, d.info) == 16;
+    const bool alpha = (png_get_color_type(d.png, d.info) & PNG_COLOR_MASK_ALPHA) != 0 ||
+                       png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
+    if (!DecodeLimits::allows(width, height, deep ? 8 : 4))
+        return false;
+    readColorChunks(d);
+
+    // Palette, low-depth grey and tRNS to full channels, grey to RGB, then
+    // Qt's layouts: BGRA bytes for ARGB32, native-endian RGBA words for
+    // RGBA64, with an opaque filler where the file has no alpha.
+    png_set_expand(d.png);
+    png_set_gray_to_rgb(d.png);
+    if (deep) {
+        if (!alpha)
+            png_set_filler(d.png, 0xffff, PNG_FILLER_AFTER);
+        if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+            png_set_swap(d.png);
+    } else if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+        png_set_bgr(d.png);
+        if (!alpha)
+            png_set_filler(d.png, 0xff, PNG_FILLER_AFTER);
+    } else {
+        png_set_swap_alpha(d.png);
+        if (!alpha)
+            png_set_filler(d.png, 0xff, PNG_FILLER_BEFORE);
+    }
+    png_set_interlace_handling(d.png);
+    png_read_update_info(d.png, d.info);
+    const size_t rowBytes = size_t(width) * (deep ? 8 : 4);
+    if (png_get_rowbytes(d.png, d.info) != rowBytes || png_get_channels(d.png, d.info) != 4)
+        return false;
+
+    const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
+                                       : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    *image = QImage(int(width), int(height), format);
+    if (image->isNull())
+        return false;
+    d.rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y)
+        d.rows[y] = image->scanLine(int(y));
+    // All passes of an interlaced image land in the same rows. What follows
+    // the image data is metadata, read elsewhere: a file damaged only there
+    // still shows.
+    png_read_image(d.png, d.rows.data());
+    return true;
+}
+
+QColorSpace colorSpaceOf(const Decoding& d, const QByteArray& bytes) {
+    int primaries = 0, transfer = 0;
+    if (PngChunks::cicp(bytes, PngChunks::read(bytes), &primaries, &transfer)) {
+        const QColorSpace space = ColorConversion::fromCicp(primaries, transfer);
+        if (space.isValid())
+            return space;
+    }
+    if (d.srgb)
+        return QColorSpace(QColorSpace::SRgb);
+    if (!d.icc.isEmpty()) {
+        const QColorSpace space = QColorSpace::fromIccProfile(d.icc);
+        if (space.isValid())
+            return space;
+    }
+    if (d.gamma > 0.0) {
+        const float exponent = float(1.0 / d.gamma);
+        if (d.chromaticities) {
+            const QColorSpace space(QPointF(d.white[0], d.white[1]), QPointF(d.red[0], d.red[1]),
+                                    QPointF(d.green[0], d.green[1]), QPointF(d.blue[0], d.blue[1]),
+                                    QColorSpace::TransferFunction::Gamma, exponent);
+            if (space.isValid())
+                return space;
+        }
+        return QColorSpace(QColorSpace::Primaries::SRgb, QColorSpace::TransferFunction::Gamma,
+                           exponent);
+    }
+    return QColorSpace();
+}
+
+} // namespace
+
+bool PngDecoder::readHeader(const QByteArray& bytes, Header* header) {
+    const QList<PngChunks::Chunk> chunks = PngChunks::read(bytes);
+    if (chunks.isEmpty() || chunks.first().type != "IHDR" || chunks.first().length != 13)
+        return false;
+    const qsizetype at = chunks.first().offset;
+    Header h;
+    const quint32 width = PngChunks::be32(bytes, at), height = PngChunks::be32(bytes, at + 4);
+    h.bitDepth = uchar(bytes.at(at + 8));
+    h.colorType = uchar(bytes.at(at + 9));
+    const int interlace = uchar(bytes.at(at + 12));
+    if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu || interlace > 1)
+        return false;
+    const int d = h.bitDepth;
+    const bool depthFits =
+        (h.colorType == 0 && (d == 1 || d == 2 || d == 4 || d == 8 || d == 16)) ||
+        (h.colorType == 3 && (d == 1 || d == 2 || d == 4 || d == 8)) ||
+        ((h.colorType == 2 || h.colorType == 4 || h.colorType == 6) && (d == 8 || d == 16));
+    if (!depthFits)
+        return false;
+    h.width = int(width);
+    h.height = int(height);
+    h.interlaced = interlace == 1;
+    h.transparency = h.colorType == 4 || h.colorType == 6 || PngChunks::find(chunks, "tRNS");
+    if (header)
+        *header = h;
+    return true;
+}
+
+QImage PngDecoder::decode(const QByteArray& bytes) {
+    if (!PngChunks::isPng(bytes))
+        return QImage();
+    Decoding decoding;
+    decoding.bytes = &bytes;
+    QImage image;
+    if (!run(decoding, &image))
+        return QImage();
+    const QColorSpace space = colorSpaceOf(decoding, bytes);
+    if (space.isValid())
+        image.setColorSpace(space);
+    return image;
+}

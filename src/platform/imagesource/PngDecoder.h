@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// PNG straight through libpng. Grey and palette images are expanded to RGB,
+// a tRNS chunk becomes alpha, 16-bit images stay 16-bit (RGBA64 or RGBX64),
+// 8-bit ones come as ARGB32 or RGB32, interlaced ones are put together from
+// their passes. The image carries the colour space its chunks describe
+// (cICP, sRGB, iCCP, gAMA with cHRM, in that order of precedence); nothing
+// is converted here.
+//
+// Hostile files are held in check before anything is taken: no chunk may
+// claim more than chunkBytesMax, the metadata chunks the viewer reads
+// elsewhere are skipped unread, and the image must fit the decode budget.
+class PngDecoder {
+public:
+    // What IHDR states, read without libpng.
+    struct Header {
+        int width = 0;
+        int height = 0;
+        int bitDepth = 0;
+        int colorType = 0; // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+        bool interlaced = false;
+        bool transparency = false; // an alpha channel or a tRNS chunk
+    };
+
+    // Enough for the largest real colour profile, far below what a forged
+    // length asks for.
+    static constexpr int chunkBytesMax = 16 << 20;
+
+    // False when the bytes are not a PNG with a well-formed IHDR first.
+    static bool readHeader(const QByteArray& bytes, Header* header);
+    // Null when the data is damaged or ends before the last row, or when
+    // the image exceeds the decode budget.
+    static QImage decode(const QByteArray& bytes);
+};

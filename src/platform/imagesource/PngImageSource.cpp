@@ -1,0 +1,42 @@
+#include "platform/imagesource/PngImageSource.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/PngChunks.h"
+
+PngImageSource::PngImageSource(const QByteArray& bytes, const PngDecoder::Header& header)
+    : EncodedImageSource(bytes), header(header) {}
+
+std::unique_ptr<ImageSource> PngImageSource::open(const QByteArray& bytes) {
+    PngDecoder::Header header;
+    if (!PngDecoder::readHeader(bytes, &header))
+        return nullptr;
+    return std::unique_ptr<ImageSource>(new PngImageSource(bytes, header));
+}
+
+QImage PngImageSource::imageAtIndex(int index) {
+    if (index != 0)
+        return QImage();
+    return ColorConversion::toSRGB(PngDecoder::decode(bytes));
+}
+
+QVariantMap PngImageSource::headerProperties(const QByteArray& bytes,
+                                             const PngDecoder::Header& header) {
+    const bool gray = header.colorType == 0 || header.colorType == 4;
+    // A palette's entries are 8-bit colours whatever the width of its indices.
+    const int depth = header.colorType == 3 ? 8 : header.bitDepth;
+    QVariantMap map =
+        describe(header.width, header.height, depth,
+                 gray ? QStringLiteral("Gray") : QStringLiteral("RGB"), header.transparency);
+    const QList<PngChunks::Chunk> chunks = PngChunks::read(bytes);
+    const double dpiX = PngChunks::dpi(bytes, chunks, false),
+                 dpiY = PngChunks::dpi(bytes, chunks, true);
+    if (dpiX > 0.0 && dpiY > 0.0) {
+        map.insert(QStringLiteral("DPIWidth"), dpiX);
+        map.insert(QStringLiteral("DPIHeight"), dpiY);
+    }
+    return map;
+}
+
+QVariantMap PngImageSource::imageProperties(int) {
+    return headerProperties(bytes, header);
+}

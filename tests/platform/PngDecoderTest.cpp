@@ -1,0 +1,159 @@
+#include "platform/ImageSource.h"
+#include "support/FormatFixtures.h"
+
+#include <QColorSpace>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray be16s(std::initializer_list<int> values) {
+    QByteArray out;
+    for (const int v : values) {
+        out += char(v >> 8);
+        out += char(v & 0xff);
+    }
+    return out;
+}
+
+QImage decoded(const QByteArray& png) {
+    auto source = ImageSource::createWithData(png);
+    return source ? source->imageAtIndex(0) : QImage();
+}
+
+qint64 peakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// --- Pixel layouts ---------------------------------------------------------
+
+TEST(PngDecoder, SixteenBitTruecolourWithATrnsColourGetsAlphaThere) {
+    // The transparent colour differs from its neighbour only in the low
+    // byte of blue: the comparison must be made on all 16 bits.
+    const QByteArray samples =
+        be16s({1000, 2000, 3000, 1000, 2000, 3001, 65535, 0, 40000, 1000, 2000, 3000});
+    const QByteArray png = FormatFixtures::png(
+        QSize(2, 2), 16, 2, samples, FormatFixtures::pngChunk("tRNS", be16s({1000, 2000, 3000})));
+    auto source = ImageSource::createWithData(png);
+    ASSERT_TRUE(source);
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
+    EXPECT_TRUE(properties.value(QStringLiteral("HasAlpha")).toBool());
+    const QImage image = source->imageAtIndex(0);
+    ASSERT_EQ(image.format(), QImage::Format_RGBA64);
+    EXPECT_EQ(image.pixelColor(0, 0).rgba64().alpha(), 0);
+    EXPECT_EQ(image.pixelColor(1, 1).rgba64().alpha(), 0);
+    EXPECT_EQ(image.pixelColor(1, 0).rgba64(), QRgba64::fromRgba64(1000, 2000, 3001, 65535));
+    EXPECT_EQ(image.pixelColor(0, 1).rgba64(), QRgba64::fromRgba64(65535, 0, 40000, 65535));
+}
+
+TEST(PngDecoder, PaletteAndGreyAreExpandedWithTheirTransparency) {
+    // Palette: entry 0 transparent, 1 half, 2 (beyond tRNS) opaque.
+    const QByteArray palette =
+        FormatFixtures::pngChunk("PLTE", QByteArray("\xff\x00\x00\x00\xff\x00\x00\x00\xff", 9)) +
+        FormatFixtures::pngChunk("tRNS", QByteArray("\x00\x80", 2));
+    const QImage indexed =
+        decoded(FormatFixtures::png(QSize(3, 1), 8, 3, QByteArray("\x00\x01\x02", 3), palette));
+    ASSERT_FALSE(indexed.isNull());
+    EXPECT_EQ(qAlpha(indexed.pixel(0, 0)), 0);
+    EXPECT_EQ(indexed.pixelColor(1, 0).rgba(), qRgba(0, 255, 0, 128));
+    EXPECT_EQ(indexed.pixelColor(2, 0).rgba(), qRgba(0, 0, 255, 255));
+
+    // Grey with alpha keeps its grey under any alpha.
+    const QImage greyAlpha =
+        decoded(FormatFixtures::png(QSize(2, 1), 8, 4, QByteArray("\x64\x32\xc8\xff", 4)));
+    ASSERT_FALSE(greyAlpha.isNull());
+    EXPECT_EQ(greyAlpha.pixelColor(0, 0).rgba(), qRgba(100, 100, 100, 50));
+    EXPECT_EQ(greyAlpha.pixelColor(1, 0).rgba(), qRgba(200, 200, 200, 255));
+
+    // 16-bit grey with a tRNS grey.
+    const QImage grey16 = decoded(FormatFixtures::png(
+        QSize(2, 1), 16, 0, be16s({513, 514}), FormatFixtures::pngChunk("tRNS", be16s({513}))));
+    ASSERT_EQ(grey16.format(), QImage::Format_RGBA64);
+    EXPECT_EQ(grey16.pixelColor(0, 0).rgba64().alpha(), 0);
+    EXPECT_EQ(grey16.pixelColor(1, 0).rgba64(), QRgba64::fromRgba64(514, 514, 514, 65535));
+}
+
+TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
+    // Odd sizes leave some of the seven passes short or empty.
+    for (const QSize size : {QSize(13, 11), QSize(1, 1), QSize(3, 9)}) {
+        QImage picture(size, QImage::Format_RGBA64);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                picture.setPixelColor(
+                    x, y,
+                    QColor::fromRgba64(quint16(x * 4000 + 7), quint16(y * 5000 + 3),
+                                       quint16(60000 - x * y * 300), quint16(65535 - x * 1000)));
+        for (const int depth : {8, 16}) {
+            const QByteArray samples = FormatFixtures::pngSamples(picture, depth, 6);
+            const QImage plain = decoded(FormatFixtures::png(size, depth, 6, samples));
+            const QImage interlaced =
+                decoded(FormatFixtures::png(size, depth, 6, samples, QByteArray(), true));
+            ASSERT_FALSE(plain.isNull());
+            EXPECT_EQ(interlaced, plain) << size.width() << "x" << size.height() << " at " << depth;
+            const QRgba64 last = picture.pixelColor(size.width() - 1, size.height() - 1).rgba64();
+            const QRgba64 shown =
+                interlaced.pixelColor(size.width() - 1, size.height() - 1).rgba64();
+            EXPECT_EQ(shown.red() >> (16 - depth), last.red() >> (16 - depth));
+        }
+    }
+}
+
+// --- Colour ----------------------------------------------------------------
+
+TEST(PngDecoder, GammaChunkIsConvertedAndSrgbChunkWinsOverIt) {
+    // Linear-light mid grey (gamma 1.0) is sRGB 188; an sRGB chunk says the
+    // values are sRGB already.
+    const QByteArray linear = FormatFixtures::pngChunk("gAMA", QByteArray("\x00\x01\x86\xa0", 4));
+    const QImage converted =
+        decoded(FormatFixtures::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), linear));
+    ASSERT_FALSE(converted.isNull());
+    EXPECT_NEAR(qRed(converted.pixel(0, 0)), 188, 2);
+    const QByteArray both = FormatFixtures::pngChunk("sRGB", QByteArray(1, '\0')) + linear;
+    const QImage kept =
+        decoded(FormatFixtures::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), both));
+    EXPECT_EQ(qRed(kept.pixel(0, 0)), 128);
+    // 16-bit data is converted in 16 bits.
+    const QImage deep =
+        decoded(FormatFixtures::png(QSize(1, 1), 16, 2, be16s({32768, 32768, 32768}), linear));
+    EXPECT_EQ(deep.depth(), 64);
+}
+
+// --- Hostile input ---------------------------------------------------------
+
+TEST(PngDecoder, ChunkClaimingAHugeLengthFailsWithoutTakingIt) {
+    const QByteArray samples = FormatFixtures::pngSamples(FormatFixtures::pattern(8, 8), 8, 2);
+    const QByteArray honest = FormatFixtures::png(QSize(8, 8), 8, 2, samples);
+    const qsizetype afterHeader = 8 + 25;
+    for (const char* type : {"zTXt", "iCCP", "sPLT", "tEXt", "iTXt", "vpAg"}) {
+        const QByteArray chunk = FormatFixtures::pngChunk(type, QByteArray(20, 'x'));
+        QByteArray forged = honest;
+        forged.insert(afterHeader, chunk);
+        // The same chunk at its true length does not stop the image.
+        EXPECT_FALSE(decoded(forged).isNull()) << type;
+        // Some two gigabytes claimed over a few hundred bytes.
+        forged.replace(afterHeader, 4, QByteArray("\x7f\xff\xf0\x00", 4));
+        const qint64 before = peakResidentMegabytes();
+        auto source = ImageSource::createWithData(forged);
+        if (source) {
+            EXPECT_TRUE(source->imageAtIndex(0).isNull()) << type;
+        }
+        EXPECT_LT(peakResidentMegabytes() - before, 64) << type;
+    }
+}
+
+TEST(PngDecoder, DamagedOrShortImageDataGivesNoImage) {
+    const QByteArray samples = FormatFixtures::pngSamples(FormatFixtures::pattern(16, 16), 8, 2);
+    const QByteArray png = FormatFixtures::png(QSize(16, 16), 8, 2, samples);
+    const qsizetype idat = png.indexOf("IDAT");
+    QByteArray damaged = png;
+    damaged[idat + 12] = char(damaged[idat + 12] ^ 0x55); // the CRC no longer matches
+    EXPECT_TRUE(decoded(damaged).isNull());
+    EXPECT_TRUE(decoded(png.left(idat + 10)).isNull());
+    // Damage after the image data costs nothing that is shown.
+    EXPECT_FALSE(decoded(png.left(png.size() - 2)).isNull());
+}
+
+} // namespace
