@@ -415,7 +415,7 @@ void ViewController::showAnimationFrame(int index, const QImage& image) {
     currentFrame = index;
     setFrameControls(index);
     renderer->setImage(image);
-    emit updateMainMenuRequested();
+    emit updateFrameItemsRequested();
 }
 
 void ViewController::startAnimation(const LoadedItem& item) {
