@@ -16,7 +16,24 @@ QSettings& Settings::store() const {
 }
 
 void Settings::setValue(const char* key, const QVariant& value) {
-    store().setValue(QString::fromLatin1(key), value);
+    // Writing marks the file for rewriting even when nothing changes, and
+    // some writers run often (the panel's visibility, on every refresh).
+    const QString name = QString::fromLatin1(key);
+    QSettings& settings = store();
+    if (settings.contains(name) && sameValue(settings.value(name), value))
+        return;
+    settings.setValue(name, value);
+}
+
+bool Settings::sameValue(const QVariant& stored, const QVariant& value) {
+    if (stored == value)
+        return true;
+    // A value read back from the file is text: "true" is the true written.
+    const bool scalar = value.canConvert<QString>() && value.typeId() != QMetaType::QVariantMap &&
+                        value.typeId() != QMetaType::QVariantList &&
+                        value.typeId() != QMetaType::QStringList;
+    return scalar && stored.typeId() == QMetaType::QString && value.isValid() &&
+           stored.toString() == value.toString();
 }
 
 double Settings::number(const char* key) const {

@@ -46,6 +46,7 @@ public:
     double infoPanelH() const { return nonNegative(InfoPanelH); }
     int histogramType() const { return integer(HistogramType); }
 
+    // Writes only a value that differs from the stored one.
     void setValue(const char* key, const QVariant& value);
     void setPanelVisible(bool visible) { setValue(PanelVisible, visible); }
     void setHideWelcomeScreen(int hide) { setValue(HideWelcomeScreen, hide); }
@@ -64,6 +65,7 @@ public:
     static int effectiveSlideshowDelay(int stored);
 
 private:
+    static bool sameValue(const QVariant& stored, const QVariant& value);
     double nonNegative(const char* key) const;
     QSettings& store() const;
 

@@ -393,7 +393,7 @@ void ViewController::frameShown(int index, const QImage& image, bool refit) {
     // Playback swaps the picture only: no refit, the selection stays.
     setFrameControls(index);
     renderer->setImage(image);
-    emit updateMainMenuRequested();
+    emit updateFrameItemsRequested();
 }
 
 void ViewController::startAnimation(const LoadedItem& item) {

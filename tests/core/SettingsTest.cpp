@@ -1,6 +1,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -68,6 +69,40 @@ TEST_F(SettingsTest, ColourIsStoredAsUpperCaseHex) {
     settings.setBackgroundColor(QColor(0xab, 0x0c, 0xff));
     EXPECT_EQ(store.value(QStringLiteral("BackgroundColor")).toString(), QStringLiteral("#AB0CFF"));
     EXPECT_EQ(settings.backgroundColor(), QColor(0xab, 0x0c, 0xff));
+}
+
+TEST_F(SettingsTest, OnlyChangedValuesAreWritten) {
+    const QString file = dir.filePath(QStringLiteral("settings.conf"));
+    settings.setPanelVisible(true);
+    store.sync();
+    ASSERT_TRUE(QFile::exists(file));
+    // A file that is not written again does not come back.
+    QFile::remove(file);
+    settings.setPanelVisible(true);
+    store.sync();
+    EXPECT_FALSE(QFile::exists(file)) << "the same value was written again";
+    settings.setPanelVisible(false);
+    store.sync();
+    EXPECT_TRUE(QFile::exists(file));
+
+    // Read from a file, values are text, and still the same values.
+    const QString written = dir.filePath(QStringLiteral("written.conf"));
+    QFile text(written);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("[General]\nPanelVisible=true\nWindowMode=1\n");
+    text.close();
+    QSettings reread{written, QSettings::IniFormat};
+    Settings again{reread};
+    ASSERT_EQ(reread.value(QStringLiteral("PanelVisible")).typeId(), QMetaType::QString);
+    QFile::remove(written);
+    again.setPanelVisible(true);
+    again.setValue(Settings::WindowMode, 1);
+    reread.sync();
+    EXPECT_FALSE(QFile::exists(written));
+    again.setValue(Settings::WindowMode, 2);
+    reread.sync();
+    EXPECT_TRUE(QFile::exists(written));
+    EXPECT_EQ(again.windowMode(), 2);
 }
 
 TEST(HexColour, ShortLongAndAlphaForms) {
