@@ -167,6 +167,19 @@ TEST(PrefetcherArchives, TwoArchivesWithTheSameEntryNamesNeverMix) {
     EXPECT_FALSE(prefetcher.cached(entry, QStringLiteral("/tmp/first.zip")));
 }
 
+TEST(PrefetcherArchives, AStepElsewhereFreesTheImagesItPassedAtOnce) {
+    Prefetcher prefetcher;
+    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
+    auto red = [](const QString& p) { return colouredItem(p, Qt::red); };
+    prefetcher.prefetch(QStringLiteral("b"), {QStringLiteral("a"), QStringLiteral("c")}, red);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
+    // Held arrow key: from b to d, whose neighbours are c and e.
+    prefetcher.retain(QStringLiteral("d"), {QStringLiteral("c"), QStringLiteral("e")});
+    EXPECT_FALSE(prefetcher.cached(QStringLiteral("a")));
+    EXPECT_TRUE(prefetcher.cached(QStringLiteral("c"))) << "still next to the new image";
+    EXPECT_EQ(prefetcher.cachedBytes(), prefetcher.cached(QStringLiteral("c"))->image.sizeInBytes());
+}
+
 TEST(ClosingWithoutWaiting, APrefetcherOrFrameStreamGoesWhileItsDecodeStillRuns) {
     auto gate = std::make_shared<Gate>();
     // Releases the decode later, so that a destructor that waits would be seen.
