@@ -17,6 +17,7 @@
 
 class DNSImageView;
 class ViewerGeometry;
+class ViewerInput;
 class AnimationPlayer;
 class ArchiveDocument;
 class ImageLoader;
@@ -45,6 +46,8 @@ public:
     void scanFolder(const QString& path);
     void showNextImage();
     void showPreviousImage();
+    void showFirstImage();
+    void showLastImage();
     void openImage(const QString& path);
     void loadImageFrame(int index);
     void postFrameLoad(const QImage& image);
@@ -79,8 +82,6 @@ public:
     // the cross-fade between images in full screen.
     void prepearAni();
     DNSImageView* transitionView() const { return aniImageView; }
-    // The selection tool flag; the selection itself comes with its own work.
-    bool inSelecting = false;
 
     // State read by the menus, the routing and the window controller.
     bool isStarted = false;
@@ -102,8 +103,6 @@ public:
     int slideshowDelay = 10;
     bool isFullscreen = false;
     std::optional<QList<ApplicationInfo>> appUrls;
-    QCursor cursorZoomIn;
-    QCursor cursorZoomOut;
 
     bool canZoomIn() const;
     bool canZoomOut() const;
@@ -125,6 +124,7 @@ public:
     RTSpinKitView* loadingSpinner() const { return spinner; }
     DNSImageView* imageView() const { return renderer; }
     ViewerGeometry* viewGeometry() const { return geometry; }
+    ViewerInput* input() const { return viewerInput; }
     // The viewer's own (context) menu items, by their object names.
     QAction* menuItem(const QString& name) const;
     QMenu* contextMenu() const { return viewerMenu; }
@@ -151,13 +151,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool event(QEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void viewDidLoad();
@@ -187,8 +180,6 @@ private:
     void setFrameControls(int index);
     QSize previewBound() const;
     ImageLoader* imageLoader();
-    void updateCursor();
-    Qt::Edges resizeEdgesAt(const QPoint& point) const;
 
     ImageCollection collection;
     LoadState state = LoadState::Idle;
@@ -209,8 +200,7 @@ private:
     DNSImageView* renderer = nullptr;
     DNSImageView* aniImageView = nullptr;
     ViewerGeometry* geometry = nullptr;
-    QPointF lastDragPoint;
-    bool dragging = false;
+    ViewerInput* viewerInput = nullptr;
     MessageView* messageView = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;
