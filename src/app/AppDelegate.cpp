@@ -213,9 +213,9 @@ void AppDelegate::openImageDialog() {
 
 void AppDelegate::newFromPasteboard() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (data && data->hasUrls()) {
-        if (auto paths = ClipboardCheck::fileURLs(data))
-            openFileFromPasteboard(*paths);
+    // As the item's check decides: file URLs first, other URLs do not count.
+    if (auto paths = ClipboardCheck::fileURLs(data)) {
+        openFileFromPasteboard(*paths);
         return;
     }
     if (auto bytes = ClipboardCheck::imageData(data))

@@ -40,11 +40,14 @@ QStringList ClipboardCheck::fileTypes() {
     return types;
 }
 
+bool ClipboardCheck::offersImageData(const QMimeData* data) {
+    return data && (data->hasFormat(QStringLiteral("image/png")) ||
+                    data->hasFormat(QStringLiteral("image/tiff")));
+}
+
 bool ClipboardCheck::canImport(const QMimeData* data, const QStringList& fileTypes) {
-    if (data && data->hasUrls()) {
-        const auto paths = fileURLs(data);
-        if (!paths)
-            return false;
+    // Web addresses are no files: a browser puts one beside the image it copies.
+    if (const auto paths = fileURLs(data)) {
         for (const QString& path : *paths) {
             const QString extension = FileTypes::pathExtension(path);
             if (extension.isEmpty())
@@ -56,5 +59,5 @@ bool ClipboardCheck::canImport(const QMimeData* data, const QStringList& fileTyp
         }
         return false;
     }
-    return imageData(data).has_value();
+    return offersImageData(data);
 }

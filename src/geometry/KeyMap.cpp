@@ -1,7 +1,5 @@
 #include "geometry/KeyMap.h"
 
-#include <Qt>
-
 quint32 KeyMap::position(quint32 scanCode, int key) {
     if (scanCode != 0)
         return scanCode;
@@ -21,12 +19,29 @@ quint32 KeyMap::position(quint32 scanCode, int key) {
     }
 }
 
-KeyMap::Decision KeyMap::keyDown(quint32 scanCode, int key, bool commandLike, bool option) {
+bool KeyMap::isCommandLike(Qt::KeyboardModifiers modifiers) {
+    return modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+KeyMap::Decision KeyMap::keyDown(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers) {
     const quint32 at = position(scanCode, key);
-    if (commandLike) {
+    if (isCommandLike(modifiers)) {
         if (at == Z)
-            return {option ? Action::ZoomToolOut : Action::ZoomToolIn, true};
+            return {modifiers & Qt::AltModifier ? Action::ZoomToolOut : Action::ZoomToolIn, true};
+        // Only Control with nothing else besides Shift: Alt and Meta
+        // combinations belong to the desktop.
+        if ((modifiers & (Qt::AltModifier | Qt::MetaModifier)) == 0) {
+            if (key == Qt::Key_Plus || key == Qt::Key_Equal)
+                return {Action::ZoomIn, true};
+            if (key == Qt::Key_Minus)
+                return {Action::ZoomOut, true};
+        }
         return {};
+    }
+    switch (key) {
+    case Qt::Key_Home: return {Action::FirstImage, true};
+    case Qt::Key_End: return {Action::LastImage, true};
+    default: break;
     }
     switch (at) {
     case Z: return {Action::ZoomToolIn, true};
@@ -44,13 +59,13 @@ KeyMap::Decision KeyMap::keyDown(quint32 scanCode, int key, bool commandLike, bo
     }
 }
 
-KeyMap::KeyUpAction KeyMap::keyUp(quint32 scanCode, int key, bool commandLike) {
-    if (commandLike)
-        return KeyUpAction::None;
+KeyMap::KeyUpAction KeyMap::keyUp(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers) {
     switch (position(scanCode, key)) {
+    // A held tool ends with its key whatever else is held by then: a
+    // modifier let go last must not leave the tool on.
     case Space: return KeyUpAction::HandToolOff;
     case Z: return KeyUpAction::ZoomToolOff;
-    case F: return KeyUpAction::ToggleFullScreen;
+    case F: return isCommandLike(modifiers) ? KeyUpAction::None : KeyUpAction::ToggleFullScreen;
     default: return KeyUpAction::None;
     }
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <Qt>
 #include <QtGlobal>
 
-// The viewer window's keyboard map. Keys are told apart by their position
-// (X11 scan codes, evdev code + 8) so that the map stays the same on every
-// layout; a platform that gives no scan code falls back to the key symbol.
+// The viewer window's keyboard map. Letter keys are told apart by their
+// position (X11 scan codes, evdev code + 8) so that the map stays the same on
+// every layout; a platform that gives no scan code falls back to the key
+// symbol. The zoom, Home and End keys go by their symbol, as printed.
 class KeyMap {
 public:
     enum class Action {
@@ -19,6 +21,10 @@ public:
         ActualSize,
         CloseOrLeaveFullScreen,
         ToggleSelectionTool,
+        ZoomIn,     // Ctrl+plus, and Ctrl+= as most people press it unshifted
+        ZoomOut,    // Ctrl+minus
+        FirstImage, // Home
+        LastImage,  // End
     };
     enum class KeyUpAction { None, HandToolOff, ZoomToolOff, ToggleFullScreen };
 
@@ -33,10 +39,11 @@ public:
         bool consumed = false;
     };
 
-    // `commandLike` is true while Control, Alt (Option) or Meta is held;
-    // Shift does not count. `key` is the Qt key, used without a scan code.
-    static Decision keyDown(quint32 scanCode, int key, bool commandLike, bool option);
-    static KeyUpAction keyUp(quint32 scanCode, int key, bool commandLike);
+    // Control, Alt and Meta make a key "command-like"; Shift does not count.
+    // `key` is the Qt key symbol.
+    static Decision keyDown(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers);
+    static KeyUpAction keyUp(quint32 scanCode, int key, Qt::KeyboardModifiers modifiers);
     // The position of a key, from its scan code or else its Qt key.
     static quint32 position(quint32 scanCode, int key);
+    static bool isCommandLike(Qt::KeyboardModifiers modifiers);
 };

@@ -65,7 +65,16 @@ ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
 }
 
 void ViewerGeometry::zoomImageWithEvent(const ZoomEngine::Request& request) {
+    if (ZoomEngine::isModeRequest(request))
+        modeRequest = request;
+    else
+        modeRequest.reset();
     apply(zoom.zoomImageWithEvent(request, environment(request.hasEvent || request.forceMouse)));
+}
+
+void ViewerGeometry::zoomWithMouse(bool mouse, bool out) {
+    modeRequest.reset();
+    apply(zoom.zoomWithMouse(mouse, out, environment()));
 }
 
 void ViewerGeometry::magnifyWithEvent(double magnification) {
@@ -197,13 +206,22 @@ void ViewerGeometry::viewResized() {
     const QSize now = view->window()->size();
     // Our own frame changes arrive here too, some of them late; only a size
     // we did not ask for is the user's.
-    if (now == requestedWindowSize || !view->window()->isVisible())
+    QWidget* window = view->window();
+    if (now == requestedWindowSize || !window->isVisible())
         return;
     requestedWindowSize = now;
-    apply(zoom.zoomImageWithLiveResize(windowFrame(), environment()));
+    // A maximised or full-screen window has no edge to drag.
+    if (inLiveResize && !window->isMaximized() && !window->isFullScreen()) {
+        apply(zoom.zoomImageWithLiveResize(windowFrame(), environment()));
+        return;
+    }
+    ZoomEngine::Request keepScale;
+    keepScale.delta = 1.0;
+    apply(zoom.zoomImageInWindow(modeRequest.value_or(keepScale), windowFrame(), environment(false)));
 }
 
 void ViewerGeometry::smartZoom() {
+    modeRequest.reset();
     apply(zoom.smartZoom(environment()));
 }
 
@@ -241,20 +259,4 @@ void ViewerGeometry::dragBy(const QPointF& delta) {
     zoom.imageInViewPort.moveTopLeft(origin);
     placeRenderer(zoom.imageInViewPort);
     emit selectableAreaChanged();
-}
-
-void ViewerGeometry::canBeZoomed(bool on, bool zoomIn) {
-    if (!view)
-        return;
-    inZooming = on;
-    if (on)
-        zoomOut = !zoomIn;
-    emit toolsChanged();
-}
-
-void ViewerGeometry::canBeScrolled(bool on) {
-    if (on && inDragging)
-        return;
-    inDragging = on;
-    emit toolsChanged();
 }

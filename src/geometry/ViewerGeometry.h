@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QSize>
 #include <functional>
+#include <optional>
 
 class ImageSurface;
 class QWidget;
@@ -15,7 +16,7 @@ class QWidget;
 // Puts the zoom engine's answers on screen for one viewer: reads the window,
 // screen and mouse as the engine needs them, applies the new window frame
 // and image placement (at once or through the renderer animation), and
-// carries the pan, zoom-tool and hand-tool state.
+// carries the pan state.
 class ViewerGeometry : public QObject {
     Q_OBJECT
 public:
@@ -28,16 +29,16 @@ public:
     // The four layout values of the image view (content coordinates, y up).
     QRectF layout() const { return placement; }
     bool windowAnimation = false;
-    bool inZooming = false;
-    bool zoomOut = false;
-    bool inDragging = false;
     bool isFullscreen = false;
+    // The user is dragging an edge of the window: only then does a new size
+    // re-fit the image to cover the window.
+    bool inLiveResize = false;
 
     // The mouse is asked for only when the request is anchored at it: asking
     // is a round trip to the display server.
     ZoomEngine::Environment environment(bool withMouse = true) const;
     void zoomImageWithEvent(const ZoomEngine::Request& request);
-    void zoomWithMouse(bool mouse, bool out) { apply(zoom.zoomWithMouse(mouse, out, environment())); }
+    void zoomWithMouse(bool mouse, bool out);
     void magnifyWithEvent(double magnification);
     void smartZoom();
     // Fits window and image to the image in the zoom mode; with show, brings
@@ -50,20 +51,18 @@ public:
     using DrawnSize = std::function<QSize(const QSize& pixels)>;
     DrawnSize drawnSizeForNewImage(int zoomMode, double devicePixelRatio) const;
     void resetForNewDocument();
-    // The content view changed size: re-place the image, and re-fit it when
-    // the user resized the window.
+    // The content view changed size: re-place the image. A user's live
+    // resize re-fits it to cover the window; any other change (maximising,
+    // the window manager's adjustments) fits it in the window as before:
+    // in the zoom mode last applied, or at its scale after a free zoom.
     void viewResized();
     void moveImage(int direction);
     void scrollWheel(const QPointF& delta);
     void dragBy(const QPointF& delta);
-    void canBeZoomed(bool on, bool zoomIn);
-    void canBeScrolled(bool on);
 
 signals:
     void updateMainMenuRequested();
     void selectableAreaChanged();
-    // The zoom or hand tool went on or off: the cursor follows.
-    void toolsChanged();
 
 private:
     void apply(const ZoomEngine::Result& result);
@@ -82,4 +81,7 @@ private:
     bool rendererIsObject = false;
     QRectF placement;
     QSize requestedWindowSize;
+    // The zoom mode's request while the image is shown in it; none after a
+    // free zoom.
+    std::optional<ZoomEngine::Request> modeRequest;
 };

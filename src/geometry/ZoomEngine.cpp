@@ -66,6 +66,11 @@ ZoomEngine::Request ZoomEngine::requestForMode(int mode) {
     return request;
 }
 
+bool ZoomEngine::isModeRequest(const Request& r) {
+    return !r.hasEvent && r.delta == 0 && r.userRect.isEmpty() && !r.animated && !r.forceMouse &&
+           (r.persents == 0 || r.persents == 1.0) && !(r.zoomToFill && r.zoomToExpand);
+}
+
 ZoomEngine::Result ZoomEngine::zoomWithMouse(bool mouse, bool out, const Environment& environment) {
     Request request;
     request.delta = out ? zoomOutFactor : zoomInFactor;
@@ -103,6 +108,15 @@ ZoomEngine::Result ZoomEngine::zoomImageWithLiveResize(const QRectF& frame,
         return {};
     Request request;
     request.userRect = frame;
+    return zoomImageWithEvent(request, environment);
+}
+
+ZoomEngine::Result ZoomEngine::zoomImageInWindow(const Request& request, const QRectF& frame,
+                                                 Environment environment) {
+    if (inFullScreenTransition)
+        return {};
+    environment.windowFullScreenStyle = true;
+    environment.screenFrame = frame;
     return zoomImageWithEvent(request, environment);
 }
 

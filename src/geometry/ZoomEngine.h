@@ -85,6 +85,9 @@ public:
     Result zoomImageWithEvent(const Request& request, const Environment& environment);
     // The area a live resize hands over: cover it, leave the window alone.
     Result zoomImageWithLiveResize(const QRectF& frame, const Environment& environment);
+    // The request applied inside the window's frame as it stands, as full
+    // screen applies it to the screen: for a size the user did not drag.
+    Result zoomImageInWindow(const Request& request, const QRectF& frame, Environment environment);
     // The smart-magnify toggle: fill the screen, animated, saving the frames
     // shown; the next use, with no zoom in between, animates back to them.
     Result smartZoom(const Environment& environment);
@@ -92,6 +95,8 @@ public:
     Result zoomWithMouse(bool mouse, bool out, const Environment& environment);
     // The request a zoom mode makes: 0 fit, 1 stretch, 2 fill, anything else actual size.
     static Request requestForMode(int mode);
+    // Whether a request is one that requestForMode makes.
+    static bool isModeRequest(const Request& request);
     // Resets the viewing state for a newly opened document.
     void resetForNewDocument();
     // The animation has landed (or was never started).

@@ -102,3 +102,17 @@ std::optional<QString> ImageCollection::stepBackward() {
     number -= 1;
     return currentEntry();
 }
+
+std::optional<QString> ImageCollection::stepToFirst() {
+    if (!list || list->isEmpty() || number == 0)
+        return std::nullopt;
+    number = 0;
+    return currentEntry();
+}
+
+std::optional<QString> ImageCollection::stepToLast() {
+    if (!list || list->isEmpty() || number == quint64(list->size() - 1))
+        return std::nullopt;
+    number = quint64(list->size() - 1);
+    return currentEntry();
+}

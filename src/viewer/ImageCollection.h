@@ -48,6 +48,10 @@ public:
     // nothing with a missing or empty list.
     std::optional<QString> stepForward();
     std::optional<QString> stepBackward();
+    // Go to the first or the last entry; nothing when there is no list or
+    // the entry is already the current one.
+    std::optional<QString> stepToFirst();
+    std::optional<QString> stepToLast();
 
 private:
     std::optional<QStringList> list;

@@ -14,6 +14,7 @@
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerHost.h"
+#include "viewer/ViewerInput.h"
 #include "viewer/WindowHeader.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <atomic>
 
 OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
@@ -208,19 +210,23 @@ bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || !orvaneWindow || widget->window() != orvaneWindow)
+    if (!orvaneWindow)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (type == QEvent::ShortcutOverride) {
-        // Claim the keys we consume, so no shortcut fires for them.
-        const Qt::KeyboardModifiers mods = key->modifiers();
-        const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (KeyMap::keyDown(key->nativeScanCode(), key->key(), commandLike, mods & Qt::AltModifier)
-                .consumed)
+        // Sent to the focus widget before the press: claim the keys we
+        // consume, so no shortcut fires for them. Claiming again on the way
+        // up through the parents does no harm.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == orvaneWindow && ViewerInput::claims(key))
             event->accept();
         return false;
     }
+    // A key reaches the window's QWindow first, once, and then the focus
+    // widget and each parent that leaves it alone, and this filter sees it
+    // at every step: only the first counts, so that each key acts once.
+    if (watched != orvaneWindow->windowHandle())
+        return false;
     if (type == QEvent::KeyPress)
         return kkeyDown(key);
     keyUp(key);
@@ -228,47 +234,10 @@ bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool OrvaneWindowController::kkeyDown(QKeyEvent* event) {
-    ViewController* v = viewController;
-    if (!v)
-        return false;
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const KeyMap::Decision decision =
-        KeyMap::keyDown(event->nativeScanCode(), event->key(), commandLike, mods & Qt::AltModifier);
-    ViewerGeometry* g = v->viewGeometry();
-    switch (decision.action) {
-    case KeyMap::Action::None: break;
-    case KeyMap::Action::ZoomToolIn: g->canBeZoomed(true, true); break;
-    case KeyMap::Action::ZoomToolOut: g->canBeZoomed(true, false); break;
-    case KeyMap::Action::HandTool: g->canBeScrolled(true); break;
-    case KeyMap::Action::PanUp: g->moveImage(0); break;
-    case KeyMap::Action::PanDown: g->moveImage(1); break;
-    case KeyMap::Action::PanLeft: g->moveImage(2); break;
-    case KeyMap::Action::PanRight: g->moveImage(3); break;
-    case KeyMap::Action::ActualSize: v->setActualSize(); break;
-    case KeyMap::Action::CloseOrLeaveFullScreen:
-        if (orvaneWindow->isFullScreen())
-            orvaneWindow->showNormal();
-        else
-            orvaneWindow->close();
-        break;
-    case KeyMap::Action::ToggleSelectionTool: v->inSelecting = !v->inSelecting; break;
-    }
-    return decision.consumed;
+    return viewController && viewController->input()->keyDown(event);
 }
 
 void OrvaneWindowController::keyUp(QKeyEvent* event) {
-    ViewController* v = viewController;
-    // A held key repeats as release-press pairs; only the real release counts.
-    if (!v || event->isAutoRepeat())
-        return;
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const bool commandLike = mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    switch (KeyMap::keyUp(event->nativeScanCode(), event->key(), commandLike)) {
-    case KeyMap::KeyUpAction::HandToolOff: v->viewGeometry()->canBeScrolled(false); break;
-    case KeyMap::KeyUpAction::ZoomToolOff: v->viewGeometry()->canBeZoomed(false, true); break;
-    // Full screen arrives with its own work; until then F does nothing.
-    case KeyMap::KeyUpAction::ToggleFullScreen:
-    case KeyMap::KeyUpAction::None: break;
-    }
+    if (viewController)
+        viewController->input()->keyUp(event);
 }

@@ -8,6 +8,7 @@
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
+#include "viewer/ViewerInput.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
@@ -31,15 +32,6 @@
 #include <QToolButton>
 #include <QUrl>
 
-namespace {
-
-QCursor cursorFrom(const char* name) {
-    const QIcon icon(QStringLiteral(":/%1.svg").arg(QString::fromLatin1(name)));
-    return QCursor(icon.pixmap(QSize(32, 32)), 6, 6);
-}
-
-} // namespace
-
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {
     viewDidLoad();
 }
@@ -48,7 +40,6 @@ ViewController::~ViewController() = default;
 
 void ViewController::viewDidLoad() {
     setObjectName(QStringLiteral("ViewController"));
-    setAcceptDrops(true);
     setMinimumSize(200, 200);
 
     const Settings settings;
@@ -57,9 +48,6 @@ void ViewController::viewDidLoad() {
     backgroundMode = settings.backgroundMode();
     NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(NotificationCenter::UpdateUI),
                                                     this, [this] { updateUI(); });
-
-    cursorZoomIn = cursorFrom("cursor-zoom-in");
-    cursorZoomOut = cursorFrom("cursor-zoom-out");
 
     coloredView = new QWidget(this);
     coloredView->setAutoFillBackground(true);
@@ -74,8 +62,11 @@ void ViewController::viewDidLoad() {
     geometry = new ViewerGeometry(this, renderer);
     connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
             &ViewController::updateMainMenuRequested);
-    connect(geometry, &ViewerGeometry::toolsChanged, this, &ViewController::updateCursor);
-    setMouseTracking(true);
+    viewerInput = new ViewerInput(this, geometry);
+    connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
+    connect(viewerInput, &ViewerInput::firstImageRequested, this, &ViewController::showFirstImage);
+    connect(viewerInput, &ViewerInput::lastImageRequested, this, &ViewController::showLastImage);
+    connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
     messageView = new MessageView(this);
 
     loaderView = new QWidget(this);
@@ -215,9 +206,9 @@ ViewerState ViewController::viewerState() const {
     s.hasSelection = hasSelection();
     s.hasFrames = hasFrames();
     s.isDirectory = isDirectory();
-    s.inZooming = geometry->inZooming;
-    s.inDragging = geometry->inDragging;
-    s.inSelecting = inSelecting;
+    s.inZooming = viewerInput->tools().inZooming();
+    s.inDragging = viewerInput->tools().inDragging();
+    s.inSelecting = viewerInput->tools().inSelecting();
     s.appUrls = doc->applications();
     return s;
 }
@@ -557,128 +548,9 @@ void ViewController::resizeEvent(QResizeEvent*) {
     geometry->viewResized();
 }
 
-bool ViewController::event(QEvent* event) {
-    if (event->type() == QEvent::NativeGesture) {
-        auto* gesture = static_cast<QNativeGestureEvent*>(event);
-        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
-            geometry->magnifyWithEvent(gesture->value());
-            return true;
-        }
-        if (gesture->gestureType() == Qt::SmartZoomNativeGesture) {
-            smartZoom();
-            return true;
-        }
-    }
-    return QWidget::event(event);
-}
-
-void ViewController::wheelEvent(QWheelEvent* event) {
-    // Touchpads report pixels; a mouse wheel reports angles, 120 per notch.
-    QPointF delta = event->pixelDelta();
-    if (delta.isNull())
-        delta = QPointF(event->angleDelta()) / 120.0 * 60.0;
-    geometry->scrollWheel(delta);
-    event->accept();
-}
-
-Qt::Edges ViewController::resizeEdgesAt(const QPoint& p) const {
-    constexpr int grip = 6;
-    Qt::Edges edges;
-    if (window()->isFullScreen() || window()->isMaximized())
-        return edges;
-    if (p.x() < grip)
-        edges |= Qt::LeftEdge;
-    if (p.x() >= width() - grip)
-        edges |= Qt::RightEdge;
-    if (p.y() < grip)
-        edges |= Qt::TopEdge;
-    if (p.y() >= height() - grip)
-        edges |= Qt::BottomEdge;
-    return edges;
-}
-
-void ViewController::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return QWidget::mousePressEvent(event);
-    const Qt::Edges edges = resizeEdgesAt(event->position().toPoint());
-    if (edges && window()->windowHandle()) {
-        window()->windowHandle()->startSystemResize(edges);
-        return;
-    }
-    if (geometry->inZooming) {
-        geometry->zoomWithMouse(true, geometry->zoomOut);
-        return;
-    }
-    if (geometry->inDragging) {
-        dragging = true;
-        lastDragPoint = event->position();
-        setCursor(Qt::ClosedHandCursor);
-        return;
-    }
-    // The image background moves the window, as a title bar would.
-    if (window()->windowHandle())
-        window()->windowHandle()->startSystemMove();
-}
-
-void ViewController::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging) {
-        const QPointF step = event->position() - lastDragPoint;
-        lastDragPoint = event->position();
-        // The view is y-down, the geometry y-up.
-        geometry->dragBy(QPointF(step.x(), -step.y()));
-        return;
-    }
-    if (event->buttons() == Qt::NoButton) {
-        const Qt::Edges edges = resizeEdgesAt(event->position().toPoint());
-        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
-            setCursor(Qt::SizeFDiagCursor);
-        else if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
-            setCursor(Qt::SizeBDiagCursor);
-        else if (edges & (Qt::LeftEdge | Qt::RightEdge))
-            setCursor(Qt::SizeHorCursor);
-        else if (edges)
-            setCursor(Qt::SizeVerCursor);
-        else
-            updateCursor();
-    }
-}
-
-void ViewController::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging && event->button() == Qt::LeftButton) {
-        dragging = false;
-        updateCursor();
-    }
-}
-
-void ViewController::updateCursor() {
-    if (geometry->inZooming)
-        setCursor(geometry->zoomOut ? cursorZoomOut : cursorZoomIn);
-    else if (geometry->inDragging)
-        setCursor(dragging ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
-    else
-        unsetCursor();
-}
-
 void ViewController::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange ||
         event->type() == QEvent::ApplicationPaletteChange)
         themeChanged();
     QWidget::changeEvent(event);
-}
-
-void ViewController::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-}
-
-void ViewController::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
-    }
-    if (!paths.isEmpty()) {
-        event->acceptProposedAction();
-        emit filesDropped(paths);
-    }
 }

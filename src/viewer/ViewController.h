@@ -18,6 +18,7 @@
 
 class DNSImageView;
 class ViewerGeometry;
+class ViewerInput;
 class AnimationPlayer;
 class FramePlayback;
 class Slideshow;
@@ -80,8 +81,6 @@ public:
     // the cross-fade between images in full screen.
     void prepearAni();
     DNSImageView* transitionView() const { return aniImageView; }
-    // The selection tool flag; the selection itself comes with its own work.
-    bool inSelecting = false;
 
     // State read by the menus, the routing and the window controller.
     bool isStarted() const;
@@ -99,8 +98,6 @@ public:
     int backgroundMode = 0;
     int slideshowDelay = 10;
     bool isFullscreen = false;
-    QCursor cursorZoomIn;
-    QCursor cursorZoomOut;
 
     bool canZoomIn() const;
     bool canZoomOut() const;
@@ -128,6 +125,8 @@ public:
     ViewerCommands* commands() const { return viewerCommands; }
     // What the window controller, the menus and the application read.
     ViewerState viewerState() const;
+    // Mouse, wheel, gestures, drops and the tool modes.
+    ViewerInput* input() const { return viewerInput; }
 
 public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -150,13 +149,6 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool event(QEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void viewDidLoad();
@@ -182,8 +174,6 @@ private:
     void frameShown(int index, const QImage& image, bool refit);
     void setFrameControls(int index);
     QSize previewBound() const;
-    void updateCursor();
-    Qt::Edges resizeEdgesAt(const QPoint& point) const;
 
     ViewerDocument* doc = nullptr;
     FramePlayback* playback = nullptr;
@@ -193,8 +183,7 @@ private:
     DNSImageView* renderer = nullptr;
     DNSImageView* aniImageView = nullptr;
     ViewerGeometry* geometry = nullptr;
-    QPointF lastDragPoint;
-    bool dragging = false;
+    ViewerInput* viewerInput = nullptr;
     MessageView* messageView = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;

@@ -120,18 +120,13 @@ void ViewerDocument::showPreviousImage() {
 }
 
 void ViewerDocument::showFirstImage() {
-    if (collection.count() > 0 && collection.fileNumber() != 0) {
-        collection.setFileNumber(0);
-        openImage(collection.currentEntry());
-    }
+    if (auto entry = collection.stepToFirst())
+        openImage(*entry);
 }
 
 void ViewerDocument::showLastImage() {
-    const qsizetype count = collection.count();
-    if (count > 0 && collection.fileNumber() != quint64(count - 1)) {
-        collection.setFileNumber(quint64(count - 1));
-        openImage(collection.currentEntry());
-    }
+    if (auto entry = collection.stepToLast())
+        openImage(*entry);
 }
 
 void ViewerDocument::openImage(const QString& path) {

@@ -54,6 +54,35 @@ TEST(ClipboardCheck, RemoteURLsAreNotFiles) {
     data.setUrls({QUrl(QStringLiteral("https://example.org/cat.jpg"))});
     EXPECT_FALSE(ClipboardCheck::fileURLs(&data));
     EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+    // A browser's copied image: its address beside the pixels.
+    data.setData(QStringLiteral("image/png"), "png-bytes");
+    EXPECT_TRUE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("png-bytes"));
+}
+
+// Offers an image the way another application's clipboard does: the bytes
+// are fetched only when asked for, and every fetch is counted.
+class LazyImageData : public QMimeData {
+public:
+    mutable int imageFetches = 0;
+    QStringList formats() const override { return {QStringLiteral("image/png")}; }
+
+protected:
+    QVariant retrieveData(const QString& mime, QMetaType type) const override {
+        if (mime == QLatin1String("image/png")) {
+            ++imageFetches;
+            return QByteArray(1 << 20, 'x');
+        }
+        return QMimeData::retrieveData(mime, type);
+    }
+};
+
+TEST(ClipboardCheck, CheckingLooksAtTheOfferedTypesWithoutFetchingTheImage) {
+    LazyImageData data;
+    EXPECT_TRUE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
+    EXPECT_EQ(data.imageFetches, 0);
+    EXPECT_EQ(ClipboardCheck::imageData(&data)->size(), 1 << 20) << "importing fetches it";
+    EXPECT_EQ(data.imageFetches, 1);
 }
 
 } // namespace

@@ -88,34 +88,58 @@ TEST_F(RendererAnimationTest, RealTimersFinishOnTheirOwn) {
 
 TEST(KeyMap, KeysByPositionWithAndWithoutModifiers) {
     using A = KeyMap::Action;
+    const Qt::KeyboardModifiers none;
     const std::pair<quint32, A> plain[] = {{52, A::ZoomToolIn}, {65, A::HandTool}, {25, A::PanUp},
                                            {39, A::PanDown},    {38, A::PanLeft},  {40, A::PanRight},
                                            {9, A::CloseOrLeaveFullScreen}, {58, A::ToggleSelectionTool}};
     for (const auto& [code, action] : plain) {
-        const auto d = KeyMap::keyDown(code, 0, false, false);
+        const auto d = KeyMap::keyDown(code, 0, none);
         EXPECT_EQ(d.action, action) << code;
         EXPECT_TRUE(d.consumed) << code;
     }
     for (quint32 code : {19u, 51u}) {
-        const auto d = KeyMap::keyDown(code, 0, false, false);
+        const auto d = KeyMap::keyDown(code, 0, none);
         EXPECT_EQ(d.action, A::ActualSize);
         EXPECT_FALSE(d.consumed) << "Actual Size also reaches the menus";
     }
-    EXPECT_EQ(KeyMap::keyDown(52, 0, true, true).action, A::ZoomToolOut);
-    EXPECT_EQ(KeyMap::keyDown(52, 0, true, false).action, A::ZoomToolIn);
-    EXPECT_FALSE(KeyMap::keyDown(40, 0, true, false).consumed) << "Ctrl+D is not a pan";
-    EXPECT_FALSE(KeyMap::keyDown(41, 0, false, false).consumed) << "F acts on key up";
+    EXPECT_EQ(KeyMap::keyDown(52, 0, Qt::ControlModifier | Qt::AltModifier).action, A::ZoomToolOut);
+    EXPECT_EQ(KeyMap::keyDown(52, 0, Qt::ControlModifier).action, A::ZoomToolIn);
+    EXPECT_EQ(KeyMap::keyDown(52, 0, Qt::ShiftModifier).action, A::ZoomToolIn) << "Shift is plain";
+    EXPECT_FALSE(KeyMap::keyDown(40, 0, Qt::ControlModifier).consumed) << "Ctrl+D is not a pan";
+    EXPECT_FALSE(KeyMap::keyDown(41, 0, none).consumed) << "F acts on key up";
     // A layout where the W position types Z still pans up.
-    EXPECT_EQ(KeyMap::keyDown(25, Qt::Key_Z, false, false).action, A::PanUp);
-    EXPECT_EQ(KeyMap::keyDown(0, Qt::Key_D, false, false).action, A::PanRight) << "no scan code";
+    EXPECT_EQ(KeyMap::keyDown(25, Qt::Key_Z, none).action, A::PanUp);
+    EXPECT_EQ(KeyMap::keyDown(0, Qt::Key_D, none).action, A::PanRight) << "no scan code";
 }
 
-TEST(KeyMap, ReleasesEndTheToolsAndToggleFullScreen) {
-    EXPECT_EQ(KeyMap::keyUp(65, 0, false), KeyMap::KeyUpAction::HandToolOff);
-    EXPECT_EQ(KeyMap::keyUp(52, 0, false), KeyMap::KeyUpAction::ZoomToolOff);
-    EXPECT_EQ(KeyMap::keyUp(41, 0, false), KeyMap::KeyUpAction::ToggleFullScreen);
-    EXPECT_EQ(KeyMap::keyUp(52, 0, true), KeyMap::KeyUpAction::None)
-        << "released with Control held, the tool stays on";
+TEST(KeyMap, ZoomKeysAndListEndsGoBySymbol) {
+    using A = KeyMap::Action;
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    // 21 is the position of = and + on a US layout; the symbol decides.
+    EXPECT_EQ(KeyMap::keyDown(21, Qt::Key_Equal, ctrl).action, A::ZoomIn) << "Ctrl+= unshifted";
+    EXPECT_EQ(KeyMap::keyDown(21, Qt::Key_Plus, ctrl | Qt::ShiftModifier).action, A::ZoomIn);
+    EXPECT_EQ(KeyMap::keyDown(86, Qt::Key_Plus, ctrl | Qt::KeypadModifier).action, A::ZoomIn);
+    EXPECT_EQ(KeyMap::keyDown(20, Qt::Key_Minus, ctrl).action, A::ZoomOut);
+    EXPECT_TRUE(KeyMap::keyDown(21, Qt::Key_Equal, ctrl).consumed) << "no shortcut runs it twice";
+    EXPECT_FALSE(KeyMap::keyDown(21, Qt::Key_Equal, {}).consumed) << "a plain = is not a zoom";
+    EXPECT_FALSE(KeyMap::keyDown(21, Qt::Key_Equal, ctrl | Qt::AltModifier).consumed);
+
+    EXPECT_EQ(KeyMap::keyDown(110, Qt::Key_Home, {}).action, A::FirstImage);
+    EXPECT_EQ(KeyMap::keyDown(115, Qt::Key_End, {}).action, A::LastImage);
+    EXPECT_EQ(KeyMap::keyDown(0, Qt::Key_End, {}).action, A::LastImage) << "no scan code";
+    EXPECT_FALSE(KeyMap::keyDown(110, Qt::Key_Home, ctrl).consumed);
+}
+
+TEST(KeyMap, ReleasingTheToolKeyEndsTheToolWhateverIsStillHeld) {
+    using U = KeyMap::KeyUpAction;
+    EXPECT_EQ(KeyMap::keyUp(65, 0, {}), U::HandToolOff);
+    EXPECT_EQ(KeyMap::keyUp(52, 0, {}), U::ZoomToolOff);
+    // Ctrl+Z or Alt+Z with Z let go before the modifier: the tool must end.
+    EXPECT_EQ(KeyMap::keyUp(52, 0, Qt::ControlModifier), U::ZoomToolOff);
+    EXPECT_EQ(KeyMap::keyUp(52, Qt::Key_Z, Qt::AltModifier), U::ZoomToolOff);
+    EXPECT_EQ(KeyMap::keyUp(65, 0, Qt::ControlModifier), U::HandToolOff);
+    EXPECT_EQ(KeyMap::keyUp(41, 0, {}), U::ToggleFullScreen);
+    EXPECT_EQ(KeyMap::keyUp(41, 0, Qt::ControlModifier), U::None) << "Ctrl+F is not full screen";
 }
 
 } // namespace

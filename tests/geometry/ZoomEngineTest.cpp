@@ -222,6 +222,33 @@ TEST(ZoomEngineLiveResize, CoversTheResizedWindowAndKeepsTheCentre) {
     EXPECT_EQ(engine.zoomImageWithLiveResize(QRectF(0, 0, 700, 600), env).outcome, Outcome::Ignored);
 }
 
+TEST(ZoomEngineLiveResize, OtherSizeChangesKeepTheModeOrTheScaleInsideTheWindow) {
+    // A 1600 x 1600 image fitted into a 900 x 900 window, then maximised.
+    const QRectF maximised(0, 0, 1440, 900);
+    ZoomEngine engine = engineFor(1600, 1600, {0, 0, 900, 900});
+    auto env = windowed(maximised);
+    auto r = engine.zoomImageInWindow(ZoomEngine::requestForMode(0), maximised, env);
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    EXPECT_FALSE(r.setWindowFrame) << "the window stays as the window manager made it";
+    expectRect(r.imageTo, (1440 - 900) / 2.0, 0, 900, 900);
+    EXPECT_EQ(engine.ZoomingMode, 0) << "whole, not cropped";
+
+    // After a free zoom there is no mode to keep: the scale stays.
+    ZoomEngine::Request keepScale;
+    keepScale.delta = 1.0;
+    engine.imageInViewPort = QRectF(-100, -100, 1200, 1200);
+    r = engine.zoomImageInWindow(keepScale, maximised, env);
+    ASSERT_EQ(r.outcome, Outcome::Accepted);
+    EXPECT_DOUBLE_EQ(r.imageTo.width(), 1200);
+    EXPECT_DOUBLE_EQ(r.imageTo.x(), (1440 - 1200) / 2.0);
+    EXPECT_LE(r.imageTo.y(), 0);
+    EXPECT_GE(r.imageTo.y(), 900 - 1200.0);
+
+    for (int mode = 0; mode < 4; ++mode)
+        EXPECT_TRUE(ZoomEngine::isModeRequest(ZoomEngine::requestForMode(mode))) << mode;
+    EXPECT_FALSE(ZoomEngine::isModeRequest(keepScale));
+}
+
 TEST(ZoomEngineFilter, NearestNeighbourOnlyAboveFourTimes) {
     ZoomEngine engine = engineFor(100, 100, {0, 0, 400, 400});
     engine.zoomWithMouse(false, false, windowed({0, 0, 1000, 1000}));

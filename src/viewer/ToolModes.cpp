@@ -1,0 +1,125 @@
+#include "viewer/ToolModes.h"
+
+#include <cmath>
+
+bool ToolModes::canBeZoomed(bool on, bool zoomIn) {
+    const bool wasOut = out;
+    if (on)
+        out = !zoomIn;
+    const bool changed = zooming != on || out != wasOut;
+    zooming = on;
+    return changed;
+}
+
+bool ToolModes::canBeScrolled(bool on) {
+    if (hand == on)
+        return false;
+    hand = on;
+    if (!on)
+        panning = false;
+    return true;
+}
+
+bool ToolModes::canBeSelected(bool on) {
+    if (selecting == on)
+        return false;
+    selecting = on;
+    return true;
+}
+
+bool ToolModes::keysLost() {
+    const bool changed = zooming || hand || panning;
+    zooming = hand = panning = false;
+    return changed;
+}
+
+Qt::Edges ToolModes::resizeEdgesAt(QPointF at, QSizeF size, bool resizable) {
+    Qt::Edges edges;
+    if (!resizable)
+        return edges;
+    if (at.x() < grip)
+        edges |= Qt::LeftEdge;
+    if (at.x() >= size.width() - grip)
+        edges |= Qt::RightEdge;
+    if (at.y() < grip)
+        edges |= Qt::TopEdge;
+    if (at.y() >= size.height() - grip)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable) {
+    if (button != Qt::LeftButton)
+        return Press::Ignore;
+    if (resizeEdgesAt(at, size, resizable))
+        return Press::ResizeWindow;
+    if (zooming)
+        return Press::Zoom;
+    if (hand) {
+        panning = true;
+        lastPoint = at;
+        return Press::Pan;
+    }
+    if (selecting)
+        return Press::Select;
+    return Press::MoveWindow;
+}
+
+std::optional<QPointF> ToolModes::moveTo(QPointF at) {
+    if (!panning)
+        return std::nullopt;
+    const QPointF step = at - lastPoint;
+    lastPoint = at;
+    return step;
+}
+
+bool ToolModes::release(Qt::MouseButton button) {
+    if (button != Qt::LeftButton || !panning)
+        return false;
+    panning = false;
+    return true;
+}
+
+ToolModes::Cursor ToolModes::cursor(QPointF at, QSizeF size, bool resizable,
+                                    bool buttonsHeld) const {
+    if (!buttonsHeld && !panning) {
+        const Qt::Edges edges = resizeEdgesAt(at, size, resizable);
+        if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+            return Cursor::ResizeForwardDiagonal;
+        if (edges == (Qt::RightEdge | Qt::TopEdge) || edges == (Qt::LeftEdge | Qt::BottomEdge))
+            return Cursor::ResizeBackwardDiagonal;
+        if (edges & (Qt::LeftEdge | Qt::RightEdge))
+            return Cursor::ResizeHorizontal;
+        if (edges)
+            return Cursor::ResizeVertical;
+    }
+    if (zooming)
+        return out ? Cursor::ZoomOut : Cursor::ZoomIn;
+    if (hand)
+        return panning ? Cursor::ClosedHand : Cursor::OpenHand;
+    if (selecting)
+        return Cursor::Crosshair;
+    return Cursor::Arrow;
+}
+
+void ToolModes::pointerSeen(bool buttonsHeld) {
+    // Before the window has changed size, a move with the button still down
+    // is the press's own drag on its way to the window system.
+    if (liveResize && (resizedSinceLiveResize || !buttonsHeld))
+        endLiveResize();
+}
+
+ToolModes::Wheel ToolModes::wheel(QPoint angleDelta, QPointF pixelDelta,
+                                  Qt::KeyboardModifiers modifiers) {
+    Wheel result;
+    if (modifiers & Qt::ControlModifier) {
+        const double notches =
+            angleDelta.y() != 0 ? angleDelta.y() / 120.0 : pixelDelta.y() / panPerNotch;
+        result.zoom = notches != 0;
+        // Powers of one step, so that a notch out undoes a notch in exactly.
+        result.magnification = std::pow(wheelStep, notches) - 1.0;
+        return result;
+    }
+    result.pan = pixelDelta.isNull() ? QPointF(angleDelta) / 120.0 * panPerNotch : pixelDelta;
+    return result;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QPoint>
+#include <QPointF>
+#include <QSizeF>
+#include <Qt>
+#include <optional>
+
+// The viewer's tool modes and what the mouse does in each. The zoom tool (Z)
+// and the hand tool (Space) live while their key is held; the selection tool
+// (M) until it is toggled off. They may be on together: a press goes to the
+// first that is on, in the order zoom, hand, selection. With none on, a press
+// moves the window, and at the edge of a normal window resizes it.
+class ToolModes {
+public:
+    enum class Press {
+        Ignore,       // not the left button: the view's own handling
+        ResizeWindow, // at an edge: the window system resizes the window
+        Zoom,         // the zoom tool: in or out at the pointer
+        Pan,          // the hand tool: a drag pans the image
+        Select,       // the selection tool: the selection's own handling
+        MoveWindow,   // the background moves the window, as a title bar would
+    };
+    enum class Cursor {
+        Arrow,
+        ZoomIn,
+        ZoomOut,
+        OpenHand,
+        ClosedHand,
+        Crosshair,
+        ResizeHorizontal,
+        ResizeVertical,
+        ResizeForwardDiagonal,
+        ResizeBackwardDiagonal,
+    };
+    // What the wheel asks for: a zoom by `magnification` (as a pinch gives
+    // it: 0.25 is a quarter larger) or a pan by the scroll deltas `pan`.
+    struct Wheel {
+        bool zoom = false;
+        double magnification = 0;
+        QPointF pan;
+    };
+
+    static constexpr int grip = 6;            // points of an edge that resize
+    static constexpr double wheelStep = 1.25; // zoom factor of one wheel notch
+    static constexpr double panPerNotch = 60; // points one wheel notch pans
+
+    bool inZooming() const { return zooming; }
+    bool zoomOut() const { return out; }
+    bool inDragging() const { return hand; }
+    bool inSelecting() const { return selecting; }
+    bool isPanning() const { return panning; }
+
+    // The switches; each answers whether anything changed.
+    bool canBeZoomed(bool on, bool zoomIn);
+    bool canBeScrolled(bool on);
+    bool canBeSelected(bool on);
+    // The window lost the keyboard: keys that hold a tool will not be seen
+    // going up, so their tools end, and so does a pan under way.
+    bool keysLost();
+
+    // A press at `at` in a view of `size`; `resizable` when the window is
+    // neither maximised nor full screen.
+    Press press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable);
+    // The pan step of a move while a pan is under way, in view points (y down).
+    std::optional<QPointF> moveTo(QPointF at);
+    // A left-button release: ends a pan; true when one ended.
+    bool release(Qt::MouseButton button);
+    Cursor cursor(QPointF at, QSizeF size, bool resizable, bool buttonsHeld) const;
+
+    // The user's drag of a window edge, which the window system runs and of
+    // which it reports no end: from the press at the edge until the pointer
+    // shows up again after the window changed size, or with no button held.
+    bool inLiveResize() const { return liveResize; }
+    void startLiveResize() {
+        liveResize = true;
+        resizedSinceLiveResize = false;
+    }
+    void viewResized() { resizedSinceLiveResize = liveResize; }
+    void pointerSeen(bool buttonsHeld);
+    void endLiveResize() { liveResize = resizedSinceLiveResize = false; }
+
+    static Qt::Edges resizeEdgesAt(QPointF at, QSizeF size, bool resizable);
+    // Ctrl with the wheel zooms about the pointer; the plain wheel only pans.
+    // Touchpads report pixels, a mouse wheel angles (120 per notch).
+    static Wheel wheel(QPoint angleDelta, QPointF pixelDelta, Qt::KeyboardModifiers modifiers);
+
+private:
+    bool zooming = false;
+    bool out = false;
+    bool hand = false;
+    bool selecting = false;
+    bool panning = false;
+    QPointF lastPoint;
+    bool liveResize = false;
+    bool resizedSinceLiveResize = false;
+};

@@ -1,0 +1,309 @@
+#include "viewer/ViewerInput.h"
+
+#include "geometry/KeyMap.h"
+#include "geometry/ViewerGeometry.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QUrl>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+QCursor cursorFrom(const char* name) {
+    const QIcon icon(QStringLiteral(":/%1.svg").arg(QString::fromLatin1(name)));
+    return QCursor(icon.pixmap(QSize(32, 32)), 6, 6);
+}
+
+} // namespace
+
+ViewerInput::ViewerInput(QWidget* view, ViewerGeometry* geometry)
+    : QObject(view), view(view), geometry(geometry) {
+    cursorZoomIn = cursorFrom("cursor-zoom-in");
+    cursorZoomOut = cursorFrom("cursor-zoom-out");
+    view->setAcceptDrops(true);
+    view->setMouseTracking(true);
+    view->installEventFilter(this);
+}
+
+void ViewerInput::canBeZoomed(bool on, bool zoomIn) {
+    if (modes.canBeZoomed(on, zoomIn))
+        updateCursor();
+}
+
+void ViewerInput::canBeScrolled(bool on) {
+    if (modes.canBeScrolled(on))
+        updateCursor();
+}
+
+void ViewerInput::canBeSelected(bool on) {
+    if (modes.canBeSelected(on))
+        updateCursor();
+}
+
+bool ViewerInput::claims(const QKeyEvent* event) {
+    return KeyMap::keyDown(event->nativeScanCode(), event->key(), event->modifiers()).consumed;
+}
+
+bool ViewerInput::keyDown(const QKeyEvent* event) {
+    const KeyMap::Decision decision =
+        KeyMap::keyDown(event->nativeScanCode(), event->key(), event->modifiers());
+    using Action = KeyMap::Action;
+    switch (decision.action) {
+    case Action::None:
+        break;
+    case Action::ZoomToolIn:
+        canBeZoomed(true, true);
+        break;
+    case Action::ZoomToolOut:
+        canBeZoomed(true, false);
+        break;
+    case Action::HandTool:
+        canBeScrolled(true);
+        break;
+    case Action::PanUp:
+        geometry->moveImage(0);
+        break;
+    case Action::PanDown:
+        geometry->moveImage(1);
+        break;
+    case Action::PanLeft:
+        geometry->moveImage(2);
+        break;
+    case Action::PanRight:
+        geometry->moveImage(3);
+        break;
+    case Action::ActualSize:
+        emit actualSizeRequested();
+        break;
+    case Action::CloseOrLeaveFullScreen:
+        closeOrLeaveFullScreen();
+        break;
+    case Action::ToggleSelectionTool:
+        canBeSelected(!modes.inSelecting());
+        break;
+    case Action::ZoomIn:
+        geometry->zoomWithMouse(false, false);
+        break;
+    case Action::ZoomOut:
+        geometry->zoomWithMouse(false, true);
+        break;
+    case Action::FirstImage:
+        emit firstImageRequested();
+        break;
+    case Action::LastImage:
+        emit lastImageRequested();
+        break;
+    }
+    return decision.consumed;
+}
+
+void ViewerInput::keyUp(const QKeyEvent* event) {
+    // A held key repeats as release-press pairs; only the real release counts.
+    if (event->isAutoRepeat())
+        return;
+    switch (KeyMap::keyUp(event->nativeScanCode(), event->key(), event->modifiers())) {
+    case KeyMap::KeyUpAction::HandToolOff:
+        canBeScrolled(false);
+        break;
+    case KeyMap::KeyUpAction::ZoomToolOff:
+        canBeZoomed(false, true);
+        break;
+    // Full screen arrives with its own work; until then F does nothing.
+    case KeyMap::KeyUpAction::ToggleFullScreen:
+    case KeyMap::KeyUpAction::None:
+        break;
+    }
+}
+
+void ViewerInput::liveResizeStarted() {
+    modes.startLiveResize();
+    syncLiveResize();
+}
+
+void ViewerInput::syncLiveResize() {
+    geometry->inLiveResize = modes.inLiveResize();
+}
+
+void ViewerInput::closeOrLeaveFullScreen() {
+    QWidget* window = view->window();
+    if (window->isFullScreen())
+        window->showNormal();
+    else
+        window->close();
+}
+
+bool ViewerInput::windowResizable() const {
+    const QWidget* window = view->window();
+    return !window->isFullScreen() && !window->isMaximized();
+}
+
+bool ViewerInput::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view || !geometry)
+        return false;
+    bool used = false;
+    switch (event->type()) {
+    case QEvent::NativeGesture: {
+        const auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            geometry->magnifyWithEvent(gesture->value());
+            used = true;
+        } else if (gesture->gestureType() == Qt::SmartZoomNativeGesture) {
+            geometry->smartZoom();
+            used = true;
+        }
+        break;
+    }
+    case QEvent::Wheel: {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const ToolModes::Wheel asked =
+            ToolModes::wheel(wheel->angleDelta(), wheel->pixelDelta(), wheel->modifiers());
+        if (asked.zoom)
+            geometry->magnifyWithEvent(asked.magnification);
+        else if (!asked.pan.isNull())
+            geometry->scrollWheel(asked.pan);
+        wheel->accept();
+        used = true;
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        used = mouseEvent(event);
+        break;
+    case QEvent::Enter:
+        modes.pointerSeen(false);
+        break;
+    case QEvent::Resize:
+        modes.viewResized();
+        break;
+    case QEvent::WindowDeactivate:
+        // Keys let go in another window never come here.
+        if (modes.keysLost())
+            updateCursor();
+        break;
+    case QEvent::DragEnter: {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        if (drag->mimeData()->hasUrls())
+            drag->acceptProposedAction();
+        used = true;
+        break;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls()) {
+            if (url.isLocalFile())
+                paths.append(url.toLocalFile());
+        }
+        if (!paths.isEmpty()) {
+            drop->acceptProposedAction();
+            emit filesDropped(paths);
+        }
+        used = true;
+        break;
+    }
+    default:
+        break;
+    }
+    syncLiveResize();
+    return used;
+}
+
+bool ViewerInput::mouseEvent(QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const QPointF at = mouse->position();
+    const QSizeF size = view->size();
+    QWindow* handle = view->window()->windowHandle();
+    if (event->type() == QEvent::MouseButtonPress) {
+        // Any press means the window system's resize, if any, is over.
+        modes.endLiveResize();
+        switch (modes.press(mouse->button(), at, size, windowResizable())) {
+        case ToolModes::Press::Ignore:
+            return false;
+        case ToolModes::Press::ResizeWindow:
+            if (handle &&
+                handle->startSystemResize(ToolModes::resizeEdgesAt(at, size, windowResizable())))
+                liveResizeStarted();
+            return true;
+        case ToolModes::Press::Zoom:
+            geometry->zoomWithMouse(true, modes.zoomOut());
+            return true;
+        case ToolModes::Press::Pan:
+            updateCursor();
+            return true;
+        // The selection's own handling comes with the selection; until then
+        // the tool at least keeps the window from moving.
+        case ToolModes::Press::Select:
+            return true;
+        case ToolModes::Press::MoveWindow:
+            if (handle)
+                handle->startSystemMove();
+            return true;
+        }
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonRelease) {
+        modes.endLiveResize();
+        if (modes.release(mouse->button()))
+            updateCursor();
+        return false;
+    }
+    const bool held = mouse->buttons() != Qt::NoButton;
+    modes.pointerSeen(held);
+    if (const auto step = modes.moveTo(at)) {
+        // The view is y-down, the geometry y-up.
+        geometry->dragBy(QPointF(step->x(), -step->y()));
+        return true;
+    }
+    setCursor(modes.cursor(at, size, windowResizable(), held));
+    return false;
+}
+
+void ViewerInput::updateCursor() {
+    // Away from the edges: the tool's own cursor.
+    setCursor(modes.cursor(QPointF(), QSizeF(), false, false));
+}
+
+void ViewerInput::setCursor(ToolModes::Cursor cursor) {
+    using C = ToolModes::Cursor;
+    switch (cursor) {
+    case C::Arrow:
+        view->unsetCursor();
+        break;
+    case C::ZoomIn:
+        view->setCursor(cursorZoomIn);
+        break;
+    case C::ZoomOut:
+        view->setCursor(cursorZoomOut);
+        break;
+    case C::OpenHand:
+        view->setCursor(Qt::OpenHandCursor);
+        break;
+    case C::ClosedHand:
+        view->setCursor(Qt::ClosedHandCursor);
+        break;
+    case C::Crosshair:
+        view->setCursor(Qt::CrossCursor);
+        break;
+    case C::ResizeHorizontal:
+        view->setCursor(Qt::SizeHorCursor);
+        break;
+    case C::ResizeVertical:
+        view->setCursor(Qt::SizeVerCursor);
+        break;
+    case C::ResizeForwardDiagonal:
+        view->setCursor(Qt::SizeFDiagCursor);
+        break;
+    case C::ResizeBackwardDiagonal:
+        view->setCursor(Qt::SizeBDiagCursor);
+        break;
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "viewer/ToolModes.h"
+
+#include <QCursor>
+#include <QObject>
+#include <QPointer>
+
+class QKeyEvent;
+class QWidget;
+class ViewerGeometry;
+
+// The one way in for a viewer's input: the view's mouse, wheel, gestures and
+// drops, and the keys its window controller hands over. What each does is
+// decided by the tool modes; this class applies it to the geometry, the
+// cursor and the window, and asks the view's controller for the rest.
+class ViewerInput : public QObject {
+    Q_OBJECT
+public:
+    ViewerInput(QWidget* view, ViewerGeometry* geometry);
+
+    const ToolModes& tools() const { return modes; }
+    // The tool switches of the keys and the menus.
+    void canBeZoomed(bool on, bool zoomIn);
+    void canBeScrolled(bool on);
+    void canBeSelected(bool on);
+
+    // A key pressed in the viewer's window; true when it is used up.
+    bool keyDown(const QKeyEvent* event);
+    void keyUp(const QKeyEvent* event);
+    // Whether a key press is the viewer's, so that no shortcut takes it.
+    static bool claims(const QKeyEvent* event);
+    // The window system took over the pointer to resize the window.
+    void liveResizeStarted();
+
+    QCursor cursorZoomIn;
+    QCursor cursorZoomOut;
+
+signals:
+    void actualSizeRequested();
+    void firstImageRequested();
+    void lastImageRequested();
+    void filesDropped(const QStringList& paths);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool mouseEvent(QEvent* event);
+    bool windowResizable() const;
+    void syncLiveResize();
+    void updateCursor();
+    void setCursor(ToolModes::Cursor cursor);
+    void closeOrLeaveFullScreen();
+
+    QPointer<QWidget> view;
+    QPointer<ViewerGeometry> geometry;
+    ToolModes modes;
+};

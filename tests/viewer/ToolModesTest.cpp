@@ -1,0 +1,120 @@
+#include "viewer/ToolModes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Press = ToolModes::Press;
+using Cursor = ToolModes::Cursor;
+const QSizeF view(400, 300);
+const QPointF middle(200, 150);
+
+TEST(ToolModes, APressGoesToTheEdgeThenToTheFirstToolThatIsOn) {
+    ToolModes modes;
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::MoveWindow);
+    EXPECT_EQ(modes.press(Qt::RightButton, middle, view, true), Press::Ignore);
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(399, 150), view, true), Press::ResizeWindow);
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(399, 150), view, false), Press::MoveWindow)
+        << "a maximised window has no edge to drag";
+
+    modes.canBeSelected(true);
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Select);
+    modes.canBeScrolled(true);
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Pan);
+    modes.release(Qt::LeftButton);
+    modes.canBeZoomed(true, false);
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Zoom);
+    EXPECT_TRUE(modes.zoomOut());
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(0, 0), view, true), Press::ResizeWindow)
+        << "the edges stay edges whatever tool is on";
+}
+
+TEST(ToolModes, TheHandToolPansByEachStepOfTheDrag) {
+    ToolModes modes;
+    EXPECT_FALSE(modes.moveTo(middle)) << "no pan without the hand tool";
+    EXPECT_TRUE(modes.canBeScrolled(true));
+    EXPECT_FALSE(modes.canBeScrolled(true)) << "a repeating Space changes nothing";
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::OpenHand);
+    modes.press(Qt::LeftButton, QPointF(100, 100), view, true);
+    EXPECT_EQ(modes.cursor(middle, view, true, true), Cursor::ClosedHand);
+    EXPECT_EQ(modes.moveTo(QPointF(110, 95)), QPointF(10, -5));
+    EXPECT_EQ(modes.moveTo(QPointF(111, 95)), QPointF(1, 0));
+    EXPECT_FALSE(modes.release(Qt::RightButton));
+    EXPECT_TRUE(modes.release(Qt::LeftButton));
+    EXPECT_FALSE(modes.moveTo(QPointF(120, 95)));
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::OpenHand);
+}
+
+TEST(ToolModes, CursorsShowTheEdgeWhenHoveringAndOtherwiseTheTool) {
+    ToolModes modes;
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::Arrow);
+    EXPECT_EQ(modes.cursor(QPointF(1, 1), view, true, false), Cursor::ResizeForwardDiagonal);
+    EXPECT_EQ(modes.cursor(QPointF(399, 1), view, true, false), Cursor::ResizeBackwardDiagonal);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, true, false), Cursor::ResizeHorizontal);
+    EXPECT_EQ(modes.cursor(QPointF(200, 299), view, true, false), Cursor::ResizeVertical);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, false, false), Cursor::Arrow);
+    modes.canBeSelected(true);
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::Crosshair);
+    modes.canBeZoomed(true, true);
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::ZoomIn);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, true, true), Cursor::ZoomIn)
+        << "a held button is no hover";
+}
+
+TEST(ToolModes, LosingTheKeyboardEndsTheHeldToolsButNotTheSelectionTool) {
+    ToolModes modes;
+    EXPECT_FALSE(modes.keysLost());
+    modes.canBeScrolled(true);
+    modes.press(Qt::LeftButton, middle, view, true);
+    ASSERT_TRUE(modes.isPanning());
+    modes.canBeZoomed(true, false);
+    modes.canBeSelected(true);
+    EXPECT_TRUE(modes.keysLost());
+    EXPECT_FALSE(modes.inZooming());
+    EXPECT_FALSE(modes.inDragging());
+    EXPECT_FALSE(modes.isPanning());
+    EXPECT_TRUE(modes.inSelecting()) << "toggled, not held";
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Select);
+}
+
+TEST(ToolModes, ALiveResizeLastsUntilThePointerIsBackAfterTheWindowChangedSize) {
+    ToolModes modes;
+    modes.startLiveResize();
+    modes.pointerSeen(true);
+    EXPECT_TRUE(modes.inLiveResize()) << "the press's own drag, before the window system takes it";
+    modes.viewResized();
+    modes.viewResized();
+    EXPECT_TRUE(modes.inLiveResize());
+    modes.pointerSeen(true);
+    EXPECT_FALSE(modes.inLiveResize()) << "the window system reports no release: a move will do";
+    modes.viewResized();
+    EXPECT_FALSE(modes.inLiveResize()) << "a later size change is not the user's";
+
+    modes.startLiveResize();
+    modes.pointerSeen(false);
+    EXPECT_FALSE(modes.inLiveResize()) << "a click at the edge that never resized";
+}
+
+TEST(ToolModes, ControlWithTheWheelZoomsAndThePlainWheelOnlyPans) {
+    const auto plain = ToolModes::wheel(QPoint(0, 120), QPointF(), {});
+    EXPECT_FALSE(plain.zoom);
+    EXPECT_EQ(plain.pan, QPointF(0, 60));
+    const auto touchpad = ToolModes::wheel(QPoint(0, 24), QPointF(3, 12), Qt::ShiftModifier);
+    EXPECT_FALSE(touchpad.zoom);
+    EXPECT_EQ(touchpad.pan, QPointF(3, 12)) << "touchpads pan by their pixels";
+
+    const auto in = ToolModes::wheel(QPoint(0, 120), QPointF(), Qt::ControlModifier);
+    const auto out = ToolModes::wheel(QPoint(0, -120), QPointF(), Qt::ControlModifier);
+    EXPECT_TRUE(in.zoom);
+    EXPECT_DOUBLE_EQ(in.magnification, 0.25);
+    EXPECT_DOUBLE_EQ((1 + in.magnification) * (1 + out.magnification), 1.0)
+        << "a notch out undoes a notch in";
+    const auto smooth = ToolModes::wheel(QPoint(), QPointF(0, 30), Qt::ControlModifier);
+    EXPECT_TRUE(smooth.zoom);
+    EXPECT_GT(smooth.magnification, 0);
+    EXPECT_LT(smooth.magnification, in.magnification) << "half a notch of pixels, half a step";
+    EXPECT_FALSE(ToolModes::wheel(QPoint(120, 0), QPointF(), Qt::ControlModifier).zoom)
+        << "sideways is no zoom";
+}
+
+} // namespace

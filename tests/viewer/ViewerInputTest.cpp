@@ -1,0 +1,200 @@
+#include "viewer/ViewerInput.h"
+#include "geometry/ViewerGeometry.h"
+#include "support/TestImages.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneWindow.h"
+#include "viewer/OrvaneWindowController.h"
+#include "viewer/ViewController.h"
+
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A viewer window driven the way its user drives it: keys through the
+// window system to the window, wheel, mouse and drops to the view.
+class ViewerInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        TestImages::makeSampleFolder(dir.path());
+        controller = new OrvaneWindowController;
+        window = controller->window();
+        vc = controller->vc();
+        input = vc->input();
+    }
+    void TearDown() override { delete window; }
+
+    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+    bool settle() {
+        return QTest::qWaitFor([this] { return !vc->isLoading(); }, 10000) &&
+               (QTest::qWait(0), true);
+    }
+    bool shown() {
+        window->show();
+        return QTest::qWaitForWindowExposed(window);
+    }
+    bool open(const QString& file) {
+        vc->startWithFile(file);
+        return settle() && shown();
+    }
+    QWindow* keyboard() const { return window->windowHandle(); }
+    QRectF imageRect() const { return vc->viewGeometry()->layout(); }
+    void wheel(QPoint angle, Qt::KeyboardModifiers modifiers) {
+        const QPointF at(vc->width() / 2.0, vc->height() / 2.0);
+        QWheelEvent event(at, vc->mapToGlobal(at), QPoint(), angle, Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(vc, &event);
+    }
+
+    QTemporaryDir dir;
+    OrvaneWindowController* controller = nullptr;
+    OrvaneWindow* window = nullptr;
+    ViewController* vc = nullptr;
+    ViewerInput* input = nullptr;
+};
+
+TEST_F(ViewerInputTest, AKeyTheViewerPassesOnActsOnlyOnce) {
+    ASSERT_TRUE(open(path("a.jpg")));
+    // A focused button leaves 0 alone, so the key travels up through the
+    // toolbar and the view to the window, past the filter at every step.
+    QToolButton* button = vc->toolbar()->actionZoomIn;
+    button->setFocus();
+    ASSERT_EQ(window->focusWidget(), button);
+    QSignalSpy actualSize(input, &ViewerInput::actualSizeRequested);
+    QTest::keyClick(keyboard(), Qt::Key_0);
+    EXPECT_EQ(actualSize.count(), 1);
+    QTest::keyClick(keyboard(), Qt::Key_Backslash);
+    EXPECT_EQ(actualSize.count(), 2);
+
+    button->clearFocus();
+    QTest::keyClick(keyboard(), Qt::Key_0);
+    EXPECT_EQ(actualSize.count(), 3) << "with no focus widget the window itself has the keys";
+}
+
+TEST_F(ViewerInputTest, TheZoomToolEndsWhenZGoesUpBeforeItsModifier) {
+    ASSERT_TRUE(shown());
+    const ToolModes& tools = input->tools();
+    for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::AltModifier}) {
+        QTest::keyPress(keyboard(), Qt::Key_Z, modifier);
+        ASSERT_TRUE(tools.inZooming());
+        EXPECT_EQ(tools.zoomOut(), modifier == Qt::AltModifier);
+        // Z up first, the modifier still held.
+        QTest::keyRelease(keyboard(), Qt::Key_Z, modifier);
+        EXPECT_FALSE(tools.inZooming()) << "the tool stuck on after " << modifier;
+        EXPECT_EQ(vc->cursor().shape(), Qt::ArrowCursor);
+    }
+    QTest::keyPress(keyboard(), Qt::Key_Space);
+    QTest::keyRelease(keyboard(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_FALSE(tools.inDragging());
+}
+
+TEST_F(ViewerInputTest, LosingFocusEndsTheHeldTools) {
+    ASSERT_TRUE(shown());
+    const ToolModes& tools = input->tools();
+    QTest::keyPress(keyboard(), Qt::Key_Z);
+    QTest::keyPress(keyboard(), Qt::Key_Space);
+    QTest::keyClick(keyboard(), Qt::Key_M);
+    ASSERT_TRUE(tools.inZooming() && tools.inDragging() && tools.inSelecting());
+    // Their keys go up in another window, where this one never hears it.
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(vc, &deactivate);
+    EXPECT_FALSE(tools.inZooming());
+    EXPECT_FALSE(tools.inDragging());
+    EXPECT_TRUE(tools.inSelecting()) << "M toggles; it is not held";
+    EXPECT_EQ(vc->cursor().shape(), Qt::CrossCursor);
+}
+
+TEST_F(ViewerInputTest, ControlEqualsAndControlWheelZoomInThePlainWheelDoesNot) {
+    ASSERT_TRUE(open(path("b.PNG")));
+    const double shown = imageRect().width();
+    ASSERT_GT(shown, 0);
+
+    wheel(QPoint(0, 120), Qt::NoModifier);
+    EXPECT_EQ(imageRect().width(), shown) << "the plain wheel pans, never zooms";
+    wheel(QPoint(0, 120), Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(imageRect().width(), shown * 1.25);
+    wheel(QPoint(0, -120), Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(imageRect().width(), shown);
+
+    QTest::keyClick(keyboard(), Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() > shown * 1.3; }, 5000))
+        << "Ctrl+= without Shift zooms in";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !vc->viewGeometry()->windowAnimation; }, 5000));
+    const double zoomed = imageRect().width();
+    QTest::keyClick(keyboard(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() < zoomed; }, 5000));
+}
+
+TEST_F(ViewerInputTest, HomeAndEndGoToTheEndsOfTheList) {
+    ASSERT_TRUE(open(path("img10.gif")));
+    QTest::keyClick(keyboard(), Qt::Key_End);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("img2.gif"));
+    QTest::keyClick(keyboard(), Qt::Key_Home);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
+    EXPECT_EQ(vc->fileNumber(), 0u);
+    QTest::keyClick(keyboard(), Qt::Key_Home);
+    EXPECT_FALSE(vc->isLoading()) << "already the first: nothing to load";
+}
+
+TEST_F(ViewerInputTest, OnlyTheUsersEdgeDragMakesTheImageCoverTheWindow) {
+    ASSERT_TRUE(TestImages::writeImage(path("photo.png"), TestImages::asymmetric(300, 200), "PNG"));
+    ASSERT_TRUE(open(path("photo.png")));
+    ASSERT_EQ(vc->zoomMode, 0);
+    ASSERT_EQ(imageRect().size(), QSizeF(300, 200)) << "it fits at its own size";
+    const auto centred = [](QSize view) {
+        return QRectF((view.width() - 300) / 2.0, (view.height() - 200) / 2.0, 300, 200);
+    };
+
+    // Programmatic, or the window manager's: the image keeps its fit.
+    window->resize(640, 480);
+    QTest::qWait(0);
+    ASSERT_EQ(vc->size(), QSize(640, 480));
+    EXPECT_EQ(imageRect(), centred(vc->size()));
+    window->showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->size() != QSize(640, 480); }, 2000));
+    EXPECT_EQ(imageRect(), centred(vc->size())) << "maximising is no live resize";
+    window->showNormal();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }, 2000));
+
+    // The user's drag of an edge: the image covers the window.
+    input->liveResizeStarted();
+    window->resize(500, 450);
+    QTest::qWait(0);
+    EXPECT_GE(imageRect().width(), 500);
+    EXPECT_GE(imageRect().height(), 450);
+    // The pointer back over the window: the drag is over.
+    QTest::mouseMove(vc, QPoint(250, 200));
+    window->resize(520, 460);
+    QTest::qWait(0);
+    EXPECT_EQ(imageRect(), centred(vc->size())) << "the zoom mode applies again";
+}
+
+TEST_F(ViewerInputTest, DropsHandOnTheirLocalFilesOnly) {
+    QSignalSpy dropped(vc, &ViewController::filesDropped);
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(path("a.jpg")), QUrl(QStringLiteral("https://example.org/x.png"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vc, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vc, &drop);
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped.first().first().toStringList(), QStringList{path("a.jpg")});
+
+    QMimeData words;
+    words.setText(QStringLiteral("just words"));
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &words, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vc, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}
+
+} // namespace
