@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     vc->startWithFile(file);
     if (!QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; },
                          30000) ||
-        !QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(files[1])); }, 30000)) {
+        !QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(files[1])); }, 30000)) {
         std::printf("the neighbour was not decoded ahead\n");
         return 1;
     }
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     std::vector<double> steps;
     for (int i = 1; i <= 9; ++i) {
         const QString& target = files[i % files.size()];
-        if (!QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(target)); }, 30000)) {
+        if (!QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(target)); }, 30000)) {
             std::printf("the neighbour was not decoded ahead\n");
             return 1;
         }
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
         step.start();
         vc->showNextImage();
         // A tight loop rather than a polling wait, whose naps would be counted.
-        while (!(vc->openedURL() == target && vc->loadState() == ViewController::LoadState::Shown) &&
+        while (!(vc->document()->openedURL() == target && vc->loadState() == ViewController::LoadState::Shown) &&
                step.elapsed() < 5000)
             QCoreApplication::processEvents();
         vc->imageView()->repaint();

@@ -123,26 +123,6 @@ void ViewController::viewDidLoad() {
     themeChanged();
 }
 
-bool ViewController::isStarted() const {
-    return doc->isStarted();
-}
-
-bool ViewController::isZip() const {
-    return doc->isZip();
-}
-
-bool ViewController::isData() const {
-    return doc->isData();
-}
-
-const QString& ViewController::openedURL() const {
-    return doc->openedURL();
-}
-
-const QByteArray& ViewController::imageData() const {
-    return doc->imageData();
-}
-
 int ViewController::framesCount() const {
     return doc->framesCount();
 }
@@ -151,32 +131,12 @@ int ViewController::currentFrame() const {
     return playback->currentFrame();
 }
 
-const std::optional<QList<ApplicationInfo>>& ViewController::appUrls() const {
-    return doc->applications();
-}
-
-bool ViewController::isDirectory() const {
-    return doc->imageFiles().isDirectory();
-}
-
 ViewController::LoadState ViewController::loadState() const {
     return doc->state();
 }
 
 bool ViewController::isLoading() const {
     return doc->state() == LoadState::Loading || doc->state() == LoadState::FirstLook;
-}
-
-const ImageCollection& ViewController::imageFiles() const {
-    return doc->imageFiles();
-}
-
-Prefetcher* ViewController::imagePrefetcher() const {
-    return doc->prefetcher();
-}
-
-quint64 ViewController::fileNumber() const {
-    return doc->imageFiles().fileNumber();
 }
 
 AnimationPlayer* ViewController::animation() const {
@@ -205,7 +165,7 @@ ViewerState ViewController::viewerState() const {
     s.canZoomOut = canZoomOut();
     s.hasSelection = hasSelection();
     s.hasFrames = hasFrames();
-    s.isDirectory = isDirectory();
+    s.isDirectory = doc->imageFiles().isDirectory();
     s.inZooming = viewerInput->tools().inZooming();
     s.inDragging = viewerInput->tools().inDragging();
     s.inSelecting = viewerInput->tools().inSelecting();

@@ -83,14 +83,8 @@ public:
     DNSImageView* transitionView() const { return aniImageView; }
 
     // State read by the menus, the routing and the window controller.
-    bool isStarted() const;
-    bool isZip() const;
-    bool isData() const;
-    const QString& openedURL() const;
-    const QByteArray& imageData() const;
     int framesCount() const;
     int currentFrame() const;
-    const std::optional<QList<ApplicationInfo>>& appUrls() const;
     double imageWidth = 0;
     double imageHeight = 0;
     bool imageChanged = false;
@@ -102,7 +96,6 @@ public:
     bool canZoomIn() const;
     bool canZoomOut() const;
     bool isFileLoaded() const;
-    bool isDirectory() const;
     bool hasFrames() const { return framesCount() > 1; }
     bool hasSelection() const { return false; }
     QImage getCurrentImage() const;
@@ -112,9 +105,6 @@ public:
     LoadState loadState() const;
     // Until the item is on screen in full (a first look is still loading).
     bool isLoading() const;
-    const ImageCollection& imageFiles() const;
-    Prefetcher* imagePrefetcher() const;
-    quint64 fileNumber() const;
     const ViewerMessage* shownMessage() const;
 
     MainToolbar* toolbar() const { return mainToolbar; }

@@ -89,14 +89,14 @@ TEST_F(PrefetchTest, SteppingToADecodedNeighbourShowsItAtOnce) {
     ViewController* vc = controller->vc();
     vc->startWithFile(path("a.jpg"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; }, 10000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(path("b.PNG"))); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(path("b.PNG"))); }, 10000));
     vc->showNextImage();
     QCoreApplication::processEvents(); // the posted load step
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "no decode to wait for";
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("40px × 30px"));
     // The image first opened was decoded by the loader, not ahead; it is kept
     // all the same, so stepping back is as quick and decodes nothing again.
-    EXPECT_TRUE(vc->imagePrefetcher()->cached(path("a.jpg")));
+    EXPECT_TRUE(vc->document()->prefetcher()->cached(path("a.jpg")));
     vc->showPreviousImage();
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown);
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("30px × 40px"));
@@ -125,7 +125,7 @@ TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCop
         vc->startWithFile(photos.filePath(QStringLiteral("p0.png")));
         for (int i = 1; i <= 3; ++i) {
             const QString next = photos.filePath(QStringLiteral("p%1.png").arg(i % 3));
-            ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->imagePrefetcher()->cached(next)); }, 10000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(next)); }, 10000));
             vc->showNextImage();
             ASSERT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "mode " << mode;
             const QRectF placed = vc->imageView()->imageRect();

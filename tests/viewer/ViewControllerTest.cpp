@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
-    EXPECT_FALSE(vc->isStarted());
+    EXPECT_FALSE(vc->document()->isStarted());
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Drop your image here"));
     EXPECT_FALSE(vc->isFileLoaded());
@@ -53,7 +53,7 @@ TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
 TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     vc->startWithFile(dir.path());
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->isStarted());
+    EXPECT_TRUE(vc->document()->isStarted());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
     EXPECT_TRUE(vc->isFileLoaded());
@@ -68,13 +68,13 @@ TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG")) << "the last request wins";
     EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
-    EXPECT_EQ(vc->openedURL(), path("b.PNG"));
+    EXPECT_EQ(vc->document()->openedURL(), path("b.PNG"));
 }
 
 TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
     vc->startWithFile(path("img10.gif"));
     ASSERT_TRUE(settle());
-    EXPECT_EQ(vc->fileNumber(), 2u);
+    EXPECT_EQ(vc->document()->imageFiles().fileNumber(), 2u);
     vc->showNextImage();
     ASSERT_TRUE(settle());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("img2.gif"));
@@ -87,7 +87,7 @@ TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
     vc->startWithFile(single.filePath(QStringLiteral("only.png")));
     ASSERT_TRUE(settle());
     EXPECT_TRUE(vc->isFileLoaded());
-    EXPECT_FALSE(vc->isDirectory());
+    EXPECT_FALSE(vc->viewerState().isDirectory);
     for (QToolButton* b : {vc->toolbar()->actionNext, vc->toolbar()->actionPrevious,
                            vc->toolbar()->actionPlay})
         EXPECT_FALSE(b->isEnabled());
@@ -127,7 +127,7 @@ TEST_F(ViewControllerTest, FolderWithoutImagesSaysSo) {
     EXPECT_EQ(vc->shownMessage()->description,
               QStringLiteral("No supported image files in this folder."));
     EXPECT_FALSE(vc->isFileLoaded()) << "the previous folder's image is not left behind";
-    EXPECT_FALSE(vc->isDirectory());
+    EXPECT_FALSE(vc->viewerState().isDirectory);
 }
 
 TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
@@ -143,10 +143,10 @@ TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
 TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->isData());
+    EXPECT_TRUE(vc->document()->isData());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Clipboard"));
     EXPECT_EQ(resolution(), QStringLiteral("12px × 8px"));
-    EXPECT_FALSE(vc->isDirectory());
+    EXPECT_FALSE(vc->viewerState().isDirectory);
     EXPECT_FALSE(vc->toolbar()->actionNext->isEnabled());
     const int steps = 3;
     for (int i = 0; i < steps; ++i)

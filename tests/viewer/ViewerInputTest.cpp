@@ -139,7 +139,7 @@ TEST_F(ViewerInputTest, HomeAndEndGoToTheEndsOfTheList) {
     QTest::keyClick(keyboard(), Qt::Key_Home);
     ASSERT_TRUE(settle());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
-    EXPECT_EQ(vc->fileNumber(), 0u);
+    EXPECT_EQ(vc->document()->imageFiles().fileNumber(), 0u);
     QTest::keyClick(keyboard(), Qt::Key_Home);
     EXPECT_FALSE(vc->isLoading()) << "already the first: nothing to load";
 }
