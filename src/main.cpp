@@ -1,11 +1,14 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "platform/FileName.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImageReader>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
+#include <unistd.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -19,6 +22,14 @@ bool anyVisibleWindow() {
             return true;
     }
     return false;
+}
+
+// The current folder by its exact bytes, for the same reason as the arguments.
+QString workingFolder() {
+    char* folder = ::getcwd(nullptr, 0);
+    const QString result = folder ? FileName::decode(folder) : QDir::currentPath();
+    ::free(folder);
+    return result;
 }
 
 } // namespace
@@ -41,9 +52,13 @@ int main(int argc, char** argv) {
     // headers stays, just above what real photographs need.
     QImageReader::setAllocationLimit(1024);
 
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    const QStringList paths = SingleInstance::absolutePaths(arguments, QDir::currentPath());
+    // The raw bytes, not QCoreApplication::arguments(): a file name that is
+    // not UTF-8 must reach the file system exactly as it was given. The
+    // QApplication constructor has already taken out the options it handles.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(FileName::decode(argv[i]));
+    const QStringList paths = SingleInstance::absolutePaths(arguments, workingFolder());
 
     // One instance per user: a second launch hands its documents over and leaves.
     SingleInstance instance(SingleInstance::defaultSocketPath());

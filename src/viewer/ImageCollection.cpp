@@ -1,11 +1,13 @@
 #include "viewer/ImageCollection.h"
 
+#include "platform/FileName.h"
+
 #include <QCollator>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <dirent.h>
 #include <numeric>
+#include <sys/stat.h>
 
 const QStringList& ImageCollection::extensions() {
     static const QStringList list = {
@@ -74,8 +76,11 @@ void ImageCollection::sortByFileName(QStringList& paths) {
 }
 
 QString ImageCollection::folderOf(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir())
+    // Asked by the path's exact bytes: QFileInfo would re-encode a name that
+    // is not UTF-8 into one that does not exist.
+    struct stat status {};
+    const QFileInfo info(path); // only for its path arithmetic
+    if (::stat(FileName::encode(path).constData(), &status) == 0 && S_ISDIR(status.st_mode))
         return info.absoluteFilePath();
     return info.absolutePath();
 }
@@ -83,7 +88,7 @@ QString ImageCollection::folderOf(const QString& path) {
 std::optional<QStringList> ImageCollection::listFolder(const QString& folder) {
     // readdir rather than QDir: no stat per entry, which matters for a folder
     // of 100,000 files.
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = FileName::encode(folder);
     DIR* dir = opendir(encoded.constData());
     if (!dir)
         return std::nullopt;
@@ -95,7 +100,8 @@ std::optional<QStringList> ImageCollection::listFolder(const QString& folder) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
-        children.append(prefix + QFile::decodeName(name));
+        // Every byte of the name is kept, so the entry opens as listed.
+        children.append(prefix + FileName::decode(name));
     }
     closedir(dir);
     return children;
