@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "platform/FileName.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -22,6 +24,14 @@ bool anyVisibleWindow() {
             return true;
     }
     return false;
+}
+
+// The current folder by its exact bytes, for the same reason as the arguments.
+QString workingFolder() {
+    char* folder = ::getcwd(nullptr, 0);
+    const QString result = folder ? FileName::decode(folder) : QDir::currentPath();
+    ::free(folder);
+    return result;
 }
 
 } // namespace
@@ -44,9 +54,13 @@ int main(int argc, char** argv) {
     // headers stays, just above what real photographs need.
     QImageReader::setAllocationLimit(1024);
 
-    QStringList arguments = QCoreApplication::arguments();
-    arguments.removeFirst();
-    const QStringList paths = SingleInstance::absolutePaths(arguments, QDir::currentPath());
+    // The raw bytes, not QCoreApplication::arguments(): a file name that is
+    // not UTF-8 must reach the file system exactly as it was given. The
+    // QApplication constructor has already taken out the options it handles.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(FileName::decode(argv[i]));
+    const QStringList paths = SingleInstance::absolutePaths(arguments, workingFolder());
 
     // One instance per user: a second launch hands its documents over and leaves.
     auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());

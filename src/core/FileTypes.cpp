@@ -1,6 +1,9 @@
 #include "core/FileTypes.h"
 
+#include "platform/FileName.h"
+
 #include <QFileInfo>
+#include <sys/stat.h>
 
 const QStringList& FileTypes::extensions() {
     static const QStringList list = {
@@ -47,8 +50,11 @@ bool FileTypes::qualifies(const QString& path) {
 }
 
 QString FileTypes::folderOf(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isDir())
+    // Asked by the path's exact bytes: QFileInfo would re-encode a name that
+    // is not UTF-8 into one that does not exist.
+    struct stat status {};
+    const QFileInfo info(path); // only for its path arithmetic
+    if (::stat(FileName::encode(path).constData(), &status) == 0 && S_ISDIR(status.st_mode))
         return info.absoluteFilePath();
     return info.absolutePath();
 }

@@ -1,6 +1,7 @@
 #include "platform/ImageSource.h"
 
 #include "platform/QtImageSource.h"
+#include "platform/RegularFile.h"
 #include "platform/imagesource/ApngImageSource.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/ExrImageSource.h"
@@ -17,7 +18,6 @@
 #include "platform/imagesource/SgiImageSource.h"
 #include "platform/imagesource/StbImageSource.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTransform>
 
@@ -158,16 +158,11 @@ QImage oriented(const QImage& image, int orientation) {
 } // namespace
 
 std::unique_ptr<ImageSource> ImageSource::createWithURL(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes =
+        RegularFile::readAll(path, DecodeLimits::maxFileBytes());
+    if (!bytes)
         return nullptr;
-    const qint64 size = file.size();
-    if (size <= 0 || size > DecodeLimits::maxFileBytes())
-        return nullptr;
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != size)
-        return nullptr;
-    return choose(bytes, extensionOf(path));
+    return choose(*bytes, extensionOf(path));
 }
 
 std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes, const QString& extension) {

@@ -20,7 +20,9 @@ class ImageSource {
 public:
     virtual ~ImageSource() = default;
 
-    // Nothing when the content is not an image any decoder recognises.
+    // Nothing when the content is not an image any decoder recognises, and
+    // at once when the path names no regular file (a FIFO, a device, a
+    // directory). Reads through RegularFile, so any file name opens.
     static std::unique_ptr<ImageSource> createWithURL(const QString& path);
     // The extension, when given, only breaks ties the content leaves open
     // (a TIFF-based camera raw, a headerless fax).

@@ -1,7 +1,9 @@
 #include "platform/Workspace.h"
 
+#include "platform/FileName.h"
+#include "platform/RegularFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -15,6 +17,8 @@
 #pragma pop_macro("signals")
 
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -68,7 +72,7 @@ QString iconNameOf(GAppInfo* info) {
     }
     if (G_IS_FILE_ICON(icon)) {
         gchar* path = g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon)));
-        const QString result = path ? QFile::decodeName(path) : QString();
+        const QString result = FileName::decode(path);
         g_free(path);
         return result;
     }
@@ -82,7 +86,7 @@ ApplicationInfo describe(GAppInfo* info) {
     app.iconName = iconNameOf(info);
     if (G_IS_DESKTOP_APP_INFO(info)) {
         const char* filename = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(info));
-        app.path = filename ? QFile::decodeName(filename) : QString();
+        app.path = FileName::decode(filename);
     }
     return app;
 }
@@ -92,18 +96,14 @@ ApplicationInfo describe(GAppInfo* info) {
 QString Workspace::contentTypeForFile(const QString& path) {
     if (path.isEmpty())
         return {};
-    const QFileInfo info(path);
-    if (info.isDir())
+    const QByteArray native = FileName::encode(path);
+    struct stat status {};
+    if (::stat(native.constData(), &status) == 0 && S_ISDIR(status.st_mode))
         return QStringLiteral("inode/directory");
 
     // Only regular files are read: opening a FIFO or a device could block or never end.
-    QByteArray head;
-    if (info.isFile()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            head = file.read(sniffBytes);
-    }
-    const QByteArray name = QFile::encodeName(info.fileName());
+    const QByteArray head = RegularFile::readHead(path, sniffBytes);
+    const QByteArray name = native.mid(native.lastIndexOf('/') + 1);
     gboolean uncertain = FALSE;
     gchar* type =
         g_content_type_guess(name.constData(), reinterpret_cast<const guchar*>(head.constData()),
@@ -159,19 +159,20 @@ void Workspace::watchApplications() {
 }
 
 bool Workspace::openFile(const QString& path, const QString& applicationPath) {
-    if (path.isEmpty() || applicationPath.isEmpty() || !QFileInfo::exists(path))
+    const QByteArray native = FileName::encode(path);
+    if (path.isEmpty() || applicationPath.isEmpty() || ::access(native.constData(), F_OK) != 0)
         return false;
 
     GObjectPtr<GDesktopAppInfo> app(
         QDir::isAbsolutePath(applicationPath)
-            ? g_desktop_app_info_new_from_filename(QFile::encodeName(applicationPath).constData())
+            ? g_desktop_app_info_new_from_filename(FileName::encode(applicationPath).constData())
             : g_desktop_app_info_new(applicationPath.toUtf8().constData()));
     if (!app) {
         qWarning("Workspace: no application %s", qUtf8Printable(applicationPath));
         return false;
     }
 
-    GObjectPtr<GFile> file(g_file_new_for_path(QFile::encodeName(path).constData()));
+    GObjectPtr<GFile> file(g_file_new_for_path(native.constData()));
     GList files{file.get(), nullptr, nullptr};
     GError* error = nullptr;
     const bool launched = g_app_info_launch(G_APP_INFO(app.get()), &files, nullptr, &error);

@@ -1,7 +1,8 @@
 #include "viewer/ImageCollection.h"
 
+#include "platform/FileName.h"
+
 #include <QCollator>
-#include <QFile>
 #include <algorithm>
 #include <dirent.h>
 #include <numeric>
@@ -31,7 +32,7 @@ void ImageCollection::sortByFileName(QStringList& paths) {
 std::optional<QStringList> ImageCollection::listFolder(const QString& folder) {
     // readdir rather than QDir: no stat per entry, which matters for a folder
     // of 100,000 files.
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = FileName::encode(folder);
     DIR* dir = opendir(encoded.constData());
     if (!dir)
         return std::nullopt;
@@ -43,7 +44,8 @@ std::optional<QStringList> ImageCollection::listFolder(const QString& folder) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
-        children.append(prefix + QFile::decodeName(name));
+        // Every byte of the name is kept, so the entry opens as listed.
+        children.append(prefix + FileName::decode(name));
     }
     closedir(dir);
     return children;

@@ -1,4 +1,5 @@
 #include "platform/Workspace.h"
+#include "platform/FileName.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,8 +10,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // glib reads the XDG folders on first use, so this runs before any test (and so before any GIO
 // call): our own desktop entries in a private data home and data folder, the system folders
@@ -161,6 +164,14 @@ TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt
                    nullptr;
         },
         20000));
+}
+
+TEST_F(WorkspaceTest, ContentIsSniffedUnderANameThatIsNotUtf8) {
+    const QByteArray from = QFile::encodeName(pngFile(QStringLiteral("picture")));
+    const QByteArray raw = QFile::encodeName(files.path()) + QByteArray("/caf\xe9");
+    ASSERT_EQ(::rename(from.constData(), raw.constData()), 0);
+    EXPECT_EQ(Workspace::contentTypeForFile(FileName::decode(raw)), QStringLiteral("image/png"));
+    ::unlink(raw.constData()); // QTemporaryDir cannot remove it by itself
 }
 
 TEST_F(WorkspaceTest, UnknownTypeHasNoApplications) {

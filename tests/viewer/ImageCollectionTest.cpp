@@ -1,10 +1,14 @@
-#include "support/TestImages.h"
 #include "viewer/ImageCollection.h"
+#include "platform/FileName.h"
+#include "platform/ImageSource.h"
+#include "support/TestImages.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,6 +102,30 @@ TEST(ImageCollection, KeepsHiddenAndNonAsciiNamesAndSkipsNothingElse) {
     EXPECT_EQ(list->size(), 4);
     for (const QString& f : files)
         EXPECT_TRUE(list->contains(dir.filePath(f))) << f.toStdString();
+}
+
+// A name that is not UTF-8 keeps its bytes from the listing to the file.
+TEST(ImageCollection, ListedNameThatIsNotUtf8StillOpens) {
+    QTemporaryDir folder;
+    const QByteArray raw = QFile::encodeName(folder.path()) + QByteArray("/caf\xe9.jpg");
+    const QByteArray jpeg = TestImages::encode(TestImages::asymmetric(8, 6), "JPEG");
+    // QTemporaryDir cannot remove a name that is not UTF-8 by itself.
+    const struct Remove {
+        QByteArray path;
+        ~Remove() { ::unlink(path.constData()); }
+    } remove{raw};
+    FILE* file = std::fopen(raw.constData(), "wb");
+    ASSERT_TRUE(file);
+    std::fwrite(jpeg.constData(), 1, size_t(jpeg.size()), file);
+    std::fclose(file);
+    const auto images = ImageCollection::scanFolder(FileName::decode(raw));
+    ASSERT_TRUE(images);
+    ASSERT_EQ(images->size(), 1);
+    EXPECT_EQ(FileName::encode(images->first()), raw);
+    EXPECT_EQ(ImageCollection::folderOf(images->first()), folder.path());
+    auto source = ImageSource::createWithURL(images->first());
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->imageAtIndex(0).size(), QSize(8, 6));
 }
 
 } // namespace

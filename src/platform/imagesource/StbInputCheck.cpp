@@ -59,9 +59,10 @@ bool StbInputCheck::radianceIsWhole(const QByteArray& bytes) {
         if (p + 4 > size)
             return false;
         if (byteAt(p) != 2 || byteAt(p + 1) != 2 || (byteAt(p + 2) & 0x80)) {
-            // Not run-length coded: stb reads the rest of the image flat
-            // from the start of this row.
-            return size - p >= qsizetype(width) * (height - row) * 4;
+            // Not run-length coded: stb then reads the whole image flat from
+            // the start of this row, over the rows it has decoded already.
+            // Only a file that is flat from its first row comes out right.
+            return row == 0 && size - p >= flatSize;
         }
         if (((byteAt(p + 2) << 8) | byteAt(p + 3)) != width)
             return false;
