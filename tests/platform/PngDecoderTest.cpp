@@ -101,6 +101,31 @@ TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
     }
 }
 
+// --- Properties ------------------------------------------------------------
+
+TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
+    // pHYs at 3779 per metre (96 dpi); eXIf with orientation 6 (a big-endian
+    // TIFF block holding one tag).
+    const QByteArray phys = FormatFixtures::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
+    const QByteArray exif = FormatFixtures::pngChunk(
+        "eXIf", QByteArray("MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                           "\x00\x00\x00\x00",
+                           26));
+    auto grey = ImageSource::createWithData(
+        FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys + exif));
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->type(), QStringLiteral("public.png"));
+    const QVariantMap properties = grey->propertiesAtIndex(0);
+    EXPECT_EQ(properties.value(QStringLiteral("PixelWidth")).toInt(), 4);
+    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
+    EXPECT_EQ(properties.value(QStringLiteral("ColorModel")).toString(), QStringLiteral("Gray"));
+    EXPECT_FALSE(properties.value(QStringLiteral("HasAlpha")).toBool());
+    EXPECT_NEAR(properties.value(QStringLiteral("DPIWidth")).toDouble(), 96.0, 0.05);
+    EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), 6);
+    EXPECT_EQ(grey->thumbnail(64).size(), QSize(2, 4));
+    EXPECT_EQ(grey->imageAtIndex(0).size(), QSize(4, 2));
+}
+
 // --- Colour ----------------------------------------------------------------
 
 TEST(PngDecoder, GammaChunkIsConvertedAndSrgbChunkWinsOverIt) {
