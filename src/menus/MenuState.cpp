@@ -14,6 +14,26 @@ void setAll(MenuState::Items& surface, std::initializer_list<MenuItem> items, bo
 
 } // namespace
 
+bool MenuState::isBuilt(MenuItem item) {
+    switch (item) {
+    case MenuItem::Copy:
+    case MenuItem::SelectAll:
+    case MenuItem::Deselect:
+    case MenuItem::SelectionTool:
+    case MenuItem::Rotate180:
+    case MenuItem::Rotate90:
+    case MenuItem::Rotate90Counter:
+    case MenuItem::FlipHorizontally:
+    case MenuItem::FlipVertically:
+    case MenuItem::ExportJPEG:
+    case MenuItem::ExportPNG:
+    case MenuItem::Print:
+        return false;
+    default:
+        return true;
+    }
+}
+
 const QList<MenuItem>& MenuState::zoomModeItems() {
     static const QList<MenuItem> items = {MenuItem::FitToScreen, MenuItem::StretchToFit,
                                           MenuItem::FillScreen, MenuItem::ActualSize};
@@ -82,6 +102,11 @@ MenuState MenuState::compute(const ViewerState& v) {
     for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
         setAll(*surface, {MenuItem::PreviousImage, MenuItem::NextImage, MenuItem::Slideshow},
                v.isDirectory);
+
+    for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar}) {
+        for (auto& [item, enabled] : *surface)
+            enabled = enabled && isBuilt(item);
+    }
 
     const int mode = (v.zoomMode >= 0 && v.zoomMode <= 2) ? v.zoomMode : 3;
     s.checkedZoomMode = zoomModeItems().at(mode);

@@ -35,6 +35,11 @@ public:
     // The zoom-mode item that carries the check mark, in both menus.
     MenuItem checkedZoomMode = MenuItem::FitToScreen;
 
+    // Commands whose work has not landed yet: disabled on every surface,
+    // whatever the viewer shows. An item leaves this list with the change
+    // that makes it do something.
+    static bool isBuilt(MenuItem item);
+
     // The four zoom-mode items (check marks are cleared on all).
     static const QList<MenuItem>& zoomModeItems();
     // The items that change as an animation plays, frame by frame.

@@ -6,6 +6,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -120,6 +121,24 @@ TEST_F(AppDelegateTest, OpenWithComesBackWhenAViewerIsKeyAgain) {
     EXPECT_EQ(titles(), "GIMP");
     ASSERT_EQ(delegate->menuEditIn()->actions().size(), 1);
     EXPECT_TRUE(delegate->menuEditIn()->actions()[0]->isEnabled());
+}
+
+TEST_F(AppDelegateTest, CommandsNotBuiltYetStayDisabledWithAnImageShown) {
+    delegate->application({path("one/a.jpg")});
+    ASSERT_EQ(windows().size(), 1);
+    OrvaneWindowController* viewer = windows()[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->vc()->viewerState().isFileLoaded; }, 10000));
+    viewer->updateMainMenu();
+    ViewerCommands* own = viewer->vc()->commands();
+    EXPECT_TRUE(enabled(MenuItem::GetInfo));
+    EXPECT_TRUE(own->item(MenuItem::GetInfo)->isEnabled());
+    for (MenuItem item : {MenuItem::Copy, MenuItem::SelectAll, MenuItem::SelectionTool,
+                          MenuItem::Rotate90, MenuItem::FlipVertically}) {
+        EXPECT_FALSE(enabled(item)) << int(item);
+        EXPECT_FALSE(own->item(item)->isEnabled()) << int(item);
+    }
+    for (MenuItem item : {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print})
+        EXPECT_FALSE(enabled(item)) << int(item);
 }
 
 TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {

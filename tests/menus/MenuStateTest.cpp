@@ -92,6 +92,25 @@ TEST(MenuState, ZoomModeChecksOneItemOfEachMenu) {
     }
 }
 
+TEST(MenuState, CommandsNotBuiltYetStayDisabledEverywhere) {
+    ViewerState v = loadedStill();
+    v.hasSelection = true;
+    const MenuState s = MenuState::compute(v);
+    const MenuItem notBuilt[] = {MenuItem::Copy,          MenuItem::SelectAll,
+                                 MenuItem::Deselect,      MenuItem::SelectionTool,
+                                 MenuItem::Rotate90Counter, MenuItem::Rotate90,
+                                 MenuItem::Rotate180,     MenuItem::FlipHorizontally,
+                                 MenuItem::FlipVertically, MenuItem::ExportJPEG,
+                                 MenuItem::ExportPNG,     MenuItem::Print};
+    for (MenuItem item : notBuilt) {
+        EXPECT_FALSE(MenuState::isBuilt(item)) << int(item);
+        for (const auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
+            EXPECT_FALSE(on(*surface, item)) << int(item);
+    }
+    for (MenuItem item : {MenuItem::GetInfo, MenuItem::FitToScreen, MenuItem::NextImage})
+        EXPECT_TRUE(on(s.appMenu, item) && on(s.viewerMenu, item)) << int(item);
+}
+
 TEST(OpenWithMenu, NamesAreCleanedAndTheViewerItselfIsLeftOut) {
     const QList<ApplicationInfo> apps = {
         {QStringLiteral("preview.desktop"), QStringLiteral("Preview.app"), QString(),
