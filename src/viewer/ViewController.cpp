@@ -24,7 +24,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
