@@ -28,7 +28,7 @@ ViewerGeometry::ViewerGeometry(QWidget* view, ImageSurface* renderer)
 }
 
 ImageSurface* ViewerGeometry::surface() const {
-    return !rendererIsObject || rendererObject ? renderer : nullptr;
+    return (!rendererIsObject || rendererObject) ? renderer : nullptr;
 }
 
 QRectF ViewerGeometry::mainScreen() const {

@@ -58,16 +58,6 @@ const QList<MenuItem>& MenuState::disabledWithoutViewer() {
     return items;
 }
 
-const MenuState::Items& MenuState::items(CommandSurface surface) const {
-    switch (surface) {
-    case CommandSurface::AppMenu: return appMenu;
-    case CommandSurface::ViewerMenu: return viewerMenu;
-    case CommandSurface::Toolbar: return toolbar;
-    case CommandSurface::TouchBar: return touchBar;
-    }
-    return appMenu;
-}
-
 MenuState MenuState::compute(const ViewerState& v) {
     MenuState s;
     const bool loaded = v.isFileLoaded;

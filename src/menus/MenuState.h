@@ -31,7 +31,6 @@ public:
     Items viewerMenu;
     Items toolbar;
     Items touchBar;
-    const Items& items(CommandSurface surface) const;
     // The zoom-mode item that carries the check mark, in both menus.
     MenuItem checkedZoomMode = MenuItem::FitToScreen;
 

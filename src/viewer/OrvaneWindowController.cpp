@@ -8,7 +8,6 @@
 #include "menus/OpenWithMenu.h"
 #include "platform/TouchBar.h"
 #include "platform/Workspace.h"
-#include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"

@@ -21,7 +21,6 @@
 #include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>

@@ -28,7 +28,8 @@ TEST(MenuState, NothingLoadedDisablesEverythingButStepping) {
     for (const auto& [item, enabled] : s.appMenu) {
         const bool stepping = item == MenuItem::NextImage || item == MenuItem::PreviousImage ||
                               item == MenuItem::Slideshow;
-        EXPECT_EQ(enabled, stepping) << MenuItemNames::name(item, CommandSurface::AppMenu).toStdString();
+        EXPECT_EQ(enabled, stepping)
+            << MenuItemNames::name(item, CommandSurface::AppMenu).toStdString();
     }
     EXPECT_TRUE(on(s.toolbar, MenuItem::NextImage));
     EXPECT_FALSE(on(s.toolbar, MenuItem::ZoomIn));

@@ -127,7 +127,7 @@ protected:
 TEST_F(AnimatedViewer, AnimatedGifPlaysAndTheFrameCommandsStopItWithoutWrapping) {
     TestImages::write(path("spin.gif"), TestImages::animatedGif(greyFrames(3), {0, 0, 0}));
     open(path("spin.gif"));
-    EXPECT_EQ(vc->framesCount(), 3);
+    EXPECT_EQ(vc->viewerState().framesCount, 3);
     EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
     EXPECT_TRUE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->isPlaying() && vc->animation()->hasFrames(); }, 5000));
@@ -136,14 +136,14 @@ TEST_F(AnimatedViewer, AnimatedGifPlaysAndTheFrameCommandsStopItWithoutWrapping)
     vc->prevFrame();
     vc->animation()->setManualTicks(true);
     EXPECT_FALSE(vc->animation()->isPlaying());
-    while (vc->currentFrame() != 0)
+    while (vc->viewerState().currentFrame != 0)
         vc->showPreviousImageFrame();
     vc->prevFrame();
-    EXPECT_EQ(vc->currentFrame(), 0) << "no wrap-around backwards";
+    EXPECT_EQ(vc->viewerState().currentFrame, 0) << "no wrap-around backwards";
     vc->nextFrame();
     vc->nextFrame();
     vc->nextFrame();
-    EXPECT_EQ(vc->currentFrame(), 2) << "nor forwards";
+    EXPECT_EQ(vc->viewerState().currentFrame, 2) << "nor forwards";
     EXPECT_EQ(vc->toolbar()->labelFrames->text(), QStringLiteral("3/3"));
 
     // The slider stops playback; play resumes from the chosen frame.
@@ -152,7 +152,7 @@ TEST_F(AnimatedViewer, AnimatedGifPlaysAndTheFrameCommandsStopItWithoutWrapping)
     vc->toolbar()->frameSlider->setValue(1);
     QCoreApplication::processEvents();
     EXPECT_FALSE(vc->animation()->isPlaying());
-    EXPECT_EQ(vc->currentFrame(), 1);
+    EXPECT_EQ(vc->viewerState().currentFrame, 1);
     vc->playStopGif();
     EXPECT_EQ(vc->animation()->pendingFrame(), 2);
 }
@@ -168,7 +168,7 @@ TEST_F(AnimatedViewer, BrokenFrameLeavesAGap) {
 TEST_F(AnimatedViewer, SingleFrameGifNeitherPlaysNorShowsTheButton) {
     TestImages::write(path("still.gif"), TestImages::animatedGif(greyFrames(1), {0}));
     open(path("still.gif"));
-    EXPECT_EQ(vc->framesCount(), 1);
+    EXPECT_EQ(vc->viewerState().framesCount, 1);
     EXPECT_FALSE(vc->animation()->isPlaying());
     EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
     EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::stillHeight);
@@ -182,12 +182,12 @@ TEST_F(AnimatedViewer, MultiPageTiffStepsWithTheSliderWithoutPlaying) {
     ASSERT_EQ(QProcess::execute(QStringLiteral("/usr/bin/convert"),
                                 {a, b, c, path("pages.tif")}), 0) << "ImageMagick is installed by the bootstrap";
     open(path("pages.tif"));
-    EXPECT_EQ(vc->framesCount(), 3);
+    EXPECT_EQ(vc->viewerState().framesCount, 3);
     EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
     EXPECT_FALSE(vc->animation()->isPlaying());
     vc->toolbar()->frameSlider->setValue(2);
     QCoreApplication::processEvents();
-    EXPECT_EQ(vc->currentFrame(), 2);
+    EXPECT_EQ(vc->viewerState().currentFrame, 2);
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("50px × 20px"))
         << "pages are decoded from the file, with their own size";
 }

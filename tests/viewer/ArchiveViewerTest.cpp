@@ -61,13 +61,13 @@ TEST_F(ArchiveViewer, EntriesAcrossFoldersAreListedByFileNameAndStepped) {
     zip.add("inner.zip", ZipBuilder().bytes());
     zip.add("notes.txt", "words");
     open(write("photos.zip", zip.bytes()));
-    EXPECT_TRUE(vc->document()->isZip());
+    EXPECT_TRUE(vc->viewerState().isZip);
     EXPECT_EQ(vc->document()->imageFiles().entries(),
               QStringList({QStringLiteral("a/1.png"), QStringLiteral("c/10.png"), QStringLiteral("b/2.png")}));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("1.png"));
-    EXPECT_EQ(vc->document()->openedURL(), QStringLiteral("a/1.png"));
+    EXPECT_EQ(vc->viewerState().openedURL, QStringLiteral("a/1.png"));
     EXPECT_EQ(resolution(), QStringLiteral("10px × 10px"));
-    EXPECT_FALSE(vc->document()->imageData().isEmpty()) << "the entry's bytes are kept";
+    EXPECT_FALSE(vc->viewerState().imageData.isEmpty()) << "the entry's bytes are kept";
     vc->showNextImage();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 10000));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("10.png"));

@@ -43,7 +43,7 @@ protected:
 };
 
 TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
-    EXPECT_FALSE(vc->document()->isStarted());
+    EXPECT_FALSE(vc->viewerState().isStarted);
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Drop your image here"));
     EXPECT_FALSE(vc->isFileLoaded());
@@ -53,7 +53,7 @@ TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
 TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     vc->startWithFile(dir.path());
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->document()->isStarted());
+    EXPECT_TRUE(vc->viewerState().isStarted);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
     EXPECT_TRUE(vc->isFileLoaded());
@@ -68,7 +68,7 @@ TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG")) << "the last request wins";
     EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
-    EXPECT_EQ(vc->document()->openedURL(), path("b.PNG"));
+    EXPECT_EQ(vc->viewerState().openedURL, path("b.PNG"));
 }
 
 TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
@@ -104,8 +104,8 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
         ASSERT_TRUE(vc->shownMessage()) << name;
         EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
         EXPECT_EQ(vc->shownMessage()->description, QStringLiteral("Unable to open this image file."));
-        EXPECT_EQ(vc->imageWidth, 400);
-        EXPECT_EQ(vc->imageHeight, 400);
+        EXPECT_EQ(vc->viewerState().imageWidth, 400);
+        EXPECT_EQ(vc->viewerState().imageHeight, 400);
         EXPECT_FALSE(vc->isFileLoaded());
         EXPECT_EQ(window->windowTitle(), QString::fromUtf8(name));
     }
@@ -136,14 +136,14 @@ TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
     vc->startWithFile(path("camera.jpg"));
     ASSERT_TRUE(settle());
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
-    EXPECT_EQ(vc->imageWidth, 30 / window->devicePixelRatioF());
-    EXPECT_EQ(vc->imageHeight, 40 / window->devicePixelRatioF());
+    EXPECT_EQ(vc->viewerState().imageWidth, 30 / window->devicePixelRatioF());
+    EXPECT_EQ(vc->viewerState().imageHeight, 40 / window->devicePixelRatioF());
 }
 
 TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
     ASSERT_TRUE(settle());
-    EXPECT_TRUE(vc->document()->isData());
+    EXPECT_TRUE(vc->viewerState().isData);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Clipboard"));
     EXPECT_EQ(resolution(), QStringLiteral("12px × 8px"));
     EXPECT_FALSE(vc->viewerState().isDirectory);

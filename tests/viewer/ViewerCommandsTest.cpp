@@ -1,0 +1,45 @@
+#include "core/ViewerState.h"
+#include "viewer/DNSImageView.h"
+#include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ViewerCommands, RightClickAnywhereOnTheViewerOpensItsMenu) {
+    ViewController viewer;
+    viewer.resize(400, 400);
+    viewer.show();
+    QMenu* menu = viewer.commands()->contextMenu();
+    // On the picture, a child of the viewer, as much as on the viewer itself.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 30),
+                            viewer.imageView()->mapToGlobal(QPoint(20, 30)));
+    QApplication::sendEvent(viewer.imageView(), &click);
+    EXPECT_TRUE(menu->isVisible());
+    menu->close();
+}
+
+TEST(ViewerCommands, ZoomModeItemsSetTheViewersMode) {
+    ViewController viewer;
+    const std::pair<MenuItem, int> modes[] = {{MenuItem::StretchToFit, 1},
+                                              {MenuItem::FillScreen, 2},
+                                              {MenuItem::ActualSize, 3},
+                                              {MenuItem::FitToScreen, 0}};
+    for (const auto& [item, mode] : modes) {
+        QAction* action = viewer.commands()->item(item);
+        ASSERT_TRUE(action);
+        action->setEnabled(true);
+        action->trigger();
+        EXPECT_EQ(viewer.viewerState().zoomMode, mode) << int(item);
+    }
+    EXPECT_FALSE(viewer.commands()->item(MenuItem::Print)) << "not a context menu command";
+    EXPECT_FALSE(viewer.commands()->toolbarButton(MenuItem::Copy));
+    EXPECT_TRUE(viewer.commands()->toolbarButton(MenuItem::ZoomIn));
+}
+
+} // namespace
