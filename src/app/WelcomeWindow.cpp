@@ -10,6 +10,7 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSvgRenderer>
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +26,85 @@ QPixmap renderSvg(const QString& name, const QSize& size, qreal scale) {
     return pixmap;
 }
 
+// The main keys, each group of caps with what it does, said exactly as the
+// viewer handles them.
+struct KeyHint {
+    QStringList caps;
+    QString meaning;
+};
+
+QList<KeyHint> keyHints() {
+    const auto tr = [](const char* text) { return WelcomeWindow::tr(text); };
+    return {{{QStringLiteral("←"), QStringLiteral("→")}, tr("step")},
+            {{tr("Ctrl"), QStringLiteral("+"), QStringLiteral("−")}, tr("zoom")},
+            {{QStringLiteral("0")}, tr("actual size")},
+            {{QStringLiteral("Z")}, tr("hold: zoom")},
+            {{tr("Space")}, tr("hold: pan")},
+            {{tr("Home"), tr("End")}, tr("first, last")},
+            {{tr("Esc")}, tr("close")}};
+}
+
+QPixmap renderKeyHints(const QSize& size, qreal scale, const QFont& base) {
+    QPixmap pixmap(size * scale);
+    pixmap.setDevicePixelRatio(scale);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QFont capFont = base;
+    capFont.setBold(true);
+    capFont.setPixelSize(13);
+    QFont meaningFont = base;
+    meaningFont.setPixelSize(12);
+    const QFontMetricsF capMetrics(capFont);
+    const QFontMetricsF meaningMetrics(meaningFont);
+    constexpr double top = 46; // clear of the splash above
+    constexpr double capHeight = 30;
+    constexpr double capGap = 4;
+    constexpr double groupGap = 10;
+    const auto capWidth = [&](const QString& cap) {
+        return std::max(28.0, capMetrics.horizontalAdvance(cap) + 14);
+    };
+    const auto capsWidth = [&](const KeyHint& hint) {
+        double width = -capGap;
+        for (const QString& cap : hint.caps)
+            width += capWidth(cap) + capGap;
+        return width;
+    };
+    const auto groupWidth = [&](const KeyHint& hint) {
+        return std::max(capsWidth(hint), meaningMetrics.horizontalAdvance(hint.meaning));
+    };
+
+    const QList<KeyHint> hints = keyHints();
+    double width = -groupGap;
+    for (const KeyHint& hint : hints)
+        width += groupWidth(hint) + groupGap;
+    double left = (size.width() - width) / 2;
+    for (const KeyHint& hint : hints) {
+        const double group = groupWidth(hint);
+        double x = left + (group - capsWidth(hint)) / 2;
+        for (const QString& cap : hint.caps) {
+            const QRectF key(x, top, capWidth(cap), capHeight);
+            // A faint base a little lower gives each cap some depth.
+            painter.setPen(QPen(QColor(255, 255, 255, 56), 1.5));
+            painter.setBrush(QColor(255, 255, 255, 15));
+            painter.drawRoundedRect(key.translated(0, 3), 6, 6);
+            painter.setPen(QPen(QColor(255, 255, 255, 158), 1.5));
+            painter.setBrush(QColor(52, 52, 58, 230));
+            painter.drawRoundedRect(key, 6, 6);
+            painter.setFont(capFont);
+            painter.setPen(Qt::white);
+            painter.drawText(key, Qt::AlignCenter, cap);
+            x += key.width() + capGap;
+        }
+        painter.setFont(meaningFont);
+        painter.setPen(QColor(255, 255, 255, 178));
+        painter.drawText(QRectF(left, top + capHeight + 8, group, meaningMetrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, hint.meaning);
+        left += group + groupGap;
+    }
+    return pixmap;
+}
+
 } // namespace
 
 WelcomeWindow::WelcomeWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -36,7 +116,7 @@ WelcomeWindow::WelcomeWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     splash = new QLabel(this);
     splash->setPixmap(renderSvg(QStringLiteral("welcome-splash"), QSize(620, 300), devicePixelRatioF()));
     keyboard = new QLabel(this);
-    keyboard->setPixmap(renderSvg(QStringLiteral("welcome-keyboard"), QSize(560, 160), devicePixelRatioF()));
+    keyboard->setPixmap(renderKeyHints(QSize(560, 160), devicePixelRatioF(), font()));
     legend = new QLabel(tr("Open an image, a folder or a zip archive, or drop one on the window."), this);
     legend->setAlignment(Qt::AlignCenter);
     QPalette light = legend->palette();
