@@ -2,6 +2,7 @@
 #include "support/FormatFixtures.h"
 
 #include <QColorSpace>
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -106,11 +107,14 @@ TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
 TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
     // pHYs at 3779 per metre (96 dpi); eXIf with orientation 6 (a big-endian
     // TIFF block holding one tag).
-    const QByteArray phys = FormatFixtures::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
+    const QByteArray phys =
+        FormatFixtures::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
     const QByteArray exif = FormatFixtures::pngChunk(
-        "eXIf", QByteArray("MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
-                           "\x00\x00\x00\x00",
-                           26));
+        "eXIf",
+        QByteArray(
+            "MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+            "\x00\x00\x00\x00",
+            26));
     auto grey = ImageSource::createWithData(
         FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys + exif));
     ASSERT_TRUE(grey);
@@ -179,6 +183,38 @@ TEST(PngDecoder, DamagedOrShortImageDataGivesNoImage) {
     EXPECT_TRUE(decoded(png.left(idat + 10)).isNull());
     // Damage after the image data costs nothing that is shown.
     EXPECT_FALSE(decoded(png.left(png.size() - 2)).isNull());
+}
+
+TEST(PngDecoder, RandomDamageGivesTheStatedSizeOrNothing) {
+    // An interlaced 16-bit image with a gAMA chunk, and an animation: every
+    // path through libpng's error handling, none of which may crash or leak.
+    QImage picture = FormatFixtures::pattern(24, 20).convertToFormat(QImage::Format_RGBA64);
+    const QByteArray still = FormatFixtures::png(
+        picture.size(), 16, 6, FormatFixtures::pngSamples(picture, 16, 6),
+        FormatFixtures::pngChunk("gAMA", QByteArray("\x00\x00\xb1\x8f", 4)), true);
+    using F = FormatFixtures::ApngFrame;
+    const QByteArray animated = FormatFixtures::animatedPng(
+        QSize(8, 8), {F{FormatFixtures::pattern(8, 8), QPoint(0, 0)},
+                      F{FormatFixtures::pattern(4, 4), QPoint(2, 2), 1, 10, 2, 1}});
+    QRandomGenerator random(7);
+    for (const QByteArray& original : {still, animated}) {
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes = original;
+            for (int flips = 1 + int(random.bounded(3)); flips > 0; --flips) {
+                const qsizetype at = 8 + qsizetype(random.bounded(quint32(bytes.size() - 8)));
+                bytes[at] = char(random.bounded(256));
+            }
+            auto source = ImageSource::createWithData(bytes);
+            if (!source)
+                continue;
+            for (int i = 0; i < source->count(); ++i) {
+                const QImage image = source->imageAtIndex(i);
+                const int width =
+                    source->propertiesAtIndex(i).value(QStringLiteral("PixelWidth")).toInt();
+                EXPECT_TRUE(image.isNull() || image.width() == width) << round;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <QColorSpace>
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <zlib.h>
 
@@ -58,11 +57,10 @@ QRgba64 over(QRgba64 source, QRgba64 canvas) {
     const float canvasWeight = canvas.alpha() / 65535.0f * (1.0f - sourceAlpha);
     const float alpha = sourceAlpha + canvasWeight;
     auto mix = [&](quint16 s, quint16 c) {
-        return quint16(std::min(65535L, std::lround((s * sourceAlpha + c * canvasWeight) / alpha)));
+        return quint16(std::min(65535.0f, (s * sourceAlpha + c * canvasWeight) / alpha + 0.5f));
     };
     return QRgba64::fromRgba64(mix(source.red(), canvas.red()), mix(source.green(), canvas.green()),
-                               mix(source.blue(), canvas.blue()),
-                               quint16(std::lround(alpha * 65535.0f)));
+                               mix(source.blue(), canvas.blue()), quint16(alpha * 65535.0f + 0.5f));
 }
 
 QRgba64* pixelsAt(QImage& image, int x, int y) {
