@@ -2,11 +2,13 @@
 
 #include "platform/Cancellation.h"
 #include "platform/ImageSource.h"
+#include "platform/RegularFile.h"
+#include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/JpegDecoder.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageReader>
 
 ImageLoader::ImageLoader(QObject* parent)
@@ -133,7 +135,14 @@ QImage ImageLoader::firstLook(ImageSource& source, QSize* fullSize) {
 }
 
 QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* fullSize) {
-    QImageReader reader(path);
+    // Read once, and only when the path is a regular file: a FIFO named like
+    // a photo must not hold up a decoding thread.
+    const std::optional<QByteArray> bytes = RegularFile::readAll(path, DecodeLimits::maxFileBytes());
+    if (!bytes)
+        return QImage();
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(true);
     if (reader.format() != "jpeg")
@@ -148,11 +157,8 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
     // of the inverse transform: little more than the entropy decoding that
     // any decode must do. The full image replaces it moments later. Our own
     // decoder stops between rows once the user has moved on.
-    QImage reduced;
     bool unsupported = false;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        reduced = JpegDecoder::decode(file.readAll(), 8, &unsupported);
+    QImage reduced = JpegDecoder::decode(*bytes, 8, &unsupported);
     if (reduced.isNull() && unsupported && !Cancellation::requested()) {
         reader.setScaledSize(QSize((stored.width() + 7) / 8, (stored.height() + 7) / 8));
         reader.read(&reduced);

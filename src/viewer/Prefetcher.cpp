@@ -1,12 +1,13 @@
 #include "viewer/Prefetcher.h"
 
+#include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "platform/SystemMemory.h"
 #include "platform/WorkerPools.h"
 #include "platform/Workspace.h"
 #include "viewer/ScaledImageCache.h"
 
-#include <QFileInfo>
+#include <sys/stat.h>
 
 // One low-priority worker: the image the user asked for comes first.
 Prefetcher::Prefetcher(QObject* parent)
@@ -24,8 +25,13 @@ qint64 Prefetcher::defaultBudget() {
 }
 
 Prefetcher::Stamp Prefetcher::stampOf(const QString& path) {
-    const QFileInfo info(path);
-    return {info.exists() ? info.size() : -1, info.lastModified()};
+    // By the name's exact bytes, which QFileInfo would not keep.
+    struct stat status {};
+    if (::stat(FileName::encode(path).constData(), &status) != 0)
+        return {};
+    return {qint64(status.st_size),
+            QDateTime::fromMSecsSinceEpoch(qint64(status.st_mtim.tv_sec) * 1000 +
+                                           status.st_mtim.tv_nsec / 1000000)};
 }
 
 qint64 Prefetcher::bytesOf(const LoadedItem& item) {

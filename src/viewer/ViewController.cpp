@@ -4,11 +4,10 @@
 #include "core/Settings.h"
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
-#include "platform/ImageSource.h"
+#include "platform/FileName.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
-#include "viewer/ViewerInput.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
@@ -16,16 +15,11 @@
 #include "viewer/ScaledImageCache.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerInput.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QNativeGestureEvent>
-#include <QWheelEvent>
 #include <QWindow>
 #include <QTimer>
 #include <QToolButton>
@@ -253,7 +247,7 @@ void ViewController::showListMessage(ViewerMessage::Situation situation, const Q
     resetToolbarForNewItem();
     stopLoading();
     renderer->setImage(QImage());
-    setTitle(ImageCollection::lastPathComponent(document));
+    setTitle(FileName::display(ImageCollection::lastPathComponent(document)));
     showMessage(situation);
     emit updateDetailsPanel(QString());
     emit updateMainMenuRequested();
@@ -386,7 +380,8 @@ QSize ViewController::previewBound() const {
 void ViewController::loadStarted(const QString& path, bool waiting) {
     resetForNewItem();
     resetToolbarForNewItem();
-    setTitle(doc->isData() ? tr("Clipboard") : ImageCollection::lastPathComponent(path));
+    setTitle(doc->isData() ? tr("Clipboard")
+                           : FileName::display(ImageCollection::lastPathComponent(path)));
     if (waiting)
         startLoading();
 }

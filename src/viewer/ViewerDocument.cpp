@@ -1,11 +1,13 @@
 #include "viewer/ViewerDocument.h"
 
+#include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "platform/WorkerPools.h"
 #include "viewer/ArchiveDocument.h"
 
 #include <QFileInfo>
 #include <QTimer>
+#include <sys/stat.h>
 
 ViewerDocument::ViewerDocument(QObject* parent)
     : QObject(parent), imageLoader(new ImageLoader(this)), readAhead(new Prefetcher(this)),
@@ -45,19 +47,28 @@ void ViewerDocument::startWithFile(const QString& path) {
     data = false;
     // A new list: what was decoded ahead belongs to the old one.
     readAhead->clear();
-    const QFileInfo info(path);
-    if (info.isDir()) {
+    struct stat status {};
+    const bool exists = ::stat(FileName::encode(path).constData(), &status) == 0;
+    if (exists && S_ISDIR(status.st_mode)) {
         zip = false;
         collection.setList(ImageCollection::scanFolder(path));
         collection.setFileNumber(0);
         if (collection.count() == 0) {
-            failList(ViewerMessage::NoImagesInFolder, info.absoluteFilePath());
+            failList(ViewerMessage::NoImagesInFolder, QFileInfo(path).absoluteFilePath());
             return;
         }
         openImage(collection.entries().first());
         return;
     }
     if (ArchiveDocument::isArchive(path)) {
+        // Listing an archive reads it on this thread: a FIFO or a device
+        // named like one would never answer.
+        if (exists && !S_ISREG(status.st_mode)) {
+            zip = true;
+            collection.clear();
+            failList(ViewerMessage::ArchiveCannotOpen, path);
+            return;
+        }
         startWithArchive(path);
         return;
     }

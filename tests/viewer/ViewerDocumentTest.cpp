@@ -6,6 +6,7 @@
 #include "viewer/Prefetcher.h"
 #include "viewer/ViewerDocument.h"
 
+#include <QFile>
 #include <QMutex>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -14,6 +15,7 @@
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -119,6 +121,25 @@ TEST_F(ViewerDocumentTest, TheApplicationsForAFileAreLookedUpOffTheMainThread) {
     ASSERT_TRUE(ready.wait(10000));
     ASSERT_TRUE(found.count() > 0 || found.wait(10000));
     EXPECT_TRUE(document.applications());
+}
+
+TEST_F(ViewerDocumentTest, AFifoNamedLikeAnArchiveOrAPhotoFailsAtOnce) {
+    const QByteArray fifoZip = QFile::encodeName(dir.filePath(QStringLiteral("pipe.zip")));
+    const QByteArray fifoJpeg = QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg")));
+    ASSERT_EQ(mkfifo(fifoZip.constData(), 0600), 0);
+    ASSERT_EQ(mkfifo(fifoJpeg.constData(), 0600), 0);
+    ViewerDocument document;
+    QSignalSpy failed(&document, &ViewerDocument::listFailed);
+    document.startWithFile(QFile::decodeName(fifoZip));
+    ASSERT_EQ(failed.size(), 1) << "no archive is read from a pipe";
+    EXPECT_EQ(failed.first().first().value<ViewerMessage::Situation>(), ViewerMessage::ArchiveCannotOpen);
+
+    // Large enough a bound that a first look would be asked for too.
+    document.setPreviewBound([] { return QSize(1, 1); });
+    QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    document.startWithFile(QFile::decodeName(fifoJpeg));
+    ASSERT_TRUE(ready.wait(10000));
+    EXPECT_EQ(document.state(), ViewerDocument::State::Failed);
 }
 
 // A loader that holds its decode until released, and says when it ran.
