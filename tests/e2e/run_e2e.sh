@@ -105,6 +105,47 @@ if [ -n "$zipped" ]; then
   xdotool key Escape
 fi
 
+# A folder with a FIFO named like an image and a file whose name is not
+# UTF-8 (Latin-1 "cafe" with an acute e). Opening the FIFO must fail at once
+# like any unreadable file, not wait for a writer; the Latin-1 name must open.
+odd="$work/fx/odd"
+mkdir -p "$odd"
+cp "$work/fx/sample/b.PNG" "$odd/b.png"
+cp "$work/fx/sample/a.jpg" "$odd/$(printf 'caf\351.jpg')"
+mkfifo "$odd/fifo.jpg"
+"$ovisto" "$odd"
+mixed=$(window_named b.png)
+check "a folder with a FIFO opens at its first image" test -n "$mixed"
+if [ -n "$mixed" ]; then
+  xdotool windowfocus "$mixed" 2>/dev/null; sleep 0.2
+  title_changes() { # window, from: waits up to 10 s for another title
+    for _ in $(seq 200); do
+      [ "$(xdotool getwindowname "$1" 2>/dev/null)" != "$2" ] && return 0
+      sleep 0.05
+    done
+    return 1
+  }
+  # Twice round the list: each step must land, the FIFO on the failure
+  # message, the Latin-1 name on its image.
+  title=b.png fifo_seen=0 latin_seen=0
+  for step in 1 2 3 4 5 6; do
+    xdotool key Right
+    check "step $step lands" title_changes "$mixed" "$title"
+    title=$(xdotool getwindowname "$mixed" 2>/dev/null)
+    case "$title" in
+      fifo.jpg) fifo_seen=$((fifo_seen + 1)); check "the FIFO shows the failure message" message_shown "$mixed" ;;
+      caf*) latin_seen=$((latin_seen + 1)); check "the Latin-1 name shows its image" no_message "$mixed" ;;
+      b.png) check "b.png is shown" no_message "$mixed" ;;
+      *) check "unexpected title '$title'" false ;;
+    esac
+  done
+  check "both rounds passed the FIFO" test "$fifo_seen" -eq 2
+  check "both rounds passed the Latin-1 name" test "$latin_seen" -eq 2
+  xdotool key Escape
+  closed() { for _ in $(seq 100); do xdotool search --onlyvisible --name '^b\.png$' >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
+  check "Escape still closes the window" closed
+fi
+
 # Window fitting on the 1280 x 800 screen (no panels, no window manager):
 # each zoom mode, read by new windows from the preferences, for a small, a
 # wide and a large image. Expected: "width height x y", centred a little

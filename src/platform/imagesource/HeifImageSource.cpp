@@ -121,11 +121,17 @@ QImage HeifImageSource::imageAtIndex(int index) {
     const int h = heif_image_get_height(image.pointer, heif_channel_interleaved);
     if (!data || w <= 0 || h <= 0)
         return QImage();
+    // Colour may be stored multiplied by alpha; Qt's premultiplied formats
+    // take it as such, and the conversions below make it straight.
+    const bool premultiplied = alpha && heif_image_is_premultiplied_alpha(image.pointer);
     QImage result;
     if (deep) {
         const int bits = heif_image_get_bits_per_pixel_range(image.pointer, heif_channel_interleaved);
         const int maximum = (1 << std::clamp(bits, 1, 16)) - 1;
-        result = QImage(w, h, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+        result = QImage(w, h,
+                        premultiplied ? QImage::Format_RGBA64_Premultiplied
+                        : alpha       ? QImage::Format_RGBA64
+                                      : QImage::Format_RGBX64);
         if (result.isNull())
             return result;
         const int channels = alpha ? 4 : 3;
@@ -138,9 +144,14 @@ QImage HeifImageSource::imageAtIndex(int index) {
             }
         }
     } else {
-        const QImage wrapped(data, w, h, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        const QImage wrapped(data, w, h, stride,
+                             premultiplied ? QImage::Format_RGBA8888_Premultiplied
+                             : alpha       ? QImage::Format_RGBA8888
+                                           : QImage::Format_RGB888);
         result = wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
+    if (premultiplied && deep)
+        result = result.convertToFormat(QImage::Format_RGBA64);
     result.setColorSpace(colorSpaceOf(handle.pointer));
     return ColorConversion::toSRGB(std::move(result));
 }

@@ -10,11 +10,11 @@
 // colour space.
 class JpegDecoder {
 public:
-  // The image at 1/denominator of its size (1, 2, 4 or 8: DCT scaling).
-  // Null when the data is damaged or ends inside its scans (a file that
-  // lacks only its final marker decodes), when the image exceeds
-  // the decode budget, and for colour models left to Qt's reader (CMYK
-  // and YCCK).
-  // unsupported, when given, tells the last case from damage.
-  static QImage decode(const QByteArray& bytes, int denominator = 1, bool* unsupported = nullptr);
+    // The image at 1/denominator of its size (1, 2, 4 or 8: DCT scaling).
+    // Null when the data is damaged or ends inside its scans (a file that
+    // lacks only its final marker decodes), when the image exceeds
+    // the decode budget, and for colour models left to Qt's reader (CMYK
+    // and YCCK).
+    // unsupported, when given, tells the last case from damage.
+    static QImage decode(const QByteArray& bytes, int denominator = 1, bool* unsupported = nullptr);
 };

@@ -8,10 +8,10 @@
 // early: only whole, well-formed data gets that far.
 class StbInputCheck {
 public:
-  // Whether the header, the resolution line and all scanlines of a
-  // Radiance HDR file are complete and well formed, and coded the way stb
-  // reads them: run-length coded throughout, or flat throughout.
-  static bool radianceIsWhole(const QByteArray& bytes);
-  // Whether the composite image data of a Photoshop file is all there.
-  static bool psdIsWhole(const QByteArray& bytes);
+    // Whether the header, the resolution line and all scanlines of a
+    // Radiance HDR file are complete and well formed, and coded the way stb
+    // reads them: run-length coded throughout, or flat throughout.
+    static bool radianceIsWhole(const QByteArray& bytes);
+    // Whether the composite image data of a Photoshop file is all there.
+    static bool psdIsWhole(const QByteArray& bytes);
 };
