@@ -1,5 +1,6 @@
 #include "archive/LOZIPFileWrapper.h"
 
+#include "platform/FileName.h"
 #include "platform/SystemMemory.h"
 #include <QDate>
 #include <QFile>
@@ -330,7 +331,7 @@ LOZIPFileWrapper::initWithURL(const QString& path, const std::optional<QString>&
     functions.opaque = nullptr;
     // A NUL would end the C path early and open some other file.
     if (!path.contains(QChar(0)))
-        wrapper->zip = unzOpen2_64(QFile::encodeName(path).constData(), &functions);
+        wrapper->zip = unzOpen2_64(FileName::encode(path).constData(), &functions);
     if (!wrapper->zip) {
         report(error, ZipError::withMessage(2, QStringLiteral("error in unzOpen")));
         return nullptr;
