@@ -8,6 +8,7 @@
 #include "viewer/ViewerMessage.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QSize>
@@ -94,6 +95,8 @@ public:
 
     // After the step has been painted and what it dropped has been freed.
     static constexpr int prefetchDelayMs = BackgroundTask::releaseDelayMs + 20;
+    // Loads closer together than this come from a held key: no first looks.
+    static constexpr int rapidStepMs = 120;
 
 signals:
     void stateChanged(State state);
@@ -146,4 +149,5 @@ private:
     std::function<QSize()> previewBound;
     std::function<Prefetcher::DrawnSize()> drawnSize;
     std::function<ScreenCopy()> screenCopy;
+    QElapsedTimer sinceLastStep;
 };

@@ -95,6 +95,34 @@ TEST_F(ViewerDocumentTest, FastSteppingCancelsStaleDecodesAndShowsTheLastRequest
     EXPECT_EQ(ready.size(), 1);
 }
 
+TEST_F(ViewerDocumentTest, StepsComingFasterThanAFirstLookGetNone) {
+    QStringList files;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        files.append(dir.filePath(QString::fromLatin1(name)));
+        TestImages::writeImage(files.last(), TestImages::asymmetric(64, 48), "JPEG");
+    }
+    ViewerDocument document;
+    document.setPreviewBound([] { return QSize(16, 16); });
+    // A full decode slow enough that each first look comes before it.
+    DecodeLog log;
+    document.loader()->setSourceMaker(
+        [&log](const QString& path) { return std::make_unique<SlowSource>(path, &log, 20); });
+    QSignalSpy looks(&document, &ViewerDocument::firstLookReady);
+    QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    document.startWithFile(files[0]);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 1; }, 10000));
+    EXPECT_EQ(looks.size(), 1) << "a photo larger than the screen is first shown reduced";
+    // A held key: the next step follows at once.
+    document.showNextImage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
+    EXPECT_EQ(looks.size(), 1) << "no first look to compete with the full image";
+    QTest::qWait(ViewerDocument::rapidStepMs + 30);
+    // Away from the neighbours decoded ahead meanwhile.
+    document.showLastImage();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 3; }, 10000));
+    EXPECT_EQ(looks.size(), 2) << "a step after a pause gets its first look again";
+}
+
 TEST_F(ViewerDocumentTest, ANewItemDropsThePreviousItemsStateBeforeItLoads) {
     const QStringList files = makeFolder(2);
     TestImages::write(files[0], TestImages::animatedGif(
