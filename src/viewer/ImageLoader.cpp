@@ -3,12 +3,10 @@
 #include "platform/Cancellation.h"
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
-#include "platform/imagesource/DecodeLimits.h"
-#include "platform/imagesource/JpegDecoder.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
 
-#include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 ImageLoader::ImageLoader(QObject* parent)
@@ -135,14 +133,13 @@ QImage ImageLoader::firstLook(ImageSource& source, QSize* fullSize) {
 }
 
 QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* fullSize) {
-    // Read once, and only when the path is a regular file: a FIFO named like
-    // a photo must not hold up a decoding thread.
-    const std::optional<QByteArray> bytes = RegularFile::readAll(path, DecodeLimits::maxFileBytes());
-    if (!bytes)
+    // Only a regular file: a FIFO named like a photo must not hold up a
+    // decoding thread. Qt's reader streams the file through a small buffer,
+    // where reading it whole first would cost fresh memory on every step.
+    const std::unique_ptr<QFile> file = RegularFile::open(path).takeDevice();
+    if (!file)
         return QImage();
-    QBuffer buffer;
-    buffer.setData(*bytes);
-    QImageReader reader(&buffer);
+    QImageReader reader(file.get());
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(true);
     if (reader.format() != "jpeg")
@@ -155,15 +152,11 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
         return QImage();
     // libjpeg scales while it decodes, and at an eighth it skips nearly all
     // of the inverse transform: little more than the entropy decoding that
-    // any decode must do. The full image replaces it moments later. Our own
-    // decoder stops between rows once the user has moved on.
-    bool unsupported = false;
-    QImage reduced = JpegDecoder::decode(*bytes, 8, &unsupported);
-    if (reduced.isNull() && unsupported && !Cancellation::requested()) {
-        reader.setScaledSize(QSize((stored.width() + 7) / 8, (stored.height() + 7) / 8));
-        reader.read(&reduced);
-    }
-    if (reduced.isNull())
+    // any decode must do. The full image replaces it moments later.
+    const QSize eighth((stored.width() + 7) / 8, (stored.height() + 7) / 8);
+    reader.setScaledSize(eighth);
+    QImage reduced;
+    if (!reader.read(&reduced))
         return QImage();
     if (fullSize)
         *fullSize = upright;
