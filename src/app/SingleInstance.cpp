@@ -1,12 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include "platform/FileName.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTimer>
 #include <QUrl>
 #include <QtEndian>
@@ -46,12 +47,14 @@ QByteArray encode(const QStringList& paths) {
     for (const QString& p : paths) {
         if (p.isEmpty())
             continue;
-        const QByteArray utf8 = p.toUtf8();
+        // The name's bytes as the file system has them, so that a name that
+        // is not UTF-8 still names its file on the other side.
+        const QByteArray name = FileName::encode(p);
         if (++count > SingleInstance::maxPathCount ||
-            payload.size() + 4 + utf8.size() > SingleInstance::maxMessageBytes)
+            payload.size() + 4 + name.size() > SingleInstance::maxMessageBytes)
             return {};
-        appendBigEndian(payload, quint32(utf8.size()));
-        payload.append(utf8);
+        appendBigEndian(payload, quint32(name.size()));
+        payload.append(name);
     }
     QByteArray message(magic, sizeof magic);
     appendBigEndian(message, quint32(payload.size()));
@@ -91,11 +94,7 @@ Parse decode(const QByteArray& data, QStringList& paths) {
         at += 4;
         if (length == 0 || length > quint32(end - at))
             return Parse::Invalid;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString p = utf8(QByteArrayView(at, length));
-        if (utf8.hasError())
-            return Parse::Invalid;
-        paths.append(std::move(p));
+        paths.append(FileName::decode(QByteArray(at, qsizetype(length))));
         at += length;
     }
     return Parse::Complete;

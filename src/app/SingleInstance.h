@@ -11,7 +11,8 @@ class QLocalSocket;
 // local socket and exits; without a running process it becomes the one.
 //
 // Wire format, one message per connection: "OVST", a big-endian quint32 payload length, then
-// for each path a big-endian quint32 byte count and the path in UTF-8. The receiver answers one
+// for each path a big-endian quint32 byte count and the path's bytes as the file system has them
+// (UTF-8 for ordinary names). The receiver answers one
 // byte 'K' once it holds the paths, and drops any connection that breaks the format.
 class SingleInstance : public QObject {
     Q_OBJECT
