@@ -7,6 +7,31 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// Built into every test program, so that they hold however it is started.
+extern "C" const char* __asan_default_options() {
+    // Full stacks for allocations: a library built without frame pointers
+    // (x265 under libheif) otherwise leaves too short a stack to match below.
+    return "detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0";
+}
+
+extern "C" const char* __lsan_default_suppressions() {
+    // Caches that system libraries keep for the life of the process.
+    return
+           "leak:libfontconfig\n"
+           "leak:libglib\n"
+           "leak:libgio\n"
+           "leak:libdbus\n"
+           "leak:libxcb\n"
+           "leak:libX11\n"
+           "leak:libx265\n";
+}
+
+extern "C" const char* __ubsan_default_options() {
+    return "print_stacktrace=1:halt_on_error=1";
+}
+#endif
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -106,7 +106,7 @@ TEST_F(ViewerDocumentTest, StepsComingFasterThanAFirstLookGetNone) {
     // A full decode slow enough that each first look comes before it.
     DecodeLog log;
     document.loader()->setSourceMaker(
-        [&log](const QString& path) { return std::make_unique<SlowSource>(path, &log, 20); });
+        [&log](const QString& path) { return std::make_unique<SlowSource>(path, &log, 8); });
     QSignalSpy looks(&document, &ViewerDocument::firstLookReady);
     QSignalSpy ready(&document, &ViewerDocument::itemReady);
     document.startWithFile(files[0]);
