@@ -1,20 +1,12 @@
 #pragma once
 
 #include "core/ViewerState.h"
-#include "platform/Workspace.h"
-#include "viewer/ImageCollection.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerMessage.h"
 
-#include <QAction>
 #include <QByteArray>
-#include <QCursor>
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
-#include <memory>
-#include <functional>
-#include <optional>
 
 class DNSImageView;
 class ViewerGeometry;
@@ -22,7 +14,6 @@ class ViewerInput;
 class AnimationPlayer;
 class FramePlayback;
 class Slideshow;
-class Prefetcher;
 class MainToolbar;
 class MessageView;
 class RTSpinKitView;
