@@ -1,27 +1,14 @@
 #include "platform/RegularFile.h"
-#include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "support/TestImages.h"
 
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-// Writes bytes under a name given as raw file-system bytes.
-bool writeRaw(const QByteArray& path, const QByteArray& bytes) {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return written;
-}
 
 // Nothing writes to these: opening them for reading would wait for ever.
 TEST(RegularFile, FifoDeviceAndFolderFailAtOnce) {
@@ -50,25 +37,6 @@ TEST(RegularFile, ReadsAWholeFileWithinItsLimit) {
     ASSERT_TRUE(device);
     EXPECT_EQ(QImageReader(device.get()).size(), QSize(8, 6));
     EXPECT_FALSE(RegularFile::open(folder.path()).takeDevice());
-}
-
-// A Latin-1 name is not UTF-8: QFile would re-encode it to a name that does
-// not exist.
-TEST(RegularFile, NameThatIsNotUtf8Opens) {
-    QTemporaryDir folder;
-    const QByteArray raw = QFile::encodeName(folder.path()) + QByteArray("/caf\xe9.jpg");
-    const QByteArray jpeg = TestImages::encode(TestImages::asymmetric(8, 6), "JPEG");
-    // QTemporaryDir cannot remove a name that is not UTF-8 by itself.
-    const struct Remove {
-        QByteArray path;
-        ~Remove() { ::unlink(path.constData()); }
-    } remove{raw};
-    ASSERT_TRUE(writeRaw(raw, jpeg));
-    const QString path = FileName::decode(raw);
-    EXPECT_EQ(RegularFile::readAll(path, 1 << 20), jpeg);
-    auto source = ImageSource::createWithURL(path);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->imageAtIndex(0).size(), QSize(8, 6));
 }
 
 } // namespace

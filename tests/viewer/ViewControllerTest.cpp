@@ -1,4 +1,5 @@
 #include "support/TestImages.h"
+#include "support/ViewerWindowTest.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
@@ -17,29 +18,9 @@
 
 namespace {
 
-class ViewControllerTest : public ::testing::Test {
+class ViewControllerTest : public ViewerWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        TestImages::makeSampleFolder(dir.path());
-        controller = new OrvaneWindowController;
-        window = controller->window();
-        vc = controller->vc();
-    }
-    void TearDown() override { delete window; }
-
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-    // The load step runs after the call returns and decodes on a worker.
-    bool settle() {
-        return QTest::qWaitFor([this] { return !vc->isLoading(); }, 10000) &&
-               (QTest::qWait(0), true);
-    }
     QString resolution() const { return vc->toolbar()->labelImageResolution->text(); }
-
-    QTemporaryDir dir;
-    OrvaneWindowController* controller = nullptr;
-    OrvaneWindow* window = nullptr;
-    ViewController* vc = nullptr;
 };
 
 TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {

@@ -1,6 +1,7 @@
 #include "viewer/ViewerInput.h"
 #include "geometry/ViewerGeometry.h"
 #include "support/TestImages.h"
+#include "support/ViewerWindowTest.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
@@ -18,22 +19,11 @@ namespace {
 
 // A viewer window driven the way its user drives it: keys through the
 // window system to the window, wheel, mouse and drops to the view.
-class ViewerInputTest : public ::testing::Test {
+class ViewerInputTest : public ViewerWindowTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        TestImages::makeSampleFolder(dir.path());
-        controller = new OrvaneWindowController;
-        window = controller->window();
-        vc = controller->vc();
+        ViewerWindowTest::SetUp();
         input = vc->input();
-    }
-    void TearDown() override { delete window; }
-
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-    bool settle() {
-        return QTest::qWaitFor([this] { return !vc->isLoading(); }, 10000) &&
-               (QTest::qWait(0), true);
     }
     bool shown() {
         window->show();
@@ -52,10 +42,6 @@ protected:
         QCoreApplication::sendEvent(vc, &event);
     }
 
-    QTemporaryDir dir;
-    OrvaneWindowController* controller = nullptr;
-    OrvaneWindow* window = nullptr;
-    ViewController* vc = nullptr;
     ViewerInput* input = nullptr;
 };
 
