@@ -43,6 +43,10 @@ for i in 0 1 2; do
     -quality 90 "$work/photos/photo$i.jpg"
 done
 photo="$work/photos/photo0.jpg"
+# Launches are compared on the photo alone in its folder, so that no viewer
+# decodes neighbours ahead: the peak memory is that of showing one photo.
+mkdir -p "$work/alone"
+ln "$photo" "$work/alone/photo0.jpg"
 echo "file: 6000 x 4000 JPEG, $(( $(stat -c %s "$photo") / 1024 )) KiB; screen: Xvfb 1440 x 900 x 24"
 
 exec 3>"$work/display"
@@ -65,7 +69,9 @@ djpeg_full=$(best_of djpeg "$photo")
 djpeg_eighth=$(best_of djpeg -scale 1/8 "$photo")
 echo "djpeg full size: $djpeg_full ms, -scale 1/8: $djpeg_eighth ms (best of 5)"
 
-viewers=(ovisto)
+# ovisto3: this viewer launched on photo0 in the folder of three, with its
+# neighbours decoded ahead as a user's folder would have them.
+viewers=(ovisto ovisto3)
 for peer in feh nsxiv qimgv geeqie; do
   if command -v "$peer" >/dev/null; then viewers+=("$peer"); else echo "$peer: not installed, skipped"; fi
 done
@@ -82,10 +88,11 @@ in_home() { # directory -> the env command line that runs a program with that ho
   echo "env HOME=$home XDG_CONFIG_HOME=$home/config XDG_RUNTIME_DIR=$home/run" \
     "XDG_CACHE_HOME=$home/cache XDG_DATA_HOME=$home/data"
 }
-command_of() { # viewer
+command_of() { # viewer -> the command line that shows photo0
   case $1 in
-    ovisto) echo "$ovisto" ;;
-    *) echo "$1" ;;
+    ovisto) echo "$ovisto $work/alone/photo0.jpg" ;;
+    ovisto3) echo "$ovisto $photo" ;;
+    *) echo "$1 $work/alone/photo0.jpg" ;;
   esac
 }
 field() { # label, from a probe's output on stdin: the number, or timeout
@@ -105,7 +112,7 @@ for round in $(seq "$rounds"); do
     home="$work/home-$viewer-$round"
     fresh_home "$home"
     # shellcheck disable=SC2046
-    out=$($(in_home "$home") "$probe" --settle "${colours[0]}" "$(command_of "$viewer")" "$photo")
+    out=$($(in_home "$home") "$probe" --settle "${colours[0]}" $(command_of "$viewer"))
     first=$(field "first paint" <<<"$out")
     if [ "$round" = 1 ] && [ "$first" = timeout ]; then
       skipped[$viewer]="no image on screen within 30 s under Xvfb"
@@ -119,7 +126,8 @@ for round in $(seq "$rounds"); do
 done
 
 echo
-echo "process start to the image on screen, median of $rounds launches (each run below):"
+echo "process start to photo0 on screen, alone in its folder (ovisto3: in the folder of three)," \
+  "median of $rounds launches (each run below):"
 printf '  %-7s %12s %12s %9s\n' viewer "first pixel" "sharp image" "peak RSS"
 for viewer in "${viewers[@]}"; do
   if [ -n "${skipped[$viewer]:-}" ]; then
