@@ -5,9 +5,10 @@
 #   bench/setup_peers.sh            install feh, nsxiv, qimgv and geeqie
 #   bench/setup_peers.sh --remove   purge them and what they pulled in, so the
 #                                   machine is back to what the bootstrap gives
-# The install notes which packages it added; --remove purges only those of
-# them nothing else needs any more, so packages that were already orphaned
-# before (and are not ours to judge) stay.
+# The install notes which packages it added; --remove purges those of them
+# nothing else needs (apt's autoremove would keep what another package only
+# recommends, and take packages that were orphaned before, which are not ours
+# to judge).
 set -euo pipefail
 peers=(feh nsxiv qimgv geeqie)
 state=${XDG_STATE_HOME:-$HOME/.local/state}/ovisto-bench/peers-added.txt
@@ -38,9 +39,25 @@ case ${1:-} in
     done
     [ ${#present[@]} -eq 0 ] || apt purge -y -qq "${present[@]}"
     if [ -f "$state" ]; then
-      # Dependencies the peers pulled in that nothing needs now.
-      mapfile -t leftover < <(comm -12 <(orphans) <(sort -u "$state"))
-      [ ${#leftover[@]} -eq 0 ] || apt purge -y -qq "${leftover[@]}"
+      # What the install added, still here and still only a dependency (one
+      # installed by hand since stays).
+      mapfile -t added < <(comm -12 <(installed) <(sort -u "$state") |
+        comm -12 - <(apt-mark showauto | sed 's/:.*//' | sort -u))
+      if [ ${#added[@]} -gt 0 ]; then
+        # apt keeps a package another one merely recommends, so ask what
+        # purging them would take: only ours, or something else too.
+        would=$(apt-get purge --dry-run "${added[@]}" 2>/dev/null | awk '$1=="Purg" || $1=="Remv" {print $2}' |
+          sed 's/:.*//' | sort -u)
+        others=$(comm -23 <(echo "$would") <(sort -u "$state"))
+        if [ -z "$others" ]; then
+          apt purge -y -qq "${added[@]}"
+        else
+          # Something installed since needs some of them: leave that to apt.
+          mapfile -t leftover < <(comm -12 <(orphans) <(sort -u "$state"))
+          [ ${#leftover[@]} -eq 0 ] || apt purge -y -qq "${leftover[@]}"
+          echo "setup_peers: kept what $(echo "$others" | paste -sd ' ') need" >&2
+        fi
+      fi
       rm -f "$state"
     else
       # No note of what the install added: fall back to apt's own view.
