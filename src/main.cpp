@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/FileName.h"
+#include "viewer/LaunchDecode.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
+#include <string_view>
 #include <unistd.h>
 
 #ifdef __GLIBC__
@@ -24,6 +27,61 @@ bool anyVisibleWindow() {
             return true;
     }
     return false;
+}
+
+// The documents among the arguments, by their raw bytes, not
+// QCoreApplication::arguments(): a file name that is not UTF-8 must reach the
+// file system exactly as it was given. They are read before the application
+// exists, so Qt's own options (-platform xcb, -reverse, --style=fusion) are
+// left out here as QApplication would take them out.
+QStringList documentArguments(int argc, char** argv) {
+    static const std::set<std::string_view> withValue = {"platform",
+                                                         "platformpluginpath",
+                                                         "platformtheme",
+                                                         "plugin",
+                                                         "qwindowgeometry",
+                                                         "qwindowicon",
+                                                         "qwindowtitle",
+                                                         "session",
+                                                         "style",
+                                                         "stylesheet",
+                                                         "display",
+                                                         "geometry",
+                                                         "title",
+                                                         "name",
+                                                         "fn",
+                                                         "font",
+                                                         "bg",
+                                                         "background",
+                                                         "fg",
+                                                         "foreground",
+                                                         "btn",
+                                                         "button",
+                                                         "im",
+                                                         "inputstyle",
+                                                         "visual",
+                                                         "ncols",
+                                                         "cmap"};
+    static const std::set<std::string_view> flags = {"reverse", "widgetcount", "nograb",
+                                                     "dograb",  "sync",        "testability"};
+    QStringList documents;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument.size() > 1 && argument[0] == '-') {
+            std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
+            const bool inline_value = name.find('=') != std::string_view::npos;
+            name = name.substr(0, name.find('='));
+            if (withValue.count(name)) {
+                if (!inline_value)
+                    ++i;
+                continue;
+            }
+            if (flags.count(name))
+                continue;
+        }
+        documents.append(FileName::decode(argv[i]));
+    }
+    return documents;
 }
 
 // The current folder by its exact bytes, for the same reason as the arguments.
@@ -44,32 +102,35 @@ int main(int argc, char** argv) {
     // once freed; a fixed threshold gives every image buffer back.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
+    // A 100-megapixel photograph decodes to 400 MB; the guard against absurd
+    // headers stays, just above what real photographs need.
+    QImageReader::setAllocationLimit(1024);
+
+    const QStringList paths =
+        SingleInstance::absolutePaths(documentArguments(argc, argv), workingFolder());
+
+    // One instance per user: a second launch hands its documents over and
+    // leaves before it builds anything of its own.
+    auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());
+    if (instance->sendToRunningInstance(paths))
+        return 0;
     QApplication app(argc, argv);
+    // This is the instance: the first image decodes while the window is
+    // built. Not before the application exists: decoders load Qt's image
+    // plugins, whose search paths the application sets up as it starts.
+    if (!paths.isEmpty())
+        LaunchDecode::start(paths.first());
     QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Ovisto"));
     QCoreApplication::setApplicationVersion(QStringLiteral(OVISTO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("ovisto"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/ovisto.svg")));
-    // A 100-megapixel photograph decodes to 400 MB; the guard against absurd
-    // headers stays, just above what real photographs need.
-    QImageReader::setAllocationLimit(1024);
 
-    // The raw bytes, not QCoreApplication::arguments(): a file name that is
-    // not UTF-8 must reach the file system exactly as it was given. The
-    // QApplication constructor has already taken out the options it handles.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(FileName::decode(argv[i]));
-    const QStringList paths = SingleInstance::absolutePaths(arguments, workingFolder());
-
-    // One instance per user: a second launch hands its documents over and leaves.
-    auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());
-    if (instance->sendToRunningInstance(paths))
-        return 0;
     if (!instance->listen()) {
-        // Another instance holds the socket but was slow to answer: it may
-        // well have taken the paths, so a second try decides, and either way
-        // this process must not become a rival instance.
+        // Another instance started meanwhile, or holds the socket but was
+        // slow to answer: it may well have taken the paths, so a second try
+        // decides, and either way this process must not become a rival.
+        LaunchDecode::discard();
         if (instance->sendToRunningInstance(paths, 5000))
             return 0;
         qWarning("ovisto: another instance is running but does not answer");
@@ -89,6 +150,7 @@ int main(int argc, char** argv) {
         if (!paths.isEmpty())
             delegate.application(paths);
         delegate.applicationDidFinishLaunching();
+
         status = app.exec();
     }
     // The socket file goes with the instance.

@@ -4,8 +4,9 @@
 
 void DocumentRouter::start(RoutableWindow* window, const QString& path) {
     window->startWithFile(path);
-    addToRecent(path);
+    // The window first: noting the recent document writes a file.
     window->present();
+    addToRecent(path);
 }
 
 void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*>& windows,

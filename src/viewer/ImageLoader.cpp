@@ -5,27 +5,37 @@
 #include "platform/RegularFile.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
+#include "viewer/LaunchDecode.h"
+#include "viewer/ScaledImageCache.h"
 
 #include <QFile>
 #include <QImageReader>
 
 ImageLoader::ImageLoader(QObject* parent)
-    : QObject(parent), makeSource([](const QString& path) { return ImageSource::createWithURL(path); }) {}
+    : QObject(parent),
+      makeSource([](const QString& path) { return ImageSource::createWithURL(path); }) {}
 
 quint64 ImageLoader::newRequest() {
     // Whatever was asked for before is not wanted any more.
     tasks.cancelAll();
+    if (auto early = std::exchange(adopted, nullptr))
+        early->cancel();
     pending = true;
     return ++latest;
 }
 
 void ImageLoader::cancel() {
     tasks.cancelAll();
+    if (auto early = std::exchange(adopted, nullptr))
+        early->cancel();
     pending = false;
     ++latest;
 }
 
-ImageLoader::~ImageLoader() = default;
+ImageLoader::~ImageLoader() {
+    if (adopted)
+        adopted->cancel();
+}
 
 QImage ImageLoader::decodeFrame(ImageSource& source, int index) {
     const QImage decoded = source.imageAtIndex(index);
@@ -50,38 +60,80 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
     return item;
 }
 
-quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize) {
-    const quint64 request = newRequest();
-    const auto offer = [this, path, request](const BackgroundTask::Poster& post, const QImage& image,
-                                             const QSize& fullSize) {
-        if (image.isNull())
-            return;
+void ImageLoader::decodeFirstLook(const QString& path, const QSize& bound, const Emit& out) {
+    QSize fullSize;
+    const QImage image = jpegPreview(path, bound, &fullSize);
+    if (image.isNull())
+        return;
+    LoadedItem first;
+    first.path = path;
+    first.preview = true;
+    first.image = image;
+    first.fullSize = fullSize;
+    out(std::move(first));
+}
+
+void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceMaker& make,
+                             const std::function<DrawnSize()>& drawn, const Emit& out) {
+    std::unique_ptr<ImageSource> source = make(path);
+    if (firstLooks && source && !Cancellation::requested()) {
         LoadedItem first;
-        first.path = path;
-        first.preview = true;
-        first.image = image;
-        first.fullSize = fullSize;
-        post([this, request, first]() mutable { deliver(request, std::move(first)); });
+        first.image = firstLook(*source, &first.fullSize);
+        if (!first.image.isNull()) {
+            first.path = path;
+            first.preview = true;
+            out(first);
+        }
+    }
+    LoadedItem item = load(std::move(source), path);
+    item.fullSize = item.image.size();
+    // Made here, on the worker, the first paint of the image is a plain copy.
+    if (drawn && !item.image.isNull() && !Cancellation::requested())
+        item.screenCopy = screenCopyFor(item.image, drawn());
+    out(std::move(item));
+}
+
+QImage ImageLoader::screenCopyFor(const QImage& image, const DrawnSize& drawn) {
+    const QSize size = drawn && !image.isNull() ? drawn(image.size()) : QSize();
+    if (size.isEmpty() || size.width() >= image.width() || size.height() >= image.height())
+        return QImage();
+    return ScaledImageCache::reducedTo(image, size);
+}
+
+quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize, DrawnSize drawn) {
+    const quint64 request = newRequest();
+    const auto emitter = [this, request](const BackgroundTask::Poster& post) {
+        return [this, request, post](LoadedItem item) {
+            post([this, request, item = std::move(item)]() mutable {
+                deliver(request, std::move(item));
+            });
+        };
     };
     // The reduced first look and the full decode run side by side, so that
     // the full image is not held up by the first look where a core is free.
     if (previewSize.isValid()) {
-        tasks.start([path, previewSize, offer](const BackgroundTask::Poster& post) {
-            QSize fullSize;
-            const QImage image = jpegPreview(path, previewSize, &fullSize);
-            offer(post, image, fullSize);
+        tasks.start([path, previewSize, emitter](const BackgroundTask::Poster& post) {
+            decodeFirstLook(path, previewSize, emitter(post));
         });
     }
-    tasks.start([this, path, previewSize, request, offer, make = makeSource](const BackgroundTask::Poster& post) {
-        std::unique_ptr<ImageSource> source = make(path);
-        if (previewSize.isValid() && source && !Cancellation::requested()) {
-            QSize fullSize;
-            const QImage image = firstLook(*source, &fullSize);
-            offer(post, image, fullSize);
-        }
-        LoadedItem item = load(std::move(source), path);
-        item.fullSize = item.image.size();
-        post([this, request, item]() mutable { deliver(request, std::move(item)); });
+    tasks.start([path, previewSize, emitter, make = makeSource,
+                 drawn = std::move(drawn)](const BackgroundTask::Poster& post) {
+        decodeFile(
+            path, previewSize.isValid(), make, [&drawn] { return drawn; }, emitter(post));
+    });
+    return request;
+}
+
+quint64 ImageLoader::adopt(std::shared_ptr<LaunchDecode> early, const QSize& previewSize,
+                           DrawnSize drawn) {
+    const quint64 request = newRequest();
+    adopted = std::move(early);
+    adopted->attach(this, std::move(drawn), [this, request, previewSize](LoadedItem item) {
+        // Made for a screen the process had not seen yet: a first look the
+        // real screen does not need is left out.
+        if (item.preview && !previewSize.isValid())
+            return;
+        deliver(request, std::move(item));
     });
     return request;
 }
@@ -102,7 +154,8 @@ LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
     }
     // The entry's extension settles what the bytes leave open (a TIFF-based
     // camera raw, a headerless fax).
-    LoadedItem item = load(ImageSource::createWithData(*bytes, ImageCollection::pathExtension(path)), path);
+    LoadedItem item =
+        load(ImageSource::createWithData(*bytes, ImageCollection::pathExtension(path)), path);
     item.data = *bytes;
     item.fullSize = item.image.size();
     return item;
@@ -148,7 +201,8 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
     const int orientation = ImageOrientation::orientationOf(reader.transformation());
     const bool turned = orientation >= 5 && orientation <= 8;
     const QSize upright = turned ? stored.transposed() : stored;
-    if (!upright.isValid() || (upright.width() <= bound.width() && upright.height() <= bound.height()))
+    if (!upright.isValid() ||
+        (upright.width() <= bound.width() && upright.height() <= bound.height()))
         return QImage();
     // libjpeg scales while it decodes, and at an eighth it skips nearly all
     // of the inverse transform: little more than the entropy decoding that

@@ -13,6 +13,7 @@
 #include <optional>
 
 class ImageSource;
+class LaunchDecode;
 
 // What one load produced: the decoder, its frame count and frame 0 upright.
 struct LoadedItem {
@@ -20,7 +21,7 @@ struct LoadedItem {
     QString path;                        // empty for bytes
     std::shared_ptr<ImageSource> source; // null when nothing recognised the content
     int framesCount = 0;
-    QImage image;                        // null when nothing could be decoded
+    QImage image; // null when nothing could be decoded
     // A reduced first look at a large JPEG; the full decode follows under the
     // same request. fullSize is the upright size of the full image.
     bool preview = false;
@@ -43,14 +44,21 @@ Q_DECLARE_METATYPE(LoadedItem)
 // request was made is dropped.
 class ImageLoader : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ImageLoader(QObject* parent = nullptr);
     ~ImageLoader() override;
 
+    // The size, in device pixels, an image of the given pixel size will be
+    // drawn at once placed; empty when it is drawn at its own size or larger.
+    using DrawnSize = std::function<QSize(const QSize& pixels)>;
+
     // A JPEG larger than `previewSize` is first delivered from a reduced
     // (DCT-scaled, an eighth) decode, and a camera raw from its own preview,
-    // then in full.
-    quint64 loadFile(const QString& path, const QSize& previewSize = QSize());
+    // then in full. With `drawn`, the full image comes with its screen copy.
+    quint64 loadFile(const QString& path, const QSize& previewSize = QSize(), DrawnSize drawn = {});
+    // Takes over the decodes started at launch, before this loader existed,
+    // as the load of their file. `previewSize` and `drawn` as for loadFile.
+    quint64 adopt(std::shared_ptr<LaunchDecode> early, const QSize& previewSize, DrawnSize drawn);
     quint64 loadData(const QByteArray& bytes);
     // Bytes that must be read first (an archive entry, a sketch's preview):
     // `read` runs on the worker; nothing read means nothing to decode.
@@ -75,14 +83,27 @@ public:
     using SourceMaker = std::function<std::unique_ptr<ImageSource>(const QString& path)>;
     void setSourceMaker(SourceMaker make) { makeSource = std::move(make); }
 
-signals:
+    // The halves of a file's load, run on workers, each handing over what it
+    // makes through `out`: the reduced first look of a JPEG larger than
+    // `bound`; and the full item, after a camera raw's own first look when
+    // `firstLooks` (`drawn()` asked only once the image is decoded).
+    using Emit = std::function<void(LoadedItem)>;
+    static void decodeFirstLook(const QString& path, const QSize& bound, const Emit& out);
+    static void decodeFile(const QString& path, bool firstLooks, const SourceMaker& make,
+                           const std::function<DrawnSize()>& drawn, const Emit& out);
+    // The image area-averaged to the size it will be drawn at; null when it
+    // is not drawn reduced.
+    static QImage screenCopyFor(const QImage& image, const DrawnSize& drawn);
+
+  signals:
     void loaded(const LoadedItem& item);
 
-private:
+  private:
     void deliver(quint64 request, LoadedItem item);
     quint64 newRequest();
 
     SourceMaker makeSource;
+    std::shared_ptr<LaunchDecode> adopted;
 
     BackgroundTask tasks{this};
     quint64 latest = 0;

@@ -5,7 +5,6 @@
 #include "platform/SystemMemory.h"
 #include "platform/WorkerPools.h"
 #include "platform/Workspace.h"
-#include "viewer/ScaledImageCache.h"
 
 #include <sys/stat.h>
 
@@ -94,10 +93,7 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
                     // Stepping to it then needs no look at the file on the main thread.
                     item.applications = Workspace::applicationsForFile(path);
                 }
-                const QSize size = drawn && !item.image.isNull() ? drawn(item.image.size()) : QSize();
-                if (!size.isEmpty() && size.width() < item.image.width() &&
-                    size.height() < item.image.height())
-                    item.screenCopy = ScaledImageCache::reducedTo(item.image, size);
+                item.screenCopy = ImageLoader::screenCopyFor(item.image, drawn);
                 return item;
             },
             [this, path, key, stamp, stampPath](LoadedItem item) {

@@ -42,7 +42,7 @@ public:
                 const QString& container = QString());
     // The size in device pixels each decoded image will be drawn at; with it,
     // each comes with its copy for the screen (see LoadedItem::screenCopy).
-    using DrawnSize = std::function<QSize(const QSize& pixels)>;
+    using DrawnSize = ImageLoader::DrawnSize;
     void setDrawnSize(DrawnSize size) { drawnSize = std::move(size); }
     // Keeps an item decoded elsewhere (the image just opened), so that it is
     // still at hand as a neighbour once the user steps on.

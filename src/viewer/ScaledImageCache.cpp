@@ -1,6 +1,5 @@
 #include "viewer/ScaledImageCache.h"
 
-#include <QTimer>
 
 ScaledImageCache::ScaledImageCache(QObject* parent) : QObject(parent) {}
 
@@ -57,21 +56,11 @@ void ScaledImageCache::setImage(const QImage& image, const QImage& screenCopy) {
     BackgroundTask::release(std::exchange(exact, screenCopy));
     wanted = screenCopy.size();
     exactPending = false;
-    const quint64 mine = ++generation;
+    ++generation;
+    // Halvings are made once a size other than the screen copy's is asked
+    // for (a zoom): an image only looked at whole never holds them.
     pyramidPending = !image.isNull() && (image.width() > 1 || image.height() > 1);
     pyramidStarted = false;
-    if (!pyramidPending)
-        return;
-    if (screenCopy.isNull()) {
-        buildPyramid();
-        return;
-    }
-    // The copy serves the first paints; the halvings, needed only once the
-    // size changes, wait so as not to take a core from that first paint.
-    QTimer::singleShot(deferredPyramidMs, this, [this, mine] {
-        if (mine == generation)
-            buildPyramid();
-    });
 }
 
 void ScaledImageCache::buildPyramid() {

@@ -17,13 +17,12 @@ public:
     // Images up to this many pixels are reduced straight from the full image;
     // larger ones from the smallest halving at least twice the target.
     static constexpr qint64 directReductionPixels = 48'000'000;
-    // How long the halvings wait when a screen copy came with the image.
-    static constexpr int deferredPyramidMs = 300;
 
     explicit ScaledImageCache(QObject* parent = nullptr);
 
     // `screenCopy`, when given, is the image already reduced to the size it
     // is about to be drawn at, and serves as the exact copy for that size.
+    // Everything else is made when a paint first asks for it.
     void setImage(const QImage& image, const QImage& screenCopy = QImage());
     const QImage& image() const { return full; }
 
@@ -37,6 +36,8 @@ public:
     bool isBuilding() const { return pyramidPending || exactPending; }
     // The copy for the size last drawn at; null when none is made yet.
     const QImage& exactCopy() const { return exact; }
+    // The halvings made so far, largest first.
+    const QList<QImage>& halvings() const { return pyramid; }
 
     // Halves both sides, each output pixel the mean of a 2x2 block (the last
     // row or column of an odd side is averaged with itself).

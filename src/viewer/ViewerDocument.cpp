@@ -4,6 +4,7 @@
 #include "platform/ImageSource.h"
 #include "platform/WorkerPools.h"
 #include "viewer/ArchiveDocument.h"
+#include "viewer/LaunchDecode.h"
 
 #include <QFileInfo>
 #include <QTimer>
@@ -201,11 +202,14 @@ void ViewerDocument::loadStep(const QString& path, const LoadedItem* ready) {
         // key) would only have the first look compete with the full image
         // for a core: the image the user stops on comes sharp sooner without.
         const bool rapid = sinceLastStep.isValid() && sinceLastStep.elapsed() < rapidStepMs;
-        imageLoader->loadFile(path, previewBound && !rapid ? previewBound() : QSize());
+        const QSize bound = previewBound && !rapid ? previewBound() : QSize();
+        ImageLoader::DrawnSize drawn = drawnSize ? drawnSize() : ImageLoader::DrawnSize();
+        if (auto early = LaunchDecode::take(path))
+            imageLoader->adopt(std::move(early), bound, std::move(drawn));
+        else
+            imageLoader->loadFile(path, bound, std::move(drawn));
     }
     sinceLastStep.start();
-    if (!zip)
-        lookUpApplications(path);
 }
 
 void ViewerDocument::lookUpApplications(const QString& path) {
@@ -240,6 +244,10 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
     if (item.applications && !zip && !data) {
         lookups.cancelAll();
         apps = item.applications;
+    } else if (!zip && !data) {
+        // Only now: the look-up reads the desktop's application lists,
+        // which would take a core from the decode the user is waiting for.
+        lookUpApplications(item.path);
     }
     // Replacing a first look of the same size keeps the geometry the user sees.
     const bool refit = item.image.isNull() || item.image.size() != previewFullSize;

@@ -135,9 +135,13 @@ TEST(ScaledImageCache, AScreenCopyServesItsSizeAtOnceAndOtherSizesAreStillMade) 
     const auto served = cache.sourceFor(QSize(200, 150));
     EXPECT_TRUE(served.exact);
     EXPECT_EQ(served.image.cacheKey(), copy.cacheKey()) << "the copy itself, not a new one";
+    // Drawn only at that size, the image holds no halvings.
+    QTest::qWait(400);
+    EXPECT_TRUE(cache.halvings().isEmpty());
     // Zooming asks for another size: halvings and an exact copy follow.
     ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(300, 225)).exact; }, 5000));
     EXPECT_EQ(cache.sourceFor(QSize(300, 225)).image.size(), QSize(300, 225));
+    EXPECT_FALSE(cache.halvings().isEmpty());
     EXPECT_EQ(ScaledImageCache::reducedTo(image, QSize(120, 90)).pixelColor(60, 45), QColor(Qt::green));
 }
 

@@ -1,0 +1,142 @@
+#include "viewer/LaunchDecode.h"
+
+#include "platform/FileName.h"
+#include "platform/ImageSource.h"
+#include "platform/WorkerPools.h"
+
+#include <QMetaObject>
+#include <QThread>
+#include <QThreadPool>
+#include <sys/stat.h>
+
+namespace {
+QMutex pendingLock;
+std::shared_ptr<LaunchDecode> pending;
+} // namespace
+
+std::optional<LaunchDecode::Identity> LaunchDecode::identify(const QString& path) {
+    struct stat status {};
+    if (::stat(FileName::encode(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return Identity{qint64(status.st_size),
+                    qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
+std::shared_ptr<LaunchDecode> LaunchDecode::start(const QString& path,
+                                                  ImageLoader::SourceMaker make) {
+    const std::optional<Identity> identity = identify(path);
+    if (!identity)
+        return nullptr;
+    if (!make)
+        make = [](const QString& file) { return ImageSource::createWithURL(file); };
+    std::shared_ptr<LaunchDecode> early(new LaunchDecode(path, *identity));
+    const auto run = [early](auto work) {
+        WorkerPools::decoding()->start([early, work = std::move(work)] {
+            if (early->token.isCancelled())
+                return;
+            const Cancellation::Scope scope(early->token);
+            work([early](LoadedItem item) { early->arrived(std::move(item)); });
+        });
+    };
+    const auto firstLook = [path](const ImageLoader::Emit& out) {
+        ImageLoader::decodeFirstLook(path, assumedScreen(), out);
+    };
+    const auto full = [path, make, early](const ImageLoader::Emit& out) {
+        ImageLoader::decodeFile(
+            path, true, make, [early] { return early->drawnSize(); }, out);
+    };
+    if (QThread::idealThreadCount() > 2) {
+        run(firstLook);
+        run(full);
+    } else {
+        // Two cores: one builds the application and its window (with the
+        // display server), the other decodes. A second decode beside them
+        // would slow all three, the first look most of all.
+        run([firstLook, full](const ImageLoader::Emit& out) {
+            firstLook(out);
+            if (!Cancellation::requested())
+                full(out);
+        });
+    }
+    QMutexLocker locker(&pendingLock);
+    if (pending)
+        pending->cancel();
+    pending = early;
+    return early;
+}
+
+std::shared_ptr<LaunchDecode> LaunchDecode::take(const QString& path) {
+    std::shared_ptr<LaunchDecode> early;
+    {
+        QMutexLocker locker(&pendingLock);
+        early = std::exchange(pending, nullptr);
+    }
+    if (!early)
+        return nullptr;
+    if (early->file != path || identify(path) != early->identity) {
+        early->cancel();
+        return nullptr;
+    }
+    return early;
+}
+
+void LaunchDecode::discard() {
+    QMutexLocker locker(&pendingLock);
+    if (pending)
+        std::exchange(pending, nullptr)->cancel();
+}
+
+void LaunchDecode::attach(QObject* to, ImageLoader::DrawnSize size, ImageLoader::Emit handler) {
+    QMutexLocker locker(&lock);
+    receiver = to;
+    deliver = std::move(handler);
+    drawn = std::move(size);
+    attached = true;
+    for (LoadedItem& item : waiting)
+        post(std::move(item));
+    waiting.clear();
+}
+
+void LaunchDecode::cancel() {
+    token.cancel();
+    QMutexLocker locker(&lock);
+    receiver = nullptr;
+    deliver = nullptr;
+    // The decoded pixels go now, not with the last reference to this.
+    waiting.clear();
+}
+
+ImageLoader::DrawnSize LaunchDecode::drawnSize() {
+    QMutexLocker locker(&lock);
+    return drawn;
+}
+
+void LaunchDecode::arrived(LoadedItem item) {
+    QMutexLocker locker(&lock);
+    if (token.isCancelled())
+        return;
+    if (attached)
+        post(std::move(item));
+    else
+        waiting.push_back(std::move(item));
+}
+
+void LaunchDecode::post(LoadedItem item) {
+    // Called with the lock held, so the receiver cannot go in between.
+    if (!receiver || !deliver || token.isCancelled())
+        return;
+    QMetaObject::invokeMethod(
+        receiver,
+        [self = shared_from_this(), item = std::move(item)]() mutable {
+            ImageLoader::Emit handler;
+            {
+                QMutexLocker locker(&self->lock);
+                if (self->token.isCancelled())
+                    return;
+                handler = self->deliver;
+            }
+            if (handler)
+                handler(std::move(item));
+        },
+        Qt::QueuedConnection);
+}
