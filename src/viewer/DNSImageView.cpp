@@ -62,6 +62,8 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     const QSize deviceSize(int(device.width()), int(device.height()));
     QPainter painter(this);
     const QRectF target(device.topLeft() / dpr, device.size() / dpr);
+    if (target.intersected(QRectF(event->rect())).isEmpty())
+        return;
 
     QImage source = full;
     if (deviceSize.width() < full.width() && deviceSize.height() < full.height())
