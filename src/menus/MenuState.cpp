@@ -17,9 +17,6 @@ void setAll(MenuState::Items& surface, std::initializer_list<MenuItem> items, bo
 bool MenuState::isBuilt(MenuItem item) {
     switch (item) {
     case MenuItem::Copy:
-    case MenuItem::SelectAll:
-    case MenuItem::Deselect:
-    case MenuItem::SelectionTool:
     case MenuItem::Rotate180:
     case MenuItem::Rotate90:
     case MenuItem::Rotate90Counter:

@@ -61,10 +61,8 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
                         std::round(placement.width() * dpr), std::round(placement.height() * dpr));
     const QSize deviceSize(int(device.width()), int(device.height()));
     QPainter painter(this);
-    painter.setClipRect(event->rect());
     const QRectF target(device.topLeft() / dpr, device.size() / dpr);
-    const QRectF visible = target.intersected(QRectF(event->rect()));
-    if (visible.isEmpty())
+    if (target.intersected(QRectF(event->rect())).isEmpty())
         return;
 
     QImage source = full;
@@ -73,8 +71,6 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     // Draw only the part on screen: map the visible target back into the source.
     const double sx = source.width() / target.width();
     const double sy = source.height() / target.height();
-    const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
-                      visible.width() * sx, visible.height() * sy);
     const bool oneToOne = source.size() == deviceSize;
     // Smooth drawing of a source more than twice the size on screen makes Qt
     // rescale it whole, on this thread; until a reduced copy exists, such a
@@ -82,5 +78,15 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     const bool farTooLarge = source.width() > 2 * deviceSize.width() ||
                              source.height() > 2 * deviceSize.height();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne && !farTooLarge);
-    painter.drawImage(visible, source, from);
+    // Part by part: a thin band (a selection's outline marching) must not
+    // cost the whole rectangle around it.
+    for (const QRect& part : event->region()) {
+        const QRectF visible = target.intersected(QRectF(part));
+        if (visible.isEmpty())
+            continue;
+        const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
+                          visible.width() * sx, visible.height() * sy);
+        painter.setClipRect(part);
+        painter.drawImage(visible, source, from);
+    }
 }

@@ -60,6 +60,19 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
                 [this] { app->getInfoFor(viewController->viewerState()); });
         connect(viewController, &ViewController::filesDropped, app,
                 [this](const QStringList& paths) { app->openFiles(paths); });
+        // The shared menu's selection commands act on the window in front.
+        const std::pair<MenuItem, void (ViewController::*)()> selectionCommands[] = {
+            {MenuItem::SelectAll, &ViewController::selectAll},
+            {MenuItem::Deselect, &ViewController::deselect},
+            {MenuItem::SelectionTool, &ViewController::selectionTool}};
+        for (const auto& [item, operation] : selectionCommands) {
+            if (QAction* action = app->menuItem(item)) {
+                connect(action, &QAction::triggered, this, [this, operation] {
+                    if (viewController && QApplication::activeWindow() == orvaneWindow)
+                        (viewController.data()->*operation)();
+                });
+            }
+        }
     } else {
         orvaneWindow->header()->menuButton->hide();
     }

@@ -49,10 +49,10 @@ Qt::Edges ToolModes::resizeEdgesAt(QPointF at, QSizeF size, bool resizable) {
 }
 
 ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable) {
+    windowMovePending = false;
     if (button != Qt::LeftButton)
         return Press::Ignore;
-    if (resizeEdgesAt(at, size, resizable))
-        return Press::ResizeWindow;
+    // The tools first: a window edge is only an edge when no tool is on.
     if (zooming)
         return Press::Zoom;
     if (hand) {
@@ -62,7 +62,18 @@ ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF siz
     }
     if (selecting)
         return Press::Select;
+    if (resizeEdgesAt(at, size, resizable))
+        return Press::ResizeWindow;
+    windowMovePending = true;
+    pressPoint = at;
     return Press::MoveWindow;
+}
+
+bool ToolModes::windowMoveStarts(QPointF at, double threshold) {
+    if (!windowMovePending || (at - pressPoint).manhattanLength() < threshold)
+        return false;
+    windowMovePending = false;
+    return true;
 }
 
 std::optional<QPointF> ToolModes::moveTo(QPointF at) {
@@ -74,6 +85,8 @@ std::optional<QPointF> ToolModes::moveTo(QPointF at) {
 }
 
 bool ToolModes::release(Qt::MouseButton button) {
+    if (button == Qt::LeftButton)
+        windowMovePending = false;
     if (button != Qt::LeftButton || !panning)
         return false;
     panning = false;
@@ -82,7 +95,8 @@ bool ToolModes::release(Qt::MouseButton button) {
 
 ToolModes::Cursor ToolModes::cursor(QPointF at, QSizeF size, bool resizable,
                                     bool buttonsHeld) const {
-    if (!buttonsHeld && !panning) {
+    const bool toolOn = zooming || hand || selecting;
+    if (!buttonsHeld && !toolOn) {
         const Qt::Edges edges = resizeEdgesAt(at, size, resizable);
         if (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
             return Cursor::ResizeForwardDiagonal;

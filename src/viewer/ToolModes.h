@@ -10,7 +10,8 @@
 // and the hand tool (Space) live while their key is held; the selection tool
 // (M) until it is toggled off. They may be on together: a press goes to the
 // first that is on, in the order zoom, hand, selection. With none on, a press
-// moves the window, and at the edge of a normal window resizes it.
+// at the edge of a normal window resizes it, and elsewhere a drag past the
+// drag threshold moves the window, so that clicks still reach the viewer.
 class ToolModes {
 public:
     enum class Press {
@@ -19,7 +20,7 @@ public:
         Zoom,         // the zoom tool: in or out at the pointer
         Pan,          // the hand tool: a drag pans the image
         Select,       // the selection tool: the selection's own handling
-        MoveWindow,   // the background moves the window, as a title bar would
+        MoveWindow,   // a drag of the background may move the window, as a title bar would
     };
     enum class Cursor {
         Arrow,
@@ -62,9 +63,13 @@ public:
     // A press at `at` in a view of `size`; `resizable` when the window is
     // neither maximised nor full screen.
     Press press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable);
+    // A move with the button held after a press on the background: true once,
+    // when it first goes `threshold` or further from the press.
+    bool windowMoveStarts(QPointF at, double threshold);
     // The pan step of a move while a pan is under way, in view points (y down).
     std::optional<QPointF> moveTo(QPointF at);
-    // A left-button release: ends a pan; true when one ended.
+    // A left-button release: ends a pan (true when one ended) and any wait
+    // for the window to move.
     bool release(Qt::MouseButton button);
     Cursor cursor(QPointF at, QSizeF size, bool resizable, bool buttonsHeld) const;
 
@@ -92,6 +97,8 @@ private:
     bool selecting = false;
     bool panning = false;
     QPointF lastPoint;
+    bool windowMovePending = false;
+    QPointF pressPoint;
     bool liveResize = false;
     bool resizedSinceLiveResize = false;
 };

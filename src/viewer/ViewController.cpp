@@ -16,6 +16,7 @@
 #include "viewer/Slideshow.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerInput.h"
+#include "viewer/ViewerSelection.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -56,6 +57,13 @@ void ViewController::viewDidLoad() {
     connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
             &ViewController::updateMainMenuRequested);
     viewerInput = new ViewerInput(this, geometry);
+    // Over the image, under the messages and the toolbar made below.
+    viewerSelection = new ViewerSelection(this, geometry);
+    viewerInput->setSelection(viewerSelection);
+    connect(geometry, &ViewerGeometry::selectableAreaChanged, viewerSelection,
+            &ViewerSelection::updateSelectableArea);
+    connect(viewerSelection, &ViewerSelection::changed, this,
+            &ViewController::updateMainMenuRequested);
     connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
     connect(viewerInput, &ViewerInput::firstImageRequested, this, &ViewController::showFirstImage);
     connect(viewerInput, &ViewerInput::lastImageRequested, this, &ViewController::showLastImage);
@@ -166,6 +174,24 @@ ViewerState ViewController::viewerState() const {
     return s;
 }
 
+bool ViewController::hasSelection() const {
+    return viewerSelection->hasSelection();
+}
+
+void ViewController::selectAll() {
+    if (isFileLoaded())
+        viewerSelection->selectAll();
+}
+
+void ViewController::deselect() {
+    viewerSelection->deselect();
+    emit updateMainMenuRequested();
+}
+
+void ViewController::selectionTool() {
+    viewerInput->canBeSelected(!viewerInput->tools().inSelecting());
+}
+
 QImage ViewController::getCurrentImage() const {
     return renderer->image();
 }
@@ -228,6 +254,7 @@ void ViewController::prepearAni() {
 }
 
 void ViewController::resetForNewItem() {
+    viewerSelection->deselect();
     playback->clear();
     geometry->resetForNewDocument();
 }
@@ -330,7 +357,8 @@ void ViewController::setFrameControls(int index) {
 
 void ViewController::frameShown(int index, const QImage& image, bool refit) {
     if (refit) {
-        // A page of a multi-page file: placed anew.
+        // A page of a multi-page file: placed anew, with a selection of its own.
+        viewerSelection->deselect();
         showFrame(index, image, image.size(), true);
         return;
     }
@@ -444,6 +472,7 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
         imageWidth = pixelSize.width() / scale;
         imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(imageWidth, imageHeight);
+        viewerSelection->setImagePixels(pixelSize);
         mainToolbar->labelImageResolution->setText(
             QString::asprintf("%ipx × %ipx", pixelSize.width(), pixelSize.height()));
         renderer->setImage(image, screenCopy);
@@ -454,6 +483,8 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
     } else {
         imageWidth = imageHeight = 400;
         geometry->setImageSize(imageWidth, imageHeight);
+        viewerSelection->deselect();
+        viewerSelection->setImagePixels(QSize());
         renderer->setImage(QImage());
         showMessage(ViewerMessage::CannotDecode);
         emit updateDetailsPanel(QString());
@@ -500,6 +531,8 @@ void ViewController::resizeEvent(QResizeEvent*) {
                              height() - mainToolbar->toolbarHeight() - 12, toolbarWidth,
                              mainToolbar->toolbarHeight());
     geometry->viewResized();
+    // The same content rectangle lies elsewhere in a view of another height.
+    viewerSelection->updateSelectableArea();
 }
 
 void ViewController::changeEvent(QEvent* event) {

@@ -18,6 +18,7 @@ class MainToolbar;
 class MessageView;
 class RTSpinKitView;
 class ViewerCommands;
+class ViewerSelection;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -88,7 +89,7 @@ public:
     bool canZoomOut() const;
     bool isFileLoaded() const;
     bool hasFrames() const { return framesCount() > 1; }
-    bool hasSelection() const { return false; }
+    bool hasSelection() const;
     QImage getCurrentImage() const;
     // Where the current item is: asked for, first look, on screen, or
     // replaced by a message.
@@ -108,6 +109,12 @@ public:
     ViewerState viewerState() const;
     // Mouse, wheel, gestures, drops and the tool modes.
     ViewerInput* input() const { return viewerInput; }
+    ViewerSelection* selection() const { return viewerSelection; }
+
+    // The selection commands.
+    void selectAll();
+    void deselect();
+    void selectionTool();
 
 public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -165,6 +172,7 @@ private:
     DNSImageView* aniImageView = nullptr;
     ViewerGeometry* geometry = nullptr;
     ViewerInput* viewerInput = nullptr;
+    ViewerSelection* viewerSelection = nullptr;
     MessageView* messageView = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;

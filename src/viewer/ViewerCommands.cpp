@@ -12,9 +12,12 @@
 ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer(viewer) {
     menu = new QMenu(viewer);
     add(MenuItem::Copy, tr("Copy"));
-    add(MenuItem::SelectAll, tr("Select All"));
-    add(MenuItem::Deselect, tr("Deselect"));
-    add(MenuItem::SelectionTool, tr("Selection Tool"));
+    connect(add(MenuItem::SelectAll, tr("Select All")), &QAction::triggered, viewer,
+            &ViewController::selectAll);
+    connect(add(MenuItem::Deselect, tr("Deselect")), &QAction::triggered, viewer,
+            &ViewController::deselect);
+    connect(add(MenuItem::SelectionTool, tr("Selection Tool")), &QAction::triggered, viewer,
+            &ViewController::selectionTool);
     menu->addSeparator();
     connect(add(MenuItem::PreviousImage, tr("Previous Image")), &QAction::triggered, viewer,
             &ViewController::previousImage);

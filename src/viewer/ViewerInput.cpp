@@ -2,7 +2,9 @@
 
 #include "geometry/KeyMap.h"
 #include "geometry/ViewerGeometry.h"
+#include "viewer/ViewerSelection.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QIcon>
@@ -43,7 +45,13 @@ void ViewerInput::canBeScrolled(bool on) {
         updateCursor();
 }
 
+void ViewerInput::setSelection(ViewerSelection* shaped) {
+    selection = shaped;
+}
+
 void ViewerInput::canBeSelected(bool on) {
+    if (!on && selection)
+        selection->hideHelper();
     if (modes.canBeSelected(on))
         updateCursor();
 }
@@ -53,6 +61,8 @@ bool ViewerInput::claims(const QKeyEvent* event) {
 }
 
 bool ViewerInput::keyDown(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Shift && selection)
+        selection->modifiersChanged(true);
     const KeyMap::Decision decision =
         KeyMap::keyDown(event->nativeScanCode(), event->key(), event->modifiers());
     using Action = KeyMap::Action;
@@ -109,6 +119,12 @@ void ViewerInput::keyUp(const QKeyEvent* event) {
     // A held key repeats as release-press pairs; only the real release counts.
     if (event->isAutoRepeat())
         return;
+    if (selection) {
+        if (event->key() == Qt::Key_Shift)
+            selection->modifiersChanged(false);
+        else
+            selection->keyReleased();
+    }
     switch (KeyMap::keyUp(event->nativeScanCode(), event->key(), event->modifiers())) {
     case KeyMap::KeyUpAction::HandToolOff:
         canBeScrolled(false);
@@ -174,6 +190,7 @@ bool ViewerInput::eventFilter(QObject* watched, QEvent* event) {
         break;
     }
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
         used = mouseEvent(event);
@@ -217,54 +234,102 @@ bool ViewerInput::eventFilter(QObject* watched, QEvent* event) {
     return used;
 }
 
+QPointF ViewerInput::contentPoint(QPointF at) const {
+    return QPointF(at.x(), view->height() - at.y());
+}
+
 bool ViewerInput::mouseEvent(QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     const QPointF at = mouse->position();
-    const QSizeF size = view->size();
-    QWindow* handle = view->window()->windowHandle();
-    if (event->type() == QEvent::MouseButtonPress) {
-        // Any press means the window system's resize, if any, is over.
-        modes.endLiveResize();
-        switch (modes.press(mouse->button(), at, size, windowResizable())) {
-        case ToolModes::Press::Ignore:
-            return false;
-        case ToolModes::Press::ResizeWindow:
-            if (handle &&
-                handle->startSystemResize(ToolModes::resizeEdgesAt(at, size, windowResizable())))
-                liveResizeStarted();
-            return true;
-        case ToolModes::Press::Zoom:
-            geometry->zoomWithMouse(true, modes.zoomOut());
-            return true;
-        case ToolModes::Press::Pan:
-            updateCursor();
-            return true;
-        // The selection's own handling comes with the selection; until then
-        // the tool at least keeps the window from moving.
-        case ToolModes::Press::Select:
-            return true;
-        case ToolModes::Press::MoveWindow:
-            if (handle)
-                handle->startSystemMove();
-            return true;
-        }
-        return true;
-    }
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        return mousePress(mouse, event->type() == QEvent::MouseButtonDblClick);
     if (event->type() == QEvent::MouseButtonRelease) {
-        modes.endLiveResize();
-        if (modes.release(mouse->button()))
-            updateCursor();
+        mouseRelease(mouse);
         return false;
     }
     const bool held = mouse->buttons() != Qt::NoButton;
     modes.pointerSeen(held);
+    if (held && (mouse->buttons() & Qt::LeftButton) && selection)
+        selection->drag(contentPoint(at));
     if (const auto step = modes.moveTo(at)) {
         // The view is y-down, the geometry y-up.
         geometry->dragBy(QPointF(step->x(), -step->y()));
         return true;
     }
-    setCursor(modes.cursor(at, size, windowResizable(), held));
+    if (held && modes.windowMoveStarts(at, QApplication::startDragDistance())) {
+        // The window system takes the pointer from here: no release follows.
+        if (QWindow* handle = view->window()->windowHandle())
+            handle->startSystemMove();
+        return true;
+    }
+    setCursor(modes.cursor(at, view->size(), windowResizable(), held));
     return false;
+}
+
+bool ViewerInput::mousePress(QMouseEvent* mouse, bool doubleClick) {
+    const QPointF at = mouse->position();
+    // Any press means the window system's resize, if any, is over.
+    modes.endLiveResize();
+    const ToolModes::Press press =
+        modes.press(mouse->button(), at, view->size(), windowResizable());
+    if (press == ToolModes::Press::Ignore)
+        return false;
+    secondClick = doubleClick;
+    if (selection)
+        selection->press(contentPoint(at), press == ToolModes::Press::Select);
+    switch (press) {
+    case ToolModes::Press::Ignore:
+        return false;
+    case ToolModes::Press::ResizeWindow:
+        if (QWindow* handle = view->window()->windowHandle();
+            handle && handle->startSystemResize(
+                          ToolModes::resizeEdgesAt(at, view->size(), windowResizable())))
+            liveResizeStarted();
+        return true;
+    case ToolModes::Press::Zoom:
+        geometry->zoomWithMouse(true, modes.zoomOut());
+        return true;
+    case ToolModes::Press::Pan:
+        updateCursor();
+        return true;
+    case ToolModes::Press::Select:
+    case ToolModes::Press::MoveWindow:
+        return true;
+    }
+    return true;
+}
+
+void ViewerInput::mouseRelease(QMouseEvent* mouse) {
+    modes.endLiveResize();
+    const bool left = mouse->button() == Qt::LeftButton;
+    const bool anyTool = modes.inZooming() || modes.inDragging() || modes.inSelecting();
+    if (left && secondClick && !anyTool)
+        doubleClicked(mouse->position());
+    if (left)
+        secondClick = false;
+    if (modes.release(mouse->button()))
+        updateCursor();
+    if (!left)
+        return;
+    if (selection)
+        selection->release(modes.inZooming() || modes.inDragging());
+    // The selection tool is one-shot.
+    if (modes.inSelecting())
+        canBeSelected(false);
+}
+
+void ViewerInput::doubleClicked(QPointF at) {
+    QWidget* window = view->window();
+    if (window->isFullScreen())
+        return; // full screen arrives with its own work
+    // The window's top strip acts as a title bar.
+    const QPointF inWindow = view->mapTo(window, at);
+    if (inWindow.y() < titleStrip) {
+        if (window->isMaximized())
+            window->showNormal();
+        else
+            window->showMaximized();
+    }
 }
 
 void ViewerInput::updateCursor() {

@@ -7,8 +7,10 @@
 #include <QPointer>
 
 class QKeyEvent;
+class QMouseEvent;
 class QWidget;
 class ViewerGeometry;
+class ViewerSelection;
 
 // The one way in for a viewer's input: the view's mouse, wheel, gestures and
 // drops, and the keys its window controller hands over. What each does is
@@ -20,6 +22,9 @@ public:
     ViewerInput(QWidget* view, ViewerGeometry* geometry);
 
     const ToolModes& tools() const { return modes; }
+    // The selection the mouse and the modifier keys shape; none in tests
+    // that need no selection.
+    void setSelection(ViewerSelection* selection);
     // The tool switches of the keys and the menus.
     void canBeZoomed(bool on, bool zoomIn);
     void canBeScrolled(bool on);
@@ -32,6 +37,9 @@ public:
     static bool claims(const QKeyEvent* event);
     // The window system took over the pointer to resize the window.
     void liveResizeStarted();
+
+    // Points at the top of the window where a double click zooms the window.
+    static constexpr double titleStrip = 22;
 
     QCursor cursorZoomIn;
     QCursor cursorZoomOut;
@@ -47,6 +55,10 @@ protected:
 
 private:
     bool mouseEvent(QEvent* event);
+    bool mousePress(QMouseEvent* mouse, bool doubleClick);
+    void mouseRelease(QMouseEvent* mouse);
+    void doubleClicked(QPointF at);
+    QPointF contentPoint(QPointF at) const;
     bool windowResizable() const;
     void syncLiveResize();
     void updateCursor();
@@ -55,5 +67,8 @@ private:
 
     QPointer<QWidget> view;
     QPointer<ViewerGeometry> geometry;
+    QPointer<ViewerSelection> selection;
     ToolModes modes;
+    // The press under way is the second of a double click.
+    bool secondClick = false;
 };

@@ -132,13 +132,33 @@ TEST_F(AppDelegateTest, CommandsNotBuiltYetStayDisabledWithAnImageShown) {
     ViewerCommands* own = viewer->vc()->commands();
     EXPECT_TRUE(enabled(MenuItem::GetInfo));
     EXPECT_TRUE(own->item(MenuItem::GetInfo)->isEnabled());
-    for (MenuItem item : {MenuItem::Copy, MenuItem::SelectAll, MenuItem::SelectionTool,
-                          MenuItem::Rotate90, MenuItem::FlipVertically}) {
+    for (MenuItem item : {MenuItem::Copy, MenuItem::Rotate90, MenuItem::FlipVertically}) {
         EXPECT_FALSE(enabled(item)) << int(item);
         EXPECT_FALSE(own->item(item)->isEnabled()) << int(item);
     }
     for (MenuItem item : {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print})
         EXPECT_FALSE(enabled(item)) << int(item);
+}
+
+TEST_F(AppDelegateTest, TheSharedSelectionCommandsActOnTheWindowInFront) {
+    delegate->application({path("one/a.jpg")});
+    ASSERT_EQ(windows().size(), 1);
+    OrvaneWindowController* viewer = windows()[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->vc()->viewerState().isFileLoaded; }, 10000));
+    viewer->present();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == viewer->window(); }, 5000));
+    viewer->updateMainMenu();
+    EXPECT_TRUE(enabled(MenuItem::SelectAll));
+    EXPECT_TRUE(enabled(MenuItem::SelectionTool));
+    EXPECT_FALSE(enabled(MenuItem::Deselect));
+    delegate->menuItem(MenuItem::SelectAll)->trigger();
+    EXPECT_TRUE(viewer->vc()->hasSelection());
+    EXPECT_TRUE(enabled(MenuItem::Deselect));
+    delegate->menuItem(MenuItem::Deselect)->trigger();
+    EXPECT_FALSE(viewer->vc()->hasSelection());
+    delegate->menuItem(MenuItem::SelectionTool)->trigger();
+    EXPECT_TRUE(viewer->vc()->viewerState().inSelecting);
 }
 
 TEST_F(AppDelegateTest, ClipboardItemFollowsWhatTheClipboardHolds) {

@@ -208,5 +208,44 @@ if [ -n "$large" ]; then
   check "the band is exactly at the edge" pixel_is "$large" 1170 400 red
 fi
 
+# Selecting: M, then a drag across the 300 x 200 red image, shown at actual
+# size in the middle of a 400 x 400 window (x 50..350, y 100..300). The info
+# box sits right of the selection while the button is held and goes at the
+# release; the dashed outline stays on the selection's left edge.
+printf '[General]\nhideWelcomeScreen=1\nZoomingMode=0\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+"$ovisto" "$work/fx/shapes/small.png"
+small=$(window_named small.png)
+if [ -n "$small" ]; then
+  colour_at() { sleep 0.3; "$probe" "$1" "$2" "$3"; }
+  is_red() { awk -v c="$1" 'BEGIN { split(c, p, " "); exit !(p[1] > 150 && p[2] < 100 && p[3] < 100) }'; }
+  is_dark() { awk -v c="$1" 'BEGIN { split(c, p, " "); exit !(p[1] < 90 && p[2] < 90 && p[3] < 90) }'; }
+  expect_colour() { # window, x, y, red|dark|not-red
+    local rgb; rgb=$(colour_at "$1" "$2" "$3")
+    case "$4" in
+      red) is_red "$rgb" ;;
+      dark) is_dark "$rgb" ;;
+      not-red) ! is_red "$rgb" ;;
+    esac || { echo "  pixel ($2,$3) is $rgb, wanted $4"; return 1; }
+  }
+  xdotool windowfocus "$small" 2>/dev/null; sleep 0.2
+  check "the image is where the selection checks expect it" expect_colour "$small" 60 110 red
+  xdotool key m; sleep 0.1
+  xdotool mousemove --window "$small" 100 150 mousedown 1
+  for step in 1 2 3 4; do
+    xdotool mousemove --window "$small" $((100 + step * 20)) $((150 + step * 20)); sleep 0.05
+  done
+  check "the info box shows right of the selection while the button is held" \
+    expect_colour "$small" 200 215 dark
+  xdotool mouseup 1
+  check "the info box goes at the release" expect_colour "$small" 200 215 red
+  check "the outline runs along the selection's left edge" expect_colour "$small" 100 170 not-red
+  check "and nowhere left of it" expect_colour "$small" 98 170 red
+  check "the selection's inside is the image" expect_colour "$small" 140 190 red
+  # The tool was one-shot: a plain click now hides the selection.
+  xdotool mousemove --window "$small" 300 280 click 1
+  check "a plain click hides the selection" expect_colour "$small" 100 170 red
+  xdotool key Escape
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

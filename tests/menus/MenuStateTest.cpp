@@ -97,19 +97,30 @@ TEST(MenuState, CommandsNotBuiltYetStayDisabledEverywhere) {
     ViewerState v = loadedStill();
     v.hasSelection = true;
     const MenuState s = MenuState::compute(v);
-    const MenuItem notBuilt[] = {MenuItem::Copy,          MenuItem::SelectAll,
-                                 MenuItem::Deselect,      MenuItem::SelectionTool,
-                                 MenuItem::Rotate90Counter, MenuItem::Rotate90,
-                                 MenuItem::Rotate180,     MenuItem::FlipHorizontally,
-                                 MenuItem::FlipVertically, MenuItem::ExportJPEG,
-                                 MenuItem::ExportPNG,     MenuItem::Print};
+    const MenuItem notBuilt[] = {
+        MenuItem::Copy,       MenuItem::Rotate90Counter,  MenuItem::Rotate90,
+        MenuItem::Rotate180,  MenuItem::FlipHorizontally, MenuItem::FlipVertically,
+        MenuItem::ExportJPEG, MenuItem::ExportPNG,        MenuItem::Print};
     for (MenuItem item : notBuilt) {
         EXPECT_FALSE(MenuState::isBuilt(item)) << int(item);
         for (const auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
             EXPECT_FALSE(on(*surface, item)) << int(item);
     }
-    for (MenuItem item : {MenuItem::GetInfo, MenuItem::FitToScreen, MenuItem::NextImage})
+    for (MenuItem item : {MenuItem::GetInfo, MenuItem::FitToScreen, MenuItem::NextImage,
+                          MenuItem::SelectAll, MenuItem::Deselect, MenuItem::SelectionTool})
         EXPECT_TRUE(on(s.appMenu, item) && on(s.viewerMenu, item)) << int(item);
+}
+
+TEST(MenuState, DeselectFollowsTheSelectionSelectAllTheImage) {
+    ViewerState v = loadedStill();
+    MenuState s = MenuState::compute(v);
+    EXPECT_FALSE(on(s.appMenu, MenuItem::Deselect) || on(s.viewerMenu, MenuItem::Deselect));
+    EXPECT_TRUE(on(s.appMenu, MenuItem::SelectAll) && on(s.viewerMenu, MenuItem::SelectionTool));
+    v.isFileLoaded = false;
+    v.hasSelection = true;
+    s = MenuState::compute(v);
+    for (MenuItem item : {MenuItem::SelectAll, MenuItem::Deselect, MenuItem::SelectionTool})
+        EXPECT_FALSE(on(s.appMenu, item) || on(s.viewerMenu, item)) << int(item);
 }
 
 TEST(OpenWithMenu, NamesAreCleanedAndTheViewerItselfIsLeftOut) {

@@ -9,7 +9,7 @@ using Cursor = ToolModes::Cursor;
 const QSizeF view(400, 300);
 const QPointF middle(200, 150);
 
-TEST(ToolModes, APressGoesToTheEdgeThenToTheFirstToolThatIsOn) {
+TEST(ToolModes, APressGoesToTheFirstToolThatIsOnThenToTheEdge) {
     ToolModes modes;
     EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::MoveWindow);
     EXPECT_EQ(modes.press(Qt::RightButton, middle, view, true), Press::Ignore);
@@ -19,14 +19,31 @@ TEST(ToolModes, APressGoesToTheEdgeThenToTheFirstToolThatIsOn) {
 
     modes.canBeSelected(true);
     EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Select);
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(0, 0), view, true), Press::Select)
+        << "a selection may start at the window's edge";
     modes.canBeScrolled(true);
     EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Pan);
     modes.release(Qt::LeftButton);
     modes.canBeZoomed(true, false);
-    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, true), Press::Zoom);
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(0, 0), view, true), Press::Zoom);
     EXPECT_TRUE(modes.zoomOut());
-    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(0, 0), view, true), Press::ResizeWindow)
-        << "the edges stay edges whatever tool is on";
+    EXPECT_EQ(modes.cursor(QPointF(0, 0), view, true, false), Cursor::ZoomOut)
+        << "the edge shows the tool it will use";
+}
+
+TEST(ToolModes, TheWindowMovesOnlyOnceADragPassesTheThreshold) {
+    ToolModes modes;
+    modes.press(Qt::LeftButton, middle, view, true);
+    EXPECT_FALSE(modes.windowMoveStarts(middle + QPointF(2, 1), 10)) << "a click, not yet a drag";
+    EXPECT_TRUE(modes.windowMoveStarts(middle + QPointF(8, 3), 10));
+    EXPECT_FALSE(modes.windowMoveStarts(middle + QPointF(30, 3), 10)) << "started once";
+
+    modes.press(Qt::LeftButton, middle, view, true);
+    modes.release(Qt::LeftButton);
+    EXPECT_FALSE(modes.windowMoveStarts(middle + QPointF(30, 3), 10)) << "the click is over";
+    modes.canBeSelected(true);
+    modes.press(Qt::LeftButton, middle, view, true);
+    EXPECT_FALSE(modes.windowMoveStarts(middle + QPointF(30, 3), 10)) << "a tool's drag";
 }
 
 TEST(ToolModes, TheHandToolPansByEachStepOfTheDrag) {

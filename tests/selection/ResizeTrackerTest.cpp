@@ -1,0 +1,175 @@
+#include "selection/ResizeTracker.h"
+#include "selection/OrvaneResizeViewDelegate.h"
+
+#include <QStringList>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Area = ResizeTracker::Area;
+using Cursor = ResizeTracker::Cursor;
+
+// Accepts every proposal as it is and notes the calls.
+class Recorder : public OrvaneResizeViewDelegate {
+  public:
+    QStringList calls;
+    void selectionDidChanged(const QRectF&) override { calls << "didChange"; }
+    QRectF selectionWillChange(const QRectF& r) override {
+        calls << "willChange";
+        return r;
+    }
+    QRectF selectionWillMove(const QRectF& r) override {
+        calls << "willMove";
+        return r;
+    }
+    void interactionDidStarted() override { calls << "started"; }
+    void interactionDidEnded() override { calls << "ended"; }
+};
+
+struct Tracker {
+    Recorder recorder;
+    ResizeTracker tracker;
+    explicit Tracker(QRectF selected, QRectF selectable = QRectF(0, 0, 1000, 800)) {
+        tracker.delegate = &recorder;
+        tracker.setSelectableFrame(selectable);
+        tracker.setSelectedFrame(selected);
+    }
+    // Presses on the middle of a knob area, then drags to `to`.
+    void dragArea(Area area, QPointF to) {
+        const QRectF frame = tracker.viewFrame();
+        const QPointF at = ResizeTracker::areaRect(area, frame.size()).center() + frame.topLeft();
+        tracker.press(at);
+        tracker.drag(to);
+    }
+};
+
+TEST(ResizeTrackerKnobs, ShowBySize) {
+    Tracker small(QRectF(100, 100, 9, 9));
+    EXPECT_TRUE(small.tracker.knobs().isEmpty()) << "a frame under 20 points has no knobs";
+    Tracker flat(QRectF(100, 100, 40, 15));
+    const QList<Area> knobs = flat.tracker.knobs();
+    EXPECT_EQ(knobs.size(), 6);
+    EXPECT_TRUE(knobs.contains(Area::Top) && knobs.contains(Area::Bottom));
+    EXPECT_FALSE(knobs.contains(Area::Left) || knobs.contains(Area::Right))
+        << "a frame under 30 points high has no left and right knobs";
+}
+
+TEST(ResizeTrackerKnobs, SideKnobsGoInSquareModeAndTheirPlaceMoves) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    const QPointF leftKnob(t.tracker.viewFrame().left() + 5, t.tracker.viewFrame().center().y());
+    EXPECT_EQ(t.tracker.mouseMoved(leftKnob - t.tracker.viewFrame().topLeft()), Cursor::LeftRight);
+    t.tracker.setSquareSelection(true, QPointF());
+    EXPECT_EQ(t.tracker.knobs().size(), 4);
+    EXPECT_EQ(t.tracker.mouseMoved(leftKnob - t.tracker.viewFrame().topLeft()), Cursor::Arrow);
+    t.tracker.press(leftKnob);
+    EXPECT_FALSE(t.tracker.isResizing());
+    t.tracker.drag(leftKnob + QPointF(20, 10));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(120, 110, 200, 100)) << "moved, not resized";
+}
+
+TEST(ResizeTrackerHitTest, TheCornersWinOverTheEdgesAndTheBandMoves) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    const QRectF frame = t.tracker.viewFrame();
+    auto at = [&](double x, double y) { return t.tracker.hitTest(QPointF(x, y)); };
+    EXPECT_EQ(at(5, frame.height() - 5), Area::LeftTop);
+    EXPECT_EQ(at(frame.width() - 5, 5), Area::BottomRight);
+    EXPECT_EQ(at(frame.width() / 2, 5), Area::Bottom);
+    EXPECT_EQ(at(frame.width() / 2, frame.height() / 2), Area::Center);
+    EXPECT_EQ(at(40, 3), Area::None) << "near the outline, between knobs";
+
+    const QPointF band = frame.topLeft() + QPointF(40, 3);
+    EXPECT_EQ(t.tracker.press(band), Cursor::Arrow);
+    t.tracker.drag(band + QPointF(-30, 50));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(70, 150, 200, 100));
+}
+
+TEST(ResizeTrackerHitTest, AnEmptyRectangleHoldsNothing) {
+    ResizeTracker tracker;
+    tracker.setSelectedFrame(QRectF(0, 0, -30, -30));
+    EXPECT_EQ(tracker.hitTest(QPointF(-10, -10)), Area::None);
+}
+
+TEST(ResizeTrackerResize, TheTopKnobKeepsXAndWidth) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    t.dragArea(Area::Top, QPointF(470, 260));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 200, 160));
+}
+
+TEST(ResizeTrackerResize, ACornerDraggedAcrossItsAnchorFlips) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    // The top-left corner pulled past the bottom-right anchor (300, 100).
+    t.dragArea(Area::LeftTop, QPointF(350, 60));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(300, 60, 50, 40));
+}
+
+TEST(ResizeTrackerResize, StaysInTheSelectableFrame) {
+    Tracker t(QRectF(100, 100, 200, 100), QRectF(50, 50, 400, 300));
+    t.dragArea(Area::RightTop, QPointF(900, 900));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 350, 250));
+}
+
+TEST(ResizeTrackerResize, KeepsTheProportionTheRectangleHadAtThePress) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    t.tracker.setRespectsProportion(true, QPointF());
+    t.dragArea(Area::RightTop, QPointF(400, 220));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 240, 120));
+    // From the bottom-left the anchor is the top-right corner (300, 200).
+    Tracker left(QRectF(100, 100, 200, 100));
+    left.tracker.setRespectsProportion(true, QPointF());
+    left.dragArea(Area::BottomLeft, QPointF(0, 80));
+    EXPECT_EQ(left.tracker.selectedFrame(), QRectF(60, 80, 240, 120));
+}
+
+TEST(ResizeTrackerResize, ARectangleWithNoWidthResizesFreelyInProportionalMode) {
+    // A one-pixel selection far zoomed out can be drawn 0 points wide.
+    Tracker t(QRectF(100, 100, 0, 40));
+    t.tracker.setRespectsProportion(true, QPointF());
+    t.dragArea(Area::RightTop, QPointF(130, 150));
+    const QRectF r = t.tracker.selectedFrame();
+    ASSERT_TRUE(std::isfinite(r.x()) && std::isfinite(r.width()) && std::isfinite(r.height()));
+    EXPECT_EQ(r, QRectF(100, 100, 30, 50));
+}
+
+TEST(ResizeTrackerResize, SquareModeFollowsAtOnceDuringAResize) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    t.dragArea(Area::RightTop, QPointF(400, 220));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 300, 120));
+    t.tracker.setSquareSelection(true, QPointF(400, 220));
+    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 120, 120));
+}
+
+TEST(ResizeTrackerMove, NeverLeavesTheSelectableFrame) {
+    const QRectF area(50, 50, 400, 300);
+    Tracker t(QRectF(100, 100, 100, 50), area);
+    for (const QPointF to : {QPointF(-500, -500), QPointF(2000, 2000), QPointF(2000, -40),
+                             QPointF(-40, 2000), QPointF(300, 200)}) {
+        t.tracker.press(QPointF(150, 125));
+        t.tracker.drag(to);
+        t.tracker.release(to);
+        EXPECT_TRUE(area.contains(t.tracker.selectedFrame())) << to.x() << "," << to.y();
+    }
+}
+
+TEST(ResizeTrackerMove, ARectangleWiderThanTheAreaEndsOnItsRightEdge) {
+    Tracker t(QRectF(100, 100, 500, 50), QRectF(50, 50, 400, 300));
+    t.tracker.press(QPointF(300, 125));
+    t.tracker.drag(QPointF(280, 125));
+    EXPECT_EQ(t.tracker.selectedFrame().right(), 450);
+}
+
+TEST(ResizeTrackerDelegate, IsToldInOrder) {
+    Tracker t(QRectF(100, 100, 200, 100));
+    t.tracker.press(QPointF(200, 150));
+    EXPECT_TRUE(t.tracker.isMoving());
+    t.tracker.drag(QPointF(210, 150));
+    EXPECT_EQ(t.tracker.release(QPointF(210, 150)), Cursor::OpenHand);
+    EXPECT_EQ(t.recorder.calls,
+              QStringList({"started", "willChange", "willMove", "didChange", "ended"}));
+    t.recorder.calls.clear();
+    t.dragArea(Area::BottomRight, QPointF(350, 90));
+    EXPECT_EQ(t.recorder.calls, QStringList({"started", "willChange", "didChange"}))
+        << "a resize is no move";
+}
+
+} // namespace

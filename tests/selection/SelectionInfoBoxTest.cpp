@@ -1,0 +1,37 @@
+#include "selection/SelectionInfoBox.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QSizeF box(80, 40);
+const QSizeF view(600, 400);
+
+TEST(SelectionInfoBoxTexts, ShowWholePixels) {
+    EXPECT_EQ(SelectionInfoBox::positionText(QRectF(12, 0, 5, 6)), QStringLiteral("X: 12, Y: 0"));
+    EXPECT_EQ(SelectionInfoBox::sizeText(QRectF(0, 0, 640, 480.9)),
+              QString::fromUtf8("640 \u00d7 480"));
+    EXPECT_EQ(SelectionInfoBox::boxWidth(70, 64), 78);
+}
+
+TEST(SelectionInfoBoxPlace, TakesTheFirstPlaceThatFits) {
+    using B = SelectionInfoBox;
+    // Room on the right.
+    EXPECT_EQ(B::place(QRectF(100, 100, 50, 50), box, view), QPointF(160, 100));
+    // No room on the right, the selection is large: inside its corner.
+    EXPECT_EQ(B::place(QRectF(400, 100, 195, 100), box, view), QPointF(505, 110));
+    // No room on the right, small: on the left.
+    EXPECT_EQ(B::place(QRectF(540, 100, 50, 50), box, view), QPointF(450, 100));
+    // Too high for either side, room below.
+    EXPECT_EQ(B::place(QRectF(530, 370, 60, 25), box, view), QPointF(510, 320));
+}
+
+TEST(SelectionInfoBoxPlace, BelowOnlyWhenItLeavesABoxWidthOnTheLeft) {
+    // At the top right, narrow and near the left edge: below would start at
+    // 60 - 80 + 70 = 50, which is on screen but less than a box's width.
+    const QPointF at =
+        SelectionInfoBox::place(QRectF(60, 370, 70, 25), QSizeF(80, 40), QSizeF(150, 400));
+    EXPECT_EQ(at, QPointF(140, 370)) << "none fits: to the right after all";
+}
+
+} // namespace
