@@ -68,6 +68,8 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     QImage source = full;
     if (deviceSize.width() < full.width() && deviceSize.height() < full.height())
         source = reduced->sourceFor(deviceSize).image;
+    else if (!nearest && reduced->exactCopy().size() == deviceSize)
+        source = reduced->exactCopy(); // a first look enlarged ahead to this size
     // Draw only the part on screen: map the visible target back into the source.
     const double sx = source.width() / target.width();
     const double sy = source.height() / target.height();
@@ -75,8 +77,8 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     // Smooth drawing of a source more than twice the size on screen makes Qt
     // rescale it whole, on this thread; until a reduced copy exists, such a
     // frame is drawn plainly instead.
-    const bool farTooLarge = source.width() > 2 * deviceSize.width() ||
-                             source.height() > 2 * deviceSize.height();
+    const bool farTooLarge =
+        source.width() > 2 * deviceSize.width() || source.height() > 2 * deviceSize.height();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne && !farTooLarge);
     // Part by part: a thin band (a selection's outline marching) must not
     // cost the whole rectangle around it.

@@ -60,17 +60,25 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
     return item;
 }
 
-void ImageLoader::decodeFirstLook(const QString& path, const QSize& bound, const Emit& out) {
-    QSize fullSize;
-    const QImage image = jpegPreview(path, bound, &fullSize);
-    if (image.isNull())
-        return;
+void ImageLoader::decodeFirstLook(const QString& path, const QSize& bound,
+                                  const std::function<DrawnSize()>& drawn, const Emit& out) {
     LoadedItem first;
+    first.image = jpegPreview(path, bound, &first.fullSize);
+    if (first.image.isNull())
+        return;
     first.path = path;
     first.preview = true;
-    first.image = image;
-    first.fullSize = fullSize;
+    if (!Cancellation::requested())
+        first.screenCopy = firstLookCopy(first.image, first.fullSize, drawn());
     out(std::move(first));
+}
+
+QImage ImageLoader::firstLookCopy(const QImage& image, const QSize& fullSize,
+                                  const DrawnSize& drawn) {
+    const QSize size = drawn && !image.isNull() ? drawn(fullSize) : QSize();
+    if (size.isEmpty() || size == image.size())
+        return QImage();
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceMaker& make,
@@ -82,6 +90,7 @@ void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceM
         if (!first.image.isNull()) {
             first.path = path;
             first.preview = true;
+            first.screenCopy = firstLookCopy(first.image, first.fullSize, drawn());
             out(first);
         }
     }
@@ -112,8 +121,9 @@ quint64 ImageLoader::loadFile(const QString& path, const QSize& previewSize, Dra
     // The reduced first look and the full decode run side by side, so that
     // the full image is not held up by the first look where a core is free.
     if (previewSize.isValid()) {
-        tasks.start([path, previewSize, emitter](const BackgroundTask::Poster& post) {
-            decodeFirstLook(path, previewSize, emitter(post));
+        tasks.start([path, previewSize, emitter, drawn](const BackgroundTask::Poster& post) {
+            decodeFirstLook(
+                path, previewSize, [&drawn] { return drawn; }, emitter(post));
         });
     }
     tasks.start([path, previewSize, emitter, make = makeSource,

@@ -88,12 +88,17 @@ class ImageLoader : public QObject {
     // `bound`; and the full item, after a camera raw's own first look when
     // `firstLooks` (`drawn()` asked only once the image is decoded).
     using Emit = std::function<void(LoadedItem)>;
-    static void decodeFirstLook(const QString& path, const QSize& bound, const Emit& out);
+    static void decodeFirstLook(const QString& path, const QSize& bound,
+                                const std::function<DrawnSize()>& drawn, const Emit& out);
     static void decodeFile(const QString& path, bool firstLooks, const SourceMaker& make,
                            const std::function<DrawnSize()>& drawn, const Emit& out);
     // The image area-averaged to the size it will be drawn at; null when it
     // is not drawn reduced.
     static QImage screenCopyFor(const QImage& image, const DrawnSize& drawn);
+    // A first look enlarged to the size the full image will be drawn at, so
+    // that its paint, the first of the window, is a plain copy; null when
+    // that size is not known.
+    static QImage firstLookCopy(const QImage& image, const QSize& fullSize, const DrawnSize& drawn);
 
   signals:
     void loaded(const LoadedItem& item);

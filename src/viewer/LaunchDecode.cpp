@@ -5,7 +5,6 @@
 #include "platform/WorkerPools.h"
 
 #include <QMetaObject>
-#include <QThread>
 #include <QThreadPool>
 #include <sys/stat.h>
 
@@ -38,26 +37,16 @@ std::shared_ptr<LaunchDecode> LaunchDecode::start(const QString& path,
             work([early](LoadedItem item) { early->arrived(std::move(item)); });
         });
     };
-    const auto firstLook = [path](const ImageLoader::Emit& out) {
-        ImageLoader::decodeFirstLook(path, assumedScreen(), out);
-    };
-    const auto full = [path, make, early](const ImageLoader::Emit& out) {
+    // Side by side: on two cores the full image comes sharp well before it
+    // would after the first look, which itself comes a little later.
+    run([path, early](const ImageLoader::Emit& out) {
+        ImageLoader::decodeFirstLook(
+            path, assumedScreen(), [early] { return early->drawnSize(); }, out);
+    });
+    run([path, make, early](const ImageLoader::Emit& out) {
         ImageLoader::decodeFile(
             path, true, make, [early] { return early->drawnSize(); }, out);
-    };
-    if (QThread::idealThreadCount() > 2) {
-        run(firstLook);
-        run(full);
-    } else {
-        // Two cores: one builds the application and its window (with the
-        // display server), the other decodes. A second decode beside them
-        // would slow all three, the first look most of all.
-        run([firstLook, full](const ImageLoader::Emit& out) {
-            firstLook(out);
-            if (!Cancellation::requested())
-                full(out);
-        });
-    }
+    });
     QMutexLocker locker(&pendingLock);
     if (pending)
         pending->cancel();

@@ -20,8 +20,9 @@ public:
 
     explicit ScaledImageCache(QObject* parent = nullptr);
 
-    // `screenCopy`, when given, is the image already reduced to the size it
-    // is about to be drawn at, and serves as the exact copy for that size.
+    // `screenCopy`, when given, is the image already reduced (or, for a first
+    // look, enlarged) to the size it is about to be drawn at, and serves as
+    // the exact copy for that size.
     // Everything else is made when a paint first asks for it.
     void setImage(const QImage& image, const QImage& screenCopy = QImage());
     const QImage& image() const { return full; }

@@ -21,10 +21,10 @@
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
-#include <QWindow>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {
     viewDidLoad();
@@ -40,8 +40,8 @@ void ViewController::viewDidLoad() {
     zoomMode = settings.zoomingMode();
     slideshowDelay = settings.slideshowDelay();
     backgroundMode = settings.backgroundMode();
-    NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(NotificationCenter::UpdateUI),
-                                                    this, [this] { updateUI(); });
+    NotificationCenter::defaultCenter().addObserver(
+        QString::fromLatin1(NotificationCenter::UpdateUI), this, [this] { updateUI(); });
 
     coloredView = new QWidget(this);
     coloredView->setAutoFillBackground(true);
@@ -81,7 +81,8 @@ void ViewController::viewDidLoad() {
 
     doc = new ViewerDocument(this);
     doc->setPreviewBound([this] { return previewBound(); });
-    doc->setDrawnSize([this] { return geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()); });
+    doc->setDrawnSize(
+        [this] { return geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()); });
     doc->setScreenCopySource([this] {
         return ViewerDocument::ScreenCopy{renderer->image(), renderer->cache()->exactCopy()};
     });
@@ -89,7 +90,8 @@ void ViewController::viewDidLoad() {
     connect(doc, &ViewerDocument::firstLookReady, this, &ViewController::firstLookReady);
     connect(doc, &ViewerDocument::itemReady, this, &ViewController::itemReady);
     connect(doc, &ViewerDocument::listFailed, this, &ViewController::showListMessage);
-    connect(doc, &ViewerDocument::applicationsChanged, this, &ViewController::updateMainMenuRequested);
+    connect(doc, &ViewerDocument::applicationsChanged, this,
+            &ViewController::updateMainMenuRequested);
     playback = new FramePlayback(this);
     connect(playback, &FramePlayback::frameShown, this, &ViewController::frameShown);
     slideshow = new Slideshow(this);
@@ -104,14 +106,14 @@ void ViewController::viewDidLoad() {
         mainToolbar->setButtonPicture(mainToolbar->actionPlay, Slideshow::toolbarPicture(running));
         emit slideshowRunningChanged(running);
     });
-    connect(mainToolbar, &MainToolbar::heightChanged, this, [this] {
-        resizeEvent(nullptr);
-    });
+    connect(mainToolbar, &MainToolbar::heightChanged, this, [this] { resizeEvent(nullptr); });
     connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
-    connect(mainToolbar->actionPrevious, &QToolButton::clicked, this, &ViewController::previousImage);
+    connect(mainToolbar->actionPrevious, &QToolButton::clicked, this,
+            &ViewController::previousImage);
     connect(mainToolbar->actionZoomIn, &QToolButton::clicked, this, &ViewController::zoomIn);
     connect(mainToolbar->actionPlay, &QToolButton::clicked, this, &ViewController::playSlideshow);
-    connect(mainToolbar->actionPlayStopGif, &QToolButton::clicked, this, &ViewController::playStopGif);
+    connect(mainToolbar->actionPlayStopGif, &QToolButton::clicked, this,
+            &ViewController::playStopGif);
     connect(mainToolbar->frameSlider, &QSlider::valueChanged, this, [this] {
         // After the current event, as the slider's own handling finishes first.
         QTimer::singleShot(0, this, &ViewController::sizeSliderValueChanged);
@@ -375,8 +377,9 @@ void ViewController::startAnimation(const LoadedItem& item) {
     const bool png = extension == QLatin1String("png") && count > 1;
     mainToolbar->imageFrames->setVisible(!(gif || png));
     mainToolbar->actionPlayStopGif->setVisible(gif || png);
-    playback->setItem(count, gif || png, gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png,
-                      item.image, doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
+    playback->setItem(count, gif || png,
+                      gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png, item.image,
+                      doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
 }
 
 void ViewController::getInfo() {
@@ -422,15 +425,17 @@ void ViewController::resetToolbarForNewItem() {
     mainToolbar->labelFrames->clear();
 }
 
-void ViewController::firstLookReady(const QImage& image, const QSize& fullSize) {
+void ViewController::firstLookReady(const QImage& image, const QSize& fullSize,
+                                    const QImage& screenCopy) {
     // Sized as the full image, which replaces it.
-    showFrame(0, image, fullSize, true);
+    showFrame(0, image, fullSize, true, screenCopy);
     stopLoading();
 }
 
 void ViewController::itemReady(const LoadedItem& item, bool refit) {
     const int count = doc->framesCount();
-    mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight : MainToolbar::stillHeight);
+    mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight
+                                             : MainToolbar::stillHeight);
     if (!doc->isZip() && !doc->isData())
         emit updateDetailsPanel(item.path);
     if (count >= 2) {
@@ -507,7 +512,8 @@ void ViewController::updateUI() {
 }
 
 void ViewController::themeChanged() {
-    const auto appearance = MessageColors::appearanceForWindowColor(palette().color(QPalette::Window));
+    const auto appearance =
+        MessageColors::appearanceForWindowColor(palette().color(QPalette::Window));
     messageView->setTextColor(MessageColors::textColor(
         appearance, isFullscreen, backgroundMode, coloredView->palette().color(QPalette::Window)));
 }

@@ -25,7 +25,7 @@ class ViewerSelection;
 // decoding, the menus' state and the drawing live in their own classes.
 class ViewController : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ViewController(QWidget* parent = nullptr);
     ~ViewController() override;
 
@@ -116,13 +116,13 @@ public:
     void deselect();
     void selectionTool();
 
-public slots:
+  public slots:
     // The viewer's own actions: they stop a running slideshow first.
     void nextImage();
     void previousImage();
     void getInfo();
 
-signals:
+  signals:
     // Ask the window controller to refresh every command surface.
     void updateMainMenuRequested();
     // Only the frame position changed (an animation playing): the frame items suffice.
@@ -134,11 +134,11 @@ signals:
     void slideshowRunningChanged(bool running);
     void filesDropped(const QStringList& paths);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void viewDidLoad();
     void resetForNewItem();
     void setSteppingEnabled(bool enabled);
@@ -152,7 +152,7 @@ private:
     void resetToolbarForNewItem();
     // The document's reports.
     void loadStarted(const QString& path, bool waiting);
-    void firstLookReady(const QImage& image, const QSize& fullSize);
+    void firstLookReady(const QImage& image, const QSize& fullSize, const QImage& screenCopy);
     void itemReady(const LoadedItem& item, bool refit);
     void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
                    const QImage& screenCopy = QImage());

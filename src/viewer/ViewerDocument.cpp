@@ -232,7 +232,7 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
         // A first look while the full decode runs: sized as the full image.
         previewFullSize = item.fullSize;
         setState(State::FirstLook);
-        emit firstLookReady(item.image, item.fullSize);
+        emit firstLookReady(item.image, item.fullSize, item.screenCopy);
         return;
     }
     source = item.source;

@@ -34,7 +34,7 @@ class ImageSource;
 // window controller applies what the signals report.
 class ViewerDocument : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class State { Idle, Loading, FirstLook, Shown, Failed };
 
     explicit ViewerDocument(QObject* parent = nullptr);
@@ -98,12 +98,12 @@ public:
     // Loads closer together than this come from a held key: no first looks.
     static constexpr int rapidStepMs = 120;
 
-signals:
+  signals:
     void stateChanged(State state);
     // A new item is being opened; `waiting` when it must be decoded first.
     void loadStarted(const QString& path, bool waiting);
     // A reduced first look, sized as the full image (fullSize, upright).
-    void firstLookReady(const QImage& image, const QSize& fullSize);
+    void firstLookReady(const QImage& image, const QSize& fullSize, const QImage& screenCopy);
     // The item in full; its image is null when nothing could be decoded.
     // `refit` is false when it replaces a first look of the same size.
     void itemReady(const LoadedItem& item, bool refit);
@@ -111,7 +111,7 @@ signals:
     void listFailed(ViewerMessage::Situation situation, const QString& document);
     void applicationsChanged();
 
-private:
+  private:
     void setState(State next);
     void startWithArchive(const QString& path);
     void failList(ViewerMessage::Situation situation, const QString& document);

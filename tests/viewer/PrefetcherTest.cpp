@@ -194,20 +194,23 @@ TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {
     EXPECT_TRUE(ImageLoader::jpegPreview(path("b.PNG"), QSize(10, 10), &full).isNull());
 
     // The two decodes run side by side; a first look that loses the race
-    // to the full image is not delivered after it.
+    // to the full image is not delivered after it. Both come with a copy at
+    // the size they will be drawn at, so that neither paint scales.
     ImageLoader loader;
     QSignalSpy loaded(&loader, &ImageLoader::loaded);
-    loader.loadFile(big, QSize(800, 600));
+    loader.loadFile(big, QSize(800, 600), [](const QSize& pixels) { return pixels / 4; });
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !loaded.isEmpty() && !loaded.last().first().value<LoadedItem>().preview; }, 10000));
     QTest::qWait(100);
     ASSERT_LE(loaded.size(), 2);
     EXPECT_FALSE(loaded.last().first().value<LoadedItem>().preview) << "nothing after the full image";
     EXPECT_EQ(loaded.last().first().value<LoadedItem>().image.size(), QSize(1600, 2400));
+    EXPECT_EQ(loaded.last().first().value<LoadedItem>().screenCopy.size(), QSize(400, 600));
     if (loaded.size() == 2) {
         const auto first = loaded[0].first().value<LoadedItem>();
         EXPECT_TRUE(first.preview);
         EXPECT_EQ(first.fullSize, QSize(1600, 2400));
+        EXPECT_EQ(first.screenCopy.size(), QSize(400, 600)) << "enlarged from its 200 x 300";
     }
 }
 
