@@ -201,14 +201,17 @@ bool handOver(const std::string& path, const std::string& message) {
     return taken;
 }
 
-// Next to this program in a build tree, else where the install puts it.
+// Next to this program in a build tree, else where the install puts it: relative to this
+// program (an install under another prefix), then at the configured path.
 [[noreturn]] void becomeViewer(char** argv) {
     std::vector<std::string> candidates;
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length > 0) {
-        const std::string folder(self, size_t(length));
-        candidates.push_back(folder.substr(0, folder.rfind('/') + 1) + "ovisto-viewer");
+        const std::string path(self, size_t(length));
+        const std::string folder = path.substr(0, path.rfind('/') + 1);
+        candidates.push_back(folder + "ovisto-viewer");
+        candidates.push_back(folder + OVISTO_VIEWER_FROM_BIN);
     }
     candidates.push_back(OVISTO_VIEWER_INSTALLED);
     std::vector<int> errors;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -274,4 +275,17 @@ TEST_F(LauncherTest, AnInstanceThatDoesNotTakeTheArgumentsLeavesThemToTheViewer)
         answer = [](QLocalSocket*) {};
         expectBecomesViewer();
     }
+}
+
+TEST_F(LauncherTest, InstalledFindsTheViewerWhereTheInstallPutsItRelativeToItself) {
+    // bin/ovisto with the viewer in libexec, as `cmake --install --prefix` lays them out.
+    useRuntimeFolder();
+    const QString installed = QDir::cleanPath(
+        dir.filePath(QStringLiteral("bin/") + QStringLiteral(OVISTO_VIEWER_FROM_BIN)));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
+    ASSERT_TRUE(QFile::rename(dir.filePath(QStringLiteral("bin/ovisto-viewer")), installed));
+    EXPECT_EQ(launch({"a.jpg"}), viewerStatus);
+    QFile record(installed + QStringLiteral(".ran"));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_EQ(record.readAll(), QByteArray::number(pid) + "\n[a.jpg]\n");
 }
