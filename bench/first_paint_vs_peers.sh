@@ -172,9 +172,12 @@ echo "second launch, process start to the new photo's first pixel: $second ms (m
   "djpeg 1/8: $djpeg_eighth ms, ratio $(ratio "$second" "$djpeg_eighth") x (target <= 1.2)"
 
 # startup.sh ends stray processes of the binary it is given by its path; a
-# private copy keeps that to its own runs.
-cp "$ovisto" "$work/ovisto-startup"
-startup=$("$here/startup.sh" "$work/ovisto-startup" 15 2>/dev/null | awk '/^median/ {print $2}')
+# private copy keeps that to its own runs. The launcher finds the viewer
+# beside it (builds from before the launcher have the viewer alone).
+mkdir -p "$work/startup"
+cp "$ovisto" "$work/startup/ovisto"
+[ ! -e "$build/ovisto-viewer" ] || cp "$build/ovisto-viewer" "$work/startup/"
+startup=$("$here/startup.sh" "$work/startup/ovisto" 15 2>/dev/null | awk '/^median/ {print $2}')
 echo "start-up to an empty window: ${startup:-failed} ms (median of 15, bench/startup.sh)"
 
 steps=()

@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <set>
-#include <string_view>
 #include <unistd.h>
 
 #ifdef __GLIBC__
@@ -27,61 +25,6 @@ bool anyVisibleWindow() {
             return true;
     }
     return false;
-}
-
-// The documents among the arguments, by their raw bytes, not
-// QCoreApplication::arguments(): a file name that is not UTF-8 must reach the
-// file system exactly as it was given. They are read before the application
-// exists, so Qt's own options (-platform xcb, -reverse, --style=fusion) are
-// left out here as QApplication would take them out.
-QStringList documentArguments(int argc, char** argv) {
-    static const std::set<std::string_view> withValue = {"platform",
-                                                         "platformpluginpath",
-                                                         "platformtheme",
-                                                         "plugin",
-                                                         "qwindowgeometry",
-                                                         "qwindowicon",
-                                                         "qwindowtitle",
-                                                         "session",
-                                                         "style",
-                                                         "stylesheet",
-                                                         "display",
-                                                         "geometry",
-                                                         "title",
-                                                         "name",
-                                                         "fn",
-                                                         "font",
-                                                         "bg",
-                                                         "background",
-                                                         "fg",
-                                                         "foreground",
-                                                         "btn",
-                                                         "button",
-                                                         "im",
-                                                         "inputstyle",
-                                                         "visual",
-                                                         "ncols",
-                                                         "cmap"};
-    static const std::set<std::string_view> flags = {"reverse", "widgetcount", "nograb",
-                                                     "dograb",  "sync",        "testability"};
-    QStringList documents;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        if (argument.size() > 1 && argument[0] == '-') {
-            std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
-            const bool inline_value = name.find('=') != std::string_view::npos;
-            name = name.substr(0, name.find('='));
-            if (withValue.count(name)) {
-                if (!inline_value)
-                    ++i;
-                continue;
-            }
-            if (flags.count(name))
-                continue;
-        }
-        documents.append(FileName::decode(argv[i]));
-    }
-    return documents;
 }
 
 // The current folder by its exact bytes, for the same reason as the arguments.
@@ -106,8 +49,15 @@ int main(int argc, char** argv) {
     // headers stays, just above what real photographs need.
     QImageReader::setAllocationLimit(1024);
 
-    const QStringList paths =
-        SingleInstance::absolutePaths(documentArguments(argc, argv), workingFolder());
+    // The documents by the arguments' raw bytes, not QCoreApplication::arguments():
+    // a file name that is not UTF-8 must reach the file system exactly as it
+    // was given. Read before the application exists, so Qt's own options are
+    // left out here as QApplication would take them out.
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const QStringList paths = SingleInstance::absolutePaths(
+        SingleInstance::documentArguments(arguments), workingFolder());
 
     // One instance per user: a second launch hands its documents over and
     // leaves before it builds anything of its own.

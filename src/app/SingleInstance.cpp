@@ -14,11 +14,14 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
 
-constexpr char magic[4] = {'O', 'V', 'S', 'T'};
+constexpr char pathsMagic[4] = {'O', 'V', 'S', 'T'};
+constexpr char argumentsMagic[4] = {'O', 'V', 'S', 'A'};
 constexpr int headerBytes = 8; // magic + payload length
 constexpr char ack = 'K';
 // A client that has not delivered its message by then is dropped, so a stuck or idle client
@@ -56,7 +59,7 @@ QByteArray encode(const QStringList& paths) {
         appendBigEndian(payload, quint32(name.size()));
         payload.append(name);
     }
-    QByteArray message(magic, sizeof magic);
+    QByteArray message(pathsMagic, sizeof pathsMagic);
     appendBigEndian(message, quint32(payload.size()));
     message.append(payload);
     return message;
@@ -67,8 +70,9 @@ enum class Parse { NeedMore, Complete, Invalid };
 // Checks the header as soon as it is there, so an oversized or foreign message is refused
 // before its body is buffered.
 Parse parseHeader(const QByteArray& data, qint64& payloadBytes) {
-    const qsizetype seen = qMin<qsizetype>(data.size(), sizeof magic);
-    if (memcmp(data.constData(), magic, seen) != 0)
+    const qsizetype seen = qMin<qsizetype>(data.size(), sizeof pathsMagic);
+    if (memcmp(data.constData(), pathsMagic, seen) != 0 &&
+        memcmp(data.constData(), argumentsMagic, seen) != 0)
         return Parse::Invalid;
     if (data.size() < headerBytes)
         return Parse::NeedMore;
@@ -80,23 +84,49 @@ Parse parseHeader(const QByteArray& data, qint64& payloadBytes) {
     return data.size() == headerBytes + payloadBytes ? Parse::Complete : Parse::NeedMore;
 }
 
+// The entries of a complete message; empty ones only where the kind allows them.
+Parse splitEntries(const char* at, const char* end, bool allowEmpty, QByteArrayList& entries) {
+    while (at < end) {
+        if (end - at < 4 || entries.size() >= SingleInstance::maxPathCount)
+            return Parse::Invalid;
+        const quint32 length = readBigEndian(at);
+        at += 4;
+        if ((length == 0 && !allowEmpty) || length > quint32(end - at))
+            return Parse::Invalid;
+        entries.append(QByteArray(at, qsizetype(length)));
+        at += length;
+    }
+    return Parse::Complete;
+}
+
+// A working folder and raw arguments, turned into paths by the rules the viewer applies to its
+// own command line.
+Parse argumentsToPaths(QByteArrayList entries, QStringList& paths) {
+    if (entries.isEmpty() || !entries.first().startsWith('/'))
+        return Parse::Invalid;
+    for (const QByteArray& entry : entries) {
+        if (entry.contains('\0'))
+            return Parse::Invalid;
+    }
+    const QString workingDir = FileName::decode(entries.takeFirst());
+    paths = SingleInstance::absolutePaths(SingleInstance::documentArguments(entries), workingDir);
+    return Parse::Complete;
+}
+
 Parse decode(const QByteArray& data, QStringList& paths) {
     qint64 payloadBytes = 0;
     const Parse header = parseHeader(data, payloadBytes);
     if (header != Parse::Complete)
         return header;
+    const bool arguments = data.startsWith(QByteArrayView(argumentsMagic, sizeof argumentsMagic));
     const char* at = data.constData() + headerBytes;
-    const char* end = at + payloadBytes;
-    while (at < end) {
-        if (end - at < 4 || paths.size() >= SingleInstance::maxPathCount)
-            return Parse::Invalid;
-        const quint32 length = readBigEndian(at);
-        at += 4;
-        if (length == 0 || length > quint32(end - at))
-            return Parse::Invalid;
-        paths.append(FileName::decode(QByteArray(at, qsizetype(length))));
-        at += length;
-    }
+    QByteArrayList entries;
+    if (splitEntries(at, at + payloadBytes, arguments, entries) == Parse::Invalid)
+        return Parse::Invalid;
+    if (arguments)
+        return argumentsToPaths(std::move(entries), paths);
+    for (const QByteArray& entry : entries)
+        paths.append(FileName::decode(entry));
     return Parse::Complete;
 }
 
@@ -135,6 +165,56 @@ QStringList SingleInstance::absolutePaths(const QStringList& args, const QString
         result.append(QDir::cleanPath(base.absoluteFilePath(p)));
     }
     return result;
+}
+
+QStringList SingleInstance::documentArguments(const QByteArrayList& arguments) {
+    static const std::set<std::string_view> withValue = {"platform",
+                                                         "platformpluginpath",
+                                                         "platformtheme",
+                                                         "plugin",
+                                                         "qwindowgeometry",
+                                                         "qwindowicon",
+                                                         "qwindowtitle",
+                                                         "session",
+                                                         "style",
+                                                         "stylesheet",
+                                                         "display",
+                                                         "geometry",
+                                                         "title",
+                                                         "name",
+                                                         "fn",
+                                                         "font",
+                                                         "bg",
+                                                         "background",
+                                                         "fg",
+                                                         "foreground",
+                                                         "btn",
+                                                         "button",
+                                                         "im",
+                                                         "inputstyle",
+                                                         "visual",
+                                                         "ncols",
+                                                         "cmap"};
+    static const std::set<std::string_view> flags = {"reverse", "widgetcount", "nograb",
+                                                     "dograb",  "sync",        "testability"};
+    QStringList documents;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument(arguments[i].constData(), size_t(arguments[i].size()));
+        if (argument.size() > 1 && argument[0] == '-') {
+            std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
+            const bool inline_value = name.find('=') != std::string_view::npos;
+            name = name.substr(0, name.find('='));
+            if (withValue.count(name)) {
+                if (!inline_value)
+                    ++i;
+                continue;
+            }
+            if (flags.count(name))
+                continue;
+        }
+        documents.append(FileName::decode(arguments[i]));
+    }
+    return documents;
 }
 
 bool SingleInstance::sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs) {

@@ -33,11 +33,29 @@ bool finishedWith(QFuture<bool> future) {
     return QTest::qWaitFor([&future] { return future.isFinished(); }) && future.result();
 }
 
-QByteArray header(quint32 payloadBytes) {
-    QByteArray bytes("OVST");
-    char length[4];
-    qToBigEndian(payloadBytes, length);
-    return bytes + QByteArray(length, 4);
+QByteArray bigEndian(quint32 value) {
+    char bytes[4];
+    qToBigEndian(value, bytes);
+    return QByteArray(bytes, 4);
+}
+
+QByteArray header(quint32 payloadBytes, const char* kind = "OVST") {
+    return QByteArray(kind) + bigEndian(payloadBytes);
+}
+
+// What the `ovisto` launcher sends: its working folder, then its raw arguments.
+QByteArray argumentsMessage(const QByteArray& workingFolder, const QByteArrayList& arguments) {
+    QByteArray payload = bigEndian(quint32(workingFolder.size())) + workingFolder;
+    for (const QByteArray& argument : arguments)
+        payload += bigEndian(quint32(argument.size())) + argument;
+    return header(quint32(payload.size()), "OVSA") + payload;
+}
+
+QByteArrayList bytesOf(const QStringList& paths) {
+    QByteArrayList bytes;
+    for (const QString& path : paths)
+        bytes.append(FileName::encode(path));
+    return bytes;
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -191,7 +209,8 @@ TEST_F(SingleInstanceTest, GarbageClientIsDroppedAndLaterClientServed) {
     QSignalSpy received(&running, &SingleInstance::filesReceived);
 
     auto garbage = rawClient(QByteArray("GET / HTTP/1.1\r\n\r\n"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return garbage->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return garbage->state() == QLocalSocket::UnconnectedState; }));
 
     EXPECT_TRUE(finishedWith(sendInBackground(socketPath(), {QStringLiteral("/good.jpg")})));
     ASSERT_EQ(received.count(), 1);
@@ -222,8 +241,9 @@ TEST_F(SingleInstanceTest, MalformedBodiesAreRefused) {
     for (const QByteArray& bytes :
          {entryOverrunsMessage, emptyEntry, truncatedLength, trailingBytes}) {
         auto client = rawClient(bytes);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return client->state() == QLocalSocket::UnconnectedState; }))
-            << bytes.toHex().constData();
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return client->state() == QLocalSocket::UnconnectedState;
+        })) << bytes.toHex().constData();
         EXPECT_EQ(client->bytesAvailable(), 0) << "no acknowledgement for a malformed message";
     }
     EXPECT_EQ(received.count(), 0);
@@ -245,6 +265,98 @@ TEST_F(SingleInstanceTest, ClientStalledOrGoneHalfwayDoesNotBlockOthers) {
     ASSERT_EQ(received.count(), 1);
     EXPECT_EQ(received.at(0).at(0).toStringList(), QStringList{QStringLiteral("/ok.jpg")});
     EXPECT_EQ(stalled->state(), QLocalSocket::ConnectedState);
+}
+
+TEST_F(SingleInstanceTest, RawArgumentsArriveAsThePathsTheViewerWouldOpen) {
+    SingleInstance running(socketPath());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::filesReceived);
+
+    // Qt's options and their values are no documents; empty arguments are dropped; names that
+    // are not UTF-8, in the arguments and in the working folder, keep every byte.
+    const QByteArrayList arguments{"a.jpg",
+                                   "-platform",
+                                   "xcb",
+                                   "--style=fusion",
+                                   "-reverse",
+                                   "",
+                                   "../up one.gif",
+                                   "file:///srv/pho%20tos/x.png",
+                                   "/abs/caf\xe9.jpg",
+                                   "sub/./\xff\xfe.png",
+                                   "-"};
+    auto client = rawClient(argumentsMessage("/home/\xe9t\xe9/pics", arguments));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }));
+    EXPECT_EQ(bytesOf(received.at(0).at(0).toStringList()),
+              (QByteArrayList{"/home/\xe9t\xe9/pics/a.jpg", "/home/\xe9t\xe9/up one.gif",
+                              "/srv/pho tos/x.png", "/abs/caf\xe9.jpg",
+                              "/home/\xe9t\xe9/pics/sub/\xff\xfe.png", "/home/\xe9t\xe9/pics/-"}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return client->bytesAvailable() > 0; }));
+    EXPECT_EQ(client->read(1), QByteArray("K"));
+}
+
+TEST_F(SingleInstanceTest, ArgumentsWithoutDocumentsArePlainRelaunch) {
+    SingleInstance running(socketPath());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::filesReceived);
+
+    auto none = rawClient(argumentsMessage("/w", {}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }));
+    auto onlyOptions = rawClient(argumentsMessage("/w", {"-platform", "offscreen", "-sync"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 2; }));
+    EXPECT_TRUE(received.at(0).at(0).toStringList().isEmpty());
+    EXPECT_TRUE(received.at(1).at(0).toStringList().isEmpty());
+}
+
+TEST_F(SingleInstanceTest, MalformedArgumentMessagesAreRefused) {
+    SingleInstance running(socketPath());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::filesReceived);
+
+    const QByteArray noWorkingFolder = header(0, "OVSA");
+    const QByteArray emptyWorkingFolder = argumentsMessage("", {"a.jpg"});
+    const QByteArray relativeWorkingFolder = argumentsMessage("pics", {"a.jpg"});
+    const QByteArray nulInArgument = argumentsMessage("/w", {QByteArray("a\0b.jpg", 7)});
+    const QByteArray nulInFolder = argumentsMessage(QByteArray("/w\0x", 4), {"a.jpg"});
+    const QByteArray entryOverrunsMessage =
+        header(12, "OVSA") + QByteArray::fromHex("000000022f77000000ff6162");
+    const QByteArray truncatedLength = header(6, "OVSA") + QByteArray::fromHex("000000012f00");
+    const QByteArray trailingBytes = argumentsMessage("/w", {"a.jpg"}) + "x";
+    const QByteArray mixedMagic = header(0, "OVSX");
+    for (const QByteArray& bytes :
+         {noWorkingFolder, emptyWorkingFolder, relativeWorkingFolder, nulInArgument, nulInFolder,
+          entryOverrunsMessage, truncatedLength, trailingBytes, mixedMagic}) {
+        auto client = rawClient(bytes);
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return client->state() == QLocalSocket::UnconnectedState;
+        })) << bytes.toHex().constData();
+        EXPECT_EQ(client->bytesAvailable(), 0) << "no acknowledgement for a malformed message";
+    }
+    auto oversized = rawClient(header(quint32(SingleInstance::maxMessageBytes + 1), "OVSA"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return oversized->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(received.count(), 0);
+
+    // And the instance still serves the next launch.
+    auto good = rawClient(argumentsMessage("/w", {"ok.jpg"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received.count() == 1; }));
+    EXPECT_EQ(received.at(0).at(0).toStringList(), QStringList{QStringLiteral("/w/ok.jpg")});
+}
+
+TEST(SingleInstanceArguments, QtOptionsAndTheirValuesAreLeftOut) {
+    // Options with a value take the next argument unless it is given inline; a value-taking
+    // option at the end takes nothing; a lone "-" and options Qt does not know are documents.
+    EXPECT_EQ(SingleInstance::documentArguments({"-platform", "xcb", "a.jpg", "--style", "fusion",
+                                                 "-style=fusion", "--platform=wayland", "b.jpg",
+                                                 "-reverse", "--sync", "-", "-unknown", "c.jpg",
+                                                 "-display"}),
+              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("-"),
+                           QStringLiteral("-unknown"), QStringLiteral("c.jpg")}));
+    // The value of an option is taken whatever it looks like, even a name of an image.
+    EXPECT_EQ(SingleInstance::documentArguments({"-title", "photo.jpg", "d.jpg"}),
+              QStringList{QStringLiteral("d.jpg")});
+    EXPECT_EQ(SingleInstance::documentArguments({"caf\xe9.jpg"}),
+              QStringList{FileName::decode("caf\xe9.jpg")});
 }
 
 TEST(SingleInstancePaths, RelativeArgumentsResolveAgainstWorkingDirectory) {

@@ -92,6 +92,26 @@ echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
 pgrep -f -- "^$ovisto" >/dev/null
 check "the first instance is still running" test $? -eq 0
 
+# `ovisto` is a small launcher that loads no Qt: a second launch hands its raw
+# arguments to the instance, which leaves Qt's options out and keeps a name
+# that is not UTF-8 byte for byte.
+no_qt() { ! ldd "$ovisto" | grep -q 'libQt'; }
+check "the launcher loads no Qt" no_qt
+mkdir -p "$work/fx/handed"
+cp "$work/fx/sample/a.jpg" "$work/fx/handed/$(printf 'h\351.jpg')"
+start=$(date +%s%N)
+(cd "$work/fx/handed" && "$ovisto" -platform xcb --style=fusion "$(printf 'h\351.jpg')")
+status=$?
+echo "second launch through the launcher took $(( ($(date +%s%N) - start) / 1000000 )) ms"
+check "a second launch with Qt options exits 0" test "$status" -eq 0
+handed=$(window_named 'h.*\.jpg')
+check "the instance opens the Latin-1 name" test -n "$handed"
+[ -n "$handed" ] && check "and shows its image" no_message "$handed"
+check "no second viewer process" test "$(pgrep -c -f -- "^$ovisto")" -eq 1
+if [ -n "$handed" ]; then
+  xdotool windowfocus "$handed" 2>/dev/null; sleep 0.2; xdotool key Escape
+fi
+
 # A zip archive opens like a folder: its first entry by name, then Right.
 "$ovisto" "$work/fx/photos.zip"
 zipped=$(window_named day1.png)

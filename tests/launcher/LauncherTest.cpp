@@ -1,0 +1,291 @@
+#include "app/SingleInstance.h"
+#include "platform/FileName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// The `ovisto` launcher, run as a program: a copy of it in a folder of the test's own, beside a
+// stand-in viewer that records how it was started, so that a launch the running instance does
+// not take shows as the stand-in having run.
+namespace {
+
+constexpr int viewerStatus = 3;
+
+QByteArray encoded(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+class LauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"bin", "work", "tmp"})
+            ASSERT_TRUE(QDir(dir.path()).mkpath(QLatin1String(sub)));
+        launcher = dir.filePath(QStringLiteral("bin/ovisto"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(OVISTO_LAUNCHER), launcher));
+        QFile viewer(dir.filePath(QStringLiteral("bin/ovisto-viewer")));
+        ASSERT_TRUE(viewer.open(QIODevice::WriteOnly));
+        viewer.write("#!/bin/sh\n"
+                     "{ echo \"$$\"; for a in \"$@\"; do echo \"[$a]\"; done; } >\"$0.ran\"\n"
+                     "exit 3\n");
+        viewer.close();
+        ASSERT_TRUE(viewer.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+        // Each test's runtime and temporary folders are its own.
+        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+            saved.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                         ? std::optional<QByteArray>(qgetenv(name))
+                                         : std::nullopt);
+        }
+        qputenv("TMPDIR", encoded(dir.filePath(QStringLiteral("tmp"))));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+    }
+
+    // Runs the launcher in the work folder with exactly these argument bytes and the process's
+    // environment as it is now; its exit status, or -1 when it did not end normally.
+    int launch(const QByteArrayList& arguments) {
+        const QByteArray program = encoded(launcher);
+        const QByteArray work = encoded(dir.filePath(QStringLiteral("work")));
+        std::vector<char*> argv{const_cast<char*>(program.constData())};
+        for (const QByteArray& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.constData()));
+        argv.push_back(nullptr);
+        pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(work.constData()) == 0)
+                ::execv(program.constData(), argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        // The running instance needs this thread's event loop while the launcher waits.
+        const bool ended = QTest::qWaitFor(
+            [&] { return pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid; }, 20000);
+        return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // What the stand-in viewer recorded: its process id, then each argument in brackets.
+    QByteArrayList viewerRecord() const {
+        QFile record(dir.filePath(QStringLiteral("bin/ovisto-viewer.ran")));
+        if (!record.open(QIODevice::ReadOnly))
+            return {};
+        QByteArrayList lines = record.readAll().split('\n');
+        lines.removeAll(QByteArray());
+        return lines;
+    }
+    QString workPath(const QString& name) const {
+        return dir.filePath(QStringLiteral("work/") + name);
+    }
+    // Runs the launcher with one image against an instance on the default socket path for the
+    // environment as it is: the instance must get the image and the stand-in must not run.
+    void expectHandedOver() {
+        QFile::remove(dir.filePath(QStringLiteral("bin/ovisto-viewer.ran")));
+        SingleInstance running(SingleInstance::defaultSocketPath());
+        ASSERT_TRUE(running.listen()) << qPrintable(running.socketPath());
+        QSignalSpy received(&running, &SingleInstance::filesReceived);
+        EXPECT_EQ(launch({"a.jpg"}), 0) << qPrintable(running.socketPath());
+        ASSERT_EQ(received.count(), 1);
+        EXPECT_EQ(received.at(0).at(0).toStringList(),
+                  QStringList{workPath(QStringLiteral("a.jpg"))});
+        EXPECT_TRUE(viewerRecord().isEmpty());
+    }
+    // Runs the launcher, which must become the stand-in viewer.
+    void expectBecomesViewer() {
+        QFile::remove(dir.filePath(QStringLiteral("bin/ovisto-viewer.ran")));
+        EXPECT_EQ(launch({"a.jpg"}), viewerStatus);
+        EXPECT_EQ(viewerRecord(), (QByteArrayList{QByteArray::number(pid), "[a.jpg]"}));
+    }
+    void useRuntimeFolder() {
+        const QString runtime = dir.filePath(QStringLiteral("run"));
+        ASSERT_TRUE(QDir().mkpath(runtime));
+        ASSERT_EQ(::chmod(encoded(runtime).constData(), 0700), 0);
+        qputenv("XDG_RUNTIME_DIR", encoded(runtime));
+    }
+
+    QTemporaryDir dir;
+    QString launcher;
+    pid_t pid = 0;
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+};
+
+} // namespace
+
+TEST_F(LauncherTest, FindsTheInstanceWhereverQtPutsItsSocket) {
+    const QString runtime = dir.filePath(QStringLiteral("run"));
+    ASSERT_TRUE(QDir().mkdir(runtime));
+    ASSERT_EQ(::chmod(encoded(runtime).constData(), 0700), 0);
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR usable");
+        qputenv("XDG_RUNTIME_DIR", encoded(runtime));
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR missing, made on first use");
+        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("fresh"))));
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR unset: runtime-USER in TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR open to others: runtime-USER instead");
+        ASSERT_EQ(::chmod(encoded(runtime).constData(), 0755), 0);
+        qputenv("XDG_RUNTIME_DIR", encoded(runtime));
+        expectHandedOver();
+        ASSERT_EQ(::chmod(encoded(runtime).constData(), 0700), 0);
+    }
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR a link to a private folder: runtime-USER instead");
+        const QString link = dir.filePath(QStringLiteral("runlink"));
+        ASSERT_TRUE(QFile::link(runtime, link));
+        qputenv("XDG_RUNTIME_DIR", encoded(link));
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("XDG_RUNTIME_DIR under a missing folder: runtime-USER instead");
+        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("no/such"))));
+        expectHandedOver();
+    }
+    qunsetenv("XDG_RUNTIME_DIR");
+    {
+        SCOPED_TRACE("TMPDIR with '..' after a link: folded before the link is followed");
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("tmp/deep"))));
+        ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("tmp/deep")),
+                                dir.filePath(QStringLiteral("deeplink"))));
+        qputenv("TMPDIR", encoded(dir.filePath(QStringLiteral("deeplink/.."))));
+        ASSERT_TRUE(SingleInstance::defaultSocketPath().startsWith(dir.path() +
+                                                                   QStringLiteral("/runtime-")));
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("TMPDIR through a link too long for a socket address, slashes to spare");
+        const QString link = dir.filePath(QString(90, QLatin1Char('l')));
+        ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("tmp")), link));
+        qputenv("TMPDIR", encoded(link + QStringLiteral("//")));
+        expectHandedOver();
+    }
+    {
+        SCOPED_TRACE("no usable runtime folder at all: a per-user name in TMPDIR");
+        const QString tmp = dir.filePath(QStringLiteral("tmp2"));
+        ASSERT_TRUE(QDir().mkdir(tmp));
+        const passwd* user = ::getpwuid(::geteuid());
+        ASSERT_NE(user, nullptr);
+        QFile plainFile(tmp + QStringLiteral("/runtime-") + QString::fromLocal8Bit(user->pw_name));
+        ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+        plainFile.close();
+        qputenv("TMPDIR", encoded(tmp));
+        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("no/such"))));
+        ASSERT_TRUE(
+            SingleInstance::defaultSocketPath().startsWith(tmp + QStringLiteral("/ovisto-")));
+        expectHandedOver();
+    }
+}
+
+TEST_F(LauncherTest, ArgumentsReachTheInstanceByteExact) {
+    useRuntimeFolder();
+    SingleInstance running(SingleInstance::defaultSocketPath());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::filesReceived);
+
+    EXPECT_EQ(launch({"-platform", "xcb", "", "caf\xe9.jpg", "sub dir/../x y.png", "--reverse"}),
+              0);
+    EXPECT_EQ(launch({}), 0);
+    ASSERT_EQ(received.count(), 2);
+    QByteArrayList paths;
+    for (const QString& path : received.at(0).at(0).toStringList())
+        paths.append(FileName::encode(path));
+    const QByteArray work = encoded(dir.filePath(QStringLiteral("work")));
+    EXPECT_EQ(paths, (QByteArrayList{work + "/caf\xe9.jpg", work + "/x y.png"}));
+    EXPECT_TRUE(received.at(1).at(0).toStringList().isEmpty()) << "a plain relaunch";
+    EXPECT_TRUE(viewerRecord().isEmpty());
+}
+
+TEST_F(LauncherTest, WithoutInstanceBecomesTheViewerWithItsArgumentsUnchanged) {
+    useRuntimeFolder();
+    EXPECT_EQ(launch({"a b.jpg", "", "-platform", "xcb", "caf\xe9.jpg"}), viewerStatus);
+    EXPECT_EQ(viewerRecord(), (QByteArrayList{QByteArray::number(pid), "[a b.jpg]", "[]",
+                                              "[-platform]", "[xcb]", "[caf\xe9.jpg]"}));
+}
+
+TEST_F(LauncherTest, AnInstanceThatDoesNotTakeTheArgumentsLeavesThemToTheViewer) {
+    useRuntimeFolder();
+    const QString path = SingleInstance::defaultSocketPath();
+    {
+        SCOPED_TRACE("a socket left by a crashed instance");
+        const QByteArray name = encoded(path);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        ASSERT_LT(size_t(name.size()), sizeof address.sun_path);
+        memcpy(address.sun_path, name.constData(), name.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        expectBecomesViewer();
+        QFile::remove(path);
+    }
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(path));
+    std::function<void(QLocalSocket*)> answer;
+    QObject::connect(&server, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket* socket = server.nextPendingConnection())
+            answer(socket);
+    });
+    {
+        SCOPED_TRACE("an instance that hangs up");
+        answer = [](QLocalSocket* socket) { socket->abort(); };
+        expectBecomesViewer();
+    }
+    {
+        SCOPED_TRACE("something that answers otherwise");
+        answer = [](QLocalSocket* socket) {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                socket->write("X");
+                socket->flush();
+            });
+        };
+        expectBecomesViewer();
+    }
+    {
+        SCOPED_TRACE("an instance that never answers, after the launcher's timeout");
+        answer = [](QLocalSocket*) {};
+        expectBecomesViewer();
+    }
+}
+
+TEST_F(LauncherTest, InstalledFindsTheViewerWhereTheInstallPutsItRelativeToItself) {
+    // bin/ovisto with the viewer in libexec, as `cmake --install --prefix` lays them out.
+    useRuntimeFolder();
+    const QString installed = QDir::cleanPath(
+        dir.filePath(QStringLiteral("bin/") + QStringLiteral(OVISTO_VIEWER_FROM_BIN)));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
+    ASSERT_TRUE(QFile::rename(dir.filePath(QStringLiteral("bin/ovisto-viewer")), installed));
+    EXPECT_EQ(launch({"a.jpg"}), viewerStatus);
+    QFile record(installed + QStringLiteral(".ran"));
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+    EXPECT_EQ(record.readAll(), QByteArray::number(pid) + "\n[a.jpg]\n");
+}
