@@ -5,7 +5,6 @@
 #include "platform/WorkerPools.h"
 
 #include <QMetaObject>
-#include <QThread>
 #include <QThreadPool>
 #include <sys/stat.h>
 
@@ -29,41 +28,30 @@ std::shared_ptr<LaunchDecode> LaunchDecode::start(const QString& path,
         return nullptr;
     if (!make)
         make = [](const QString& file) { return ImageSource::createWithURL(file); };
-    std::shared_ptr<LaunchDecode> early(new LaunchDecode(path, *identity, std::move(make)));
-    // With two cores, one builds the window while the other makes the first
-    // look; the full decode takes whichever is free first. Started beside
-    // them, it would slow both and put the first look back by a third.
-    const bool staggered = QThread::idealThreadCount() <= 2;
-    early->run([early](const ImageLoader::Emit& out) {
+    std::shared_ptr<LaunchDecode> early(new LaunchDecode(path, *identity));
+    const auto run = [early](auto work) {
+        WorkerPools::decoding()->start([early, work = std::move(work)] {
+            if (early->token.isCancelled())
+                return;
+            const Cancellation::Scope scope(early->token);
+            work([early](LoadedItem item) { early->arrived(std::move(item)); });
+        });
+    };
+    // Side by side: on two cores the full image comes sharp well before it
+    // would after the first look, which itself comes a little later.
+    run([path, early](const ImageLoader::Emit& out) {
         ImageLoader::decodeFirstLook(
-            early->file, assumedScreen(), [early] { return early->drawnSize(); }, out);
-        early->startFullDecode();
+            path, assumedScreen(), [early] { return early->drawnSize(); }, out);
     });
-    if (!staggered)
-        early->startFullDecode();
+    run([path, make, early](const ImageLoader::Emit& out) {
+        ImageLoader::decodeFile(
+            path, true, make, [early] { return early->drawnSize(); }, out);
+    });
     QMutexLocker locker(&pendingLock);
     if (pending)
         pending->cancel();
     pending = early;
     return early;
-}
-
-void LaunchDecode::run(std::function<void(const ImageLoader::Emit&)> work) {
-    WorkerPools::decoding()->start([self = shared_from_this(), work = std::move(work)] {
-        if (self->token.isCancelled())
-            return;
-        const Cancellation::Scope scope(self->token);
-        work([self](LoadedItem item) { self->arrived(std::move(item)); });
-    });
-}
-
-void LaunchDecode::startFullDecode() {
-    if (fullStarted.exchange(true))
-        return;
-    run([self = shared_from_this()](const ImageLoader::Emit& out) {
-        ImageLoader::decodeFile(
-            self->file, true, self->make, [self] { return self->drawnSize(); }, out);
-    });
 }
 
 std::shared_ptr<LaunchDecode> LaunchDecode::take(const QString& path) {
@@ -88,8 +76,6 @@ void LaunchDecode::discard() {
 }
 
 void LaunchDecode::attach(QObject* to, ImageLoader::DrawnSize size, ImageLoader::Emit handler) {
-    // The window is up: the core that built it is free for the full decode.
-    startFullDecode();
     QMutexLocker locker(&lock);
     receiver = to;
     deliver = std::move(handler);

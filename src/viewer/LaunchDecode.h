@@ -6,8 +6,6 @@
 #include <QMutex>
 #include <QSize>
 #include <QString>
-#include <atomic>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -50,18 +48,13 @@ class LaunchDecode : public std::enable_shared_from_this<LaunchDecode> {
     static std::optional<Identity> identify(const QString& path);
 
   private:
-    LaunchDecode(QString path, Identity identity, ImageLoader::SourceMaker make)
-        : file(std::move(path)), identity(identity), make(std::move(make)) {}
-    void run(std::function<void(const ImageLoader::Emit&)> work);
-    void startFullDecode();
+    LaunchDecode(QString path, Identity identity) : file(std::move(path)), identity(identity) {}
     void arrived(LoadedItem item);
     void post(LoadedItem item);
     ImageLoader::DrawnSize drawnSize();
 
     const QString file;
     const Identity identity;
-    const ImageLoader::SourceMaker make;
-    std::atomic<bool> fullStarted{false};
     CancelToken token;
     QMutex lock;
     QObject* receiver = nullptr; // cleared by cancel(), which its owner calls before it goes
