@@ -1,30 +1,20 @@
 #include "viewer/LaunchDecode.h"
 
-#include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "platform/WorkerPools.h"
 
 #include <QMetaObject>
 #include <QThreadPool>
-#include <sys/stat.h>
 
 namespace {
 QMutex pendingLock;
 std::shared_ptr<LaunchDecode> pending;
 } // namespace
 
-std::optional<LaunchDecode::Identity> LaunchDecode::identify(const QString& path) {
-    struct stat status {};
-    if (::stat(FileName::encode(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
-    return Identity{qint64(status.st_size),
-                    qint64(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
-}
-
 std::shared_ptr<LaunchDecode> LaunchDecode::start(const QString& path,
                                                   ImageLoader::SourceMaker make) {
-    const std::optional<Identity> identity = identify(path);
-    if (!identity)
+    const std::optional<FileStamp> identity = FileStamp::of(path);
+    if (!identity || !identity->regular)
         return nullptr;
     if (!make)
         make = [](const QString& file) { return ImageSource::createWithURL(file); };
@@ -62,7 +52,7 @@ std::shared_ptr<LaunchDecode> LaunchDecode::take(const QString& path) {
     }
     if (!early)
         return nullptr;
-    if (early->file != path || identify(path) != early->identity) {
+    if (early->file != path || FileStamp::of(path) != early->identity) {
         early->cancel();
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Cancellation.h"
+#include "platform/FileStamp.h"
 #include "viewer/ImageLoader.h"
 
 #include <QMutex>
@@ -40,21 +41,14 @@ class LaunchDecode : public std::enable_shared_from_this<LaunchDecode> {
     void cancel();
     const QString& path() const { return file; }
 
-    struct Identity {
-        qint64 size = -1;
-        qint64 modified = 0; // nanoseconds
-        bool operator==(const Identity&) const = default;
-    };
-    static std::optional<Identity> identify(const QString& path);
-
   private:
-    LaunchDecode(QString path, Identity identity) : file(std::move(path)), identity(identity) {}
+    LaunchDecode(QString path, FileStamp identity) : file(std::move(path)), identity(identity) {}
     void arrived(LoadedItem item);
     void post(LoadedItem item);
     ImageLoader::DrawnSize drawnSize();
 
     const QString file;
-    const Identity identity;
+    const FileStamp identity;
     CancelToken token;
     QMutex lock;
     QObject* receiver = nullptr; // cleared by cancel(), which its owner calls before it goes

@@ -1,12 +1,9 @@
 #include "viewer/Prefetcher.h"
 
-#include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "platform/SystemMemory.h"
 #include "platform/WorkerPools.h"
 #include "platform/Workspace.h"
-
-#include <sys/stat.h>
 
 // One low-priority worker: the image the user asked for comes first.
 Prefetcher::Prefetcher(QObject* parent)
@@ -21,16 +18,6 @@ QString Prefetcher::keyOf(const QString& container, const QString& path) {
 
 qint64 Prefetcher::defaultBudget() {
     return std::min<qint64>(SystemMemory::physicalMemory() / 16, qint64(256) << 20);
-}
-
-Prefetcher::Stamp Prefetcher::stampOf(const QString& path) {
-    // By the name's exact bytes, which QFileInfo would not keep.
-    struct stat status {};
-    if (::stat(FileName::encode(path).constData(), &status) != 0)
-        return {};
-    return {qint64(status.st_size),
-            QDateTime::fromMSecsSinceEpoch(qint64(status.st_mtim.tv_sec) * 1000 +
-                                           status.st_mtim.tv_nsec / 1000000)};
 }
 
 qint64 Prefetcher::bytesOf(const LoadedItem& item) {
@@ -81,7 +68,7 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
             continue;
         inFlight.insert(key);
         const QString stampPath = container.isEmpty() ? path : container;
-        const Stamp stamp = stampOf(stampPath);
+        const Stamp stamp = FileStamp::of(stampPath);
         tasks.run(
             [path, load, drawn = drawnSize]() {
                 LoadedItem item;
@@ -112,7 +99,7 @@ void Prefetcher::keep(const QString& path, const LoadedItem& item, const QString
     if (path.isEmpty() || item.image.isNull() || item.preview)
         return;
     const QString stampPath = container.isEmpty() ? path : container;
-    entries.insert(keyOf(container, path), {item, stampOf(stampPath), stampPath});
+    entries.insert(keyOf(container, path), {item, FileStamp::of(stampPath), stampPath});
 }
 
 void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const QImage& copy,
@@ -124,7 +111,7 @@ void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const Q
 
 std::optional<LoadedItem> Prefetcher::cached(const QString& path, const QString& container) const {
     const auto it = entries.constFind(keyOf(container, path));
-    if (it == entries.constEnd() || !(it->stamp == stampOf(it->stampPath)))
+    if (it == entries.constEnd() || !(it->stamp == FileStamp::of(it->stampPath)))
         return std::nullopt;
     return it->item;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "platform/FileStamp.h"
 #include "viewer/BackgroundTask.h"
 #include "viewer/ImageLoader.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -18,7 +18,7 @@
 // archives holding the same entry names never mix.
 class Prefetcher : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Prefetcher(QObject* parent = nullptr);
     ~Prefetcher() override;
 
@@ -53,25 +53,21 @@ public:
     void setScreenCopy(const QString& path, const QImage& shown, const QImage& copy,
                        const QString& container = QString());
     // The decoded item for a path, when it is ready and the file unchanged.
-    std::optional<LoadedItem> cached(const QString& path, const QString& container = QString()) const;
+    std::optional<LoadedItem> cached(const QString& path,
+                                     const QString& container = QString()) const;
     // Forgets everything, and drops what is still being decoded.
     void clear();
 
-signals:
+  signals:
     void ready(const QString& path);
 
-private:
-    struct Stamp {
-        qint64 size = -1;
-        QDateTime modified;
-        bool operator==(const Stamp& o) const { return size == o.size && modified == o.modified; }
-    };
+  private:
+    using Stamp = std::optional<FileStamp>;
     struct Entry {
         LoadedItem item;
         Stamp stamp;
         QString stampPath; // the file whose size and date guard the entry
     };
-    static Stamp stampOf(const QString& path);
     static qint64 bytesOf(const LoadedItem& item);
     static QString keyOf(const QString& container, const QString& path);
 
