@@ -2,55 +2,81 @@
 
 #include "core/FileTypes.h"
 
-void DocumentRouter::start(RoutableWindow* window, const QString& path) {
-    window->startWithFile(path);
+#include <QObject>
+#include <optional>
+
+DocumentRouter::Held DocumentRouter::hold(RoutableWindow* window) {
+    QObject* object = dynamic_cast<QObject*>(window);
+    return Held{window, object, object != nullptr};
+}
+
+QList<DocumentRouter::Held> DocumentRouter::hold(const QList<RoutableWindow*>& windows) {
+    QList<Held> held;
+    for (RoutableWindow* window : windows)
+        held.append(hold(window));
+    return held;
+}
+
+void DocumentRouter::start(const Held& held, const QString& path) {
+    if (RoutableWindow* window = held.live())
+        window->startWithFile(path);
     // The window first: noting the recent document writes a file.
-    window->present();
+    if (RoutableWindow* window = held.live())
+        window->present();
     addToRecent(path);
 }
 
-void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*>& windows,
+void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*>& candidates,
                            int windowMode) {
+    const QList<Held> windows = hold(candidates);
     for (const QString& path : paths) {
-        RoutableWindow* target = nullptr;
+        std::optional<Held> target;
         if (windowMode >= 1) {
             const QString folder = FileTypes::folderOf(path);
-            for (RoutableWindow* window : windows) {
+            for (const Held& held : windows) {
+                RoutableWindow* window = held.live();
+                if (!window)
+                    continue;
                 const QString shown = window->openedURL();
                 if (!shown.isEmpty() && FileTypes::folderOf(shown) == folder) {
-                    target = window;
+                    target = held;
                     break;
                 }
             }
         }
         if (!target) {
-            for (RoutableWindow* window : windows) {
-                if (!window->isStarted()) {
-                    target = window;
+            for (const Held& held : windows) {
+                RoutableWindow* window = held.live();
+                if (window && !window->isStarted()) {
+                    target = held;
                     break;
                 }
             }
         }
-        if (!target)
-            target = newWindow();
+        if (!target) {
+            if (RoutableWindow* made = newWindow())
+                target = hold(made);
+        }
         if (target)
-            start(target, path);
+            start(*target, path);
     }
 }
 
 void DocumentRouter::routeFromPasteboard(const QStringList& paths,
-                                         const QList<RoutableWindow*>& windows) {
+                                         const QList<RoutableWindow*>& candidates) {
+    const QList<Held> windows = hold(candidates);
     for (const QString& path : paths) {
         bool routed = false;
-        for (RoutableWindow* window : windows) {
-            if (!window->isStarted()) {
-                start(window, path);
+        for (const Held& held : windows) {
+            RoutableWindow* window = held.live();
+            if (window && !window->isStarted()) {
+                start(held, path);
                 routed = true;
             }
         }
         if (!routed) {
             if (RoutableWindow* window = newWindow())
-                start(window, path);
+                start(hold(window), path);
         }
     }
 }

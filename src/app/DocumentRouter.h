@@ -3,6 +3,7 @@
 #include "core/RoutableWindow.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -30,7 +31,17 @@ public:
     void routeData(const QByteArray& bytes, const QList<RoutableWindow*>& windows);
 
 private:
-    void start(RoutableWindow* window, const QString& path);
+    // A window as the batch holds it: starting a document can run a nested
+    // event loop (the folder chooser), and a window closed meanwhile is skipped.
+    struct Held {
+        RoutableWindow* window;
+        QPointer<QObject> object;
+        bool tracked;
+        RoutableWindow* live() const { return tracked && !object ? nullptr : window; }
+    };
+    static QList<Held> hold(const QList<RoutableWindow*>& windows);
+    static Held hold(RoutableWindow* window);
+    void start(const Held& held, const QString& path);
 
     WindowFactory newWindow;
     RecentSink addToRecent;

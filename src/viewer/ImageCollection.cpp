@@ -1,10 +1,11 @@
 #include "viewer/ImageCollection.h"
 
-#include "platform/FileName.h"
+#include "core/Settings.h"
+#include "platform/FolderListing.h"
+#include "viewer/FolderGrants.h"
 
 #include <QCollator>
 #include <algorithm>
-#include <dirent.h>
 #include <numeric>
 
 void ImageCollection::sortByFileName(QStringList& paths) {
@@ -30,29 +31,16 @@ void ImageCollection::sortByFileName(QStringList& paths) {
 }
 
 std::optional<QStringList> ImageCollection::listFolder(const QString& folder) {
-    // readdir rather than QDir: no stat per entry, which matters for a folder
-    // of 100,000 files.
-    const QByteArray encoded = FileName::encode(folder);
-    DIR* dir = opendir(encoded.constData());
-    if (!dir)
-        return std::nullopt;
-    QString prefix = folder;
-    if (!prefix.endsWith(QLatin1Char('/')))
-        prefix += QLatin1Char('/');
-    QStringList children;
-    while (dirent* entry = readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-            continue;
-        // Every byte of the name is kept, so the entry opens as listed.
-        children.append(prefix + FileName::decode(name));
-    }
-    closedir(dir);
-    return children;
+    return FolderListing::list(folder).children;
 }
 
 std::optional<QStringList> ImageCollection::scanFolder(const QString& path) {
-    auto children = listFolder(folderOf(path));
+    const QString folder = folderOf(path);
+    FolderListing::Result listing = FolderListing::list(folder);
+    std::optional<QStringList> children = std::move(listing.children);
+    // Only a refusal can be mended by a grant; a missing folder stays missing.
+    if (!children && listing.deniedPermission() && Settings().folderAccess() != 1)
+        children = FolderGrants().listingFor(folder);
     if (!children)
         return std::nullopt;
     QStringList images;

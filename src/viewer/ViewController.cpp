@@ -18,6 +18,7 @@
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerSelection.h"
 
+#include <QPointer>
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
@@ -265,7 +266,11 @@ void ViewController::startWithFile(const QString& path) {
     updateUI();
     setSteppingEnabled(false);
     messageView->hide();
+    // The folder scan may ask for a grant in a nested event loop.
+    const QPointer<ViewController> alive(this);
     doc->startWithFile(path);
+    if (!alive)
+        return;
     setSteppingEnabled(doc->imageFiles().count() >= 2);
 }
 

@@ -7,6 +7,7 @@
 #include "viewer/LaunchDecode.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -52,7 +53,12 @@ void ViewerDocument::startWithFile(const QString& path) {
     const bool exists = ::stat(FileName::encode(path).constData(), &status) == 0;
     if (exists && S_ISDIR(status.st_mode)) {
         zip = false;
-        collection.setList(ImageCollection::scanFolder(path));
+        // The scan may ask for a grant in a nested event loop.
+        const QPointer<ViewerDocument> alive(this);
+        auto list = ImageCollection::scanFolder(path);
+        if (!alive)
+            return;
+        collection.setList(std::move(list));
         collection.setFileNumber(0);
         if (collection.count() == 0) {
             failList(ViewerMessage::NoImagesInFolder, QFileInfo(path).absoluteFilePath());
@@ -74,7 +80,11 @@ void ViewerDocument::startWithFile(const QString& path) {
         return;
     }
     zip = false;
-    collection.setList(ImageCollection::scanFolder(path));
+    const QPointer<ViewerDocument> alive(this);
+    auto list = ImageCollection::scanFolder(path);
+    if (!alive)
+        return;
+    collection.setList(std::move(list));
     if (collection.hasList())
         collection.selectEntry(path);
     openImage(path);
