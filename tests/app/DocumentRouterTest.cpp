@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -133,6 +134,42 @@ TEST_F(DocumentRouterTest, PastedImageLoadsIntoBothEmptyWindowsAndIsNotRecent) {
     router.routeData("more", {idle1, idle2});
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made[0]->data.size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+// A window that is a QObject, as the real ones are, so the router can see it go.
+struct ClosingWindow : QObject, FakeWindow {
+    std::function<void()> onStart;
+    void startWithFile(const QString& path) override {
+        FakeWindow::startWithFile(path);
+        if (onStart)
+            onStart();
+    }
+};
+
+TEST_F(DocumentRouterTest, AWindowClosedWhileADocumentStartsIsSkipped) {
+    // Starting a document can run the folder chooser's event loop, in which
+    // the user may close another window of the batch.
+    auto* first = new ClosingWindow;
+    auto* second = new ClosingWindow;
+    first->onStart = [&second] {
+        delete second;
+        second = nullptr;
+    };
+    router.route({path("one/a.jpg"), path("two/b.jpg")}, {first, second}, 0);
+    EXPECT_EQ(first->files, QStringList({path("one/a.jpg")}));
+    ASSERT_EQ(made.size(), 1) << "the closed idle window was not used";
+    EXPECT_EQ(made.first()->files, QStringList({path("two/b.jpg")}));
+
+    // The window given the document may go too: it is not presented.
+    auto* closing = new ClosingWindow;
+    closing->onStart = [closing] { delete closing; };
+    router.route({path("one/c.jpg")}, {closing}, 0);
+    EXPECT_EQ(recent.last(), path("one/c.jpg"));
+    delete first;
 }
 
 } // namespace

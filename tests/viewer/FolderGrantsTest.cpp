@@ -1,0 +1,243 @@
+#include "viewer/FolderGrants.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
+#include "platform/FolderBookmark.h"
+#include "platform/FolderListing.h"
+#include "viewer/ImageCollection.h"
+#include "viewer/ViewerDocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FolderGrantCover, MatchesWholePathComponentsOnly) {
+    EXPECT_TRUE(FolderGrants::covers(QStringLiteral("/A/B"), QStringLiteral("/A/B/C")));
+    EXPECT_TRUE(FolderGrants::covers(QStringLiteral("/A/B/"), QStringLiteral("/A/B")));
+    EXPECT_TRUE(FolderGrants::covers(QStringLiteral("/"), QStringLiteral("/A")));
+    EXPECT_FALSE(FolderGrants::covers(QStringLiteral("/A/Bx"), QStringLiteral("/A/B/C")));
+    EXPECT_FALSE(FolderGrants::covers(QStringLiteral("/A/B"), QStringLiteral("/A/Bx")))
+        << "a string prefix is not an ancestor";
+    EXPECT_FALSE(FolderGrants::covers(QStringLiteral("/A/B/C"), QStringLiteral("/A/B")));
+    EXPECT_FALSE(FolderGrants::covers(QString(), QStringLiteral("/A")));
+
+    EXPECT_EQ(FolderGrants::remainderBelow(QStringLiteral("/A/B"), QStringLiteral("/A/B/C/D")),
+              QStringLiteral("C/D"));
+    EXPECT_EQ(FolderGrants::remainderBelow(QStringLiteral("/A/B"), QStringLiteral("/A/B")),
+              QString());
+    // Removing every occurrence of the key would leave "/C" here.
+    EXPECT_EQ(FolderGrants::remainderBelow(QStringLiteral("/A"), QStringLiteral("/A/A/C")),
+              QStringLiteral("A/C"));
+}
+
+// Folders on disk, with a file system that refuses to list some of them.
+class FolderGrantsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QSettings().clear();
+        FolderListing::setLister([this](const QString& folder) -> FolderListing::Result {
+            ++listings;
+            const QString key = QDir::cleanPath(folder);
+            if (refused.contains(key))
+                return {std::nullopt, EACCES};
+            // Access started for a grant: the second listing goes through.
+            if (refusedOnce.remove(key))
+                return {std::nullopt, EPERM};
+            return FolderListing::listFileSystem(folder);
+        });
+        FolderGrants::setChooser([this](const QString& folder) -> std::optional<QString> {
+            asked.append(folder);
+            return answer;
+        });
+    }
+    void TearDown() override {
+        FolderListing::setLister({});
+        FolderGrants::setChooser({});
+        QSettings().clear();
+    }
+    QString make(const QString& relative, const QStringList& images = {}) {
+        const QString folder = dir.filePath(relative);
+        QDir().mkpath(folder);
+        for (const QString& name : images) {
+            QFile file(folder + QLatin1Char('/') + name);
+            file.open(QIODevice::WriteOnly);
+        }
+        return folder;
+    }
+    void grant(const QString& key, const QString& folder) {
+        QVariantMap grants = Settings().savedFolders();
+        grants.insert(key, FolderBookmark::create(folder).value());
+        Settings().setValue(Settings::SavedFolders, grants);
+    }
+    static QStringList names(const std::optional<QStringList>& list) {
+        QStringList result;
+        for (const QString& path : list.value_or(QStringList()))
+            result.append(ImageCollection::lastPathComponent(path));
+        return result;
+    }
+
+    QTemporaryDir dir;
+    QSet<QString> refused, refusedOnce;
+    QStringList asked;
+    std::optional<QString> answer;
+    int listings = 0;
+};
+
+TEST_F(FolderGrantsTest, AskingOffUsesNoGrantAndAsksNothing) {
+    const QString folder = make(QStringLiteral("A/B"), {QStringLiteral("x.jpg")});
+    grant(folder, folder);
+    Settings().setValue(Settings::FolderAccess, 1);
+    refusedOnce.insert(folder);
+    EXPECT_FALSE(ImageCollection::scanFolder(folder + QStringLiteral("/x.jpg")));
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(listings, 1) << "the grant was not even tried";
+}
+
+TEST_F(FolderGrantsTest, AnAncestorsGrantListsTheFolderWithoutAsking) {
+    const QString granted = make(QStringLiteral("A/B"));
+    const QString folder =
+        make(QStringLiteral("A/B/C"), {QStringLiteral("x.jpg"), QStringLiteral("y.png")});
+    grant(granted, granted);
+    refusedOnce.insert(folder);
+    const auto list = ImageCollection::scanFolder(folder + QStringLiteral("/y.png"));
+    EXPECT_EQ(names(list), QStringList({QStringLiteral("x.jpg"), QStringLiteral("y.png")}));
+    EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(FolderGrantsTest, ASiblingSharingAPrefixIsNoGrant) {
+    const QString sibling = make(QStringLiteral("A/Bx"));
+    const QString folder = make(QStringLiteral("A/B/C"), {QStringLiteral("x.jpg")});
+    grant(sibling, sibling);
+    refused.insert(folder);
+    EXPECT_FALSE(ImageCollection::scanFolder(folder + QStringLiteral("/x.jpg")));
+    EXPECT_EQ(asked, QStringList({folder})) << "/A/Bx does not cover /A/B/C: the user is asked";
+
+    // Nor does /A/B cover /A/Bx.
+    asked.clear();
+    QSettings().remove(QString::fromLatin1(Settings::SavedFolders));
+    grant(make(QStringLiteral("A/B")), make(QStringLiteral("A/B")));
+    refused.insert(sibling);
+    EXPECT_FALSE(ImageCollection::scanFolder(sibling));
+    EXPECT_EQ(asked, QStringList({sibling}));
+}
+
+TEST_F(FolderGrantsTest, ThroughALinkedGrantTheOpenedPathsAreKept) {
+    const QString real = make(QStringLiteral("real"));
+    make(QStringLiteral("real/sub"), {QStringLiteral("a.jpg"), QStringLiteral("b.jpg")});
+    const QString link = dir.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(real, link));
+    grant(link, link);
+    const QString opened = link + QStringLiteral("/sub");
+    refused.insert(opened);
+    const auto list = ImageCollection::scanFolder(opened + QStringLiteral("/b.jpg"));
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(list->contains(opened + QStringLiteral("/b.jpg")))
+        << "listed below the resolved grant, named below the folder opened: "
+        << list->join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(asked.isEmpty());
+}
+
+TEST_F(FolderGrantsTest, BrokenAndStaleGrantsDoNotHideAGoodOne) {
+    const QString granted = make(QStringLiteral("A"));
+    const QString folder = make(QStringLiteral("A/B"), {QStringLiteral("x.jpg")});
+    const QString gone = make(QStringLiteral("A/B/gone"));
+    grant(granted, granted);
+    grant(folder, gone); // the nearer grant now resolves to nothing
+    QDir(gone).removeRecursively();
+    QVariantMap grants = Settings().savedFolders();
+    grants.insert(dir.filePath(QStringLiteral("text")), QStringLiteral("not a bookmark"));
+    grants.insert(dir.filePath(QStringLiteral("A/B/bytes")), QByteArray("\x01\x02", 2));
+    Settings().setValue(Settings::SavedFolders, grants);
+
+    refusedOnce.insert(folder);
+    EXPECT_EQ(names(ImageCollection::scanFolder(folder)), QStringList({QStringLiteral("x.jpg")}));
+    EXPECT_TRUE(asked.isEmpty());
+
+    // A new grant keeps every other entry, the broken ones too.
+    const QString other = make(QStringLiteral("other"));
+    ASSERT_TRUE(FolderGrants().addGrant(other));
+    EXPECT_EQ(Settings().savedFolders().size(), grants.size() + 1);
+}
+
+TEST_F(FolderGrantsTest, AGrantThatResolvesButDoesNotListAsks) {
+    const QString folder = make(QStringLiteral("A/B"), {QStringLiteral("x.jpg")});
+    const QString chosen = make(QStringLiteral("elsewhere"), {QStringLiteral("e.gif")});
+    grant(folder, folder);
+    refused.insert(folder);
+    int states = 0;
+    QObject observer;
+    NotificationCenter::defaultCenter().addObserver(
+        QString::fromLatin1(NotificationCenter::UpdateStates), &observer, [&states] { ++states; });
+
+    answer = chosen;
+    EXPECT_EQ(names(ImageCollection::scanFolder(folder)), QStringList({QStringLiteral("e.gif")}))
+        << "the folder chosen is the one listed";
+    EXPECT_EQ(asked, QStringList({folder}));
+    EXPECT_TRUE(Settings().savedFolders().contains(chosen));
+    EXPECT_EQ(states, 1);
+
+    // A chosen folder that cannot be listed is no grant.
+    const QString locked = make(QStringLiteral("locked"));
+    refused.insert(locked);
+    answer = locked;
+    EXPECT_FALSE(ImageCollection::scanFolder(folder));
+    EXPECT_FALSE(Settings().savedFolders().contains(locked));
+    EXPECT_EQ(states, 1);
+}
+
+TEST_F(FolderGrantsTest, RemovingTheOnlyGrantBringsTheChooserBack) {
+    const QString folder = make(QStringLiteral("A"), {QStringLiteral("x.jpg")});
+    grant(folder, folder);
+    refusedOnce.insert(folder);
+    EXPECT_TRUE(ImageCollection::scanFolder(folder));
+    EXPECT_TRUE(asked.isEmpty());
+
+    FolderGrants().removeGrant(folder);
+    EXPECT_TRUE(FolderGrants().folders().isEmpty());
+    refusedOnce.insert(folder);
+    ImageCollection::scanFolder(folder);
+    EXPECT_EQ(asked, QStringList({folder}));
+}
+
+TEST_F(FolderGrantsTest, OnlyARefusalRunsTheProcedure) {
+    EXPECT_FALSE(ImageCollection::scanFolder(dir.filePath(QStringLiteral("missing/x.jpg"))));
+    EXPECT_TRUE(asked.isEmpty()) << "a missing folder is not a question of access";
+}
+
+TEST_F(FolderGrantsTest, CancellingShowsTheOpenedFileAlone) {
+    const QString folder =
+        make(QStringLiteral("A"), {QStringLiteral("x.jpg"), QStringLiteral("y.jpg")});
+    refused.insert(folder);
+    ViewerDocument document;
+    document.startWithFile(folder + QStringLiteral("/x.jpg"));
+    EXPECT_EQ(asked, QStringList({folder}));
+    EXPECT_FALSE(document.imageFiles().hasList());
+    EXPECT_EQ(document.openedURL(), folder + QStringLiteral("/x.jpg"));
+}
+
+TEST_F(FolderGrantsTest, ASecondRequestWhileTheChooserIsOpenAsksNothing) {
+    const QString one = make(QStringLiteral("one"));
+    const QString two = make(QStringLiteral("two"));
+    refused = {one, two};
+    bool innerAnswered = true;
+    FolderGrants::setChooser([&](const QString& folder) -> std::optional<QString> {
+        asked.append(folder);
+        EXPECT_TRUE(FolderGrants::isAsking());
+        // What the chooser's event loop might deliver: another document.
+        if (folder == one)
+            innerAnswered = ImageCollection::scanFolder(two).has_value();
+        return std::nullopt;
+    });
+    ImageCollection::scanFolder(one);
+    EXPECT_EQ(asked, QStringList({one}));
+    EXPECT_FALSE(innerAnswered);
+    EXPECT_FALSE(FolderGrants::isAsking());
+}
+
+} // namespace
