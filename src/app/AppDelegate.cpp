@@ -1,14 +1,20 @@
 #include "app/AppDelegate.h"
 
+#include "app/CCNPreferencesWindowController.h"
 #include "app/ClipboardCheck.h"
+#include "app/GrantAccessChooser.h"
 #include "app/MainMenu.h"
+#include "app/PreferencesAccessViewController.h"
+#include "app/PreferencesGeneralViewController.h"
 #include "app/WelcomeWindow.h"
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "core/ViewerState.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
+#include "platform/DesktopRecentFiles.h"
 #include "platform/RecentDocuments.h"
+#include "viewer/FolderGrants.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
@@ -24,6 +30,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <utility>
 
 namespace {
 const QUrl websiteAddress(QStringLiteral("https://ovisto.app"));
@@ -39,9 +46,17 @@ AppDelegate::AppDelegate(QObject* parent)
     connectMenu();
     rebuildRecentMenu();
     connect(recent, &RecentDocuments::changed, this, &AppDelegate::rebuildRecentMenu);
+    // The folder scan asks through this when a folder refuses to be listed.
+    FolderGrants::setChooser([this](const QString& folder) {
+        std::optional<QString> chosen = GrantAccessChooser::choose(folder);
+        QTimer::singleShot(0, this, &AppDelegate::routeAfterChooser);
+        return chosen;
+    });
 }
 
 AppDelegate::~AppDelegate() {
+    FolderGrants::setChooser({});
+    delete preferencesController;
     for (const auto& controller : controllers) {
         if (controller)
             delete controller->window();
@@ -58,6 +73,7 @@ void AppDelegate::connectMenu() {
     on(MenuItem::Welcome, [this] { showWelcomeScreen(); });
     on(MenuItem::Website, [this] { gotoWebsite(); });
     on(MenuItem::CheckForUpdates, [this] { checkForUpdates(); });
+    on(MenuItem::Preferences, [this] { showPreferences(); });
     on(MenuItem::Quit, [] { QApplication::closeAllWindows(); });
     on(MenuItem::CloseWindow, [] {
         if (QWidget* window = QApplication::activeWindow())
@@ -168,7 +184,29 @@ ViewController* AppDelegate::mainViewController() const {
 
 void AppDelegate::application(const QStringList& openFiles) {
     loadedFromStart = true;
+    // Routing now would run inside the open chooser's event loop and ask again.
+    if (FolderGrants::isAsking()) {
+        waitingForChooser += openFiles;
+        return;
+    }
     router.route(openFiles, routableWindows(), windowMode);
+}
+
+void AppDelegate::routeAfterChooser() {
+    if (FolderGrants::isAsking() || waitingForChooser.isEmpty())
+        return;
+    const QStringList paths = std::exchange(waitingForChooser, {});
+    router.route(paths, routableWindows(), windowMode);
+}
+
+void AppDelegate::showPreferences() {
+    if (!preferencesController) {
+        preferencesController = new CCNPreferencesWindowController;
+        preferencesController->setCenterToolbarItems(false);
+        preferencesController->setPreferencesViewControllers(
+            {new PreferencesGeneralViewController, new PreferencesAccessViewController});
+    }
+    preferencesController->showPreferencesWindow();
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
@@ -239,8 +277,10 @@ void AppDelegate::disableMenus() {
 }
 
 void AppDelegate::addToRecent(const QStringList& paths) {
-    for (const QString& path : paths)
+    for (const QString& path : paths) {
         recent->noteNewRecentDocument(path);
+        DesktopRecentFiles::add(path);
+    }
 }
 
 void AppDelegate::rebuildRecentMenu() {

@@ -20,6 +20,8 @@ class WelcomeWindow;
 // viewer window receives each document, forwards menu commands to the viewer
 // window in front, and keeps the information panel and the clipboard item in
 // step with the viewer windows.
+class CCNPreferencesWindowController;
+
 class AppDelegate : public ViewerHost {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ public:
     void showWelcomeScreen();
     void gotoWebsite();
     void checkForUpdates();
+    void showPreferences();
 
     // Services for the viewer windows.
     void addToRecent(const QStringList& paths);
@@ -76,6 +79,8 @@ public:
     bool panelVisible = false;
     // The information panel window; none until the panel exists.
     QPointer<QWidget> infoController;
+    // The preferences window, made when first asked for so that launching does not pay for it.
+    CCNPreferencesWindowController* preferences() const { return preferencesController; }
 
 private:
     void connectMenu();
@@ -88,5 +93,9 @@ private:
     QStringList types;
     QList<QPointer<OrvaneWindowController>> controllers;
     QPointer<WelcomeWindow> welcomeController;
+    CCNPreferencesWindowController* preferencesController = nullptr;
+    // Documents that arrived while the folder chooser was open, routed after it.
+    QStringList waitingForChooser;
+    void routeAfterChooser();
     DocumentRouter router;
 };

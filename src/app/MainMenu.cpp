@@ -27,6 +27,10 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent) {
     add(edit, MenuItem::SelectAll, tr("Select All"), QKeySequence::SelectAll);
     add(edit, MenuItem::Deselect, tr("Deselect"), QKeySequence(tr("Ctrl+Shift+A")));
     add(edit, MenuItem::SelectionTool, tr("Selection Tool"));
+    edit->addSeparator();
+    // Bound by hand: QKeySequence::Preferences is Ctrl+Comma on macOS only.
+    add(edit, MenuItem::Preferences, tr("Preferences…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+        false);
 
     QMenu* image = root->addMenu(tr("Image"));
     add(image, MenuItem::Rotate90Counter, tr("Rotate Left"), QKeySequence(tr("Ctrl+L")));

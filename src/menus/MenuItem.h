@@ -36,6 +36,7 @@ enum class MenuItem {
     Website,
     CheckForUpdates,
     Quit,
+    Preferences,
     FullScreen,
     PlayStopGif,
 };

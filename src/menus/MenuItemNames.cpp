@@ -49,6 +49,7 @@ constexpr std::array rows = {
     Row{MenuItem::Website, "menuWebsite", nullptr, nullptr, nullptr},
     Row{MenuItem::CheckForUpdates, "menuCheckForUpdates", nullptr, nullptr, nullptr},
     Row{MenuItem::Quit, "menuQuit", nullptr, nullptr, nullptr},
+    Row{MenuItem::Preferences, "menuPreferences", nullptr, nullptr, nullptr},
     Row{MenuItem::FullScreen, nullptr, nullptr, "actionFullscreen", "touchFullScreen"},
     Row{MenuItem::PlayStopGif, nullptr, nullptr, "actionPlayStopGif", nullptr},
 };

@@ -4,6 +4,8 @@
 #include "platform/RegularFile.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
@@ -193,4 +195,19 @@ QIcon Workspace::iconForApplication(const ApplicationInfo& app) {
     }
     QIcon icon = QIcon::fromTheme(app.iconName);
     return icon.isNull() ? QIcon() : icon;
+}
+
+namespace {
+QString privacySettingsProgram() {
+    return QStandardPaths::findExecutable(QStringLiteral("gnome-control-center"));
+}
+} // namespace
+
+bool Workspace::canOpenPrivacySettings() {
+    return !privacySettingsProgram().isEmpty();
+}
+
+bool Workspace::openPrivacySettings() {
+    const QString program = privacySettingsProgram();
+    return !program.isEmpty() && QProcess::startDetached(program, {QStringLiteral("privacy")});
 }

@@ -32,5 +32,10 @@ class Workspace {
     // The content type GIO sees for the file, e.g. "image/png"; empty when it cannot tell.
     static QString contentTypeForFile(const QString& path);
 
+    // The desktop's privacy settings, where the desktop has a page for them (GNOME's
+    // control centre); false when there is none, and the button offering it stays hidden.
+    static bool canOpenPrivacySettings();
+    static bool openPrivacySettings();
+
     static constexpr const char* ownDesktopId = "ovisto.desktop";
 };

@@ -1,0 +1,81 @@
+#include "platform/DesktopRecentFiles.h"
+
+#include "platform/FileName.h"
+#include "platform/WorkerPools.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QMutex>
+#include <QRunnable>
+#include <QThreadPool>
+#include <glib.h>
+
+namespace {
+// Every writer of the file reads it whole and replaces it: two of ours at
+// once would drop one another's entry.
+QMutex& writing() {
+    static QMutex mutex;
+    return mutex;
+}
+
+QString mimeTypeOf(const QString& path) {
+    static const QMimeDatabase database;
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("inode/directory");
+    return database.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+}
+} // namespace
+
+QString DesktopRecentFiles::storePath() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    // The base directory specification ignores a relative value.
+    if (data.isEmpty() || !QDir::isAbsolutePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/recently-used.xbel");
+}
+
+void DesktopRecentFiles::add(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString store = storePath();
+    WorkerPools::lookups()->start([store, absolute] { addTo(store, absolute); });
+}
+
+bool DesktopRecentFiles::addTo(const QString& store, const QString& path) {
+    const QMutexLocker locker(&writing());
+    const QByteArray file = FileName::encode(store);
+    GBookmarkFile* bookmarks = g_bookmark_file_new();
+    GError* error = nullptr;
+    const QFileInfo existing(store);
+    if (existing.exists() && existing.size() > 0 &&
+        !g_bookmark_file_load_from_file(bookmarks, file.constData(), &error)) {
+        // Unreadable or not a list: writing ours would lose the user's entries.
+        qWarning("Recent files: %s is left alone: %s", file.constData(),
+                 error ? error->message : "cannot read it");
+        g_clear_error(&error);
+        g_bookmark_file_free(bookmarks);
+        return false;
+    }
+    gchar* uri = g_filename_to_uri(FileName::encode(path).constData(), nullptr, &error);
+    if (!uri) {
+        g_clear_error(&error);
+        g_bookmark_file_free(bookmarks);
+        return false;
+    }
+    g_bookmark_file_set_mime_type(bookmarks, uri, mimeTypeOf(path).toUtf8().constData());
+    // Adding the application again counts the use and stamps the time.
+    g_bookmark_file_add_application(bookmarks, uri, applicationName, applicationExec);
+    g_free(uri);
+    QDir().mkpath(existing.absolutePath());
+    // Written to a temporary file and renamed over the old one.
+    const bool saved = g_bookmark_file_to_file(bookmarks, file.constData(), &error);
+    if (!saved) {
+        qWarning("Recent files: cannot write %s: %s", file.constData(),
+                 error ? error->message : "unknown error");
+        g_clear_error(&error);
+    }
+    g_bookmark_file_free(bookmarks);
+    return saved;
+}

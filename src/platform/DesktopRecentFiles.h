@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's list of recently used files (recently-used.xbel, shared with
+// file managers and other applications), to which the viewer adds what it
+// opens. The list is the user's: one that cannot be read is left as it is.
+class DesktopRecentFiles {
+  public:
+    // Queued on a pool of ours: writing the list can block on a slow home.
+    static void add(const QString& path);
+    // Adds at once to the list at `store`; false when the list could not be
+    // read (and was left alone) or written.
+    static bool addTo(const QString& store, const QString& path);
+    // $XDG_DATA_HOME/recently-used.xbel, by default under ~/.local/share.
+    static QString storePath();
+
+    static constexpr const char* applicationName = "Ovisto";
+    static constexpr const char* applicationExec = "ovisto %u";
+};

@@ -1,0 +1,242 @@
+#include "app/CCNPreferencesWindow.h"
+#include "app/CCNPreferencesWindowController.h"
+#include "app/PreferencesAccessViewController.h"
+#include "app/PreferencesGeneralViewController.h"
+#include "core/NotificationCenter.h"
+#include "core/Settings.h"
+#include "menus/CLColorPicker.h"
+#include "viewer/FolderGrants.h"
+
+#include <QAbstractAnimation>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+class PreferencesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QSettings().clear();
+        QObject::connect(&NotificationCenter::defaultCenter(), &NotificationCenter::posted,
+                         &counter, [this](const QString& name) { posted.append(name); });
+    }
+    void TearDown() override { QSettings().clear(); }
+    static void store(const char* key, const QVariant& value) {
+        QSettings().setValue(QString::fromLatin1(key), value);
+    }
+    static QVariant stored(const char* key) { return QSettings().value(QString::fromLatin1(key)); }
+    template <typename T> static T* control(QWidget* pane, const char* name) {
+        return pane->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    QObject counter;
+    QStringList posted;
+};
+
+using GeneralPane = PreferencesTest;
+
+TEST_F(GeneralPane, AnEmptyStoreShowsTheDefaults) {
+    PreferencesGeneralViewController pane;
+    pane.show();
+    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode1")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&pane, "windowMode1")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>(&pane, "windowMode2")->isChecked());
+    EXPECT_EQ(control<QSlider>(&pane, "slideshowDelay")->value(), 10);
+    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("10 sec"));
+    EXPECT_TRUE(control<QCheckBox>(&pane, "folderAccess")->isChecked());
+    EXPECT_EQ(control<QComboBox>(&pane, "windowBackground")->currentIndex(), 0);
+    EXPECT_FALSE(control<CLColorPicker>(&pane, "colorPicker")->isVisible());
+    // The colour control's setting is its action: the colour shown is stored.
+    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#000000"));
+    for (const char* untouched :
+         {Settings::ZoomingMode, Settings::WindowMode, Settings::SlideshowDelay,
+          Settings::FolderAccess, Settings::BackgroundMode})
+        EXPECT_FALSE(QSettings().contains(QString::fromLatin1(untouched))) << untouched;
+}
+
+TEST_F(GeneralPane, RefreshingReadsNumbersAsTheViewerDoesAndWritesNothing) {
+    store(Settings::SlideshowDelay, 4.9);
+    store(Settings::WindowMode, 2);
+    store(Settings::ZoomingMode, 3);
+    store(Settings::FolderAccess, 1);
+    PreferencesGeneralViewController pane;
+    pane.show();
+    EXPECT_EQ(control<QSlider>(&pane, "slideshowDelay")->value(), 10) << "4.9 waits 10 seconds";
+    EXPECT_TRUE(control<QRadioButton>(&pane, "windowMode2")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode4")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(&pane, "folderAccess")->isChecked());
+    EXPECT_DOUBLE_EQ(stored(Settings::SlideshowDelay).toDouble(), 4.9);
+    EXPECT_EQ(stored(Settings::WindowMode).toInt(), 2);
+
+    store(Settings::SlideshowDelay, 7.6);
+    pane.updateStates();
+    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("7 sec"));
+    EXPECT_DOUBLE_EQ(stored(Settings::SlideshowDelay).toDouble(), 7.6) << "a refresh never writes";
+    EXPECT_FALSE(posted.contains(QStringLiteral("updateStates")));
+}
+
+TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
+    PreferencesGeneralViewController pane;
+    pane.show();
+    posted.clear();
+    control<QRadioButton>(&pane, "zoomMode4")->click();
+    EXPECT_EQ(stored(Settings::ZoomingMode).toInt(), 3);
+    EXPECT_TRUE(posted.isEmpty()) << "the zoom mode reaches new windows only";
+
+    control<QRadioButton>(&pane, "windowMode2")->click();
+    EXPECT_EQ(stored(Settings::WindowMode).toInt(), 1);
+    EXPECT_EQ(posted, QStringList({QStringLiteral("updateUI")}));
+
+    QSlider* delay = control<QSlider>(&pane, "slideshowDelay");
+    EXPECT_EQ(delay->minimum(), 5);
+    QTest::keyClick(delay, Qt::Key_Home);
+    EXPECT_EQ(stored(Settings::SlideshowDelay).toDouble(), 5.0);
+    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("5 sec"));
+
+    control<QCheckBox>(&pane, "folderAccess")->click();
+    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1);
+
+    QComboBox* background = control<QComboBox>(&pane, "windowBackground");
+    CLColorPicker* picker = control<CLColorPicker>(&pane, "colorPicker");
+    QTest::keyClick(background, Qt::Key_Down);
+    EXPECT_EQ(stored(Settings::BackgroundMode).toInt(), 1);
+    EXPECT_TRUE(picker->isVisible());
+    QTest::keyClick(background, Qt::Key_Down);
+    EXPECT_EQ(stored(Settings::BackgroundMode).toInt(), 2);
+    EXPECT_FALSE(picker->isVisible());
+    QTest::keyClick(background, Qt::Key_Up);
+
+    picker->selectedSegment(0);
+    for (CLColorSwatchButton* swatch : picker->popover()->buttons()) {
+        if (Settings::hexString(swatch->color()) == QLatin1String("#333333"))
+            swatch->click();
+    }
+    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#333333"));
+}
+
+TEST_F(GeneralPane, FollowsUpdateStatesButNotUpdateUI) {
+    PreferencesGeneralViewController pane;
+    pane.show();
+    store(Settings::ZoomingMode, 1);
+    NotificationCenter::defaultCenter().post(QStringLiteral("updateUI"));
+    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode1")->isChecked());
+    NotificationCenter::defaultCenter().post(QStringLiteral("updateStates"));
+    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode2")->isChecked());
+}
+
+using AccessPane = PreferencesTest;
+
+TEST_F(AccessPane, ListsRemovesAndReportsAccess) {
+    QTemporaryDir dir;
+    const QString granted = dir.filePath(QStringLiteral("granted"));
+    QDir().mkpath(granted);
+    ASSERT_TRUE(FolderGrants().addGrant(granted));
+    PreferencesAccessViewController pane;
+    pane.show();
+    QListWidget* table = control<QListWidget>(&pane, "foldersTable");
+    QToolButton* remove = control<QToolButton>(&pane, "folderRemove");
+    EXPECT_EQ(pane.savedUrlsArray(), QStringList({granted}));
+    EXPECT_FALSE(remove->isEnabled());
+    pane.addRemove(PreferencesAccessViewController::removeSegment);
+    EXPECT_EQ(FolderGrants().folders(), QStringList({granted}))
+        << "nothing selected, nothing removed";
+
+    table->setCurrentRow(0);
+    EXPECT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_TRUE(FolderGrants().folders().isEmpty());
+    EXPECT_EQ(table->count(), 0);
+    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
+              QStringLiteral("Access granted"));
+}
+
+using PreferencesWindow = PreferencesTest;
+
+struct Window {
+    Window() {
+        controller.setCenterToolbarItems(false);
+        controller.setPreferencesViewControllers({general, access});
+    }
+    CCNPreferencesWindowController controller;
+    PreferencesGeneralViewController* general = new PreferencesGeneralViewController;
+    PreferencesAccessViewController* access = new PreferencesAccessViewController;
+};
+
+void finish(QAbstractAnimation* animation) {
+    if (animation)
+        animation->setCurrentTime(animation->totalDuration());
+}
+
+TEST_F(PreferencesWindow, OpensOnGeneralEveryTimeAndEscapeOnlyHidesIt) {
+    Window w;
+    EXPECT_EQ(w.controller.toolbarDefaultItemIdentifiers(),
+              QStringList({QStringLiteral("preferencesGeneralViewController"),
+                           QStringLiteral("preferencesAccessViewController")}));
+    w.controller.showPreferencesWindow();
+    EXPECT_EQ(w.controller.activeViewController(), w.general);
+    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
+    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    finish(w.controller.runningAnimation());
+    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("Folder Access"));
+
+    QTest::keyClick(w.controller.window(), Qt::Key_A);
+    EXPECT_TRUE(w.controller.window()->isVisible()) << "other keys go on as usual";
+    QTest::keyClick(w.controller.window(), Qt::Key_Escape);
+    EXPECT_FALSE(w.controller.window()->isVisible());
+
+    w.controller.showPreferencesWindow();
+    EXPECT_EQ(w.controller.activeViewController(), w.general);
+    EXPECT_TRUE(w.general->isVisible());
+    EXPECT_FALSE(w.access->isVisible());
+}
+
+TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeAndTheLastChoice) {
+    Window w;
+    w.controller.showPreferencesWindow();
+    const QRect start = w.controller.window()->geometry();
+    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    EXPECT_FALSE(w.controller.runningAnimation()) << "the pane shown: nothing happens";
+
+    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    QAbstractAnimation* first = w.controller.runningAnimation();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->totalDuration(), 250);
+    // Back to General before the first switch has ended: that choice wins.
+    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    finish(w.controller.runningAnimation());
+    EXPECT_EQ(w.controller.activeViewController(), w.general);
+    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
+    EXPECT_EQ(w.controller.window()->geometry().topLeft(), start.topLeft());
+
+    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    finish(w.controller.runningAnimation());
+    const QRect access = w.controller.window()->geometry();
+    EXPECT_EQ(access.top(), start.top());
+    EXPECT_EQ(access.left(), start.left());
+    EXPECT_EQ(w.access->graphicsEffect(), nullptr) << "fully shown";
+}
+
+TEST_F(PreferencesWindow, ReopensWhereTheUserLeftIt) {
+    QRect moved;
+    {
+        Window w;
+        w.controller.showPreferencesWindow();
+        w.controller.window()->move(w.controller.window()->pos() + QPoint(37, 23));
+        moved = w.controller.window()->geometry();
+        w.controller.dismissPreferencesWindow();
+    }
+    Window again;
+    again.controller.showPreferencesWindow();
+    EXPECT_EQ(again.controller.window()->geometry().topLeft(), moved.topLeft());
+}
+
+} // namespace
