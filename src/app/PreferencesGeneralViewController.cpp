@@ -37,8 +37,8 @@ QWidget* group(QWidget* parent, std::initializer_list<QRadioButton*> buttons) {
 PreferencesGeneralViewController::PreferencesGeneralViewController(QWidget* parent)
     : QWidget(parent) {
     setObjectName(preferenceIdentifier());
-    const QString zoomTitles[4] = {tr("Fit to Screen"), tr("Stretch to Fit"), tr("Fill Screen"),
-                                   tr("Actual Size")};
+    const QString zoomTitles[4] = {tr("&Fit to Screen"), tr("&Stretch to Fit"),
+                                   tr("F&ill Screen"), tr("&Actual Size")};
     for (int i = 0; i < 4; ++i) {
         zoomMode[i] = new QRadioButton(zoomTitles[i]);
         zoomMode[i]->setObjectName(QStringLiteral("zoomMode%1").arg(i + 1));
@@ -48,9 +48,9 @@ PreferencesGeneralViewController::PreferencesGeneralViewController(QWidget* pare
                 setZoomingMode(i);
         });
     }
-    windowMode1 = new QRadioButton(tr("Open each document in its own window"));
+    windowMode1 = new QRadioButton(tr("Open each document in its own &window"));
     windowMode1->setObjectName(QStringLiteral("windowMode1"));
-    windowMode2 = new QRadioButton(tr("Open documents in the window showing their folder"));
+    windowMode2 = new QRadioButton(tr("Open documents in the window showing their f&older"));
     windowMode2->setObjectName(QStringLiteral("windowMode2"));
     for (QRadioButton* button : {windowMode1, windowMode2}) {
         connect(button, &QRadioButton::toggled, this, [this](bool on) {
@@ -73,7 +73,7 @@ PreferencesGeneralViewController::PreferencesGeneralViewController(QWidget* pare
     delayRow->addWidget(slideshowDelay, 1);
     delayRow->addWidget(labelDelay);
 
-    folderAccess = new QCheckBox(tr("Ask for access to folders that cannot be read"));
+    folderAccess = new QCheckBox(tr("As&k for access to folders that cannot be read"));
     folderAccess->setObjectName(QStringLiteral("folderAccess"));
     connect(folderAccess, &QCheckBox::clicked, this, [this] { setDissmissFolderAccess(); });
 

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The preferences window end to end: Ctrl+Comma opens it on General, a zoom
+# mode chosen there reaches the next new window only, and what was chosen is
+# in the settings file.
+set -uo pipefail
+. "$(dirname "$0")/e2e_lib.sh" "$@"
+
+conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+stored() { # key=value: waits up to 5 s for the line in the settings file
+  for _ in $(seq 100); do
+    grep -qx -- "$1" "$conf" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  echo "  no '$1' in:"; sed 's/^/    /' "$conf"
+  return 1
+}
+hidden() { # title: the window is no longer shown
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+mkdir -p "$work/fx/other"
+cp "$work/fx/shapes/wide.png" "$work/fx/other/wide2.png"
+
+"$ovisto" "$work/fx/shapes/wide.png" >"$work/ovisto.log" 2>&1 &
+first=$(window_named wide.png)
+check "the first window opens" test -n "$first"
+[ -n "$first" ] && check "it fits the screen" window_is "$first" "1280 427 0 124"
+
+start=$(date +%s%N)
+[ -n "$first" ] && { xdotool windowfocus "$first" 2>/dev/null; sleep 0.2; }
+xdotool key ctrl+comma
+prefs=$(window_named General)
+echo "preferences window shown after $(( ($(date +%s%N) - start) / 1000000 )) ms (with xdotool's polling)"
+check "Ctrl+Comma opens the preferences on General" test -n "$prefs"
+if [ -n "$prefs" ]; then
+  xdotool windowfocus "$prefs" 2>/dev/null; sleep 0.2
+  xdotool key alt+a
+  check "choosing Actual Size stores zoom mode 3" stored "ZoomingMode=3"
+  check "the refresh stored the colour it shows" stored "BackgroundColor=#000000"
+  xdotool key Escape
+  check "Escape closes the preferences" hidden General
+fi
+
+"$ovisto" "$work/fx/other/wide2.png"
+second=$(window_named wide2.png)
+check "the next document gets a new window" test -n "$second"
+[ -n "$second" ] && check "which opens at actual size" window_is "$second" "1280 800 0 0"
+[ -n "$first" ] && check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 124"
+
+# Opened again, the window is on General even after Folder Access was shown.
+[ -n "$second" ] && { xdotool windowfocus "$second" 2>/dev/null; sleep 0.2; }
+xdotool key ctrl+comma
+prefs=$(window_named General)
+check "the preferences open again" test -n "$prefs"
+check "the window's frame is kept" stored "CCNPreferencesWindowFrameAutoSaveName=@Rect(.*)"
+check "nothing else was written" sh -c "! grep -q -e '^SlideshowDelay' -e '^WindowMode' -e '^FolderAccess' '$conf'"
+[ -n "$prefs" ] && { xdotool windowfocus "$prefs" 2>/dev/null; sleep 0.2; xdotool key Escape; }
+
+finish
