@@ -47,8 +47,9 @@ AppDelegate::AppDelegate(QObject* parent)
     rebuildRecentMenu();
     connect(recent, &RecentDocuments::changed, this, &AppDelegate::rebuildRecentMenu);
     // The folder scan asks through this when a folder refuses to be listed.
+    chooseFolder = &GrantAccessChooser::choose;
     FolderGrants::setChooser([this](const QString& folder) {
-        std::optional<QString> chosen = GrantAccessChooser::choose(folder);
+        std::optional<QString> chosen = chooseFolder(folder);
         QTimer::singleShot(0, this, &AppDelegate::routeAfterChooser);
         return chosen;
     });

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 class MainMenu;
 class OrvaneWindowController;
@@ -15,13 +17,12 @@ class QMenu;
 class RecentDocuments;
 class ViewController;
 class WelcomeWindow;
+class CCNPreferencesWindowController;
 
 // The one application-wide object: starts the application, decides which
 // viewer window receives each document, forwards menu commands to the viewer
 // window in front, and keeps the information panel and the clipboard item in
 // step with the viewer windows.
-class CCNPreferencesWindowController;
-
 class AppDelegate : public ViewerHost {
     Q_OBJECT
 public:
@@ -81,6 +82,8 @@ public:
     QPointer<QWidget> infoController;
     // The preferences window, made when first asked for so that launching does not pay for it.
     CCNPreferencesWindowController* preferences() const { return preferencesController; }
+    // Asks the user for a folder to grant (the folder chooser); tests answer in its place.
+    std::function<std::optional<QString>(const QString& folder)> chooseFolder;
 
 private:
     void connectMenu();

@@ -2,6 +2,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "app/WelcomeWindow.h"
+#include "platform/FolderListing.h"
 #include "support/TestImages.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,6 +36,7 @@ protected:
     }
     void TearDown() override {
         delegate.reset();
+        FolderListing::setLister({});
         QApplication::clipboard()->clear();
         QSettings().clear();
     }
@@ -252,6 +255,40 @@ TEST_F(AppDelegateTest, MenuCommandsWithoutAViewerInFrontAreIgnored) {
     delegate->menuItem(MenuItem::ActualSize)->setEnabled(true);
     delegate->menuItem(MenuItem::ActualSize)->trigger();
     SUCCEED();
+}
+
+TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
+    // Neither folder may be listed, so each document asks for its grant.
+    FolderListing::setLister([](const QString&) -> FolderListing::Result {
+        return {std::nullopt, EACCES};
+    });
+    delegate->applicationDidFinishLaunching();
+    QStringList asked;
+    int open = 0;
+    qsizetype windowsWhileAsking = -1;
+    delegate->chooseFolder = [&](const QString& folder) -> std::optional<QString> {
+        ++open;
+        asked.append(QStringLiteral("%1 %2").arg(open).arg(folder));
+        if (asked.size() == 1) {
+            // Another launch hands over a document while the chooser runs its own loop.
+            delegate->application({path("two/a.jpg")});
+            windowsWhileAsking = windows().size();
+        }
+        --open;
+        return std::nullopt;
+    };
+    delegate->application({path("one/a.jpg")});
+    EXPECT_EQ(windowsWhileAsking, 1) << "the second document was not routed inside the chooser";
+    QCoreApplication::processEvents();
+    FolderListing::setLister({});
+    // Routed once the first chooser closed, it asks in turn rather than being shown unasked.
+    EXPECT_EQ(asked, QStringList(
+                         {QStringLiteral("1 ") + path("one"), QStringLiteral("1 ") + path("two")}));
+    QStringList shown;
+    for (OrvaneWindowController* window : windows())
+        shown.append(window->openedURL());
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({path("one/a.jpg"), path("two/a.jpg")}));
 }
 
 TEST(WelcomeWindow, SlidesAndFadesInThenResetsOnClose) {
