@@ -5,20 +5,27 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "menus/CLColorPicker.h"
+#include "platform/FolderListing.h"
 #include "viewer/FolderGrants.h"
 
 #include <QAbstractAnimation>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QSet>
 #include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,7 +36,11 @@ class PreferencesTest : public ::testing::Test {
         QObject::connect(&NotificationCenter::defaultCenter(), &NotificationCenter::posted,
                          &counter, [this](const QString& name) { posted.append(name); });
     }
-    void TearDown() override { QSettings().clear(); }
+    void TearDown() override {
+        FolderListing::setLister({});
+        FolderGrants::setChooser({});
+        QSettings().clear();
+    }
     static void store(const char* key, const QVariant& value) {
         QSettings().setValue(QString::fromLatin1(key), value);
     }
@@ -123,6 +134,27 @@ TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
     EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#333333"));
 }
 
+TEST_F(GeneralPane, TheColourIsReadAsHexOnlyAndTheRefreshStoresIt) {
+    PreferencesGeneralViewController pane;
+    CLColorPicker* picker = control<CLColorPicker>(&pane, "colorPicker");
+    // Seven characters, and a colour name Qt knows: not a colour of the store.
+    store(Settings::BackgroundColor, QStringLiteral("crimson"));
+    pane.show();
+    EXPECT_EQ(picker->selectedColor(), QColor(Qt::black));
+    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#000000"));
+    EXPECT_TRUE(posted.contains(QStringLiteral("updateUI")));
+
+    store(Settings::BackgroundColor, QStringLiteral("#1a2b3c"));
+    pane.updateStates();
+    EXPECT_EQ(picker->selectedColor(), QColor(0x1a, 0x2b, 0x3c));
+    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#1A2B3C"));
+
+    // Only the seven-character form is read back.
+    store(Settings::BackgroundColor, QStringLiteral("#1a2b3cff"));
+    pane.updateStates();
+    EXPECT_EQ(picker->selectedColor(), QColor(Qt::black));
+}
+
 TEST_F(GeneralPane, FollowsUpdateStatesButNotUpdateUI) {
     PreferencesGeneralViewController pane;
     pane.show();
@@ -155,6 +187,52 @@ TEST_F(AccessPane, ListsRemovesAndReportsAccess) {
     remove->click();
     EXPECT_TRUE(FolderGrants().folders().isEmpty());
     EXPECT_EQ(table->count(), 0);
+    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
+              QStringLiteral("Access granted"));
+}
+
+TEST_F(AccessPane, AsksOnlyAsToldAndAddsWhatCanBeListed) {
+    QTemporaryDir dir;
+    const QString home = QString::fromLocal8Bit(getpwuid(getuid())->pw_dir);
+    const QString chosen = dir.filePath(QStringLiteral("chosen"));
+    const QString locked = dir.filePath(QStringLiteral("locked"));
+    QDir().mkpath(chosen);
+    QDir().mkpath(locked);
+    FolderListing::setLister([&](const QString& folder) -> FolderListing::Result {
+        if (folder == home || folder == locked)
+            return {std::nullopt, EACCES};
+        return FolderListing::listFileSystem(folder);
+    });
+    std::optional<QString> answer = locked;
+    QStringList asked;
+    FolderGrants::setChooser([&](const QString& folder) {
+        asked.append(folder);
+        return answer;
+    });
+    store(Settings::FolderAccess, 1);
+
+    PreferencesAccessViewController pane;
+    pane.show();
+    QCheckBox* asking = control<QCheckBox>(&pane, "folderAccess");
+    EXPECT_FALSE(asking->isChecked());
+    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1) << "showing the pane writes nothing";
+    EXPECT_FALSE(QSettings().contains(QString::fromLatin1(Settings::SavedFolders)));
+    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(), QStringLiteral("No access"));
+    asking->click();
+    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 0);
+
+    // The add button asks with no starting folder; a folder that cannot be listed is no grant.
+    control<QToolButton>(&pane, "folderAdd")->click();
+    EXPECT_EQ(asked, QStringList({QString()}));
+    EXPECT_TRUE(pane.savedUrlsArray().isEmpty());
+    answer = chosen;
+    control<QToolButton>(&pane, "folderAdd")->click();
+    EXPECT_EQ(pane.savedUrlsArray(), QStringList({chosen}));
+    EXPECT_EQ(control<QListWidget>(&pane, "foldersTable")->count(), 1);
+
+    FolderListing::setLister({});
+    FolderGrants::setChooser({});
+    NotificationCenter::defaultCenter().post(QStringLiteral("updateStates"));
     EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
               QStringLiteral("Access granted"));
 }
@@ -223,6 +301,32 @@ TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeAndTheLastChoice) {
     EXPECT_EQ(access.top(), start.top());
     EXPECT_EQ(access.left(), start.left());
     EXPECT_EQ(w.access->graphicsEffect(), nullptr) << "fully shown";
+}
+
+TEST_F(PreferencesWindow, TabReachesEveryControlOfThePane) {
+    store(Settings::BackgroundMode, 1); // the colour control is shown
+    Window w;
+    w.controller.showPreferencesWindow();
+    QWidget* window = w.controller.window();
+    QApplication::setActiveWindow(window);
+    control<QRadioButton>(w.general, "zoomMode1")->setFocus();
+    QSet<QString> reached;
+    for (int i = 0; i < 40; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus);
+        reached.insert(focus->objectName());
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    for (const char* name : {"zoomMode1", "windowMode1", "slideshowDelay", "folderAccess",
+                             "windowBackground", "colorPicker"})
+        EXPECT_TRUE(reached.contains(QString::fromLatin1(name))) << name;
+
+    // Within a group the arrow keys move the choice, and that is stored.
+    QRadioButton* fit = control<QRadioButton>(w.general, "zoomMode1");
+    fit->setFocus();
+    QTest::keyClick(fit, Qt::Key_Down);
+    EXPECT_TRUE(control<QRadioButton>(w.general, "zoomMode2")->isChecked());
+    EXPECT_EQ(stored(Settings::ZoomingMode).toInt(), 1);
 }
 
 TEST_F(PreferencesWindow, ReopensWhereTheUserLeftIt) {

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -219,6 +220,20 @@ TEST_F(FolderGrantsTest, CancellingShowsTheOpenedFileAlone) {
     EXPECT_EQ(asked, QStringList({folder}));
     EXPECT_FALSE(document.imageFiles().hasList());
     EXPECT_EQ(document.openedURL(), folder + QStringLiteral("/x.jpg"));
+}
+
+TEST_F(FolderGrantsTest, ADocumentClosedWhileItsChooserIsOpenIsLeftAlone) {
+    const QString folder = make(QStringLiteral("A"), {QStringLiteral("x.jpg")});
+    refused.insert(folder);
+    auto* document = new ViewerDocument;
+    const QPointer<ViewerDocument> alive(document);
+    // The user closes the window from within the chooser's event loop.
+    FolderGrants::setChooser([&](const QString&) -> std::optional<QString> {
+        delete document;
+        return std::nullopt;
+    });
+    document->startWithFile(folder + QStringLiteral("/x.jpg"));
+    EXPECT_FALSE(alive);
 }
 
 TEST_F(FolderGrantsTest, ASecondRequestWhileTheChooserIsOpenAsksNothing) {
