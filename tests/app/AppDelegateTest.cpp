@@ -1,4 +1,6 @@
 #include "app/AppDelegate.h"
+#include "app/CCNPreferencesWindow.h"
+#include "app/CCNPreferencesWindowController.h"
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "app/WelcomeWindow.h"
@@ -289,6 +291,22 @@ TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
         shown.append(window->openedURL());
     shown.sort();
     EXPECT_EQ(shown, QStringList({path("one/a.jpg"), path("two/a.jpg")}));
+}
+
+TEST_F(AppDelegateTest, ThePreferencesAreBuiltWhenFirstAskedForAndThenKept) {
+    delegate->applicationDidFinishLaunching();
+    EXPECT_FALSE(delegate->preferences()) << "launching does not pay for the preferences";
+    QAction* preferences = delegate->menuItem(MenuItem::Preferences);
+    EXPECT_EQ(preferences->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferences->trigger();
+    CCNPreferencesWindowController* controller = delegate->preferences();
+    ASSERT_TRUE(controller);
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("General"));
+    controller->dismissPreferencesWindow();
+    preferences->trigger();
+    EXPECT_EQ(delegate->preferences(), controller);
+    EXPECT_TRUE(controller->window()->isVisible());
 }
 
 TEST(WelcomeWindow, SlidesAndFadesInThenResetsOnClose) {

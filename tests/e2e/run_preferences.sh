@@ -51,7 +51,7 @@ check "the next document gets a new window" test -n "$second"
 [ -n "$second" ] && check "which opens at actual size" window_is "$second" "1280 800 0 0"
 [ -n "$first" ] && check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 124"
 
-# Opened again, the window is on General even after Folder Access was shown.
+# Opened again, the window is on General with its frame kept.
 [ -n "$second" ] && { xdotool windowfocus "$second" 2>/dev/null; sleep 0.2; }
 xdotool key ctrl+comma
 prefs=$(window_named General)
