@@ -32,8 +32,13 @@ CCNPreferencesWindowController::~CCNPreferencesWindowController() {
 
 void CCNPreferencesWindowController::restoreFrame() {
     const QRect saved = QSettings().value(QString::fromLatin1(FrameKey)).toRect();
+    // A frame saved on a screen that has since gone would open out of reach.
+    bool onScreen = false;
+    for (const QScreen* screen : QGuiApplication::screens())
+        onScreen = onScreen || screen->availableGeometry().intersects(
+                                   QRect(saved.topLeft(), QSize(std::min(saved.width(), 100), 20)));
     restoring = true;
-    if (saved.isValid() && !saved.isEmpty()) {
+    if (saved.isValid() && !saved.isEmpty() && onScreen) {
         preferencesWindow->setGeometry(saved);
     } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = preferencesWindow->geometry();

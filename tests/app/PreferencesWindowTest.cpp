@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSet>
 #include <QSettings>
 #include <QSlider>
@@ -341,6 +342,13 @@ TEST_F(PreferencesWindow, ReopensWhereTheUserLeftIt) {
     Window again;
     again.controller.showPreferencesWindow();
     EXPECT_EQ(again.controller.window()->geometry().topLeft(), moved.topLeft());
+
+    // Saved on a screen that is no longer there: the window comes back onto this one.
+    store(CCNPreferencesWindowController::FrameKey, QRect(-9000, -9000, 420, 300));
+    Window lost;
+    lost.controller.showPreferencesWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(lost.controller.window()->geometry().topLeft()));
 }
 
 } // namespace
