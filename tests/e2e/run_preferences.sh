@@ -28,6 +28,8 @@ cp "$work/fx/shapes/wide.png" "$work/fx/other/wide2.png"
 "$ovisto" "$work/fx/shapes/wide.png" >"$work/ovisto.log" 2>&1 &
 first=$(window_named wide.png)
 check "the first window opens" test -n "$first"
+in_recent() { for _ in $(seq 100); do grep -q "file://$1" "$XDG_DATA_HOME/recently-used.xbel" 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+check "the document is in the desktop's recent files" in_recent "$work/fx/shapes/wide.png"
 [ -n "$first" ] && check "it fits the screen" window_is "$first" "1280 427 0 124"
 
 start=$(date +%s%N)
