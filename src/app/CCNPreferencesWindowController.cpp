@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QScreen>
@@ -188,6 +189,11 @@ void CCNPreferencesWindowController::activateViewController(PreferencesPane* pan
     fade->setOpacity(0.0);
     view->setGraphicsEffect(fade);
     view->show();
+    // Showing refreshed the pane, which may have hidden a control: measure it as it is now.
+    if (QLayout* layout = view->layout()) {
+        layout->invalidate();
+        layout->activate();
+    }
 
     const QRect from = preferencesWindow->geometry();
     const QSize paneSize = view->sizeHint().expandedTo(view->minimumSizeHint());

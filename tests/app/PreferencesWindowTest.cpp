@@ -286,15 +286,18 @@ TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeAndTheLastChoice) {
     EXPECT_FALSE(w.controller.runningAnimation()) << "the pane shown: nothing happens";
 
     w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
-    QAbstractAnimation* first = w.controller.runningAnimation();
+    const QPointer<QAbstractAnimation> first = w.controller.runningAnimation();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->totalDuration(), 250);
     // Back to General before the first switch has ended: that choice wins.
     w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
     finish(w.controller.runningAnimation());
+    // Time passes for whatever still runs: the first switch must not end on its own pane.
+    if (first && first->state() == QAbstractAnimation::Running)
+        finish(first);
     EXPECT_EQ(w.controller.activeViewController(), w.general);
     EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
-    EXPECT_EQ(w.controller.window()->geometry().topLeft(), start.topLeft());
+    EXPECT_EQ(w.controller.window()->geometry(), start);
 
     w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
     finish(w.controller.runningAnimation());
