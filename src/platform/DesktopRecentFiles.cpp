@@ -29,7 +29,7 @@ QString mimeTypeOf(const QString& path) {
 
 QString DesktopRecentFiles::storePath() {
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    // The base directory specification ignores a relative value.
+    // A relative XDG_DATA_HOME is to be ignored, as freedesktop.org says.
     if (data.isEmpty() || !QDir::isAbsolutePath(data))
         data = QDir::homePath() + QStringLiteral("/.local/share");
     return data + QStringLiteral("/recently-used.xbel");
