@@ -30,6 +30,12 @@ public:
     static int tolerance(const QString& extension);
     static bool isFax(const QString& extension);
 
+    // An animation made by the format's own encoder, losslessly where it
+    // can: "webp" with img2webp, "jxl" with cjxl from an animated PNG,
+    // "avifs" with avifenc. Delays in milliseconds, one per frame.
+    static QString makeAnimation(const QString& extension, const QString& folder, const QList<QImage>& frames,
+                                 const QList<int>& delays, QString* error);
+
     // Our own writers.
     static QByteArray softimagePic(const QImage& image);
     // With a preview, a second directory carries it as the camera's own.

@@ -1,0 +1,147 @@
+#include "platform/ImageSource.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int distance(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+// A shallow grey ramp, 16 bits a sample: its 256 columns span only about
+// thirteen 8-bit levels.
+QImage ramp() {
+    QImage image(256, 8, QImage::Format_RGBX64);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const quint16 v = quint16(26214 + x * 13); // 0.40 to 0.45
+            image.setPixelColor(x, y, QColor::fromRgba64(v, v, v));
+        }
+    return image;
+}
+
+// Distinct levels along the middle row, at full depth and reduced to 8 bits.
+std::pair<int, int> levels(const QImage& image) {
+    QSet<int> deep, shallow;
+    for (int x = 0; x < image.width(); ++x) {
+        const QRgba64 p = image.pixelColor(x, image.height() / 2).rgba64();
+        deep.insert(p.green());
+        shallow.insert(p.green() >> 8);
+    }
+    return {int(deep.size()), int(shallow.size())};
+}
+
+class AvifImageSource : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(AvifImageSource, TenAndTwelveBitStillsKeepLevelsFinerThanEightBits) {
+    ASSERT_TRUE(ramp().save(path("ramp.png"), "PNG"));
+    for (const char* bits : {"10", "12"}) {
+        QString error;
+        const QString out = path("ramp.avif");
+        ASSERT_TRUE(FormatFixtures::run(
+            QStringLiteral("heif-enc"),
+            {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-b"),
+             QLatin1String(bits), QStringLiteral("-p"), QStringLiteral("chroma=422"),
+             path("ramp.png"), QStringLiteral("-o"), out},
+            &error))
+            << qPrintable(error);
+        auto source = ImageSource::createWithURL(out);
+        ASSERT_TRUE(source) << bits;
+        EXPECT_EQ(source->type(), QStringLiteral("public.avif"));
+        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toString(),
+                  QLatin1String(bits));
+        const QImage decoded = source->imageAtIndex(0);
+        ASSERT_EQ(decoded.depth(), 64) << bits;
+        const auto [deep, shallow] = levels(decoded);
+        EXPECT_GT(deep, 2 * shallow)
+            << bits << "-bit: " << deep << " levels over " << shallow << " 8-bit ones";
+    }
+}
+
+TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
+    ASSERT_TRUE(TestImages::write(path("tagged.jpg"),
+                                  TestImages::encode(FormatFixtures::pattern(), "JPEG")));
+    QString error;
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("exiftool"),
+                                    {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                     QStringLiteral("-Make=OvistoCam"),
+                                     QStringLiteral("-XMP-xmp:Rating=3"), path("tagged.jpg")},
+                                    &error))
+        << qPrintable(error);
+    // heif-enc carries the JPEG's EXIF and XMP blocks over.
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("heif-enc"),
+                                    {QStringLiteral("-A"), QStringLiteral("-p"),
+                                     QStringLiteral("chroma=422"), path("tagged.jpg"),
+                                     QStringLiteral("-o"), path("tagged.avif")},
+                                    &error))
+        << qPrintable(error);
+    auto source = ImageSource::createWithURL(path("tagged.avif"));
+    ASSERT_TRUE(source);
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    EXPECT_EQ(
+        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+        QStringLiteral("OvistoCam"));
+    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
+                  .toMap()
+                  .value(QStringLiteral("xmp:Rating"))
+                  .toString(),
+              QStringLiteral("3"));
+}
+
+TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
+    QImage second = FormatFixtures::pattern();
+    for (int y = 8; y < 24; ++y)
+        for (int x = 8; x < 24; ++x)
+            second.setPixel(x, y, qRgb(0, 0, 0));
+    QImage third(second.size(), QImage::Format_RGB32);
+    third.fill(qRgb(250, 220, 0));
+    const QList<QImage> frames = {FormatFixtures::pattern(), second, third};
+    QString error;
+    const QString file = FormatFixtures::makeAnimation(QStringLiteral("avifs"), dir.path(), frames,
+                                                       {80, 5, 120}, &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    auto source = ImageSource::createWithURL(file);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->type(), QStringLiteral("public.avis"));
+    ASSERT_EQ(source->count(), 3);
+    for (const int index : {2, 0, 1}) {
+        const QImage frame = source->imageAtIndex(index);
+        ASSERT_EQ(frame.size(), frames[index].size()) << index;
+        for (const QPoint p : {QPoint(12, 12), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
+            EXPECT_LE(distance(frame.pixel(p), frames[index].pixel(p)), 4) << "frame " << index;
+    }
+    const auto delay = [&](int index, const char* key) {
+        return source->propertiesAtIndex(index)
+            .value(QStringLiteral("{AVIS}"))
+            .toMap()
+            .value(QLatin1String(key))
+            .toDouble();
+    };
+    EXPECT_DOUBLE_EQ(delay(0, "UnclampedDelayTime"), 0.08);
+    EXPECT_DOUBLE_EQ(delay(1, "DelayTime"), 0.1);
+    EXPECT_DOUBLE_EQ(delay(2, "DelayTime"), 0.12);
+
+    // Cut short, the sequence's last frames are missing: they do not decode.
+    const QByteArray bytes = readAll(file);
+    auto cut =
+        ImageSource::createWithData(bytes.left(bytes.size() * 2 / 3), QStringLiteral("avifs"));
+    EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());
+}
+
+} // namespace
