@@ -119,6 +119,26 @@ TEST_F(JxlImageSource, SixteenBitLosslessKeepsLevelsFinerThanEightBits) {
         EXPECT_EQ(decoded.pixelColor(x, 2).rgba64().red(), 30000 + x * 2) << x;
 }
 
+TEST_F(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
+    QImage grey(64, 48, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x)
+            grey.setPixel(x, y, qRgb(x * 4, x * 4, x * 4));
+    for (const char* mode : {"0", "1"}) {
+        auto source = ImageSource::createWithData(
+            encode(grey, {QStringLiteral("-d"), QLatin1String(mode)}, "grey"));
+        ASSERT_TRUE(source) << mode;
+        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("ColorModel")).toString(),
+                  QStringLiteral("Gray"));
+        const QImage decoded = source->imageAtIndex(0);
+        ASSERT_EQ(decoded.size(), grey.size()) << mode;
+        for (const int x : {4, 30, 60}) {
+            const QRgb p = decoded.pixel(x, 20);
+            EXPECT_LE(distance(p, qRgb(x * 4, x * 4, x * 4)), 6) << mode << " at " << x;
+        }
+    }
+}
+
 TEST_F(JxlImageSource, AnimationFramesComeWithTheirDelays) {
     QImage second = FormatFixtures::pattern();
     for (int y = 8; y < 24; ++y)
@@ -233,8 +253,8 @@ TEST_F(JxlImageSource, ContainerBoxesGiveExifAndXmp) {
     QByteArray offset;
     be32(offset, 0);
     const QByteArray file = QByteArray("\0\0\0\x0CJXL \x0D\x0A\x87\x0A", 12) +
-                            box("ftyp", QByteArray("jxl \0\0\0\0jxl ", 12)) + box("Exif", offset + tiff) +
-                            box("xml ", xmp) + box("jxlc", codestream);
+                            box("ftyp", QByteArray("jxl \0\0\0\0jxl ", 12)) +
+                            box("Exif", offset + tiff) + box("xml ", xmp) + box("jxlc", codestream);
     auto source = ImageSource::createWithData(file);
     ASSERT_TRUE(source);
     expectPattern(source->imageAtIndex(0), 2, "container");

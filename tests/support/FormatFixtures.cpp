@@ -136,11 +136,11 @@ bool FormatFixtures::run(const QString& program, const QStringList& arguments, Q
     return true;
 }
 
-QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error) {
+QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error, const QImage& picture) {
     QDir().mkpath(folder);
     const QString out = folder + QStringLiteral("/fixture.") + ext;
     const QString source = folder + QStringLiteral("/pattern-source.png");
-    const QImage image = pattern();
+    const QImage image = picture.isNull() ? pattern() : picture;
     if (!image.save(source, "PNG")) {
         *error = QStringLiteral("cannot write the pattern");
         return QString();

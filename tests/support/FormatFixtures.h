@@ -25,7 +25,9 @@ public:
     static QStringList extensions();
     // Writes the fixture for the extension into folder and returns its path;
     // an empty path and the reason in error when a tool failed.
-    static QString make(const QString& extension, const QString& folder, QString* error);
+    // The picture is the pattern unless one is given.
+    static QString make(const QString& extension, const QString& folder, QString* error,
+                        const QImage& picture = QImage());
     // Whether decoding the extension's fixture loses detail (lossy codecs).
     static int tolerance(const QString& extension);
     static bool isFax(const QString& extension);

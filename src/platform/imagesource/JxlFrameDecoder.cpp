@@ -240,20 +240,15 @@ QColorSpace JxlFrameDecoder::dataColorSpace() const {
 
 bool JxlFrameDecoder::prepareOutput() {
     JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    if (!fitsBudget())
+        return false;
     if (info.hdr) {
         format.data_type = JXL_TYPE_FLOAT;
-        // Our image (4 bytes a pixel) besides the floats (16) and the
-        // library's own planes (about as many again).
-        if (!DecodeLimits::allows(info.width, info.height, 4, 32))
-            return false;
         hdr.assign(size_t(info.width) * size_t(info.height) * 4, 0.0f);
         return JxlDecoderSetImageOutBuffer(decoder, &format, hdr.data(),
                                            hdr.size() * sizeof(float)) == JXL_DEC_SUCCESS;
     }
     const bool deep = info.bitsPerSample > 8;
-    // The library's planes hold floats while it decodes.
-    if (!DecodeLimits::allows(info.width, info.height, deep ? 8 : 4, 16))
-        return false;
     if (deep)
         format.data_type = JXL_TYPE_UINT16;
     output = QImage(info.width, info.height,
@@ -264,6 +259,16 @@ bool JxlFrameDecoder::prepareOutput() {
     format.align = size_t(output.bytesPerLine());
     return JxlDecoderSetImageOutBuffer(decoder, &format, output.bits(),
                                        size_t(output.sizeInBytes())) == JXL_DEC_SUCCESS;
+}
+
+bool JxlFrameDecoder::fitsBudget() const {
+    // HDR: our image (4 bytes a pixel) besides the floats (16) and the
+    // library's own planes (about as many again). Otherwise the library's
+    // planes hold floats while it decodes.
+    if (info.hdr)
+        return DecodeLimits::allows(info.width, info.height, 4, 32);
+    const bool deep = info.bitsPerSample > 8;
+    return DecodeLimits::allows(info.width, info.height, deep ? 8 : 4, 16);
 }
 
 QImage JxlFrameDecoder::finished(bool partial) {
@@ -304,7 +309,8 @@ QImage JxlFrameDecoder::finished(bool partial) {
 }
 
 QImage JxlFrameDecoder::run(int index, Stop stop) {
-    if (index < 0 || index >= info.delays.size())
+    // Checked before the library sees a frame: it sizes its planes by the header.
+    if (index < 0 || index >= info.delays.size() || !fitsBudget())
         return QImage();
     // Going back, or leaving a frame half done, starts over; going forward
     // skips the frames between without rendering them.

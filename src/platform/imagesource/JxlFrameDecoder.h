@@ -54,6 +54,7 @@ class JxlFrameDecoder {
     QImage run(int index, Stop stop);
     bool restart();
     void reset();
+    bool fitsBudget() const;
     bool prepareOutput();
     QImage finished(bool partial);
     void setPreferredColor();

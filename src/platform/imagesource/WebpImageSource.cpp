@@ -70,6 +70,12 @@ std::unique_ptr<ImageSource> WebpImageSource::open(const QByteArray& bytes) {
     WebPIterator frame;
     if (!WebPDemuxGetFrame(demux, 1, &frame))
         return nullptr;
+    // A still is decoded at its canvas size: a canvas that claims more than
+    // the image holds is refused before that memory is taken.
+    if (!source->animated && (frame.width != source->width || frame.height != source->height)) {
+        WebPDemuxReleaseIterator(&frame);
+        return nullptr;
+    }
     do {
         source->delays.append(frame.duration);
         source->hasAlpha = source->hasAlpha || frame.has_alpha;

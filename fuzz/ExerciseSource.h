@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/ImageSource.h"
+
+#include <algorithm>
+
+// Everything the viewer asks of a source: properties, the first frames
+// forwards and one step back (a restart), the first look and a thumbnail.
+inline void exerciseSource(ImageSource& source) {
+    source.properties();
+    source.type();
+    const int frames = std::min(source.count(), 8);
+    for (int i = 0; i < frames; ++i) {
+        source.propertiesAtIndex(i);
+        source.imageAtIndex(i);
+    }
+    if (frames > 1)
+        source.imageAtIndex(frames - 2);
+    source.firstLook();
+    source.thumbnail(64);
+}
