@@ -104,6 +104,25 @@ TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
               QStringLiteral("3"));
 }
 
+TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
+    QString error;
+    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    QByteArray bytes = readAll(file);
+    const qsizetype nclx = bytes.indexOf("nclx");
+    ASSERT_GT(nclx, 0);
+    // Colour primaries 200: no such code point. libheif still hands the
+    // profile over (the sanitizer build catches it left unfreed).
+    bytes[nclx + 4] = char(0);
+    bytes[nclx + 5] = char(200);
+    auto source = ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->propertiesAtIndex(0).contains(QStringLiteral("ProfileName")));
+    const QImage image = source->imageAtIndex(0);
+    ASSERT_EQ(image.size(), FormatFixtures::pattern().size());
+    EXPECT_LE(distance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
+}
+
 TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
     QImage second = FormatFixtures::pattern();
     for (int y = 8; y < 24; ++y)

@@ -33,10 +33,13 @@ QColorSpace colorSpaceOf(const heif_image_handle* handle) {
         return QColorSpace::fromIccProfile(icc);
     }
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
-        return QColorSpace();
-    const QColorSpace space = ColorConversion::fromCicp(nclx->color_primaries, nclx->transfer_characteristics);
-    heif_nclx_color_profile_free(nclx);
+    const bool read = heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok;
+    // libheif hands the profile over even when it then finds a code point
+    // it does not know, and reports that as an error: ours to free either way.
+    const QColorSpace space =
+        read && nclx ? ColorConversion::fromCicp(nclx->color_primaries, nclx->transfer_characteristics) : QColorSpace();
+    if (nclx)
+        heif_nclx_color_profile_free(nclx);
     return space;
 }
 
