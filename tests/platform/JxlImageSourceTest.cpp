@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -236,6 +237,34 @@ TEST_F(JxlImageSource, FloatingPointLightIsToneMappedNotClipped) {
         EXPECT_GT(qGreen(grey), 80) << distance;
         EXPECT_LT(qGreen(grey), 140) << distance;
         EXPECT_GT(qGreen(bright), 240) << distance;
+    }
+}
+
+TEST_F(JxlImageSource, PqVideoLightKeepsItsReferenceWhiteAndCompressesHighlights) {
+    // 16-bit samples on the PQ curve: 0.5807 is 203 cd/m² (the white of SDR
+    // video), 0.7518 is 1000 cd/m². Lossless keeps the curve for us to
+    // undo; lossy comes back from the library in linear light scaled to the
+    // file's intensity target, which cjxl leaves at 255 cd/m² here.
+    QImage image(64, 32, QImage::Format_RGBX64);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const quint16 v = quint16(std::lround((x < 32 ? 0.5807 : 0.7518) * 65535));
+            image.setPixelColor(x, y, QColor::fromRgba64(v, v, v));
+        }
+    for (const char* distance : {"0", "1"}) {
+        auto source = ImageSource::createWithData(
+            encode(image,
+                   {QStringLiteral("-x"), QStringLiteral("color_space=RGB_D65_202_Rel_PeQ"),
+                    QStringLiteral("-d"), QLatin1String(distance)},
+                   "pq"));
+        ASSERT_TRUE(source) << distance;
+        const QImage shown = source->imageAtIndex(0);
+        ASSERT_EQ(shown.size(), image.size()) << distance;
+        const QRgb white = shown.pixel(10, 16), highlight = shown.pixel(54, 16);
+        // Reference white at 1.0, compressed against a 1000 cd/m² white
+        // point: 0.52 in linear light, 191 once encoded.
+        EXPECT_NEAR(qGreen(white), 191, 4) << distance;
+        EXPECT_GT(qGreen(highlight), 245) << distance;
     }
 }
 
