@@ -123,6 +123,27 @@ TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     EXPECT_LE(distance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
 }
 
+TEST_F(AvifImageSource, SizeHeaderClaimingFarMoreThanTheDataIsRefused) {
+    QString error;
+    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    const QByteArray bytes = readAll(file);
+    const qsizetype ispe = bytes.indexOf("ispe");
+    ASSERT_GT(ispe, 0);
+    // Within libheif's own limits, beyond the memory budget; then beyond both.
+    for (const quint32 side : {30000u, 1000000u}) {
+        QByteArray lying = bytes;
+        for (const qsizetype at : {ispe + 8, ispe + 12})
+            for (int i = 0; i < 4; ++i)
+                lying[at + i] = char((side >> (24 - 8 * i)) & 0xff);
+        auto source = ImageSource::createWithData(lying, QStringLiteral("avif"));
+        if (!source)
+            continue;
+        EXPECT_TRUE(source->imageAtIndex(0).isNull()) << side;
+        EXPECT_TRUE(source->thumbnail(128).isNull()) << side;
+    }
+}
+
 TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
     QImage second = FormatFixtures::pattern();
     for (int y = 8; y < 24; ++y)
