@@ -184,4 +184,79 @@ TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
     EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());
 }
 
+TEST_F(AvifImageSource, StillsAndSequencesAreShownCroppedTurnedAndMirroredAsTheirPropertiesSay) {
+    // 40 x 20: red, a blue strip down the left side, a green block at the top right.
+    QImage frame(40, 20, QImage::Format_RGB32);
+    frame.fill(qRgb(220, 30, 30));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) {
+            if (x < 10)
+                frame.setPixel(x, y, qRgb(30, 30, 220));
+            else if (x >= 30 && y < 6)
+                frame.setPixel(x, y, qRgb(30, 200, 30));
+        }
+    ASSERT_TRUE(frame.save(path("frame.png")));
+    const auto colourAt = [](const QImage& image, int x, int y) {
+        const QRgb p = image.pixel(x, y);
+        return qBlue(p) > 150 ? 'b' : qGreen(p) > 150 ? 'g' : qRed(p) > 150 ? 'r' : '?';
+    };
+    const struct {
+        const char* name;
+        QStringList transforms;
+        QSize upright;
+        // Expected colours at the corners: top left, top right, bottom left, bottom right.
+        const char* corners;
+    } cases[] = {
+        // A quarter turn anti-clockwise: the left strip ends at the bottom,
+        // the top right block at the top left.
+        {"turned", {QStringLiteral("--irot"), QStringLiteral("1")}, QSize(20, 40), "grbb"},
+        // Then left and right exchanged.
+        {"turned-mirrored",
+         {QStringLiteral("--irot"), QStringLiteral("1"), QStringLiteral("--imir"),
+          QStringLiteral("1")},
+         QSize(20, 40),
+         "rgbb"},
+        // Top and bottom exchanged, nothing turned.
+        {"flipped", {QStringLiteral("--imir"), QStringLiteral("0")}, QSize(40, 20), "brbg"},
+        // Cropped to the right half: the strip is gone.
+        {"cropped",
+         {QStringLiteral("--crop"), QStringLiteral("20,0,20,20")},
+         QSize(20, 20),
+         "rgrr"},
+    };
+    // A still goes through libheif, a sequence through libavif: both agree.
+    for (const bool sequence : {false, true}) {
+        for (const auto& c : cases) {
+            const QString name =
+                QLatin1String(c.name) + (sequence ? QStringLiteral(" sequence") : QString());
+            const QString out =
+                path(c.name) + (sequence ? QStringLiteral(".avifs") : QStringLiteral(".avif"));
+            QStringList inputs = {path("frame.png")};
+            if (sequence)
+                inputs.append(path("frame.png"));
+            QString error;
+            ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                            QStringList{QStringLiteral("-l")} + c.transforms +
+                                                inputs + QStringList{out},
+                                            &error))
+                << qPrintable(name) << ": " << qPrintable(error);
+            auto source = ImageSource::createWithURL(out);
+            ASSERT_TRUE(source) << qPrintable(name);
+            const int last = source->count() - 1;
+            ASSERT_EQ(last, sequence ? 1 : 0) << qPrintable(name);
+            const QVariantMap properties = source->propertiesAtIndex(last);
+            EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                            properties.value(QStringLiteral("PixelHeight")).toInt()),
+                      c.upright)
+                << qPrintable(name);
+            const QImage image = source->imageAtIndex(last);
+            ASSERT_EQ(image.size(), c.upright) << qPrintable(name);
+            const int r = image.width() - 2, b = image.height() - 2;
+            const std::string corners = {colourAt(image, 1, 1), colourAt(image, r, 1),
+                                         colourAt(image, 1, b), colourAt(image, r, b)};
+            EXPECT_EQ(corners, c.corners) << qPrintable(name);
+        }
+    }
+}
+
 } // namespace

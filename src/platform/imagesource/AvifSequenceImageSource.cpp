@@ -4,6 +4,7 @@
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/FrameDelay.h"
 
+#include <QTransform>
 #include <avif/avif.h>
 
 namespace {
@@ -74,13 +75,14 @@ std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& byt
         return nullptr;
     if (d->imageCount < 2 || d->imageCount > maxFrames)
         return nullptr; // a still in a sequence's clothes: libheif shows it
-    source->width = int(d->image->width);
-    source->height = int(d->image->height);
+    source->codedWidth = int(d->image->width);
+    source->codedHeight = int(d->image->height);
     source->depth = int(d->image->depth);
     source->hasAlpha = d->alphaPresent;
-    if (source->width <= 0 || source->height <= 0 || source->width > DecodeLimits::maxSide ||
-        source->height > DecodeLimits::maxSide)
+    if (source->codedWidth <= 0 || source->codedHeight <= 0 ||
+        source->codedWidth > DecodeLimits::maxSide || source->codedHeight > DecodeLimits::maxSide)
         return nullptr;
+    source->readTransforms(d->image);
     for (int i = 0; i < d->imageCount; ++i) {
         avifImageTiming timing;
         if (avifDecoderNthImageTiming(d, uint32_t(i), &timing) != AVIF_RESULT_OK)
@@ -102,14 +104,14 @@ QImage AvifSequenceImageSource::imageAtIndex(int index) {
     const bool deep = depth > 8;
     // The AV1 decoder holds its reference frames (up to eight, in 16-bit
     // planes when deep) besides our image.
-    if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 48 : 24))
+    if (!DecodeLimits::allows(codedWidth, codedHeight, deep ? 8 : 4, deep ? 48 : 24))
         return QImage();
     if (avifDecoderNthImage(decoder, uint32_t(index)) != AVIF_RESULT_OK)
         return QImage();
     const avifImage* frame = decoder->image;
-    if (int(frame->width) != width || int(frame->height) != height)
+    if (int(frame->width) != codedWidth || int(frame->height) != codedHeight)
         return QImage(); // a frame that disagrees with the sequence's header
-    QImage image(width, height,
+    QImage image(codedWidth, codedHeight,
                  deep ? (hasAlpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                       : (hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32));
     if (image.isNull())
@@ -130,8 +132,42 @@ QImage AvifSequenceImageSource::imageAtIndex(int index) {
     }
     if (avifImageYUVToRGB(frame, &rgb) != AVIF_RESULT_OK)
         return QImage();
+    image = upright(std::move(image));
     image.setColorSpace(colorSpace);
     return ColorConversion::toSRGB(std::move(image));
+}
+
+void AvifSequenceImageSource::readTransforms(const avifImage* image) {
+    // libavif reports the clean aperture, rotation and mirroring but leaves
+    // the pixels as coded; they apply in that order.
+    crop = QRect(0, 0, codedWidth, codedHeight);
+    if (image->transformFlags & AVIF_TRANSFORM_CLAP) {
+        avifCropRect rect;
+        avifDiagnostics diagnostics;
+        if (avifCropRectConvertCleanApertureBox(&rect, &image->clap, image->width, image->height,
+                                                image->yuvFormat, &diagnostics)) {
+            const QRect clean =
+                QRect(int(rect.x), int(rect.y), int(rect.width), int(rect.height)) & crop;
+            if (!clean.isEmpty())
+                crop = clean;
+        }
+    }
+    quarterTurns = image->transformFlags & AVIF_TRANSFORM_IROT ? image->irot.angle & 3 : 0;
+    mirror = image->transformFlags & AVIF_TRANSFORM_IMIR ? image->imir.mode : -1;
+    width = quarterTurns % 2 ? crop.height() : crop.width();
+    height = quarterTurns % 2 ? crop.width() : crop.height();
+}
+
+QImage AvifSequenceImageSource::upright(QImage image) const {
+    if (crop != image.rect())
+        image = image.copy(crop);
+    if (quarterTurns)
+        image = image.transformed(QTransform().rotate(-90.0 * quarterTurns)); // anti-clockwise
+    if (mirror == 0)
+        image = image.mirrored(false, true); // top and bottom exchanged
+    else if (mirror == 1)
+        image = image.mirrored(true, false); // left and right
+    return image;
 }
 
 QVariantMap AvifSequenceImageSource::imageProperties(int index) {
