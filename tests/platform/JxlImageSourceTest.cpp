@@ -306,6 +306,30 @@ TEST_F(JxlImageSource, ContainerBoxesGiveExifAndXmp) {
         damaged->propertiesAtIndex(0);
 }
 
+TEST_F(JxlImageSource, MetadataTheEncoderCompressedShowsInTheProperties) {
+    // cjxl carries a JPEG's EXIF and XMP over in Brotli-compressed boxes.
+    const QString jpeg = dir.filePath(QStringLiteral("tagged.jpg"));
+    const QString out = dir.filePath(QStringLiteral("tagged.jxl"));
+    ASSERT_TRUE(TestImages::write(jpeg, TestImages::encode(FormatFixtures::pattern(), "JPEG")));
+    QString error;
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("exiftool"),
+                                    {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                     QStringLiteral("-Make=OvistoCam"), QStringLiteral("-XMP-xmp:Rating=2"), jpeg},
+                                    &error))
+        << qPrintable(error);
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("cjxl"), {jpeg, out}, &error)) << qPrintable(error);
+    const QByteArray bytes = readAll(out);
+    ASSERT_TRUE(bytes.contains("brobExif"));
+    auto source = ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    expectPattern(source->imageAtIndex(0), 40, "transcoded JPEG");
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    EXPECT_EQ(properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+              QStringLiteral("OvistoCam"));
+    EXPECT_EQ(properties.value(QStringLiteral("{XMP}")).toMap().value(QStringLiteral("xmp:Rating")).toString(),
+              QStringLiteral("2"));
+}
+
 TEST_F(JxlImageSource, HeadersClaimingHugeSizesAreRefusedBeforeDecoding) {
     auto huge =
         ImageSource::createWithData(headerClaiming(1u << 30, 1u << 30), QStringLiteral("jxl"));

@@ -2,9 +2,10 @@
 
 #include <QByteArray>
 
-// The metadata boxes of a JPEG XL container, read from the box headers
-// alone: the EXIF block (from its TIFF header on) and the XMP packet. A bare
-// codestream has neither. Boxes the writer compressed ("brob") are left out.
+// The metadata boxes of a JPEG XL container, read by libjxl without
+// decoding the image: the EXIF block (from its TIFF header on) and the XMP
+// packet, inflated when the writer compressed them ("brob", as cjxl does by
+// default). A bare codestream has neither.
 class JxlBoxes {
   public:
     static bool isCodestream(const QByteArray& bytes);
