@@ -3,6 +3,7 @@
 #include "support/TestImages.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -91,17 +92,31 @@ TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
                                      QStringLiteral("-o"), path("tagged.avif")},
                                     &error))
         << qPrintable(error);
-    auto source = ImageSource::createWithURL(path("tagged.avif"));
-    ASSERT_TRUE(source);
-    const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(
-        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
-        QStringLiteral("OvistoCam"));
-    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
-                  .toMap()
-                  .value(QStringLiteral("xmp:Rating"))
-                  .toString(),
-              QStringLiteral("3"));
+    // avifenc takes the blocks as files, for a sequence that libavif reads.
+    for (const char* block : {"Exif", "XMP"}) {
+        QProcess extract;
+        extract.setStandardOutputFile(path(block));
+        extract.start(QStringLiteral("exiftool"), {QStringLiteral("-b"), QLatin1Char('-') + QLatin1String(block),
+                                                   path("tagged.jpg")});
+        ASSERT_TRUE(extract.waitForFinished() && extract.exitCode() == 0) << block;
+    }
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                    {QStringLiteral("-l"), QStringLiteral("--exif"), path("Exif"),
+                                     QStringLiteral("--xmp"), path("XMP"), path("tagged.jpg"), path("tagged.jpg"),
+                                     path("tagged.avifs")},
+                                    &error))
+        << qPrintable(error);
+    for (const char* name : {"tagged.avif", "tagged.avifs"}) {
+        auto source = ImageSource::createWithURL(path(name));
+        ASSERT_TRUE(source) << name;
+        const QVariantMap properties = source->propertiesAtIndex(0);
+        EXPECT_EQ(properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+                  QStringLiteral("OvistoCam"))
+            << name;
+        EXPECT_EQ(properties.value(QStringLiteral("{XMP}")).toMap().value(QStringLiteral("xmp:Rating")).toString(),
+                  QStringLiteral("3"))
+            << name;
+    }
 }
 
 TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
