@@ -96,24 +96,31 @@ TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
     for (const char* block : {"Exif", "XMP"}) {
         QProcess extract;
         extract.setStandardOutputFile(path(block));
-        extract.start(QStringLiteral("exiftool"), {QStringLiteral("-b"), QLatin1Char('-') + QLatin1String(block),
-                                                   path("tagged.jpg")});
+        extract.start(
+            QStringLiteral("exiftool"),
+            {QStringLiteral("-b"), QLatin1Char('-') + QLatin1String(block), path("tagged.jpg")});
         ASSERT_TRUE(extract.waitForFinished() && extract.exitCode() == 0) << block;
     }
     ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
                                     {QStringLiteral("-l"), QStringLiteral("--exif"), path("Exif"),
-                                     QStringLiteral("--xmp"), path("XMP"), path("tagged.jpg"), path("tagged.jpg"),
-                                     path("tagged.avifs")},
+                                     QStringLiteral("--xmp"), path("XMP"), path("tagged.jpg"),
+                                     path("tagged.jpg"), path("tagged.avifs")},
                                     &error))
         << qPrintable(error);
     for (const char* name : {"tagged.avif", "tagged.avifs"}) {
         auto source = ImageSource::createWithURL(path(name));
         ASSERT_TRUE(source) << name;
         const QVariantMap properties = source->propertiesAtIndex(0);
-        EXPECT_EQ(properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+        EXPECT_EQ(properties.value(QStringLiteral("{TIFF}"))
+                      .toMap()
+                      .value(QStringLiteral("Make"))
+                      .toString(),
                   QStringLiteral("OvistoCam"))
             << name;
-        EXPECT_EQ(properties.value(QStringLiteral("{XMP}")).toMap().value(QStringLiteral("xmp:Rating")).toString(),
+        EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
+                      .toMap()
+                      .value(QStringLiteral("xmp:Rating"))
+                      .toString(),
                   QStringLiteral("3"))
             << name;
     }

@@ -314,19 +314,25 @@ TEST_F(JxlImageSource, MetadataTheEncoderCompressedShowsInTheProperties) {
     QString error;
     ASSERT_TRUE(FormatFixtures::run(QStringLiteral("exiftool"),
                                     {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-                                     QStringLiteral("-Make=OvistoCam"), QStringLiteral("-XMP-xmp:Rating=2"), jpeg},
+                                     QStringLiteral("-Make=OvistoCam"),
+                                     QStringLiteral("-XMP-xmp:Rating=2"), jpeg},
                                     &error))
         << qPrintable(error);
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("cjxl"), {jpeg, out}, &error)) << qPrintable(error);
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("cjxl"), {jpeg, out}, &error))
+        << qPrintable(error);
     const QByteArray bytes = readAll(out);
     ASSERT_TRUE(bytes.contains("brobExif"));
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
     expectPattern(source->imageAtIndex(0), 40, "transcoded JPEG");
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
-              QStringLiteral("OvistoCam"));
-    EXPECT_EQ(properties.value(QStringLiteral("{XMP}")).toMap().value(QStringLiteral("xmp:Rating")).toString(),
+    EXPECT_EQ(
+        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+        QStringLiteral("OvistoCam"));
+    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
+                  .toMap()
+                  .value(QStringLiteral("xmp:Rating"))
+                  .toString(),
               QStringLiteral("2"));
 }
 

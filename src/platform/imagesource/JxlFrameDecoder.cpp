@@ -299,10 +299,14 @@ QImage JxlFrameDecoder::finished(bool partial) {
         }
         image = ColorConversion::toneMapped(light, info.width, info.height, info.hasAlpha);
     } else {
-        // A partial image is a copy: the library goes on writing into ours.
-        image = partial ? output.copy() : std::exchange(output, QImage());
-        if (image.depth() == 32)
-            image.convertTo(info.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        // A partial image is a copy, since the library goes on writing into
+        // ours: made by the conversion itself where there is one.
+        const QImage::Format qtFormat = info.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        if (output.depth() == 32)
+            image = partial ? output.convertToFormat(qtFormat)
+                            : std::exchange(output, QImage()).convertToFormat(qtFormat);
+        else
+            image = partial ? output.copy() : std::exchange(output, QImage());
     }
     image.setColorSpace(dataColorSpace());
     return ColorConversion::toSRGB(std::move(image));
