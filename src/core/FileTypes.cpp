@@ -20,7 +20,9 @@ const QStringList& FileTypes::extensions() {
         QStringLiteral("crw"),  QStringLiteral("fax"),  QStringLiteral("jfx"),
         QStringLiteral("jfax"), QStringLiteral("raf"),  QStringLiteral("rwl"),
         QStringLiteral("srf"),  QStringLiteral("sr2"),  QStringLiteral("ico"),
-        QStringLiteral("jp2")};
+        QStringLiteral("jp2"),
+        // Today's web and camera formats, beyond the classic forty.
+        QStringLiteral("webp"), QStringLiteral("avif"), QStringLiteral("avifs"), QStringLiteral("jxl")};
     return list;
 }
 

@@ -7,7 +7,7 @@
 // the image lists, the routing of documents and the clipboard item.
 class FileTypes {
 public:
-    // The 40 image extensions, in their fixed order.
+    // The classic 40 image extensions in their fixed order, then webp, avif, avifs and jxl.
     static const QStringList& extensions();
     // An item qualifies when its extension ends with one of the supported
     // extensions, ignoring case ("xjpg" qualifies for "jpg"); no extension never does.

@@ -3,12 +3,14 @@
 #include "platform/QtImageSource.h"
 #include "platform/RegularFile.h"
 #include "platform/imagesource/ApngImageSource.h"
+#include "platform/imagesource/AvifSequenceImageSource.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/ExrImageSource.h"
 #include "platform/imagesource/FaxImageSource.h"
 #include "platform/imagesource/HeifImageSource.h"
 #include "platform/imagesource/Jp2ImageSource.h"
 #include "platform/imagesource/JpegSegments.h"
+#include "platform/imagesource/JxlImageSource.h"
 #include "platform/imagesource/MpoImageSource.h"
 #include "platform/imagesource/PngChunks.h"
 #include "platform/imagesource/PngImageSource.h"
@@ -17,6 +19,7 @@
 #include "platform/imagesource/SgiDecoder.h"
 #include "platform/imagesource/SgiImageSource.h"
 #include "platform/imagesource/StbImageSource.h"
+#include "platform/imagesource/WebpImageSource.h"
 
 #include <QFileInfo>
 #include <QTransform>
@@ -83,9 +86,10 @@ const std::vector<Decoder>& registry() {
          {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(b, "ico"); }},
         {"icns", [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
          {QStringLiteral("icns")}, [](const QByteArray& b) { return openWithQt(b, "icns"); }},
-        {"webp",
-         [](const QByteArray& b, const QString&) { return startsWith(b, "RIFF", 4) && startsWith(b, "WEBP", 4, 8); },
-         {QStringLiteral("webp")}, [](const QByteArray& b) { return openWithQt(b, "webp"); }},
+        // libwebp itself, not Qt's plugin: it gives an animation's delays and
+        // blending, and refuses a truncated file.
+        {"webp", [](const QByteArray& b, const QString&) { return WebpImageSource::claims(b); },
+         {QStringLiteral("webp")}, WebpImageSource::open},
         {"raw-tiff",
          [](const QByteArray& b, const QString& ext) {
              return isTiff(b) && (rawExtensions.contains(ext) || RawImageSource::isDng(b));
@@ -97,8 +101,15 @@ const std::vector<Decoder>& registry() {
          {QStringLiteral("tif"), QStringLiteral("tiff")}, [](const QByteArray& b) { return openWithQt(b, "tiff"); }},
         {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); }, rawExtensions,
          RawImageSource::open},
+        // An AVIF sequence plays through libavif; its still fallback, and
+        // every other HEIF, goes to libheif.
+        {"avifs", [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claims(b); },
+         {QStringLiteral("avifs")}, AvifSequenceImageSource::open},
         {"heif", [](const QByteArray& b, const QString&) { return HeifImageSource::claims(b); },
-         {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif")}, HeifImageSource::open},
+         {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"), QStringLiteral("avifs")},
+         HeifImageSource::open},
+        {"jxl", [](const QByteArray& b, const QString&) { return JxlImageSource::claims(b); },
+         {QStringLiteral("jxl")}, JxlImageSource::open},
         {"exr", [](const QByteArray& b, const QString&) { return ExrImageSource::claims(b); },
          {QStringLiteral("exr")}, ExrImageSource::open},
         {"jp2", [](const QByteArray& b, const QString&) { return Jp2ImageSource::claims(b); },

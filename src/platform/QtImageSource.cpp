@@ -112,6 +112,8 @@ std::unique_ptr<QtImageSource> QtImageSource::open(const QByteArray& bytes, cons
         return nullptr; // vector files are not among the viewer's images
     if (source->format == "png")
         return nullptr; // PNG goes through libpng itself (PngImageSource), damaged or not
+    if (source->format == "webp")
+        return nullptr; // and WebP through libwebp (WebpImageSource)
     const int count = source->reader->imageCount();
     source->imageCount = count > 0 ? count : 1;
     if (source->format == "gif") {

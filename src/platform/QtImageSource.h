@@ -7,7 +7,7 @@
 #include <QImageReader>
 
 // Qt's own readers and the image-format plugins behind the ImageSource
-// interface: JPEG, GIF, BMP, ICO, TIFF, ICNS, WebP, TGA (PNG has its own).
+// interface: JPEG, GIF, BMP, ICO, TIFF, ICNS, TGA (PNG and WebP have their own).
 class QtImageSource : public EncodedImageSource {
 public:
     // Nothing when no Qt reader recognises the content. An empty format lets

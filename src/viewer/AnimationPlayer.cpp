@@ -25,15 +25,48 @@ int AnimationPlayer::listSize() const {
 }
 
 AnimationPlayer::Kind AnimationPlayer::kindOfType(const QString& type) {
-    return type == QLatin1String("public.png") ? Kind::Png : Kind::Gif;
+    if (type == QLatin1String("public.png"))
+        return Kind::Png;
+    if (type == QLatin1String("org.webmproject.webp"))
+        return Kind::Webp;
+    if (type == QLatin1String("public.avis"))
+        return Kind::Avif;
+    if (type == QLatin1String("public.jpeg-xl"))
+        return Kind::Jxl;
+    return Kind::Gif;
+}
+
+std::optional<AnimationPlayer::Kind> AnimationPlayer::animatedKind(const QString& extension, const QString& type) {
+    if (extension.compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0)
+        return Kind::Gif;
+    if (extension.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
+        return Kind::Png;
+    const Kind kind = kindOfType(type);
+    if (kind == Kind::Webp || kind == Kind::Avif || kind == Kind::Jxl)
+        return kind;
+    return std::nullopt;
+}
+
+int AnimationPlayer::defaultDelay(Kind kind) {
+    return kind == Kind::Gif || kind == Kind::Webp ? gifDefaultDelay : pngDefaultDelay;
+}
+
+QString AnimationPlayer::dictionaryKey(Kind kind) {
+    switch (kind) {
+    case Kind::Gif: return QStringLiteral("{GIF}");
+    case Kind::Png: return QStringLiteral("{PNG}");
+    case Kind::Webp: return QStringLiteral("{WebP}");
+    case Kind::Avif: return QStringLiteral("{AVIS}");
+    case Kind::Jxl: return QStringLiteral("{JXL}");
+    }
+    return QString();
 }
 
 int AnimationPlayer::delayFromProperties(const QVariantMap& properties, Kind kind) {
-    const int fallback = kind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay;
+    const int fallback = defaultDelay(kind);
     if (properties.isEmpty())
         return fallback;
-    const QString group = kind == Kind::Gif ? QStringLiteral("{GIF}") : QStringLiteral("{PNG}");
-    const QVariant dictionary = properties.value(group);
+    const QVariant dictionary = properties.value(dictionaryKey(kind));
     if (!dictionary.isValid())
         return fallback;
     const QVariantMap map = dictionary.toMap();
@@ -94,10 +127,9 @@ void AnimationPlayer::setStream(Kind kind, FrameStream* frames, int framesCount)
 int AnimationPlayer::delayOf(int index) const {
     if (stream) {
         const int d = stream->frameDelay(index);
-        return d > 0 ? d : (animationKind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay);
+        return d > 0 ? d : defaultDelay(animationKind);
     }
-    return index < delays.size() ? delays.at(index)
-                                 : (animationKind == Kind::Gif ? gifDefaultDelay : pngDefaultDelay);
+    return index < delays.size() ? delays.at(index) : defaultDelay(animationKind);
 }
 
 void AnimationPlayer::loadFrame(int index) {

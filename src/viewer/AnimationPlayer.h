@@ -7,11 +7,12 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
+#include <optional>
 
 class FrameStream;
 class ImageSource;
 
-// Plays an animated GIF or PNG: the frames in order, looping for ever, each
+// Plays an animated GIF, PNG, WebP, AVIF sequence or JPEG XL: the frames in order, looping for ever, each
 // for its own delay, on a one-shot precise timer re-armed at every frame.
 // The frames are a list decoded once when the animation fits the memory
 // budget, or a FrameStream decoding a few ahead when it does not; either way
@@ -19,15 +20,24 @@ class ImageSource;
 class AnimationPlayer : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Gif, Png };
+    enum class Kind { Gif, Png, Webp, Avif, Jxl };
     static constexpr int gifDefaultDelay = 100;
     static constexpr int pngDefaultDelay = 50;
     static constexpr int shortestDelay = 50;
+    // WebP animations descend from GIF and take its default; AVIF and JPEG
+    // XL take PNG's.
+    static int defaultDelay(Kind kind);
+    // The property group that carries a kind's frame delays ("{GIF}", ...).
+    static QString dictionaryKey(Kind kind);
 
     explicit AnimationPlayer(QObject* parent = nullptr);
     ~AnimationPlayer() override;
 
     static Kind kindOfType(const QString& type);
+    // The kind an item plays as, when it is of an animated format: GIF and
+    // PNG by their extension, the others by the type their decoder reports
+    // (an AVIF still collection is no animation). Nothing for other items.
+    static std::optional<Kind> animatedKind(const QString& extension, const QString& type);
     // The delay value of a frame in milliseconds: the stored delay when it is
     // longer than 50 ms, else the format's default; 1 without a source.
     static int delayValue(ImageSource* source, int index, Kind kind);

@@ -5,6 +5,7 @@
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
 #include "platform/FileName.h"
+#include "platform/ImageSource.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
@@ -376,14 +377,13 @@ void ViewController::frameShown(int index, const QImage& image, bool refit) {
 }
 
 void ViewController::startAnimation(const LoadedItem& item) {
-    const QString extension = ImageCollection::pathExtension(item.path).toLower();
     const int count = doc->framesCount();
-    const bool gif = extension == QLatin1String("gif") && count >= 2;
-    const bool png = extension == QLatin1String("png") && count > 1;
-    mainToolbar->imageFrames->setVisible(!(gif || png));
-    mainToolbar->actionPlayStopGif->setVisible(gif || png);
-    playback->setItem(count, gif || png,
-                      gif ? AnimationPlayer::Kind::Gif : AnimationPlayer::Kind::Png, item.image,
+    const std::optional<AnimationPlayer::Kind> kind = AnimationPlayer::animatedKind(
+        ImageCollection::pathExtension(item.path), item.source ? item.source->type() : QString());
+    const bool animated = kind && count >= 2;
+    mainToolbar->imageFrames->setVisible(!animated);
+    mainToolbar->actionPlayStopGif->setVisible(animated);
+    playback->setItem(count, animated, kind.value_or(AnimationPlayer::Kind::Gif), item.image,
                       doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
 }
 

@@ -17,13 +17,15 @@ QMimeData* withUrls(std::initializer_list<const char*> paths) {
 
 TEST(ClipboardCheck, FileURLsEnableOnlyForOpenableExtensions) {
     const QStringList types = ClipboardCheck::fileTypes();
-    ASSERT_EQ(types.size(), 41);
+    ASSERT_EQ(types.size(), 45);
     EXPECT_EQ(types.last(), QStringLiteral("zip"));
 
     std::unique_ptr<QMimeData> text(withUrls({"/tmp/notes.txt"}));
     EXPECT_FALSE(ClipboardCheck::canImport(text.get(), types));
     std::unique_ptr<QMimeData> capitals(withUrls({"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}));
     EXPECT_TRUE(ClipboardCheck::canImport(capitals.get(), types));
+    std::unique_ptr<QMimeData> saved(withUrls({"/tmp/download.webp", "/tmp/phone.AVIF", "/tmp/cam.jxl"}));
+    EXPECT_TRUE(ClipboardCheck::canImport(saved.get(), types));
     std::unique_ptr<QMimeData> archive(withUrls({"/tmp/comics.ZIP"}));
     EXPECT_TRUE(ClipboardCheck::canImport(archive.get(), types));
     std::unique_ptr<QMimeData> bare(withUrls({"/tmp/README"}));

@@ -7,7 +7,11 @@
 namespace {
 
 TEST(FileTypes, ExtensionTestIsEndsWithIgnoringCase) {
-    ASSERT_EQ(FileTypes::extensions().size(), 40);
+    ASSERT_EQ(FileTypes::extensions().size(), 44);
+    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.WebP")));
+    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.avif")));
+    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.AVIFS")));
+    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.JXL")));
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.JPG")));
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.xjpg")));
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.tar.Sr2")));

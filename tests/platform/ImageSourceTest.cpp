@@ -380,6 +380,51 @@ TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
         << qPrintable(source->imageAtIndex(0).pixelColor(4, 4).name()) << " for " << qPrintable(expected.name());
 }
 
+TEST(ImageSource, DisplayP3InWebpAvifAndJpegXlIsConvertedToSRGB) {
+    // The same P3 pixels as above, carried by each format's own encoder as
+    // an ICC profile or as CICP code points (primaries 12, sRGB curve).
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 60));
+    const QString plain = Fixtures::shared().scratch(QStringLiteral("p3-untagged.png"));
+    ASSERT_TRUE(TestImages::write(plain, TestImages::encode(image, "PNG")));
+    image.setColorSpace(QColorSpace::DisplayP3);
+    const QString tagged = Fixtures::shared().scratch(QStringLiteral("p3-icc.png"));
+    ASSERT_TRUE(TestImages::write(tagged, TestImages::encode(image, "PNG")));
+    const QColor expected = QColor::fromRgba(image.convertedToColorSpace(QColorSpace::SRgb).pixel(4, 4));
+
+    const auto out = [](const char* name) { return Fixtures::shared().scratch(QLatin1String(name)); };
+    const QString l = QStringLiteral("-l");
+    const struct {
+        const char* file;
+        QString tool;
+        QStringList arguments;
+    } cases[] = {
+        {"p3.webp", QStringLiteral("cwebp"),
+         {QStringLiteral("-quiet"), QStringLiteral("-lossless"), QStringLiteral("-metadata"), QStringLiteral("icc"),
+          tagged, QStringLiteral("-o"), out("p3.webp")}},
+        {"p3-icc.avif", QStringLiteral("heif-enc"),
+         {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("100"), QStringLiteral("-p"),
+          QStringLiteral("chroma=444"), tagged, QStringLiteral("-o"), out("p3-icc.avif")}},
+        // heif-enc 1.15 writes unspecified code points whatever it is told.
+        {"p3-cicp.avif", QStringLiteral("avifenc"),
+         {l, QStringLiteral("--cicp"), QStringLiteral("12/13/0"), plain, out("p3-cicp.avif")}},
+        {"p3-cicp.avifs", QStringLiteral("avifenc"),
+         {l, QStringLiteral("--cicp"), QStringLiteral("12/13/0"), plain, plain, out("p3-cicp.avifs")}},
+        {"p3-lossless.jxl", QStringLiteral("cjxl"), {tagged, out("p3-lossless.jxl"), QStringLiteral("-d"), QStringLiteral("0")}},
+        {"p3-lossy.jxl", QStringLiteral("cjxl"), {tagged, out("p3-lossy.jxl"), QStringLiteral("-d"), QStringLiteral("0.5")}},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        ASSERT_TRUE(FormatFixtures::run(c.tool, c.arguments, &error)) << c.file << ": " << qPrintable(error);
+        auto source = ImageSource::createWithURL(out(c.file));
+        ASSERT_TRUE(source) << c.file;
+        const QColor shown = source->imageAtIndex(0).pixelColor(8, 8);
+        EXPECT_LE(distance(shown, expected), 4)
+            << c.file << ": " << qPrintable(shown.name()) << " for " << qPrintable(expected.name());
+        EXPECT_NE(source->propertiesAtIndex(0).value(QStringLiteral("ProfileName")).toString(), QString()) << c.file;
+    }
+}
+
 TEST(ImageSource, CicpChunkOfAPngIsHonoured) {
     // The same pixels tagged Display P3 through cICP (primaries 12, sRGB curve)
     // come out as the ICC-tagged ones do.

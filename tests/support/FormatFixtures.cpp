@@ -104,13 +104,15 @@ QStringList FormatFixtures::extensions() {
             QStringLiteral("gif"),  QStringLiteral("icns"), QStringLiteral("psd"),  QStringLiteral("bmp"),
             QStringLiteral("mpo"),  QStringLiteral("exr"),  QStringLiteral("hdr"),  QStringLiteral("pic"),
             QStringLiteral("sgi"),  QStringLiteral("rgb"),  QStringLiteral("fax"),  QStringLiteral("jfx"),
-            QStringLiteral("jfax"), QStringLiteral("ico"),  QStringLiteral("jp2")};
+            QStringLiteral("jfax"), QStringLiteral("ico"),  QStringLiteral("jp2"),
+            QStringLiteral("webp"), QStringLiteral("avif"), QStringLiteral("jxl")};
 }
 
 int FormatFixtures::tolerance(const QString& extension) {
     static const QStringList lossy = {QStringLiteral("jpg"), QStringLiteral("jpe"), QStringLiteral("jpeg"),
                                       QStringLiteral("heic"), QStringLiteral("mpo"), QStringLiteral("jp2"),
-                                      QStringLiteral("jfax"), QStringLiteral("dng")};
+                                      QStringLiteral("jfax"), QStringLiteral("dng"),  QStringLiteral("avif"),
+                                      QStringLiteral("jxl")};
     return lossy.contains(extension) ? 40 : 2;
 }
 
@@ -134,11 +136,11 @@ bool FormatFixtures::run(const QString& program, const QStringList& arguments, Q
     return true;
 }
 
-QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error) {
+QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error, const QImage& picture) {
     QDir().mkpath(folder);
     const QString out = folder + QStringLiteral("/fixture.") + ext;
     const QString source = folder + QStringLiteral("/pattern-source.png");
-    const QImage image = pattern();
+    const QImage image = picture.isNull() ? pattern() : picture;
     if (!image.save(source, "PNG")) {
         *error = QStringLiteral("cannot write the pattern");
         return QString();
@@ -156,6 +158,18 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     } else if (ext == QLatin1String("heic")) {
         ok = run(QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("95"), source,
                                               QStringLiteral("-o"), out}, error);
+    } else if (ext == QLatin1String("webp")) {
+        ok = run(QStringLiteral("cwebp"), {QStringLiteral("-quiet"), QStringLiteral("-lossless"), source,
+                                           QStringLiteral("-o"), out}, error);
+    } else if (ext == QLatin1String("avif")) {
+        // Debian 12's libaom aborts at the default 4:2:0 chroma of small images.
+        ok = run(QStringLiteral("heif-enc"), {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("95"),
+                                              QStringLiteral("-p"), QStringLiteral("chroma=422"), source,
+                                              QStringLiteral("-o"), out}, error);
+    } else if (ext == QLatin1String("jxl")) {
+        // Lossy: the XYB path, rendered to sRGB by the library.
+        ok = run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), QStringLiteral("1")},
+                 error);
     } else if (ext == QLatin1String("jp2")) {
         ok = run(QStringLiteral("opj_compress"), {QStringLiteral("-i"), source, QStringLiteral("-o"), out}, error);
     } else if (ext == QLatin1String("icns")) {
@@ -194,6 +208,46 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
         ok = writeFile(out, TestImages::encode(image, "JPEG", 95), error);
     } else {
         *error = QStringLiteral("no fixture for ") + ext;
+    }
+    return ok ? out : QString();
+}
+
+QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder, const QList<QImage>& frames,
+                                      const QList<int>& delays, QString* error) {
+    QDir().mkpath(folder);
+    const QString out = folder + QStringLiteral("/animation.") + ext;
+    QStringList arguments;
+    bool ok = false;
+    if (ext == QLatin1String("jxl")) {
+        QList<ApngFrame> apng;
+        for (qsizetype i = 0; i < frames.size(); ++i)
+            apng.append({frames[i], QPoint(), delays.value(i), 1000, 0, 0});
+        const QString source = folder + QStringLiteral("/animation-source.png");
+        ok = writeFile(source, animatedPng(frames.first().size(), apng), error) &&
+             run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), QStringLiteral("0")}, error);
+        return ok ? out : QString();
+    }
+    QStringList sources;
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        sources.append(folder + QStringLiteral("/frame%1.png").arg(i));
+        if (!frames[i].save(sources.last(), "PNG")) {
+            *error = QStringLiteral("cannot write a frame");
+            return QString();
+        }
+    }
+    if (ext == QLatin1String("webp")) {
+        arguments = {QStringLiteral("-loop"), QStringLiteral("0"), QStringLiteral("-lossless")};
+        for (qsizetype i = 0; i < frames.size(); ++i)
+            arguments << QStringLiteral("-d") << QString::number(delays.value(i)) << sources[i];
+        ok = run(QStringLiteral("img2webp"), arguments << QStringLiteral("-o") << out, error);
+    } else if (ext == QLatin1String("avifs")) {
+        arguments = {QStringLiteral("-l"), QStringLiteral("-s"), QStringLiteral("10"), QStringLiteral("--timescale"),
+                     QStringLiteral("1000")};
+        for (qsizetype i = 0; i < frames.size(); ++i)
+            arguments << QStringLiteral("--duration") << QString::number(delays.value(i)) << sources[i];
+        ok = run(QStringLiteral("avifenc"), arguments << out, error);
+    } else {
+        *error = QStringLiteral("no animation for ") + ext;
     }
     return ok ? out : QString();
 }

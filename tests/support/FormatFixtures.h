@@ -25,10 +25,18 @@ public:
     static QStringList extensions();
     // Writes the fixture for the extension into folder and returns its path;
     // an empty path and the reason in error when a tool failed.
-    static QString make(const QString& extension, const QString& folder, QString* error);
+    // The picture is the pattern unless one is given.
+    static QString make(const QString& extension, const QString& folder, QString* error,
+                        const QImage& picture = QImage());
     // Whether decoding the extension's fixture loses detail (lossy codecs).
     static int tolerance(const QString& extension);
     static bool isFax(const QString& extension);
+
+    // An animation made by the format's own encoder, losslessly where it
+    // can: "webp" with img2webp, "jxl" with cjxl from an animated PNG,
+    // "avifs" with avifenc. Delays in milliseconds, one per frame.
+    static QString makeAnimation(const QString& extension, const QString& folder, const QList<QImage>& frames,
+                                 const QList<int>& delays, QString* error);
 
     // Our own writers.
     static QByteArray softimagePic(const QImage& image);

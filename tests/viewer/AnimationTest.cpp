@@ -1,6 +1,7 @@
 #include "core/Settings.h"
 #include "platform/ImageSource.h"
 #include "platform/TouchBar.h"
+#include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/FrameStream.h"
@@ -11,6 +12,8 @@
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -47,6 +50,29 @@ TEST(FrameDelay, StoredLengthAboveFiftyMillisecondsElseTheDefault) {
     EXPECT_EQ(AnimationPlayer::delayFromProperties(gif(0.5, 0), K::Png), 50)
         << "a PNG reads its own dictionary";
     EXPECT_EQ(AnimationPlayer::delayValue(nullptr, 0, K::Gif), 1);
+}
+
+TEST(FrameDelay, EachFormatReadsItsOwnDictionaryWithItsOwnDefault) {
+    using K = AnimationPlayer::Kind;
+    auto in = [](const char* group, double unclamped) {
+        return QVariantMap{{QLatin1String(group), QVariantMap{{QStringLiteral("UnclampedDelayTime"), unclamped},
+                                                              {QStringLiteral("DelayTime"), 0.1}}}};
+    };
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(in("{WebP}", 0.12), K::Webp), 120);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(in("{WebP}", 0.03), K::Webp), 100) << "GIF's default";
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(in("{AVIS}", 0.04), K::Avif), 50) << "PNG's default";
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(in("{JXL}", 0.25), K::Jxl), 250);
+    EXPECT_EQ(AnimationPlayer::delayFromProperties(in("{WebP}", 0.25), K::Jxl), 50) << "not another's dictionary";
+
+    // GIF and PNG play by their name; the others by what their decoder
+    // found, so that a collection of AVIF stills steps instead of playing.
+    using A = AnimationPlayer;
+    EXPECT_EQ(A::animatedKind(QStringLiteral("GIF"), QStringLiteral("public.png")), K::Gif);
+    EXPECT_EQ(A::animatedKind(QStringLiteral("webp"), QStringLiteral("org.webmproject.webp")), K::Webp);
+    EXPECT_EQ(A::animatedKind(QStringLiteral("avifs"), QStringLiteral("public.avis")), K::Avif);
+    EXPECT_EQ(A::animatedKind(QStringLiteral("jxl"), QStringLiteral("public.jpeg-xl")), K::Jxl);
+    EXPECT_EQ(A::animatedKind(QStringLiteral("avif"), QStringLiteral("public.avif")), std::nullopt);
+    EXPECT_EQ(A::animatedKind(QStringLiteral("tif"), QStringLiteral("public.tiff")), std::nullopt);
 }
 
 TEST(AnimationPlayer, PlaysInOrderLoopingAndStopsOnRequest) {
@@ -219,6 +245,60 @@ TEST_F(AnimatedViewer, SlideshowUsesTheDelayRuleAndTheViewersStepStopsIt) {
 } // namespace
 
 namespace {
+
+// Three frames, distinct enough to tell apart.
+QList<QImage> colourFrames() {
+    QList<QImage> frames;
+    for (const QRgb colour : {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200)}) {
+        QImage frame(40, 30, QImage::Format_RGB32);
+        frame.fill(colour);
+        frames.append(frame);
+    }
+    return frames;
+}
+
+TEST_F(AnimatedViewer, AnimatedWebpAvifAndJpegXlPlayAtTheirStoredDelays) {
+    for (const char* ext : {"webp", "avifs", "jxl"}) {
+        QString error;
+        const QString file = FormatFixtures::makeAnimation(QLatin1String(ext), dir.filePath(QLatin1String(ext)),
+                                                           colourFrames(), {120, 70, 200}, &error);
+        ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+        open(file);
+        EXPECT_EQ(vc->viewerState().framesCount, 3) << ext;
+        EXPECT_TRUE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar())) << ext;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->isPlaying() && vc->animation()->hasFrames(); }, 5000))
+            << ext;
+        vc->animation()->setManualTicks(true);
+        EXPECT_EQ(vc->animation()->pendingInterval(), 120) << ext;
+        vc->animation()->step();
+        EXPECT_EQ(vc->animation()->pendingInterval(), 70) << ext;
+        EXPECT_EQ(vc->animation()->currentFrame(), 1) << ext;
+        vc->animation()->setManualTicks(false);
+        vc->playStopGif();
+    }
+}
+
+TEST_F(AnimatedViewer, FolderMixingTheNewFormatsWithJpegsStepsInNameOrder) {
+    const QStringList names = {QStringLiteral("a.jpg"), QStringLiteral("b.webp"), QStringLiteral("c.AVIF"),
+                               QStringLiteral("d.jxl"), QStringLiteral("e.jpeg")};
+    for (const QString& name : names) {
+        const QString ext = QFileInfo(name).suffix().toLower();
+        QString error;
+        const QString made = FormatFixtures::make(ext, dir.filePath(QStringLiteral("made-") + ext), &error);
+        ASSERT_FALSE(made.isEmpty()) << qPrintable(error);
+        ASSERT_TRUE(QFile::copy(made, path(qPrintable(name))));
+    }
+    open(path("d.jxl"));
+    QStringList shown;
+    for (int step = 0; step < names.size(); ++step) {
+        ASSERT_EQ(vc->shownMessage(), nullptr) << qPrintable(window->windowTitle());
+        shown.append(window->windowTitle());
+        vc->showNextImage();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 10000));
+    }
+    EXPECT_EQ(shown.join(QLatin1Char(' ')).toStdString(), "d.jxl e.jpeg a.jpg b.webp c.AVIF");
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("d.jxl")) << "and round again";
+}
 
 TEST_F(AnimatedViewer, NothingOfAnAnimationLeftShowsWhileTheNextItemLoads) {
     TestImages::write(path("a.gif"), TestImages::animatedGif(greyFrames(3), {0, 0, 0}));

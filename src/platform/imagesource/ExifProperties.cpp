@@ -301,6 +301,21 @@ ExifProperties ExifProperties::readExifBlock(const QByteArray& tiff) {
     return out;
 }
 
+ExifProperties ExifProperties::readBlocks(const QByteArray& tiff, const QByteArray& xmpPacket) {
+    ExifProperties out = readExifBlock(tiff);
+    if (xmpPacket.isEmpty())
+        return out;
+    setUpExiv2();
+    try {
+        Exiv2::XmpData xmp;
+        if (Exiv2::XmpParser::decode(xmp, xmpPacket.toStdString()) == 0)
+            readXmp(xmp, out);
+    } catch (const std::exception&) {
+    } catch (...) {
+    }
+    return out;
+}
+
 void ExifProperties::addTo(QVariantMap& map) const {
     for (auto it = groups.constBegin(); it != groups.constEnd(); ++it) {
         if (!map.contains(it.key()))

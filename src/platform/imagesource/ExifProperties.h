@@ -13,6 +13,9 @@ public:
     static ExifProperties read(const QByteArray& bytes);
     // The EXIF block alone, starting with its TIFF header (as HEIF stores it).
     static ExifProperties readExifBlock(const QByteArray& tiff);
+    // An EXIF block (TIFF header first, may be empty) and an XMP packet, as
+    // containers that store them apart give them (HEIF, AVIF, JPEG XL).
+    static ExifProperties readBlocks(const QByteArray& tiff, const QByteArray& xmpPacket);
 
     // The groups, and the image-level keys the metadata decides
     // ("Orientation", "DPIWidth", "DPIHeight", "ProfileName"), into a map.

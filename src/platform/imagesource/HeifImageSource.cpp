@@ -33,10 +33,13 @@ QColorSpace colorSpaceOf(const heif_image_handle* handle) {
         return QColorSpace::fromIccProfile(icc);
     }
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
-        return QColorSpace();
-    const QColorSpace space = ColorConversion::fromCicp(nclx->color_primaries, nclx->transfer_characteristics);
-    heif_nclx_color_profile_free(nclx);
+    const bool read = heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok;
+    // libheif hands the profile over even when it then finds a code point
+    // it does not know, and reports that as an error: ours to free either way.
+    const QColorSpace space =
+        read && nclx ? ColorConversion::fromCicp(nclx->color_primaries, nclx->transfer_characteristics) : QColorSpace();
+    if (nclx)
+        heif_nclx_color_profile_free(nclx);
     return space;
 }
 
@@ -179,19 +182,30 @@ const ExifProperties& HeifImageSource::metadata(int index) {
     Handle handle;
     if (heif_context_get_image_handle(context, ids[size_t(index)], &handle.pointer).code != heif_error_Ok)
         return *cached;
-    heif_item_id block = 0;
-    if (heif_image_handle_get_list_of_metadata_block_IDs(handle.pointer, "Exif", &block, 1) != 1)
-        return *cached;
-    const size_t size = heif_image_handle_get_metadata_size(handle.pointer, block);
-    if (size < 8 || size > (64u << 20))
-        return *cached;
-    QByteArray data(qsizetype(size), Qt::Uninitialized);
-    if (heif_image_handle_get_metadata(handle.pointer, block, data.data()).code != heif_error_Ok)
-        return *cached;
-    // The block starts with the offset of the TIFF header that follows.
-    const quint32 skip = (quint32(uchar(data[0])) << 24) | (quint32(uchar(data[1])) << 16) |
-                         (quint32(uchar(data[2])) << 8) | quint32(uchar(data[3]));
-    if (skip < size - 4)
-        cached = ExifProperties::readExifBlock(data.mid(4 + qsizetype(skip)));
+    const auto block = [&handle](const char* type, const char* contentType) {
+        heif_item_id found[8] = {};
+        const int n = heif_image_handle_get_list_of_metadata_block_IDs(handle.pointer, type, found, 8);
+        for (int i = 0; i < std::min(n, 8); ++i) {
+            if (contentType && qstrcmp(heif_image_handle_get_metadata_content_type(handle.pointer, found[i]),
+                                       contentType) != 0)
+                continue;
+            const size_t size = heif_image_handle_get_metadata_size(handle.pointer, found[i]);
+            if (size < 8 || size > (64u << 20))
+                return QByteArray();
+            QByteArray data(qsizetype(size), Qt::Uninitialized);
+            if (heif_image_handle_get_metadata(handle.pointer, found[i], data.data()).code != heif_error_Ok)
+                return QByteArray();
+            return data;
+        }
+        return QByteArray();
+    };
+    QByteArray tiff = block("Exif", nullptr);
+    if (!tiff.isEmpty()) {
+        // The block starts with the offset of the TIFF header that follows.
+        const quint32 skip = (quint32(uchar(tiff[0])) << 24) | (quint32(uchar(tiff[1])) << 16) |
+                             (quint32(uchar(tiff[2])) << 8) | quint32(uchar(tiff[3]));
+        tiff = skip < quint32(tiff.size()) - 4 ? tiff.mid(4 + qsizetype(skip)) : QByteArray();
+    }
+    cached = ExifProperties::readBlocks(tiff, block("mime", "application/rdf+xml"));
     return *cached;
 }

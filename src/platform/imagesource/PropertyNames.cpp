@@ -26,6 +26,7 @@ constexpr Entry entries[] = {
     {"{MakerMinolta}", "Minolta"}, {"{MakerFuji}", "Fujifilm"}, {"{MakerOlympus}", "Olympus"},
     {"{MakerPentax}", "Pentax"}, {"{MakerSony}", "Sony"}, {"{MakerPanasonic}", "Panasonic"},
     {"{MakerSamsung}", "Samsung"}, {"{MakerSigma}", "Sigma"},
+    {"{WebP}", "WebP"}, {"{JXL}", "JPEG XL"}, {"{AVIS}", "AVIF Sequence"},
     // Animation
     {"DelayTime", "Delay Time"}, {"UnclampedDelayTime", "Unclamped Delay Time"},
     {"LoopCount", "Loop Count"}, {"FrameCount", "Frame Count"},
@@ -81,6 +82,7 @@ constexpr Entry entries[] = {
     {"com.apple.icns", "Apple icon image"}, {"org.webmproject.webp", "WebP image"},
     {"com.truevision.tga-image", "TGA image"}, {"public.heic", "HEIC image"},
     {"public.heif", "HEIF image"}, {"public.avif", "AVIF image"},
+    {"public.avis", "AVIF image sequence"}, {"public.jpeg-xl", "JPEG XL image"},
     {"com.adobe.raw-image", "DNG image"}, {"public.camera-raw-image", "Camera raw image"},
     {"com.canon.cr2-raw-image", "Canon CR2 raw image"}, {"com.canon.crw-raw-image", "Canon CRW raw image"},
     {"com.nikon.raw-image", "Nikon raw image"}, {"com.sony.arw-raw-image", "Sony ARW raw image"},

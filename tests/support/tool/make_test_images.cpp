@@ -1,9 +1,11 @@
 // Writes the fixtures the end-to-end tests and manual checks use.
 #include "archive/ZipBuilder.h"
+#include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
 
@@ -41,6 +43,26 @@ int main(int argc, char** argv) {
         for (int x = banded.width() - 100; x < banded.width(); ++x)
             banded.setPixel(x, y, qRgb(30, 200, 30));
     TestImages::writeImage(root + QStringLiteral("/shapes/large.png"), banded, "PNG");
+
+    // Today's formats beside a JPEG, each a plain colour of its own, made by
+    // the formats' own encoders.
+    const QString modern = root + QStringLiteral("/modern");
+    const std::pair<const char*, QRgb> plain[] = {
+        {"a.jpg", qRgb(200, 40, 40)}, {"b.webp", qRgb(40, 180, 40)}, {"c.avif", qRgb(40, 60, 200)},
+        {"d.jxl", qRgb(210, 190, 30)}};
+    for (const auto& [name, colour] : plain) {
+        QImage picture(400, 300, QImage::Format_RGB32);
+        picture.fill(colour);
+        const QString file = QString::fromLatin1(name);
+        QString error;
+        const QString made = FormatFixtures::make(file.section(QLatin1Char('.'), 1), modern + QStringLiteral("/made"),
+                                                  &error, picture);
+        if (made.isEmpty() || !QFile::rename(made, modern + QLatin1Char('/') + file)) {
+            std::fprintf(stderr, "make_test_images: %s: %s\n", name, qPrintable(error));
+            return 1;
+        }
+    }
+    QDir(modern + QStringLiteral("/made")).removeRecursively();
 
     // An archive whose images sit in two folders.
     ZipBuilder photos;

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/imagesource/EncodedImageSource.h"
+#include "platform/imagesource/JxlFrameDecoder.h"
+
+#include <memory>
+
+// JPEG XL through libjxl: a still image, with the DC pass of a large one as
+// its first look, or the frames of an animation with their delays in the
+// "{JXL}" group. EXIF and XMP come from the container's boxes. libjxl
+// applies the orientation while decoding, so images report orientation 1.
+class JxlImageSource : public EncodedImageSource {
+  public:
+    static bool claims(const QByteArray& bytes);
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    ~JxlImageSource() override;
+
+    int count() const override { return int(info.delays.size()); }
+    QImage imageAtIndex(int index) override;
+    QImage firstLook() override;
+    QString type() const override { return QStringLiteral("public.jpeg-xl"); }
+
+    // Images with fewer pixels than this decode whole about as fast as
+    // their DC pass: they have no first look.
+    static constexpr qint64 firstLookPixels = 4000000;
+
+  protected:
+    QVariantMap imageProperties(int index) override;
+    QVariantMap containerProperties() override;
+    const ExifProperties& metadata(int index) override;
+
+  private:
+    JxlImageSource(const QByteArray& bytes, const JxlFrameDecoder::Info& info);
+
+    JxlFrameDecoder::Info info;
+    std::unique_ptr<JxlFrameDecoder> decoder;
+    std::optional<ExifProperties> boxMetadata;
+};

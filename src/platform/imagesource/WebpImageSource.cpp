@@ -1,0 +1,204 @@
+#include "platform/imagesource/WebpImageSource.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/FrameDelay.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+namespace {
+
+WebPData dataOf(const QByteArray& bytes) {
+    return {reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())};
+}
+
+// Releases the demuxer when it goes out of scope.
+struct Demuxer {
+    explicit Demuxer(const WebPData& data) : demux(WebPDemux(&data)) {}
+    ~Demuxer() {
+        if (demux)
+            WebPDemuxDelete(demux);
+    }
+    WebPDemuxer* demux;
+};
+
+QColorSpace iccOf(WebPDemuxer* demux) {
+    if (!(WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG))
+        return QColorSpace();
+    WebPChunkIterator chunk;
+    if (!WebPDemuxGetChunk(demux, "ICCP", 1, &chunk))
+        return QColorSpace();
+    const QColorSpace space = QColorSpace::fromIccProfile(
+        QByteArray(reinterpret_cast<const char*>(chunk.chunk.bytes), qsizetype(chunk.chunk.size)));
+    WebPDemuxReleaseChunkIterator(&chunk);
+    return space;
+}
+
+} // namespace
+
+bool WebpImageSource::claims(const QByteArray& bytes) {
+    return bytes.size() >= 12 && bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";
+}
+
+WebpImageSource::WebpImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+
+WebpImageSource::~WebpImageSource() {
+    if (animation)
+        WebPAnimDecoderDelete(animation);
+}
+
+std::unique_ptr<ImageSource> WebpImageSource::open(const QByteArray& bytes) {
+    if (!claims(bytes))
+        return nullptr;
+    std::unique_ptr<WebpImageSource> source(new WebpImageSource(bytes));
+    // The demuxer refuses a file whose chunks run past its end: a truncated
+    // download is damaged, not shown half grey.
+    const Demuxer demuxer(dataOf(source->bytes));
+    if (!demuxer.demux)
+        return nullptr;
+    WebPDemuxer* demux = demuxer.demux;
+    const uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
+    source->width = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH));
+    source->height = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT));
+    if (source->width <= 0 || source->height <= 0 || source->width > DecodeLimits::maxSide ||
+        source->height > DecodeLimits::maxSide)
+        return nullptr;
+    source->animated = flags & ANIMATION_FLAG;
+    source->loopCount = int(WebPDemuxGetI(demux, WEBP_FF_LOOP_COUNT));
+    source->colorSpace = iccOf(demux);
+    WebPIterator frame;
+    if (!WebPDemuxGetFrame(demux, 1, &frame))
+        return nullptr;
+    // A still is decoded at its canvas size: a canvas that claims more than
+    // the image holds is refused before that memory is taken.
+    if (!source->animated && (frame.width != source->width || frame.height != source->height)) {
+        WebPDemuxReleaseIterator(&frame);
+        return nullptr;
+    }
+    do {
+        source->delays.append(frame.duration);
+        source->hasAlpha = source->hasAlpha || frame.has_alpha;
+        // A file claiming millions of frames is a lie; nothing real comes near.
+        if (source->delays.size() > 100000) {
+            WebPDemuxReleaseIterator(&frame);
+            return nullptr;
+        }
+    } while (WebPDemuxNextFrame(&frame));
+    WebPDemuxReleaseIterator(&frame);
+    return source;
+}
+
+QImage WebpImageSource::imageAtIndex(int index) {
+    if (index < 0 || index >= count())
+        return QImage();
+    QImage image = animated ? decodeFrame(index) : decodeStill(0, 0);
+    if (image.isNull())
+        return image;
+    image.setColorSpace(colorSpace);
+    return ColorConversion::toSRGB(std::move(image));
+}
+
+QImage WebpImageSource::decodeStill(int scaledWidth, int scaledHeight) {
+    const int w = scaledWidth > 0 ? scaledWidth : width;
+    const int h = scaledHeight > 0 ? scaledHeight : height;
+    // Lossy data with alpha keeps a plane of it while decoding.
+    if (!DecodeLimits::allows(w, h, 4, 1))
+        return QImage();
+    QImage image(w, h, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        return QImage();
+    // Qt's 32-bit formats are B, G, R, A in memory on little-endian machines.
+    config.output.colorspace = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? MODE_BGRA : MODE_ARGB;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = size_t(image.sizeInBytes());
+    config.options.use_threads = 1;
+    if (scaledWidth > 0) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = w;
+        config.options.scaled_height = h;
+    }
+    const VP8StatusCode status = WebPDecode(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                            size_t(bytes.size()), &config);
+    WebPFreeDecBuffer(&config.output);
+    return status == VP8_STATUS_OK ? image : QImage();
+}
+
+QImage WebpImageSource::decodeFrame(int index) {
+    // The library keeps the canvas and the previous one while compositing.
+    if (!DecodeLimits::allows(width, height, 4, 8))
+        return QImage();
+    if (!animation) {
+        WebPAnimDecoderOptions options;
+        if (!WebPAnimDecoderOptionsInit(&options))
+            return QImage();
+        options.color_mode = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? MODE_BGRA : MODE_ARGB;
+        options.use_threads = 1;
+        const WebPData data = dataOf(bytes);
+        animation = WebPAnimDecoderNew(&data, &options);
+        if (!animation)
+            return QImage();
+        nextFrame = 0;
+    }
+    // Frames build on the ones before them: going back starts over.
+    if (index < nextFrame) {
+        WebPAnimDecoderReset(animation);
+        nextFrame = 0;
+    }
+    uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    while (nextFrame <= index) {
+        if (!WebPAnimDecoderHasMoreFrames(animation) ||
+            !WebPAnimDecoderGetNext(animation, &canvas, &timestamp)) {
+            // A damaged frame: start afresh next time rather than stay stuck.
+            WebPAnimDecoderReset(animation);
+            nextFrame = 0;
+            return QImage();
+        }
+        ++nextFrame;
+    }
+    const QImage wrapped(canvas, width, height, qsizetype(width) * 4, QImage::Format_ARGB32);
+    return wrapped.copy(); // the canvas is the decoder's, overwritten by the next frame
+}
+
+QImage WebpImageSource::reducedImage(int maxPixelSize) {
+    if (animated || maxPixelSize <= 0 || std::max(width, height) <= maxPixelSize)
+        return imageAtIndex(0);
+    // libwebp scales while it decodes, without the full-size image.
+    const QSize scaled = QSize(width, height)
+                             .scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio)
+                             .expandedTo(QSize(1, 1));
+    QImage image = decodeStill(scaled.width(), scaled.height());
+    if (image.isNull())
+        return image;
+    image.setColorSpace(colorSpace);
+    return ColorConversion::toSRGB(std::move(image));
+}
+
+QVariantMap WebpImageSource::imageProperties(int index) {
+    QVariantMap map = describe(width, height, 8, QStringLiteral("RGB"), hasAlpha);
+    if (colorSpace.isValid() && !colorSpace.description().isEmpty())
+        map.insert(QStringLiteral("ProfileName"), colorSpace.description());
+    if (animated) {
+        QVariantMap webp = FrameDelay::dictionary(delays.at(index));
+        webp.insert(QStringLiteral("CanvasPixelWidth"), width);
+        webp.insert(QStringLiteral("CanvasPixelHeight"), height);
+        map.insert(QStringLiteral("{WebP}"), webp);
+    }
+    return map;
+}
+
+QVariantMap WebpImageSource::containerProperties() {
+    if (!animated)
+        return QVariantMap();
+    return {
+        {QStringLiteral("{WebP}"), QVariantMap{{QStringLiteral("LoopCount"), loopCount},
+                                               {QStringLiteral("FrameCount"), int(delays.size())},
+                                               {QStringLiteral("CanvasPixelWidth"), width},
+                                               {QStringLiteral("CanvasPixelHeight"), height}}}};
+}

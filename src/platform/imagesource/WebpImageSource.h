@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/imagesource/EncodedImageSource.h"
+
+#include <QColorSpace>
+#include <QList>
+
+struct WebPAnimDecoder;
+
+// WebP through libwebp: a still image decoded straight into the QImage's
+// own buffer, or the frames of an animation composited by the library's
+// animation decoder (blending and disposal applied), with their delays in
+// the "{WebP}" group. EXIF and XMP come from Exiv2, the ICC profile from
+// the file's ICCP chunk.
+class WebpImageSource : public EncodedImageSource {
+  public:
+    static bool claims(const QByteArray& bytes);
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    ~WebpImageSource() override;
+
+    int count() const override { return animated ? int(delays.size()) : 1; }
+    QImage imageAtIndex(int index) override;
+    QString type() const override { return QStringLiteral("org.webmproject.webp"); }
+
+  protected:
+    QVariantMap imageProperties(int index) override;
+    QVariantMap containerProperties() override;
+    QImage reducedImage(int maxPixelSize) override;
+
+  private:
+    explicit WebpImageSource(const QByteArray& bytes);
+    QImage decodeStill(int scaledWidth, int scaledHeight);
+    QImage decodeFrame(int index);
+
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;
+    bool animated = false;
+    int loopCount = 0;
+    QList<int> delays; // per frame, in milliseconds as stored
+    QColorSpace colorSpace;
+    WebPAnimDecoder* animation = nullptr;
+    int nextFrame = 0; // the frame the animation decoder gives next
+};

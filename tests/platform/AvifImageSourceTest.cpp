@@ -1,0 +1,284 @@
+#include "platform/ImageSource.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int distance(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+// A shallow grey ramp, 16 bits a sample: its 256 columns span only about
+// thirteen 8-bit levels.
+QImage ramp() {
+    QImage image(256, 8, QImage::Format_RGBX64);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const quint16 v = quint16(26214 + x * 13); // 0.40 to 0.45
+            image.setPixelColor(x, y, QColor::fromRgba64(v, v, v));
+        }
+    return image;
+}
+
+// Distinct levels along the middle row, at full depth and reduced to 8 bits.
+std::pair<int, int> levels(const QImage& image) {
+    QSet<int> deep, shallow;
+    for (int x = 0; x < image.width(); ++x) {
+        const QRgba64 p = image.pixelColor(x, image.height() / 2).rgba64();
+        deep.insert(p.green());
+        shallow.insert(p.green() >> 8);
+    }
+    return {int(deep.size()), int(shallow.size())};
+}
+
+class AvifImageSource : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(AvifImageSource, TenAndTwelveBitStillsKeepLevelsFinerThanEightBits) {
+    ASSERT_TRUE(ramp().save(path("ramp.png"), "PNG"));
+    for (const char* bits : {"10", "12"}) {
+        QString error;
+        const QString out = path("ramp.avif");
+        ASSERT_TRUE(FormatFixtures::run(
+            QStringLiteral("heif-enc"),
+            {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-b"),
+             QLatin1String(bits), QStringLiteral("-p"), QStringLiteral("chroma=422"),
+             path("ramp.png"), QStringLiteral("-o"), out},
+            &error))
+            << qPrintable(error);
+        auto source = ImageSource::createWithURL(out);
+        ASSERT_TRUE(source) << bits;
+        EXPECT_EQ(source->type(), QStringLiteral("public.avif"));
+        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toString(),
+                  QLatin1String(bits));
+        const QImage decoded = source->imageAtIndex(0);
+        ASSERT_EQ(decoded.depth(), 64) << bits;
+        const auto [deep, shallow] = levels(decoded);
+        EXPECT_GT(deep, 2 * shallow)
+            << bits << "-bit: " << deep << " levels over " << shallow << " 8-bit ones";
+    }
+}
+
+TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
+    ASSERT_TRUE(TestImages::write(path("tagged.jpg"),
+                                  TestImages::encode(FormatFixtures::pattern(), "JPEG")));
+    QString error;
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("exiftool"),
+                                    {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                     QStringLiteral("-Make=OvistoCam"),
+                                     QStringLiteral("-XMP-xmp:Rating=3"), path("tagged.jpg")},
+                                    &error))
+        << qPrintable(error);
+    // heif-enc carries the JPEG's EXIF and XMP blocks over.
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("heif-enc"),
+                                    {QStringLiteral("-A"), QStringLiteral("-p"),
+                                     QStringLiteral("chroma=422"), path("tagged.jpg"),
+                                     QStringLiteral("-o"), path("tagged.avif")},
+                                    &error))
+        << qPrintable(error);
+    // avifenc takes the blocks as files, for a sequence that libavif reads.
+    for (const char* block : {"Exif", "XMP"}) {
+        QProcess extract;
+        extract.setStandardOutputFile(path(block));
+        extract.start(
+            QStringLiteral("exiftool"),
+            {QStringLiteral("-b"), QLatin1Char('-') + QLatin1String(block), path("tagged.jpg")});
+        ASSERT_TRUE(extract.waitForFinished() && extract.exitCode() == 0) << block;
+    }
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                    {QStringLiteral("-l"), QStringLiteral("--exif"), path("Exif"),
+                                     QStringLiteral("--xmp"), path("XMP"), path("tagged.jpg"),
+                                     path("tagged.jpg"), path("tagged.avifs")},
+                                    &error))
+        << qPrintable(error);
+    for (const char* name : {"tagged.avif", "tagged.avifs"}) {
+        auto source = ImageSource::createWithURL(path(name));
+        ASSERT_TRUE(source) << name;
+        const QVariantMap properties = source->propertiesAtIndex(0);
+        EXPECT_EQ(properties.value(QStringLiteral("{TIFF}"))
+                      .toMap()
+                      .value(QStringLiteral("Make"))
+                      .toString(),
+                  QStringLiteral("OvistoCam"))
+            << name;
+        EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
+                      .toMap()
+                      .value(QStringLiteral("xmp:Rating"))
+                      .toString(),
+                  QStringLiteral("3"))
+            << name;
+    }
+}
+
+TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
+    QString error;
+    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    QByteArray bytes = readAll(file);
+    const qsizetype nclx = bytes.indexOf("nclx");
+    ASSERT_GT(nclx, 0);
+    // Colour primaries 200: no such code point. libheif still hands the
+    // profile over (the sanitizer build catches it left unfreed).
+    bytes[nclx + 4] = char(0);
+    bytes[nclx + 5] = char(200);
+    auto source = ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    EXPECT_FALSE(source->propertiesAtIndex(0).contains(QStringLiteral("ProfileName")));
+    const QImage image = source->imageAtIndex(0);
+    ASSERT_EQ(image.size(), FormatFixtures::pattern().size());
+    EXPECT_LE(distance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
+}
+
+TEST_F(AvifImageSource, SizeHeaderClaimingFarMoreThanTheDataIsRefused) {
+    QString error;
+    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    const QByteArray bytes = readAll(file);
+    const qsizetype ispe = bytes.indexOf("ispe");
+    ASSERT_GT(ispe, 0);
+    // Within libheif's own limits, beyond the memory budget; then beyond both.
+    for (const quint32 side : {30000u, 1000000u}) {
+        QByteArray lying = bytes;
+        for (const qsizetype at : {ispe + 8, ispe + 12})
+            for (int i = 0; i < 4; ++i)
+                lying[at + i] = char((side >> (24 - 8 * i)) & 0xff);
+        auto source = ImageSource::createWithData(lying, QStringLiteral("avif"));
+        if (!source)
+            continue;
+        EXPECT_TRUE(source->imageAtIndex(0).isNull()) << side;
+        EXPECT_TRUE(source->thumbnail(128).isNull()) << side;
+    }
+}
+
+TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
+    QImage second = FormatFixtures::pattern();
+    for (int y = 8; y < 24; ++y)
+        for (int x = 8; x < 24; ++x)
+            second.setPixel(x, y, qRgb(0, 0, 0));
+    QImage third(second.size(), QImage::Format_RGB32);
+    third.fill(qRgb(250, 220, 0));
+    const QList<QImage> frames = {FormatFixtures::pattern(), second, third};
+    QString error;
+    const QString file = FormatFixtures::makeAnimation(QStringLiteral("avifs"), dir.path(), frames,
+                                                       {80, 5, 120}, &error);
+    ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
+    auto source = ImageSource::createWithURL(file);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->type(), QStringLiteral("public.avis"));
+    ASSERT_EQ(source->count(), 3);
+    for (const int index : {2, 0, 1}) {
+        const QImage frame = source->imageAtIndex(index);
+        ASSERT_EQ(frame.size(), frames[index].size()) << index;
+        for (const QPoint p : {QPoint(12, 12), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
+            EXPECT_LE(distance(frame.pixel(p), frames[index].pixel(p)), 4) << "frame " << index;
+    }
+    const auto delay = [&](int index, const char* key) {
+        return source->propertiesAtIndex(index)
+            .value(QStringLiteral("{AVIS}"))
+            .toMap()
+            .value(QLatin1String(key))
+            .toDouble();
+    };
+    EXPECT_DOUBLE_EQ(delay(0, "UnclampedDelayTime"), 0.08);
+    EXPECT_DOUBLE_EQ(delay(1, "DelayTime"), 0.1);
+    EXPECT_DOUBLE_EQ(delay(2, "DelayTime"), 0.12);
+
+    // Cut short, the sequence's last frames are missing: they do not decode.
+    const QByteArray bytes = readAll(file);
+    auto cut =
+        ImageSource::createWithData(bytes.left(bytes.size() * 2 / 3), QStringLiteral("avifs"));
+    EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());
+}
+
+TEST_F(AvifImageSource, StillsAndSequencesAreShownCroppedTurnedAndMirroredAsTheirPropertiesSay) {
+    // 40 x 20: red, a blue strip down the left side, a green block at the top right.
+    QImage frame(40, 20, QImage::Format_RGB32);
+    frame.fill(qRgb(220, 30, 30));
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) {
+            if (x < 10)
+                frame.setPixel(x, y, qRgb(30, 30, 220));
+            else if (x >= 30 && y < 6)
+                frame.setPixel(x, y, qRgb(30, 200, 30));
+        }
+    ASSERT_TRUE(frame.save(path("frame.png")));
+    const auto colourAt = [](const QImage& image, int x, int y) {
+        const QRgb p = image.pixel(x, y);
+        return qBlue(p) > 150 ? 'b' : qGreen(p) > 150 ? 'g' : qRed(p) > 150 ? 'r' : '?';
+    };
+    const struct {
+        const char* name;
+        QStringList transforms;
+        QSize upright;
+        // Expected colours at the corners: top left, top right, bottom left, bottom right.
+        const char* corners;
+    } cases[] = {
+        // A quarter turn anti-clockwise: the left strip ends at the bottom,
+        // the top right block at the top left.
+        {"turned", {QStringLiteral("--irot"), QStringLiteral("1")}, QSize(20, 40), "grbb"},
+        // Then left and right exchanged.
+        {"turned-mirrored",
+         {QStringLiteral("--irot"), QStringLiteral("1"), QStringLiteral("--imir"),
+          QStringLiteral("1")},
+         QSize(20, 40),
+         "rgbb"},
+        // Top and bottom exchanged, nothing turned.
+        {"flipped", {QStringLiteral("--imir"), QStringLiteral("0")}, QSize(40, 20), "brbg"},
+        // Cropped to the right half: the strip is gone.
+        {"cropped",
+         {QStringLiteral("--crop"), QStringLiteral("20,0,20,20")},
+         QSize(20, 20),
+         "rgrr"},
+    };
+    // A still goes through libheif, a sequence through libavif: both agree.
+    for (const bool sequence : {false, true}) {
+        for (const auto& c : cases) {
+            const QString name =
+                QLatin1String(c.name) + (sequence ? QStringLiteral(" sequence") : QString());
+            const QString out =
+                path(c.name) + (sequence ? QStringLiteral(".avifs") : QStringLiteral(".avif"));
+            QStringList inputs = {path("frame.png")};
+            if (sequence)
+                inputs.append(path("frame.png"));
+            QString error;
+            ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                            QStringList{QStringLiteral("-l")} + c.transforms +
+                                                inputs + QStringList{out},
+                                            &error))
+                << qPrintable(name) << ": " << qPrintable(error);
+            auto source = ImageSource::createWithURL(out);
+            ASSERT_TRUE(source) << qPrintable(name);
+            const int last = source->count() - 1;
+            ASSERT_EQ(last, sequence ? 1 : 0) << qPrintable(name);
+            const QVariantMap properties = source->propertiesAtIndex(last);
+            EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                            properties.value(QStringLiteral("PixelHeight")).toInt()),
+                      c.upright)
+                << qPrintable(name);
+            const QImage image = source->imageAtIndex(last);
+            ASSERT_EQ(image.size(), c.upright) << qPrintable(name);
+            const int r = image.width() - 2, b = image.height() - 2;
+            const std::string corners = {colourAt(image, 1, 1), colourAt(image, r, 1),
+                                         colourAt(image, 1, b), colourAt(image, r, b)};
+            EXPECT_EQ(corners, c.corners) << qPrintable(name);
+        }
+    }
+}
+
+} // namespace
