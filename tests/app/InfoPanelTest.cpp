@@ -12,6 +12,7 @@
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -188,6 +189,8 @@ TEST_F(InfoPanelTest, PanelPlacementIsStoredOnlyWhenTheUserMovesIt) {
     ASSERT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->geometry(), QRect(area.right() + 1 - 240 - 24, area.top() + 24, 240, 400));
     EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    // The window system echoing the placement back is not a move by the user.
+    controller.saveWindowPos();
     QTest::qWait(20);
     EXPECT_FALSE(QSettings().contains(QLatin1String(Settings::InfoPanelX)))
         << "the default placement is not stored";
@@ -220,20 +223,50 @@ TEST_F(InfoPanelTest, GetInfoDescribesTheViewersItemAndAnArchiveEntrysOwnBytes) 
     ASSERT_TRUE(delegate.infoController->isVisible());
     ASSERT_TRUE(shown(*panel));
     EXPECT_TRUE(panel->treeText().contains(QStringLiteral("Ovisto Test Cam")));
-    vc->getInfo();
-    EXPECT_FALSE(delegate.panelVisible);
-    EXPECT_FALSE(Settings().panelVisible());
 
-    // An archive entry: its own PNG bytes, not a re-encoded copy.
+    // An archive entry loaded while the panel shows: its own PNG bytes, not
+    // a re-encoded copy.
     ZipBuilder zip;
     const QByteArray png = TestImages::encode(filled(40, 30, Qt::blue), "PNG");
     zip.add("shot.png", png);
     const QString archive = dir.filePath(QStringLiteral("shots.zip"));
     ASSERT_TRUE(zip.writeTo(archive));
+    QSignalSpy sent(vc, &ViewController::updateDetailsPanelWithData);
     vc->startWithFile(archive);
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isFileLoaded() && !vc->isLoading(); }, 10000));
-    vc->getInfo();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return panel->labelSize->text() !=
+                   QStringLiteral("%1 bytes").arg(QFileInfo(camera).size());
+        },
+        10000));
     ASSERT_TRUE(shown(*panel));
+    ASSERT_EQ(sent.count(), 1);
+    EXPECT_EQ(sent[0][0].toByteArray(), png) << "the loading path sends the entry's bytes";
     EXPECT_EQ(panel->labelFormat->text(), QStringLiteral("PNG image"));
     EXPECT_EQ(panel->labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
+
+    vc->getInfo();
+    EXPECT_FALSE(delegate.panelVisible);
+    EXPECT_FALSE(Settings().panelVisible());
+}
+
+TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    delegate.showDetailsPanel();
+    ASSERT_TRUE(delegate.infoController->isVisible());
+    QSignalSpy closed(delegate.infoController.data(), &InfoWindowController::panelClosed);
+    // Between two viewers there is a moment with none in front: the check
+    // must not hide the panel there and then.
+    delegate.checkToHideInfo();
+    EXPECT_TRUE(delegate.infoController->isVisible());
+    EXPECT_EQ(closed.count(), 0);
+
+    // No viewer in front once things settle: hidden, and the wish kept.
+    for (OrvaneWindowController* viewer : delegate.viewerWindows())
+        viewer->window()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !delegate.infoController->isVisible(); }, 5000));
+    EXPECT_TRUE(delegate.panelVisible);
+    EXPECT_TRUE(Settings().panelVisible());
 }
