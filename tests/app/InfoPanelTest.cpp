@@ -246,6 +246,13 @@ TEST_F(InfoPanelTest, GetInfoDescribesTheViewersItemAndAnArchiveEntrysOwnBytes) 
     EXPECT_EQ(panel->labelFormat->text(), QStringLiteral("PNG image"));
     EXPECT_EQ(panel->labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
 
+    // The window coming to the front sends the same bytes: nothing reloads.
+    const quint64 serial = panel->requests().latest();
+    delegate.viewerWindows()[0]->windowDidBecomeKey();
+    QTest::qWait(20);
+    EXPECT_EQ(panel->requests().latest(), serial);
+    EXPECT_EQ(panel->contentState(), InfoViewController::ContentState::Details);
+
     vc->getInfo();
     EXPECT_FALSE(delegate.panelVisible);
     EXPECT_FALSE(Settings().panelVisible());
