@@ -179,6 +179,16 @@ TEST_F(InfoPanelTest, TheSelectorIsStoredWhenTheUserChangesItOnly) {
     panel.viewWillAppear();
     EXPECT_EQ(panel.histogramSelector->currentIndex(), 0);
     EXPECT_TRUE(panel.histogramView->isVisibleTo(&panel));
+
+    // Any index above 0 picks the colour graphs; restoring it and showing
+    // the next image leave the stored value as the user's.
+    Settings().setValue(Settings::HistogramType, 5);
+    panel.viewWillAppear();
+    EXPECT_EQ(panel.histogramSelector->currentIndex(), 1);
+    EXPECT_TRUE(panel.histogramViewB->isVisibleTo(&panel));
+    panel.setDATA(TestImages::encode(filled(10, 10, Qt::red), "PNG"));
+    ASSERT_TRUE(shown(panel));
+    EXPECT_EQ(Settings().histogramType(), 5);
 }
 
 TEST_F(InfoPanelTest, PanelPlacementIsStoredOnlyWhenTheUserMovesIt) {
