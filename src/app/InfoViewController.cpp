@@ -47,6 +47,13 @@ void addRows(QStandardItem* parent, const QList<PropertyNode>& nodes) {
     }
 }
 
+QString groupPath(const QModelIndex& index) {
+    QString path;
+    for (QModelIndex at = index.siblingAtColumn(0); at.isValid(); at = at.parent())
+        path.prepend(at.data().toString() + QLatin1Char('/'));
+    return path;
+}
+
 void appendText(QString& out, const QStandardItem* parent, int depth) {
     for (int row = 0; row < parent->rowCount(); ++row) {
         const QStandardItem* key = parent->child(row, 0);
@@ -121,6 +128,10 @@ void InfoViewController::buildLayout() {
     treeView->header()->setSectionResizeMode(QHeaderView::Interactive);
     treeView->header()->resizeSection(0, 110);
     column->addWidget(treeView, 1);
+    connect(treeView, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { foldedGroups.insert(groupPath(index)); });
+    connect(treeView, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { foldedGroups.remove(groupPath(index)); });
 
     labelNoDetails = new QLabel(tr("No details"), this);
     labelNoDetails->setAlignment(Qt::AlignCenter);
@@ -241,6 +252,17 @@ void InfoViewController::showDetails(const InfoDetails& details) {
 void InfoViewController::setTree(const QList<PropertyNode>& nodes) {
     model->removeRows(0, model->rowCount());
     addRows(model->invisibleRootItem(), nodes);
+    expandGroups(QModelIndex());
+}
+
+void InfoViewController::expandGroups(const QModelIndex& parent) {
+    for (int row = 0; row < model->rowCount(parent); ++row) {
+        const QModelIndex group = model->index(row, 0, parent);
+        if (!model->hasChildren(group) || foldedGroups.contains(groupPath(group)))
+            continue;
+        treeView->expand(group);
+        expandGroups(group);
+    }
 }
 
 QString InfoViewController::treeText() const {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -15,6 +16,7 @@ class OVThumbView;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QModelIndex;
 class QStandardItem;
 class QStandardItemModel;
 class QTreeView;
@@ -79,11 +81,15 @@ class InfoViewController : public QWidget {
     void showDetails(const InfoDetails& details);
     void setDetailsVisible(bool visible);
     void setTree(const QList<PropertyNode>& nodes);
+    void expandGroups(const QModelIndex& parent);
     void buildLayout();
 
     InfoRequests queue;
     ContentState state = ContentState::Empty;
     QStandardItemModel* model = nullptr;
     QWidget* graphs = nullptr;
+    // Groups the user folded, by their names from the top ("{Exif}/..."):
+    // every other group opens, so camera settings show at a glance.
+    QSet<QString> foldedGroups;
     BackgroundTask tasks;
 };

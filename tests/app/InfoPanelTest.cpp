@@ -20,8 +20,10 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 namespace {
@@ -102,6 +104,31 @@ TEST_F(InfoPanelTest, AFileShowsItsFormatSizeThumbnailHistogramAndCamera) {
     // The same file again: nothing reloads.
     panel.setURL(camera);
     EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Details);
+}
+
+TEST_F(InfoPanelTest, GroupsOpenUnlessTheUserFoldedThem) {
+    InfoViewController panel;
+    panel.setPanelVisible(true);
+    panel.setURL(camera);
+    ASSERT_TRUE(shown(panel));
+    QStandardItemModel* model = panel.treeModel();
+    QModelIndex group;
+    for (int row = 0; row < model->rowCount() && !group.isValid(); ++row) {
+        if (model->hasChildren(model->index(row, 0)))
+            group = model->index(row, 0);
+    }
+    ASSERT_TRUE(group.isValid()) << panel.treeText().toStdString();
+    const QString name = group.data().toString();
+    EXPECT_TRUE(panel.treeView->isExpanded(group)) << "the camera's model at a glance";
+
+    // Folded by the user: it stays folded for the next images.
+    panel.treeView->collapse(group);
+    panel.setURL(QString());
+    panel.setURL(camera);
+    ASSERT_TRUE(shown(panel));
+    const QList<QStandardItem*> again = model->findItems(name);
+    ASSERT_EQ(again.size(), 1);
+    EXPECT_FALSE(panel.treeView->isExpanded(again[0]->index()));
 }
 
 TEST_F(InfoPanelTest, TheViewersImageIsCountedInsteadOfADecode) {
