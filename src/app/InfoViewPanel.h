@@ -21,6 +21,7 @@ class InfoViewPanel : public QWidget {
     void visibilityChanged(bool visible);
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -114,10 +114,3 @@ TEST(HistogramTest, ComputationsOnSeveralThreadsKeepTheirOwnBins) {
     EXPECT_DOUBLE_EQ(b.whitepoints[0].y, 3200.0);
     EXPECT_DOUBLE_EQ(b.whitepoints[255].y, 0.0);
 }
-
-TEST(HistogramTest, SelectorIndexZeroAloneShowsLuminance) {
-    EXPECT_TRUE(HistogramView::showsLuminanceOnly(0));
-    EXPECT_TRUE(HistogramView::showsLuminanceOnly(-1));
-    EXPECT_FALSE(HistogramView::showsLuminanceOnly(1));
-    EXPECT_FALSE(HistogramView::showsLuminanceOnly(7));
-}
