@@ -10,9 +10,9 @@ set -uo pipefail
 conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
 stored() { grep -q "^$1" "$conf"; }
 not_stored() { ! stored "$1"; }
-panel_gone() {
+none_named() { # no visible window has this title, waiting up to 5 s
   for _ in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name '^Info$' 2>/dev/null)" ] && return 0
+    [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ] && return 0
     sleep 0.05
   done
   return 1
@@ -42,12 +42,33 @@ if [ -n "$viewer" ]; then
     xdotool windowmove "$panel" 300 200; sleep 0.8
     check "a move by the user is stored" stored InfoPanelX=
     xdotool key ctrl+i
-    check "Ctrl+I hides it again" panel_gone
+    check "Ctrl+I hides it again" none_named Info
     sleep 0.5
     check "and stores that" stored PanelVisible=false
     xdotool key ctrl+i
     panel=$(window_named Info)
     check "shown again where the user left it" window_is "$panel" "240 400 300 200"
+
+    # A second viewer: moving between the two never takes the panel down.
+    "$ovisto" "$work/fx/sample/b.PNG" >>"$work/ovisto.log" 2>&1
+    second=$(window_named b.PNG)
+    check "a second viewer opens" test -n "$second"
+    if [ -n "$second" ]; then
+      xev -id "$panel" -event structure >"$work/xev.log" 2>&1 &
+      xev_pid=$!
+      sleep 0.3
+      for _ in 1 2 3; do
+        xdotool windowfocus "$viewer"; sleep 0.3
+        xdotool windowfocus "$second"; sleep 0.3
+      done
+      kill "$xev_pid" 2>/dev/null
+      check "moving between viewers never hides the panel" \
+        test -z "$(grep -E 'UnmapNotify' "$work/xev.log")"
+      check "and it is still shown" test -n "$(window_named Info)"
+      xdotool key Escape
+      check "the second viewer closes" none_named b.PNG
+      xdotool windowfocus "$viewer"; sleep 0.3
+    fi
   fi
   xdotool key Escape
 fi
