@@ -4,6 +4,7 @@
 #include "app/InfoViewPanel.h"
 #include "core/Settings.h"
 #include "geometry/Coordinates.h"
+#include "platform/WindowStacking.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -71,8 +72,15 @@ void InfoWindowController::showWindow(QWidget* frontWindow) {
     }
     if (frontWindow && frontWindow->windowHandle()) {
         panel->winId(); // the native window, for its transient parent
-        if (QWindow* handle = panel->windowHandle())
-            handle->setTransientParent(frontWindow->windowHandle());
+        QWindow* handle = panel->windowHandle();
+        QWindow* front = frontWindow->windowHandle();
+        if (handle && handle->transientParent() != front) {
+            handle->setTransientParent(front);
+            // Another viewer came to the front while the panel stays shown:
+            // Qt would keep telling the window system the old one.
+            if (panel->isVisible())
+                WindowStacking::setTransientFor(handle, front);
+        }
     }
     panel->show();
 }

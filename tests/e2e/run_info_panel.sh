@@ -10,6 +10,11 @@ set -uo pipefail
 conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
 stored() { grep -q "^$1" "$conf"; }
 not_stored() { ! stored "$1"; }
+transient_for() { # the window another floats above, as a decimal id
+  local hex
+  hex=$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
+  [ -n "$hex" ] && printf '%d\n' "$hex"
+}
 none_named() { # no visible window has this title, waiting up to 5 s
   for _ in $(seq 100); do
     [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ] && return 0
@@ -65,6 +70,10 @@ if [ -n "$viewer" ]; then
       check "moving between viewers never hides the panel" \
         test -z "$(grep -E 'UnmapNotify' "$work/xev.log")"
       check "and it is still shown" test -n "$(window_named Info)"
+      check "it floats above the viewer in front" test "$(transient_for "$panel")" = "$second"
+      xdotool windowfocus "$viewer"; sleep 0.3
+      check "and above the first again" test "$(transient_for "$panel")" = "$viewer"
+      xdotool windowfocus "$second"; sleep 0.3
       xdotool key Escape
       check "the second viewer closes" none_named b.PNG
       xdotool windowfocus "$viewer"; sleep 0.3
