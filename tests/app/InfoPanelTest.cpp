@@ -295,6 +295,35 @@ TEST_F(InfoPanelTest, GetInfoDescribesTheViewersItemAndAnArchiveEntrysOwnBytes) 
     EXPECT_FALSE(Settings().panelVisible());
 }
 
+TEST_F(InfoPanelTest, ThePanelFollowsStepsFailuresAndClipboardImages) {
+    ASSERT_TRUE(
+        TestImages::write(dir.filePath(QStringLiteral("damaged.jpg")), TestImages::damagedJpeg()));
+    AppDelegate delegate;
+    delegate.application({camera});
+    delegate.applicationDidFinishLaunching();
+    ViewController* vc = delegate.viewerWindows()[0]->vc();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isFileLoaded() && !vc->isLoading(); }, 10000));
+    delegate.showDetailsPanel();
+    InfoViewController* panel = delegate.infoController->contentViewController();
+    ASSERT_TRUE(shown(*panel));
+    EXPECT_TRUE(panel->treeText().contains(QStringLiteral("Ovisto Test Cam")));
+
+    // A step onto a file that cannot be decoded: no details, nothing left over.
+    vc->showNextImage();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel->contentState() == InfoViewController::ContentState::Empty; }, 10000));
+    EXPECT_TRUE(panel->treeText().isEmpty());
+
+    // A clipboard image: its own bytes.
+    const QByteArray png = TestImages::encode(filled(30, 20, Qt::green), "PNG");
+    vc->startWithData(png);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel->contentState() == InfoViewController::ContentState::Details; }, 10000));
+    ASSERT_TRUE(shown(*panel));
+    EXPECT_EQ(panel->labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
+    EXPECT_EQ(panel->thumbView->cgImage().size(), QSize(30, 20));
+}
+
 TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
