@@ -123,7 +123,8 @@ void AppDelegate::applicationDidFinishLaunching() {
         newViewerWindow()->present();
     if (!infoController) {
         infoController = new InfoWindowController(this);
-        connect(infoController, &InfoWindowController::panelClosed, this, &AppDelegate::panelClosed);
+        connect(infoController, &InfoWindowController::panelClosed, this,
+                &AppDelegate::panelClosed);
     }
     const Settings settings;
     panelVisible = settings.panelVisible();

@@ -57,7 +57,8 @@ public:
     QList<QAction*> shortcutActions() const override;
     void disableMenus() override;
     bool updateDetailsPanel(const QString& path, const QImage& shown = QImage()) override;
-    bool updateDetailsPanelWithData(const QByteArray& bytes, const QImage& shown = QImage()) override;
+    bool updateDetailsPanelWithData(const QByteArray& bytes,
+                                    const QImage& shown = QImage()) override;
     void checkToShowInfo() override;
     void checkToHideInfo() override;
     void getInfoFor(const ViewerState& viewer, const QImage& shown = QImage()) override;
