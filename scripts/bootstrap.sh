@@ -16,6 +16,8 @@ packages=(
   imagemagick libheif-examples libopenjp2-tools libimage-exiftool-perl icnsutils libjpeg-turbo-progs
   clang libclang-rt-14-dev
   libwebp-dev webp libjxl-dev libjxl-tools libavif-dev libavif-bin
+  dbus-daemon at-spi2-core libglib2.0-bin
+  libxcb1-dev
 )
 
 missing=()

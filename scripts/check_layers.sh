@@ -1,6 +1,6 @@
 #!/bin/sh
 # Checks that the source folders include each other only downwards:
-#   app -> viewer -> {geometry, selection, menus, archive} -> core -> platform
+#   app -> viewer -> {geometry, selection, menus, archive, info} -> core -> platform
 # A folder not listed here is not checked. Exits 1 and names the offending
 # lines when an include goes up or sideways.
 cd "$(dirname "$0")/../src" || exit 2
@@ -8,7 +8,7 @@ rank() {
     case "$1" in
     platform) echo 0 ;;
     core) echo 1 ;;
-    geometry | selection | menus | archive) echo 2 ;;
+    geometry | selection | menus | archive | info) echo 2 ;;
     viewer) echo 3 ;;
     app) echo 4 ;;
     *) echo "" ;;

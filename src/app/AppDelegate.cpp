@@ -3,6 +3,8 @@
 #include "app/CCNPreferencesWindowController.h"
 #include "app/ClipboardCheck.h"
 #include "app/GrantAccessChooser.h"
+#include "app/InfoViewController.h"
+#include "app/InfoWindowController.h"
 #include "app/MainMenu.h"
 #include "app/PreferencesAccessViewController.h"
 #include "app/PreferencesGeneralViewController.h"
@@ -21,7 +23,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -63,6 +64,7 @@ AppDelegate::~AppDelegate() {
             delete controller->window();
     }
     delete welcomeController;
+    delete infoController;
 }
 
 void AppDelegate::connectMenu() {
@@ -136,6 +138,11 @@ void AppDelegate::applicationDidFinishLaunching() {
     disableMenus();
     if (!loadedFromStart)
         newViewerWindow()->present();
+    if (!infoController) {
+        infoController = new InfoWindowController(this);
+        connect(infoController, &InfoWindowController::panelClosed, this,
+                &AppDelegate::panelClosed);
+    }
     const Settings settings;
     panelVisible = settings.panelVisible();
     windowMode = settings.windowMode();
@@ -298,35 +305,26 @@ void AppDelegate::rebuildRecentMenu() {
     connect(clear, &QAction::triggered, recent, &RecentDocuments::clearRecentDocuments);
 }
 
-bool AppDelegate::updateDetailsPanel(const QString& path) {
+bool AppDelegate::updateDetailsPanel(const QString& path, const QImage& shown) {
     if (!infoController)
         return false;
-    infoController->setProperty("URL", path);
+    infoController->contentViewController()->setURL(path, shown);
     return true;
 }
 
-bool AppDelegate::updateDetailsPanelWithData(const QByteArray& bytes) {
+bool AppDelegate::updateDetailsPanelWithData(const QByteArray& bytes, const QImage& shown) {
     if (!infoController)
         return false;
-    infoController->setProperty("DATA", bytes);
+    infoController->contentViewController()->setDATA(bytes, shown);
     return true;
-}
-
-bool AppDelegate::updateDetailsPanelWithImage(const QImage& image) {
-    // Encoding is only worth it when a panel will read it.
-    if (!infoController)
-        return false;
-    QByteArray tiff;
-    QBuffer buffer(&tiff);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "TIFF");
-    return updateDetailsPanelWithData(tiff);
 }
 
 void AppDelegate::showDetailsPanel() {
     panelVisible = true;
-    if (infoController)
-        infoController->show();
+    if (infoController) {
+        QWidget* front = QApplication::activeWindow();
+        infoController->showWindow(OrvaneWindow::isViewerWindow(front) ? front : nullptr);
+    }
     Settings().setPanelVisible(true);
 }
 
@@ -349,11 +347,18 @@ void AppDelegate::checkToShowInfo() {
 }
 
 void AppDelegate::checkToHideInfo() {
+    // Moving from one viewer to another passes through a moment with no
+    // active window: decide once that change has settled, so the panel does
+    // not flicker.
+    QTimer::singleShot(0, this, &AppDelegate::hideUnlessViewerInFront);
+}
+
+void AppDelegate::hideUnlessViewerInFront() {
     if (!OrvaneWindow::isViewerWindow(QApplication::activeWindow()))
         hideDetailsPanel();
 }
 
-void AppDelegate::getInfoFor(const ViewerState& viewer) {
+void AppDelegate::getInfoFor(const ViewerState& viewer, const QImage& shown) {
     if (panelVisible) {
         panelClosed();
         hideDetailsPanel();
@@ -361,9 +366,9 @@ void AppDelegate::getInfoFor(const ViewerState& viewer) {
     }
     bool answered = false;
     if (viewer.showsFile())
-        answered = updateDetailsPanel(viewer.openedURL);
+        answered = updateDetailsPanel(viewer.openedURL, shown);
     else
-        answered = updateDetailsPanelWithData(viewer.imageData);
+        answered = updateDetailsPanelWithData(viewer.imageData, shown);
     if (answered)
         showDetailsPanel();
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class InfoWindowController;
 class MainMenu;
 class OrvaneWindowController;
 class QAction;
@@ -59,12 +60,12 @@ public:
     QMenu* menuEditIn() const override;
     QList<QAction*> shortcutActions() const override;
     void disableMenus() override;
-    bool updateDetailsPanel(const QString& path) override;
-    bool updateDetailsPanelWithData(const QByteArray& bytes) override;
-    bool updateDetailsPanelWithImage(const QImage& image) override;
+    bool updateDetailsPanel(const QString& path, const QImage& shown = QImage()) override;
+    bool updateDetailsPanelWithData(const QByteArray& bytes,
+                                    const QImage& shown = QImage()) override;
     void checkToShowInfo() override;
     void checkToHideInfo() override;
-    void getInfoFor(const ViewerState& viewer) override;
+    void getInfoFor(const ViewerState& viewer, const QImage& shown = QImage()) override;
     void openFiles(const QStringList& paths) override { application(paths); }
     void windowClosed(OrvaneWindowController* controller) override;
 
@@ -78,15 +79,17 @@ public:
     int windowMode = 0;
     bool loadedFromStart = false;
     bool panelVisible = false;
-    // The information panel window; none until the panel exists.
-    QPointer<QWidget> infoController;
     // The preferences window, made when first asked for so that launching does not pay for it.
     CCNPreferencesWindowController* preferences() const { return preferencesController; }
     // Asks the user for a folder to grant (the folder chooser); tests answer in its place.
     std::function<std::optional<QString>(const QString& folder)> chooseFolder;
+    // The information panel's window controller; none until launch made it.
+    QPointer<InfoWindowController> infoController;
 
 private:
     void connectMenu();
+    // Hides the panel unless a viewer window is main once the focus has settled.
+    void hideUnlessViewerInFront();
     void forward(MenuItem item, void (ViewController::*operation)());
     void rebuildRecentMenu();
     QList<RoutableWindow*> routableWindows() const;

@@ -36,6 +36,11 @@ QThreadPool* WorkerPools::lookups() {
     return pool;
 }
 
+QThreadPool* WorkerPools::details() {
+    static QThreadPool* pool = makePool(1, QThread::LowPriority);
+    return pool;
+}
+
 QThreadPool* WorkerPools::freeing() {
     static QThreadPool* pool = makePool(1, QThread::NormalPriority);
     return pool;

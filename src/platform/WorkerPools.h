@@ -17,6 +17,9 @@ QThreadPool* readingAhead();
 QThreadPool* frames();
 // Look-ups that may block on the desktop's services (which applications open a file).
 QThreadPool* lookups();
+// The information panel's details: one low-priority thread, so that it never
+// takes a core from the image the user is waiting for.
+QThreadPool* details();
 // Freeing large buffers, so a free never waits behind a decode.
 QThreadPool* freeing();
 

@@ -53,11 +53,16 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
         orvaneWindow->addActions(app->shortcutActions());
         orvaneWindow->header()->menuButton->setMenu(app->mainMenu());
         connect(viewController, &ViewController::updateDetailsPanel, app,
-                [this](const QString& path) { app->updateDetailsPanel(path); });
+                [this](const QString& path, const QImage& shown) {
+                    app->updateDetailsPanel(path, shown);
+                });
         connect(viewController, &ViewController::updateDetailsPanelWithData, app,
-                [this](const QImage& image) { app->updateDetailsPanelWithImage(image); });
-        connect(viewController, &ViewController::getInfoRequested, app,
-                [this] { app->getInfoFor(viewController->viewerState()); });
+                [this](const QByteArray& bytes, const QImage& shown) {
+                    app->updateDetailsPanelWithData(bytes, shown);
+                });
+        connect(viewController, &ViewController::getInfoRequested, app, [this] {
+            app->getInfoFor(viewController->viewerState(), viewController->detailsImage());
+        });
         connect(viewController, &ViewController::filesDropped, app,
                 [this](const QStringList& paths) { app->openFiles(paths); });
         // The shared menu's selection commands act on the window in front.
@@ -176,12 +181,12 @@ void OrvaneWindowController::windowDidBecomeKey() {
         if (app) {
             const ViewerState v = viewController->viewerState();
             if (v.showsFile()) {
-                app->updateDetailsPanel(v.openedURL);
+                app->updateDetailsPanel(v.openedURL, viewController->detailsImage());
                 app->checkToShowInfo();
             } else if (!v.isData && !v.isZip) {
                 app->updateDetailsPanel(QString());
             } else {
-                app->updateDetailsPanelWithData(v.imageData);
+                app->updateDetailsPanelWithData(v.imageData, viewController->detailsImage());
                 app->checkToShowInfo();
             }
         }

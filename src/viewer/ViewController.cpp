@@ -196,6 +196,25 @@ void ViewController::selectionTool() {
     viewerInput->canBeSelected(!viewerInput->tools().inSelecting());
 }
 
+QImage ViewController::detailsImage() const {
+    const QImage& image = doc->image();
+    const ScaledImageCache* cache = renderer->cache();
+    if (image.isNull() || cache->image().cacheKey() != image.cacheKey())
+        return image;
+    // The smallest reduced copy still as high as the histogram's raster.
+    const int wanted = std::min(image.height(), 256);
+    QImage best = image;
+    const auto consider = [&](const QImage& copy) {
+        if (!copy.isNull() && copy.height() >= wanted &&
+            qint64(copy.width()) * copy.height() < qint64(best.width()) * best.height())
+            best = copy;
+    };
+    consider(cache->exactCopy());
+    for (const QImage& half : cache->halvings())
+        consider(half);
+    return best;
+}
+
 QImage ViewController::getCurrentImage() const {
     return renderer->image();
 }
@@ -441,14 +460,22 @@ void ViewController::itemReady(const LoadedItem& item, bool refit) {
     const int count = doc->framesCount();
     mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight
                                              : MainToolbar::stillHeight);
-    if (!doc->isZip() && !doc->isData())
-        emit updateDetailsPanel(item.path);
     if (count >= 2) {
         const QSignalBlocker quiet(mainToolbar->frameSlider);
         mainToolbar->frameSlider->setRange(0, count - 1);
     }
     showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
     stopLoading();
+    // After the image is on screen, with the copy it is drawn from: the
+    // panel counts its histogram on that and never decodes the item again.
+    // Archive entries and clipboard images send their own bytes, as the
+    // window does when it comes to the front.
+    if (!item.image.isNull()) {
+        if (doc->isZip() || doc->isData())
+            emit updateDetailsPanelWithData(doc->imageData(), detailsImage());
+        else
+            emit updateDetailsPanel(item.path, detailsImage());
+    }
     if (!item.image.isNull())
         startAnimation(item);
     emit updateMainMenuRequested();
@@ -473,8 +500,6 @@ void ViewController::postFrameLoad(const QImage& image) {
 void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
                                const QImage& screenCopy) {
     if (!image.isNull()) {
-        if (doc->isZip() || doc->isData())
-            emit updateDetailsPanelWithData(image);
         double scale = devicePixelRatioF();
         if (!(scale > 0))
             scale = 1.0;

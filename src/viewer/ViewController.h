@@ -91,6 +91,10 @@ class ViewController : public QWidget {
     bool hasFrames() const { return framesCount() > 1; }
     bool hasSelection() const;
     QImage getCurrentImage() const;
+    // The shown item's frame 0 for the information panel: the smallest copy
+    // the window already made of it that is still 256 pixels high, else the
+    // image itself; null when nothing is shown.
+    QImage detailsImage() const;
     // Where the current item is: asked for, first look, on screen, or
     // replaced by a message.
     using LoadState = ViewerDocument::State;
@@ -128,8 +132,8 @@ class ViewController : public QWidget {
     // Only the frame position changed (an animation playing): the frame items suffice.
     void updateFrameItemsRequested();
     // What the information panel should describe: a file (empty for none) or image bytes.
-    void updateDetailsPanel(const QString& path);
-    void updateDetailsPanelWithData(const QImage& image);
+    void updateDetailsPanel(const QString& path, const QImage& shown = QImage());
+    void updateDetailsPanelWithData(const QByteArray& bytes, const QImage& shown = QImage());
     void getInfoRequested();
     void slideshowRunningChanged(bool running);
     void filesDropped(const QStringList& paths);

@@ -32,13 +32,16 @@ public:
     virtual void disableMenus() = 0;
 
     // What the information panel describes; false when there is no panel.
-    virtual bool updateDetailsPanel(const QString& path) = 0;
-    virtual bool updateDetailsPanelWithData(const QByteArray& bytes) = 0;
-    virtual bool updateDetailsPanelWithImage(const QImage& image) = 0;
+    // `shown` is the viewer's decoded image of that item (or a reduced copy),
+    // so that the panel never decodes it again; null when there is none.
+    virtual bool updateDetailsPanel(const QString& path, const QImage& shown = QImage()) = 0;
+    // Archive entries and clipboard images: the item's own bytes.
+    virtual bool updateDetailsPanelWithData(const QByteArray& bytes,
+                                            const QImage& shown = QImage()) = 0;
     virtual void checkToShowInfo() = 0;
     virtual void checkToHideInfo() = 0;
     // Shows or hides the panel for the viewer's item.
-    virtual void getInfoFor(const ViewerState& viewer) = 0;
+    virtual void getInfoFor(const ViewerState& viewer, const QImage& shown = QImage()) = 0;
 
     // Documents dropped on a window, routed as any others.
     virtual void openFiles(const QStringList& paths) = 0;

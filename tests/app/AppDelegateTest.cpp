@@ -231,7 +231,8 @@ TEST_F(AppDelegateTest, GetInfoTogglesTheStoredWishOff) {
     EXPECT_FALSE(delegate->panelVisible);
     EXPECT_FALSE(Settings().panelVisible());
     delegate->getInfoFor(viewer);
-    EXPECT_FALSE(delegate->panelVisible) << "no panel to show yet";
+    EXPECT_TRUE(delegate->panelVisible) << "the panel exists from launch on";
+    EXPECT_TRUE(Settings().panelVisible());
 }
 
 TEST_F(AppDelegateTest, ReopenMakesAViewerOnlyWhenNothingIsVisible) {

@@ -24,12 +24,11 @@ public:
     QMenu* menuEditIn() const override { return nullptr; }
     QList<QAction*> shortcutActions() const override { return {}; }
     void disableMenus() override {}
-    bool updateDetailsPanel(const QString&) override { return false; }
-    bool updateDetailsPanelWithData(const QByteArray&) override { return false; }
-    bool updateDetailsPanelWithImage(const QImage&) override { return false; }
+    bool updateDetailsPanel(const QString&, const QImage&) override { return false; }
+    bool updateDetailsPanelWithData(const QByteArray&, const QImage&) override { return false; }
     void checkToShowInfo() override { ++showInfoChecks; }
     void checkToHideInfo() override {}
-    void getInfoFor(const ViewerState&) override {}
+    void getInfoFor(const ViewerState&, const QImage&) override {}
     void openFiles(const QStringList&) override {}
     void windowClosed(OrvaneWindowController*) override {}
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QRectF>
+
+// Where the information panel goes each time it is shown, from the stored
+// geometry and the screens' usable areas. Plain values in and out, in screen
+// points with the origin at the lower left and y upwards.
+class PanelPlacement {
+  public:
+    static constexpr double width = 240.0;
+    static constexpr double minimumHeight = 400.0;
+    static constexpr double margin = 24.0;
+
+    struct Saved {
+        double x = 0.0;
+        double y = 0.0;
+        double h = 0.0;
+    };
+
+    // `visibleFrame` is the usable area of the panel's screen (or the main
+    // screen); `usableAreas` those of every screen. A height below the minimum
+    // drops the saved origin too; an origin on no screen falls back to the
+    // default; the height never exceeds the usable height of its screen.
+    static QRectF place(Saved saved, const QRectF& visibleFrame, const QList<QRectF>& usableAreas);
+    // Top right of the visible frame, 24 in from its right and top edges.
+    static QRectF defaultFrame(const QRectF& visibleFrame);
+};

@@ -1,0 +1,67 @@
+#include "info/InfoRequests.h"
+
+#include <gtest/gtest.h>
+
+using Outcome = InfoRequests::Outcome;
+
+TEST(InfoRequestsTest, TheSameItemTwiceDoesNotReload) {
+    InfoRequests requests;
+    EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading);
+    EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Unchanged);
+    EXPECT_EQ(requests.setDATA("bytes"), Outcome::Loading) << "bytes after a file reload";
+    EXPECT_EQ(requests.setDATA("bytes"), Outcome::Unchanged);
+    EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading)
+        << "the bytes dropped the file";
+}
+
+TEST(InfoRequestsTest, NoneForgetsTheItemSoItCanComeBack) {
+    InfoRequests requests;
+    requests.setURL(QStringLiteral("/a.jpg"));
+    EXPECT_EQ(requests.setURL(QString()), Outcome::Empty);
+    EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading);
+    requests.setDATA("x");
+    EXPECT_EQ(requests.setDATA(QByteArray()), Outcome::Empty);
+    EXPECT_EQ(requests.setDATA("x"), Outcome::Loading);
+}
+
+TEST(InfoRequestsTest, AHiddenPanelKeepsOnlyTheNewestRequest) {
+    InfoRequests requests;
+    requests.setURL(QStringLiteral("/a.jpg"));
+    requests.setURL(QStringLiteral("/b.jpg"));
+    EXPECT_FALSE(requests.takeNext()) << "nothing runs while hidden";
+    requests.setVisible(true);
+    const auto next = requests.takeNext();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->url, QStringLiteral("/b.jpg"));
+    EXPECT_FALSE(requests.hasWaiting());
+}
+
+TEST(InfoRequestsTest, OneRunsOneWaitsAndOnlyTheNewestIsShown) {
+    InfoRequests requests;
+    requests.setVisible(true);
+    requests.setURL(QStringLiteral("/1.jpg"));
+    const auto first = requests.takeNext();
+    ASSERT_TRUE(first);
+    // Stepping on while it runs: each new request replaces the waiting one.
+    for (int i = 2; i <= 9; ++i)
+        requests.setURL(QStringLiteral("/%1.jpg").arg(i));
+    EXPECT_FALSE(requests.takeNext()) << "one at a time";
+    EXPECT_TRUE(requests.hasWaiting());
+    EXPECT_FALSE(requests.finished(first->serial)) << "its result is stale";
+    const auto last = requests.takeNext();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->url, QStringLiteral("/9.jpg"));
+    EXPECT_FALSE(requests.hasWaiting());
+    EXPECT_TRUE(requests.finished(last->serial));
+}
+
+TEST(InfoRequestsTest, NoneAlsoOutdatesTheRunningComputation) {
+    InfoRequests requests;
+    requests.setVisible(true);
+    requests.setURL(QStringLiteral("/a.jpg"));
+    const auto running = requests.takeNext();
+    ASSERT_TRUE(running);
+    requests.setURL(QString());
+    EXPECT_FALSE(requests.finished(running->serial)) << "the panel stays on no details";
+    EXPECT_FALSE(requests.takeNext());
+}
