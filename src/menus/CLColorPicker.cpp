@@ -24,6 +24,10 @@ CLColorPicker::CLColorPicker(QWidget* parent) : QWidget(parent) {
 }
 
 CLColorPicker::~CLColorPicker() {
+    // The dialog sends events while it is torn down; by then it is no longer a
+    // colour dialog, so it must not reach the filter any more.
+    if (panel)
+        panel->removeEventFilter(this);
     delete panel;
     delete swatchPopover;
 }
@@ -109,7 +113,7 @@ void CLColorPicker::unlink() {
 }
 
 bool CLColorPicker::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == panel && event->type() == QEvent::Hide)
+    if (event->type() == QEvent::Hide && watched == panel)
         unlink();
     return QWidget::eventFilter(watched, event);
 }

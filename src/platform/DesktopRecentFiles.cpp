@@ -15,14 +15,13 @@ namespace {
 // Every writer of the file reads it whole and replaces it: two of ours at
 // once would drop one another's entry.
 QMutex& writing() {
-    static QMutex mutex;
-    return mutex;
+    // Never destroyed: a write may still hold it while the process exits.
+    static auto* mutex = new QMutex;
+    return *mutex;
 }
 
-QString mimeTypeOf(const QString& path) {
-    static const QMimeDatabase database;
-    if (QFileInfo(path).isDir())
-        return QStringLiteral("inode/directory");
+QString typeByName(const QString& path) {
+    const QMimeDatabase database;
     return database.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
 }
 } // namespace
@@ -40,10 +39,15 @@ void DesktopRecentFiles::add(const QString& path) {
         return;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const QString store = storePath();
-    WorkerPools::lookups()->start([store, absolute] { addTo(store, absolute); });
+    const QString type = typeByName(absolute);
+    WorkerPools::lookups()->start([store, absolute, type] { addTo(store, absolute, type); });
 }
 
 bool DesktopRecentFiles::addTo(const QString& store, const QString& path) {
+    return addTo(store, path, typeByName(path));
+}
+
+bool DesktopRecentFiles::addTo(const QString& store, const QString& path, const QString& nameType) {
     const QMutexLocker locker(&writing());
     const QByteArray file = FileName::encode(store);
     GBookmarkFile* bookmarks = g_bookmark_file_new();
@@ -64,7 +68,8 @@ bool DesktopRecentFiles::addTo(const QString& store, const QString& path) {
         g_bookmark_file_free(bookmarks);
         return false;
     }
-    g_bookmark_file_set_mime_type(bookmarks, uri, mimeTypeOf(path).toUtf8().constData());
+    const QString type = QFileInfo(path).isDir() ? QStringLiteral("inode/directory") : nameType;
+    g_bookmark_file_set_mime_type(bookmarks, uri, type.toUtf8().constData());
     // Adding the application again counts the use and stamps the time.
     g_bookmark_file_add_application(bookmarks, uri, applicationName, applicationExec);
     g_free(uri);

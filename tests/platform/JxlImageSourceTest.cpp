@@ -8,6 +8,8 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 QByteArray readAll(const QString& path) {
@@ -47,11 +49,11 @@ QByteArray box(const char* type, const QByteArray& payload) {
 // metadata and nothing after it. Fields are written least significant bit first.
 QByteArray headerClaiming(quint32 width, quint32 height) {
     QByteArray out("\xFF\x0A", 2);
-    quint64 bits = 0;
-    int count = 0;
+    // The header is longer than 64 bits, so it is gathered bit by bit.
+    std::vector<bool> bits;
     const auto put = [&](quint64 value, int n) {
-        bits |= value << count;
-        count += n;
+        for (int i = 0; i < n; ++i)
+            bits.push_back((value >> i) & 1);
     };
     put(0, 1); // not a small size
     put(3, 2); // height in 30 bits
@@ -60,8 +62,12 @@ QByteArray headerClaiming(quint32 width, quint32 height) {
     put(3, 2);
     put(width - 1, 30);
     put(1, 1); // all metadata default
-    for (int i = 0; i < count; i += 8)
-        out += char((bits >> i) & 0xff);
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        int byte = 0;
+        for (size_t j = 0; j < 8 && i + j < bits.size(); ++j)
+            byte |= int(bits[i + j]) << j;
+        out += char(byte);
+    }
     return out + QByteArray(64, '\0');
 }
 
