@@ -36,6 +36,16 @@ class ImageTransform {
     // every pixel is moved, none resampled.
     QImage apply(const QImage& image) const;
 
+    // The same work in pieces, so that several threads can share one large
+    // image: `movable` is the source in a format whose pixels can be moved
+    // whole, `blankResult` the image to fill, and `applyRows` fills rows
+    // [top, bottom) of it. Distinct rows may be filled on different threads;
+    // `out` is the result's bits(), taken once beforehand.
+    static QImage movable(const QImage& image);
+    QImage blankResult(const QImage& movableSource) const;
+    void applyRows(const QImage& movableSource, uchar* out, qsizetype outBytesPerLine, int top,
+                   int bottom) const;
+
     friend bool operator==(const ImageTransform&, const ImageTransform&) = default;
 
   private:

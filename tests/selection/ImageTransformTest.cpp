@@ -70,13 +70,14 @@ TEST(ImageTransformPixels, EveryTransformMovesEachPixelWhereTheMappingSays) {
     for (QImage::Format format :
          {QImage::Format_ARGB32, QImage::Format_RGB888, QImage::Format_RGBA64,
           QImage::Format_Grayscale16, QImage::Format_Grayscale8, QImage::Format_RGBA8888}) {
-        const QImage source = distinct(7, 4, format);
+        // Wider and taller than the bands the rows are moved in.
+        const QImage source = distinct(37, 19, format);
         for (const ImageTransform& t : all) {
             const QImage out = t.apply(source);
             ASSERT_EQ(out.size(), t.mapSize(source.size()));
             EXPECT_EQ(out.format(), format) << "format " << format;
-            for (int y = 0; y < 4; ++y)
-                for (int x = 0; x < 7; ++x) {
+            for (int y = 0; y < source.height(); ++y)
+                for (int x = 0; x < source.width(); ++x) {
                     const QPoint to = t.mapPixel({x, y}, source.size());
                     ASSERT_EQ(out.pixelColor(to).rgba64(), source.pixelColor(x, y).rgba64())
                         << "format " << format << " turns " << t.quarterTurns() << " mirror "

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTransform>
 
 namespace {
 
@@ -36,6 +37,27 @@ QList<QImage> markedFrames(int count) {
         frames.append(frame);
     }
     return frames;
+}
+
+// Large enough to be shared between two threads and to sit in large pages.
+TEST(ImageTransformerWork, ALargeImageAndItsFramesComeOutAsQtTurnsThem) {
+    QImage large(1700, 1500, QImage::Format_ARGB32);
+    for (int y = 0; y < large.height(); ++y)
+        for (int x = 0; x < large.width(); ++x)
+            large.setPixel(x, y, qRgba(x & 255, y & 255, (x * 7 + y) & 255, (x ^ y) & 255));
+    for (const ImageTransform step :
+         {ImageTransform::rotateClockwise(), ImageTransform::rotateCounterClockwise(),
+          ImageTransform::rotate180(), ImageTransform::flipVertically(),
+          ImageTransform::flipHorizontally().then(ImageTransform::rotateClockwise())}) {
+        const QImage expected = (step.isMirrored() ? large.mirrored(true, false) : large)
+                                    .transformed(QTransform().rotate(step.quarterTurns() * 90.0));
+        const ImageTransformer::Job done =
+            ImageTransformer::transformed({1, step, large, QImage(), markedFrames(9)});
+        EXPECT_EQ(done.image, expected) << step.quarterTurns() << step.isMirrored();
+        ASSERT_EQ(done.frames.size(), 9);
+        for (const QImage& frame : done.frames)
+            EXPECT_EQ(frame.size(), step.mapSize(QSize(20, 10)));
+    }
 }
 
 class TransformViewer : public ViewerWindowTest {
