@@ -115,14 +115,16 @@ void turns(const char* what, ViewController* vc, int count) {
         worstStalls.append(stalls.stop());
     }
     view->removeEventFilter(&watch);
+    const double first = times.first();
     std::sort(times.begin(), times.end());
     std::sort(worstStalls.begin(), worstStalls.end());
     std::sort(landings.begin(), landings.end());
-    std::printf("%s:\n  command to turned image painted: median %.0f ms, worst %.0f ms\n"
-                "  of which the worker's part (command to result): median %.0f ms\n"
-                "  longest main-thread stall: median %.0f ms, worst %.0f ms\n",
-                what, times[times.size() / 2], times.last(), landings[landings.size() / 2],
-                worstStalls[worstStalls.size() / 2], worstStalls.last());
+    std::printf(
+        "%s:\n  command to turned image painted: first %.0f ms, median %.0f ms, worst %.0f ms\n"
+        "  of which the worker's part (command to result): median %.0f ms\n"
+        "  longest main-thread stall: median %.0f ms, worst %.0f ms\n",
+        what, first, times[times.size() / 2], times.last(), landings[landings.size() / 2],
+        worstStalls[worstStalls.size() / 2], worstStalls.last());
 }
 
 void photo(const QString& dir) {
