@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <jpeglib.h>
 
 namespace {
@@ -39,18 +38,46 @@ QImage encodable(const QImage& image) {
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// The compressed bytes go straight into the result, which grows as needed:
+// no second buffer to fill and copy.
+struct Destination {
+    jpeg_destination_mgr manager{};
+    QByteArray bytes;
+};
+
+void startBytes(j_compress_ptr info) {
+    auto* d = reinterpret_cast<Destination*>(info->dest);
+    // About what quality 90 makes of a photo; it doubles when short.
+    d->bytes.resize(std::max<qsizetype>(
+        qsizetype(info->image_width) * qsizetype(info->image_height) / 4, 1 << 16));
+    d->manager.next_output_byte = reinterpret_cast<JOCTET*>(d->bytes.data());
+    d->manager.free_in_buffer = size_t(d->bytes.size());
+}
+
+boolean moreBytes(j_compress_ptr info) {
+    auto* d = reinterpret_cast<Destination*>(info->dest);
+    const qsizetype used = d->bytes.size();
+    d->bytes.resize(used * 2);
+    d->manager.next_output_byte = reinterpret_cast<JOCTET*>(d->bytes.data() + used);
+    d->manager.free_in_buffer = size_t(used);
+    return TRUE;
+}
+
+void endBytes(j_compress_ptr info) {
+    auto* d = reinterpret_cast<Destination*>(info->dest);
+    d->bytes.resize(d->bytes.size() - qsizetype(d->manager.free_in_buffer));
+}
+
 // Everything with a destructor lives outside the function that calls
 // setjmp, so a longjmp skips none.
 struct Job {
     jpeg_compress_struct info{};
     ErrorManager errors{};
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
+    Destination destination;
     bool created = false;
     ~Job() {
         if (created)
             jpeg_destroy_compress(&info);
-        free(out);
     }
 };
 
@@ -62,9 +89,12 @@ bool compress(Job& job, const QImage& pixels, int quality, const QByteArray& icc
         return false;
     jpeg_create_compress(&job.info);
     job.created = true;
-    jpeg_mem_dest(&job.info, &job.out, &job.outSize);
     job.info.image_width = JDIMENSION(pixels.width());
     job.info.image_height = JDIMENSION(pixels.height());
+    job.destination.manager.init_destination = startBytes;
+    job.destination.manager.empty_output_buffer = moreBytes;
+    job.destination.manager.term_destination = endBytes;
+    job.info.dest = &job.destination.manager;
     const bool grey = pixels.format() == QImage::Format_Grayscale8;
     job.info.input_components = grey ? 1 : 4;
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
@@ -98,7 +128,7 @@ QByteArray JpegEncoder::encode(const QImage& image, int quality) {
                                ? QByteArray()
                                : QColorSpace(QColorSpace::SRgb).iccProfile();
     Job job;
-    if (!compress(job, pixels, quality, icc) || !job.out || job.outSize == 0)
+    if (!compress(job, pixels, quality, icc))
         return QByteArray();
-    return QByteArray(reinterpret_cast<const char*>(job.out), qsizetype(job.outSize));
+    return std::move(job.destination.bytes);
 }

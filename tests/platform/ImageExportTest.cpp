@@ -141,6 +141,20 @@ TEST(ImageEncoderRoundTrip, JpegFollowsTheSliderAndCarriesAnSrgbProfile) {
     EXPECT_FALSE(
         ImageEncoder::encode(pattern(9, 9, QImage::Format_RGBA64), ExportFormat::Jpeg, 0.9f)
             .isEmpty());
+    // Noise at the best quality takes far more room than a photo: the output
+    // outgrows its first guess, whole and intact.
+    QImage noise(600, 400, QImage::Format_RGB32);
+    quint32 seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.setPixel(x, y, seed >> 8);
+        }
+    const QByteArray large = ImageEncoder::encode(noise, ExportFormat::Jpeg, 1.0f);
+    EXPECT_GT(large.size(), 600 * 400 / 4);
+    const QImage noiseBack = QImage::fromData(large, "JPEG");
+    ASSERT_EQ(noiseBack.size(), noise.size());
+    EXPECT_LE(std::abs(qGreen(noiseBack.pixel(599, 399)) - qGreen(noise.pixel(599, 399))), 40);
     QString reason;
     EXPECT_TRUE(ImageEncoder::encode(QImage(), ExportFormat::Jpeg, 0.9f, &reason).isEmpty());
     EXPECT_FALSE(reason.isEmpty());
