@@ -214,4 +214,32 @@ TEST(FramePlaybackTransform, FramesThatArriveAfterATurnAreTurnedToo) {
     EXPECT_EQ(qGray(playback.player()->frames().at(1).pixel(19, 9)), 255);
 }
 
+TEST(FramePlaybackTransform, StreamedFramesAreTurnedAsTheyAreShown) {
+    const QList<QImage> frames = markedFrames(3);
+    const QByteArray gif = TestImages::animatedGif(frames, {0, 0, 0});
+    FramePlayback playback;
+    QSignalSpy shownFrames(&playback, &FramePlayback::frameShown);
+    const auto make = [gif] { return ImageSource::createWithData(gif); };
+    // Claiming more frames than memory holds makes the player decode them as
+    // it goes; only the first three are asked for.
+    playback.setItem(1 << 24, true, AnimationPlayer::Kind::Gif, frames[0], make, {});
+    ASSERT_TRUE(playback.player()->isStreaming());
+    playback.player()->setManualTicks(true);
+    playback.stop();
+    playback.transformLanded(ImageTransform::rotateClockwise(), playback.decodedFrames());
+    for (int i = 1; i <= 2; ++i) {
+        shownFrames.clear();
+        playback.showFrame(i);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !shownFrames.isEmpty() && shownFrames.last()[0].toInt() == i &&
+                       !shownFrames.last()[1].value<QImage>().isNull();
+            },
+            10000));
+        const QImage frame = shownFrames.last()[1].value<QImage>();
+        ASSERT_EQ(frame.size(), QSize(10, 20)) << i;
+        EXPECT_EQ(qGray(frame.pixel(9, 0)), 255) << "the white corner turned to the top right";
+    }
+}
+
 } // namespace
