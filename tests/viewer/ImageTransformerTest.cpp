@@ -8,6 +8,7 @@
 #include "viewer/FramePlayback.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/PlayerSlider.h"
+#include "viewer/ScaledImageCache.h"
 #include "viewer/ViewerSelection.h"
 
 #include <QLabel>
@@ -130,7 +131,7 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
 }
 
 TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
-    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(40, 20), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(2400, 1200), "PNG"));
     ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(20, 40), "PNG"));
     open(path("one.png"));
     const QImage before = shown();
@@ -142,7 +143,24 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
     ASSERT_TRUE(settle());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
     EXPECT_EQ(shown(), before);
-    EXPECT_EQ(vc->imageWidth, 40);
+    EXPECT_EQ(vc->imageWidth, 2400);
+
+    // A half turn keeps the size, so a turned copy for the screen would fit
+    // the file's pixels: what is drawn must come back unturned as well.
+    vc->rotate180();
+    ASSERT_TRUE(landed());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !vc->imageView()->cache()->exactCopy().isNull(); }, 10000));
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    vc->showPreviousImage();
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_EQ(shown(), before);
+    const QImage drawn = vc->imageView()->cache()->exactCopy();
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_GT(qRed(drawn.pixel(0, 0)), qGreen(drawn.pixel(0, 0)))
+        << "the red corner is at the top left again on screen";
 }
 
 TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
