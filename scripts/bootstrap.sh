@@ -18,6 +18,7 @@ packages=(
   libwebp-dev webp libjxl-dev libjxl-tools libavif-dev libavif-bin
   dbus-daemon at-spi2-core libglib2.0-bin
   libxcb1-dev
+  poppler-utils xclip
 )
 
 missing=()

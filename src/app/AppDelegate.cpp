@@ -96,6 +96,20 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::PreviousFrame, &ViewController::prevFrame);
     forward(MenuItem::NextFrame, &ViewController::nextFrame);
     forward(MenuItem::ZoomOut, &ViewController::zoomOut);
+    forward(MenuItem::Rotate90, &ViewController::rotate90);
+    forward(MenuItem::Rotate90Counter, &ViewController::rotate90Counter);
+    forward(MenuItem::Rotate180, &ViewController::rotate180);
+    forward(MenuItem::FlipHorizontally, &ViewController::flipHorizontally);
+    forward(MenuItem::FlipVertically, &ViewController::flipVertically);
+    forward(MenuItem::ExportJPEG, &ViewController::exportImage);
+    forward(MenuItem::ExportPNG, &ViewController::exportImage);
+    forward(MenuItem::Print, &ViewController::printImage);
+    on(MenuItem::Copy, [this] {
+        if (ViewController* viewer = mainViewController()) {
+            viewer->copySelectionToClipboard();
+            recheckPasteboard();
+        }
+    });
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);

@@ -27,6 +27,10 @@ struct ViewerState {
     int zoomMode = 0;
     bool isFullscreen = false;
     bool isFileLoaded = false;
+    // The full image is on screen (not a reduced first look).
+    bool isImageShown = false;
+    // A turn or flip is being worked out; what changes the image waits.
+    bool isTransforming = false;
     bool canZoomIn = false;
     bool canZoomOut = false;
     bool hasSelection = false;

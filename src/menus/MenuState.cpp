@@ -16,16 +16,6 @@ void setAll(MenuState::Items& surface, std::initializer_list<MenuItem> items, bo
 
 bool MenuState::isBuilt(MenuItem item) {
     switch (item) {
-    case MenuItem::Copy:
-    case MenuItem::Rotate180:
-    case MenuItem::Rotate90:
-    case MenuItem::Rotate90Counter:
-    case MenuItem::FlipHorizontally:
-    case MenuItem::FlipVertically:
-    case MenuItem::ExportJPEG:
-    case MenuItem::ExportPNG:
-    case MenuItem::Print:
-        return false;
     default:
         return true;
     }
@@ -89,6 +79,20 @@ MenuState MenuState::compute(const ViewerState& v) {
     for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
         setAll(*surface, {MenuItem::PreviousImage, MenuItem::NextImage, MenuItem::Slideshow},
                v.isDirectory);
+
+    // What reads or changes the image's pixels waits for the full image (a
+    // first look would be replaced by it) and for a turn being worked out.
+    const bool pixelsReady = loaded && v.isImageShown && !v.isTransforming;
+    for (auto* menu : {&s.appMenu, &s.viewerMenu}) {
+        for (MenuItem item : {MenuItem::Copy, MenuItem::Rotate180, MenuItem::Rotate90,
+                              MenuItem::Rotate90Counter, MenuItem::FlipHorizontally,
+                              MenuItem::FlipVertically})
+            (*menu)[item] = (*menu)[item] && pixelsReady;
+        for (MenuItem item : {MenuItem::SelectAll, MenuItem::SelectionTool,
+                              MenuItem::PreviousFrame, MenuItem::NextFrame})
+            (*menu)[item] = (*menu)[item] && !v.isTransforming;
+    }
+    setAll(s.appMenu, {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print}, pixelsReady);
 
     for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar}) {
         for (auto& [item, enabled] : *surface)

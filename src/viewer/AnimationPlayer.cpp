@@ -116,6 +116,11 @@ void AnimationPlayer::setFrames(Kind kind, const QList<QImage>& frames, const QL
     delays = frameDelays;
 }
 
+void AnimationPlayer::replaceFrames(const QList<QImage>& frames) {
+    if (!stream && frames.size() == list.size())
+        list = frames;
+}
+
 void AnimationPlayer::setStream(Kind kind, FrameStream* frames, int framesCount) {
     clear();
     animationKind = kind;

@@ -49,8 +49,13 @@ public:
     // Decoded frames in order (a frame that failed leaves a gap: the list is
     // shorter), with their delays.
     void setFrames(Kind kind, const QList<QImage>& frames, const QList<int>& delays);
+    // The same frames with new pixels (turned or flipped): the frame shown,
+    // the delays and the playing state stay.
+    void replaceFrames(const QList<QImage>& frames);
+    const QList<QImage>& frames() const { return list; }
     // Frames on demand.
     void setStream(Kind kind, FrameStream* stream, int framesCount);
+    bool isStreaming() const { return !stream.isNull(); }
     void clear();
     bool hasFrames() const;
     int listSize() const;

@@ -10,7 +10,8 @@ FramePlayback::FramePlayback(QObject* parent)
       frameTasks(std::make_unique<BackgroundTask>(this, WorkerPools::frames())) {
     connect(animation, &AnimationPlayer::frameShown, this, [this](int index, const QImage& image) {
         current = index;
-        emit frameShown(index, image, false);
+        // A list holds transformed frames already; a stream decodes them afresh.
+        emit frameShown(index, animation->isStreaming() ? total.apply(image) : image, false);
     });
 }
 
@@ -31,6 +32,8 @@ void FramePlayback::clear() {
     current = 0;
     animated = false;
     playerReady = false;
+    total = ImageTransform();
+    ++generation;
     setPlaying(false);
 }
 
@@ -72,14 +75,64 @@ void FramePlayback::setItem(int framesCount, bool isAnimated, AnimationPlayer::K
         [this, kind](std::pair<QList<QImage>, QList<int>> frames) {
             if (frames.first.isEmpty())
                 return;
-            animation->setFrames(kind, frames.first, frames.second);
-            playerReady = true;
-            // The user may have stepped or stopped while the frames were decoded.
-            if (current != 0)
-                animation->loadFrame(std::min(current, animation->listSize() - 1));
-            if (wantPlaying)
-                animation->play();
+            landFrames(std::move(frames.first), std::move(frames.second), ImageTransform(), kind);
         });
+}
+
+void FramePlayback::landFrames(QList<QImage> frames, QList<int> delays,
+                               const ImageTransform& applied, AnimationPlayer::Kind kind) {
+    if (applied == total) {
+        if (playerReady && !animation->isStreaming() && animation->listSize() == frames.size())
+            animation->replaceFrames(frames);
+        else
+            setList(kind, frames, delays);
+        return;
+    }
+    // Turned or flipped while these were decoded: catch up on a worker, and
+    // check again when done, as the user may have turned it once more.
+    const ImageTransform target = total;
+    const ImageTransform step = applied.inverted().then(target);
+    frameTasks->run(
+        [frames = std::move(frames), step]() mutable {
+            for (QImage& frame : frames) {
+                if (Cancellation::requested())
+                    return QList<QImage>();
+                frame = step.apply(frame);
+            }
+            return frames;
+        },
+        [this, delays = std::move(delays), target, kind, at = generation](QList<QImage> done) {
+            if (at == generation && !done.isEmpty())
+                landFrames(std::move(done), delays, target, kind);
+        });
+}
+
+void FramePlayback::setList(AnimationPlayer::Kind kind, const QList<QImage>& frames,
+                            const QList<int>& delays) {
+    animation->setFrames(kind, frames, delays);
+    playerReady = true;
+    // The user may have stepped or stopped while the frames were decoded.
+    if (current != 0)
+        animation->loadFrame(std::min(current, animation->listSize() - 1));
+    if (wantPlaying)
+        animation->play();
+}
+
+QList<QImage> FramePlayback::decodedFrames() const {
+    return playerReady && !animation->isStreaming() ? animation->frames() : QList<QImage>();
+}
+
+void FramePlayback::transformLanded(const ImageTransform& newTotal, const QList<QImage>& frames) {
+    const ImageTransform before = total;
+    total = newTotal;
+    if (!playerReady || animation->isStreaming())
+        return;
+    if (!frames.isEmpty() && frames.size() == animation->listSize()) {
+        animation->replaceFrames(frames);
+        return;
+    }
+    // The list arrived while the transform ran: it still carries the old total.
+    landFrames(animation->frames(), {}, before, animation->kind());
 }
 
 void FramePlayback::stop() {
@@ -115,5 +168,10 @@ void FramePlayback::showFrame(int index) {
         return;
     }
     current = index;
-    emit frameShown(index, decodeFrame ? decodeFrame(index) : QImage(), !animated);
+    const QImage frame = decodeFrame ? decodeFrame(index) : QImage();
+    // A page of a still multi-page file is decoded afresh, untransformed; a
+    // frame of an animation whose list is still on its way keeps the turns.
+    if (!animated)
+        total = ImageTransform();
+    emit frameShown(index, animated ? total.apply(frame) : frame, !animated);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "selection/ImageTransform.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/BackgroundTask.h"
 
@@ -44,6 +45,18 @@ public:
     bool isPlaying() const { return wantPlaying; }
     AnimationPlayer* player() const { return animation; }
 
+    // The turns and flips applied to the item since it was decoded. Frames
+    // that arrive later (the list decoded in the background, streamed
+    // frames, frames stepped to before the list) get it too.
+    ImageTransform transform() const { return total; }
+    // The decoded frames to transform with the shown image; empty when
+    // there is no list (yet).
+    QList<QImage> decodedFrames() const;
+    // A transform landed: `frames` are the frames handed out by
+    // decodedFrames() when it started, transformed; now the item's total is
+    // `newTotal`.
+    void transformLanded(const ImageTransform& newTotal, const QList<QImage>& frames);
+
     void playStop();
     void stop();
     // A frame step (stops playback) and a jump to a frame (the slider).
@@ -57,7 +70,11 @@ signals:
     void playingChanged(bool playing);
 
 private:
-    void framesDecoded(const QList<QImage>& frames, const QList<int>& delays);
+    // Frames decoded under `applied` become the list once they carry the
+    // item's current transform; otherwise the difference is applied first.
+    void landFrames(QList<QImage> frames, QList<int> delays, const ImageTransform& applied,
+                    AnimationPlayer::Kind kind);
+    void setList(AnimationPlayer::Kind kind, const QList<QImage>& frames, const QList<int>& delays);
     void setPlaying(bool playing);
 
     AnimationPlayer* animation = nullptr;
@@ -69,4 +86,7 @@ private:
     bool wantPlaying = false;
     // Frame steps go through the player once it holds the frames.
     bool playerReady = false;
+    ImageTransform total;
+    // Bumped by clear(): frame work for an earlier item lands nowhere.
+    quint64 generation = 0;
 };

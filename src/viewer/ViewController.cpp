@@ -6,9 +6,14 @@
 #include "menus/RTSpinKitView.h"
 #include "platform/FileName.h"
 #include "platform/ImageSource.h"
+#include "selection/SelectionCopy.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
+#include "viewer/CopyContent.h"
 #include "viewer/FramePlayback.h"
+#include "viewer/ImagePrinter.h"
+#include "viewer/ImageTransformer.h"
+#include "viewer/JFImageSavePanel.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
@@ -20,7 +25,10 @@
 #include "viewer/ViewerSelection.h"
 
 #include <QPointer>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QMimeData>
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
@@ -123,6 +131,12 @@ void ViewController::viewDidLoad() {
     connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
     setSteppingEnabled(false);
 
+    imageTransformer = new ImageTransformer(this);
+    connect(imageTransformer, &ImageTransformer::finished, this,
+            [this](const ImageTransformer::Job& done) {
+                transformLanded(done.image, done.screenCopy, done.frames, done.step);
+            });
+
     viewerCommands = new ViewerCommands(this);
     showMessage(ViewerMessage::EmptyWindow);
     themeChanged();
@@ -166,6 +180,8 @@ ViewerState ViewController::viewerState() const {
     s.zoomMode = zoomMode;
     s.isFullscreen = isFullscreen;
     s.isFileLoaded = isFileLoaded();
+    s.isImageShown = isImageShown();
+    s.isTransforming = isTransforming();
     s.canZoomIn = canZoomIn();
     s.canZoomOut = canZoomOut();
     s.hasSelection = hasSelection();
@@ -183,7 +199,7 @@ bool ViewController::hasSelection() const {
 }
 
 void ViewController::selectAll() {
-    if (isFileLoaded())
+    if (isFileLoaded() && !isTransforming())
         viewerSelection->selectAll();
 }
 
@@ -193,6 +209,8 @@ void ViewController::deselect() {
 }
 
 void ViewController::selectionTool() {
+    if (isTransforming())
+        return;
     viewerInput->canBeSelected(!viewerInput->tools().inSelecting());
 }
 
@@ -277,6 +295,9 @@ void ViewController::prepearAni() {
 }
 
 void ViewController::resetForNewItem() {
+    // A turn still being worked out belongs to the image being left.
+    imageTransformer->setCurrentSerial(doc->loadSerial());
+    setTransforming(false);
     viewerSelection->deselect();
     playback->clear();
     geometry->resetForNewDocument();
@@ -384,7 +405,10 @@ void ViewController::setFrameControls(int index) {
 
 void ViewController::frameShown(int index, const QImage& image, bool refit) {
     if (refit) {
-        // A page of a multi-page file: placed anew, with a selection of its own.
+        // A page of a multi-page file: placed anew, with a selection of its
+        // own; a turn worked out for the page before it would land on it.
+        imageTransformer->cancel();
+        setTransforming(false);
         viewerSelection->deselect();
         showFrame(index, image, image.size(), true);
         return;
@@ -576,4 +600,105 @@ void ViewController::changeEvent(QEvent* event) {
         event->type() == QEvent::ApplicationPaletteChange)
         themeChanged();
     QWidget::changeEvent(event);
+}
+
+bool ViewController::isImageShown() const {
+    return doc->state() == LoadState::Shown && isFileLoaded();
+}
+
+bool ViewController::isTransforming() const {
+    return imageTransformer->isRunning();
+}
+
+void ViewController::flipHorizontally() {
+    transformImage(ImageTransform::flipHorizontally());
+}
+
+void ViewController::flipVertically() {
+    transformImage(ImageTransform::flipVertically());
+}
+
+void ViewController::rotate180() {
+    transformImage(ImageTransform::rotate180());
+}
+
+void ViewController::rotate90() {
+    transformImage(ImageTransform::rotateClockwise());
+}
+
+void ViewController::rotate90Counter() {
+    transformImage(ImageTransform::rotateCounterClockwise());
+}
+
+void ViewController::setTransforming(bool running) {
+    // The selection tool and the frame slider would act on pixels about to be replaced.
+    mainToolbar->frameSlider->setEnabled(!running);
+    if (running && viewerInput->tools().inSelecting())
+        viewerInput->canBeSelected(false);
+    emit updateMainMenuRequested();
+}
+
+void ViewController::transformImage(const ImageTransform& step) {
+    // A first look would be replaced by the full decode, untransformed.
+    if (!isImageShown() || isTransforming())
+        return;
+    viewerSelection->deselect();
+    startLoading();
+    imageTransformer->setCurrentSerial(doc->loadSerial());
+    imageTransformer->start({doc->loadSerial(), step, renderer->image(),
+                             renderer->cache()->exactCopy(), playback->decodedFrames()});
+    setTransforming(true);
+}
+
+void ViewController::transformLanded(const QImage& image, const QImage& screenCopy,
+                                     const QList<QImage>& frames, const ImageTransform& step) {
+    viewerSelection->deselect();
+    playback->transformLanded(playback->transform().then(step), frames);
+    // For full screen this is a new image: leaving it refits rather than
+    // restoring the old frame.
+    imageChanged = true;
+    if (step.swapsSize()) {
+        std::swap(imageWidth, imageHeight);
+        geometry->setImageSize(imageWidth, imageHeight);
+        viewerSelection->setImagePixels(image.size());
+        mainToolbar->labelImageResolution->setText(
+            QString::asprintf("%ipx × %ipx", image.width(), image.height()));
+    }
+    renderer->setImage(image, screenCopy);
+    if (step.swapsSize())
+        processWindow(true);
+    stopLoading();
+    setTransforming(false);
+}
+
+QImage ViewController::imageInSelectionArea() const {
+    if (!hasSelection() || !isImageShown())
+        return QImage();
+    return SelectionCopy::imageInSelectionArea(renderer->image(), viewerSelection->selectedPixels(),
+                                               devicePixelRatioF());
+}
+
+bool ViewController::copySelectionToClipboard() {
+    if (!isImageShown() || isTransforming())
+        return false;
+    QMimeData* data = CopyContent::forCopy(imageInSelectionArea(), doc->openedURL(), doc->isZip(),
+                                           doc->isData(), renderer->image());
+    if (!data)
+        return false; // what the user had on the clipboard stays
+    QGuiApplication::clipboard()->setMimeData(data);
+    return true;
+}
+
+void ViewController::exportImage() {
+    if (!isImageShown() || isTransforming())
+        return;
+    const auto panel = JFImageSavePanel::savePanel();
+    panel->setSuggestedName(doc->isData() ? QString() : doc->openedURL());
+    panel->runModalForImage(renderer->image(), window());
+}
+
+void ViewController::printImage() {
+    if (!isImageShown() || isTransforming())
+        return;
+    ImagePrinter::printImage(renderer->image(), QSizeF(imageWidth, imageHeight), window());
 }

@@ -19,6 +19,8 @@ class MessageView;
 class RTSpinKitView;
 class ViewerCommands;
 class ViewerSelection;
+class ImageTransform;
+class ImageTransformer;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -120,6 +122,25 @@ class ViewController : public QWidget {
     void deselect();
     void selectionTool();
 
+    // Turns and flips of the shown image and its frames, worked out on a
+    // worker; the window refits when the result lands after a quarter turn.
+    void flipHorizontally();
+    void flipVertically();
+    void rotate180();
+    void rotate90();
+    void rotate90Counter();
+    bool isTransforming() const;
+    // The full image is on screen: what reads or changes its pixels may run.
+    bool isImageShown() const;
+    ImageTransformer* transformer() const { return imageTransformer; }
+
+    // Copy, export and print read the shown image at full resolution.
+    QImage imageInSelectionArea() const;
+    // False when there was nothing to write; the clipboard is then untouched.
+    bool copySelectionToClipboard();
+    void exportImage();
+    void printImage();
+
   public slots:
     // The viewer's own actions: they stop a running slideshow first.
     void nextImage();
@@ -165,6 +186,10 @@ class ViewController : public QWidget {
     void startAnimation(const LoadedItem& item);
     void frameShown(int index, const QImage& image, bool refit);
     void setFrameControls(int index);
+    void transformImage(const ImageTransform& step);
+    void transformLanded(const QImage& image, const QImage& screenCopy,
+                         const QList<QImage>& frames, const ImageTransform& step);
+    void setTransforming(bool running);
     QSize previewBound() const;
 
     ViewerDocument* doc = nullptr;
@@ -182,4 +207,5 @@ class ViewController : public QWidget {
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
     ViewerCommands* viewerCommands = nullptr;
+    ImageTransformer* imageTransformer = nullptr;
 };

@@ -11,7 +11,8 @@
 
 ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer(viewer) {
     menu = new QMenu(viewer);
-    add(MenuItem::Copy, tr("Copy"));
+    connect(add(MenuItem::Copy, tr("Copy")), &QAction::triggered, viewer,
+            &ViewController::copySelectionToClipboard);
     connect(add(MenuItem::SelectAll, tr("Select All")), &QAction::triggered, viewer,
             &ViewController::selectAll);
     connect(add(MenuItem::Deselect, tr("Deselect")), &QAction::triggered, viewer,
@@ -47,11 +48,16 @@ ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer
         connect(action, &QAction::triggered, viewer, modes[mode].second);
     }
     menu->addSeparator();
-    add(MenuItem::Rotate90Counter, tr("Rotate Left"));
-    add(MenuItem::Rotate90, tr("Rotate Right"));
-    add(MenuItem::Rotate180, tr("Rotate 180°"));
-    add(MenuItem::FlipHorizontally, tr("Flip Horizontally"));
-    add(MenuItem::FlipVertically, tr("Flip Vertically"));
+    connect(add(MenuItem::Rotate90Counter, tr("Rotate Left")), &QAction::triggered, viewer,
+            &ViewController::rotate90Counter);
+    connect(add(MenuItem::Rotate90, tr("Rotate Right")), &QAction::triggered, viewer,
+            &ViewController::rotate90);
+    connect(add(MenuItem::Rotate180, tr("Rotate 180°")), &QAction::triggered, viewer,
+            &ViewController::rotate180);
+    connect(add(MenuItem::FlipHorizontally, tr("Flip Horizontally")), &QAction::triggered, viewer,
+            &ViewController::flipHorizontally);
+    connect(add(MenuItem::FlipVertically, tr("Flip Vertically")), &QAction::triggered, viewer,
+            &ViewController::flipVertically);
     menu->addSeparator();
     connect(add(MenuItem::GetInfo, tr("Get Info")), &QAction::triggered, viewer,
             &ViewController::getInfo);

@@ -52,6 +52,9 @@ class ViewerDocument : public QObject {
     void cancelLoading();
 
     State state() const { return loadState; }
+    // Grows with every open: work for an item compares it to know whether
+    // the user is still on that item.
+    quint64 loadSerial() const { return openSerial; }
     bool isStarted() const { return started; }
     bool isZip() const { return zip; }
     bool isData() const { return data; }

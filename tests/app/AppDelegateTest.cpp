@@ -128,21 +128,28 @@ TEST_F(AppDelegateTest, OpenWithComesBackWhenAViewerIsKeyAgain) {
     EXPECT_TRUE(delegate->menuEditIn()->actions()[0]->isEnabled());
 }
 
-TEST_F(AppDelegateTest, CommandsNotBuiltYetStayDisabledWithAnImageShown) {
+TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
     delegate->application({path("one/a.jpg")});
     ASSERT_EQ(windows().size(), 1);
     OrvaneWindowController* viewer = windows()[0];
-    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->vc()->viewerState().isFileLoaded; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->vc()->viewerState().isImageShown; }, 10000));
+    viewer->present();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == viewer->window(); }, 5000));
     viewer->updateMainMenu();
     ViewerCommands* own = viewer->vc()->commands();
-    EXPECT_TRUE(enabled(MenuItem::GetInfo));
-    EXPECT_TRUE(own->item(MenuItem::GetInfo)->isEnabled());
     for (MenuItem item : {MenuItem::Copy, MenuItem::Rotate90, MenuItem::FlipVertically}) {
-        EXPECT_FALSE(enabled(item)) << int(item);
-        EXPECT_FALSE(own->item(item)->isEnabled()) << int(item);
+        EXPECT_TRUE(enabled(item)) << int(item);
+        EXPECT_TRUE(own->item(item)->isEnabled()) << int(item);
     }
     for (MenuItem item : {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print})
-        EXPECT_FALSE(enabled(item)) << int(item);
+        EXPECT_TRUE(enabled(item)) << int(item);
+    const QSize before = viewer->vc()->getCurrentImage().size();
+    delegate->menuItem(MenuItem::Rotate90)->trigger();
+    EXPECT_FALSE(enabled(MenuItem::Rotate90)) << "disabled while the turn is worked out";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer->vc()->isTransforming(); }, 10000));
+    EXPECT_EQ(viewer->vc()->getCurrentImage().size(), before.transposed());
+    EXPECT_TRUE(enabled(MenuItem::Rotate90));
 }
 
 TEST_F(AppDelegateTest, TheSharedSelectionCommandsActOnTheWindowInFront) {

@@ -1,0 +1,247 @@
+#include "platform/AtomicFileWriter.h"
+#include "platform/ExportFormat.h"
+#include "platform/ImageEncoder.h"
+#include "platform/ImageSource.h"
+#include "platform/Jpeg2000Encoder.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+namespace {
+
+// Every pixel different; 16-bit values that 8 bits could not hold.
+QImage pattern(int w, int h, QImage::Format format) {
+    QImage image(w, h, QImage::Format_RGBA64);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixelColor(
+                x, y,
+                QColor::fromRgba64(quint16(x * 2311 + y * 17 + 1), quint16(y * 1999 + 3),
+                                   quint16((x * y * 131) & 0xffff), quint16(65535 - x * 97)));
+    return image.convertToFormat(format);
+}
+
+// The pixels of `a` and `b` in one common format, compared bit for bit.
+::testing::AssertionResult samePixels(const QImage& a, const QImage& b, QImage::Format as) {
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "sizes differ";
+    const QImage ca = a.convertToFormat(as), cb = b.convertToFormat(as);
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(ca.constScanLine(y), cb.constScanLine(y), size_t(ca.bytesPerLine())) != 0)
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+// Qt's reader premultiplies a TIFF's alpha as it reads: the file's own
+// samples are read with libtiff instead.
+QImage tiffSamples(const QByteArray& bytes) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.tiff");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return QImage();
+    f.close();
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tiff)
+        return QImage();
+    uint32_t w = 0, h = 0;
+    uint16_t spp = 0, bps = 0, extra = 0;
+    uint16_t* kinds = nullptr;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &h);
+    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extra, &kinds);
+    QImage out;
+    if (spp == 4 && bps == 8 && extra == 1 && kinds[0] == EXTRASAMPLE_UNASSALPHA) {
+        out = QImage(int(w), int(h), QImage::Format_RGBA8888);
+        for (uint32_t y = 0; y < h; ++y)
+            TIFFReadScanline(tiff, out.scanLine(int(y)), y, 0);
+    }
+    TIFFClose(tiff);
+    return out;
+}
+
+TEST(ImageEncoderRoundTrip, PngAndTiffGiveBackEveryPixelAtTheirDepth) {
+    for (ExportFormat format : {ExportFormat::Png, ExportFormat::Tiff}) {
+        for (QImage::Format pixels : {QImage::Format_RGBA64, QImage::Format_ARGB32,
+                                      QImage::Format_RGB32, QImage::Format_Grayscale16}) {
+            const QImage source = pattern(37, 23, pixels);
+            const QByteArray bytes = ImageEncoder::encode(source, format, 0.5f);
+            ASSERT_FALSE(bytes.isEmpty());
+            const bool straightAlpha =
+                format == ExportFormat::Tiff && pixels == QImage::Format_ARGB32;
+            const QImage back = straightAlpha ? tiffSamples(bytes) : QImage::fromData(bytes);
+            ASSERT_FALSE(back.isNull()) << ExportFormats::title(format).toStdString();
+            const bool deep = source.depth() >= 48 || pixels == QImage::Format_Grayscale16;
+            EXPECT_EQ(back.depth() >= 48 || back.format() == QImage::Format_Grayscale16, deep)
+                << ExportFormats::title(format).toStdString() << " format " << pixels;
+            EXPECT_TRUE(samePixels(source, back, QImage::Format_RGBA64))
+                << ExportFormats::title(format).toStdString() << " format " << pixels;
+            if (pixels != QImage::Format_Grayscale16 && !straightAlpha) {
+                EXPECT_EQ(back.colorSpace(), QColorSpace(QColorSpace::SRgb))
+                    << ExportFormats::title(format).toStdString();
+            }
+        }
+    }
+}
+
+TEST(ImageEncoderRoundTrip, BmpIsExactForEightBitOpaqueImagesAndDropsAlpha) {
+    const QImage opaque = pattern(33, 9, QImage::Format_RGB32);
+    const QImage back = QImage::fromData(ImageEncoder::encode(opaque, ExportFormat::Bmp, 1));
+    EXPECT_TRUE(samePixels(opaque, back, QImage::Format_RGB32));
+    QImage clear(4, 4, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    const QImage flat = QImage::fromData(ImageEncoder::encode(clear, ExportFormat::Bmp, 1));
+    ASSERT_FALSE(flat.isNull());
+    EXPECT_EQ(flat.pixel(1, 1) | 0xff000000, qRgb(255, 255, 255)) << "laid on white";
+}
+
+TEST(ImageEncoderRoundTrip, Jpeg2000AtOneHundredIsLossless) {
+    EXPECT_EQ(Jpeg2000Encoder::compressionRatio(100), 0.0f);
+    EXPECT_GT(Jpeg2000Encoder::compressionRatio(99), 1.0f);
+    for (QImage::Format pixels : {QImage::Format_RGB32, QImage::Format_ARGB32,
+                                  QImage::Format_RGBA64, QImage::Format_Grayscale8}) {
+        const QImage source = pattern(70, 3, pixels);
+        const QByteArray bytes = ImageEncoder::encode(source, ExportFormat::Jpeg2000, 1.0f);
+        ASSERT_FALSE(bytes.isEmpty()) << pixels;
+        auto decoder = ImageSource::createWithData(bytes);
+        ASSERT_TRUE(decoder) << pixels;
+        const QImage back = decoder->imageAtIndex(0);
+        ASSERT_FALSE(back.isNull()) << pixels;
+        EXPECT_TRUE(samePixels(source, back, QImage::Format_RGBA64)) << "format " << pixels;
+    }
+    // A single pixel has no resolution level to spare.
+    EXPECT_FALSE(
+        ImageEncoder::encode(pattern(1, 1, QImage::Format_RGB32), ExportFormat::Jpeg2000, 1)
+            .isEmpty());
+}
+
+TEST(ImageEncoderRoundTrip, JpegFollowsTheSliderAndCarriesAnSrgbProfile) {
+    QImage smooth(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            smooth.setPixel(x, y, qRgb(x * 4, y * 5, 128));
+    const QByteArray best = ImageEncoder::encode(smooth, ExportFormat::Jpeg, 1.0f);
+    const QByteArray least = ImageEncoder::encode(smooth, ExportFormat::Jpeg, 0.0f);
+    ASSERT_FALSE(best.isEmpty());
+    ASSERT_FALSE(least.isEmpty());
+    EXPECT_LT(least.size(), best.size());
+    const QImage back = QImage::fromData(best, "JPEG");
+    ASSERT_EQ(back.size(), smooth.size());
+    EXPECT_EQ(back.colorSpace(), QColorSpace(QColorSpace::SRgb));
+    EXPECT_LE(std::abs(qRed(back.pixel(20, 20)) - 80), 3);
+    // 16-bit and transparent pixels are encoded too.
+    EXPECT_FALSE(
+        ImageEncoder::encode(pattern(9, 9, QImage::Format_RGBA64), ExportFormat::Jpeg, 0.9f)
+            .isEmpty());
+    // Noise at the best quality takes far more room than a photo: the output
+    // outgrows its first guess, whole and intact.
+    QImage noise(600, 400, QImage::Format_RGB32);
+    quint32 seed = 1;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.setPixel(x, y, seed >> 8);
+        }
+    const QByteArray large = ImageEncoder::encode(noise, ExportFormat::Jpeg, 1.0f);
+    EXPECT_GT(large.size(), 600 * 400 / 4);
+    const QImage noiseBack = QImage::fromData(large, "JPEG");
+    ASSERT_EQ(noiseBack.size(), noise.size());
+    EXPECT_LE(std::abs(qGreen(noiseBack.pixel(599, 399)) - qGreen(noise.pixel(599, 399))), 40);
+    QString reason;
+    EXPECT_TRUE(ImageEncoder::encode(QImage(), ExportFormat::Jpeg, 0.9f, &reason).isEmpty());
+    EXPECT_FALSE(reason.isEmpty());
+}
+
+TEST(ExportFormatNames, TheExtensionFollowsTheFormatOnlyWhenThereIsOne) {
+    EXPECT_EQ(ExportFormats::withSuffix("photo.jpg", ExportFormat::Bmp), "photo.bmp");
+    EXPECT_EQ(ExportFormats::withSuffix("a.b.png", ExportFormat::Jpeg2000), "a.b.jp2");
+    EXPECT_EQ(ExportFormats::withSuffix("photo", ExportFormat::Bmp), "photo");
+    EXPECT_EQ(ExportFormats::withSuffix(".hidden", ExportFormat::Png), ".hidden");
+    EXPECT_EQ(ExportFormats::withSuffix("dir.d/photo", ExportFormat::Png), "dir.d/photo");
+    EXPECT_EQ(ExportFormats::atIndex(4), ExportFormat::Bmp);
+    EXPECT_EQ(ExportFormats::atIndex(9), ExportFormat::Png);
+    EXPECT_TRUE(ExportFormats::hasCompression(ExportFormat::Jpeg2000));
+    EXPECT_FALSE(ExportFormats::hasCompression(ExportFormat::Tiff));
+}
+
+class AtomicWrite : public ::testing::Test {
+  protected:
+    QTemporaryDir dir;
+    QString target() const { return dir.filePath("out.png"); }
+    void putOld() {
+        QFile old(target());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+    }
+    QByteArray contents() const {
+        QFile f(target());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+TEST_F(AtomicWrite, ReplacesTheTargetWhole) {
+    putOld();
+    AtomicFileWriter writer;
+    const QByteArray big(9 << 20, 'x'); // more than one piece
+    ASSERT_TRUE(writer.write(target(), big));
+    EXPECT_EQ(contents(), big);
+    EXPECT_EQ(leftovers(), QStringList{"out.png"});
+}
+
+TEST_F(AtomicWrite, AFullDiskLeavesTheOldFileAndNoTemporaryFile) {
+    putOld();
+    int pieces = 0;
+    AtomicFileWriter writer([&](QFileDevice& file, QByteArrayView piece, QString* reason) {
+        if (++pieces == 2) { // the disk fills during the second piece
+            file.write(piece.data(), piece.size() / 2);
+            *reason = QStringLiteral("No space left on device");
+            return false;
+        }
+        return file.write(piece.data(), piece.size()) == piece.size();
+    });
+    EXPECT_FALSE(writer.write(target(), QByteArray(9 << 20, 'x')));
+    EXPECT_EQ(writer.errorString(), "No space left on device");
+    EXPECT_EQ(contents(), "old contents");
+    EXPECT_EQ(leftovers(), QStringList{"out.png"});
+}
+
+TEST_F(AtomicWrite, AFolderThatTakesNoFilesIsReported) {
+    AtomicFileWriter writer;
+    // sysfs takes no new files, whoever asks.
+    EXPECT_FALSE(writer.write("/sys/ovisto-export.png", "bytes"));
+    EXPECT_FALSE(writer.errorString().isEmpty());
+    EXPECT_FALSE(QFile::exists("/sys/ovisto-export.png"));
+    // A folder that takes no new files while its file can still be written:
+    // read-only for an ordinary user; for root, who writes anywhere, an
+    // immutable folder. Writing into the file itself would ruin it half way.
+    putOld();
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    bool closed = !QFileInfo(dir.path()).isWritable();
+    const auto chattr = [&](const char* flag) {
+        return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), dir.path()});
+    };
+    const bool immutable = !closed && chattr("+i") == 0;
+    closed = closed || immutable;
+    if (closed) {
+        EXPECT_FALSE(writer.write(target(), "new"));
+        EXPECT_FALSE(writer.errorString().isEmpty());
+        EXPECT_EQ(contents(), "old contents");
+    }
+    if (immutable)
+        chattr("-i");
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(leftovers(), QStringList{"out.png"});
+    if (!closed)
+        GTEST_SKIP() << "no way here to make a folder that takes no files";
+}
+
+} // namespace

@@ -1,0 +1,213 @@
+#include "archive/ZipBuilder.h"
+#include "support/ViewerWindowTest.h"
+#include "viewer/ImagePrinter.h"
+#include "viewer/JFImageSavePanel.h"
+#include "viewer/ViewerSelection.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QSlider>
+#include <QStandardPaths>
+
+namespace {
+
+QImage gradient(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / w, y * 255 / h, 90, 255));
+    return image;
+}
+
+class ImageOutput : public ViewerWindowTest {
+  protected:
+    void open(const QString& file) {
+        vc->startWithFile(file);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    }
+    QImage shown() const { return vc->getCurrentImage().convertToFormat(QImage::Format_ARGB32); }
+};
+
+TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
+    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
+    open(path("g.png"));
+    vc->selectAll();
+    ASSERT_TRUE(vc->copySelectionToClipboard());
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_ARGB32),
+              shown());
+    const QImage png = QImage::fromData(data->data(QStringLiteral("image/png")), "PNG");
+    EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), shown()) << "offered as PNG bytes";
+
+    vc->deselect();
+    ASSERT_TRUE(vc->copySelectionToClipboard());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), path("g.png"));
+    EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasImage()) << "text, not pixels";
+
+    ZipBuilder zip;
+    zip.add("inside.png", TestImages::encode(gradient(16, 8), "PNG"));
+    ASSERT_TRUE(zip.writeTo(path("pack.zip")));
+    open(path("pack.zip"));
+    ASSERT_TRUE(vc->copySelectionToClipboard());
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32),
+              gradient(16, 8));
+}
+
+TEST_F(ImageOutput, CopyWithNothingToWriteKeepsTheClipboard) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("what the user had"));
+    vc->startWithData(TestImages::encode(gradient(20, 10), "PNG"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_FALSE(vc->copySelectionToClipboard());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("what the user had"));
+}
+
+TEST_F(ImageOutput, CopyReadsTheTurnedPixels) {
+    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
+    open(path("g.png"));
+    vc->rotate90();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
+    vc->selectAll();
+    ASSERT_TRUE(vc->copySelectionToClipboard());
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 60));
+}
+
+TEST(SavePanel, TheFormatMenuDrivesTheSliderTheLabelAndTheExtension) {
+    JFImageSavePanel panel;
+    EXPECT_EQ(panel.title, QStringLiteral("Export Image"));
+    EXPECT_TRUE(panel.panel->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_TRUE(panel.panel->isAncestorOf(panel.accessoryView)) << "in the dialog's layout";
+    ASSERT_EQ(panel.fileTypes->count(), 5);
+    EXPECT_EQ(panel.fileTypes->itemText(0), QStringLiteral("JPEG"));
+    EXPECT_EQ(panel.fileTypes->itemText(4), QStringLiteral("BMP"));
+
+    panel.setSuggestedName(QStringLiteral("/nowhere/photo.jpg"));
+    panel.configureSavePanel();
+    EXPECT_EQ(panel.imageType, ExportFormat::Png) << "every export starts with PNG";
+    EXPECT_EQ(panel.fileTypes->currentIndex(), 2);
+    EXPECT_EQ(panel.nameFieldText(), QStringLiteral("photo.png"));
+    EXPECT_EQ(panel.accessoryView->height(), 42);
+
+    panel.fileTypes->setCurrentIndex(0);
+    EXPECT_EQ(panel.imageType, ExportFormat::Jpeg);
+    EXPECT_EQ(panel.accessoryView->height(), 105);
+    EXPECT_EQ(panel.compressionBestLabel->text(), QStringLiteral("Best"));
+    EXPECT_EQ(panel.nameFieldText(), QStringLiteral("photo.jpg"));
+    EXPECT_EQ(panel.panel->defaultSuffix(), QStringLiteral("jpg"));
+
+    panel.fileTypes->setCurrentIndex(1);
+    EXPECT_EQ(panel.compressionBestLabel->text(), QStringLiteral("Lossless"));
+    EXPECT_EQ(panel.nameFieldText(), QStringLiteral("photo.jp2"));
+
+    panel.fileTypes->setCurrentIndex(4);
+    EXPECT_EQ(panel.accessoryView->height(), 42);
+    EXPECT_FALSE(panel.compressionFactor->isVisibleTo(panel.accessoryView));
+    EXPECT_FALSE(panel.compressionFactorLabel->isEnabled());
+    EXPECT_EQ(panel.nameFieldText(), QStringLiteral("photo.bmp"));
+    EXPECT_EQ(panel.panel->defaultSuffix(), QStringLiteral("bmp"));
+
+    panel.setNameFieldText(QStringLiteral("no extension"));
+    panel.fileTypes->setCurrentIndex(3);
+    EXPECT_EQ(panel.nameFieldText(), QStringLiteral("no extension"));
+    EXPECT_EQ(panel.panel->defaultSuffix(), QStringLiteral("tiff"))
+        << "the dialog adds it before its overwrite question";
+}
+
+TEST_F(ImageOutput, ExportWritesTheTurnedPixelsAtFullSize) {
+    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(300, 200), "PNG"));
+    open(path("g.png"));
+    vc->setActualSize();
+    vc->zoomOut(); // the zoom has no say in what is written
+    vc->rotate90Counter();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
+    JFImageSavePanel panel;
+    panel.configureSavePanel();
+    ASSERT_TRUE(panel.saveImage(vc->getCurrentImage(), path("out.png")));
+    const QImage back(path("out.png"));
+    EXPECT_EQ(back.size(), QSize(200, 300));
+    // Pixels only: the file also says it is sRGB, which the shown image leaves unsaid.
+    const QImage written = back.convertToFormat(QImage::Format_ARGB32), onScreen = shown();
+    int differing = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 200; ++x)
+            differing += written.pixel(x, y) != onScreen.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(ImageOutput, AFailedExportIsToldAndLeavesTheOldFile) {
+    JFImageSavePanel panel;
+    panel.configureSavePanel();
+    QStringList told;
+    panel.setErrorReporter([&](const QString&, const QString& text) { told.append(text); });
+    EXPECT_FALSE(panel.saveImage(gradient(10, 10), QStringLiteral("/sys/ovisto-out.png")));
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("/sys/ovisto-out.png"))) << told[0].toStdString();
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/sys/ovisto-out.png")));
+    // A folder that is gone.
+    EXPECT_FALSE(panel.saveImage(gradient(10, 10), path("gone/out.png")));
+    EXPECT_EQ(told.size(), 2);
+    EXPECT_TRUE(panel.saveImage(gradient(10, 10), path("fine.png")));
+    EXPECT_EQ(told.size(), 2);
+}
+
+TEST(PrintPlacement, FitsDownCentresAndNeverEnlarges) {
+    EXPECT_EQ(ImagePrinter::placement({100, 50}, {500, 700}), QRectF(200, 325, 100, 50));
+    EXPECT_EQ(ImagePrinter::placement({1000, 500}, {500, 700}), QRectF(0, 225, 500, 250));
+    EXPECT_EQ(ImagePrinter::placement({500, 1400}, {500, 700}), QRectF(125, 0, 250, 700));
+    EXPECT_TRUE(ImagePrinter::placement({0, 50}, {500, 700}).isNull());
+}
+
+// The bounding box of the page's non-white pixels.
+QRect inked(const QImage& page) {
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 200)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+TEST(PrintToPdf, ThePageHoldsTheImageFittedAndCentred) {
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm is not installed";
+    QTemporaryDir dir;
+    struct Case {
+        QSizeF points;
+        QSizeF expected;
+    };
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(36, 36, 36, 36), QPageLayout::Point);
+    const QSizeF area = printer.pageLayout().paintRect(QPageLayout::Point).size(); // 523 x 770
+    for (const Case& c :
+         {Case{{200, 100}, {200, 100}}, Case{{3000, 2000}, {area.width(), area.width() * 2 / 3}}}) {
+        QImage image(c.points.toSize() / 4, QImage::Format_RGB32); // any pixels stand for it
+        image.fill(Qt::black);
+        const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+        printer.setOutputFileName(pdf);
+        ASSERT_TRUE(ImagePrinter::print(image, c.points, printer));
+        QProcess render;
+        render.start(pdftoppm,
+                     {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"),
+                      QStringLiteral("-singlefile"), pdf, dir.filePath(QStringLiteral("page"))});
+        ASSERT_TRUE(render.waitForFinished(30000));
+        const QImage page(dir.filePath(QStringLiteral("page.png")));
+        ASSERT_FALSE(page.isNull());
+        EXPECT_NEAR(page.width(), 595, 1);
+        const QRect box = inked(page);
+        EXPECT_NEAR(box.width(), c.expected.width(), 2);
+        EXPECT_NEAR(box.height(), c.expected.height(), 2);
+        EXPECT_NEAR(box.center().x(), page.width() / 2.0, 2) << "centred across";
+        EXPECT_NEAR(box.center().y(), page.height() / 2.0, 2) << "and down";
+    }
+}
+
+} // namespace

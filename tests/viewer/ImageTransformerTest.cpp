@@ -1,0 +1,263 @@
+#include "viewer/ImageTransformer.h"
+#include "menus/RTSpinKitView.h"
+#include "platform/ImageSource.h"
+#include "selection/ImageTransform.h"
+#include "support/ViewerWindowTest.h"
+#include "viewer/AnimationPlayer.h"
+#include "viewer/DNSImageView.h"
+#include "viewer/FramePlayback.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/PlayerSlider.h"
+#include "viewer/ScaledImageCache.h"
+#include "viewer/ViewerSelection.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTransform>
+
+namespace {
+
+// Corners of four colours, so any turn or flip shows.
+QImage corners(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(qRgb(128, 128, 128));
+    image.setPixel(0, 0, qRgb(255, 0, 0));
+    image.setPixel(w - 1, 0, qRgb(0, 255, 0));
+    image.setPixel(0, h - 1, qRgb(0, 0, 255));
+    image.setPixel(w - 1, h - 1, qRgb(255, 255, 0));
+    return image;
+}
+
+QList<QImage> markedFrames(int count) {
+    QList<QImage> frames;
+    for (int i = 0; i < count; ++i) {
+        QImage frame(20, 10, QImage::Format_RGB32);
+        frame.fill(qRgb(40 * i, 40 * i, 40 * i));
+        frame.setPixel(0, 0, qRgb(255, 255, 255)); // the top-left corner, white
+        frames.append(frame);
+    }
+    return frames;
+}
+
+// Large enough to be shared between two threads and to sit in large pages.
+TEST(ImageTransformerWork, ALargeImageAndItsFramesComeOutAsQtTurnsThem) {
+    QImage large(1700, 1500, QImage::Format_ARGB32);
+    for (int y = 0; y < large.height(); ++y)
+        for (int x = 0; x < large.width(); ++x)
+            large.setPixel(x, y, qRgba(x & 255, y & 255, (x * 7 + y) & 255, (x ^ y) & 255));
+    for (const ImageTransform step :
+         {ImageTransform::rotateClockwise(), ImageTransform::rotateCounterClockwise(),
+          ImageTransform::rotate180(), ImageTransform::flipVertically(),
+          ImageTransform::flipHorizontally().then(ImageTransform::rotateClockwise())}) {
+        const QImage expected = (step.isMirrored() ? large.mirrored(true, false) : large)
+                                    .transformed(QTransform().rotate(step.quarterTurns() * 90.0));
+        const ImageTransformer::Job done =
+            ImageTransformer::transformed({1, step, large, QImage(), markedFrames(9)});
+        EXPECT_EQ(done.image, expected) << step.quarterTurns() << step.isMirrored();
+        ASSERT_EQ(done.frames.size(), 9);
+        for (const QImage& frame : done.frames)
+            EXPECT_EQ(frame.size(), step.mapSize(QSize(20, 10)));
+    }
+}
+
+class TransformViewer : public ViewerWindowTest {
+  protected:
+    void open(const QString& file) {
+        vc->startWithFile(file);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    }
+    bool landed() {
+        return QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000);
+    }
+    QImage shown() const { return vc->getCurrentImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
+    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), corners(3000, 2000), "PNG"));
+    open(path("wide.png"));
+    ASSERT_GT(window->width(), window->height());
+    const QImage before = shown();
+    vc->imageChanged = false;
+    vc->selectAll();
+    ASSERT_TRUE(vc->hasSelection());
+
+    vc->rotate90();
+    EXPECT_TRUE(vc->isTransforming());
+    EXPECT_FALSE(vc->hasSelection()) << "gone as the turn starts";
+    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc)) << "the spinner shows meanwhile";
+    EXPECT_EQ(vc->imageWidth, 3000) << "the sizes swap only when the result lands";
+    vc->selectAll();
+    EXPECT_FALSE(vc->hasSelection()) << "nothing to select until it lands";
+    EXPECT_FALSE(vc->toolbar()->frameSlider->isEnabled());
+    ASSERT_TRUE(landed());
+
+    EXPECT_EQ(shown(), ImageTransform::rotateClockwise().apply(before));
+    EXPECT_EQ(vc->imageWidth, 2000);
+    EXPECT_EQ(vc->imageHeight, 3000);
+    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("2000px × 3000px"));
+    EXPECT_LT(window->width(), window->height()) << "the window refits to portrait";
+    EXPECT_TRUE(vc->imageChanged) << "full screen sees a new image";
+    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
+    EXPECT_TRUE(vc->toolbar()->frameSlider->isEnabled());
+
+    vc->rotate90Counter();
+    ASSERT_TRUE(landed());
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(vc->imageWidth, 3000);
+}
+
+TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
+    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
+    open(path("c.png"));
+    const QImage before = shown();
+    vc->flipHorizontally();
+    ASSERT_TRUE(landed());
+    EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
+    vc->flipHorizontally();
+    ASSERT_TRUE(landed());
+    EXPECT_EQ(shown(), before);
+    for (int i = 0; i < 4; ++i) {
+        vc->rotate90();
+        ASSERT_TRUE(landed());
+        EXPECT_EQ(vc->getCurrentImage().width(), i % 2 == 0 ? 20 : 30);
+    }
+    EXPECT_EQ(shown(), before);
+    vc->flipVertically();
+    ASSERT_TRUE(landed());
+    vc->rotate180();
+    ASSERT_TRUE(landed());
+    EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
+}
+
+TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
+    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(2400, 1200), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(20, 40), "PNG"));
+    open(path("one.png"));
+    const QImage before = shown();
+    vc->rotate90();
+    ASSERT_TRUE(landed());
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    vc->showPreviousImage();
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(vc->imageWidth, 2400);
+
+    // A half turn keeps the size, so a turned copy for the screen would fit
+    // the file's pixels: what is drawn must come back unturned as well.
+    vc->rotate180();
+    ASSERT_TRUE(landed());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !vc->imageView()->cache()->exactCopy().isNull(); }, 10000));
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    vc->showPreviousImage();
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_EQ(shown(), before);
+    const QImage drawn = vc->imageView()->cache()->exactCopy();
+    ASSERT_FALSE(drawn.isNull());
+    EXPECT_GT(qRed(drawn.pixel(0, 0)), qGreen(drawn.pixel(0, 0)))
+        << "the red corner is at the top left again on screen";
+}
+
+TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
+    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(40, 20), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(24, 12), "PNG"));
+    open(path("one.png"));
+    vc->rotate90();
+    vc->showNextImage(); // before the turn can land
+    EXPECT_FALSE(vc->isTransforming());
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown(), corners(24, 12));
+}
+
+TEST_F(TransformViewer, NothingTurnsBeforeTheFullImageIsShown) {
+    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
+    vc->startWithFile(path("c.png"));
+    vc->rotate90(); // still loading
+    EXPECT_FALSE(vc->isTransforming());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_EQ(shown(), corners(30, 20));
+}
+
+TEST_F(TransformViewer, ARotatedGifPlaysRotated) {
+    const QList<QImage> frames = markedFrames(4);
+    ASSERT_TRUE(TestImages::write(path("spin.gif"), TestImages::animatedGif(frames, {0, 0, 0, 0})));
+    open(path("spin.gif"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->listSize() == 4; }, 10000));
+    vc->rotate90();
+    ASSERT_TRUE(landed());
+    vc->animation()->setManualTicks(true);
+    vc->prevFrame(); // stops playback
+    for (int i = 0; i < 4; ++i) {
+        vc->loadImageFrame(i);
+        const QImage frame = vc->getCurrentImage();
+        ASSERT_EQ(frame.size(), QSize(10, 20)) << i;
+        EXPECT_EQ(qGray(frame.pixel(9, 0)), 255) << "the white corner turned to the top right";
+        EXPECT_EQ(qGray(frame.pixel(3, 10)), 40 * i) << i;
+    }
+}
+
+TEST(FramePlaybackTransform, FramesThatArriveAfterATurnAreTurnedToo) {
+    const QList<QImage> frames = markedFrames(3);
+    const QByteArray gif = TestImages::animatedGif(frames, {0, 0, 0});
+    FramePlayback playback;
+    QSignalSpy shownFrames(&playback, &FramePlayback::frameShown);
+    const auto make = [gif] { return ImageSource::createWithData(gif); };
+    playback.setItem(3, true, AnimationPlayer::Kind::Gif, frames[0], make,
+                     [gif](int i) { return ImageSource::createWithData(gif)->imageAtIndex(i); });
+    playback.player()->setManualTicks(true);
+    // A turn lands before the frame list has been decoded.
+    const ImageTransform turn = ImageTransform::rotateCounterClockwise();
+    playback.transformLanded(turn, {});
+    playback.showFrame(2); // decoded on its own, ahead of the list
+    ASSERT_FALSE(shownFrames.isEmpty());
+    EXPECT_EQ(shownFrames.last()[1].value<QImage>().size(), QSize(10, 20));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.player()->listSize() == 3; }, 10000));
+    for (int i = 0; i < 3; ++i) {
+        const QImage frame = playback.player()->frames().at(i);
+        ASSERT_EQ(frame.size(), QSize(10, 20));
+        EXPECT_EQ(qGray(frame.pixel(0, 19)), 255) << "white corner at the bottom left";
+    }
+    // Another turn with the list at hand replaces its frames in place.
+    playback.transformLanded(
+        turn.then(turn),
+        ImageTransformer::transformed({0, turn, frames[0], {}, playback.decodedFrames()}).frames);
+    EXPECT_EQ(playback.player()->frames().at(1).size(), QSize(20, 10));
+    EXPECT_EQ(qGray(playback.player()->frames().at(1).pixel(19, 9)), 255);
+}
+
+TEST(FramePlaybackTransform, StreamedFramesAreTurnedAsTheyAreShown) {
+    const QList<QImage> frames = markedFrames(3);
+    const QByteArray gif = TestImages::animatedGif(frames, {0, 0, 0});
+    FramePlayback playback;
+    QSignalSpy shownFrames(&playback, &FramePlayback::frameShown);
+    const auto make = [gif] { return ImageSource::createWithData(gif); };
+    // Claiming more frames than memory holds makes the player decode them as
+    // it goes; only the first three are asked for.
+    playback.setItem(1 << 24, true, AnimationPlayer::Kind::Gif, frames[0], make, {});
+    ASSERT_TRUE(playback.player()->isStreaming());
+    playback.player()->setManualTicks(true);
+    playback.stop();
+    playback.transformLanded(ImageTransform::rotateClockwise(), playback.decodedFrames());
+    for (int i = 1; i <= 2; ++i) {
+        shownFrames.clear();
+        playback.showFrame(i);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !shownFrames.isEmpty() && shownFrames.last()[0].toInt() == i &&
+                       !shownFrames.last()[1].value<QImage>().isNull();
+            },
+            10000));
+        const QImage frame = shownFrames.last()[1].value<QImage>();
+        ASSERT_EQ(frame.size(), QSize(10, 20)) << i;
+        EXPECT_EQ(qGray(frame.pixel(9, 0)), 255) << "the white corner turned to the top right";
+    }
+}
+
+} // namespace
