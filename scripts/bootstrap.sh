@@ -15,6 +15,7 @@ packages=(
   libjpeg-dev libpng-dev
   imagemagick libheif-examples libopenjp2-tools libimage-exiftool-perl icnsutils libjpeg-turbo-progs
   clang libclang-rt-14-dev
+  openbox
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include "viewer/DNSImageView.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerChrome.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/WindowHeader.h"
 
 #include <QCloseEvent>
@@ -26,6 +28,9 @@ OrvaneWindow::OrvaneWindow(QWidget* parent)
     connect(windowHeader->zoomButton, &QToolButton::clicked, this,
             [this] { isMaximized() ? showNormal() : showMaximized(); });
     connect(this, &QWidget::windowTitleChanged, windowHeader, &WindowHeader::setTitle);
+    interfaceChrome = new ViewerChrome(this, windowHeader, content);
+    connect(content->fullScreen(), &ViewerFullScreen::fullScreenChanged, interfaceChrome,
+            &ViewerChrome::setFullScreen);
     setWindowTitle(QStringLiteral("Ovisto"));
 }
 
@@ -44,6 +49,8 @@ void OrvaneWindow::centerOnScreen() {
 }
 
 bool OrvaneWindow::event(QEvent* event) {
+    if (event->type() == QEvent::Show)
+        interfaceChrome->watchWindow();
     if (event->type() == QEvent::WindowActivate)
         emit becameKey();
     else if (event->type() == QEvent::WindowDeactivate)
@@ -52,6 +59,7 @@ bool OrvaneWindow::event(QEvent* event) {
 }
 
 void OrvaneWindow::closeEvent(QCloseEvent* event) {
+    interfaceChrome->windowClosing();
     emit closing();
     event->accept();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class ViewController;
+class ViewerChrome;
 class WindowHeader;
 
 // A viewer window: frameless, its content filling the whole frame, with its
@@ -18,8 +19,9 @@ public:
 
     ViewController* contentViewController() const { return content; }
     WindowHeader* header() const { return windowHeader; }
+    ViewerChrome* chrome() const { return interfaceChrome; }
 
-signals:
+  signals:
     void becameKey();
     void resignedMain();
     void closing();
@@ -33,4 +35,5 @@ protected:
 private:
     ViewController* content = nullptr;
     WindowHeader* windowHeader = nullptr;
+    ViewerChrome* interfaceChrome = nullptr;
 };

@@ -12,6 +12,7 @@
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerHost.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/WindowHeader.h"
@@ -46,6 +47,12 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
         bar->setImage(MenuItemNames::name(MenuItem::Slideshow, CommandSurface::TouchBar),
                       Slideshow::touchBarPicture(running));
     });
+    connect(viewController->fullScreen(), &ViewerFullScreen::fullScreenPictureChanged, this,
+            [this](bool in) {
+                bar->setImage(MenuItemNames::name(MenuItem::FullScreen, CommandSurface::TouchBar),
+                              in ? QStringLiteral("touch-fullscreen-exit-Template")
+                                 : QStringLiteral("touch-fullscreen-Template"));
+            });
     // Application-wide, so that keys are seen before shortcuts and menus.
     qApp->installEventFilter(this);
 
@@ -216,6 +223,8 @@ void OrvaneWindowController::touchBarAction(const QString& action) {
         viewController->showNextImage();
     else if (action == QLatin1String("slideshow"))
         viewController->playSlideshow();
+    else if (action == QLatin1String("fullscreen"))
+        viewController->toggleFullScreen();
 }
 
 bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {

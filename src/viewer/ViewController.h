@@ -19,6 +19,7 @@ class MessageView;
 class RTSpinKitView;
 class ViewerCommands;
 class ViewerSelection;
+class ViewerFullScreen;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -54,6 +55,9 @@ class ViewController : public QWidget {
     void zoomOut();
     void smartZoom();
     void processWindow(bool show);
+    // Full screen through the window manager, with its steps and backdrop.
+    void toggleFullScreen();
+    ViewerFullScreen* fullScreen() const { return fullScreenSteps; }
     // Animations and multi-image files.
     void playStopGif();
     void prevFrame();
@@ -178,4 +182,5 @@ class ViewController : public QWidget {
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
     ViewerCommands* viewerCommands = nullptr;
+    ViewerFullScreen* fullScreenSteps = nullptr;
 };
