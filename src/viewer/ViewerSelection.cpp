@@ -66,7 +66,7 @@ void ViewerSelection::hideForTransition() {
 }
 
 void ViewerSelection::showAfterTransition() {
-    if (std::exchange(shouldShowSelectionAfterFull, false) && model.shown) {
+    if (std::exchange(shouldShowSelectionAfterFull, false)) {
         updateSelectableArea();
         showView(true);
     }

@@ -1,0 +1,94 @@
+#include "viewer/ViewerChrome.h"
+
+#include "support/ViewerWindowTest.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/ViewerInput.h"
+#include "viewer/WindowHeader.h"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ViewerChromeTest : public ViewerWindowTest {
+  protected:
+    void SetUp() override {
+        ViewerWindowTest::SetUp();
+        vc->startWithFile(path("a.jpg"));
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        chrome = window->chrome();
+        chrome->hider().setManualTimer(true);
+    }
+    // A move as the window system reports it, to the top-level window.
+    void moveTo(QWidget* over, QPoint at) {
+        const QPointF local = over->mapTo(window, at);
+        QMouseEvent move(QEvent::MouseMove, local, over->mapToGlobal(QPointF(at)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &move);
+    }
+    QWidget* toolbar() const { return vc->toolbar(); }
+
+    ViewerChrome* chrome = nullptr;
+};
+
+TEST_F(ViewerChromeTest, RestingOnTheToolbarOrTheHeaderNeverStartsTheHideDelay) {
+    moveTo(vc, vc->rect().center());
+    EXPECT_TRUE(chrome->hider().isTimerPending());
+    moveTo(toolbar(), toolbar()->rect().center());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    moveTo(window->header(), QPoint(window->header()->width() / 2, 5));
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    // With a tool held, nothing is scheduled either.
+    vc->input()->canBeScrolled(true);
+    moveTo(vc, vc->rect().center());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    vc->input()->canBeScrolled(false);
+}
+
+TEST_F(ViewerChromeTest, TheFadeHidesTheChromeAndAMoveDuringItKeepsItShown) {
+    moveTo(vc, vc->rect().center());
+    ASSERT_TRUE(toolbar()->isVisible());
+    chrome->hider().timerFired();
+    EXPECT_TRUE(chrome->isFading());
+    // Shown again half-way: the fade must not finish hiding it.
+    moveTo(vc, vc->rect().center() + QPoint(5, 5));
+    EXPECT_FALSE(chrome->isFading());
+    EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "at full opacity";
+    QTest::qWait(600);
+    EXPECT_TRUE(toolbar()->isVisible());
+    EXPECT_TRUE(window->header()->isVisible());
+
+    chrome->hider().timerFired();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !toolbar()->isVisible(); }, 2000));
+    EXPECT_FALSE(window->header()->isVisible());
+    EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "opaque again for the next show";
+}
+
+TEST_F(ViewerChromeTest, TheHeaderStaysHiddenInFullScreen) {
+    chrome->setFullScreen(true);
+    EXPECT_FALSE(window->header()->isVisible());
+    moveTo(vc, vc->rect().center());
+    EXPECT_FALSE(window->header()->isVisible());
+    EXPECT_TRUE(toolbar()->isVisible());
+    chrome->setFullScreen(false);
+    moveTo(vc, vc->rect().center());
+    EXPECT_TRUE(window->header()->isVisible());
+}
+
+TEST_F(ViewerChromeTest, ALeaveOntoAChildOrIntoAPopupKeepsTheChrome) {
+    moveTo(vc, vc->rect().center());
+    QCursor::setPos(window->mapToGlobal(window->rect().center()));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_FALSE(chrome->isFading()) << "the pointer is still inside";
+    EXPECT_TRUE(chrome->hider().isTimerPending());
+    QCursor::setPos(window->mapToGlobal(QPoint(-50, -50)));
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_TRUE(chrome->isFading());
+}
+
+} // namespace
