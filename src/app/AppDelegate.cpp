@@ -77,6 +77,7 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::PreviousFrame, &ViewController::prevFrame);
     forward(MenuItem::NextFrame, &ViewController::nextFrame);
     forward(MenuItem::ZoomOut, &ViewController::zoomOut);
+    forward(MenuItem::SmartZoom, &ViewController::smartZoom);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);

@@ -38,6 +38,7 @@ enum class MenuItem {
     Quit,
     FullScreen,
     PlayStopGif,
+    SmartZoom,
 };
 
 // The places a command can appear.

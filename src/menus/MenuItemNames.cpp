@@ -51,6 +51,7 @@ constexpr std::array rows = {
     Row{MenuItem::Quit, "menuQuit", nullptr, nullptr, nullptr},
     Row{MenuItem::FullScreen, nullptr, nullptr, "actionFullscreen", "touchFullScreen"},
     Row{MenuItem::PlayStopGif, nullptr, nullptr, "actionPlayStopGif", nullptr},
+    Row{MenuItem::SmartZoom, "menuSmartZoom", "menuSmartZoom", nullptr, nullptr},
 };
 
 const char* nameIn(const Row& row, CommandSurface surface) {

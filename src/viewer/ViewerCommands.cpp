@@ -6,6 +6,7 @@
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <QToolButton>
 
@@ -41,9 +42,14 @@ ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer
         {MenuItem::ActualSize, &ViewController::setActualSize}};
     const QString titles[] = {tr("Fit to Screen"), tr("Stretch to Fit"), tr("Fill Screen"),
                               tr("Actual Size")};
+    connect(add(MenuItem::SmartZoom, tr("Smart Zoom")), &QAction::triggered, viewer,
+            &ViewController::smartZoom);
+    // The modes exclude each other: radio items.
+    auto* modeGroup = new QActionGroup(menu);
     for (int mode = 0; mode < 4; ++mode) {
         QAction* action = add(modes[mode].first, titles[mode]);
         action->setCheckable(true);
+        modeGroup->addAction(action);
         connect(action, &QAction::triggered, viewer, modes[mode].second);
     }
     menu->addSeparator();
