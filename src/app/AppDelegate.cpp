@@ -9,6 +9,7 @@
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "platform/RecentDocuments.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
@@ -34,6 +36,9 @@ AppDelegate::AppDelegate(QObject* parent)
       router([this]() -> RoutableWindow* { return newViewerWindow(); },
              [this](const QString& path) { addToRecent({path}); }) {
     menus = new MainMenu(this);
+    // The viewer windows are dark: so is what opens from them.
+    ChromeStyle::darken(menus->menu());
+    QToolTip::setPalette(ChromeStyle::darkPalette());
     recent = new RecentDocuments(this);
     types = ClipboardCheck::fileTypes();
     connectMenu();
@@ -196,6 +201,9 @@ void AppDelegate::openImageDialog() {
     QTimer::singleShot(0, this, [this] {
         QFileDialog dialog(QApplication::activeWindow(), tr("Open"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        ChromeStyle::darken(&dialog);
+        // Wide enough for the name, size, type and date columns.
+        dialog.resize(900, 540);
         dialog.setFileMode(QFileDialog::ExistingFile);
         QStringList patterns;
         for (const QString& type : types)

@@ -8,6 +8,7 @@
 #include "menus/OpenWithMenu.h"
 #include "platform/TouchBar.h"
 #include "platform/Workspace.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
@@ -59,6 +60,7 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
     if (app) {
         orvaneWindow->addActions(app->shortcutActions());
         orvaneWindow->header()->menuButton->setMenu(app->mainMenu());
+        ChromeStyle::resetHoverWhenMenuCloses(orvaneWindow->header()->menuButton);
         connect(viewController, &ViewController::updateDetailsPanel, app,
                 [this](const QString& path) { app->updateDetailsPanel(path); });
         connect(viewController, &ViewController::updateDetailsPanelWithData, app,

@@ -3,6 +3,7 @@
 #include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
 
@@ -65,6 +66,7 @@ ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer
     menuEditIn->menuAction()->setObjectName(
         MenuItemNames::name(MenuItem::EditIn, CommandSurface::ViewerMenu));
     OpenWithMenu::showNoApplications(menuEditIn);
+    ChromeStyle::darken(menu);
 
     // Anywhere on the viewer, its children included, a right click opens it.
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);

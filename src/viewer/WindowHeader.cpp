@@ -1,5 +1,7 @@
 #include "viewer/WindowHeader.h"
 
+#include "viewer/ChromeStyle.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -27,6 +29,7 @@ QToolButton* headerButton(QWidget* parent, const char* name, const char* picture
 WindowHeader::WindowHeader(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("windowHeader"));
     setFixedHeight(headerHeight);
+    setStyleSheet(ChromeStyle::buttonBarStyleSheet());
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(4);
@@ -60,9 +63,11 @@ QString WindowHeader::title() const {
 
 void WindowHeader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // Dark enough all the way down that the white title and buttons read
+    // over a white image too.
     QLinearGradient shade(0, 0, 0, height());
-    shade.setColorAt(0, QColor(0, 0, 0, 140));
-    shade.setColorAt(1, QColor(0, 0, 0, 0));
+    shade.setColorAt(0, QColor(20, 20, 22, 215));
+    shade.setColorAt(1, QColor(20, 20, 22, 175));
     painter.fillRect(rect(), shade);
 }
 
