@@ -20,6 +20,10 @@ public:
     ViewController* contentViewController() const { return content; }
     WindowHeader* header() const { return windowHeader; }
     ViewerChrome* chrome() const { return interfaceChrome; }
+    // F10 and Shift+F10: the header's menu and the context menu from the
+    // keyboard, as with other applications that have one menu button.
+    void popUpMainMenu();
+    void popUpContextMenu();
 
   signals:
     void becameKey();

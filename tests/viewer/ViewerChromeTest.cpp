@@ -2,12 +2,15 @@
 
 #include "support/ViewerWindowTest.h"
 #include "viewer/MainToolbar.h"
+#include "viewer/ViewerCommands.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/WindowHeader.h"
 
 #include <QCursor>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -89,6 +92,21 @@ TEST_F(ViewerChromeTest, ALeaveOntoAChildOrIntoAPopupKeepsTheChrome) {
     QCursor::setPos(window->mapToGlobal(QPoint(-50, -50)));
     QCoreApplication::sendEvent(window->windowHandle(), &leave);
     EXPECT_TRUE(chrome->isFading());
+}
+
+TEST_F(ViewerChromeTest, F10OpensTheMenuButtonsMenuAndShiftF10TheContextMenu) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Open"));
+    window->header()->menuButton->setMenu(&menu);
+    window->header()->menuButton->show();
+    QTest::keyClick(window, Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&menu] { return menu.isVisible(); }, 2000));
+    menu.close();
+    QMenu* context = vc->commands()->contextMenu();
+    QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(QTest::qWaitFor([context] { return context->isVisible(); }, 2000));
+    context->close();
+    window->header()->menuButton->setMenu(nullptr);
 }
 
 } // namespace
