@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QParallelAnimationGroup>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +25,7 @@
 namespace {
 
 class AppDelegateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QSettings().clear();
         Settings().setHideWelcomeScreen(1);
@@ -252,6 +253,23 @@ TEST_F(AppDelegateTest, MenuCommandsWithoutAViewerInFrontAreIgnored) {
     delegate->menuItem(MenuItem::ActualSize)->setEnabled(true);
     delegate->menuItem(MenuItem::ActualSize)->trigger();
     SUCCEED();
+}
+
+TEST(WelcomeWindow, OpensCentredAndStaysInFrontOfTheLaunchsViewer) {
+    auto* welcome = new WelcomeWindow;
+    welcome->showAnimated();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((welcome->geometry().center() - area.center()).manhattanLength(), 2)
+        << "not at the screen's corner";
+    // The window owns its controller.
+    auto* viewer = new OrvaneWindowController;
+    viewer->window()->show();
+    QTest::qWait(0);
+    QTest::qWait(0);
+    EXPECT_EQ(QApplication::activeWindow(), welcome);
+    delete viewer->window();
+    welcome->closeWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(WelcomeWindow, SlidesAndFadesInThenResetsOnClose) {
