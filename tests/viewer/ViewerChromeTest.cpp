@@ -71,6 +71,35 @@ TEST_F(ViewerChromeTest, TheFadeHidesTheChromeAndAMoveDuringItKeepsItShown) {
     EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "opaque again for the next show";
 }
 
+TEST_F(ViewerChromeTest, TheCursorHidesWithTheChromeUntilTheMouseMovesButNotUnderTheHand) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto blank = [] {
+        const QCursor* override = QGuiApplication::overrideCursor();
+        return override && override->shape() == Qt::BlankCursor;
+    };
+    moveTo(vc, vc->rect().center());
+    chrome->hider().timerFired();
+    EXPECT_TRUE(blank());
+    moveTo(vc, vc->rect().center() + QPoint(3, 3));
+    EXPECT_FALSE(blank()) << "a move brings the cursor back";
+
+    // The hand shows a cursor of its own: Space hides the chrome, not it.
+    vc->input()->canBeScrolled(true);
+    chrome->hideInterface();
+    EXPECT_TRUE(chrome->isFading());
+    EXPECT_FALSE(blank());
+    vc->input()->canBeScrolled(false);
+
+    // Hidden when the window closes: it comes back, and no hide follows.
+    moveTo(vc, vc->rect().center());
+    chrome->hider().timerFired();
+    ASSERT_TRUE(blank());
+    window->close();
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+}
+
 TEST_F(ViewerChromeTest, TheHeaderStaysHiddenInFullScreen) {
     chrome->setFullScreen(true);
     EXPECT_FALSE(window->header()->isVisible());
