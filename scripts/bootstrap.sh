@@ -16,6 +16,7 @@ packages=(
   imagemagick libheif-examples libopenjp2-tools libimage-exiftool-perl icnsutils libjpeg-turbo-progs
   clang libclang-rt-14-dev
   openbox
+  qt6-wayland weston
 )
 
 missing=()

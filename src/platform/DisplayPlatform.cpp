@@ -14,8 +14,9 @@ QByteArray preferredPlugin(const Environment& environment) {
         return QByteArray();
     const bool wayland = environment.sessionType.trimmed().toLower() == "wayland" ||
                          !environment.waylandDisplay.isEmpty();
+    // Wayland stays the fallback, should the X display not answer.
     if (wayland && !environment.display.isEmpty())
-        return QByteArrayLiteral("xcb");
+        return QByteArrayLiteral("xcb;wayland");
     return QByteArray();
 }
 

@@ -18,7 +18,7 @@ struct Environment {
 
 // The process's environment as it stands.
 Environment current();
-// The plugin to ask for; empty to leave Qt's own choice.
+// The plugins to ask for, in order; empty to leave Qt's own choice.
 QByteArray preferredPlugin(const Environment& environment);
 
 } // namespace DisplayPlatform
