@@ -6,12 +6,14 @@
 #include "support/TestImages.h"
 #include "support/ViewerWindowTest.h"
 #include "viewer/BlurBackdropView.h"
+#include "viewer/MainToolbar.h"
 #include "viewer/OrvaneResizeView.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerSelection.h"
 
 #include <QKeyEvent>
 #include <QSettings>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -194,6 +196,29 @@ TEST_F(ViewerFullScreenTest, ABadColourGivesBlackAndTheBlurredModeABlurredCopy) 
     ASSERT_TRUE(toggleAndReach(Phase::Windowed));
     EXPECT_FALSE(blur->isVisible());
     EXPECT_TRUE(blur->blurred().isNull()) << "nothing of it is kept in a window";
+}
+
+TEST_F(ViewerFullScreenTest, TheBlurredBackdropAndTheButtonsFollowStepsInFullScreen) {
+    ASSERT_TRUE(TestImages::writeImage(path("z.png"), filled(200, 300, Qt::blue), "png"));
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::yellow), "y.png"));
+    setBackground(2);
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Exit Full Screen"));
+    BlurBackdropView* blur = fs()->blurEffectImage();
+    ASSERT_TRUE(QTest::qWaitFor([blur] { return !blur->blurred().isNull(); }, 5000));
+    ASSERT_EQ(qRed(blur->blurred().pixel(0, 0)), 255);
+
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(window->windowTitle(), QStringLiteral("z.png"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [blur] { return !blur->blurred().isNull() && qBlue(blur->blurred().pixel(0, 0)) == 255; },
+        5000))
+        << "still the copy of the yellow image";
+    EXPECT_TRUE(blur->geometry().contains(vc->rect())) << "covers the screen for a tall image too";
+
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Full Screen"));
 }
 
 TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
