@@ -99,9 +99,14 @@ void ViewerFullScreen::toggleFullScreen() {
     // of a running zoom may move the window once it is asked.
     if (window->isFullScreen()) {
         p.geometry->landAnimation(false);
-        window->showNormal();
+        // Back to the window as it was: entering dropped its maximised state.
+        if (restoreMaximized)
+            window->showMaximized();
+        else
+            window->showNormal();
     } else {
         p.geometry->landAnimation(true);
+        restoreMaximized = window->isMaximized();
         window->showFullScreen();
     }
     // No state change comes for a window not yet shown.

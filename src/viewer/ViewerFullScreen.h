@@ -83,5 +83,6 @@ class ViewerFullScreen : public QObject {
     QVariantAnimation* crossFade = nullptr;
     QPointer<QWidget> watchedWindow;
     quint64 blurGeneration = 0;
+    bool restoreMaximized = false;
     BackgroundTask tasks{this};
 };

@@ -96,6 +96,23 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     EXPECT_EQ(window->geometry(), frame);
 }
 
+TEST_F(ViewerFullScreenTest, AMaximisedWindowComesBackMaximised) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
+    // Each request waits for the platform's answer to the one before: a
+    // late echo of an earlier state would read as a change of its own.
+    window->showMaximized();
+    QTest::qWait(200);
+    ASSERT_TRUE(window->isMaximized());
+    const QRect frame = window->geometry();
+    const QRectF before = geometry()->layout();
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    QTest::qWait(200);
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_TRUE(window->isMaximized()) << "entering dropped the maximised state";
+    EXPECT_TRUE(QTest::qWaitFor([this, frame] { return window->geometry() == frame; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
+}
+
 TEST_F(ViewerFullScreenTest, TheRestoreResizeWhileLeavingIsNoRefit) {
     ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
     ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
