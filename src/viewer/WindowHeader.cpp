@@ -2,6 +2,7 @@
 
 #include "viewer/ChromeStyle.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -72,12 +73,30 @@ void WindowHeader::paintEvent(QPaintEvent*) {
 }
 
 void WindowHeader::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && window()->windowHandle()) {
-        window()->windowHandle()->startSystemMove();
+    if (event->button() == Qt::LeftButton) {
+        // The move starts once the pointer travels: handed to the window
+        // manager at the press, the pointer is its own, and the second click
+        // of a double click never comes here.
+        pressedAt = event->position();
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void WindowHeader::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedAt && (event->buttons() & Qt::LeftButton) &&
+        (event->position() - *pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
+        pressedAt.reset();
+        if (window()->windowHandle())
+            window()->windowHandle()->startSystemMove();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void WindowHeader::mouseReleaseEvent(QMouseEvent* event) {
+    pressedAt.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void WindowHeader::mouseDoubleClickEvent(QMouseEvent* event) {

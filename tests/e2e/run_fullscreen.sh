@@ -68,6 +68,33 @@ if [ -n "$viewer" ]; then
   xdotool key Escape
   check "Escape leaves full screen" window_is "$viewer" "$before"
   check "and does not close the window" test -n "$(window_named a.jpg)"
+
+  # A maximised window comes back maximised, not at its size before. With
+  # no panel a maximised frame is the screen's, so the window manager's
+  # state tells them apart.
+  wm_state() { xprop -id "$viewer" _NET_WM_STATE 2>/dev/null; }
+  state_has() { # atom suffix, want (yes|no)
+    for _ in $(seq 40); do
+      if wm_state | grep -q "_NET_WM_STATE_$1"; then [ "$2" = yes ] && return 0
+      else [ "$2" = no ] && return 0; fi
+      sleep 0.05
+    done
+    echo "  state: $(wm_state)"
+    return 1
+  }
+  read -r w h x y < <(geometry_of "$viewer")
+  # A move first, so that the header shows to be clicked.
+  xdotool mousemove $((x + w / 2)) $((y + 12)); sleep 0.1
+  xdotool mousemove $((x + w / 2)) $((y + 8)); sleep 0.2
+  xdotool click --repeat 2 --delay 80 1
+  check "a double click on the header maximises" state_has MAXIMIZED_VERT yes
+  sleep 0.3
+  xdotool key f
+  check "F from maximised fills the screen" state_has FULLSCREEN yes
+  sleep 0.3
+  xdotool key f
+  check "F again leaves full screen" state_has FULLSCREEN no
+  check "and the window is maximised again" state_has MAXIMIZED_VERT yes
 fi
 
 kill "$openbox_pid" 2>/dev/null
