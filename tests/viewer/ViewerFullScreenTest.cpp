@@ -13,8 +13,8 @@
 
 #include <QKeyEvent>
 #include <QSettings>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
