@@ -19,6 +19,8 @@ packages=(
   dbus-daemon at-spi2-core libglib2.0-bin
   libxcb1-dev
   poppler-utils xclip
+  openbox
+  qt6-wayland weston
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "platform/DisplayPlatform.h"
 #include "platform/FileName.h"
 #include "viewer/LaunchDecode.h"
 
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
     auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());
     if (instance->sendToRunningInstance(paths))
         return 0;
+    // Placing its own window needs X: on Wayland, XWayland when it is there.
+    if (const QByteArray plugin = DisplayPlatform::preferredPlugin(DisplayPlatform::current());
+        !plugin.isEmpty())
+        qputenv("QT_QPA_PLATFORM", plugin);
     QApplication app(argc, argv);
     // This is the instance: the first image decodes while the window is
     // built. Not before the application exists: decoders load Qt's image

@@ -17,6 +17,7 @@
 #include "platform/DesktopRecentFiles.h"
 #include "platform/RecentDocuments.h"
 #include "viewer/FolderGrants.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <utility>
 
@@ -42,6 +44,9 @@ AppDelegate::AppDelegate(QObject* parent)
       router([this]() -> RoutableWindow* { return newViewerWindow(); },
              [this](const QString& path) { addToRecent({path}); }) {
     menus = new MainMenu(this);
+    // The viewer windows are dark: so is what opens from them.
+    ChromeStyle::darken(menus->menu());
+    QToolTip::setPalette(ChromeStyle::darkPalette());
     recent = new RecentDocuments(this);
     types = ClipboardCheck::fileTypes();
     connectMenu();
@@ -110,6 +115,7 @@ void AppDelegate::connectMenu() {
             recheckPasteboard();
         }
     });
+    forward(MenuItem::SmartZoom, &ViewController::smartZoom);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);
@@ -255,6 +261,9 @@ void AppDelegate::openImageDialog() {
     QTimer::singleShot(0, this, [this] {
         QFileDialog dialog(QApplication::activeWindow(), tr("Open"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
+        ChromeStyle::darken(&dialog);
+        // Wide enough for the name, size, type and date columns.
+        dialog.resize(900, 540);
         dialog.setFileMode(QFileDialog::ExistingFile);
         QStringList patterns;
         for (const QString& type : types)

@@ -3,6 +3,7 @@
 #include "menus/MenuItemNames.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 
 MainMenu::MainMenu(QObject* parent) : QObject(parent) {
@@ -42,12 +43,19 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent) {
     QMenu* view = root->addMenu(tr("View"));
     add(view, MenuItem::ZoomIn, tr("Zoom In"), QKeySequence::ZoomIn);
     add(view, MenuItem::ZoomOut, tr("Zoom Out"), QKeySequence::ZoomOut);
+    // Touchpads on Linux seldom report the smart-magnify gesture.
+    add(view, MenuItem::SmartZoom, tr("Smart Zoom"), QKeySequence(tr("Ctrl+Shift+F")));
     view->addSeparator();
+    // The modes exclude each other: radio items.
+    auto* modes = new QActionGroup(root);
     for (const auto& [item, title] : {std::pair{MenuItem::FitToScreen, tr("Fit to Screen")},
                                       std::pair{MenuItem::StretchToFit, tr("Stretch to Fit")},
                                       std::pair{MenuItem::FillScreen, tr("Fill Screen")},
-                                      std::pair{MenuItem::ActualSize, tr("Actual Size")}})
-        add(view, item, title)->setCheckable(true);
+                                      std::pair{MenuItem::ActualSize, tr("Actual Size")}}) {
+        QAction* action = add(view, item, title);
+        action->setCheckable(true);
+        modes->addAction(action);
+    }
 
     QMenu* go = root->addMenu(tr("Go"));
     add(go, MenuItem::PreviousImage, tr("Previous Image"), QKeySequence(Qt::Key_Left));

@@ -1,15 +1,20 @@
 #include "app/WelcomeWindow.h"
 
 #include "core/Settings.h"
+#include "viewer/OrvaneWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScreen>
 #include <QSvgRenderer>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -171,10 +176,46 @@ void WelcomeWindow::resetToStart() {
 
 void WelcomeWindow::showAnimated() {
     resetToStart();
+    if (!isVisible())
+        centreOnScreen();
     show();
     raise();
     activateWindow();
+    // A viewer window the launch opens a moment later must not cover it.
+    qApp->installEventFilter(this);
     animation->start();
+}
+
+void WelcomeWindow::centreOnScreen() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+bool WelcomeWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Only the first viewer window, the one a launch opens with the welcome:
+    // what the user opens later comes to the front as usual.
+    if (event->type() == QEvent::Show && watched->isWidgetType() &&
+        OrvaneWindow::isViewerWindow(static_cast<QWidget*>(watched))) {
+        qApp->removeEventFilter(this);
+        // After that window has been mapped and raised itself.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible()) {
+                raise();
+                activateWindow();
+            }
+        });
+    }
+    return false;
+}
+
+void WelcomeWindow::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    QWidget::hideEvent(event);
 }
 
 void WelcomeWindow::closeWindow() {

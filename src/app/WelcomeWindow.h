@@ -37,11 +37,14 @@ public:
     QParallelAnimationGroup* entrance() const { return animation; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void resetToStart();
+    void centreOnScreen();
     void layoutContent();
 
     QLabel* splash = nullptr;

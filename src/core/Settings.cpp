@@ -69,10 +69,20 @@ int Settings::slideshowDelay() const {
 
 QColor Settings::backgroundColor() const {
     const QString text = store().value(QString::fromLatin1(BackgroundColor)).toString();
-    if (text.size() == 7) {
-        if (auto color = colorFromHex(text))
-            return *color;
+    // Exactly a number sign and six hexadecimal digits: the general parser
+    // drops number signs wherever they stand and lets the number parser skip
+    // blanks, so "12#3456" or "# 12345" would pass it.
+    if (text.size() != 7 || text.at(0) != QLatin1Char('#'))
+        return QColor(Qt::black);
+    for (int i = 1; i < 7; ++i) {
+        const char16_t c = text.at(i).unicode();
+        const bool hex =
+            (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        if (!hex)
+            return QColor(Qt::black);
     }
+    if (auto color = colorFromHex(text))
+        return *color;
     return QColor(Qt::black);
 }
 

@@ -78,3 +78,17 @@ void RendererAnimation::stop() {
     timer.stop();
     running = false;
 }
+
+void RendererAnimation::finishNow(bool withWindow) {
+    if (!running)
+        return;
+    timer.stop();
+    running = false;
+    viewport = targetAnimationImageFrame;
+    if (withWindow && current.movesWindow()) {
+        windowFrame = targetAnimationWindowFrame;
+        emit windowFrameChanged(targetAnimationWindowFrame);
+    }
+    emit imageFrameChanged(targetAnimationImageFrame);
+    emit finished();
+}

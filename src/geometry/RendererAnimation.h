@@ -31,6 +31,10 @@ public:
     // One tick; the timers call it, and tests may too.
     void updateRendererFrame();
     void stop();
+    // Ends a running animation on its targets at once: the image always,
+    // the window only when `withWindow` (a window that is changing to or
+    // from full screen is the window manager's to place).
+    void finishNow(bool withWindow);
 
     bool isRunning() const { return running; }
     const StepRecord& record() const { return current; }

@@ -260,3 +260,27 @@ void ViewerGeometry::dragBy(const QPointF& delta) {
     placeRenderer(zoom.imageInViewPort);
     emit selectableAreaChanged();
 }
+
+void ViewerGeometry::placeImage(const QRectF& rect) {
+    zoom.imageInViewPort = rect;
+    placeRenderer(rect);
+    emit selectableAreaChanged();
+}
+
+void ViewerGeometry::landAnimation(bool withWindow) {
+    // finished() clears windowAnimation and inMagnification.
+    animation.finishNow(withWindow);
+    zoom.imageInViewPort = placement;
+}
+
+void ViewerGeometry::acceptWindowSize() {
+    if (view)
+        requestedWindowSize = view->window()->size();
+}
+
+void ViewerGeometry::refreshZoomingMode() {
+    if (!view)
+        return;
+    const QRectF r = zoom.imageInViewPort;
+    zoom.ZoomingMode = (view->width() < r.width() || view->height() < r.height()) ? 1 : 0;
+}

@@ -57,6 +57,15 @@ public:
     // in the zoom mode last applied, or at its scale after a free zoom.
     void viewResized();
     void moveImage(int direction);
+    // Places the image at `rect` (layout values) without zooming.
+    void placeImage(const QRectF& rect);
+    // A running zoom or pan lands on its target now; see RendererAnimation.
+    void landAnimation(bool withWindow);
+    // The window's present size is the one asked for: a late report of it
+    // is not a change to answer.
+    void acceptWindowSize();
+    // Panning follows the image as placed: on when it is larger than the view.
+    void refreshZoomingMode();
     void scrollWheel(const QPointF& delta);
     void dragBy(const QPointF& delta);
 

@@ -39,6 +39,7 @@ enum class MenuItem {
     Preferences,
     FullScreen,
     PlayStopGif,
+    SmartZoom,
 };
 
 // The places a command can appear.

@@ -52,6 +52,7 @@ constexpr std::array rows = {
     Row{MenuItem::Preferences, "menuPreferences", nullptr, nullptr, nullptr},
     Row{MenuItem::FullScreen, nullptr, nullptr, "actionFullscreen", "touchFullScreen"},
     Row{MenuItem::PlayStopGif, nullptr, nullptr, "actionPlayStopGif", nullptr},
+    Row{MenuItem::SmartZoom, "menuSmartZoom", "menuSmartZoom", nullptr, nullptr},
 };
 
 const char* nameIn(const Row& row, CommandSurface surface) {

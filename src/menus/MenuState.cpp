@@ -41,7 +41,8 @@ const QList<MenuItem>& MenuState::disabledWithoutViewer() {
         MenuItem::NextFrame,     MenuItem::Slideshow,        MenuItem::ZoomOut,
         MenuItem::ZoomIn,        MenuItem::FitToScreen,      MenuItem::StretchToFit,
         MenuItem::FillScreen,    MenuItem::ActualSize,       MenuItem::GetInfo,
-        MenuItem::ExportJPEG,    MenuItem::ExportPNG,        MenuItem::Print};
+        MenuItem::ExportJPEG,    MenuItem::ExportPNG,        MenuItem::Print,
+        MenuItem::SmartZoom};
     return items;
 }
 
@@ -58,6 +59,9 @@ MenuState MenuState::compute(const ViewerState& v) {
     setAll(s.viewerMenu, imageItems, loaded);
     setAll(s.appMenu, {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print}, loaded);
     setAll(s.viewerMenu, {MenuItem::ZoomIn, MenuItem::ZoomOut}, loaded);
+    // Smart zoom toggles back as well as in, so no limit disables it.
+    setAll(s.appMenu, {MenuItem::SmartZoom}, loaded);
+    setAll(s.viewerMenu, {MenuItem::SmartZoom}, loaded);
 
     // The shared zoom commands follow the engine's limits; the viewer's own
     // items stay available whenever there is an image.

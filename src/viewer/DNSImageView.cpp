@@ -38,7 +38,8 @@ void DNSImageView::setNearestFilter(bool on) {
 
 QRect DNSImageView::opaqueRect() const {
     const QImage& full = image();
-    if (!isVisible() || full.isNull() || full.hasAlphaChannel() || placement.isEmpty())
+    if (!isVisible() || alpha < 1.0 || full.isNull() || full.hasAlphaChannel() ||
+        placement.isEmpty())
         return QRect();
     const double dpr = devicePixelRatioF();
     // The target as paintEvent rounds it, shrunk to whole logical pixels.
@@ -51,9 +52,16 @@ QRect DNSImageView::opaqueRect() const {
     return inner.intersected(rect());
 }
 
+void DNSImageView::setOpacity(double value) {
+    if (value == alpha)
+        return;
+    alpha = value;
+    update();
+}
+
 void DNSImageView::paintEvent(QPaintEvent* event) {
     const QImage& full = image();
-    if (full.isNull() || placement.isEmpty())
+    if (full.isNull() || placement.isEmpty() || alpha <= 0.0)
         return;
     const double dpr = devicePixelRatioF();
     // Whole device pixels, so that a copy made for this size lands 1:1.
@@ -61,6 +69,7 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
                         std::round(placement.width() * dpr), std::round(placement.height() * dpr));
     const QSize deviceSize(int(device.width()), int(device.height()));
     QPainter painter(this);
+    painter.setOpacity(alpha);
     const QRectF target(device.topLeft() / dpr, device.size() / dpr);
     if (target.intersected(QRectF(event->rect())).isEmpty())
         return;

@@ -28,12 +28,16 @@ public:
     // coordinates; empty when it covers none. What lies beneath need not
     // be painted there.
     QRect opaqueRect() const;
+    // Drawn at this opacity (the cross-fade between images in full screen).
+    void setOpacity(double value);
+    double opacity() const { return alpha; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     ScaledImageCache* reduced = nullptr;
     QRectF placement;
     bool nearest = false;
+    double alpha = 1.0;
 };

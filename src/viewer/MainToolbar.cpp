@@ -1,5 +1,6 @@
 #include "viewer/MainToolbar.h"
 
+#include "viewer/ChromeStyle.h"
 #include "viewer/PlayerSlider.h"
 #include "viewer/RoundedMask.h"
 
@@ -11,6 +12,7 @@
 
 MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("mainToolbar"));
+    setStyleSheet(ChromeStyle::buttonBarStyleSheet());
     auto* row = new QHBoxLayout;
     row->setContentsMargins(10, 0, 10, 0);
     row->setSpacing(2);

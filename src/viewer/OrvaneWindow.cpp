@@ -2,11 +2,16 @@
 
 #include "viewer/DNSImageView.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerChrome.h"
+#include "viewer/ViewerCommands.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/WindowHeader.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
@@ -26,6 +31,16 @@ OrvaneWindow::OrvaneWindow(QWidget* parent)
     connect(windowHeader->zoomButton, &QToolButton::clicked, this,
             [this] { isMaximized() ? showNormal() : showMaximized(); });
     connect(this, &QWidget::windowTitleChanged, windowHeader, &WindowHeader::setTitle);
+    interfaceChrome = new ViewerChrome(this, windowHeader, content);
+    auto* mainMenuKey = new QAction(this);
+    mainMenuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(mainMenuKey, &QAction::triggered, this, &OrvaneWindow::popUpMainMenu);
+    auto* contextMenuKey = new QAction(this);
+    contextMenuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    connect(contextMenuKey, &QAction::triggered, this, &OrvaneWindow::popUpContextMenu);
+    addActions({mainMenuKey, contextMenuKey});
+    connect(content->fullScreen(), &ViewerFullScreen::fullScreenChanged, interfaceChrome,
+            &ViewerChrome::setFullScreen);
     setWindowTitle(QStringLiteral("Ovisto"));
 }
 
@@ -43,7 +58,29 @@ void OrvaneWindow::centerOnScreen() {
     move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
+void OrvaneWindow::popUpMainMenu() {
+    QToolButton* button = windowHeader->menuButton;
+    QMenu* menu = button->menu();
+    if (!menu || button->isHidden())
+        return;
+    // Below the button when the header shows; in full screen, at the same
+    // corner of the screen.
+    const QPoint corner = windowHeader->isVisible()
+                              ? button->mapToGlobal(QPoint(button->width(), button->height()))
+                              : mapToGlobal(QPoint(width() - 8, 8));
+    menu->popup(corner - QPoint(menu->sizeHint().width(), 0));
+}
+
+void OrvaneWindow::popUpContextMenu() {
+    QMenu* menu = content->commands()->contextMenu();
+    const QPoint pointer = content->mapFromGlobal(QCursor::pos());
+    const QPoint at = content->rect().contains(pointer) ? pointer : content->rect().center();
+    menu->popup(content->mapToGlobal(at));
+}
+
 bool OrvaneWindow::event(QEvent* event) {
+    if (event->type() == QEvent::Show)
+        interfaceChrome->watchWindow();
     if (event->type() == QEvent::WindowActivate)
         emit becameKey();
     else if (event->type() == QEvent::WindowDeactivate)
@@ -52,6 +89,7 @@ bool OrvaneWindow::event(QEvent* event) {
 }
 
 void OrvaneWindow::closeEvent(QCloseEvent* event) {
+    interfaceChrome->windowClosing();
     emit closing();
     event->accept();
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class ViewController;
+class ViewerChrome;
 class WindowHeader;
 
 // A viewer window: frameless, its content filling the whole frame, with its
@@ -18,8 +19,13 @@ public:
 
     ViewController* contentViewController() const { return content; }
     WindowHeader* header() const { return windowHeader; }
+    ViewerChrome* chrome() const { return interfaceChrome; }
+    // F10 and Shift+F10: the header's menu and the context menu from the
+    // keyboard, as with other applications that have one menu button.
+    void popUpMainMenu();
+    void popUpContextMenu();
 
-signals:
+  signals:
     void becameKey();
     void resignedMain();
     void closing();
@@ -33,4 +39,5 @@ protected:
 private:
     ViewController* content = nullptr;
     WindowHeader* windowHeader = nullptr;
+    ViewerChrome* interfaceChrome = nullptr;
 };

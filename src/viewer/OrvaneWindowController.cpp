@@ -8,10 +8,12 @@
 #include "menus/OpenWithMenu.h"
 #include "platform/TouchBar.h"
 #include "platform/Workspace.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerHost.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/WindowHeader.h"
@@ -46,12 +48,19 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
         bar->setImage(MenuItemNames::name(MenuItem::Slideshow, CommandSurface::TouchBar),
                       Slideshow::touchBarPicture(running));
     });
+    connect(viewController->fullScreen(), &ViewerFullScreen::fullScreenPictureChanged, this,
+            [this](bool in) {
+                bar->setImage(MenuItemNames::name(MenuItem::FullScreen, CommandSurface::TouchBar),
+                              in ? QStringLiteral("touch-fullscreen-exit-Template")
+                                 : QStringLiteral("touch-fullscreen-Template"));
+            });
     // Application-wide, so that keys are seen before shortcuts and menus.
     qApp->installEventFilter(this);
 
     if (app) {
         orvaneWindow->addActions(app->shortcutActions());
         orvaneWindow->header()->menuButton->setMenu(app->mainMenu());
+        ChromeStyle::resetHoverWhenMenuCloses(orvaneWindow->header()->menuButton);
         connect(viewController, &ViewController::updateDetailsPanel, app,
                 [this](const QString& path, const QImage& shown) {
                     app->updateDetailsPanel(path, shown);
@@ -221,6 +230,8 @@ void OrvaneWindowController::touchBarAction(const QString& action) {
         viewController->showNextImage();
     else if (action == QLatin1String("slideshow"))
         viewController->playSlideshow();
+    else if (action == QLatin1String("fullscreen"))
+        viewController->toggleFullScreen();
 }
 
 bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {

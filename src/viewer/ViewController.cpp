@@ -21,6 +21,7 @@
 #include "viewer/ScaledImageCache.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerSelection.h"
 
@@ -78,6 +79,10 @@ void ViewController::viewDidLoad() {
     connect(viewerInput, &ViewerInput::firstImageRequested, this, &ViewController::showFirstImage);
     connect(viewerInput, &ViewerInput::lastImageRequested, this, &ViewController::showLastImage);
     connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
+    fullScreenSteps = new ViewerFullScreen(
+        {this, geometry, viewerSelection, renderer, aniImageView, coloredView});
+    connect(viewerInput, &ViewerInput::toggleFullScreenRequested, this,
+            &ViewController::toggleFullScreen);
     messageView = new MessageView(this);
 
     loaderView = new QWidget(this);
@@ -129,6 +134,14 @@ void ViewController::viewDidLoad() {
         QTimer::singleShot(0, this, &ViewController::sizeSliderValueChanged);
     });
     connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
+    connect(mainToolbar->actionFullscreen, &QToolButton::clicked, this,
+            &ViewController::toggleFullScreen);
+    connect(fullScreenSteps, &ViewerFullScreen::fullScreenPictureChanged, this, [this](bool in) {
+        mainToolbar->setButtonPicture(mainToolbar->actionFullscreen,
+                                      in ? QStringLiteral("fullscreen-exit")
+                                         : QStringLiteral("fullscreen-enter"));
+        mainToolbar->actionFullscreen->setToolTip(in ? tr("Exit Full Screen") : tr("Full Screen"));
+    });
     setSteppingEnabled(false);
 
     imageTransformer = new ImageTransformer(this);
@@ -286,6 +299,11 @@ void ViewController::smartZoom() {
 
 void ViewController::processWindow(bool show) {
     geometry->processWindow(show, zoomMode);
+    fullScreenSteps->imageFitted(currentFrame() == 0);
+}
+
+void ViewController::toggleFullScreen() {
+    fullScreenSteps->toggleFullScreen();
 }
 
 void ViewController::prepearAni() {
@@ -555,13 +573,8 @@ void ViewController::updateUI() {
     const Settings settings;
     slideshowDelay = settings.slideshowDelay();
     backgroundMode = settings.backgroundMode();
-    if (isFullscreen) {
-        coloredView->setVisible(backgroundMode == 1 || backgroundMode == 2);
-        QPalette palette = coloredView->palette();
-        palette.setColor(QPalette::Window,
-                         backgroundMode == 1 ? settings.backgroundColor() : QColor(Qt::black));
-        coloredView->setPalette(palette);
-    }
+    if (isFullscreen)
+        fullScreenSteps->applyBackdrop();
     themeChanged();
 }
 
@@ -591,6 +604,7 @@ void ViewController::resizeEvent(QResizeEvent*) {
                              height() - mainToolbar->toolbarHeight() - 12, toolbarWidth,
                              mainToolbar->toolbarHeight());
     geometry->viewResized();
+    fullScreenSteps->viewResized();
     // The same content rectangle lies elsewhere in a view of another height.
     viewerSelection->updateSelectableArea();
 }

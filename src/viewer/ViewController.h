@@ -21,6 +21,7 @@ class ViewerCommands;
 class ViewerSelection;
 class ImageTransform;
 class ImageTransformer;
+class ViewerFullScreen;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -56,6 +57,9 @@ class ViewController : public QWidget {
     void zoomOut();
     void smartZoom();
     void processWindow(bool show);
+    // Full screen through the window manager, with its steps and backdrop.
+    void toggleFullScreen();
+    ViewerFullScreen* fullScreen() const { return fullScreenSteps; }
     // Animations and multi-image files.
     void playStopGif();
     void prevFrame();
@@ -208,4 +212,5 @@ class ViewController : public QWidget {
     MainToolbar* mainToolbar = nullptr;
     ViewerCommands* viewerCommands = nullptr;
     ImageTransformer* imageTransformer = nullptr;
+    ViewerFullScreen* fullScreenSteps = nullptr;
 };

@@ -3,9 +3,11 @@
 #include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
+#include "viewer/ChromeStyle.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <QToolButton>
 
@@ -42,9 +44,14 @@ ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer
         {MenuItem::ActualSize, &ViewController::setActualSize}};
     const QString titles[] = {tr("Fit to Screen"), tr("Stretch to Fit"), tr("Fill Screen"),
                               tr("Actual Size")};
+    connect(add(MenuItem::SmartZoom, tr("Smart Zoom")), &QAction::triggered, viewer,
+            &ViewController::smartZoom);
+    // The modes exclude each other: radio items.
+    auto* modeGroup = new QActionGroup(menu);
     for (int mode = 0; mode < 4; ++mode) {
         QAction* action = add(modes[mode].first, titles[mode]);
         action->setCheckable(true);
+        modeGroup->addAction(action);
         connect(action, &QAction::triggered, viewer, modes[mode].second);
     }
     menu->addSeparator();
@@ -65,6 +72,7 @@ ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer
     menuEditIn->menuAction()->setObjectName(
         MenuItemNames::name(MenuItem::EditIn, CommandSurface::ViewerMenu));
     OpenWithMenu::showNoApplications(menuEditIn);
+    ChromeStyle::darken(menu);
 
     // Anywhere on the viewer, its children included, a right click opens it.
     viewer->setContextMenuPolicy(Qt::CustomContextMenu);

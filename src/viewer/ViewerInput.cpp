@@ -70,12 +70,14 @@ bool ViewerInput::keyDown(const QKeyEvent* event) {
     case Action::None:
         break;
     case Action::ZoomToolIn:
-        canBeZoomed(true, true);
-        break;
     case Action::ZoomToolOut:
-        canBeZoomed(true, false);
+        if (!event->isAutoRepeat() && !modes.inZooming())
+            emit toolEngaged();
+        canBeZoomed(true, decision.action == Action::ZoomToolIn);
         break;
     case Action::HandTool:
+        if (!event->isAutoRepeat() && !modes.inDragging())
+            emit toolEngaged();
         canBeScrolled(true);
         break;
     case Action::PanUp:
@@ -132,8 +134,9 @@ void ViewerInput::keyUp(const QKeyEvent* event) {
     case KeyMap::KeyUpAction::ZoomToolOff:
         canBeZoomed(false, true);
         break;
-    // Full screen arrives with its own work; until then F does nothing.
     case KeyMap::KeyUpAction::ToggleFullScreen:
+        emit toggleFullScreenRequested();
+        break;
     case KeyMap::KeyUpAction::None:
         break;
     }
@@ -148,10 +151,16 @@ void ViewerInput::syncLiveResize() {
     geometry->inLiveResize = modes.inLiveResize();
 }
 
+void ViewerInput::liveResizeEnded() {
+    modes.endLiveResize();
+    syncLiveResize();
+}
+
 void ViewerInput::closeOrLeaveFullScreen() {
     QWidget* window = view->window();
+    // Leaving goes through the toggle, so that its steps run.
     if (window->isFullScreen())
-        window->showNormal();
+        emit toggleFullScreenRequested();
     else
         window->close();
 }
@@ -320,16 +329,17 @@ void ViewerInput::mouseRelease(QMouseEvent* mouse) {
 
 void ViewerInput::doubleClicked(QPointF at) {
     QWidget* window = view->window();
-    if (window->isFullScreen())
-        return; // full screen arrives with its own work
-    // The window's top strip acts as a title bar.
+    // The window's top strip acts as a title bar; elsewhere, and anywhere
+    // in full screen, a double click toggles full screen.
     const QPointF inWindow = view->mapTo(window, at);
-    if (inWindow.y() < titleStrip) {
-        if (window->isMaximized())
-            window->showNormal();
-        else
-            window->showMaximized();
+    if (window->isFullScreen() || inWindow.y() >= titleStrip) {
+        emit toggleFullScreenRequested();
+        return;
     }
+    if (window->isMaximized())
+        window->showNormal();
+    else
+        window->showMaximized();
 }
 
 void ViewerInput::updateCursor() {

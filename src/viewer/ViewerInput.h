@@ -37,6 +37,8 @@ public:
     static bool claims(const QKeyEvent* event);
     // The window system took over the pointer to resize the window.
     void liveResizeStarted();
+    // The window's size is about to change by full screen, not by the user.
+    void liveResizeEnded();
 
     // Points at the top of the window where a double click zooms the window.
     static constexpr double titleStrip = 22;
@@ -49,8 +51,12 @@ signals:
     void firstImageRequested();
     void lastImageRequested();
     void filesDropped(const QStringList& paths);
+    // F on key up, Escape in full screen, a double click on the image.
+    void toggleFullScreenRequested();
+    // Z or Space put their tool on: the chrome goes.
+    void toolEngaged();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

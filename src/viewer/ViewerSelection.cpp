@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QWidget>
 #include <cmath>
+#include <utility>
 
 ViewerSelection::ViewerSelection(QWidget* content, ViewerGeometry* geometry)
     : QObject(content), content(content), geometry(geometry) {
@@ -56,7 +57,27 @@ void ViewerSelection::selectAll() {
     emit changed();
 }
 
+void ViewerSelection::hideForTransition() {
+    shouldShowSelectionAfterFull = model.shown;
+    if (model.shown) {
+        view->hide();
+        hideHelper();
+    }
+}
+
+void ViewerSelection::showAfterTransition() {
+    if (std::exchange(shouldShowSelectionAfterFull, false)) {
+        updateSelectableArea();
+        showView(true);
+    }
+}
+
+bool ViewerSelection::isShownOnScreen() const {
+    return view->isVisible();
+}
+
 void ViewerSelection::deselect() {
+    shouldShowSelectionAfterFull = false;
     const bool had = model.shown;
     model.deselect();
     showView(false);

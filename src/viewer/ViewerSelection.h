@@ -32,6 +32,11 @@ class ViewerSelection : public QObject, public OrvaneResizeViewDelegate {
 
     void selectAll();
     void deselect();
+    // Full screen's transitions hide a shown selection and bring it back
+    // after each; a deselect meanwhile keeps it away.
+    void hideForTransition();
+    void showAfterTransition();
+    bool isShownOnScreen() const;
     // The image moved or changed size on screen, or the view did.
     void updateSelectableArea();
 
@@ -68,4 +73,5 @@ class ViewerSelection : public QObject, public OrvaneResizeViewDelegate {
     SelectionHelperView* helper = nullptr;
     SelectionModel model;
     QSize pixels;
+    bool shouldShowSelectionAfterFull = false;
 };

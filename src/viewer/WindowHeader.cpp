@@ -1,5 +1,8 @@
 #include "viewer/WindowHeader.h"
 
+#include "viewer/ChromeStyle.h"
+
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -27,6 +30,7 @@ QToolButton* headerButton(QWidget* parent, const char* name, const char* picture
 WindowHeader::WindowHeader(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("windowHeader"));
     setFixedHeight(headerHeight);
+    setStyleSheet(ChromeStyle::buttonBarStyleSheet());
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(4);
@@ -60,19 +64,39 @@ QString WindowHeader::title() const {
 
 void WindowHeader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // Dark enough all the way down that the white title and buttons read
+    // over a white image too.
     QLinearGradient shade(0, 0, 0, height());
-    shade.setColorAt(0, QColor(0, 0, 0, 140));
-    shade.setColorAt(1, QColor(0, 0, 0, 0));
+    shade.setColorAt(0, QColor(20, 20, 22, 215));
+    shade.setColorAt(1, QColor(20, 20, 22, 175));
     painter.fillRect(rect(), shade);
 }
 
 void WindowHeader::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && window()->windowHandle()) {
-        window()->windowHandle()->startSystemMove();
+    if (event->button() == Qt::LeftButton) {
+        // The move starts once the pointer travels: handed to the window
+        // manager at the press, the pointer is its own, and the second click
+        // of a double click never comes here.
+        pressedAt = event->position();
         event->accept();
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void WindowHeader::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedAt && (event->buttons() & Qt::LeftButton) &&
+        (event->position() - *pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
+        pressedAt.reset();
+        if (window()->windowHandle())
+            window()->windowHandle()->startSystemMove();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void WindowHeader::mouseReleaseEvent(QMouseEvent* event) {
+    pressedAt.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void WindowHeader::mouseDoubleClickEvent(QMouseEvent* event) {

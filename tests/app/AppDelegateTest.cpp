@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QParallelAnimationGroup>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,7 +29,7 @@
 namespace {
 
 class AppDelegateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QSettings().clear();
         Settings().setHideWelcomeScreen(1);
@@ -315,6 +316,23 @@ TEST_F(AppDelegateTest, ThePreferencesAreBuiltWhenFirstAskedForAndThenKept) {
     preferences->trigger();
     EXPECT_EQ(delegate->preferences(), controller);
     EXPECT_TRUE(controller->window()->isVisible());
+}
+
+TEST(WelcomeWindow, OpensCentredAndStaysInFrontOfTheLaunchsViewer) {
+    auto* welcome = new WelcomeWindow;
+    welcome->showAnimated();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((welcome->geometry().center() - area.center()).manhattanLength(), 2)
+        << "not at the screen's corner";
+    // The window owns its controller.
+    auto* viewer = new OrvaneWindowController;
+    viewer->window()->show();
+    QTest::qWait(0);
+    QTest::qWait(0);
+    EXPECT_EQ(QApplication::activeWindow(), welcome);
+    delete viewer->window();
+    welcome->closeWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(WelcomeWindow, SlidesAndFadesInThenResetsOnClose) {

@@ -63,6 +63,12 @@ TEST_F(SettingsTest, BackgroundColourNeedsExactlySevenCharacters) {
     EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
     store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("##abcde"));
     EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black)) << "five digits do not parse";
+    // Seven characters that the general parser would take after dropping
+    // the number sign or skipping a blank: not "#RRGGBB", so black.
+    for (const char* text : {"12#3456", "1234#56", "# 12345", "#12345 ", "#+12345"}) {
+        store.setValue(QStringLiteral("BackgroundColor"), QString::fromLatin1(text));
+        EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black)) << text;
+    }
 }
 
 TEST_F(SettingsTest, ColourIsStoredAsUpperCaseHex) {

@@ -45,6 +45,9 @@ TEST(MenuState, RefusedZoomInDisablesOnlyTheSharedZoomInSurfaces) {
     EXPECT_FALSE(on(s.touchBar, MenuItem::ZoomIn));
     EXPECT_TRUE(on(s.viewerMenu, MenuItem::ZoomIn));
     EXPECT_TRUE(on(s.appMenu, MenuItem::ZoomOut));
+    // Smart zoom also zooms back out, so a refused zoom-in leaves it on.
+    EXPECT_TRUE(on(s.appMenu, MenuItem::SmartZoom));
+    EXPECT_TRUE(on(s.viewerMenu, MenuItem::SmartZoom));
 }
 
 TEST(MenuState, FrameItemsFollowThePositionInTheAnimation) {

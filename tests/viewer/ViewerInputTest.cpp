@@ -6,8 +6,12 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
 
+#include <QAction>
 #include <QMimeData>
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -183,6 +187,25 @@ TEST_F(ViewerInputTest, DropsHandOnTheirLocalFilesOnly) {
     QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &words, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vc, &refused);
     EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST_F(ViewerInputTest, SmartZoomComesFromTheGestureWhereReportedAndFromTheMenu) {
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), picture, "png"));
+    ASSERT_TRUE(open(path("wide.png")));
+    const QRectF fitted = imageRect();
+    // A platform that reports the two-finger double tap.
+    const QPointF at(vc->width() / 2.0, vc->height() / 2.0);
+    QNativeGestureEvent tap(Qt::SmartZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+                            at, at, vc->mapToGlobal(at), 0, QPointF());
+    QCoreApplication::sendEvent(vc, &tap);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() > fitted.width(); }, 3000));
+    vc->viewGeometry()->landAnimation(true);
+    // Where it does not, the menu item does the same: here, back again.
+    vc->commands()->item(MenuItem::SmartZoom)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect() == fitted; }, 3000))
+        << "at " << imageRect().width() << " wide, not " << fitted.width();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "viewer/OrvaneResizeView.h"
 #include "viewer/SelectionHelperView.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerInput.h"
 
 #include <QAction>
@@ -156,7 +157,7 @@ TEST_F(ViewerSelectionTest, ANewImageHasNoSelection) {
     EXPECT_TRUE(selection->selectionView()->isHidden());
 }
 
-TEST_F(ViewerSelectionTest, ADoubleClickOnTheTopStripZoomsTheWindowButNotWithATool) {
+TEST_F(ViewerSelectionTest, ADoubleClickZoomsTheWindowOnTheTopStripAndElsewhereTogglesFullScreen) {
     ASSERT_TRUE(open(big()));
     // As the window system sends it: the second press comes as a double
     // click, and its release follows.
@@ -165,12 +166,22 @@ TEST_F(ViewerSelectionTest, ADoubleClickOnTheTopStripZoomsTheWindowButNotWithATo
         QTest::mouseRelease(vc, Qt::LeftButton, {}, at);
         QTest::qWait(50);
     };
+    auto settled = [this] { return !vc->fullScreen()->transition().inFullScreenTransition(); };
     vc->input()->canBeScrolled(true);
     doubleClick(QPoint(vc->width() / 2, 10));
+    doubleClick(QPoint(vc->width() / 2, 200));
     EXPECT_FALSE(window->isMaximized()) << "with the hand tool on";
+    EXPECT_FALSE(window->isFullScreen()) << "with the hand tool on";
     vc->input()->canBeScrolled(false);
     doubleClick(QPoint(vc->width() / 2, 30));
     EXPECT_FALSE(window->isMaximized()) << "below the strip";
+    EXPECT_TRUE(window->isFullScreen()) << "below the strip";
+    ASSERT_TRUE(QTest::qWaitFor(settled, 5000));
+    // In full screen there is no title strip: the top leaves full screen too.
+    doubleClick(QPoint(vc->width() / 2, 10));
+    EXPECT_FALSE(window->isFullScreen());
+    EXPECT_FALSE(window->isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor(settled, 5000));
     doubleClick(QPoint(vc->width() / 2, 10));
     EXPECT_TRUE(QTest::qWaitFor([this] { return window->isMaximized(); }, 2000));
 }

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# Full screen under a real window manager: F fills the screen with the
+# chosen backdrop and F again gives the earlier frame back; the chrome goes
+# 3 seconds after the last mouse move and comes back with the next.
+set -uo pipefail
+. "$(dirname "$0")/e2e_lib.sh" "$@"
+
+# A plain red backdrop, so that the screen's corners tell it from anything
+# else, and the toolbar's dark panel shows against it.
+printf 'BackgroundMode=1\nBackgroundColor=#FF0000\n' >>"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+openbox_pid=$!
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+for _ in $(seq 100); do wm_running && break; sleep 0.05; done
+check "openbox manages the display" wm_running
+
+read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+
+pixel_is() { # window x y "R G B"
+  local got
+  for _ in $(seq 40); do
+    got=$("$probe" "$1" "$2" "$3") && [ "$got" = "$4" ] && return 0
+    sleep 0.05
+  done
+  echo "  pixel at $2,$3 is '$got', wanted '$4'"
+  return 1
+}
+pixel_is_not() { # window x y "R G B"
+  local got
+  for _ in $(seq 40); do
+    got=$("$probe" "$1" "$2" "$3") && [ "$got" != "$4" ] && return 0
+    sleep 0.05
+  done
+  echo "  pixel at $2,$3 is still '$got'"
+  return 1
+}
+
+"$ovisto" "$work/fx/sample/a.jpg" >"$work/ovisto.log" 2>&1 &
+viewer=$(window_named a.jpg)
+check "the viewer opens" test -n "$viewer"
+if [ -n "$viewer" ]; then
+  xdotool windowactivate --sync "$viewer" 2>/dev/null; sleep 0.3
+  before=$(geometry_of "$viewer")
+  echo "  windowed frame: $before"
+
+  xdotool key f
+  check "F fills the screen" window_is "$viewer" "$screen_w $screen_h 0 0"
+  check "the backdrop colour is in the top-left corner" pixel_is "$viewer" 2 2 "255 0 0"
+  check "and in the bottom-right corner" pixel_is "$viewer" $((screen_w - 3)) $((screen_h - 3)) "255 0 0"
+
+  # A point inside the toolbar's panel, beside its first button.
+  bar_x=$((screen_w / 2 - 225)) bar_y=$((screen_h - 12 - 27))
+  xdotool mousemove $((screen_w / 2)) $((screen_h / 3)); sleep 0.2
+  check "the toolbar shows after a mouse move" pixel_is_not "$viewer" $bar_x $bar_y "255 0 0"
+  sleep 3.5
+  check "the chrome is gone 3.5 s after the last move" pixel_is "$viewer" $bar_x $bar_y "255 0 0"
+  xdotool mousemove $((screen_w / 2 + 40)) $((screen_h / 3 + 20))
+  check "a move brings it back" pixel_is_not "$viewer" $bar_x $bar_y "255 0 0"
+
+  xdotool key f
+  check "F again restores the earlier frame" window_is "$viewer" "$before"
+  check "and the backdrop is gone" pixel_is_not "$viewer" 2 40 "255 0 0"
+
+  # Escape leaves full screen through the same steps and keeps the window.
+  xdotool key f
+  check "F enters again" window_is "$viewer" "$screen_w $screen_h 0 0"
+  xdotool key Escape
+  check "Escape leaves full screen" window_is "$viewer" "$before"
+  check "and does not close the window" test -n "$(window_named a.jpg)"
+
+  # A maximised window comes back maximised, not at its size before. With
+  # no panel a maximised frame is the screen's, so the window manager's
+  # state tells them apart.
+  wm_state() { xprop -id "$viewer" _NET_WM_STATE 2>/dev/null; }
+  state_has() { # atom suffix, want (yes|no)
+    for _ in $(seq 40); do
+      if wm_state | grep -q "_NET_WM_STATE_$1"; then [ "$2" = yes ] && return 0
+      else [ "$2" = no ] && return 0; fi
+      sleep 0.05
+    done
+    echo "  state: $(wm_state)"
+    return 1
+  }
+  read -r w h x y < <(geometry_of "$viewer")
+  # A move first, so that the header shows to be clicked.
+  xdotool mousemove $((x + w / 2)) $((y + 12)); sleep 0.1
+  xdotool mousemove $((x + w / 2)) $((y + 8)); sleep 0.2
+  xdotool click --repeat 2 --delay 80 1
+  check "a double click on the header maximises" state_has MAXIMIZED_VERT yes
+  sleep 0.3
+  xdotool key f
+  check "F from maximised fills the screen" state_has FULLSCREEN yes
+  sleep 0.3
+  xdotool key f
+  check "F again leaves full screen" state_has FULLSCREEN no
+  check "and the window is maximised again" state_has MAXIMIZED_VERT yes
+fi
+
+kill "$openbox_pid" 2>/dev/null
+wait "$openbox_pid" 2>/dev/null
+finish

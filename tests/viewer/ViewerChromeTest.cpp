@@ -1,0 +1,141 @@
+#include "viewer/ViewerChrome.h"
+
+#include "support/ViewerWindowTest.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/ViewerCommands.h"
+#include "viewer/ViewerInput.h"
+#include "viewer/WindowHeader.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ViewerChromeTest : public ViewerWindowTest {
+  protected:
+    void SetUp() override {
+        ViewerWindowTest::SetUp();
+        vc->startWithFile(path("a.jpg"));
+        ASSERT_TRUE(settle());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        chrome = window->chrome();
+        chrome->hider().setManualTimer(true);
+    }
+    // A move as the window system reports it, to the top-level window.
+    void moveTo(QWidget* over, QPoint at) {
+        const QPointF local = over->mapTo(window, at);
+        QMouseEvent move(QEvent::MouseMove, local, over->mapToGlobal(QPointF(at)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &move);
+    }
+    QWidget* toolbar() const { return vc->toolbar(); }
+
+    ViewerChrome* chrome = nullptr;
+};
+
+TEST_F(ViewerChromeTest, RestingOnTheToolbarOrTheHeaderNeverStartsTheHideDelay) {
+    moveTo(vc, vc->rect().center());
+    EXPECT_TRUE(chrome->hider().isTimerPending());
+    moveTo(toolbar(), toolbar()->rect().center());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    moveTo(window->header(), QPoint(window->header()->width() / 2, 5));
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    // With a tool held, nothing is scheduled either.
+    vc->input()->canBeScrolled(true);
+    moveTo(vc, vc->rect().center());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+    vc->input()->canBeScrolled(false);
+}
+
+TEST_F(ViewerChromeTest, TheFadeHidesTheChromeAndAMoveDuringItKeepsItShown) {
+    moveTo(vc, vc->rect().center());
+    ASSERT_TRUE(toolbar()->isVisible());
+    chrome->hider().timerFired();
+    EXPECT_TRUE(chrome->isFading());
+    // Shown again half-way: the fade must not finish hiding it.
+    moveTo(vc, vc->rect().center() + QPoint(5, 5));
+    EXPECT_FALSE(chrome->isFading());
+    EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "at full opacity";
+    QTest::qWait(600);
+    EXPECT_TRUE(toolbar()->isVisible());
+    EXPECT_TRUE(window->header()->isVisible());
+
+    chrome->hider().timerFired();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !toolbar()->isVisible(); }, 2000));
+    EXPECT_FALSE(window->header()->isVisible());
+    EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "opaque again for the next show";
+}
+
+TEST_F(ViewerChromeTest, TheCursorHidesWithTheChromeUntilTheMouseMovesButNotUnderTheHand) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto blank = [] {
+        const QCursor* override = QGuiApplication::overrideCursor();
+        return override && override->shape() == Qt::BlankCursor;
+    };
+    moveTo(vc, vc->rect().center());
+    chrome->hider().timerFired();
+    EXPECT_TRUE(blank());
+    moveTo(vc, vc->rect().center() + QPoint(3, 3));
+    EXPECT_FALSE(blank()) << "a move brings the cursor back";
+
+    // The hand shows a cursor of its own: Space hides the chrome, not it.
+    vc->input()->canBeScrolled(true);
+    chrome->hideInterface();
+    EXPECT_TRUE(chrome->isFading());
+    EXPECT_FALSE(blank());
+    vc->input()->canBeScrolled(false);
+
+    // Hidden when the window closes: it comes back, and no hide follows.
+    moveTo(vc, vc->rect().center());
+    chrome->hider().timerFired();
+    ASSERT_TRUE(blank());
+    window->close();
+    EXPECT_FALSE(QGuiApplication::overrideCursor());
+    EXPECT_FALSE(chrome->hider().isTimerPending());
+}
+
+TEST_F(ViewerChromeTest, TheHeaderStaysHiddenInFullScreen) {
+    chrome->setFullScreen(true);
+    EXPECT_FALSE(window->header()->isVisible());
+    moveTo(vc, vc->rect().center());
+    EXPECT_FALSE(window->header()->isVisible());
+    EXPECT_TRUE(toolbar()->isVisible());
+    chrome->setFullScreen(false);
+    moveTo(vc, vc->rect().center());
+    EXPECT_TRUE(window->header()->isVisible());
+}
+
+TEST_F(ViewerChromeTest, ALeaveOntoAChildOrIntoAPopupKeepsTheChrome) {
+    moveTo(vc, vc->rect().center());
+    QCursor::setPos(window->mapToGlobal(window->rect().center()));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_FALSE(chrome->isFading()) << "the pointer is still inside";
+    EXPECT_TRUE(chrome->hider().isTimerPending());
+    QCursor::setPos(window->mapToGlobal(QPoint(-50, -50)));
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_TRUE(chrome->isFading());
+}
+
+TEST_F(ViewerChromeTest, F10OpensTheMenuButtonsMenuAndShiftF10TheContextMenu) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Open"));
+    window->header()->menuButton->setMenu(&menu);
+    window->header()->menuButton->show();
+    QTest::keyClick(window, Qt::Key_F10);
+    EXPECT_TRUE(QTest::qWaitFor([&menu] { return menu.isVisible(); }, 2000));
+    menu.close();
+    QMenu* context = vc->commands()->contextMenu();
+    QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(QTest::qWaitFor([context] { return context->isVisible(); }, 2000));
+    context->close();
+    window->header()->menuButton->setMenu(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,296 @@
+#include "viewer/ViewerFullScreen.h"
+
+#include "core/Settings.h"
+#include "geometry/ViewerGeometry.h"
+#include "platform/TouchBar.h"
+#include "support/TestImages.h"
+#include "support/ViewerWindowTest.h"
+#include "viewer/BlurBackdropView.h"
+#include "viewer/MainToolbar.h"
+#include "viewer/OrvaneResizeView.h"
+#include "viewer/ViewerInput.h"
+#include "viewer/ViewerSelection.h"
+
+#include <QKeyEvent>
+#include <QSettings>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Phase = FullScreenTransition::Phase;
+
+// A real window on the offscreen platform, which, like a window manager,
+// gives a full-screen window the screen's size a moment after it is asked.
+class ViewerFullScreenTest : public ViewerWindowTest {
+  protected:
+    void TearDown() override {
+        QSettings().remove(QStringLiteral("BackgroundMode"));
+        QSettings().remove(QStringLiteral("BackgroundColor"));
+        ViewerWindowTest::TearDown();
+    }
+    ViewerFullScreen* fs() const { return vc->fullScreen(); }
+    ViewerGeometry* geometry() const { return vc->viewGeometry(); }
+    bool openImage(const QImage& image, const char* name = "shot.png") {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        if (!TestImages::writeImage(file, image, "png"))
+            return false;
+        vc->startWithFile(file);
+        return settle();
+    }
+    static QImage filled(int w, int h, Qt::GlobalColor colour) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    }
+    bool reach(Phase phase) {
+        return QTest::qWaitFor([this, phase] { return fs()->transition().phase() == phase; }, 5000);
+    }
+    bool toggleAndReach(Phase phase) {
+        vc->toggleFullScreen();
+        return reach(phase);
+    }
+    void setBackground(int mode, const char* colour = nullptr) {
+        QSettings().setValue(QStringLiteral("BackgroundMode"), mode);
+        if (colour)
+            QSettings().setValue(QStringLiteral("BackgroundColor"), QString::fromLatin1(colour));
+        vc->updateUI();
+    }
+    QWidget* coloredView() const {
+        // The plain layer directly under the blurred copy.
+        for (QObject* child : vc->children()) {
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (widget && widget->autoFillBackground() && !widget->inherits("BlurBackdropView") &&
+                widget->objectName().isEmpty())
+                return widget;
+        }
+        return nullptr;
+    }
+    QString touchFullScreenImage() const {
+        return controller->touchBar()->button(QStringLiteral("touchFullScreen"))->image;
+    }
+};
+
+TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
+    const QRectF before = geometry()->layout();
+    const QRect frame = window->geometry();
+
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_TRUE(window->isFullScreen());
+    EXPECT_TRUE(vc->isFullscreen);
+    EXPECT_FALSE(geometry()->zoom.inFullScreenTransition);
+    EXPECT_EQ(fs()->preFullscreenImageFrame(), before);
+    // Fit to screen: actual size, centred on the screen.
+    const QRectF shown = geometry()->layout();
+    EXPECT_EQ(shown.size(), QSizeF(300, 200));
+    EXPECT_EQ(shown.center(), QRectF(vc->rect()).center());
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_FALSE(vc->isFullscreen);
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-Template"));
+    // Back to where it was, over a tenth of a second.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
+    EXPECT_EQ(window->geometry(), frame);
+}
+
+TEST_F(ViewerFullScreenTest, AMaximisedWindowComesBackMaximised) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
+    // Each request waits for the platform's answer to the one before: a
+    // late echo of an earlier state would read as a change of its own.
+    window->showMaximized();
+    QTest::qWait(200);
+    ASSERT_TRUE(window->isMaximized());
+    const QRect frame = window->geometry();
+    const QRectF before = geometry()->layout();
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    QTest::qWait(200);
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_TRUE(window->isMaximized()) << "entering dropped the maximised state";
+    EXPECT_TRUE(QTest::qWaitFor([this, frame] { return window->geometry() == frame; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
+}
+
+TEST_F(ViewerFullScreenTest, TheRestoreResizeWhileLeavingIsNoRefit) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    // Where the image lies when did-exit comes: will-exit put it at the
+    // origin, and the window manager's resize in between must not move it.
+    QRectF atDidExit;
+    QObject::connect(&fs()->transition(), &FullScreenTransition::didExit, window,
+                     [&] { atDidExit = geometry()->layout(); });
+    vc->toggleFullScreen();
+    EXPECT_TRUE(geometry()->zoom.inFullScreenTransition) << "leaving is a transition";
+    ASSERT_TRUE(reach(Phase::Windowed));
+    EXPECT_EQ(atDidExit.topLeft(), QPointF(0, 0));
+    EXPECT_FALSE(geometry()->zoom.inFullScreenTransition);
+}
+
+TEST_F(ViewerFullScreenTest, LeavingAfterASteppedImageRefitsTheWindowForIt) {
+    vc->startWithFile(path("a.jpg"));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_FALSE(vc->imageChanged) << "cleared on entering";
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(window->windowTitle(), QStringLiteral("b.PNG"));
+    EXPECT_TRUE(vc->imageChanged);
+    // The new image is centred on the screen too.
+    EXPECT_EQ(geometry()->layout().center(), QRectF(vc->rect()).center());
+
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    // A fresh fit for b.PNG (40 x 30), not a.jpg's old rectangle (30 x 40).
+    EXPECT_EQ(geometry()->layout().size(), QSizeF(40, 30));
+    QTest::qWait(200);
+    EXPECT_EQ(geometry()->layout().size(), QSizeF(40, 30)) << "no return animation followed";
+}
+
+TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesBack) {
+    ASSERT_TRUE(openImage(filled(600, 400, Qt::darkCyan)));
+    vc->selectAll();
+    ASSERT_TRUE(vc->selection()->isShownOnScreen());
+
+    vc->toggleFullScreen();
+    ASSERT_EQ(fs()->transition().phase(), Phase::Entering);
+    EXPECT_FALSE(vc->selection()->isShownOnScreen()) << "hidden while entering";
+    EXPECT_TRUE(vc->hasSelection()) << "hidden, not gone";
+    ASSERT_TRUE(reach(Phase::FullScreen));
+    EXPECT_TRUE(vc->selection()->isShownOnScreen());
+
+    vc->toggleFullScreen();
+    ASSERT_EQ(fs()->transition().phase(), Phase::Leaving);
+    EXPECT_FALSE(vc->selection()->isShownOnScreen()) << "hidden while leaving";
+    ASSERT_TRUE(reach(Phase::Windowed));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return vc->selection()->isShownOnScreen(); }, 2000));
+}
+
+TEST_F(ViewerFullScreenTest, ASelectionDeselectedDuringATransitionStaysAway) {
+    ASSERT_TRUE(openImage(filled(600, 400, Qt::darkCyan)));
+    vc->selectAll();
+    vc->toggleFullScreen();
+    ASSERT_EQ(fs()->transition().phase(), Phase::Entering);
+    vc->deselect();
+    vc->selectAll(); // a new selection is shown as usual
+    vc->deselect();
+    ASSERT_TRUE(reach(Phase::FullScreen));
+    EXPECT_FALSE(vc->selection()->isShownOnScreen());
+    EXPECT_FALSE(vc->selection()->selectionView()->isVisible());
+}
+
+TEST_F(ViewerFullScreenTest, WithNoImageOnlyTheBackdropAndTheButtonsSwitch) {
+    setBackground(1, "#336699");
+    const QRectF before = geometry()->layout();
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(geometry()->layout(), before);
+    QWidget* colored = coloredView();
+    ASSERT_TRUE(colored);
+    EXPECT_TRUE(colored->isVisible());
+    EXPECT_EQ(colored->palette().color(QPalette::Window), QColor(0x33, 0x66, 0x99));
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_EQ(geometry()->layout(), before);
+    EXPECT_FALSE(colored->isVisible());
+}
+
+TEST_F(ViewerFullScreenTest, ABadColourGivesBlackAndTheBlurredModeABlurredCopy) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::yellow)));
+    setBackground(1, "12#3456");
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(coloredView()->palette().color(QPalette::Window), QColor(Qt::black));
+    EXPECT_FALSE(fs()->blurEffectImage()->isVisible());
+
+    setBackground(2);
+    BlurBackdropView* blur = fs()->blurEffectImage();
+    EXPECT_TRUE(blur->isVisible());
+    EXPECT_TRUE(coloredView()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([blur] { return !blur->blurred().isNull(); }, 5000));
+    // It covers the view whatever the image's shape.
+    EXPECT_TRUE(blur->geometry().contains(vc->rect()));
+    EXPECT_EQ(qRed(blur->blurred().pixel(0, 0)), 255) << "made from the yellow image";
+
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_FALSE(blur->isVisible());
+    EXPECT_TRUE(blur->blurred().isNull()) << "nothing of it is kept in a window";
+}
+
+TEST_F(ViewerFullScreenTest, TheBlurredBackdropAndTheButtonsFollowStepsInFullScreen) {
+    ASSERT_TRUE(TestImages::writeImage(path("z.png"), filled(200, 300, Qt::blue), "png"));
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::yellow), "y.png"));
+    setBackground(2);
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Exit Full Screen"));
+    BlurBackdropView* blur = fs()->blurEffectImage();
+    ASSERT_TRUE(QTest::qWaitFor([blur] { return !blur->blurred().isNull(); }, 5000));
+    ASSERT_EQ(qRed(blur->blurred().pixel(0, 0)), 255);
+
+    vc->showNextImage();
+    ASSERT_TRUE(settle());
+    ASSERT_EQ(window->windowTitle(), QStringLiteral("z.png"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [blur] { return !blur->blurred().isNull() && qBlue(blur->blurred().pixel(0, 0)) == 255; },
+        5000))
+        << "still the copy of the yellow image";
+    EXPECT_TRUE(blur->geometry().contains(vc->rect())) << "covers the screen for a tall image too";
+
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Full Screen"));
+}
+
+TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkGreen)));
+    geometry()->animation.setManualTicks(true);
+    vc->zoomIn();
+    ASSERT_TRUE(geometry()->animation.isRunning());
+    vc->toggleFullScreen();
+    EXPECT_FALSE(geometry()->animation.isRunning());
+    EXPECT_FALSE(geometry()->zoom.inMagnification);
+    EXPECT_FALSE(geometry()->windowAnimation);
+    // The will-enter zoom was not dropped: fit to screen shows it at its size.
+    EXPECT_EQ(geometry()->layout().size(), QSizeF(300, 200));
+    ASSERT_TRUE(reach(Phase::FullScreen));
+
+    vc->zoomIn();
+    ASSERT_TRUE(geometry()->animation.isRunning());
+    vc->toggleFullScreen();
+    EXPECT_FALSE(geometry()->animation.isRunning());
+    EXPECT_FALSE(geometry()->zoom.inMagnification);
+    ASSERT_TRUE(reach(Phase::Windowed));
+}
+
+TEST_F(ViewerFullScreenTest, PanningAfterLeavingFollowsTheRestoredRectangle) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkBlue)));
+    ASSERT_EQ(geometry()->zoom.ZoomingMode, 0);
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    // Zoomed in far in full screen: larger than the screen, panning on.
+    for (int i = 0; i < 8; ++i) {
+        vc->zoomIn();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !geometry()->animation.isRunning(); }, 2000));
+    }
+    ASSERT_EQ(geometry()->zoom.ZoomingMode, 1);
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return geometry()->layout() == fs()->preFullscreenImageFrame(); }, 2000));
+    EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
+}
+
+TEST_F(ViewerFullScreenTest, EscapeLeavesThroughTheStepsAndFTogglesOnKeyUp) {
+    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
+    QKeyEvent fDown(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
+    QKeyEvent fUp(QEvent::KeyRelease, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
+    controller->kkeyDown(&fDown);
+    EXPECT_EQ(fs()->transition().phase(), Phase::Windowed) << "not on the press";
+    controller->keyUp(&fUp);
+    ASSERT_TRUE(reach(Phase::FullScreen));
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    controller->kkeyDown(&escape);
+    // Through the toggle: the will-exit step ran.
+    EXPECT_EQ(fs()->transition().phase(), Phase::Leaving);
+    EXPECT_FALSE(vc->isFullscreen);
+    ASSERT_TRUE(reach(Phase::Windowed));
+    EXPECT_TRUE(window->isVisible()) << "Escape in full screen does not close the window";
+}
+
+} // namespace
