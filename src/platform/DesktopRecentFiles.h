@@ -12,14 +12,14 @@ class DesktopRecentFiles {
     // Adds at once to the list at `store`; false when the list could not be
     // read (and was left alone) or written.
     static bool addTo(const QString& store, const QString& path);
-
-  private:
-    // The type named by the extension is looked up by the caller: a write may
-    // still run while the process exits, after Qt's own lookups are gone.
-    static bool addTo(const QString& store, const QString& path, const QString& nameType);
     // $XDG_DATA_HOME/recently-used.xbel, by default under ~/.local/share.
     static QString storePath();
 
     static constexpr const char* applicationName = "Ovisto";
     static constexpr const char* applicationExec = "ovisto %u";
+
+  private:
+    // The type named by the extension is looked up by the caller: a write may
+    // still run while the process exits, after Qt's own lookups are gone.
+    static bool addTo(const QString& store, const QString& path, const QString& nameType);
 };
