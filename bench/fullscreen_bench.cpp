@@ -7,6 +7,7 @@
 //    painted, and until the backdrop has followed it;
 //  - the chrome's fade: its frames, and how much of the image is repainted.
 // Prints its figures.
+#include "BenchPhoto.h"
 #include "viewer/BlurBackdropView.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FullScreenBackdrop.h"
@@ -34,20 +35,7 @@
 namespace {
 
 QImage photo(int seed) {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 31);
-            line[x] =
-                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
-        }
-    }
-    return image;
+    return benchPhoto(6000, 4000, seed);
 }
 
 double median(std::vector<double> values) {

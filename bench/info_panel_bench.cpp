@@ -6,6 +6,7 @@
 //  - holding a key through the folder: how many of the panel's computations
 //    ran, and whether the settings file was written meanwhile.
 // Prints its figures.
+#include "BenchPhoto.h"
 #include "app/AppDelegate.h"
 #include "app/InfoViewController.h"
 #include "app/InfoWindowController.h"
@@ -30,20 +31,7 @@
 namespace {
 
 QImage photo(int width, int height, int seed) {
-    QImage image(width, height, QImage::Format_RGB32);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 31);
-            line[x] =
-                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
-        }
-    }
-    return image;
+    return benchPhoto(width, height, seed);
 }
 
 double best(int runs, const std::function<void()>& work) {

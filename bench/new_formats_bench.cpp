@@ -5,6 +5,7 @@
 //    alone with libjxl;
 //  - stepping to a decoded-ahead image of each type, until painted.
 // Prints its figures. Usage: new_formats_bench [rounds]
+#include "BenchPhoto.h"
 #include "platform/ImageSource.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/OrvaneWindow.h"
@@ -30,20 +31,7 @@ namespace {
 
 // A photograph-like 6000 x 4000 picture: gradients and texture.
 QImage photo(int seed) {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 31);
-            line[x] =
-                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
-        }
-    }
-    return image;
+    return benchPhoto(6000, 4000, seed);
 }
 
 bool run(const QString& program, const QStringList& arguments) {

@@ -4,6 +4,7 @@
 //  - stepping to an image that was decoded ahead, from the step to the new
 //    image painted.
 // Prints its figures.
+#include "BenchPhoto.h"
 #include "platform/ImageSource.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageLoader.h"
@@ -27,20 +28,7 @@ namespace {
 // A photograph-like 6000 x 4000 picture: gradients and texture, so the JPEG
 // has real entropy to decode.
 QImage photo(int seed) {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    quint32 noise = 2463534242u + quint32(seed);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            noise ^= noise << 13;
-            noise ^= noise >> 17;
-            noise ^= noise << 5;
-            const int n = int(noise & 31);
-            line[x] =
-                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
-        }
-    }
-    return image;
+    return benchPhoto(6000, 4000, seed);
 }
 
 double best(int runs, const std::function<void()>& work) {

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+
+// A photograph-like picture: gradients with grain, so that encoders and
+// decoders meet real entropy. The same seed gives the same pixels.
+inline QImage benchPhoto(int width, int height, int seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 noise = 2463534242u + quint32(seed);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            noise ^= noise << 13;
+            noise ^= noise >> 17;
+            noise ^= noise << 5;
+            const int n = int(noise & 31);
+            line[x] =
+                qRgb((x / 24 + n + seed * 40) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
+        }
+    }
+    return image;
+}
