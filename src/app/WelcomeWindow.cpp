@@ -177,23 +177,13 @@ void WelcomeWindow::resetToStart() {
 void WelcomeWindow::showAnimated() {
     resetToStart();
     if (!isVisible())
-        centreOnScreen();
+        OrvaneWindow::centreOnCursorScreen(this);
     show();
     raise();
     activateWindow();
     // A viewer window the launch opens a moment later must not cover it.
     qApp->installEventFilter(this);
     animation->start();
-}
-
-void WelcomeWindow::centreOnScreen() {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
 }
 
 bool WelcomeWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -44,7 +44,6 @@ protected:
 
 private:
     void resetToStart();
-    void centreOnScreen();
     void layoutContent();
 
     QLabel* splash = nullptr;

@@ -49,13 +49,17 @@ bool OrvaneWindow::isViewerWindow(const QWidget* window) {
 }
 
 void OrvaneWindow::centerOnScreen() {
+    centreOnCursorScreen(this);
+}
+
+void OrvaneWindow::centreOnCursorScreen(QWidget* window) {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 void OrvaneWindow::popUpMainMenu() {

@@ -16,6 +16,8 @@ public:
     static bool isViewerWindow(const QWidget* window);
     // Centres the window on the screen under the mouse.
     void centerOnScreen();
+    // Centres any top-level window on the screen under the pointer.
+    static void centreOnCursorScreen(QWidget* window);
 
     ViewController* contentViewController() const { return content; }
     WindowHeader* header() const { return windowHeader; }
