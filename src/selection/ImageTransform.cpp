@@ -1,13 +1,11 @@
 #include "selection/ImageTransform.h"
 
+#include "platform/LargeImage.h"
+
 #include <QColorSpace>
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <limits>
 
 ImageTransform ImageTransform::then(const ImageTransform& next) const {
     // A mirror after a turn is the opposite turn after the mirror.
@@ -76,28 +74,6 @@ void moveRows(const uchar* origin, qsizetype stepX, qsizetype stepY, uchar* out,
     }
 }
 
-// Large results go in memory asked for as 2 MiB pages: faulting in a fresh
-// 4 KiB page at a time costs more than the turn itself on some machines.
-// Only where rounding up to whole large pages wastes little: a 24 MP image,
-// a frame of 800 x 600.
-constexpr qsizetype hugePage = qsizetype(2) << 20;
-
-QImage allocate(const QSize& size, QImage::Format format, int depth) {
-    const qsizetype bytesPerLine = ((qsizetype(size.width()) * depth + 31) / 32) * 4;
-    const qsizetype bytes = bytesPerLine * size.height();
-    const qsizetype rounded = (bytes + hugePage - 1) / hugePage * hugePage;
-    if (bytes < hugePage / 2 || rounded - bytes > bytes / 8 ||
-        bytesPerLine > std::numeric_limits<int>::max())
-        return QImage(size, format);
-    void* data = std::aligned_alloc(size_t(hugePage), size_t(rounded));
-    if (!data)
-        return QImage(size, format);
-    madvise(data, size_t(rounded), MADV_HUGEPAGE); // a hint; plain pages otherwise
-    return QImage(
-        static_cast<uchar*>(data), size.width(), size.height(), bytesPerLine, format,
-        [](void* p) { std::free(p); }, data);
-}
-
 } // namespace
 
 QImage ImageTransform::movable(const QImage& image) {
@@ -120,7 +96,7 @@ QImage ImageTransform::blankResult(const QImage& movableSource) const {
     if (movableSource.isNull())
         return QImage();
     QImage out =
-        allocate(mapSize(movableSource.size()), movableSource.format(), movableSource.depth());
+        LargeImage::allocate(mapSize(movableSource.size()), movableSource.format());
     if (out.isNull())
         return out;
     out.setColorTable(movableSource.colorTable());

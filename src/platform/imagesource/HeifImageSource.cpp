@@ -1,5 +1,7 @@
 #include "platform/imagesource/HeifImageSource.h"
 
+#include "platform/LargeImage.h"
+
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 
@@ -131,10 +133,9 @@ QImage HeifImageSource::imageAtIndex(int index) {
     if (deep) {
         const int bits = heif_image_get_bits_per_pixel_range(image.pointer, heif_channel_interleaved);
         const int maximum = (1 << std::clamp(bits, 1, 16)) - 1;
-        result = QImage(w, h,
-                        premultiplied ? QImage::Format_RGBA64_Premultiplied
-                        : alpha       ? QImage::Format_RGBA64
-                                      : QImage::Format_RGBX64);
+        result = LargeImage::allocate(QSize(w, h), premultiplied ? QImage::Format_RGBA64_Premultiplied
+                                                   : alpha       ? QImage::Format_RGBA64
+                                                                 : QImage::Format_RGBX64);
         if (result.isNull())
             return result;
         const int channels = alpha ? 4 : 3;
@@ -151,7 +152,7 @@ QImage HeifImageSource::imageAtIndex(int index) {
                              premultiplied ? QImage::Format_RGBA8888_Premultiplied
                              : alpha       ? QImage::Format_RGBA8888
                                            : QImage::Format_RGB888);
-        result = wrapped.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        result = LargeImage::copy(wrapped, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
     if (premultiplied && deep)
         result = result.convertToFormat(QImage::Format_RGBA64);

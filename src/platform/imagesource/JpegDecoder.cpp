@@ -1,6 +1,7 @@
 #include "platform/imagesource/JpegDecoder.h"
 
 #include "platform/Cancellation.h"
+#include "platform/LargeImage.h"
 #include "platform/imagesource/DecodeLimits.h"
 
 #include <QColorSpace>
@@ -9,7 +10,6 @@
 #include <cstdlib>
 #include <jerror.h>
 #include <jpeglib.h>
-#include <sys/mman.h>
 
 namespace {
 
@@ -41,27 +41,6 @@ void emitMessage(j_common_ptr info, int level) {
 }
 
 void outputMessage(j_common_ptr) {}
-
-void freeBuffer(void* buffer) {
-    free(buffer);
-}
-
-// A 32-bit or 8-bit image whose rows are about to be written once, top to
-// bottom. Large ones get memory backed by huge pages where the kernel
-// allows it: a 24-megapixel photo otherwise takes some 24,000 page faults,
-// a tenth of its whole decode time.
-QImage allocate(int width, int height, QImage::Format format) {
-    const qsizetype bytesPerLine = (qsizetype(width) * (format == QImage::Format_Grayscale8 ? 1 : 4) + 3) & ~qsizetype(3);
-    const size_t size = size_t(bytesPerLine) * size_t(height);
-    constexpr size_t hugePage = size_t(2) << 20;
-    if (size < 4 * hugePage)
-        return QImage(width, height, format);
-    void* buffer = nullptr;
-    if (posix_memalign(&buffer, hugePage, size) != 0)
-        return QImage();
-    madvise(buffer, size, MADV_HUGEPAGE);
-    return QImage(static_cast<uchar*>(buffer), width, height, bytesPerLine, format, freeBuffer, buffer);
-}
 
 // Whether a single-scan image's data has run into a marker (the end of the
 // file, or of the scan) well before its last rows. The Huffman decoder warns
@@ -152,7 +131,8 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
     const qint64 width = d.info.output_width, height = d.info.output_height;
     if (!DecodeLimits::allows(width, height, gray ? 1 : 4))
         return false;
-    *image = allocate(int(width), int(height), gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+    *image = LargeImage::allocate(QSize(int(width), int(height)),
+                                  gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
     if (image->isNull())
         return false;
     const bool multiScan = jpeg_has_multiple_scans(&d.info);

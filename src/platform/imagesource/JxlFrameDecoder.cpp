@@ -1,5 +1,6 @@
 #include "platform/imagesource/JxlFrameDecoder.h"
 
+#include "platform/LargeImage.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 
@@ -251,9 +252,10 @@ bool JxlFrameDecoder::prepareOutput() {
     const bool deep = info.bitsPerSample > 8;
     if (deep)
         format.data_type = JXL_TYPE_UINT16;
-    output = QImage(info.width, info.height,
-                    deep ? (info.hasAlpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
-                         : (info.hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888));
+    output = LargeImage::allocate(
+        QSize(info.width, info.height),
+        deep ? (info.hasAlpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
+             : (info.hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888));
     if (output.isNull())
         return false;
     format.align = size_t(output.bytesPerLine());
@@ -300,13 +302,17 @@ QImage JxlFrameDecoder::finished(bool partial) {
         image = ColorConversion::toneMapped(light, info.width, info.height, info.hasAlpha);
     } else {
         // A partial image is a copy, since the library goes on writing into
-        // ours: made by the conversion itself where there is one.
+        // ours: made by the conversion itself where there is one, into
+        // memory that is quick to fill, as the copy is all the first look
+        // adds to the library's work.
         const QImage::Format qtFormat = info.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-        if (output.depth() == 32)
-            image = partial ? output.convertToFormat(qtFormat)
-                            : std::exchange(output, QImage()).convertToFormat(qtFormat);
+        const bool convert = output.depth() == 32;
+        if (partial)
+            image = LargeImage::copy(output, convert ? qtFormat : output.format());
+        else if (convert)
+            image = std::exchange(output, QImage()).convertToFormat(qtFormat);
         else
-            image = partial ? output.copy() : std::exchange(output, QImage());
+            image = std::exchange(output, QImage());
     }
     image.setColorSpace(dataColorSpace());
     return ColorConversion::toSRGB(std::move(image));

@@ -1,5 +1,7 @@
 #include "platform/imagesource/WebpImageSource.h"
 
+#include "platform/LargeImage.h"
+
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/FrameDelay.h"
@@ -105,7 +107,7 @@ QImage WebpImageSource::decodeStill(int scaledWidth, int scaledHeight) {
     // Lossy data with alpha keeps a plane of it while decoding.
     if (!DecodeLimits::allows(w, h, 4, 1))
         return QImage();
-    QImage image(w, h, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image = LargeImage::allocate(QSize(w, h), hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return image;
     WebPDecoderConfig config;

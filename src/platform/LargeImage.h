@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QImage>
+
+// Images about to be written once in full (a decode, a turn, a copy). Large
+// ones get memory asked for as 2 MiB pages where the kernel allows it: on
+// some machines faulting in a fresh 4 KiB page at a time costs a tenth of a
+// 24-megapixel decode, and more than a whole turn. Only where rounding up to
+// whole large pages wastes little; plain QImage memory otherwise.
+class LargeImage {
+  public:
+    // Uninitialised pixels; null when the memory is not there.
+    static QImage allocate(const QSize& size, QImage::Format format);
+    // The same pixels as `image` in a new large image of `format`. The copies
+    // decoders need are done here: the same format, and the byte orders
+    // libraries write (RGBA8888, RGBX8888, RGB888) to the matching 32-bit
+    // ones of Qt; any
+    // other goes through Qt's own conversion, into ordinary memory.
+    static QImage copy(const QImage& image, QImage::Format format);
+};
