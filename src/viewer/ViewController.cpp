@@ -679,8 +679,12 @@ void ViewController::transformLanded(const QImage& image, const QImage& screenCo
             QString::asprintf("%ipx × %ipx", image.width(), image.height()));
     }
     renderer->setImage(image, screenCopy);
+    // A quarter turn refits, which blurs the backdrop anew; a flip or a half
+    // turn keeps the frame, so the backdrop is blurred from the new pixels here.
     if (step.swapsSize())
         processWindow(true);
+    else if (isFullscreen)
+        fullScreenSteps->applyBackdrop();
     stopLoading();
     setTransforming(false);
 }

@@ -238,6 +238,32 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropAndTheButtonsFollowStepsInFullScr
     EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Full Screen"));
 }
 
+TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsAFlipAndAHalfTurn) {
+    // Red on the left, blue on the right: the backdrop's left edge shows which.
+    QImage image = filled(300, 200, Qt::red);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 150; x < 300; ++x)
+            image.setPixel(x, y, qRgb(0, 0, 255));
+    ASSERT_TRUE(openImage(image, "halves.png"));
+    setBackground(2);
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    BlurBackdropView* blur = fs()->blurEffectImage();
+    auto leftIs = [blur](bool red) {
+        return QTest::qWaitFor([&] {
+            const QImage b = blur->blurred();
+            if (b.isNull())
+                return false;
+            const QRgb p = b.pixel(0, b.height() / 2);
+            return red ? qRed(p) > qBlue(p) : qBlue(p) > qRed(p);
+        }, 5000);
+    };
+    ASSERT_TRUE(leftIs(true));
+    vc->flipHorizontally();
+    EXPECT_TRUE(leftIs(false)) << "still the unflipped backdrop";
+    vc->rotate180();
+    EXPECT_TRUE(leftIs(true)) << "still the backdrop from before the half turn";
+}
+
 TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
     ASSERT_TRUE(openImage(filled(300, 200, Qt::darkGreen)));
     geometry()->animation.setManualTicks(true);
