@@ -8,6 +8,7 @@
 //  - the chrome's fade: its frames, and how much of the image is repainted.
 // Prints its figures.
 #include "BenchPhoto.h"
+#include "BenchTiming.h"
 #include "viewer/BlurBackdropView.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FullScreenBackdrop.h"
@@ -36,11 +37,6 @@ namespace {
 
 QImage photo(int seed) {
     return benchPhoto(6000, 4000, seed);
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 void print(const char* what, const std::vector<double>& values) {

@@ -2,6 +2,7 @@
 // load step does it (source, image 0, its properties), against djpeg
 // (libjpeg-turbo) decoding the same file. Prints the medians and their ratio.
 // Usage: imagesource_decode_bench [file.jpg] [runs]
+#include "BenchTiming.h"
 #include "platform/ImageSource.h"
 
 #include <QCoreApplication>
@@ -32,15 +33,6 @@ QString makeJpeg(const QString& folder) {
     const QString path = folder + QStringLiteral("/24mp.jpg");
     image.save(path, "JPEG", 90);
     return path;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double fastest(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 //    ran, and whether the settings file was written meanwhile.
 // Prints its figures.
 #include "BenchPhoto.h"
+#include "BenchTiming.h"
 #include "app/AppDelegate.h"
 #include "app/InfoViewController.h"
 #include "app/InfoWindowController.h"
@@ -32,22 +33,6 @@ namespace {
 
 QImage photo(int width, int height, int seed) {
     return benchPhoto(width, height, seed);
-}
-
-double best(int runs, const std::function<void()>& work) {
-    double fastest = 1e18;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        fastest = std::min(fastest, t.nsecsElapsed() / 1e6);
-    }
-    return fastest;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 void histogram() {

@@ -6,6 +6,7 @@
 //  - stepping to a decoded-ahead image of each type, until painted.
 // Prints its figures. Usage: new_formats_bench [rounds]
 #include "BenchPhoto.h"
+#include "BenchTiming.h"
 #include "platform/ImageSource.h"
 #include "platform/LargeImage.h"
 #include "viewer/DNSImageView.h"
@@ -41,13 +42,6 @@ bool run(const QString& program, const QStringList& arguments) {
     p.setStandardErrorFile(QProcess::nullDevice());
     p.start(program, arguments);
     return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-double timed(const std::function<void()>& work) {
-    QElapsedTimer t;
-    t.start();
-    work();
-    return t.nsecsElapsed() / 1e6;
 }
 
 struct Format {
@@ -93,11 +87,6 @@ double dcPassAlone(const QString& file) {
         JxlDecoderDestroy(d);
         JxlResizableParallelRunnerDestroy(runner);
     });
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // against Qt's own PNG reader on the same bytes, for 8-bit RGB and 16-bit
 // RGBA. Prints the medians and their ratio.
 // Usage: png_decode_bench [file.png] [runs]
+#include "BenchTiming.h"
 #include "platform/ImageSource.h"
 
 #include <QBuffer>
@@ -36,11 +37,6 @@ QByteArray makePng(QImage::Format format) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void measure(const char* name, const QByteArray& bytes, int runs) {

@@ -5,6 +5,7 @@
 //    image painted.
 // Prints its figures.
 #include "BenchPhoto.h"
+#include "BenchTiming.h"
 #include "platform/ImageSource.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageLoader.h"
@@ -29,17 +30,6 @@ namespace {
 // has real entropy to decode.
 QImage photo(int seed) {
     return benchPhoto(6000, 4000, seed);
-}
-
-double best(int runs, const std::function<void()>& work) {
-    double fastest = 1e18;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        fastest = std::min(fastest, t.nsecsElapsed() / 1e6);
-    }
-    return fastest;
 }
 
 double djpeg(const QStringList& args) {

@@ -10,16 +10,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int distance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                     std::abs(qBlue(a) - qBlue(b))});
-}
-
 // A shallow grey ramp, 16 bits a sample: its 256 columns span only about
 // thirteen 8-bit levels.
 QImage ramp() {
@@ -130,7 +120,7 @@ TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     QString error;
     const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
     ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
-    QByteArray bytes = readAll(file);
+    QByteArray bytes = TestImages::read(file);
     const qsizetype nclx = bytes.indexOf("nclx");
     ASSERT_GT(nclx, 0);
     // Colour primaries 200: no such code point. libheif still hands the
@@ -142,14 +132,14 @@ TEST_F(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     EXPECT_FALSE(source->propertiesAtIndex(0).contains(QStringLiteral("ProfileName")));
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.size(), FormatFixtures::pattern().size());
-    EXPECT_LE(distance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
+    EXPECT_LE(TestImages::channelDistance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
 }
 
 TEST_F(AvifImageSource, SizeHeaderClaimingFarMoreThanTheDataIsRefused) {
     QString error;
     const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
     ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
-    const QByteArray bytes = readAll(file);
+    const QByteArray bytes = TestImages::read(file);
     const qsizetype ispe = bytes.indexOf("ispe");
     ASSERT_GT(ispe, 0);
     // Within libheif's own limits, beyond the memory budget; then beyond both.
@@ -167,13 +157,7 @@ TEST_F(AvifImageSource, SizeHeaderClaimingFarMoreThanTheDataIsRefused) {
 }
 
 TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
-    QImage second = FormatFixtures::pattern();
-    for (int y = 8; y < 24; ++y)
-        for (int x = 8; x < 24; ++x)
-            second.setPixel(x, y, qRgb(0, 0, 0));
-    QImage third(second.size(), QImage::Format_RGB32);
-    third.fill(qRgb(250, 220, 0));
-    const QList<QImage> frames = {FormatFixtures::pattern(), second, third};
+    const QList<QImage> frames = FormatFixtures::animationFrames();
     QString error;
     const QString file = FormatFixtures::makeAnimation(QStringLiteral("avifs"), dir.path(), frames,
                                                        {80, 5, 120}, &error);
@@ -186,7 +170,7 @@ TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
         const QImage frame = source->imageAtIndex(index);
         ASSERT_EQ(frame.size(), frames[index].size()) << index;
         for (const QPoint p : {QPoint(12, 12), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
-            EXPECT_LE(distance(frame.pixel(p), frames[index].pixel(p)), 4) << "frame " << index;
+            EXPECT_LE(TestImages::channelDistance(frame.pixel(p), frames[index].pixel(p)), 4) << "frame " << index;
     }
     const auto delay = [&](int index, const char* key) {
         return source->propertiesAtIndex(index)
@@ -200,7 +184,7 @@ TEST_F(AvifImageSource, SequencePlaysItsFramesWithTheirDelays) {
     EXPECT_DOUBLE_EQ(delay(2, "DelayTime"), 0.12);
 
     // Cut short, the sequence's last frames are missing: they do not decode.
-    const QByteArray bytes = readAll(file);
+    const QByteArray bytes = TestImages::read(file);
     auto cut =
         ImageSource::createWithData(bytes.left(bytes.size() * 2 / 3), QStringLiteral("avifs"));
     EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());

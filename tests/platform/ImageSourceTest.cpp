@@ -35,11 +35,6 @@ private:
     QHash<QString, QString> errors;
 };
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 int distance(const QColor& a, const QColor& b) {
     return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
 }
@@ -91,7 +86,7 @@ TEST_P(EveryExtension, OpensFromBytesAsFromTheFile) {
     const QString path = Fixtures::shared().path(ext);
     ASSERT_FALSE(path.isEmpty()) << qPrintable(Fixtures::shared().error(ext));
     auto fromFile = ImageSource::createWithURL(path);
-    auto fromBytes = ImageSource::createWithData(readAll(path), ext);
+    auto fromBytes = ImageSource::createWithData(TestImages::read(path), ext);
     ASSERT_TRUE(fromFile && fromBytes);
     EXPECT_EQ(fromBytes->type(), fromFile->type());
     EXPECT_EQ(fromBytes->imageAtIndex(0), fromFile->imageAtIndex(0));
@@ -99,7 +94,7 @@ TEST_P(EveryExtension, OpensFromBytesAsFromTheFile) {
 
 TEST_P(EveryExtension, TruncatedFileOpensNothingOrKeepsToItsStatedSize) {
     const QString ext = GetParam();
-    const QByteArray bytes = readAll(Fixtures::shared().path(ext));
+    const QByteArray bytes = TestImages::read(Fixtures::shared().path(ext));
     ASSERT_FALSE(bytes.isEmpty());
     // Cut in half, a file is damaged; only headerless fax data cannot tell.
     if (ext != QLatin1String("fax")) {
@@ -142,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, EveryExtension, ::testing::ValuesIn(FormatFixt
 TEST(ImageSource, RawExtensionsAreOpenedByTheirContent) {
     // The TIFF-based raw formats share DNG's container; under any of their
     // names a DNG goes to the raw decoder.
-    const QByteArray dng = readAll(Fixtures::shared().path(QStringLiteral("dng")));
+    const QByteArray dng = TestImages::read(Fixtures::shared().path(QStringLiteral("dng")));
     for (const char* ext : {"cr2", "nef", "arw", "erf", "3fr", "pef", "srw", "sr2", "srf", "rwl"}) {
         auto source = ImageSource::createWithData(dng, QString::fromLatin1(ext));
         ASSERT_TRUE(source) << ext;

@@ -12,14 +12,16 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int distance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                     std::abs(qBlue(a) - qBlue(b))});
+// The camera maker and rating the fixtures write into EXIF and XMP.
+void expectTags(const QVariantMap& properties, const QString& rating) {
+    EXPECT_EQ(
+        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
+        QStringLiteral("OvistoCam"));
+    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
+                  .toMap()
+                  .value(QStringLiteral("xmp:Rating"))
+                  .toString(),
+              rating);
 }
 
 // The middle of each quadrant of the pattern.
@@ -29,7 +31,7 @@ void expectPattern(const QImage& decoded, int tolerance, const char* what) {
     for (const double fx : {0.25, 0.75})
         for (const double fy : {0.25, 0.75}) {
             const int x = int(decoded.width() * fx), y = int(decoded.height() * fy);
-            EXPECT_LE(distance(decoded.pixel(x, y), pattern.pixel(x, y)), tolerance)
+            EXPECT_LE(TestImages::channelDistance(decoded.pixel(x, y), pattern.pixel(x, y)), tolerance)
                 << what << " at " << x << "," << y;
         }
 }
@@ -83,7 +85,7 @@ class JxlImageSource : public ::testing::Test {
             ADD_FAILURE() << qPrintable(error);
             return QByteArray();
         }
-        return readAll(out);
+        return TestImages::read(out);
     }
     // cjxl reads linear-light floats from a PFM file: rows bottom to top.
     QByteArray encodeFloats(int width, int height, float left, float right,
@@ -103,7 +105,7 @@ class JxlImageSource : public ::testing::Test {
             ADD_FAILURE() << qPrintable(error);
             return QByteArray();
         }
-        return readAll(out);
+        return TestImages::read(out);
     }
     QTemporaryDir dir;
 };
@@ -141,19 +143,13 @@ TEST_F(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
         ASSERT_EQ(decoded.size(), grey.size()) << mode;
         for (const int x : {4, 30, 60}) {
             const QRgb p = decoded.pixel(x, 20);
-            EXPECT_LE(distance(p, qRgb(x * 4, x * 4, x * 4)), 6) << mode << " at " << x;
+            EXPECT_LE(TestImages::channelDistance(p, qRgb(x * 4, x * 4, x * 4)), 6) << mode << " at " << x;
         }
     }
 }
 
 TEST_F(JxlImageSource, AnimationFramesComeWithTheirDelays) {
-    QImage second = FormatFixtures::pattern();
-    for (int y = 8; y < 24; ++y)
-        for (int x = 8; x < 24; ++x)
-            second.setPixel(x, y, qRgb(0, 0, 0));
-    QImage third(second.size(), QImage::Format_RGB32);
-    third.fill(qRgb(250, 220, 0));
-    const QList<QImage> frames = {FormatFixtures::pattern(), second, third};
+    const QList<QImage> frames = FormatFixtures::animationFrames();
     QString error;
     const QString path = FormatFixtures::makeAnimation(QStringLiteral("jxl"), dir.path(), frames,
                                                        {80, 5, 120}, &error);
@@ -166,7 +162,7 @@ TEST_F(JxlImageSource, AnimationFramesComeWithTheirDelays) {
         const QImage frame = source->imageAtIndex(index);
         ASSERT_EQ(frame.size(), frames[index].size()) << index;
         for (const QPoint p : {QPoint(10, 10), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
-            EXPECT_LE(distance(frame.pixel(p), frames[index].pixel(p)), 2) << "frame " << index;
+            EXPECT_LE(TestImages::channelDistance(frame.pixel(p), frames[index].pixel(p)), 2) << "frame " << index;
     }
     const auto delay = [&](int index, const char* key) {
         return source->propertiesAtIndex(index)
@@ -187,7 +183,7 @@ TEST_F(JxlImageSource, AnimationFramesComeWithTheirDelays) {
               3);
 
     // Cut short, the frame headers run out: nothing opens.
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = TestImages::read(path);
     auto cut = ImageSource::createWithData(bytes.left(bytes.size() * 2 / 3), QStringLiteral("jxl"));
     EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());
 }
@@ -294,14 +290,7 @@ TEST_F(JxlImageSource, ContainerBoxesGiveExifAndXmp) {
     ASSERT_TRUE(source);
     expectPattern(source->imageAtIndex(0), 2, "container");
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(
-        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
-        QStringLiteral("OvistoCam"));
-    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
-                  .toMap()
-                  .value(QStringLiteral("xmp:Rating"))
-                  .toString(),
-              QStringLiteral("4"));
+    expectTags(properties, QStringLiteral("4"));
     EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), 1);
 
     // A box claiming more than the file holds ends the walk, not the program.
@@ -326,20 +315,13 @@ TEST_F(JxlImageSource, MetadataTheEncoderCompressedShowsInTheProperties) {
         << qPrintable(error);
     ASSERT_TRUE(FormatFixtures::run(QStringLiteral("cjxl"), {jpeg, out}, &error))
         << qPrintable(error);
-    const QByteArray bytes = readAll(out);
+    const QByteArray bytes = TestImages::read(out);
     ASSERT_TRUE(bytes.contains("brobExif"));
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
     expectPattern(source->imageAtIndex(0), 40, "transcoded JPEG");
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(
-        properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")).toString(),
-        QStringLiteral("OvistoCam"));
-    EXPECT_EQ(properties.value(QStringLiteral("{XMP}"))
-                  .toMap()
-                  .value(QStringLiteral("xmp:Rating"))
-                  .toString(),
-              QStringLiteral("2"));
+    expectTags(properties, QStringLiteral("2"));
 }
 
 TEST_F(JxlImageSource, HeadersClaimingHugeSizesAreRefusedBeforeDecoding) {

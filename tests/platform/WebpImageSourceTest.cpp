@@ -8,38 +8,15 @@
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-int distance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                     std::abs(qBlue(a) - qBlue(b))});
-}
-
 // Whether two images agree everywhere, within a tolerance.
 bool same(const QImage& decoded, const QImage& expected, int tolerance = 0) {
     if (decoded.size() != expected.size())
         return false;
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x)
-            if (distance(decoded.pixel(x, y), expected.pixel(x, y)) > tolerance)
+            if (TestImages::channelDistance(decoded.pixel(x, y), expected.pixel(x, y)) > tolerance)
                 return false;
     return true;
-}
-
-// Three frames: the pattern, the pattern with a black square (stored by
-// the encoder as a small blended rectangle), and plain yellow.
-QList<QImage> frames() {
-    const QImage first = FormatFixtures::pattern();
-    QImage second = first;
-    for (int y = 8; y < 24; ++y)
-        for (int x = 8; x < 24; ++x)
-            second.setPixel(x, y, qRgb(0, 0, 0));
-    QImage third(first.size(), QImage::Format_RGB32);
-    third.fill(qRgb(250, 220, 0));
-    return {first, second, third};
 }
 
 // A little-endian TIFF block with one tag: the orientation.
@@ -70,14 +47,15 @@ class WebpImageSource : public ::testing::Test {
             ADD_FAILURE() << qPrintable(error);
             return QByteArray();
         }
-        return readAll(out);
+        return TestImages::read(out);
     }
     QTemporaryDir dir;
 };
 
 TEST_F(WebpImageSource, AnimationFramesAreCompositedWithTheirDelays) {
     QString error;
-    const QString path = FormatFixtures::makeAnimation(QStringLiteral("webp"), dir.path(), frames(),
+    const QList<QImage> frames = FormatFixtures::animationFrames();
+    const QString path = FormatFixtures::makeAnimation(QStringLiteral("webp"), dir.path(), frames,
                                                        {80, 5, 120}, &error);
     ASSERT_FALSE(path.isEmpty()) << qPrintable(error);
     auto source = ImageSource::createWithURL(path);
@@ -86,7 +64,7 @@ TEST_F(WebpImageSource, AnimationFramesAreCompositedWithTheirDelays) {
     ASSERT_EQ(source->count(), 3);
     // Out of order: going back starts the composition over.
     for (const int index : {2, 0, 1, 1, 2}) {
-        EXPECT_TRUE(same(source->imageAtIndex(index), frames().at(index))) << "frame " << index;
+        EXPECT_TRUE(same(source->imageAtIndex(index), frames.at(index))) << "frame " << index;
     }
     EXPECT_TRUE(source->imageAtIndex(3).isNull());
 
@@ -106,10 +84,11 @@ TEST_F(WebpImageSource, AnimationFramesAreCompositedWithTheirDelays) {
 
 TEST_F(WebpImageSource, TruncatedAnimationOpensNothing) {
     QString error;
-    const QString path = FormatFixtures::makeAnimation(QStringLiteral("webp"), dir.path(), frames(),
+    const QList<QImage> frames = FormatFixtures::animationFrames();
+    const QString path = FormatFixtures::makeAnimation(QStringLiteral("webp"), dir.path(), frames,
                                                        {80, 80, 80}, &error);
     ASSERT_FALSE(path.isEmpty()) << qPrintable(error);
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = TestImages::read(path);
     for (const qsizetype keep : {bytes.size() - 1, bytes.size() * 3 / 4, qsizetype(40)}) {
         auto source = ImageSource::createWithData(bytes.left(keep), QStringLiteral("webp"));
         EXPECT_TRUE(!source || source->imageAtIndex(source->count() - 1).isNull()) << keep;
@@ -125,8 +104,8 @@ TEST_F(WebpImageSource, ExifOrientationIsReportedAndTheThumbnailIsUpright) {
     // Turned a quarter clockwise: the stored bottom left (blue) is now top left.
     const QImage upright = source->thumbnail(40);
     ASSERT_EQ(upright.size(), QSize(20, 40));
-    EXPECT_LE(distance(upright.pixel(4, 4), qRgb(0, 0, 255)), 8);
-    EXPECT_LE(distance(upright.pixel(15, 4), qRgb(255, 0, 0)), 8);
+    EXPECT_LE(TestImages::channelDistance(upright.pixel(4, 4), qRgb(0, 0, 255)), 8);
+    EXPECT_LE(TestImages::channelDistance(upright.pixel(15, 4), qRgb(255, 0, 0)), 8);
 }
 
 TEST_F(WebpImageSource, CanvasThatDisagreesWithTheImageOpensNothing) {

@@ -80,6 +80,17 @@ QImage FormatFixtures::pattern(int width, int height) {
     return image;
 }
 
+QList<QImage> FormatFixtures::animationFrames() {
+    const QImage first = pattern();
+    QImage second = first;
+    for (int y = 8; y < 24; ++y)
+        for (int x = 8; x < 24; ++x)
+            second.setPixel(x, y, qRgb(0, 0, 0));
+    QImage third(first.size(), QImage::Format_RGB32);
+    third.fill(qRgb(250, 220, 0));
+    return {first, second, third};
+}
+
 QColor FormatFixtures::expectedAt(const QImage& image, int x, int y) {
     const bool right = x >= image.width() / 2;
     const bool bottom = y >= image.height() / 2;

@@ -35,6 +35,9 @@ public:
     // An animation made by the format's own encoder, losslessly where it
     // can: "webp" with img2webp, "jxl" with cjxl from an animated PNG,
     // "avifs" with avifenc. Delays in milliseconds, one per frame.
+    // Three frames for those: the pattern, the pattern with a black square
+    // (stored by encoders as a small blended rectangle), and plain yellow.
+    static QList<QImage> animationFrames();
     static QString makeAnimation(const QString& extension, const QString& folder, const QList<QImage>& frames,
                                  const QList<int>& delays, QString* error);
 

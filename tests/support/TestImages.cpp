@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <cstdlib>
+
 QImage TestImages::asymmetric(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::gray);
@@ -43,6 +46,16 @@ QByteArray TestImages::jpegWithOrientation(const QImage& image, int orientation)
     segment += char(length & 0xFF);
     segment += app1;
     return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+QByteArray TestImages::read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int TestImages::channelDistance(QRgb a, QRgb b) {
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
 }
 
 bool TestImages::write(const QString& path, const QByteArray& bytes) {

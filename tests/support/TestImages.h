@@ -17,6 +17,10 @@ public:
     // JPEG bytes carrying an EXIF orientation tag (1-8).
     static QByteArray jpegWithOrientation(const QImage& image, int orientation);
     static bool write(const QString& path, const QByteArray& bytes);
+    // The file's bytes; empty when it cannot be read.
+    static QByteArray read(const QString& path);
+    // The largest difference of the red, green and blue levels.
+    static int channelDistance(QRgb a, QRgb b);
     static bool writeImage(const QString& path, const QImage& image, const char* format);
     // An animated GIF of grey frames (the grey of each pixel is kept), each
     // with its delay in hundredths of a second; `brokenFrame` gets image data
