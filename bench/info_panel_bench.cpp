@@ -7,6 +7,7 @@
 //    ran, and whether the settings file was written meanwhile.
 // Prints its figures.
 #include "BenchPhoto.h"
+#include "BenchSteps.h"
 #include "BenchTiming.h"
 #include "app/AppDelegate.h"
 #include "app/InfoViewController.h"
@@ -70,25 +71,15 @@ int stepping(const QString& dir) {
 
     std::vector<double> paints, details;
     for (int i = 1; i <= 9; ++i) {
-        const QString& target = files[i % files.size()];
-        if (!QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(target)); },
-                             30000)) {
-            std::printf("the neighbour was not decoded ahead\n");
-            return 1;
-        }
-        QTest::qWait(300);
         quint64 shownSerial = 0;
         const auto connection = QObject::connect(panel, &InfoViewController::detailsShown, panel,
                                                  [&](quint64 serial) { shownSerial = serial; });
         QElapsedTimer step;
-        step.start();
-        vc->showNextImage();
-        while (!(vc->document()->openedURL() == target &&
-                 vc->loadState() == ViewController::LoadState::Shown) &&
-               step.elapsed() < 5000)
-            QCoreApplication::processEvents();
-        vc->imageView()->repaint();
-        const double painted = step.nsecsElapsed() / 1e6;
+        const double painted = stepToDecodedAhead(vc, files[i % files.size()], 30000, 300, step);
+        if (painted < 0) {
+            std::printf("the neighbour was not decoded ahead\n");
+            return 1;
+        }
         const quint64 wanted = panel->requests().latest();
         while (shownSerial != wanted && step.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

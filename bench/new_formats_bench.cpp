@@ -6,6 +6,7 @@
 //  - stepping to a decoded-ahead image of each type, until painted.
 // Prints its figures. Usage: new_formats_bench [rounds]
 #include "BenchPhoto.h"
+#include "BenchSteps.h"
 #include "BenchTiming.h"
 #include "platform/ImageSource.h"
 #include "platform/LargeImage.h"
@@ -207,22 +208,13 @@ int main(int argc, char** argv) {
         }
         std::vector<double> steps;
         for (int i = 1; i <= 7; ++i) {
-            const QString& target = list[i % list.size()];
-            if (!QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(target)); },
-                                 60000)) {
+            QElapsedTimer step;
+            const double painted = stepToDecodedAhead(vc, list[i % list.size()], 60000, 50, step);
+            if (painted < 0) {
                 std::printf("the neighbour was not decoded ahead\n");
                 return 1;
             }
-            QTest::qWait(50);
-            QElapsedTimer step;
-            step.start();
-            vc->showNextImage();
-            while (!(vc->document()->openedURL() == target &&
-                     vc->loadState() == ViewController::LoadState::Shown) &&
-                   step.elapsed() < 5000)
-                QCoreApplication::processEvents();
-            vc->imageView()->repaint();
-            steps.push_back(step.nsecsElapsed() / 1e6);
+            steps.push_back(painted);
         }
         std::printf("%-5s step to a decoded-ahead image, until painted:", f.ext);
         for (double ms : steps)
