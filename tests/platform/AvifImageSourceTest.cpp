@@ -65,6 +65,48 @@ TEST_F(AvifImageSource, TenAndTwelveBitStillsKeepLevelsFinerThanEightBits) {
     }
 }
 
+// Opaque 8-bit stills are put together from libheif's colour planes:
+// grey-only data and subsampled chroma of an odd size must still fill them.
+TEST_F(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
+    QImage picture(37, 19, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, x < 18 ? qRgb(200, 30, 30) : qRgb(20, 40, 220));
+    QImage ramp(37, 19, QImage::Format_Grayscale8);
+    for (int y = 0; y < ramp.height(); ++y)
+        for (int x = 0; x < ramp.width(); ++x)
+            ramp.setPixel(x, y, qRgb(x * 7, x * 7, x * 7));
+    ASSERT_TRUE(picture.save(path("split.png"), "PNG"));
+    ASSERT_TRUE(ramp.save(path("ramp.png"), "PNG"));
+    struct Case {
+        const char* name;
+        const char* png;
+        const char* yuv;
+        QImage expected;
+    };
+    const Case cases[] = {{"split420.avif", "split.png", "420", picture},
+                          {"split444.avif", "split.png", "444", picture},
+                          {"ramp400.avif", "ramp.png", "400", ramp.convertToFormat(QImage::Format_RGB32)}};
+    for (const Case& c : cases) {
+        QString error;
+        ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                        {QStringLiteral("-y"), QLatin1String(c.yuv), QStringLiteral("--min"),
+                                         QStringLiteral("0"), QStringLiteral("--max"), QStringLiteral("0"),
+                                         path(c.png), path(c.name)},
+                                        &error))
+            << qPrintable(error);
+        auto source = ImageSource::createWithURL(path(c.name));
+        ASSERT_TRUE(source) << c.name;
+        const QImage decoded = source->imageAtIndex(0);
+        ASSERT_EQ(decoded.size(), c.expected.size()) << c.name;
+        for (const QPoint p : {QPoint(0, 0), QPoint(9, 9), QPoint(16, 18), QPoint(20, 0), QPoint(36, 18)}) {
+            const QRgb got = decoded.pixel(p);
+            EXPECT_LE(TestImages::channelDistance(got, c.expected.pixel(p)), 8)
+                << c.name << " at " << p.x() << "," << p.y();
+        }
+    }
+}
+
 TEST_F(AvifImageSource, ExifAndXmpOfTheSourceShowInTheProperties) {
     ASSERT_TRUE(TestImages::write(path("tagged.jpg"),
                                   TestImages::encode(FormatFixtures::pattern(), "JPEG")));

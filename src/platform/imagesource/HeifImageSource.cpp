@@ -45,6 +45,33 @@ QColorSpace colorSpaceOf(const heif_image_handle* handle) {
     return space;
 }
 
+// Opaque 8-bit R, G and B planes as one 32-bit image.
+QImage packedPlanes(const heif_image* image) {
+    const heif_channel channels[3] = {heif_channel_R, heif_channel_G, heif_channel_B};
+    const uint8_t* planes[3] = {};
+    int strides[3] = {};
+    const int w = heif_image_get_width(image, heif_channel_R);
+    const int h = heif_image_get_height(image, heif_channel_R);
+    for (int c = 0; c < 3; ++c) {
+        planes[c] = heif_image_get_plane_readonly(image, channels[c], &strides[c]);
+        if (!planes[c] || heif_image_get_bits_per_pixel(image, channels[c]) != 8 ||
+            heif_image_get_width(image, channels[c]) != w || heif_image_get_height(image, channels[c]) != h)
+            return QImage();
+    }
+    if (w <= 0 || h <= 0)
+        return QImage();
+    QImage result = LargeImage::allocate(QSize(w, h), QImage::Format_RGB32);
+    for (int y = 0; y < result.height(); ++y) {
+        const uint8_t* r = planes[0] + qsizetype(y) * strides[0];
+        const uint8_t* g = planes[1] + qsizetype(y) * strides[1];
+        const uint8_t* b = planes[2] + qsizetype(y) * strides[2];
+        auto* out = reinterpret_cast<quint32*>(result.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            out[x] = 0xff000000u | quint32(r[x]) << 16 | quint32(g[x]) << 8 | b[x];
+    }
+    return result;
+}
+
 } // namespace
 
 bool HeifImageSource::claims(const QByteArray& bytes) {
@@ -115,11 +142,20 @@ QImage HeifImageSource::imageAtIndex(int index) {
     // libheif holds the decoded planes and their interleaved copy while we make ours.
     if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 16 : 8))
         return QImage();
-    const heif_chroma chroma = deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                    : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    // Opaque 8-bit images, most photographs, come as planes: libheif makes
+    // those a fifth quicker than interleaved pixels, and packing them costs less.
+    const bool planar = !deep && !alpha;
+    const heif_chroma chroma = planar ? heif_chroma_444
+                               : deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                                      : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     Image image;
     if (heif_decode_image(handle.pointer, &image.pointer, heif_colorspace_RGB, chroma, nullptr).code != heif_error_Ok)
         return QImage();
+    if (planar) {
+        QImage result = packedPlanes(image.pointer);
+        result.setColorSpace(colorSpaceOf(handle.pointer));
+        return ColorConversion::toSRGB(std::move(result));
+    }
     int stride = 0;
     const uint8_t* data = heif_image_get_plane_readonly(image.pointer, heif_channel_interleaved, &stride);
     const int w = heif_image_get_width(image.pointer, heif_channel_interleaved);
