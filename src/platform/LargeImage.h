@@ -14,7 +14,10 @@ class LargeImage {
     // The same pixels as `image` in a new large image of `format`. The copies
     // decoders need are done here: the same format, and the byte orders
     // libraries write (RGBA8888, RGBX8888, RGB888) to the matching 32-bit
-    // ones of Qt; any
-    // other goes through Qt's own conversion, into ordinary memory.
+    // ones of Qt. Any other goes through Qt's own conversion.
     static QImage copy(const QImage& image, QImage::Format format);
+    // `image` in `format`, in its own memory where the pixels keep their size
+    // (RGBA8888 or RGBX8888 to the matching 32-bit format of Qt): Qt converts
+    // in place only in memory it allocated itself.
+    static QImage converted(QImage image, QImage::Format format);
 };

@@ -65,6 +65,22 @@ TEST(LargeImage, CopiesGiveThePixelsQtsConversionGives) {
     }
 }
 
+TEST(LargeImage, ConvertingInPlaceLeavesSharedImagesAlone) {
+    for (const QImage::Format from : {QImage::Format_RGBA8888, QImage::Format_RGBX8888}) {
+        const QImage::Format to = from == QImage::Format_RGBA8888 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        // In large-page memory, which Qt would not convert in place.
+        QImage own = LargeImage::copy(noise(QSize(1501, 700), from, 7), from);
+        const QImage expected = own.convertToFormat(to);
+        const QImage converted = LargeImage::converted(std::move(own), to);
+        EXPECT_TRUE(samePixels(converted, expected));
+        // Shared: the other holder keeps its pixels.
+        const QImage original = noise(QSize(37, 19), from, 8);
+        const QImage kept = original.copy();
+        EXPECT_TRUE(samePixels(LargeImage::converted(original, to), original.convertToFormat(to)));
+        EXPECT_TRUE(samePixels(original, kept));
+    }
+}
+
 TEST(LargeImage, AllocatedImagesAreWholeAndWritable) {
     // 1.6 MB and 96 MB take large pages, the small one ordinary memory:
     // each has Qt's row length and takes a write to its very last byte.

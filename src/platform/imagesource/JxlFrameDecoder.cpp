@@ -310,7 +310,7 @@ QImage JxlFrameDecoder::finished(bool partial) {
         if (partial)
             image = LargeImage::copy(output, convert ? qtFormat : output.format());
         else if (convert)
-            image = std::exchange(output, QImage()).convertToFormat(qtFormat);
+            image = LargeImage::converted(std::exchange(output, QImage()), qtFormat);
         else
             image = std::exchange(output, QImage());
     }
