@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QDir>
 #include <QImage>
+#include <QImageWriter>
+#include <QStringList>
 
 // A photograph-like picture: gradients with grain, so that encoders and
 // decoders meet real entropy. The same seed gives the same pixels.
@@ -19,4 +22,18 @@ inline QImage benchPhoto(int width, int height, int seed) {
         }
     }
     return image;
+}
+
+// `count` 24-megapixel photos as JPEGs at quality 90 in `folder`, named
+// photo0.jpg, photo1.jpg, ...: the paths.
+inline QStringList benchPhotoJpegs(const QDir& folder, int count) {
+    QStringList files;
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder.filePath(QStringLiteral("photo%1.jpg").arg(i));
+        QImageWriter writer(path);
+        writer.setQuality(90);
+        writer.write(benchPhoto(6000, 4000, i));
+        files.append(path);
+    }
+    return files;
 }

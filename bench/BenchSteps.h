@@ -20,6 +20,7 @@ inline double stepToDecodedAhead(ViewController* vc, const QString& target, int 
     QTest::qWait(settleMs);
     clock.start();
     vc->showNextImage();
+    // A tight loop rather than a polling wait, whose naps would be counted.
     while (!(vc->document()->openedURL() == target &&
              vc->loadState() == ViewController::LoadState::Shown) &&
            clock.elapsed() < 5000)

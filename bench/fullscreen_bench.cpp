@@ -35,10 +35,6 @@
 
 namespace {
 
-QImage photo(int seed) {
-    return benchPhoto(6000, 4000, seed);
-}
-
 void print(const char* what, const std::vector<double>& values) {
     std::printf("%s:", what);
     for (double ms : values)
@@ -146,14 +142,7 @@ int main(int argc, char** argv) {
     QSettings().setValue(QStringLiteral("BackgroundMode"), 2);
     QSettings().setValue(QStringLiteral("HideWelcomeScreen"), 1);
 
-    QStringList files;
-    for (int i = 0; i < 3; ++i) {
-        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
-        QImageWriter writer(path);
-        writer.setQuality(90);
-        writer.write(photo(i));
-        files.append(path);
-    }
+    const QStringList files = benchPhotoJpegs(QDir(dir.path()), 3);
 
     auto* controller = new OrvaneWindowController;
     std::unique_ptr<OrvaneWindow> window(controller->window());

@@ -5,6 +5,7 @@
 //    image painted.
 // Prints its figures.
 #include "BenchPhoto.h"
+#include "BenchSteps.h"
 #include "BenchTiming.h"
 #include "platform/ImageSource.h"
 #include "viewer/DNSImageView.h"
@@ -25,12 +26,6 @@
 #include <vector>
 
 namespace {
-
-// A photograph-like 6000 x 4000 picture: gradients and texture, so the JPEG
-// has real entropy to decode.
-QImage photo(int seed) {
-    return benchPhoto(6000, 4000, seed);
-}
 
 double djpeg(const QStringList& args) {
     return best(1, [&] {
@@ -76,14 +71,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    QStringList files;
-    for (int i = 0; i < 3; ++i) {
-        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
-        QImageWriter writer(path);
-        writer.setQuality(90);
-        writer.write(photo(i));
-        files.append(path);
-    }
+    const QStringList files = benchPhotoJpegs(QDir(dir.path()), 3);
     const QString file = files.first();
 
     // "steps" skips the decode comparisons, for profiling the steps alone.
@@ -136,26 +124,17 @@ int main(int argc, char** argv) {
     // the first few warm caches and menus, so the median is what a person sees.
     std::vector<double> steps;
     for (int i = 1; i <= 9; ++i) {
-        const QString& target = files[i % files.size()];
-        if (!QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(target)); }, 30000)) {
+        QElapsedTimer step;
+        const double painted = stepToDecodedAhead(vc, files[i % files.size()], 30000, 50, step);
+        if (painted < 0) {
             std::printf("the neighbour was not decoded ahead\n");
             return 1;
         }
-        QTest::qWait(50);
-        QElapsedTimer step;
-        step.start();
-        vc->showNextImage();
-        // A tight loop rather than a polling wait, whose naps would be counted.
-        while (!(vc->document()->openedURL() == target && vc->loadState() == ViewController::LoadState::Shown) &&
-               step.elapsed() < 5000)
-            QCoreApplication::processEvents();
-        vc->imageView()->repaint();
-        steps.push_back(step.nsecsElapsed() / 1e6);
+        steps.push_back(painted);
     }
     std::printf("step to a decoded-ahead 24 MP image, until painted:");
     for (double ms : steps)
         std::printf(" %.1f", ms);
-    std::sort(steps.begin(), steps.end());
-    std::printf(" ms; median %.1f ms\n", steps[steps.size() / 2]);
+    std::printf(" ms; median %.1f ms\n", median(steps));
     return 0;
 }
