@@ -135,13 +135,16 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
     ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(20, 40), "PNG"));
     open(path("one.png"));
     const QImage before = shown();
+    auto awayAndBack = [this] {
+        vc->showNextImage();
+        if (!settle())
+            return false;
+        vc->showPreviousImage();
+        return settle() && QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000);
+    };
     vc->rotate90();
     ASSERT_TRUE(landed());
-    vc->showNextImage();
-    ASSERT_TRUE(settle());
-    vc->showPreviousImage();
-    ASSERT_TRUE(settle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    ASSERT_TRUE(awayAndBack());
     EXPECT_EQ(shown(), before);
     EXPECT_EQ(vc->imageWidth, 2400);
 
@@ -151,11 +154,7 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
     ASSERT_TRUE(landed());
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !vc->imageView()->cache()->exactCopy().isNull(); }, 10000));
-    vc->showNextImage();
-    ASSERT_TRUE(settle());
-    vc->showPreviousImage();
-    ASSERT_TRUE(settle());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    ASSERT_TRUE(awayAndBack());
     EXPECT_EQ(shown(), before);
     const QImage drawn = vc->imageView()->cache()->exactCopy();
     ASSERT_FALSE(drawn.isNull());
