@@ -1,9 +1,11 @@
 #include "archive/LOZIPFileWrapper.h"
 
+#include "archive/ZipEntryFields.h"
+#include "archive/ZipFileStream.h"
+#include "archive/ZipMemoryStream.h"
 #include "platform/FileName.h"
 #include "platform/SystemMemory.h"
 #include <QDate>
-#include <QFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <QTime>
@@ -11,26 +13,11 @@
 #include <QtDebug>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <minizip/unzip.h>
 #include <new>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
-
-// The stream the library reads an archive in memory through. Sizes are
-// 32-bit, which is why archives in memory stay below 4 GiB.
-struct ZipMemoryStream {
-    QByteArray bytes; // the wrapper's own copy; base points into it
-    const char* base = nullptr;
-    quint32 size = 0;
-    quint32 limit = 0;
-    quint32 offset = 0;
-    qint32 grow = 1;
-};
 
 const QString LOZIPFileWrapper::fileCreationDateKey = QStringLiteral("NSFileCreationDate");
 const QString LOZIPFileWrapper::fileModificationDateKey = QStringLiteral("NSFileModificationDate");
@@ -55,253 +42,10 @@ void report(ZipError* slot, const ZipError& error) {
         *slot = error;
 }
 
-// ---- the memory file functions ----
-
-voidpf ZCALLBACK memoryOpen(voidpf opaque, const void*, int) {
-    auto* stream = static_cast<ZipMemoryStream*>(opaque);
-    stream->limit = stream->size;
-    stream->offset = 0;
-    return stream;
-}
-
-uLong ZCALLBACK memoryRead(voidpf, voidpf handle, void* buffer, uLong count) {
-    auto* stream = static_cast<ZipMemoryStream*>(handle);
-    const uLong available = stream->limit - stream->offset;
-    const uLong taken = std::min(count, available);
-    if (taken > 0)
-        std::memcpy(buffer, stream->base + stream->offset, taken);
-    stream->offset += quint32(taken);
-    return taken;
-}
-
-uLong ZCALLBACK refuseWrite(voidpf, voidpf, const void*, uLong) {
-    return 0; // read only
-}
-
-ZPOS64_T ZCALLBACK memoryTell(voidpf, voidpf handle) {
-    return static_cast<ZipMemoryStream*>(handle)->offset;
-}
-
-// Where a seek lands in a stream of `size` bytes now at `current`; nothing
-// for an unknown origin or a place past the end. Offsets come from the
-// archive; a backwards move arrives wrapped around, which the unsigned sum
-// undoes.
-std::optional<ZPOS64_T> seekTarget(ZPOS64_T current, ZPOS64_T size, ZPOS64_T offset, int origin) {
-    ZPOS64_T start = 0;
-    switch (origin) {
-    case ZLIB_FILEFUNC_SEEK_SET:
-        break;
-    case ZLIB_FILEFUNC_SEEK_CUR:
-        start = current;
-        break;
-    case ZLIB_FILEFUNC_SEEK_END:
-        start = size;
-        break;
-    default:
-        return std::nullopt;
-    }
-    const ZPOS64_T target = start + offset;
-    if (target > size)
-        return std::nullopt;
-    return target;
-}
-
-long ZCALLBACK memorySeek(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
-    auto* stream = static_cast<ZipMemoryStream*>(handle);
-    const auto target = seekTarget(stream->offset, stream->limit, offset, origin);
-    if (!target)
-        return -1;
-    stream->offset = quint32(*target);
-    return 0;
-}
-
-int ZCALLBACK memoryClose(voidpf, voidpf) {
-    return 0; // the wrapper frees the stream
-}
-
-int ZCALLBACK memoryError(voidpf, voidpf) {
-    return 0;
-}
-
-// ---- the file functions ----
-
-// The library reads the central directory a byte at a time and seeks before
-// every entry; through stdio each of those bytes is a locked fread. This
-// stream keeps one block of the file and answers from it, which makes
-// listing a large archive several times faster. Read only, like the rest.
-struct ZipFileStream {
-    int fd = -1;
-    quint64 size = 0;
-    quint64 position = 0;
-    bool failed = false;
-    quint64 blockStart = 0;
-    quint64 blockLength = 0;
-    char block[64 * 1024];
-};
-
-qint64 readAt(ZipFileStream* stream, char* buffer, quint64 count, quint64 offset) {
-    for (;;) {
-        const ssize_t got = pread(stream->fd, buffer, count, off_t(offset));
-        if (got >= 0)
-            return got;
-        if (errno != EINTR) {
-            stream->failed = true;
-            return -1;
-        }
-    }
-}
-
-voidpf ZCALLBACK fileOpen(voidpf, const void* filename, int) {
-    const int fd = ::open(static_cast<const char*>(filename), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return nullptr;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    auto* stream = new (std::nothrow) ZipFileStream;
-    if (!stream) {
-        ::close(fd);
-        return nullptr;
-    }
-    stream->fd = fd;
-    stream->size = quint64(info.st_size);
-    return stream;
-}
-
-uLong ZCALLBACK fileRead(voidpf, voidpf handle, void* buffer, uLong count) {
-    auto* stream = static_cast<ZipFileStream*>(handle);
-    char* out = static_cast<char*>(buffer);
-    // Most calls are for one byte of a header field.
-    if (count == 1 && stream->position - stream->blockStart < stream->blockLength) {
-        *out = stream->block[stream->position++ - stream->blockStart];
-        return 1;
-    }
-    uLong done = 0;
-    while (done < count) {
-        const quint64 at = stream->position;
-        if (at >= stream->blockStart && at < stream->blockStart + stream->blockLength) {
-            const quint64 taken =
-                std::min<quint64>(count - done, stream->blockStart + stream->blockLength - at);
-            std::memcpy(out + done, stream->block + (at - stream->blockStart), taken);
-            done += taken;
-            stream->position += taken;
-            continue;
-        }
-        // Large reads (compressed data) bypass the block.
-        const bool direct = count - done >= sizeof stream->block / 4;
-        const qint64 got = direct ? readAt(stream, out + done, count - done, at)
-                                  : readAt(stream, stream->block, sizeof stream->block, at);
-        if (got <= 0)
-            break;
-        if (direct) {
-            done += uLong(got);
-            stream->position += quint64(got);
-        } else {
-            stream->blockStart = at;
-            stream->blockLength = quint64(got);
-        }
-    }
-    return done;
-}
-
-ZPOS64_T ZCALLBACK fileTell(voidpf, voidpf handle) {
-    return static_cast<ZipFileStream*>(handle)->position;
-}
-
-long ZCALLBACK fileSeek(voidpf, voidpf handle, ZPOS64_T offset, int origin) {
-    auto* stream = static_cast<ZipFileStream*>(handle);
-    const auto target = seekTarget(stream->position, stream->size, offset, origin);
-    if (!target)
-        return -1;
-    stream->position = *target;
-    return 0;
-}
-
-int ZCALLBACK fileClose(voidpf, voidpf handle) {
-    auto* stream = static_cast<ZipFileStream*>(handle);
-    const int result = ::close(stream->fd);
-    delete stream;
-    return result;
-}
-
-int ZCALLBACK fileError(voidpf, voidpf handle) {
-    return static_cast<ZipFileStream*>(handle)->failed ? 1 : 0;
-}
-
-// ---- entry paths and records ----
-
-std::optional<QString> decodeWindows1252(const QByteArray& bytes) {
-    // 0x80-0x9F; zero marks the five bytes the code page leaves undefined.
-    static const char16_t high[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80 && byte <= 0x9F) {
-            if (high[byte - 0x80] == 0)
-                return std::nullopt;
-            *out++ = QChar(high[byte - 0x80]);
-        } else {
-            *out++ = QChar(byte);
-        }
-    }
-    return text;
-}
-
-QString decodedPath(const QByteArray& stored, QStringDecoder& utf8) {
-    const bool ascii = std::all_of(stored.cbegin(), stored.cend(), [](char c) { return c >= 0; });
-    QString path;
-    if (ascii) {
-        path = QString::fromLatin1(stored);
-    } else {
-        utf8.resetState();
-        path = utf8.decode(stored);
-    }
-    if (!ascii && utf8.hasError()) {
-        const std::optional<QString> latin = decodeWindows1252(stored);
-        path = latin ? *latin : QStringLiteral("Untitled Document");
-    }
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return path;
-}
-
-tm_unz brokenDown(const quint32 (&date)[6]) {
-    tm_unz tm;
-    tm.tm_sec = date[0];
-    tm.tm_min = date[1];
-    tm.tm_hour = date[2];
-    tm.tm_mday = date[3];
-    tm.tm_mon = date[4];
-    tm.tm_year = date[5];
-    return tm;
-}
-
-bool isValidDate(const tm_unz& tm) {
-    // The month arrives 0-based, so a stored month 0 shows up as a huge number.
-    return tm.tm_sec < 60 && tm.tm_min < 60 && tm.tm_hour < 24 && tm.tm_mday != 0 && tm.tm_mon < 12;
-}
-
-// The path without its last component, as a view into the path itself; a
-// trailing slash is not a component, and the parent of a top-level path
-// beginning with "/" is "/".
-QStringView parentPath(QStringView path) {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return QStringView();
-    if (slash == 0)
-        return path.left(1);
-    QStringView parent = path.left(slash);
-    while (parent.size() > 1 && parent.endsWith(QLatin1Char('/')))
-        parent.chop(1);
-    return parent;
-}
+using ZipEntryFields::brokenDown;
+using ZipEntryFields::decodedPath;
+using ZipEntryFields::isValidDate;
+using ZipEntryFields::parentPath;
 
 } // namespace
 
@@ -320,15 +64,7 @@ LOZIPFileWrapper::initWithURL(const QString& path, const std::optional<QString>&
     std::unique_ptr<LOZIPFileWrapper> wrapper(new LOZIPFileWrapper);
     wrapper->archivePath = path;
     wrapper->passwordText = password;
-    zlib_filefunc64_def functions;
-    functions.zopen64_file = fileOpen;
-    functions.zread_file = fileRead;
-    functions.zwrite_file = refuseWrite;
-    functions.ztell64_file = fileTell;
-    functions.zseek64_file = fileSeek;
-    functions.zclose_file = fileClose;
-    functions.zerror_file = fileError;
-    functions.opaque = nullptr;
+    zlib_filefunc64_def functions = ZipFileStream::fileFunctions();
     // A NUL would end the C path early and open some other file.
     if (!path.contains(QChar(0)))
         wrapper->zip = unzOpen2_64(FileName::encode(path).constData(), &functions);
@@ -358,15 +94,7 @@ LOZIPFileWrapper::initWithZIPData(const QByteArray& data, const std::optional<QS
     stream->grow = 1;
     wrapper->archiveBytes = stream->bytes;
 
-    zlib_filefunc64_def functions;
-    functions.zopen64_file = memoryOpen;
-    functions.zread_file = memoryRead;
-    functions.zwrite_file = refuseWrite;
-    functions.ztell64_file = memoryTell;
-    functions.zseek64_file = memorySeek;
-    functions.zclose_file = memoryClose;
-    functions.zerror_file = memoryError;
-    functions.opaque = stream.get();
+    zlib_filefunc64_def functions = stream->fileFunctions();
     wrapper->unzmem = std::move(stream);
     wrapper->zip = unzOpen2_64("__notused__", &functions);
     if (!wrapper->zip) {
