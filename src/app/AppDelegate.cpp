@@ -15,6 +15,7 @@
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "platform/DesktopRecentFiles.h"
+#include "platform/DocumentPortal.h"
 #include "platform/RecentDocuments.h"
 #include "viewer/FolderGrants.h"
 #include "viewer/ChromeStyle.h"
@@ -52,7 +53,9 @@ AppDelegate::AppDelegate(QObject* parent)
     connectMenu();
     rebuildRecentMenu();
     connect(recent, &RecentDocuments::changed, this, &AppDelegate::rebuildRecentMenu);
-    // The folder scan asks through this when a folder refuses to be listed.
+    // The folder scan asks through this when a folder refuses to be listed,
+    // where the document portal can grant: known by then, found out now.
+    DocumentPortal::probe();
     chooseFolder = &GrantAccessChooser::choose;
     FolderGrants::setChooser([this](const QString& folder) {
         std::optional<QString> chosen = chooseFolder(folder);

@@ -1,5 +1,6 @@
 #include "app/GrantAccessChooser.h"
 
+#include "platform/DocumentPortal.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
@@ -10,11 +11,13 @@
 #include <QLabel>
 #include <QPushButton>
 
-std::unique_ptr<QFileDialog> GrantAccessChooser::makeDialog(const QString& folder) {
+std::unique_ptr<QFileDialog> GrantAccessChooser::makeDialog(const QString& folder,
+                                                            bool throughPortal) {
     auto dialog = std::make_unique<QFileDialog>(nullptr, QObject::tr("Grant Access"));
     dialog->setObjectName(QStringLiteral("GrantAccessChooser"));
-    // The accessory below needs Qt's own dialog.
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // In a sandbox Qt's native dialog is the portal's chooser, the one that
+    // can grant; the accessory below needs Qt's own dialog.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, !throughPortal);
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setLabelText(QFileDialog::Accept, QObject::tr("Grant Access"));
@@ -23,6 +26,8 @@ std::unique_ptr<QFileDialog> GrantAccessChooser::makeDialog(const QString& folde
         dialog->setDirectory(info.absolutePath());
         dialog->selectFile(info.fileName());
     }
+    if (throughPortal)
+        return dialog;
 
     auto* accessory = new QWidget(dialog.get());
     accessory->setObjectName(QStringLiteral("PermissionsAccessoryView"));
@@ -45,7 +50,7 @@ std::unique_ptr<QFileDialog> GrantAccessChooser::makeDialog(const QString& folde
 }
 
 std::optional<QString> GrantAccessChooser::choose(const QString& folder) {
-    const std::unique_ptr<QFileDialog> dialog = makeDialog(folder);
+    const std::unique_ptr<QFileDialog> dialog = makeDialog(folder, DocumentPortal::answers());
     dialog->setWindowModality(Qt::ApplicationModal);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;

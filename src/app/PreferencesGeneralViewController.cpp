@@ -37,8 +37,8 @@ QWidget* group(QWidget* parent, std::initializer_list<QRadioButton*> buttons) {
 PreferencesGeneralViewController::PreferencesGeneralViewController(QWidget* parent)
     : QWidget(parent) {
     setObjectName(preferenceIdentifier());
-    const QString zoomTitles[4] = {tr("&Fit to Screen"), tr("&Stretch to Fit"),
-                                   tr("F&ill Screen"), tr("&Actual Size")};
+    const QString zoomTitles[4] = {tr("&Fit to Screen"), tr("&Stretch to Fit"), tr("F&ill Screen"),
+                                   tr("&Actual Size")};
     for (int i = 0; i < 4; ++i) {
         zoomMode[i] = new QRadioButton(zoomTitles[i]);
         zoomMode[i]->setObjectName(QStringLiteral("zoomMode%1").arg(i + 1));
@@ -68,7 +68,20 @@ PreferencesGeneralViewController::PreferencesGeneralViewController(QWidget* pare
     labelDelay->setObjectName(QStringLiteral("labelDelay"));
     labelDelay->setMinimumWidth(
         labelDelay->fontMetrics().horizontalAdvance(QStringLiteral("000 sec")));
-    connect(slideshowDelay, &QSlider::valueChanged, this, [this] { setDelay(); });
+    // While the handle is dragged only the label follows; the delay is stored
+    // and announced once, when it is let go.
+    connect(slideshowDelay, &QSlider::valueChanged, this, [this](int value) {
+        if (slideshowDelay->isSliderDown())
+            labelDelay->setText(tr("%1 sec").arg(value));
+        else
+            setDelay();
+    });
+    connect(slideshowDelay, &QSlider::sliderPressed, this,
+            [this] { delayAtPress = slideshowDelay->value(); });
+    connect(slideshowDelay, &QSlider::sliderReleased, this, [this] {
+        if (slideshowDelay->value() != delayAtPress)
+            setDelay();
+    });
     auto* delayRow = new QHBoxLayout;
     delayRow->addWidget(slideshowDelay, 1);
     delayRow->addWidget(labelDelay);

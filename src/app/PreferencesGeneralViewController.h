@@ -51,5 +51,6 @@ class PreferencesGeneralViewController : public QWidget, public PreferencesPane 
     QCheckBox* folderAccess = nullptr;
     QComboBox* windowBackground = nullptr;
     CLColorPicker* colorPicker = nullptr;
+    int delayAtPress = 0;
     Settings store;
 };

@@ -47,7 +47,9 @@ QImage HistogramView::imageCompressForSize(const QImage& image) {
     out.fill(Qt::transparent);
     QPainter painter(&out);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Nearest pixels, never blended ones: the bins count colours that are in
+    // the image, and sampling costs only the raster's pixels whatever its size.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(QRectF(QPointF(0, 0), QSizeF(raster)), image);
     return out;
 }

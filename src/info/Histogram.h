@@ -46,8 +46,8 @@ class HistogramView {
     // The pixel raster for that size, narrowed to maxRasterPixels; empty when
     // a side comes out below one pixel.
     static QSize rasterSize(const QSizeF& size);
-    // The image drawn into a zero-filled premultiplied RGBA raster of
-    // rasterSize; null when there is no raster.
+    // The image sampled (nearest pixel, no blending) into a zero-filled
+    // premultiplied RGBA raster of rasterSize; null when there is no raster.
     static QImage imageCompressForSize(const QImage& image);
 
     // Counts every pixel of a premultiplied RGBA8888 raster.

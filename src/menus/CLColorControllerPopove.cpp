@@ -36,6 +36,20 @@ void CLColorSwatchButton::paintEvent(QPaintEvent*) {
     }
 }
 
+void CLColorSwatchButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // A button would move the focus to the next widget in the tab chain.
+        event->ignore();
+        return;
+    default:
+        QAbstractButton::keyPressEvent(event);
+    }
+}
+
 CLColorControllerPopove::CLColorControllerPopove(const QColor& selectedColor, Selector selector,
                                                  QWidget* parent)
     : QWidget(parent, Qt::Popup), selected(selectedColor), selector(std::move(selector)) {

@@ -17,6 +17,8 @@ class CLColorSwatchButton : public QAbstractButton {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // The arrows are the popover's, which moves through its grid.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QColor swatch;

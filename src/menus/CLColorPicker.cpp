@@ -69,8 +69,8 @@ void CLColorPicker::selectedSegment(int segment) {
     if (!panel) {
         panel = new QColorDialog(this);
         panel->setWindowFlag(Qt::Window);
-        panel->setOptions(QColorDialog::ShowAlphaChannel | QColorDialog::DontUseNativeDialog |
-                          QColorDialog::NoButtons);
+        // No opacity: the background is stored as six hex digits.
+        panel->setOptions(QColorDialog::DontUseNativeDialog | QColorDialog::NoButtons);
         panel->setModal(false);
         connect(panel, &QColorDialog::currentColorChanged, this, &CLColorPicker::colorUpdate);
         // Closed by any means, the link ends: a hide is what every way has in common.

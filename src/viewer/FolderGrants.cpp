@@ -2,6 +2,7 @@
 
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
+#include "platform/DocumentPortal.h"
 #include "platform/FolderBookmark.h"
 #include "platform/FolderListing.h"
 
@@ -99,6 +100,10 @@ std::optional<QStringList> FolderGrants::listingFor(const QString& folder) {
         // A grant that resolves but does not list is no access: ask.
         break;
     }
+    // Outside a sandbox with a document portal the refusal is the file
+    // system's own: whatever folder is chosen lists with the same rights.
+    if (!DocumentPortal::answers())
+        return std::nullopt;
     return ask(folder);
 }
 

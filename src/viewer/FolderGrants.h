@@ -38,7 +38,8 @@ class FolderGrants {
 
     // The children of a folder whose listing was refused: through the most
     // specific covering grant that still resolves and lists, else through the
-    // folder the user grants now. Children reached through a grant of the
+    // folder the user grants now, asked only where a grant can lift the
+    // refusal (a sandbox whose document portal answers). Children reached through a grant of the
     // folder keep the folder's own path, so the opened file is found in them.
     std::optional<QStringList> listingFor(const QString& folder);
     // Asks for a folder with no starting place and stores its grant; false

@@ -228,22 +228,9 @@ void ViewController::selectionTool() {
 }
 
 QImage ViewController::detailsImage() const {
-    const QImage& image = doc->image();
-    const ScaledImageCache* cache = renderer->cache();
-    if (image.isNull() || cache->image().cacheKey() != image.cacheKey())
-        return image;
-    // The smallest reduced copy still as high as the histogram's raster.
-    const int wanted = std::min(image.height(), 256);
-    QImage best = image;
-    const auto consider = [&](const QImage& copy) {
-        if (!copy.isNull() && copy.height() >= wanted &&
-            qint64(copy.width()) * copy.height() < qint64(best.width()) * best.height())
-            best = copy;
-    };
-    consider(cache->exactCopy());
-    for (const QImage& half : cache->halvings())
-        consider(half);
-    return best;
+    // The image itself, not a reduced copy: averaged pixels would count as
+    // colours the image does not hold, and the histogram samples only what it counts.
+    return doc->image();
 }
 
 QImage ViewController::getCurrentImage() const {

@@ -97,9 +97,8 @@ class ViewController : public QWidget {
     bool hasFrames() const { return framesCount() > 1; }
     bool hasSelection() const;
     QImage getCurrentImage() const;
-    // The shown item's frame 0 for the information panel: the smallest copy
-    // the window already made of it that is still 256 pixels high, else the
-    // image itself; null when nothing is shown.
+    // The shown item's frame 0 for the information panel; null when nothing
+    // is shown.
     QImage detailsImage() const;
     // Where the current item is: asked for, first look, on screen, or
     // replaced by a message.

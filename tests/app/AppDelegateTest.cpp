@@ -4,6 +4,7 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "app/WelcomeWindow.h"
+#include "platform/DocumentPortal.h"
 #include "platform/FolderListing.h"
 #include "support/TestImages.h"
 #include "viewer/OrvaneWindow.h"
@@ -40,6 +41,7 @@ class AppDelegateTest : public ::testing::Test {
     void TearDown() override {
         delegate.reset();
         FolderListing::setLister({});
+        DocumentPortal::setProbe({});
         QApplication::clipboard()->clear();
         QSettings().clear();
     }
@@ -269,10 +271,11 @@ TEST_F(AppDelegateTest, MenuCommandsWithoutAViewerInFrontAreIgnored) {
 }
 
 TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
-    // Neither folder may be listed, so each document asks for its grant.
+    // Neither folder may be listed, in a sandbox, so each document asks for its grant.
     FolderListing::setLister([](const QString&) -> FolderListing::Result {
         return {std::nullopt, EACCES};
     });
+    DocumentPortal::setProbe([] { return true; });
     delegate->applicationDidFinishLaunching();
     QStringList asked;
     int open = 0;

@@ -13,7 +13,7 @@ TEST(GrantAccessChooser, StartsBesideTheFolderWithItSelected) {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("Pictures"));
     QDir().mkpath(folder);
-    const auto dialog = GrantAccessChooser::makeDialog(folder);
+    const auto dialog = GrantAccessChooser::makeDialog(folder, false);
     EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
     EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Grant Access"));
@@ -26,6 +26,15 @@ TEST(GrantAccessChooser, StartsBesideTheFolderWithItSelected) {
     ASSERT_TRUE(privacy) << "the accessory is part of the dialog";
     EXPECT_EQ(privacy->isVisible(), Workspace::canOpenPrivacySettings())
         << "hidden where the desktop has no privacy settings";
+}
+
+TEST(GrantAccessChooser, ThroughThePortalItIsTheDesktopsOwnChooser) {
+    // Qt's own dialog inside a sandbox shows only the sandbox: choosing there grants nothing.
+    const auto dialog = GrantAccessChooser::makeDialog(QDir::tempPath(), true);
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Grant Access"));
+    EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("PermissionsAccessoryView")));
 }
 
 } // namespace

@@ -113,6 +113,16 @@ TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
     QTest::keyClick(delay, Qt::Key_Home);
     EXPECT_EQ(stored(Settings::SlideshowDelay).toDouble(), 5.0);
     EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("5 sec"));
+    // Dragged: the label follows every step, the delay is stored and announced once, on release.
+    posted.clear();
+    delay->setSliderDown(true);
+    for (int step = 6; step <= 30; ++step)
+        delay->setSliderPosition(step);
+    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("30 sec"));
+    EXPECT_TRUE(posted.isEmpty());
+    delay->setSliderDown(false);
+    EXPECT_EQ(stored(Settings::SlideshowDelay).toDouble(), 30.0);
+    EXPECT_EQ(posted, QStringList({QStringLiteral("updateUI")}));
 
     control<QCheckBox>(&pane, "folderAccess")->click();
     EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1);

@@ -42,6 +42,29 @@ TEST(HistogramTest, SolidImagesFillOneBinOfEachChannel) {
     EXPECT_EQ(clear.luminance[0], pixels);
 }
 
+TEST(HistogramTest, ATwoColourImageGivesTwoSpikesAtAnyScale) {
+    struct Case {
+        int width, height;
+    };
+    // Reduced, enlarged and narrowed: the copy counted holds only the image's colours.
+    for (const Case& c : {Case{300, 200}, Case{1000, 500}, Case{2, 2}, Case{3, 5}, Case{4000, 3}}) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        QImage board(c.width, c.height, QImage::Format_RGB32);
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x)
+                board.setPixel(x, y, (x + y) % 2 ? 0xffffffff : 0xff000000);
+        }
+        const QImage counted = HistogramView::imageCompressForSize(board);
+        const HistogramView::Bins bins = HistogramView::count(counted);
+        const float pixels = float(counted.width()) * float(counted.height());
+        EXPECT_GT(bins.luminance[0], 0.0f);
+        EXPECT_GT(bins.luminance[255], 0.0f);
+        EXPECT_EQ(bins.luminance[0] + bins.luminance[255], pixels) << "no grey in between";
+        EXPECT_EQ(bins.red[0] + bins.red[255], pixels);
+        EXPECT_EQ(bins.blue[0] + bins.blue[255], pixels);
+    }
+}
+
 TEST(HistogramTest, GreyFallsIntoTheBinBelowForSomeValues) {
     for (int k : {1, 2, 4, 8, 11, 13, 16})
         EXPECT_EQ(HistogramView::luminanceBin(k, k, k), k - 1) << k;

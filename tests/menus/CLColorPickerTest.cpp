@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +80,42 @@ TEST(CLColorPicker, ThePopoverMarksTheColourShown) {
     EXPECT_TRUE(swatchOf(picker.popover(), QColor(206, 35, 43))->isMarked());
 }
 
+TEST(CLColorPicker, ArrowsMoveWithinTheGridAndReturnChooses) {
+    struct Case {
+        int column, row;
+        Qt::Key key;
+        int toColumn, toRow;
+    };
+    const Case cases[] = {
+        {0, 0, Qt::Key_Left, 0, 0},  {0, 2, Qt::Key_Left, 0, 2},  {3, 2, Qt::Key_Left, 2, 2},
+        {0, 0, Qt::Key_Right, 1, 0}, {5, 5, Qt::Key_Right, 5, 5}, {5, 1, Qt::Key_Right, 5, 1},
+        {2, 0, Qt::Key_Up, 2, 0},    {2, 4, Qt::Key_Up, 2, 3},    {2, 3, Qt::Key_Down, 2, 4},
+        {4, 5, Qt::Key_Down, 4, 5},
+    };
+    CLColorPicker picker;
+    picker.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.column << "," << c.row << " key " << c.key);
+        picker.selectedSegment(0);
+        CLColorControllerPopove* popover = picker.popover();
+        ASSERT_TRUE(popover);
+        const auto at = [&](int column, int row) {
+            return popover->buttons().at(column * ColorPalette::rows + row);
+        };
+        at(c.column, c.row)->setFocus();
+        QTest::keyClick(at(c.column, c.row), c.key);
+        EXPECT_EQ(popover->focusWidget(), at(c.toColumn, c.toRow));
+    }
+    QSignalSpy sent(&picker, &CLColorPicker::colorAction);
+    CLColorSwatchButton* focused =
+        qobject_cast<CLColorSwatchButton*>(picker.popover()->focusWidget());
+    ASSERT_TRUE(focused);
+    const QColor chosen = focused->color();
+    QTest::keyClick(focused, Qt::Key_Return);
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent.first().first().value<QColor>(), chosen);
+}
+
 TEST(CLColorPicker, TheColourDialogIsLinkedUntilClosedByAnyMeans) {
     CLColorPicker picker;
     picker.setSelectedColor(hex("#1A1A1A"));
@@ -90,6 +127,7 @@ TEST(CLColorPicker, TheColourDialogIsLinkedUntilClosedByAnyMeans) {
     EXPECT_TRUE(picker.enableColorChoose());
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(panel->isModal());
+    EXPECT_FALSE(panel->testOption(QColorDialog::ShowAlphaChannel)) << "the store keeps no opacity";
     EXPECT_EQ(panel->currentColor(), hex("#1A1A1A"));
     EXPECT_EQ(sent.size(), 0) << "seeding the dialog sends nothing back";
 

@@ -1,6 +1,7 @@
 #include "viewer/FolderGrants.h"
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
+#include "platform/DocumentPortal.h"
 #include "platform/FolderBookmark.h"
 #include "platform/FolderListing.h"
 #include "viewer/ImageCollection.h"
@@ -36,12 +37,14 @@ TEST(FolderGrantCover, MatchesWholePathComponentsOnly) {
               QStringLiteral("A/C"));
 }
 
-// Folders on disk, with a file system that refuses to list some of them.
+// Folders on disk, with a file system that refuses to list some of them, in
+// a sandbox whose document portal answers unless a test says otherwise.
 class FolderGrantsTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         QSettings().clear();
+        DocumentPortal::setProbe([this] { return portal; });
         FolderListing::setLister([this](const QString& folder) -> FolderListing::Result {
             ++listings;
             const QString key = QDir::cleanPath(folder);
@@ -60,6 +63,7 @@ class FolderGrantsTest : public ::testing::Test {
     void TearDown() override {
         FolderListing::setLister({});
         FolderGrants::setChooser({});
+        DocumentPortal::setProbe({});
         QSettings().clear();
     }
     QString make(const QString& relative, const QStringList& images = {}) {
@@ -88,6 +92,7 @@ class FolderGrantsTest : public ::testing::Test {
     QStringList asked;
     std::optional<QString> answer;
     int listings = 0;
+    bool portal = true;
 };
 
 TEST_F(FolderGrantsTest, AskingOffUsesNoGrantAndAsksNothing) {
@@ -211,15 +216,46 @@ TEST_F(FolderGrantsTest, OnlyARefusalRunsTheProcedure) {
     EXPECT_TRUE(asked.isEmpty()) << "a missing folder is not a question of access";
 }
 
-TEST_F(FolderGrantsTest, CancellingShowsTheOpenedFileAlone) {
+TEST_F(FolderGrantsTest, AsksOnlyWhereAGrantCanLiftTheRefusal) {
     const QString folder =
         make(QStringLiteral("A"), {QStringLiteral("x.jpg"), QStringLiteral("y.jpg")});
     refused.insert(folder);
-    ViewerDocument document;
-    document.startWithFile(folder + QStringLiteral("/x.jpg"));
-    EXPECT_EQ(asked, QStringList({folder}));
-    EXPECT_FALSE(document.imageFiles().hasList());
-    EXPECT_EQ(document.openedURL(), folder + QStringLiteral("/x.jpg"));
+    struct Case {
+        const char* name;
+        bool portal;
+        bool systemsAnswer; // the environment's own: no sandbox here
+        bool asks;
+    };
+    const Case cases[] = {
+        {"in a sandbox whose portal answers, the user may cancel", true, false, true},
+        {"on a plain desktop a grant lists with the same rights", false, true, false},
+        {"in a sandbox whose portal is silent", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        asked.clear();
+        portal = c.portal;
+        if (c.systemsAnswer) {
+            ASSERT_FALSE(DocumentPortal::inSandbox());
+            DocumentPortal::setProbe({});
+        }
+        ViewerDocument document;
+        document.startWithFile(folder + QStringLiteral("/x.jpg"));
+        EXPECT_EQ(asked.size(), c.asks ? 1 : 0);
+        EXPECT_FALSE(document.imageFiles().hasList());
+        EXPECT_EQ(document.openedURL(), folder + QStringLiteral("/x.jpg")) << "shown alone";
+
+        // The folder itself: its message, once.
+        ViewerDocument direct;
+        QList<ViewerMessage::Situation> failures;
+        QObject::connect(&direct, &ViewerDocument::listFailed,
+                         [&](ViewerMessage::Situation situation) { failures.append(situation); });
+        direct.startWithFile(folder);
+        EXPECT_EQ(failures, QList<ViewerMessage::Situation>({ViewerMessage::NoImagesInFolder}));
+        EXPECT_EQ(asked.size(), c.asks ? 2 : 0);
+        EXPECT_TRUE(Settings().savedFolders().isEmpty());
+        DocumentPortal::setProbe([this] { return portal; });
+    }
 }
 
 TEST_F(FolderGrantsTest, ADocumentClosedWhileItsChooserIsOpenIsLeftAlone) {
