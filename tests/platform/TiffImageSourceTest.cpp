@@ -103,4 +103,24 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
     }
 }
 
+// A damaged file gives no image, or a whole one, never a crash or a page
+// stitched from what is not there.
+TEST(TiffImageSource, RefusesDamagedFiles) {
+    const QByteArray whole = TiffFixtures::write({16, 3, PHOTOMETRIC_RGB, 0, true, true, SAMPLEFORMAT_UINT,
+                                                  COMPRESSION_LZW});
+    ASSERT_GT(whole.size(), 600);
+    QByteArray garbled = whole; // the directory is written last: the tiles come first
+    garbled.replace(300, 200, QByteArray(200, char(0xff)));
+    for (const QByteArray& bytes : {whole.left(8), whole.left(whole.size() / 2), garbled}) {
+        SCOPED_TRACE(bytes.size());
+        auto source = ImageSource::createWithData(bytes, QStringLiteral("tif"));
+        if (!source) {
+            EXPECT_NE(bytes, garbled); // its directory is whole
+            continue;
+        }
+        for (int i = 0; i < source->count(); ++i)
+            EXPECT_TRUE(source->imageAtIndex(i).isNull());
+    }
+}
+
 } // namespace
