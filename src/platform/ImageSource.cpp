@@ -19,6 +19,7 @@
 #include "platform/imagesource/SgiDecoder.h"
 #include "platform/imagesource/SgiImageSource.h"
 #include "platform/imagesource/StbImageSource.h"
+#include "platform/imagesource/TiffImageSource.h"
 #include "platform/imagesource/WebpImageSource.h"
 
 #include <QFileInfo>
@@ -98,7 +99,7 @@ const std::vector<Decoder>& registry() {
         {"fax-tiff", [](const QByteArray& b, const QString& ext) { return isTiff(b) && faxExtensions.contains(ext); },
          {}, FaxImageSource::openTiff},
         {"tiff", [](const QByteArray& b, const QString&) { return isTiff(b); },
-         {QStringLiteral("tif"), QStringLiteral("tiff")}, [](const QByteArray& b) { return openWithQt(b, "tiff"); }},
+         {QStringLiteral("tif"), QStringLiteral("tiff")}, TiffImageSource::open},
         {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); }, rawExtensions,
          RawImageSource::open},
         // An AVIF sequence plays through libavif; its still fallback, and

@@ -1,6 +1,7 @@
 #include "platform/imagesource/FaxDecoder.h"
 
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/TiffHandle.h"
 
 #include <cstring>
 #include <tiffio.h>
@@ -14,80 +15,6 @@ constexpr int maxPages = 4096;
 constexpr int maxRawRows = 32768;
 // Fewer decoded rows than this is noise that happened to start like a fax.
 constexpr int minRawRows = 16;
-
-struct Memory {
-    const QByteArray* bytes;
-    toff_t position = 0;
-};
-
-tsize_t readProc(thandle_t handle, tdata_t buffer, tsize_t size) {
-    auto* m = static_cast<Memory*>(handle);
-    const toff_t total = toff_t(m->bytes->size());
-    if (size <= 0 || m->position >= total)
-        return 0;
-    const tsize_t n = tsize_t(std::min<toff_t>(toff_t(size), total - m->position));
-    memcpy(buffer, m->bytes->constData() + m->position, size_t(n));
-    m->position += toff_t(n);
-    return n;
-}
-
-tsize_t writeProc(thandle_t, tdata_t, tsize_t) {
-    return -1; // read only: the files we show are never written
-}
-
-toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
-    auto* m = static_cast<Memory*>(handle);
-    toff_t base = 0;
-    if (whence == SEEK_CUR)
-        base = m->position;
-    else if (whence == SEEK_END)
-        base = toff_t(m->bytes->size());
-    m->position = base + offset;
-    return m->position;
-}
-
-int closeProc(thandle_t) {
-    return 0;
-}
-
-toff_t sizeProc(thandle_t handle) {
-    return toff_t(static_cast<Memory*>(handle)->bytes->size());
-}
-
-int mapProc(thandle_t, tdata_t*, toff_t*) {
-    return 0;
-}
-
-void unmapProc(thandle_t, tdata_t, toff_t) {}
-
-int quietHandler(TIFF*, void*, const char*, const char*, va_list) {
-    return 1; // handled: libtiff's complaints about damaged data go nowhere
-}
-
-// A TIFF handle over bytes that closes itself.
-class Tiff {
-public:
-    explicit Tiff(const QByteArray& bytes) : memory{&bytes} {
-        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-        TIFFOpenOptionsSetErrorHandlerExtR(options, quietHandler, nullptr);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, quietHandler, nullptr);
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(DecodeLimits::budgetBytes()));
-        tiff = TIFFClientOpenExt("memory", "rm", &memory, readProc, writeProc, seekProc, closeProc, sizeProc,
-                                 mapProc, unmapProc, options);
-        TIFFOpenOptionsFree(options);
-    }
-    ~Tiff() {
-        if (tiff)
-            TIFFClose(tiff);
-    }
-    Tiff(const Tiff&) = delete;
-    Tiff& operator=(const Tiff&) = delete;
-    TIFF* handle() const { return tiff; }
-
-private:
-    Memory memory;
-    TIFF* tiff = nullptr;
-};
 
 void appendLe16(QByteArray& out, quint16 v) {
     out += char(v & 0xff);
@@ -184,7 +111,7 @@ int leadingZeroBits(const QByteArray& data, bool lsbFirst) {
 } // namespace
 
 int FaxDecoder::pageCount(const QByteArray& bytes) {
-    Tiff tiff(bytes);
+    TiffHandle tiff(bytes);
     if (!tiff.handle())
         return 0;
     int pages = 1;
@@ -195,7 +122,7 @@ int FaxDecoder::pageCount(const QByteArray& bytes) {
 
 QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, double* dpiY,
                            int* orientation) {
-    Tiff tiff(bytes);
+    TiffHandle tiff(bytes);
     if (!tiff.handle() || page < 0 || !TIFFSetDirectory(tiff.handle(), tdir_t(page)))
         return QSize();
     uint32_t width = 0, height = 0;
@@ -221,7 +148,7 @@ QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, doub
 }
 
 QImage FaxDecoder::decodePage(const QByteArray& bytes, int page) {
-    Tiff tiff(bytes);
+    TiffHandle tiff(bytes);
     TIFF* t = tiff.handle();
     if (!t || page < 0 || !TIFFSetDirectory(t, tdir_t(page)))
         return QImage();
@@ -293,7 +220,7 @@ QImage FaxDecoder::decodeRawG3(const QByteArray& data) {
             continue;
         for (const bool twoDimensional : {false, true}) {
             const QByteArray wrapped = wrapRawG3(data, rows, fillOrder, twoDimensional);
-            Tiff tiff(wrapped);
+            TiffHandle tiff(wrapped);
             if (!tiff.handle())
                 continue;
             std::vector<uchar> bits;

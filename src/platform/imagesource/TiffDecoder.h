@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// TIFF pages through libtiff. Grey, RGB, CMYK and palette pages of any
+// sample size (1 to 32 bits, integers or floating point), in strips or in
+// tiles, contiguous or planar, are read sample by sample, and kept at 16
+// bits where they have more than 8. Every other layout libtiff renders
+// (YCbCr, CIE L*a*b*, old-style JPEG, ...) comes through its RGBA reader.
+class TiffDecoder {
+public:
+    struct Page {
+        QSize size; // as stored
+        int bitsPerSample = 0;
+        QString colorModel; // "Gray", "RGB", "CMYK" or "Lab"
+        bool hasAlpha = false;
+        int orientation = 1; // EXIF 1-8, from the page's own tag
+        double dpiX = 0.0; // 0 when unknown
+        double dpiY = 0.0;
+        QByteArray iccProfile;
+    };
+
+    // The directories of the file; 0 when libtiff cannot read it.
+    static int pageCount(const QByteArray& tiff);
+    // False when the page cannot be read.
+    static bool describe(const QByteArray& tiff, int page, Page* out);
+    // The page as stored (not oriented), its RGB profile as its colour space.
+    // Null when the data is damaged, when the image exceeds the decode
+    // budget, or when its strips are far too small for the size it claims.
+    static QImage decode(const QByteArray& tiff, int page);
+};

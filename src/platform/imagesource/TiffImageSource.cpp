@@ -1,0 +1,42 @@
+#include "platform/imagesource/TiffImageSource.h"
+
+#include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/TiffDecoder.h"
+
+#include <QColorSpace>
+
+TiffImageSource::TiffImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+
+std::unique_ptr<ImageSource> TiffImageSource::open(const QByteArray& bytes) {
+    std::unique_ptr<TiffImageSource> source(new TiffImageSource(bytes));
+    source->pages = TiffDecoder::pageCount(bytes);
+    if (source->pages < 1)
+        return nullptr;
+    return source;
+}
+
+QImage TiffImageSource::imageAtIndex(int index) {
+    if (index < 0 || index >= pages)
+        return QImage();
+    return ColorConversion::toSRGB(TiffDecoder::decode(bytes, index));
+}
+
+QVariantMap TiffImageSource::imageProperties(int index) {
+    TiffDecoder::Page page;
+    if (!TiffDecoder::describe(bytes, index, &page))
+        return QVariantMap();
+    QVariantMap map = describe(page.size.width(), page.size.height(), page.bitsPerSample, page.colorModel,
+                               page.hasAlpha);
+    // Each page's own tags: the file's metadata speaks for the first page only.
+    map.insert(QStringLiteral("Orientation"), page.orientation);
+    if (page.dpiX > 0.0 && page.dpiY > 0.0) {
+        map.insert(QStringLiteral("DPIWidth"), page.dpiX);
+        map.insert(QStringLiteral("DPIHeight"), page.dpiY);
+    }
+    if (!page.iccProfile.isEmpty()) {
+        const QString name = QColorSpace::fromIccProfile(page.iccProfile).description();
+        if (!name.isEmpty())
+            map.insert(QStringLiteral("ProfileName"), name);
+    }
+    return map;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/imagesource/EncodedImageSource.h"
+
+// TIFF files through libtiff (TiffDecoder): one image for each directory,
+// each with its own size, depth, orientation, resolution and profile; the
+// file's tags (Exiv2) under "{TIFF}" and "{Exif}". Class F fax files under
+// their own names go to FaxImageSource instead.
+class TiffImageSource : public EncodedImageSource {
+public:
+    // Nothing when libtiff cannot read the file's first directory.
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+
+    int count() const override { return pages; }
+    QImage imageAtIndex(int index) override;
+    QString type() const override { return QStringLiteral("public.tiff"); }
+
+protected:
+    QVariantMap imageProperties(int index) override;
+
+private:
+    explicit TiffImageSource(const QByteArray& bytes);
+
+    int pages = 0;
+};
