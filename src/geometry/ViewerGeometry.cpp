@@ -65,10 +65,13 @@ ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
 }
 
 void ViewerGeometry::zoomImageWithEvent(const ZoomEngine::Request& request) {
-    if (ZoomEngine::isModeRequest(request))
+    if (ZoomEngine::isModeRequest(request)) {
+        // Later re-fits of the same image keep what the user looks at.
         modeRequest = request;
-    else
+        modeRequest->placeCentred = false;
+    } else {
         modeRequest.reset();
+    }
     apply(zoom.zoomImageWithEvent(request, environment(request.hasEvent || request.forceMouse)));
 }
 
@@ -169,18 +172,44 @@ void ViewerGeometry::resetForNewDocument() {
 }
 
 void ViewerGeometry::processWindow(bool show, int zoomMode) {
-    zoomImageWithEvent(ZoomEngine::requestForMode(zoomMode));
-    if (show && view) {
-        QWidget* window = view->window();
-        // A window already in front is left as it is: raising it again costs
-        // round trips to the display server on every step.
-        if (!window->isVisible() || !window->isActiveWindow()) {
-            window->show();
-            window->raise();
-            window->activateWindow();
-        }
-        centreWindow();
+    ZoomEngine::Request request = ZoomEngine::requestForMode(zoomMode);
+    request.placeCentred = true;
+    zoomImageWithEvent(request);
+    if (show)
+        bringForward();
+}
+
+void ViewerGeometry::processMessageWindow(bool show) {
+    // Sized as a fitted image of the message's own 400 x 400, whatever the
+    // window last held (a first look sized from a header, say); the image
+    // state is left alone, as nothing is shown.
+    ZoomEngine engine = zoom;
+    engine.imageWidth = engine.imageHeight = ZoomEngine::minimumWindowSide;
+    engine.imageInViewPort = QRectF(0, 0, 1, 1);
+    engine.inMagnification = false;
+    ZoomEngine::Environment env = environment(false);
+    env.hasImage = true;
+    ZoomEngine::Request request = ZoomEngine::requestForMode(0);
+    request.placeCentred = true;
+    const ZoomEngine::Result result = engine.zoomImageWithEvent(request, env);
+    if (result.outcome == ZoomEngine::Outcome::Accepted && result.setWindowFrame)
+        setWindowFrame(result.windowTo);
+    if (show)
+        bringForward();
+}
+
+void ViewerGeometry::bringForward() {
+    if (!view)
+        return;
+    QWidget* window = view->window();
+    // A window already in front is left as it is: raising it again costs
+    // round trips to the display server on every step.
+    if (!window->isVisible() || !window->isActiveWindow()) {
+        window->show();
+        window->raise();
+        window->activateWindow();
     }
+    centreWindow();
 }
 
 void ViewerGeometry::centreWindow() {

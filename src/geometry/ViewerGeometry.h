@@ -44,6 +44,8 @@ public:
     // Fits window and image to the image in the zoom mode; with show, brings
     // the window forward and centres it on its screen.
     void processWindow(bool show, int zoomMode);
+    // The same for the message shown in place of an image that failed.
+    void processMessageWindow(bool show);
     void setImageSize(double width, double height);
     // The size in device pixels at which a newly opened image of `pixels`
     // would be drawn in the zoom mode, as things stand now; invalid when it
@@ -80,6 +82,7 @@ private:
     QRectF windowFrame() const;
     QRectF mainScreen() const;
     void centreWindow();
+    void bringForward();
 
     QPointer<QWidget> view;
     // The surface while it exists.

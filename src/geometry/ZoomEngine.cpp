@@ -21,10 +21,12 @@ double visibleSize(double area, double newSize) {
 
 // How far the new image's edge lies beyond the view's edge when the image
 // pixel under the anchor stays under it, kept within what covering allows.
-double anchorOffset(const Axis& a, double visible, bool fixedWindow, bool tooSmall) {
+double anchorOffset(const Axis& a, double visible, bool fixedWindow, bool tooSmall,
+                    bool placeCentred) {
     const double oldScale = a.oldSize / a.image;
     const double newScale = a.newSize / a.image;
-    double k = (a.anchor - a.oldOrigin) / oldScale * newScale - a.anchor;
+    double k = placeCentred ? (a.newSize - visible) * 0.5
+                            : (a.anchor - a.oldOrigin) / oldScale * newScale - a.anchor;
     k = std::max(0.0, k);
     k = std::min(a.newSize - visible, k);
     if (!fixedWindow && !tooSmall && !(a.newSize > visible))
@@ -234,8 +236,8 @@ ZoomEngine::Result ZoomEngine::zoomImageWithEvent(const Request& request,
 
     const Axis ax{A.width(), A.x(), Nw, O.x(), O.width(), IW, a.x()};
     const Axis ay{A.height(), A.y(), Nh, O.y(), O.height(), IH, a.y()};
-    const double kx = anchorOffset(ax, Vw, fixedWindow, tooSmall);
-    const double ky = anchorOffset(ay, Vh, fixedWindow, tooSmall);
+    const double kx = anchorOffset(ax, Vw, fixedWindow, tooSmall, request.placeCentred);
+    const double ky = anchorOffset(ay, Vh, fixedWindow, tooSmall, request.placeCentred);
     const double x = newOrigin(ax, Vw, kx, fixedWindow, tooSmall);
     const double y = newOrigin(ay, Vh, ky, fixedWindow, tooSmall);
 

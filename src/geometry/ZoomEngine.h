@@ -44,6 +44,9 @@ public:
         bool zoomToExpand = false;
         bool animated = false;
         bool forceMouse = false;
+        // A newly fitted image: where it is larger than the view, its centre
+        // is shown, as the rectangle shown before belongs to another image.
+        bool placeCentred = false;
     };
 
     enum class Outcome {

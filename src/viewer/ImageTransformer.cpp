@@ -70,19 +70,32 @@ ImageTransformer::Job ImageTransformer::transformed(Job job) {
     // The list shares its frames with the player's until written to: detach
     // it here, once, rather than from two threads.
     QImage* frames = job.frames.data();
-    if (!shareOut(int(job.frames.size()), [&](int i) { frames[i] = job.step.apply(frames[i]); }))
+    std::atomic<bool> frameMissing{false};
+    if (!shareOut(int(job.frames.size()), [&](int i) {
+            const bool had = !frames[i].isNull();
+            frames[i] = job.step.apply(frames[i]);
+            if (had && frames[i].isNull())
+                frameMissing = true;
+        }))
         return Job();
+    // Half an animation turned would play half turned.
+    if (frameMissing)
+        job.image = QImage();
     return job;
 }
 
 void ImageTransformer::start(Job job) {
     running = true;
-    task.run([job = std::move(job)]() mutable { return transformed(std::move(job)); },
-             [this](Job result) {
+    const quint64 serial = job.serial;
+    task.run([job = std::move(job), work = work]() mutable { return work(std::move(job)); },
+             [this, serial](Job result) {
                  running = false;
-                 if (result.serial != currentSerial || result.image.isNull())
+                 if (serial != currentSerial)
                      return;
-                 emit finished(result);
+                 if (result.image.isNull())
+                     emit failed();
+                 else
+                     emit finished(result);
              });
 }
 

@@ -31,6 +31,7 @@
 #include <QIcon>
 #include <QMimeData>
 #include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -149,6 +150,7 @@ void ViewController::viewDidLoad() {
             [this](const ImageTransformer::Job& done) {
                 transformLanded(done.image, done.screenCopy, done.frames, done.step);
             });
+    connect(imageTransformer, &ImageTransformer::failed, this, &ViewController::transformFailed);
 
     viewerCommands = new ViewerCommands(this);
     showMessage(ViewerMessage::EmptyWindow);
@@ -551,6 +553,8 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
         viewerSelection->setImagePixels(QSize());
         renderer->setImage(QImage());
         showMessage(ViewerMessage::CannotDecode);
+        if (refit)
+            geometry->processMessageWindow(true);
         emit updateDetailsPanel(QString());
     }
     emit updateMainMenuRequested();
@@ -674,6 +678,20 @@ void ViewController::transformLanded(const QImage& image, const QImage& screenCo
         fullScreenSteps->applyBackdrop();
     stopLoading();
     setTransforming(false);
+}
+
+void ViewController::transformFailed() {
+    // Ends as a landed transform does, with the image as it was.
+    stopLoading();
+    setTransforming(false);
+    auto* alert = new QMessageBox(QMessageBox::Warning, tr("Rotate or Flip"),
+                                  tr("The image could not be rotated or flipped."), QMessageBox::Ok,
+                                  window());
+    alert->setObjectName(QStringLiteral("TransformFailedAlert"));
+    alert->setInformativeText(tr("There is not enough memory for the changed copy. The image "
+                                 "is shown as it was."));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
 }
 
 QImage ViewController::imageInSelectionArea() const {

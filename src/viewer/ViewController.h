@@ -192,6 +192,7 @@ class ViewController : public QWidget {
     void transformImage(const ImageTransform& step);
     void transformLanded(const QImage& image, const QImage& screenCopy,
                          const QList<QImage>& frames, const ImageTransform& step);
+    void transformFailed();
     void setTransforming(bool running);
     QSize previewBound() const;
 

@@ -13,6 +13,25 @@
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
+#include <functional>
+
+namespace {
+
+// An application-wide event filter that hands its events to a function.
+class EventWatch : public QObject {
+  public:
+    EventWatch(QObject* parent, std::function<void(QObject*, QEvent*)> seen)
+        : QObject(parent), seen(std::move(seen)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        seen(watched, event);
+        return false;
+    }
+
+  private:
+    std::function<void(QObject*, QEvent*)> seen;
+};
+
+} // namespace
 
 ViewerChrome::ViewerChrome(QWidget* window, QWidget* header, ViewController* viewer)
     : QObject(window), window(window), header(header), viewer(viewer) {
@@ -133,9 +152,38 @@ void ViewerChrome::hideInterface() {
     const bool handOrZoom =
         viewer && (viewer->input()->tools().inZooming() || viewer->input()->tools().inDragging());
     if (InterfaceHider::hidesCursor(handOrZoom) && !cursorHidden && window &&
-        window->isActiveWindow()) {
+        window->isActiveWindow() && viewer) {
+        // On the viewer's own view only: an application-wide cursor would
+        // stay blank in every dialog and menu opened before the pointer moves
+        // here again. The image itself lets the mouse through to the view,
+        // so the view's cursor is the one shown over it.
         cursorHidden = true;
-        QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        if (viewer->testAttribute(Qt::WA_SetCursor))
+            toolCursor = viewer->cursor();
+        else
+            toolCursor.reset();
+        viewer->setCursor(Qt::BlankCursor);
+        if (!cursorWatch)
+            cursorWatch = new EventWatch(this, [this](QObject* watched, QEvent* event) {
+                if (restoresCursor(watched, event))
+                    restoreCursor();
+            });
+        qApp->installEventFilter(cursorWatch);
+    }
+}
+
+bool ViewerChrome::restoresCursor(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::Show:
+        // Another window of ours: a dialog, a menu, a popup, a panel.
+        return watched != window && watched->isWidgetType() &&
+               static_cast<QWidget*>(watched)->isWindow();
+    case QEvent::WindowDeactivate:
+        return watched == window;
+    case QEvent::ApplicationDeactivate:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -143,7 +191,15 @@ void ViewerChrome::restoreCursor() {
     if (!cursorHidden)
         return;
     cursorHidden = false;
-    QGuiApplication::restoreOverrideCursor();
+    if (cursorWatch)
+        qApp->removeEventFilter(cursorWatch);
+    // A tool switched on meanwhile has set a cursor of its own: it stays.
+    if (!viewer || viewer->cursor().shape() != Qt::BlankCursor)
+        return;
+    if (toolCursor)
+        viewer->setCursor(*toolCursor);
+    else
+        viewer->unsetCursor();
 }
 
 void ViewerChrome::windowClosing() {

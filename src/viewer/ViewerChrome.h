@@ -2,8 +2,10 @@
 
 #include "viewer/InterfaceHider.h"
 
+#include <QCursor>
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class QGraphicsOpacityEffect;
 class QVariantAnimation;
@@ -11,9 +13,11 @@ class QWidget;
 class ViewController;
 
 // Shows and fades the viewer's chrome (toolbar, header with its window
-// buttons) as the InterfaceHider decides, and hides the cursor with it. The
-// mouse is watched on the top-level window: the header is a sibling of the
-// content, so the content alone would see the pointer leave onto it.
+// buttons) as the InterfaceHider decides, and hides the cursor over the view
+// with it. The mouse is watched on the top-level window: the header is a
+// sibling of the content, so the content alone would see the pointer leave
+// onto it. A hidden cursor comes back on the next move, when the window
+// deactivates, and when any other window (a dialog, a menu, a popup) opens.
 class ViewerChrome : public QObject {
     Q_OBJECT
   public:
@@ -38,6 +42,8 @@ class ViewerChrome : public QObject {
     bool pointerOverChrome(const QPoint& global) const;
     bool toolActive() const;
     void restoreCursor();
+    // While the cursor is hidden: whether `event` must bring it back.
+    bool restoresCursor(QObject* watched, QEvent* event) const;
     void setChromeOpacity(double opacity);
     void endFade();
 
@@ -48,4 +54,8 @@ class ViewerChrome : public QObject {
     QVariantAnimation* fade = nullptr;
     bool fullScreen = false;
     bool cursorHidden = false;
+    // Watches the whole application while the cursor is hidden.
+    QObject* cursorWatch = nullptr;
+    // The tool's cursor the blank one stands in for; none for the arrow.
+    std::optional<QCursor> toolCursor;
 };

@@ -110,12 +110,39 @@ TEST(ZoomEngineModes, FillScreenOfAWidePanorama) {
     EXPECT_EQ(engine.ZoomingMode, 1);
 }
 
-TEST(ZoomEngineModes, ActualSizeOfALargeImageTakesTheWholeVisibleFrame) {
-    ZoomEngine engine = engineFor(4000, 3000);
-    const auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(3), windowed({0, 0, 800, 600}));
-    EXPECT_DOUBLE_EQ(r.imageTo.width(), 4000);
-    expectRect(r.windowTo, 0, 0, 1440, 900);
-    EXPECT_EQ(engine.ZoomingMode, 1);
+TEST(ZoomEngineModes, ALargeImageFittedAnewShowsItsCentreAndAModeCommandKeepsTheCentrePoint) {
+    ZoomEngine::Environment fullScreen = windowed({0, 0, 1440, 925});
+    fullScreen.windowFullScreenStyle = true;
+    fullScreen.screenFrame = fullScreen.windowFrame;
+    const QRectF placeholder(0, 0, 1, 1);
+    struct Case {
+        const char* name;
+        int mode;
+        bool inFullScreen;
+        QRectF shown;
+        bool placeCentred;
+        QRectF image;
+    } cases[] = {
+        {"actual size in a window", 3, false, placeholder, true, {-780, -550, 3000, 2000}},
+        {"fill screen in a window", 2, false, placeholder, true, {0, -30, 1440, 960}},
+        {"actual size in full screen", 3, true, placeholder, true, {-780, -537.5, 3000, 2000}},
+        {"fill screen in full screen", 2, true, placeholder, true, {0, -17.5, 1440, 960}},
+        // The image point under the view's centre stays there.
+        {"actual size command", 3, true, {0, 0, 1500, 1000}, false, {-720, -462.5, 3000, 2000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZoomEngine engine = engineFor(3000, 2000, c.shown);
+        ZoomEngine::Request request = ZoomEngine::requestForMode(c.mode);
+        request.placeCentred = c.placeCentred;
+        const auto r = engine.zoomImageWithEvent(
+            request, c.inFullScreen ? fullScreen : windowed({0, 0, 800, 600}));
+        ASSERT_EQ(r.outcome, Outcome::Accepted);
+        expectRect(r.imageTo, c.image.x(), c.image.y(), c.image.width(), c.image.height());
+        EXPECT_EQ(engine.ZoomingMode, 1);
+        if (!c.inFullScreen)
+            expectRect(r.windowTo, 0, 0, 1440, 900);
+    }
     EXPECT_EQ(ZoomEngine::requestForMode(7).persents, 1.0) << "unknown modes are actual size";
 }
 

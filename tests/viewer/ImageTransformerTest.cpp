@@ -9,9 +9,11 @@
 #include "viewer/MainToolbar.h"
 #include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
+#include "viewer/ViewerCommands.h"
 #include "viewer/ViewerSelection.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTransform>
@@ -173,6 +175,26 @@ TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
     QTest::qWait(50);
     EXPECT_EQ(shown(), corners(24, 12));
+}
+
+TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
+    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
+    open(path("c.png"));
+    vc->transformer()->setWork([](ImageTransformer::Job job) {
+        job.image = QImage(); // no memory for the turned copy
+        return job;
+    });
+    vc->rotate90();
+    ASSERT_TRUE(landed());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->loadingSpinner()->isVisibleTo(vc); }, 2000));
+    EXPECT_TRUE(vc->toolbar()->frameSlider->isEnabled());
+    EXPECT_TRUE(vc->commands()->item(MenuItem::Rotate90)->isEnabled());
+    EXPECT_EQ(shown(), corners(30, 20));
+    EXPECT_EQ(vc->imageWidth, 30 / window->devicePixelRatioF());
+    auto* alert = window->findChild<QMessageBox*>(QStringLiteral("TransformFailedAlert"));
+    ASSERT_TRUE(alert);
+    EXPECT_TRUE(alert->isVisible());
+    alert->close();
 }
 
 TEST_F(TransformViewer, NothingTurnsBeforeTheFullImageIsShown) {

@@ -79,10 +79,18 @@ TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
 TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
     TestImages::write(path("broken.jpg"), TestImages::damagedJpeg());
     TestImages::write(path("words.png"), "this is text, not a picture");
-    for (const char* name : {"broken.jpg", "words.png", "missing.jpg"}) {
+    // Its header promises more than the screen holds: a first look is made.
+    const QByteArray whole = TestImages::encode(TestImages::asymmetric(2400, 1600), "JPEG");
+    TestImages::write(path("cut.jpg"), whole.left(whole.size() / 2));
+    TestImages::writeImage(path("large.png"), TestImages::asymmetric(1200, 900), "PNG");
+    for (const char* name : {"cut.jpg", "broken.jpg", "words.png", "missing.jpg"}) {
+        vc->startWithFile(path("large.png"));
+        ASSERT_TRUE(settle());
+        ASSERT_GT(window->width(), 400);
         vc->startWithFile(path(name));
         ASSERT_TRUE(settle());
         ASSERT_TRUE(vc->shownMessage()) << name;
+        EXPECT_EQ(window->size(), QSize(400, 400)) << name << ": the message's own size";
         EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
         EXPECT_EQ(vc->shownMessage()->description, QStringLiteral("Unable to open this image file."));
         EXPECT_EQ(vc->viewerState().imageWidth, 400);

@@ -7,12 +7,15 @@
 #include "viewer/WindowHeader.h"
 
 #include <QCursor>
+#include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -71,18 +74,51 @@ TEST_F(ViewerChromeTest, TheFadeHidesTheChromeAndAMoveDuringItKeepsItShown) {
     EXPECT_EQ(toolbar()->graphicsEffect(), nullptr) << "opaque again for the next show";
 }
 
-TEST_F(ViewerChromeTest, TheCursorHidesWithTheChromeUntilTheMouseMovesButNotUnderTheHand) {
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    auto blank = [] {
-        const QCursor* override = QGuiApplication::overrideCursor();
-        return override && override->shape() == Qt::BlankCursor;
+TEST_F(ViewerChromeTest, TheCursorHidesOverTheViewUntilAMoveADialogOrAMenu) {
+    auto blank = [this] {
+        return vc->testAttribute(Qt::WA_SetCursor) && vc->cursor().shape() == Qt::BlankCursor;
     };
-    moveTo(vc, vc->rect().center());
-    chrome->hider().timerFired();
-    EXPECT_TRUE(blank());
+    auto hide = [&] {
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window))
+            return false;
+        moveTo(vc, vc->rect().center());
+        chrome->hider().timerFired();
+        return blank();
+    };
+    ASSERT_TRUE(hide());
+    EXPECT_FALSE(QGuiApplication::overrideCursor()) << "dialogs and menus keep their pointer";
     moveTo(vc, vc->rect().center() + QPoint(3, 3));
     EXPECT_FALSE(blank()) << "a move brings the cursor back";
+
+    // Whatever opens before the pointer moves again brings it back too.
+    QMenu menu;
+    menu.addAction(QStringLiteral("Open"));
+    QDialog dialog(window);
+    const std::function<void()> opens[] = {
+        [&] { menu.popup(window->mapToGlobal(QPoint(10, 10))); },
+        [&] { dialog.open(); },
+        [&] {
+            QEvent deactivate(QEvent::WindowDeactivate);
+            QCoreApplication::sendEvent(window, &deactivate);
+        },
+    };
+    for (const auto& open : opens) {
+        ASSERT_TRUE(hide());
+        open();
+        EXPECT_FALSE(blank());
+        menu.close();
+        dialog.close();
+    }
+    // The selection tool's own cursor comes back, not the arrow.
+    vc->input()->canBeSelected(true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    chrome->hideInterface();
+    ASSERT_TRUE(blank());
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(window, &deactivate);
+    EXPECT_EQ(vc->cursor().shape(), Qt::CrossCursor);
+    vc->input()->canBeSelected(false);
 
     // The hand shows a cursor of its own: Space hides the chrome, not it.
     vc->input()->canBeScrolled(true);
@@ -92,11 +128,9 @@ TEST_F(ViewerChromeTest, TheCursorHidesWithTheChromeUntilTheMouseMovesButNotUnde
     vc->input()->canBeScrolled(false);
 
     // Hidden when the window closes: it comes back, and no hide follows.
-    moveTo(vc, vc->rect().center());
-    chrome->hider().timerFired();
-    ASSERT_TRUE(blank());
+    ASSERT_TRUE(hide());
     window->close();
-    EXPECT_FALSE(QGuiApplication::overrideCursor());
+    EXPECT_FALSE(blank());
     EXPECT_FALSE(chrome->hider().isTimerPending());
 }
 
