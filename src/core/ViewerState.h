@@ -35,6 +35,8 @@ struct ViewerState {
     bool canZoomOut = false;
     bool hasSelection = false;
     bool hasFrames = false;
+    // An animation plays (or will, once its frames are decoded).
+    bool isPlaying = false;
     // Somewhere to step to: two or more items in the list.
     bool isDirectory = false;
     bool inZooming = false;

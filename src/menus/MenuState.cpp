@@ -73,8 +73,10 @@ MenuState MenuState::compute(const ViewerState& v) {
     }
 
     const bool deselect = loaded && v.hasSelection;
-    const bool previousFrame = loaded && v.hasFrames && v.currentFrame != 0;
-    const bool nextFrame = loaded && v.hasFrames && v.currentFrame != v.framesCount - 1;
+    // While an animation plays, either command stops it, wherever it is.
+    const bool previousFrame = loaded && v.hasFrames && (v.currentFrame != 0 || v.isPlaying);
+    const bool nextFrame =
+        loaded && v.hasFrames && (v.currentFrame != v.framesCount - 1 || v.isPlaying);
     for (auto* menu : {&s.appMenu, &s.viewerMenu}) {
         (*menu)[MenuItem::Deselect] = deselect;
         (*menu)[MenuItem::PreviousFrame] = previousFrame;

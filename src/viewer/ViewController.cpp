@@ -117,6 +117,7 @@ void ViewController::viewDidLoad() {
         mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif,
                                       playing ? QStringLiteral("pause-Template")
                                               : QStringLiteral("play-Template"));
+        emit updateFrameItemsRequested();
     });
     connect(slideshow, &Slideshow::runningChanged, this, [this](bool running) {
         mainToolbar->setButtonPicture(mainToolbar->actionPlay, Slideshow::toolbarPicture(running));
@@ -201,6 +202,7 @@ ViewerState ViewController::viewerState() const {
     s.canZoomOut = canZoomOut();
     s.hasSelection = hasSelection();
     s.hasFrames = hasFrames();
+    s.isPlaying = playback->isPlaying();
     s.isDirectory = doc->imageFiles().isDirectory();
     s.inZooming = viewerInput->tools().inZooming();
     s.inDragging = viewerInput->tools().inDragging();

@@ -62,6 +62,16 @@ TEST(MenuState, FrameItemsFollowThePositionInTheAnimation) {
     s = MenuState::compute(v);
     EXPECT_TRUE(on(s.viewerMenu, MenuItem::PreviousFrame));
     EXPECT_FALSE(on(s.appMenu, MenuItem::NextFrame));
+    // Playing, both stop it, at either end.
+    v.isPlaying = true;
+    for (const int frame : {0, 2}) {
+        v.currentFrame = frame;
+        s = MenuState::compute(v);
+        for (MenuItem item : MenuState::frameItems()) {
+            EXPECT_TRUE(on(s.appMenu, item)) << frame;
+            EXPECT_TRUE(on(s.viewerMenu, item)) << frame;
+        }
+    }
     s = MenuState::compute(loadedStill());
     for (MenuItem item : MenuState::frameItems()) {
         EXPECT_FALSE(on(s.appMenu, item));

@@ -574,8 +574,9 @@ QByteArray FormatFixtures::png(const QSize& size, int bitDepth, int colorType, c
            pngChunk("IEND", QByteArray());
 }
 
-QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays, int bitDepth,
-                                       int colorType) {
+QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFrame>& frames,
+                                       int plays, int bitDepth, int colorType,
+                                       const QImage& hiddenDefault) {
     QByteArray header;
     be32(header, quint32(canvas.width()));
     be32(header, quint32(canvas.height()));
@@ -588,6 +589,10 @@ QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFram
     be32(actl, quint32(frames.size()));
     be32(actl, quint32(plays));
     out += pngChunk("acTL", actl);
+    if (!hiddenDefault.isNull())
+        out += pngChunk(
+            "IDAT", pngImageData(canvas, bitDepth, colorType,
+                                 pngSamples(hiddenDefault.scaled(canvas), bitDepth, colorType)));
     quint32 sequence = 0;
     for (int i = 0; i < frames.size(); ++i) {
         const ApngFrame& f = frames[i];
@@ -604,7 +609,7 @@ QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFram
         out += pngChunk("fcTL", fctl);
         const QByteArray data =
             pngImageData(f.image.size(), bitDepth, colorType, pngSamples(f.image, bitDepth, colorType));
-        if (i == 0) {
+        if (i == 0 && hiddenDefault.isNull()) {
             out += pngChunk("IDAT", data);
         } else {
             QByteArray fdat;

@@ -60,9 +60,11 @@ public:
     };
     // An animated PNG whose first frame is also the default image, in the
     // given bit depth (8 or 16) and colour type (0, 2, 4 or 6; grey is taken
-    // from the red channel).
-    static QByteArray animatedPng(const QSize& canvas, const QList<ApngFrame>& frames, int plays = 0,
-                                  int bitDepth = 8, int colorType = 6);
+    // from the red channel). With `hiddenDefault`, that is the default image
+    // instead, shown by readers that do not animate and no frame of the animation.
+    static QByteArray animatedPng(const QSize& canvas, const QList<ApngFrame>& frames,
+                                  int plays = 0, int bitDepth = 8, int colorType = 6,
+                                  const QImage& hiddenDefault = QImage());
     static QByteArray pngChunk(const char* type, const QByteArray& data);
     // Our own PNG writer, for the layouts Qt does not write (grey with
     // alpha, 16-bit with tRNS, interlaced). Samples are big-endian, rows

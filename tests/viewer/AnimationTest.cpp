@@ -11,6 +11,7 @@
 #include "viewer/PlayerSlider.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerCommands.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -150,37 +151,86 @@ protected:
     ViewController* vc = nullptr;
 };
 
-TEST_F(AnimatedViewer, AnimatedGifPlaysAndTheFrameCommandsStopItWithoutWrapping) {
+// Three frames, distinct enough to tell apart.
+QList<QImage> colourFrames() {
+    QList<QImage> frames;
+    for (const QRgb colour : {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200)}) {
+        QImage frame(40, 30, QImage::Format_RGB32);
+        frame.fill(colour);
+        frames.append(frame);
+    }
+    return frames;
+}
+
+QList<FormatFixtures::ApngFrame> apngFrames() {
+    QList<FormatFixtures::ApngFrame> frames;
+    for (const QImage& image : colourFrames())
+        frames.append({image, QPoint(0, 0), 2, 100});
+    return frames;
+}
+
+// The frame commands, through the viewer's menu as the keys reach them,
+// stop playback wherever it is, also at either end, and step without
+// wrapping; the slider stops it too, and play resumes from the chosen frame.
+TEST_F(AnimatedViewer, EveryAnimationPlaysAndTheFrameCommandsStopItWithoutWrapping) {
+    QString error;
+    const QString webp = FormatFixtures::makeAnimation(QStringLiteral("webp"), path("webp"),
+                                                       colourFrames(), {20, 20, 20}, &error);
+    ASSERT_FALSE(webp.isEmpty()) << qPrintable(error);
     TestImages::write(path("spin.gif"), TestImages::animatedGif(greyFrames(3), {0, 0, 0}));
-    open(path("spin.gif"));
-    EXPECT_EQ(vc->viewerState().framesCount, 3);
-    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
-    EXPECT_TRUE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->isPlaying() && vc->animation()->hasFrames(); }, 5000));
-    EXPECT_EQ(vc->animation()->pendingInterval(), 100) << "zero delays play every 0.1 s";
+    TestImages::write(path("spin.png"), FormatFixtures::animatedPng(QSize(40, 30), apngFrames()));
+    // The default image is no frame of the animation.
+    TestImages::write(path("hidden.png"),
+                      FormatFixtures::animatedPng(QSize(40, 30), apngFrames(), 0, 8, 6,
+                                                  greyFrames(1, 40, 30).first()));
+    const struct {
+        QString file;
+        int interval;
+    } cases[] = {
+        {path("spin.gif"), 100}, {path("spin.png"), 50}, {path("hidden.png"), 50}, {webp, 100}};
+    const auto command = [this](MenuItem item) { vc->commands()->item(item)->trigger(); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(QFileInfo(c.file).fileName()));
+        open(c.file);
+        EXPECT_EQ(vc->viewerState().framesCount, 3);
+        EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::framesHeight);
+        EXPECT_TRUE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return vc->animation()->isPlaying() && vc->animation()->hasFrames(); }, 5000));
+        EXPECT_EQ(vc->animation()->pendingInterval(), c.interval)
+            << "short delays play at the default";
+        if (c.file == path("hidden.png")) {
+            EXPECT_EQ(vc->getCurrentImage().pixel(5, 5), qRgb(200, 30, 30))
+                << "the default image is no frame";
+        }
+        vc->playStopGif();
+        vc->animation()->setManualTicks(true);
+        for (const MenuItem item : {MenuItem::NextFrame, MenuItem::PreviousFrame}) {
+            const int delta = item == MenuItem::NextFrame ? 1 : -1;
+            for (int frame = 0; frame < 3; ++frame) {
+                vc->playStopGif();
+                ASSERT_TRUE(vc->animation()->isPlaying());
+                while (vc->animation()->currentFrame() != frame)
+                    vc->animation()->step();
+                command(item);
+                EXPECT_FALSE(vc->animation()->isPlaying()) << "at frame " << frame;
+                EXPECT_EQ(vc->viewerState().currentFrame, std::clamp(frame + delta, 0, 2))
+                    << "at frame " << frame;
+            }
+        }
+        EXPECT_EQ(vc->toolbar()->labelFrames->text(), QStringLiteral("2/3"));
 
-    vc->prevFrame();
-    vc->animation()->setManualTicks(true);
-    EXPECT_FALSE(vc->animation()->isPlaying());
-    while (vc->viewerState().currentFrame != 0)
-        vc->showPreviousImageFrame();
-    vc->prevFrame();
-    EXPECT_EQ(vc->viewerState().currentFrame, 0) << "no wrap-around backwards";
-    vc->nextFrame();
-    vc->nextFrame();
-    vc->nextFrame();
-    EXPECT_EQ(vc->viewerState().currentFrame, 2) << "nor forwards";
-    EXPECT_EQ(vc->toolbar()->labelFrames->text(), QStringLiteral("3/3"));
-
-    // The slider stops playback; play resumes from the chosen frame.
-    vc->playStopGif();
-    EXPECT_TRUE(vc->animation()->isPlaying());
-    vc->toolbar()->frameSlider->setValue(1);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(vc->animation()->isPlaying());
-    EXPECT_EQ(vc->viewerState().currentFrame, 1);
-    vc->playStopGif();
-    EXPECT_EQ(vc->animation()->pendingFrame(), 2);
+        vc->playStopGif();
+        EXPECT_TRUE(vc->animation()->isPlaying());
+        vc->toolbar()->frameSlider->setValue(0);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(vc->animation()->isPlaying());
+        EXPECT_EQ(vc->viewerState().currentFrame, 0);
+        vc->playStopGif();
+        EXPECT_EQ(vc->animation()->pendingFrame(), 1);
+        vc->playStopGif();
+        vc->animation()->setManualTicks(false);
+    }
 }
 
 TEST_F(AnimatedViewer, BrokenFrameLeavesAGap) {
@@ -245,17 +295,6 @@ TEST_F(AnimatedViewer, SlideshowUsesTheDelayRuleAndTheViewersStepStopsIt) {
 } // namespace
 
 namespace {
-
-// Three frames, distinct enough to tell apart.
-QList<QImage> colourFrames() {
-    QList<QImage> frames;
-    for (const QRgb colour : {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200)}) {
-        QImage frame(40, 30, QImage::Format_RGB32);
-        frame.fill(colour);
-        frames.append(frame);
-    }
-    return frames;
-}
 
 TEST_F(AnimatedViewer, AnimatedWebpAvifAndJpegXlPlayAtTheirStoredDelays) {
     for (const char* ext : {"webp", "avifs", "jxl"}) {
