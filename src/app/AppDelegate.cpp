@@ -109,8 +109,15 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::Rotate180, &ViewController::rotate180);
     forward(MenuItem::FlipHorizontally, &ViewController::flipHorizontally);
     forward(MenuItem::FlipVertically, &ViewController::flipVertically);
-    forward(MenuItem::ExportJPEG, &ViewController::exportImage);
-    forward(MenuItem::ExportPNG, &ViewController::exportImage);
+    // Each export item opens the panel with its own format.
+    on(MenuItem::ExportJPEG, [this] {
+        if (ViewController* viewer = mainViewController())
+            viewer->exportImage(ExportFormat::Jpeg);
+    });
+    on(MenuItem::ExportPNG, [this] {
+        if (ViewController* viewer = mainViewController())
+            viewer->exportImage(ExportFormat::Png);
+    });
     forward(MenuItem::Print, &ViewController::printImage);
     on(MenuItem::Copy, [this] {
         if (ViewController* viewer = mainViewController()) {

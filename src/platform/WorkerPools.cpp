@@ -41,6 +41,11 @@ QThreadPool* WorkerPools::details() {
     return pool;
 }
 
+QThreadPool* WorkerPools::exporting() {
+    static QThreadPool* pool = makePool(1, QThread::NormalPriority);
+    return pool;
+}
+
 QThreadPool* WorkerPools::freeing() {
     static QThreadPool* pool = makePool(1, QThread::NormalPriority);
     return pool;

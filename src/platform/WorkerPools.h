@@ -20,6 +20,8 @@ QThreadPool* lookups();
 // The information panel's details: one low-priority thread, so that it never
 // takes a core from the image the user is waiting for.
 QThreadPool* details();
+// Exports: encoding and writing a file, one at a time, beside the decodes.
+QThreadPool* exporting();
 // Freeing large buffers, so a free never waits behind a decode.
 QThreadPool* freeing();
 

@@ -1,21 +1,9 @@
 #include "viewer/CopyContent.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-#include <QMimeData>
+#include "viewer/ImageMimeData.h"
 
 QMimeData* CopyContent::forImage(const QImage& image) {
-    auto* data = new QMimeData;
-    data->setImageData(image);
-    // Other programs ask X11 for a type by name; PNG keeps alpha and depth.
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.setCompression(1); // quick: it is read back at once, not kept
-    if (writer.write(image))
-        data->setData(QStringLiteral("image/png"), png);
-    return data;
+    return new ImageMimeData(image);
 }
 
 QMimeData* CopyContent::forCopy(const QImage& selected, const QString& openedURL, bool isZip,

@@ -14,7 +14,8 @@ namespace CopyContent {
 // clipboard without a selection): the clipboard is then left alone.
 QMimeData* forCopy(const QImage& selected, const QString& openedURL, bool isZip, bool isData,
                    const QImage& shown);
-// An image as the clipboard carries it: the image itself and its PNG bytes.
+// An image as the clipboard carries it: the image itself, and its PNG bytes
+// made when asked for.
 QMimeData* forImage(const QImage& image);
 
 } // namespace CopyContent

@@ -1,7 +1,7 @@
 #include "viewer/JFImageSavePanel.h"
 
-#include "platform/AtomicFileWriter.h"
-#include "platform/ImageEncoder.h"
+#include "core/ExportTarget.h"
+#include "viewer/ExportFileDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -20,7 +20,7 @@ std::unique_ptr<JFImageSavePanel> JFImageSavePanel::savePanel() {
 }
 
 JFImageSavePanel::JFImageSavePanel() : title(tr("Export Image")) {
-    panel = new QFileDialog;
+    panel = new ExportFileDialog;
     panel->setObjectName(QStringLiteral("JFImageSavePanel"));
     // The accessory lives in the dialog's own layout, which only Qt's own
     // dialog has.
@@ -29,6 +29,7 @@ JFImageSavePanel::JFImageSavePanel() : title(tr("Export Image")) {
     panel->setFileMode(QFileDialog::AnyFile);
     buildAccessory();
     connect(fileTypes, &QComboBox::currentIndexChanged, this, [this] { fileTypeChanged(); });
+    panel->nameCheck = [this] { return acceptName(); };
     reportError = [this](const QString& heading, const QString& text) {
         QMessageBox::warning(panel->parentWidget(), heading, text);
     };
@@ -92,12 +93,16 @@ void JFImageSavePanel::setNameFieldText(const QString& name) {
         field->setText(name);
 }
 
-void JFImageSavePanel::setSuggestedName(const QString& path) {
+void JFImageSavePanel::setSuggestedPath(const QString& path) {
     const QFileInfo info(path);
-    if (!path.isEmpty() && info.dir().exists())
+    if (info.dir().exists())
         panel->setDirectory(info.dir());
-    const QString base = path.isEmpty() ? tr("Untitled") : info.completeBaseName();
-    setNameFieldText(base + QLatin1Char('.') + ExportFormats::suffix(imageType));
+    setNameFieldText(info.fileName());
+}
+
+void JFImageSavePanel::setMetadataSource(const QString& file, const QByteArray& bytes) {
+    metadataFile = file;
+    metadataBytes = bytes;
 }
 
 void JFImageSavePanel::configureSavePanel() {
@@ -114,22 +119,44 @@ void JFImageSavePanel::configureSavePanel() {
 void JFImageSavePanel::fileTypeChanged() {
     if (fileTypes->currentIndex() < 0)
         return;
+    const QString name = nameFieldText();
+    applyChosenFormat();
+    // Changing the filter may clear the name field: put the name back, with
+    // the new extension when it had one.
+    setNameFieldText(ExportFormats::withSuffix(name, imageType));
+}
+
+void JFImageSavePanel::applyChosenFormat() {
     imageType = ExportFormats::atIndex(fileTypes->currentIndex());
     const bool compression = ExportFormats::hasCompression(imageType);
     if (compression)
         compressionBestLabel->setText(ExportFormats::bestLabel(imageType));
     setCompressionSectionVisible(compression);
     compressionFactorLabel->setEnabled(compression);
-
     const QString suffix = ExportFormats::suffix(imageType);
-    const QString name = nameFieldText();
     panel->setNameFilter(QStringLiteral("%1 (*.%2)").arg(ExportFormats::title(imageType), suffix));
-    // The dialog adds this to a name without one, before its own overwrite
-    // question, so the question is about the file that will be written.
     panel->setDefaultSuffix(suffix);
-    // Changing the filter may clear the name field: put the name back, with
-    // the new extension when it had one.
-    setNameFieldText(ExportFormats::withSuffix(name, imageType));
+}
+
+bool JFImageSavePanel::acceptName() {
+    const QString typed = nameFieldText().trimmed();
+    const QDir folder = panel->directory();
+    // A folder's name opens the folder, as the dialog does with it.
+    if (typed.isEmpty() || QFileInfo(folder.absoluteFilePath(typed)).isDir())
+        return true;
+    const ExportTarget::Choice choice = ExportTarget::resolvedName(typed, imageType);
+    if (choice.format != imageType) {
+        const QSignalBlocker quiet(fileTypes);
+        fileTypes->setCurrentIndex(ExportFormats::indexOf(choice.format));
+        applyChosenFormat();
+    }
+    setNameFieldText(choice.name);
+    const QString target = folder.absoluteFilePath(choice.name);
+    if (ExportTarget::writesOver(target, protectedFiles)) {
+        tellFailure(target, ExportWriter::shownFileRefusal());
+        return false;
+    }
+    return true;
 }
 
 int JFImageSavePanel::runModalForImage(const QImage& image, QWidget* parent) {
@@ -137,21 +164,38 @@ int JFImageSavePanel::runModalForImage(const QImage& image, QWidget* parent) {
         panel->setParent(parent, panel->windowFlags());
     configureSavePanel();
     const int response = panel->exec();
-    if (response == QDialog::Accepted && !panel->selectedFiles().isEmpty())
-        saveImage(image, panel->selectedFiles().constFirst());
+    if (response == QDialog::Accepted && !panel->selectedFiles().isEmpty()) {
+        const ExportWriter::Request request =
+            requestFor(image, panel->selectedFiles().constFirst());
+        if (save)
+            save(request);
+        else
+            saveImage(image, request.path);
+    }
     return response;
 }
 
+ExportWriter::Request JFImageSavePanel::requestFor(const QImage& image, const QString& path) const {
+    ExportWriter::Request request;
+    request.image = image;
+    request.format = imageType;
+    request.factor = float(compressionFactor->value()) / 100.0f;
+    request.path = path;
+    request.metadataFile = metadataFile;
+    request.metadataBytes = metadataBytes;
+    request.protectedFiles = protectedFiles;
+    return request;
+}
+
 bool JFImageSavePanel::saveImage(const QImage& image, const QString& path) {
-    QString reason;
-    const float factor = float(compressionFactor->value()) / 100.0f;
-    const QByteArray bytes = ImageEncoder::encode(image, imageType, factor, &reason);
-    AtomicFileWriter writer;
-    if (!bytes.isEmpty() && writer.write(path, bytes))
-        return true;
+    const QString reason = ExportWriter::write(requestFor(image, path));
     if (reason.isEmpty())
-        reason = writer.errorString();
+        return true;
+    tellFailure(path, reason);
+    return false;
+}
+
+void JFImageSavePanel::tellFailure(const QString& path, const QString& reason) {
     reportError(tr("The image could not be exported"),
                 tr("“%1” could not be written: %2").arg(QDir::toNativeSeparators(path), reason));
-    return false;
 }

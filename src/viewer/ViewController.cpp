@@ -8,12 +8,13 @@
 #include "platform/ImageSource.h"
 #include "selection/SelectionCopy.h"
 #include "viewer/AnimationPlayer.h"
+#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/CopyContent.h"
 #include "viewer/FramePlayback.h"
+#include "viewer/ImageExporter.h"
 #include "viewer/ImagePrinter.h"
 #include "viewer/ImageTransformer.h"
-#include "viewer/JFImageSavePanel.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
@@ -152,6 +153,10 @@ void ViewController::viewDidLoad() {
                 transformLanded(done.image, done.screenCopy, done.frames, done.step);
             });
     connect(imageTransformer, &ImageTransformer::failed, this, &ViewController::transformFailed);
+
+    imageExporter = new ImageExporter(this);
+    connect(imageExporter, &ImageExporter::runningChanged, this,
+            [this](bool running) { running ? startLoading() : stopLoading(); });
 
     viewerCommands = new ViewerCommands(this);
     showMessage(ViewerMessage::EmptyWindow);
@@ -714,12 +719,15 @@ bool ViewController::copySelectionToClipboard() {
     return true;
 }
 
-void ViewController::exportImage() {
+void ViewController::exportImage(ExportFormat format) {
     if (!isImageShown() || isTransforming())
         return;
-    const auto panel = JFImageSavePanel::savePanel();
-    panel->setSuggestedName(doc->isData() ? QString() : doc->openedURL());
-    panel->runModalForImage(renderer->image(), window());
+    const bool own = !doc->isZip() && !doc->isData();
+    imageExporter->exportImage({renderer->image(), own ? doc->openedURL() : QString(),
+                                doc->isZip() && doc->archive() ? doc->archive()->path() : QString(),
+                                doc->isZip() ? doc->openedURL() : QString(),
+                                own ? QByteArray() : doc->imageData()},
+                               format, window());
 }
 
 void ViewController::printImage() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ViewerState.h"
+#include "platform/ExportFormat.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerMessage.h"
 
@@ -22,6 +23,7 @@ class ViewerSelection;
 class ImageTransform;
 class ImageTransformer;
 class ViewerFullScreen;
+class ImageExporter;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -141,7 +143,10 @@ class ViewController : public QWidget {
     QImage imageInSelectionArea() const;
     // False when there was nothing to write; the clipboard is then untouched.
     bool copySelectionToClipboard();
-    void exportImage();
+    // The panel starts with `format`; the file is written on a worker.
+    void exportImage(ExportFormat format);
+    void exportImage() { exportImage(ExportFormat::Png); }
+    ImageExporter* exporter() const { return imageExporter; }
     void printImage();
 
   public slots:
@@ -213,4 +218,5 @@ class ViewController : public QWidget {
     ViewerCommands* viewerCommands = nullptr;
     ImageTransformer* imageTransformer = nullptr;
     ViewerFullScreen* fullScreenSteps = nullptr;
+    ImageExporter* imageExporter = nullptr;
 };

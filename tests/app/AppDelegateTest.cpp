@@ -7,6 +7,9 @@
 #include "platform/DocumentPortal.h"
 #include "platform/FolderListing.h"
 #include "support/TestImages.h"
+#include "viewer/ExportFileDialog.h"
+#include "viewer/ImageExporter.h"
+#include "viewer/JFImageSavePanel.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
@@ -16,6 +19,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QMenu>
 #include <QMimeData>
 #include <QParallelAnimationGroup>
@@ -153,6 +157,22 @@ TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer->vc()->isTransforming(); }, 10000));
     EXPECT_EQ(viewer->vc()->getCurrentImage().size(), before.transposed());
     EXPECT_TRUE(enabled(MenuItem::Rotate90));
+
+    // Each export item opens the panel with its own format.
+    QList<int> formats;
+    viewer->vc()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+        formats.append(panel.fileTypes->currentIndex());
+        panel.panel->reject();
+    });
+    delegate->menuItem(MenuItem::ExportJPEG)->trigger();
+    // The closed panel hands the focus back before the next item acts.
+    viewer->present();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == viewer->window(); }, 5000));
+    viewer->updateMainMenu();
+    delegate->menuItem(MenuItem::ExportPNG)->trigger();
+    EXPECT_EQ(formats, (QList<int>{ExportFormats::indexOf(ExportFormat::Jpeg),
+                                   ExportFormats::indexOf(ExportFormat::Png)}));
 }
 
 TEST_F(AppDelegateTest, TheSharedSelectionCommandsActOnTheWindowInFront) {

@@ -31,6 +31,12 @@ TEST(SelectionCopyPixels, KeepsDepthAndUsesScaleOneForABadBackingScale) {
     EXPECT_EQ(copy.format(), QImage::Format_RGBA64);
     EXPECT_EQ(copy.devicePixelRatio(), 1.0);
     EXPECT_EQ(copy.pixelColor(0, 4), deep.pixelColor(0, 19));
+    // The whole image at its own scale is the shown pixels, not a second copy of them.
+    EXPECT_EQ(SelectionCopy::imageInSelectionArea(deep, QRectF(0, 0, 20, 20), 0.0).constBits(),
+              deep.constBits());
+    EXPECT_NE(SelectionCopy::imageInSelectionArea(deep, QRectF(0, 0, 20, 20), 2.0).constBits(),
+              deep.constBits())
+        << "another nominal size needs pixels of its own";
 }
 
 TEST(SelectionCopyEdges, ASelectionPastTheImageIsCutToIt) {

@@ -1,5 +1,10 @@
 #include "archive/ZipBuilder.h"
+#include "menus/RTSpinKitView.h"
+#include "platform/WorkerPools.h"
 #include "support/ViewerWindowTest.h"
+#include "viewer/ExportFileDialog.h"
+#include "viewer/ImageExporter.h"
+#include "viewer/ImageMimeData.h"
 #include "viewer/ImagePrinter.h"
 #include "viewer/JFImageSavePanel.h"
 #include "viewer/ViewerSelection.h"
@@ -12,8 +17,12 @@
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSlider>
+#include <QThreadPool>
 #include <QStandardPaths>
+#include <exiv2/exiv2.hpp>
 
 namespace {
 
@@ -41,6 +50,13 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     ASSERT_TRUE(vc->copySelectionToClipboard());
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data->hasImage());
+    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).constBits(),
+              vc->getCurrentImage().constBits())
+        << "the shown pixels themselves, not a copy";
+    const auto* offered = qobject_cast<const ImageMimeData*>(data);
+    ASSERT_NE(offered, nullptr);
+    EXPECT_FALSE(offered->hasEncoded()) << "encoded only when a program asks";
+    EXPECT_TRUE(data->formats().contains(QStringLiteral("image/png")));
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_ARGB32),
               shown());
     const QImage png = QImage::fromData(data->data(QStringLiteral("image/png")), "PNG");
@@ -87,9 +103,9 @@ TEST(SavePanel, TheFormatMenuDrivesTheSliderTheLabelAndTheExtension) {
     EXPECT_EQ(panel.fileTypes->itemText(0), QStringLiteral("JPEG"));
     EXPECT_EQ(panel.fileTypes->itemText(4), QStringLiteral("BMP"));
 
-    panel.setSuggestedName(QStringLiteral("/nowhere/photo.jpg"));
+    panel.setSuggestedPath(QStringLiteral("/nowhere/photo.png"));
     panel.configureSavePanel();
-    EXPECT_EQ(panel.imageType, ExportFormat::Png) << "every export starts with PNG";
+    EXPECT_EQ(panel.imageType, ExportFormat::Png);
     EXPECT_EQ(panel.fileTypes->currentIndex(), 2);
     EXPECT_EQ(panel.nameFieldText(), QStringLiteral("photo.png"));
     EXPECT_EQ(panel.accessoryView->height(), 42);
@@ -154,6 +170,100 @@ TEST_F(ImageOutput, AFailedExportIsToldAndLeavesTheOldFile) {
     EXPECT_EQ(told.size(), 2);
     EXPECT_TRUE(panel.saveImage(gradient(10, 10), path("fine.png")));
     EXPECT_EQ(told.size(), 2);
+}
+
+// What the export panel showed when it came up.
+struct Offer {
+    QString folder;
+    QString name;
+    int format = -1;
+};
+
+Offer offerOf(const JFImageSavePanel& panel) {
+    return {panel.panel->directory().absolutePath(), panel.nameFieldText(),
+            panel.fileTypes->currentIndex()};
+}
+
+TEST_F(ImageOutput, ExportOffersACopyBesideTheShownFileAndRefusesTheShownFile) {
+    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
+    const QByteArray original = TestImages::read(path("g.png"));
+    open(path("g.png"));
+    QStringList told;
+    vc->exporter()->setErrorReporter(
+        [&](const QString&, const QString& text) { told.append(text); });
+    Offer offer;
+    bool keptOpen = false;
+    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+        offer = offerOf(panel);
+        // Typed as the shown file, even without its extension: refused, and
+        // the dialog stays for another name.
+        panel.setNameFieldText(QStringLiteral("g"));
+        panel.fileTypes->setCurrentIndex(ExportFormats::indexOf(ExportFormat::Png));
+        panel.panel->accept();
+        keptOpen = panel.panel->isVisible();
+        panel.panel->reject();
+    });
+    vc->exportImage(ExportFormat::Jpeg);
+    EXPECT_EQ(offer.folder, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(offer.name, QStringLiteral("g copy.jpg"));
+    EXPECT_EQ(offer.format, ExportFormats::indexOf(ExportFormat::Jpeg)) << "Export as JPEG";
+    EXPECT_TRUE(keptOpen);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains(path("g.png"))) << told[0].toStdString();
+    EXPECT_EQ(TestImages::read(path("g.png")), original);
+}
+
+TEST_F(ImageOutput, ExportEncodesOnAWorkerKeepingThePhotosMetadata) {
+    ASSERT_TRUE(TestImages::write(path("turned.jpg"),
+                                  TestImages::jpegWithOrientation(gradient(60, 40), 6)));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    open(path("turned.jpg"));
+    ASSERT_EQ(vc->getCurrentImage().size(), QSize(40, 60));
+    QStringList told;
+    vc->exporter()->setErrorReporter(
+        [&](const QString&, const QString& text) { told.append(text); });
+    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+        // JPEG is chosen, but the typed extension decides.
+        panel.setNameFieldText(QStringLiteral("out/upright.png"));
+        panel.panel->accept();
+    });
+    // The export's one worker is kept busy, so the write waits for it.
+    const auto gate = std::make_shared<QSemaphore>();
+    WorkerPools::exporting()->start([gate] { gate->acquire(); });
+    bool opened = false;
+    const auto letThrough = [&] {
+        if (!std::exchange(opened, true))
+            gate->release();
+    };
+    const auto onFailure = qScopeGuard(letThrough);
+    vc->exportImage(ExportFormat::Jpeg);
+    EXPECT_TRUE(vc->exporter()->isRunning());
+    EXPECT_TRUE(vc->loadingSpinner()->isAnimating());
+    EXPECT_FALSE(QFile::exists(path("out/upright.png"))) << "not written on the main thread";
+    letThrough();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->exporter()->isRunning(); }, 10000));
+    EXPECT_FALSE(vc->loadingSpinner()->isAnimating());
+    EXPECT_TRUE(told.isEmpty()) << told.join(QLatin1Char('\n')).toStdString();
+
+    const QByteArray written = TestImages::read(path("out/upright.png"));
+    EXPECT_TRUE(written.startsWith("\x89PNG")) << "PNG bytes for a .png name";
+    EXPECT_EQ(QImage::fromData(written).size(), QSize(40, 60));
+    auto back = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(written.constData()),
+                                          long(written.size()));
+    back->readMetadata();
+    const auto orientation = back->exifData().findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    ASSERT_NE(orientation, back->exifData().end()) << "the photo's EXIF is carried";
+    EXPECT_EQ(orientation->toLong(), 1) << "the pixels are upright already";
+
+    // The next export starts in the folder of this one.
+    Offer offer;
+    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+        offer = offerOf(panel);
+        panel.panel->reject();
+    });
+    vc->exportImage(ExportFormat::Png);
+    EXPECT_EQ(offer.folder, QDir(path("out")).absolutePath());
+    EXPECT_EQ(offer.name, QStringLiteral("turned.png"));
 }
 
 TEST(PrintPlacement, FitsDownCentresAndNeverEnlarges) {

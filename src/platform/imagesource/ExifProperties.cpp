@@ -256,6 +256,10 @@ void readXmp(const Exiv2::XmpData& xmp, ExifProperties& out) {
 
 } // namespace
 
+void ExifProperties::setUpLibrary() {
+    setUpExiv2();
+}
+
 ExifProperties ExifProperties::read(const QByteArray& bytes) {
     ExifProperties out;
     if (bytes.size() < 8)

@@ -22,6 +22,10 @@ public:
     // Keys already in the map are kept.
     void addTo(QVariantMap& map) const;
 
+    // Sets Exiv2 up, once, before any thread uses it; whoever else calls
+    // Exiv2 calls this first.
+    static void setUpLibrary();
+
     QVariantMap groups;
     int orientation = 0; // 0 when the file states none
     double dpiWidth = 0.0;

@@ -1,0 +1,122 @@
+#include "core/ExportTarget.h"
+#include "core/ExportWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class ExportTargetTest : public ::testing::Test {
+  protected:
+    QString path(const QString& name) const { return folder.filePath(name); }
+    void touch(const QString& name) const {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("shown");
+    }
+    QTemporaryDir folder;
+};
+
+TEST(ExportTargetName, AKnownTypedExtensionDecidesTheFormatElseTheMenusIsAdded) {
+    struct Case {
+        const char* typed;
+        ExportFormat chosen;
+        const char* name;
+        ExportFormat written;
+    };
+    const Case cases[] = {
+        {"holiday.png", ExportFormat::Jpeg, "holiday.png", ExportFormat::Png},
+        {"holiday.PNG", ExportFormat::Jpeg, "holiday.PNG", ExportFormat::Png},
+        {"a.jpeg", ExportFormat::Png, "a.jpeg", ExportFormat::Jpeg},
+        {"a.jpe", ExportFormat::Bmp, "a.jpe", ExportFormat::Jpeg},
+        {"scan.tif", ExportFormat::Png, "scan.tif", ExportFormat::Tiff},
+        {"map.jp2", ExportFormat::Png, "map.jp2", ExportFormat::Jpeg2000},
+        {"old.dib", ExportFormat::Png, "old.dib", ExportFormat::Bmp},
+        {"sub/x.bmp", ExportFormat::Png, "sub/x.bmp", ExportFormat::Bmp},
+        {"holiday", ExportFormat::Jpeg, "holiday.jpg", ExportFormat::Jpeg},
+        {"notes.txt", ExportFormat::Tiff, "notes.txt.tiff", ExportFormat::Tiff},
+        {"code.j2k", ExportFormat::Jpeg2000, "code.j2k.jp2", ExportFormat::Jpeg2000},
+        {".png", ExportFormat::Jpeg, ".png.jpg", ExportFormat::Jpeg},
+        {"v1.2", ExportFormat::Png, "v1.2.png", ExportFormat::Png},
+        {"png.d/name", ExportFormat::Bmp, "png.d/name.bmp", ExportFormat::Bmp},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const ExportTarget::Choice choice =
+            ExportTarget::resolvedName(QString::fromUtf8(c.typed), c.chosen);
+        EXPECT_EQ(choice.name, QString::fromUtf8(c.name));
+        EXPECT_EQ(int(choice.format), int(c.written));
+    }
+}
+
+TEST_F(ExportTargetTest, TheOfferIsNeverAFileThatIsThere) {
+    touch(QStringLiteral("photo.png"));
+    touch(QStringLiteral("photo copy.jpg"));
+    touch(QStringLiteral("photo copy 2.jpg"));
+    struct Case {
+        ExportFormat format;
+        bool besideShown;
+        const char* offered;
+    };
+    const Case cases[] = {
+        {ExportFormat::Png, true, "photo copy.png"},
+        {ExportFormat::Jpeg, true, "photo copy 3.jpg"},
+        {ExportFormat::Png, false, "photo 2.png"},
+        {ExportFormat::Tiff, false, "photo.tiff"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offered);
+        EXPECT_EQ(ExportTarget::suggestedPath(folder.path(), QStringLiteral("photo"), c.format,
+                                              c.besideShown),
+                  path(QString::fromUtf8(c.offered)));
+    }
+}
+
+TEST_F(ExportTargetTest, TheShownFileIsKnownUnderAnyNameThatLeadsToIt) {
+    touch(QStringLiteral("shown.png"));
+    touch(QStringLiteral("pack.zip"));
+    touch(QStringLiteral("other.png"));
+    ASSERT_EQ(::link(QFile::encodeName(path("shown.png")).constData(),
+                     QFile::encodeName(path("hard.png")).constData()),
+              0);
+    ASSERT_TRUE(QFile::link(path("shown.png"), path("soft.png")));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+    const QStringList shown = {path("shown.png"), path("pack.zip")};
+    struct Case {
+        QString target;
+        bool refused;
+    };
+    const Case cases[] = {
+        {path("shown.png"), true},
+        {path("sub/../shown.png"), true},
+        {folder.path() + QStringLiteral("//shown.png"), true},
+        {path("hard.png"), true},
+        {path("soft.png"), true},
+        {path("pack.zip"), true},
+        {path("other.png"), false},
+        {path("new.png"), false},
+        {path("Shown.png"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        EXPECT_EQ(ExportTarget::writesOver(c.target, shown), c.refused);
+    }
+    EXPECT_FALSE(ExportTarget::writesOver(path("other.png"), {QString(), path("gone.png")}));
+
+    // The writer keeps to it too, whatever let the name through.
+    ExportWriter::Request request;
+    request.image = QImage(4, 4, QImage::Format_RGB32);
+    request.image.fill(Qt::red);
+    request.path = path("hard.png");
+    request.protectedFiles = shown;
+    EXPECT_EQ(ExportWriter::write(request), ExportWriter::shownFileRefusal());
+    QFile kept(path("shown.png"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("shown"));
+}
+
+} // namespace

@@ -1,0 +1,110 @@
+#include "platform/ExportFormat.h"
+#include "platform/ExportMetadata.h"
+#include "platform/ImageEncoder.h"
+
+#include <QImage>
+#include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A camera photo's metadata as it arrives: turned by its orientation, with
+// the sizes and the thumbnail of the stored pixels.
+QByteArray cameraJpeg() {
+    QImage pixels(40, 30, QImage::Format_RGB32);
+    pixels.fill(QColor(90, 140, 200));
+    QString reason;
+    const QByteArray jpeg = ImageEncoder::encode(pixels, ExportFormat::Jpeg, 0.9f, &reason);
+    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.constData()),
+                                           long(jpeg.size()));
+    image->readMetadata();
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Make"] = "Ovisto";
+    exif["Exif.Image.Model"] = "Pattern";
+    exif["Exif.Image.Orientation"] = uint16_t(6);
+    exif["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
+    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 125);
+    exif["Exif.Photo.PixelXDimension"] = uint32_t(40);
+    exif["Exif.Photo.PixelYDimension"] = uint32_t(30);
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.Thumbnail.Compression"] = uint16_t(6);
+    image->setExifData(exif);
+    Exiv2::XmpData xmp;
+    xmp["Xmp.xmp.Rating"] = "4";
+    xmp["Xmp.tiff.Orientation"] = "6";
+    xmp["Xmp.exif.PixelXDimension"] = "40";
+    image->setXmpData(xmp);
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    io.open();
+    const Exiv2::DataBuf buffer = io.read(long(io.size()));
+    return QByteArray(reinterpret_cast<const char*>(buffer.pData_), int(buffer.size_));
+}
+
+std::string exifValue(const Exiv2::ExifData& exif, const char* key) {
+    const auto found = exif.findKey(Exiv2::ExifKey(key));
+    return found == exif.end() ? std::string("(none)") : found->toString();
+}
+
+std::string xmpValue(const Exiv2::XmpData& xmp, const char* key) {
+    const auto found = xmp.findKey(Exiv2::XmpKey(key));
+    return found == xmp.end() ? std::string("(none)") : found->toString();
+}
+
+TEST(ExportMetadata, ThePhotosExifAndXmpGoIntoEachFormatThatHoldsThem) {
+    const ExportMetadata metadata = ExportMetadata::readBytes(cameraJpeg());
+    ASSERT_FALSE(metadata.isEmpty());
+    // Turned upright: the export is 30 x 40.
+    QImage upright(30, 40, QImage::Format_ARGB32);
+    upright.fill(QColor(200, 30, 60));
+    for (const ExportFormat format :
+         {ExportFormat::Jpeg, ExportFormat::Png, ExportFormat::Tiff, ExportFormat::Jpeg2000}) {
+        SCOPED_TRACE(ExportFormats::title(format).toStdString());
+        QString reason;
+        const QByteArray encoded = ImageEncoder::encode(upright, format, 0.9f, &reason);
+        ASSERT_FALSE(encoded.isEmpty()) << reason.toStdString();
+        const QByteArray written = metadata.writeInto(encoded, upright.size());
+        ASSERT_NE(written, encoded);
+        auto back = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(written.constData()), long(written.size()));
+        back->readMetadata();
+        const Exiv2::ExifData& exif = back->exifData();
+        EXPECT_EQ(exifValue(exif, "Exif.Image.Make"), "Ovisto");
+        EXPECT_EQ(exifValue(exif, "Exif.Image.Model"), "Pattern");
+        EXPECT_EQ(exifValue(exif, "Exif.Photo.DateTimeOriginal"), "2024:05:06 07:08:09");
+        EXPECT_EQ(exifValue(exif, "Exif.Photo.ExposureTime"), "1/125");
+        EXPECT_EQ(exifValue(exif, "Exif.GPSInfo.GPSLatitudeRef"), "N");
+        EXPECT_EQ(exifValue(exif, "Exif.Image.Orientation"), "1");
+        EXPECT_EQ(exifValue(exif, "Exif.Photo.PixelXDimension"), "30");
+        EXPECT_EQ(exifValue(exif, "Exif.Photo.PixelYDimension"), "40");
+        EXPECT_EQ(exifValue(exif, "Exif.Thumbnail.Compression"), "(none)");
+        const Exiv2::XmpData& xmp = back->xmpData();
+        EXPECT_EQ(xmpValue(xmp, "Xmp.xmp.Rating"), "4");
+        EXPECT_EQ(xmpValue(xmp, "Xmp.tiff.Orientation"), "1");
+        EXPECT_EQ(xmpValue(xmp, "Xmp.exif.PixelXDimension"), "30");
+        // Still the same picture, the right way up.
+        const QImage pixels = QImage::fromData(written);
+        if (format != ExportFormat::Jpeg2000) { // Qt reads no JPEG 2000 here
+            ASSERT_EQ(pixels.size(), upright.size());
+            EXPECT_LE(qAbs(qRed(pixels.pixel(5, 5)) - 200), 4);
+        }
+    }
+}
+
+TEST(ExportMetadata, NothingToCarryOrNowhereToPutItLeavesTheBytesAlone) {
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QString reason;
+    const QByteArray png = ImageEncoder::encode(image, ExportFormat::Png, 0.9f, &reason);
+    const QByteArray bmp = ImageEncoder::encode(image, ExportFormat::Bmp, 0.9f, &reason);
+    EXPECT_TRUE(ExportMetadata::readBytes(QByteArray("not an image at all")).isEmpty());
+    EXPECT_TRUE(ExportMetadata::readBytes(png).isEmpty());
+    EXPECT_TRUE(ExportMetadata::readFile(QStringLiteral("/nowhere/photo.jpg")).isEmpty());
+    const ExportMetadata metadata = ExportMetadata::readBytes(cameraJpeg());
+    EXPECT_EQ(metadata.writeInto(bmp, image.size()), bmp);
+    EXPECT_EQ(ExportMetadata().writeInto(png, image.size()), png);
+    EXPECT_EQ(metadata.writeInto(QByteArray("garbage, not a PNG"), image.size()),
+              QByteArray("garbage, not a PNG"));
+}
+
+} // namespace
