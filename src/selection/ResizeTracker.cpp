@@ -79,15 +79,26 @@ QRectF ResizeTracker::areaRect(Area area, const QSizeF& bounds) {
     return QRectF();
 }
 
+QRectF ResizeTracker::moveArea(const QSizeF& bounds) const {
+    // Too small for knobs, the rectangle has no room for an inside between
+    // them: all of it moves it, and nothing resizes.
+    if (knobs().isEmpty())
+        return QRectF(knob / 2, knob / 2, bounds.width() - knob, bounds.height() - knob);
+    return areaRect(Center, bounds);
+}
+
 ResizeTracker::Area ResizeTracker::hitTest(const QPointF& at) const {
     const QSizeF bounds = viewFrame().size();
+    if (inside(moveArea(bounds), at))
+        return Center;
+    if (knobs().isEmpty())
+        return None;
     const bool sides = sideKnobsOffered();
     const struct {
         Area area;
         bool offered;
-    } order[] = {{Center, true},     {LeftTop, true}, {Top, sides},
-                 {RightTop, true},   {Left, sides},   {Right, sides},
-                 {BottomLeft, true}, {Bottom, sides}, {BottomRight, true}};
+    } order[] = {{LeftTop, true}, {Top, sides},       {RightTop, true}, {Left, sides},
+                 {Right, sides},  {BottomLeft, true}, {Bottom, sides},  {BottomRight, true}};
     for (const auto& entry : order) {
         if (entry.offered && inside(areaRect(entry.area, bounds), at))
             return entry.area;
@@ -193,7 +204,7 @@ std::optional<ResizeTracker::Cursor> ResizeTracker::release(const QPointF& at) {
         delegate->interactionDidEnded();
     resizeOperation = false;
     dragOperation = false;
-    if (inside(areaRect(Center, viewFrame().size()), local(at)))
+    if (inside(moveArea(viewFrame().size()), local(at)))
         return Cursor::OpenHand;
     return std::nullopt;
 }

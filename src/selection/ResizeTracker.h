@@ -57,6 +57,8 @@ class ResizeTracker {
     Area tracking() const { return trackingArea; }
     bool isResizing() const { return resizeOperation; }
     bool isMoving() const { return dragOperation; }
+    // The corner or edge a resize under way holds still, in content points.
+    QPointF anchor() const { return fromPoint; }
 
     Cursor mouseMoved(const QPointF& local);
     Cursor press(const QPointF& at);
@@ -71,6 +73,8 @@ class ResizeTracker {
     void selectionChanged(const QRectF& rect);
     QPointF local(const QPointF& at) const { return at - viewFrame().topLeft(); }
     bool sideKnobsOffered() const { return !proportional && !square; }
+    // Where a press moves the rectangle, in local points.
+    QRectF moveArea(const QSizeF& bounds) const;
 
     QRectF selected;
     QRectF selectable;

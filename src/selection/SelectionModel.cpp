@@ -68,3 +68,59 @@ QRectF SelectionModel::movedPixels(const QRectF& frame, const PixelMapping& mapp
     const double y = std::max(0.0, std::min(at.y(), mapping.pixelHeight() - h));
     return QRectF(x, y, w, h);
 }
+
+namespace {
+
+// One dimension of a resize: the anchored edge at pixel `anchor`, the extent
+// from it rounded, on the side the frame lies; clamped into [0, limit].
+void resizeSpan(double low, double high, double anchorAt, double origin, double f, double limit,
+                double& at, double& extent) {
+    const double anchor = PixelMapping::round((anchorAt - origin) * f);
+    extent = PixelMapping::round((high - low) * f);
+    const bool fromLow = std::abs(low - anchorAt) <= std::abs(high - anchorAt);
+    at = fromLow ? anchor : anchor - extent;
+    if (at < 0) {
+        extent += at;
+        at = 0;
+    }
+    extent = std::max(0.0, std::min(extent, limit - at));
+}
+
+} // namespace
+
+QRectF SelectionModel::resizedPixels(const QRectF& frame, const QPointF& anchor,
+                                     const PixelMapping& mapping) {
+    if (!mapping.isValid())
+        return QRectF();
+    const double f = mapping.backingScale() / mapping.ratio();
+    const QRectF layout = mapping.layout();
+    double x, y, w, h;
+    resizeSpan(frame.x(), frame.x() + frame.width(), anchor.x(), layout.x(), f,
+               mapping.pixelWidth(), x, w);
+    resizeSpan(frame.y(), frame.y() + frame.height(), anchor.y(), layout.y(), f,
+               mapping.pixelHeight(), y, h);
+    return QRectF(x, y, w, h);
+}
+
+QRectF SelectionModel::proposedPixels(const QRectF& frame, const ResizeTracker& gesture,
+                                      const PixelMapping& mapping) const {
+    // Anything but a resize moves the rectangle, from its inside or from the
+    // band about its outline.
+    if (gesture.isResizing())
+        return resizedPixels(frame, gesture.anchor(), mapping);
+    return movedPixels(frame, mapping);
+}
+
+QRectF SelectionModel::willChange(const QRectF& frame, const ResizeTracker& gesture,
+                                  const PixelMapping& mapping) const {
+    return mapping.contentRect(proposedPixels(frame, gesture, mapping));
+}
+
+QRectF SelectionModel::willMove(const QRectF& frame, const PixelMapping& mapping) {
+    return mapping.contentRect(mapping.pixelsSnappingEdges(frame));
+}
+
+void SelectionModel::didChange(const QRectF& frame, const ResizeTracker& gesture,
+                               const PixelMapping& mapping) {
+    selectedPixels = proposedPixels(frame, gesture, mapping);
+}

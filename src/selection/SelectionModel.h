@@ -1,6 +1,7 @@
 #pragma once
 
 #include "selection/PixelMapping.h"
+#include "selection/ResizeTracker.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -49,4 +50,21 @@ class SelectionModel {
     // The rectangle moved by the user: its place changes, its size in
     // pixels does not, and it stays within the image.
     QRectF movedPixels(const QRectF& frame, const PixelMapping& mapping) const;
+    // The rectangle resized from a knob: the edge at `anchor` stays on its
+    // pixel boundary and only the extent from it is rounded, so the edge
+    // under the pointer is the only one that snaps.
+    static QRectF resizedPixels(const QRectF& frame, const QPointF& anchor,
+                                const PixelMapping& mapping);
+
+    // The selection rectangle's proposals while `gesture` is under way on it,
+    // answered in content points on whole pixels.
+    QRectF willChange(const QRectF& frame, const ResizeTracker& gesture,
+                      const PixelMapping& mapping) const;
+    static QRectF willMove(const QRectF& frame, const PixelMapping& mapping);
+    // The rectangle it took: the pixels follow.
+    void didChange(const QRectF& frame, const ResizeTracker& gesture, const PixelMapping& mapping);
+
+  private:
+    QRectF proposedPixels(const QRectF& frame, const ResizeTracker& gesture,
+                          const PixelMapping& mapping) const;
 };

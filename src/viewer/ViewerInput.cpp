@@ -214,6 +214,8 @@ bool ViewerInput::eventFilter(QObject* watched, QEvent* event) {
         // Keys let go in another window never come here.
         if (modes.keysLost())
             updateCursor();
+        if (selection)
+            selection->keysLost();
         break;
     case QEvent::DragEnter: {
         auto* drag = static_cast<QDragEnterEvent*>(event);

@@ -37,13 +37,9 @@ QPointF ViewerSelection::mouseInContent() const {
 
 void ViewerSelection::showView(bool shown) {
     model.shown = shown;
-    if (shown) {
-        view->show();
-        view->raise();
-        helper->raise();
-    } else {
-        view->hide();
-    }
+    // Shown where it was made, over the image and under the toolbar and its
+    // slider, which must keep their clicks.
+    view->setVisible(shown);
 }
 
 void ViewerSelection::selectAll() {
@@ -116,7 +112,7 @@ void ViewerSelection::updateOnSelecting(const QPointF& at) {
     view->setSelectableFrame(m.layout());
     view->setSelectedFrame(drawn);
     showView(true);
-    helper->show();
+    showHelper();
     updateSelectionHelper();
     emit changed();
 }
@@ -138,9 +134,21 @@ void ViewerSelection::modifiersChanged(bool shift) {
         updateOnSelecting(mouseInContent());
 }
 
+void ViewerSelection::keysLost() {
+    // As if Shift went up here: a drawing under way follows at once.
+    view->setRespectsProportion(false);
+    modifiersChanged(false);
+}
+
 void ViewerSelection::keyReleased() {
     view->setRespectsProportion(false);
     view->setSquareSelection(false);
+}
+
+void ViewerSelection::showHelper() {
+    helper->show();
+    // It takes no clicks, so it may lie over the toolbar to stay legible.
+    helper->raise();
 }
 
 void ViewerSelection::hideHelper() {
@@ -161,23 +169,15 @@ void ViewerSelection::updateSelectionHelper() {
 }
 
 QRectF ViewerSelection::selectionWillChange(const QRectF& rect) {
-    const PixelMapping m = mapping();
-    if (view->state().isMoving())
-        return m.contentRect(model.movedPixels(rect, m));
-    return m.contentRect(m.pixelsKeepingSize(rect));
+    return model.willChange(rect, view->state(), mapping());
 }
 
 QRectF ViewerSelection::selectionWillMove(const QRectF& rect) {
-    const PixelMapping m = mapping();
-    return m.contentRect(m.pixelsSnappingEdges(rect));
+    return SelectionModel::willMove(rect, mapping());
 }
 
 void ViewerSelection::selectionDidChanged(const QRectF& rect) {
-    const PixelMapping m = mapping();
-    if (view->state().isMoving())
-        model.selectedPixels = model.movedPixels(rect, m);
-    else
-        model.setFromFrame(rect, m);
+    model.didChange(rect, view->state(), mapping());
     updateSelectionHelper();
     emit changed();
 }
@@ -186,8 +186,7 @@ void ViewerSelection::interactionDidStarted() {
     // The press went to the rectangle, never to the viewer: what follows is
     // no plain click, whatever the viewer's last press left behind.
     model.pressOnSelection();
-    helper->show();
-    helper->raise();
+    showHelper();
     updateSelectionHelper();
 }
 

@@ -48,6 +48,8 @@ class ViewerSelection : public QObject, public OrvaneResizeViewDelegate {
     void modifiersChanged(bool shift);
     // Any other key let go: resizing is free again.
     void keyReleased();
+    // The window lost the keyboard: Shift and the rest may go up unseen.
+    void keysLost();
     void hideHelper();
 
     // OrvaneResizeViewDelegate
@@ -64,6 +66,7 @@ class ViewerSelection : public QObject, public OrvaneResizeViewDelegate {
   private:
     void updateOnSelecting(const QPointF& at);
     void showView(bool shown);
+    void showHelper();
     void updateSelectionHelper();
     QPointF mouseInContent() const;
 

@@ -1,8 +1,8 @@
 #include "selection/ResizeTracker.h"
 #include "selection/OrvaneResizeViewDelegate.h"
+#include "selection/SelectionModel.h"
 
 #include <QStringList>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,16 +121,6 @@ TEST(ResizeTrackerResize, KeepsTheProportionTheRectangleHadAtThePress) {
     EXPECT_EQ(left.tracker.selectedFrame(), QRectF(60, 80, 240, 120));
 }
 
-TEST(ResizeTrackerResize, ARectangleWithNoWidthResizesFreelyInProportionalMode) {
-    // A one-pixel selection far zoomed out can be drawn 0 points wide.
-    Tracker t(QRectF(100, 100, 0, 40));
-    t.tracker.setRespectsProportion(true, QPointF());
-    t.dragArea(Area::RightTop, QPointF(130, 150));
-    const QRectF r = t.tracker.selectedFrame();
-    ASSERT_TRUE(std::isfinite(r.x()) && std::isfinite(r.width()) && std::isfinite(r.height()));
-    EXPECT_EQ(r, QRectF(100, 100, 30, 50));
-}
-
 TEST(ResizeTrackerResize, SquareModeFollowsAtOnceDuringAResize) {
     Tracker t(QRectF(100, 100, 200, 100));
     t.dragArea(Area::RightTop, QPointF(400, 220));
@@ -156,6 +146,84 @@ TEST(ResizeTrackerMove, ARectangleWiderThanTheAreaEndsOnItsRightEdge) {
     t.tracker.press(QPointF(300, 125));
     t.tracker.drag(QPointF(280, 125));
     EXPECT_EQ(t.tracker.selectedFrame().right(), 450);
+}
+
+// The rectangle over a 400 x 200 pixel image shown at a display ratio, its
+// proposals snapped to pixels as the viewer snaps them.
+class Snapped : public OrvaneResizeViewDelegate {
+  public:
+    Snapped(double ratio, QRectF pixels)
+        : k(ratio),
+          mapping(QRectF(10, 20, 400 * ratio, 200 * ratio), QSizeF(400, 200), QSize(400, 200)) {
+        tracker.delegate = this;
+        tracker.setSelectableFrame(mapping.layout());
+        model.selectedPixels = pixels;
+        model.shown = true;
+        tracker.setSelectedFrame(mapping.contentRect(pixels));
+    }
+    // Content point of a place given in pixels.
+    QPointF at(QPointF pixel) const { return QPointF(10 + pixel.x() * k, 20 + pixel.y() * k); }
+
+    void selectionDidChanged(const QRectF& r) override { model.didChange(r, tracker, mapping); }
+    QRectF selectionWillChange(const QRectF& r) override {
+        return model.willChange(r, tracker, mapping);
+    }
+    QRectF selectionWillMove(const QRectF& r) override {
+        return SelectionModel::willMove(r, mapping);
+    }
+    void interactionDidStarted() override {}
+    void interactionDidEnded() override {}
+
+    double k;
+    PixelMapping mapping;
+    SelectionModel model;
+    ResizeTracker tracker;
+};
+
+TEST(ResizeTrackerSnapping, OnlyTheEdgeUnderThePointerSnapsAndSmallRectanglesMove) {
+    struct Case {
+        const char* what;
+        QRectF pixels;
+        Area press; // the middle of a knob, or of the rectangle for Center
+        bool square;
+        QList<QPointF> drags; // pointer places, in pixels
+        QRectF result;
+    };
+    const QRectF sel(80, 40, 120, 80);
+    // Pointers on half pixels: half points at ratio 1, odd points at 2.
+    const Case cases[] = {
+        {"left knob, twice", sel, Area::Left, false, {{60.5, 0}, {40.5, 0}}, {40, 40, 160, 80}},
+        {"bottom knob", sel, Area::Bottom, false, {{0, 20.5}}, {80, 20, 120, 100}},
+        {"right knob", sel, Area::Right, false, {{250.5, 0}}, {80, 40, 171, 80}},
+        {"square, bottom-left", sel, Area::BottomLeft, true, {{40.5, 20.5}}, {100, 20, 100, 100}},
+        // 2 pixels are under 10 points at every ratio here: no knobs, and a
+        // press inside moves it.
+        {"small, moved",
+         {100, 50, 2, 2},
+         Area::Center,
+         false,
+         {{111, 56}, {121, 63}},
+         {120, 62, 2, 2}},
+    };
+    for (const double k : {0.5, 1.0, 2.0, 4.0}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << " at ratio " << k);
+            Snapped t(k, c.pixels);
+            t.tracker.setSquareSelection(c.square, QPointF());
+            const QRectF frame = t.tracker.viewFrame();
+            const QPointF press =
+                c.press == Area::Center
+                    ? t.tracker.selectedFrame().center()
+                    : ResizeTracker::areaRect(c.press, frame.size()).center() + frame.topLeft();
+            t.tracker.press(press);
+            EXPECT_EQ(t.tracker.isMoving(), c.press == Area::Center);
+            for (const QPointF& to : c.drags)
+                t.tracker.drag(t.at(to));
+            t.tracker.release(t.at(c.drags.back()));
+            EXPECT_EQ(t.model.selectedPixels, c.result);
+            EXPECT_EQ(t.tracker.selectedFrame(), t.mapping.contentRect(c.result));
+        }
+    }
 }
 
 TEST(ResizeTrackerDelegate, IsToldInOrder) {

@@ -3,10 +3,12 @@
 #include "support/TestImages.h"
 #include "support/ViewerWindowTest.h"
 #include "viewer/MainToolbar.h"
+#include "viewer/OrvaneResizeView.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerSelection.h"
 
 #include <QAction>
 #include <QMimeData>
@@ -24,7 +26,7 @@ namespace {
 // A viewer window driven the way its user drives it: keys through the
 // window system to the window, wheel, mouse and drops to the view.
 class ViewerInputTest : public ViewerWindowTest {
-protected:
+  protected:
     void SetUp() override {
         ViewerWindowTest::SetUp();
         input = vc->input();
@@ -90,12 +92,16 @@ TEST_F(ViewerInputTest, LosingFocusEndsTheHeldTools) {
     QTest::keyPress(keyboard(), Qt::Key_Z);
     QTest::keyPress(keyboard(), Qt::Key_Space);
     QTest::keyClick(keyboard(), Qt::Key_M);
+    QTest::keyPress(keyboard(), Qt::Key_Shift);
+    const OrvaneResizeView* rectangle = vc->selection()->selectionView();
     ASSERT_TRUE(tools.inZooming() && tools.inDragging() && tools.inSelecting());
+    ASSERT_TRUE(rectangle->squareSelection());
     // Their keys go up in another window, where this one never hears it.
     QEvent deactivate(QEvent::WindowDeactivate);
     QCoreApplication::sendEvent(vc, &deactivate);
     EXPECT_FALSE(tools.inZooming());
     EXPECT_FALSE(tools.inDragging());
+    EXPECT_FALSE(rectangle->squareSelection()) << "Shift may have gone up elsewhere too";
     EXPECT_TRUE(tools.inSelecting()) << "M toggles; it is not held";
     EXPECT_EQ(vc->cursor().shape(), Qt::CrossCursor);
 }

@@ -4,6 +4,7 @@
 #include "menus/MenuItem.h"
 #include "support/TestImages.h"
 #include "support/ViewerWindowTest.h"
+#include "viewer/MainToolbar.h"
 #include "viewer/OrvaneResizeView.h"
 #include "viewer/SelectionHelperView.h"
 #include "viewer/ViewerCommands.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -119,6 +121,21 @@ TEST_F(ViewerSelectionTest, ARectangleMovedOrResizedAfterSelectAllStays) {
     EXPECT_EQ(moved.size(), resized.size()) << "a move keeps the pixel size";
     EXPECT_LT(moved.x(), resized.x());
     EXPECT_EQ(moved.y(), 0) << "held at the image's bottom edge";
+}
+
+TEST_F(ViewerSelectionTest, TheToolbarKeepsItsClicksOverASelection) {
+    ASSERT_TRUE(open(big()));
+    vc->selectAll();
+    ASSERT_TRUE(vc->hasSelection());
+    // Through the window, as the window system delivers the click: the
+    // widget on top at the button gets it.
+    QToolButton* next = vc->toolbar()->actionNext;
+    const QPoint at = next->mapTo(window, next->rect().center());
+    QTest::mouseMove(window->windowHandle(), at);
+    ASSERT_TRUE(QTest::qWaitFor([next] { return next->isVisible(); }, 2000));
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg")) << "Next steps on, wrapping round";
 }
 
 TEST_F(ViewerSelectionTest, FollowsTheImageWithoutDrifting) {
