@@ -1,8 +1,9 @@
-#include "platform/ImageSource.h"
 #include "platform/imagesource/ExifProperties.h"
+#include "platform/ImageSource.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -10,23 +11,34 @@
 namespace {
 
 class ExifPropertiesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = folder.filePath(QStringLiteral("tagged.jpg"));
         ASSERT_TRUE(TestImages::writeImage(path, FormatFixtures::pattern(), "JPEG"));
         QString error;
-        ASSERT_TRUE(FormatFixtures::run(
-            QStringLiteral("exiftool"),
-            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-Make=Ovisto"),
-             QStringLiteral("-Model=Pattern"), QStringLiteral("-ExposureTime=1/125"), QStringLiteral("-FNumber=2.8"),
-             QStringLiteral("-ISO=200"), QStringLiteral("-DateTimeOriginal=2024:05:06 07:08:09"),
-             QStringLiteral("-ExifVersion=0232"), QStringLiteral("-FlashpixVersion=0100"),
-             QStringLiteral("-GPSLatitude=48.5"), QStringLiteral("-GPSLatitudeRef=N"),
-             QStringLiteral("-GPSLongitude=2.25"), QStringLiteral("-GPSLongitudeRef=W"),
-             QStringLiteral("-Orientation#=6"), QStringLiteral("-XResolution=300"), QStringLiteral("-YResolution=300"),
-             QStringLiteral("-ResolutionUnit=inches"), QStringLiteral("-Keywords=one"), QStringLiteral("-Keywords=two"),
-             path},
-            &error))
+        ASSERT_TRUE(FormatFixtures::run(QStringLiteral("exiftool"),
+                                        {QStringLiteral("-q"),
+                                         QStringLiteral("-overwrite_original"),
+                                         QStringLiteral("-Make=Ovisto"),
+                                         QStringLiteral("-Model=Pattern"),
+                                         QStringLiteral("-ExposureTime=1/125"),
+                                         QStringLiteral("-FNumber=2.8"),
+                                         QStringLiteral("-ISO=200"),
+                                         QStringLiteral("-DateTimeOriginal=2024:05:06 07:08:09"),
+                                         QStringLiteral("-ExifVersion=0232"),
+                                         QStringLiteral("-FlashpixVersion=0100"),
+                                         QStringLiteral("-GPSLatitude=48.5"),
+                                         QStringLiteral("-GPSLatitudeRef=N"),
+                                         QStringLiteral("-GPSLongitude=2.25"),
+                                         QStringLiteral("-GPSLongitudeRef=W"),
+                                         QStringLiteral("-Orientation#=6"),
+                                         QStringLiteral("-XResolution=300"),
+                                         QStringLiteral("-YResolution=300"),
+                                         QStringLiteral("-ResolutionUnit=inches"),
+                                         QStringLiteral("-Keywords=one"),
+                                         QStringLiteral("-Keywords=two"),
+                                         path},
+                                        &error))
             << qPrintable(error);
     }
     QTemporaryDir folder;
@@ -49,7 +61,8 @@ TEST_F(ExifPropertiesTest, GroupsKeepNumbersAsNumbersAndListsAsLists) {
     EXPECT_DOUBLE_EQ(exif.value(QStringLiteral("FNumber")).toDouble(), 2.8);
     EXPECT_EQ(exif.value(QStringLiteral("ISOSpeedRatings")).toInt(), 200);
     EXPECT_NE(exif.value(QStringLiteral("ISOSpeedRatings")).typeId(), QMetaType::QString);
-    EXPECT_EQ(exif.value(QStringLiteral("DateTimeOriginal")).toString(), QStringLiteral("2024:05:06 07:08:09"));
+    EXPECT_EQ(exif.value(QStringLiteral("DateTimeOriginal")).toString(),
+              QStringLiteral("2024:05:06 07:08:09"));
     EXPECT_EQ(exif.value(QStringLiteral("ExifVersion")).toList(), (QVariantList{2, 3, 2}));
     EXPECT_EQ(exif.value(QStringLiteral("FlashpixVersion")).toList(), (QVariantList{1, 0}));
     EXPECT_DOUBLE_EQ(gps.value(QStringLiteral("Latitude")).toDouble(), 48.5);
@@ -57,7 +70,8 @@ TEST_F(ExifPropertiesTest, GroupsKeepNumbersAsNumbersAndListsAsLists) {
     EXPECT_DOUBLE_EQ(gps.value(QStringLiteral("Longitude")).toDouble(), 2.25);
     EXPECT_EQ(gps.value(QStringLiteral("LongitudeRef")).toString(), QStringLiteral("W"));
     EXPECT_EQ(gps.value(QStringLiteral("Version")).typeId(), QMetaType::QVariantList);
-    EXPECT_EQ(iptc.value(QStringLiteral("Keywords")).toStringList(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    EXPECT_EQ(iptc.value(QStringLiteral("Keywords")).toStringList(),
+              (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
 }
 
 TEST_F(ExifPropertiesTest, ImageLevelKeysComeFromTheMetadata) {
@@ -83,6 +97,46 @@ TEST_F(ExifPropertiesTest, UnreadableMetadataIsEmptyNotAnError) {
     for (const qsizetype keep : {qsizetype(30), qsizetype(200), bytes.size() / 3}) {
         const ExifProperties partial = ExifProperties::read(bytes.left(keep));
         EXPECT_TRUE(partial.orientation == 0 || partial.orientation == 6);
+    }
+}
+
+// A damaged EXIF block only loses what it spoils: the picture still decodes.
+TEST(ExifPropertiesDamage, BrokenExifBlockNeverStopsTheDecode) {
+    QImage grey(32, 24, QImage::Format_Grayscale8);
+    grey.fill(128);
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(grey.save(&buffer, "JPEG"));
+    }
+    ASSERT_TRUE(jpeg.startsWith("\xff\xd8"));
+    struct Case {
+        const char* what;
+        QByteArray tiff; // what follows "Exif\0\0"
+    };
+    const Case cases[] = {
+        {"first IFD offset past the end", QByteArray("II*\0\x00\xff\xff\xff", 8)},
+        {"big-endian offset past the end", QByteArray("MM\0*\xff\xff\xff\x00", 8)},
+        {"entry count past the end",
+         QByteArray("II*\0\x08\0\0\0\xff\xff\x12\x01\x03\0\x01\0\0\0", 18)},
+        {"entry value offset past the end",
+         QByteArray("II*\0\x08\0\0\0\x01\0\x0f\x01\x02\0\xff\xff\0\0\xf0\xff\xff\x7f\0\0\0\0", 26)},
+        {"truncated header", QByteArray("II*", 3)},
+        {"garbage", QByteArray("\x13\x37garbage\xff\xff", 11)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray payload = QByteArray("Exif\0\0", 6) + c.tiff;
+        const int length = int(payload.size()) + 2;
+        QByteArray app1("\xff\xe1", 2);
+        app1.append(char(length >> 8)).append(char(length & 0xff)).append(payload);
+        const QByteArray spliced = jpeg.left(2) + app1 + jpeg.mid(2);
+        auto source = ImageSource::createWithData(spliced, QStringLiteral("jpg"));
+        ASSERT_TRUE(source);
+        const QImage image = source->imageAtIndex(0);
+        EXPECT_EQ(image.size(), QSize(32, 24));
+        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("PixelWidth")).toInt(), 32);
     }
 }
 

@@ -500,3 +500,91 @@ TEST(ImageSource, MultiPageTiffCountsItsPages) {
 }
 
 } // namespace
+
+namespace {
+
+void putLe(QByteArray& out, quint32 value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+}
+
+// A 2x2 bottom-up 32-bit BMP with BI_BITFIELDS masks and the given header size
+// (40: masks after the header; 108/124: masks inside it).
+QByteArray bitFieldsBmp(int headerSize, const quint32 masks[4], const quint32 pixels[4]) {
+    const int extra = headerSize == 40 ? 12 : 0;
+    const int offset = 14 + headerSize + extra;
+    QByteArray bmp("BM");
+    putLe(bmp, quint32(offset + 16), 4);
+    putLe(bmp, 0, 4);
+    putLe(bmp, quint32(offset), 4);
+    QByteArray info;
+    putLe(info, quint32(headerSize), 4);
+    putLe(info, 2, 4);
+    putLe(info, 2, 4);
+    putLe(info, 1, 2);
+    putLe(info, 32, 2);
+    putLe(info, 3, 4); // BI_BITFIELDS
+    putLe(info, 16, 4);
+    putLe(info, 2835, 4);
+    putLe(info, 2835, 4);
+    putLe(info, 0, 4);
+    putLe(info, 0, 4);
+    for (int i = 0; i < (headerSize == 40 ? 3 : 4); ++i)
+        putLe(info, masks[i], 4);
+    if (headerSize > 40)
+        putLe(info, 0x73524742, 4); // "sRGB"
+    info.append(QByteArray(14 + headerSize + extra - 14 - info.size(), '\0'));
+    bmp.append(info);
+    for (int i = 0; i < 4; ++i)
+        putLe(bmp, pixels[i], 4);
+    return bmp;
+}
+
+} // namespace
+
+// 32-bit bit-field BMPs decode with their masks' colours and alpha.
+TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {
+    struct Case {
+        const char* what;
+        int headerSize;
+        quint32 masks[4]; // red, green, blue, alpha
+        quint32 pixels[4]; // bottom row first
+        QRgb expected[4]; // top-left, top-right, bottom-left, bottom-right
+        bool alpha;
+    };
+    const Case cases[] = {
+        {"RGB888 in 32 bits",
+         40,
+         {0x00ff0000, 0x0000ff00, 0x000000ff, 0},
+         {0x00ff0000, 0x0000ff00, 0x000000ff, 0x00102030},
+         {qRgb(0, 0, 255), qRgb(0x10, 0x20, 0x30), qRgb(255, 0, 0), qRgb(0, 255, 0)},
+         false},
+        {"BGRA with an alpha mask",
+         124,
+         {0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000},
+         {0xffff0000, 0x8000ff00, 0x000000ff, 0xff102030},
+         {qRgba(0, 0, 0, 0), qRgba(0x10, 0x20, 0x30, 255), qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 0x80)},
+         true},
+        {"an odd mask order",
+         108,
+         {0x0000ff00, 0xff000000, 0x00ff0000, 0x000000ff},
+         {0x00ff00ff, 0xff0000ff, 0x0000ffff, 0x406080ff},
+         {qRgb(255, 0, 0), qRgb(0x80, 0x40, 0x60), qRgb(0, 0, 255), qRgb(0, 255, 0)},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto source = ImageSource::createWithData(bitFieldsBmp(c.headerSize, c.masks, c.pixels), QStringLiteral("bmp"));
+        ASSERT_TRUE(source);
+        const QImage image = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(2, 2));
+        const QRgb got[4] = {image.pixel(0, 0), image.pixel(1, 0), image.pixel(0, 1), image.pixel(1, 1)};
+        for (int i = 0; i < 4; ++i) {
+            const QRgb want = c.alpha ? c.expected[i] : (c.expected[i] | 0xff000000u);
+            if (qAlpha(want) == 0)
+                EXPECT_EQ(qAlpha(got[i]), 0) << i;
+            else
+                EXPECT_EQ(got[i], want) << i << std::hex << " got " << got[i];
+        }
+    }
+}
