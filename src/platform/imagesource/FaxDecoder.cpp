@@ -111,13 +111,7 @@ int leadingZeroBits(const QByteArray& data, bool lsbFirst) {
 } // namespace
 
 int FaxDecoder::pageCount(const QByteArray& bytes) {
-    TiffHandle tiff(bytes);
-    if (!tiff.handle())
-        return 0;
-    int pages = 1;
-    while (pages < maxPages && TIFFReadDirectory(tiff.handle()))
-        ++pages;
-    return pages;
+    return TiffHandle::pageCount(bytes, maxPages);
 }
 
 QSize FaxDecoder::pageSize(const QByteArray& bytes, int page, double* dpiX, double* dpiY,

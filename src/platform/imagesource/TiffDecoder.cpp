@@ -463,13 +463,7 @@ QByteArray iccProfile(TIFF* t) {
 } // namespace
 
 int TiffDecoder::pageCount(const QByteArray& bytes) {
-    TiffHandle tiff(bytes);
-    if (!tiff.handle())
-        return 0;
-    int pages = 1;
-    while (pages < maxPages && TIFFReadDirectory(tiff.handle()))
-        ++pages;
-    return pages;
+    return TiffHandle::pageCount(bytes, maxPages);
 }
 
 bool TiffDecoder::describe(const QByteArray& bytes, int page, Page* out) {

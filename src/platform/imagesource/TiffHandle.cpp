@@ -76,3 +76,13 @@ TiffHandle::~TiffHandle() {
     if (tiff)
         TIFFClose(tiff);
 }
+
+int TiffHandle::pageCount(const QByteArray& bytes, int limit) {
+    TiffHandle tiff(bytes);
+    if (!tiff.handle())
+        return 0;
+    int pages = 1;
+    while (pages < limit && TIFFReadDirectory(tiff.handle()))
+        ++pages;
+    return pages;
+}

@@ -17,6 +17,10 @@ public:
     // Null when libtiff cannot read the header and first directory.
     TIFF* handle() const { return tiff; }
 
+    // The directories in the bytes, counting no further than `limit` so that a
+    // looping chain of directories ends; 0 when the header is unreadable.
+    static int pageCount(const QByteArray& bytes, int limit);
+
     // The bytes and libtiff's reading position in them.
     struct Memory {
         const QByteArray* bytes;
