@@ -8,6 +8,7 @@
 #include "platform/imagesource/ExrImageSource.h"
 #include "platform/imagesource/FaxImageSource.h"
 #include "platform/imagesource/HeifImageSource.h"
+#include "platform/imagesource/IcoDirectory.h"
 #include "platform/imagesource/Jp2ImageSource.h"
 #include "platform/imagesource/JpegSegments.h"
 #include "platform/imagesource/JxlImageSource.h"
@@ -84,7 +85,7 @@ const std::vector<Decoder>& registry() {
          [](const QByteArray& b, const QString&) {
              return startsWith(b, "\0\0\1\0", 4) || startsWith(b, "\0\0\2\0", 4);
          },
-         {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(b, "ico"); }},
+         {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(IcoDirectory::mended(b), "ico"); }},
         {"icns", [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
          {QStringLiteral("icns")}, [](const QByteArray& b) { return openWithQt(b, "icns"); }},
         // libwebp itself, not Qt's plugin: it gives an animation's delays and

@@ -588,3 +588,52 @@ TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {
         }
     }
 }
+
+// An icon's directory may misstate its images' sizes; each image's own header
+// decides.
+TEST(ImageSource, IconDirectorySizesGiveWayToTheEmbeddedImage) {
+    QImage picture(8, 6, QImage::Format_ARGB32);
+    picture.fill(qRgba(10, 200, 30, 255));
+    QByteArray dib; // BITMAPINFOHEADER, 32-bit, height doubled for the AND mask
+    putLe(dib, 40, 4);
+    putLe(dib, 8, 4);
+    putLe(dib, 12, 4);
+    putLe(dib, 1, 2);
+    putLe(dib, 32, 2);
+    for (int i = 0; i < 6; ++i)
+        putLe(dib, 0, 4);
+    for (int i = 0; i < 8 * 6; ++i)
+        putLe(dib, 0xff0ac81e, 4);
+    dib.append(QByteArray(4 * 6, '\0')); // AND mask rows, 4 bytes each
+    struct Case {
+        const char* what;
+        QByteArray image;
+        int statedWidth, statedHeight, extraBytes;
+    };
+    const Case cases[] = {
+        {"PNG stated larger", TestImages::encode(picture, "PNG"), 48, 48, 100},
+        {"PNG stated as 256", TestImages::encode(picture, "PNG"), 0, 0, -0},
+        {"DIB stated smaller", dib, 4, 2, 7},
+        {"DIB stated larger", dib, 32, 32, -0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray ico;
+        putLe(ico, 0, 2);
+        putLe(ico, 1, 2);
+        putLe(ico, 1, 2);
+        ico.append(char(c.statedWidth)).append(char(c.statedHeight)).append('\0').append('\0');
+        putLe(ico, 1, 2);
+        putLe(ico, 32, 2);
+        putLe(ico, quint32(c.image.size() + c.extraBytes), 4);
+        putLe(ico, 22, 4);
+        ico.append(c.image);
+        auto source = ImageSource::createWithData(ico, QStringLiteral("ico"));
+        ASSERT_TRUE(source);
+        const QImage image = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(image.size(), QSize(8, 6));
+        if (image.size() == QSize(8, 6)) {
+            EXPECT_EQ(image.pixel(3, 3), qRgba(10, 200, 30, 255));
+        }
+    }
+}
