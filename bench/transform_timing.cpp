@@ -3,6 +3,7 @@
 // 200-frame 800 x 600 GIF (every frame turned), and the longest the main
 // thread was busy meanwhile (the spinner turns only when it is free).
 // Prints its figures; five turns each, median and worst.
+#include "StallWatch.h"
 #include "support/TestImages.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
@@ -44,36 +45,6 @@ class PaintWatch : public QObject {
             paintEnd = clock->nsecsElapsed();
         return true;
     }
-};
-
-// The longest gap between ticks of a 5 ms timer: how long the main thread
-// could not turn the spinner.
-class StallWatch : public QObject {
-  public:
-    StallWatch() {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(5);
-        connect(&timer, &QTimer::timeout, this, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            longest = std::max(longest, now - last);
-            last = now;
-        });
-    }
-    void start() {
-        clock.start();
-        last = 0;
-        longest = 0;
-        timer.start();
-    }
-    double stop() {
-        timer.stop();
-        return longest / 1e6;
-    }
-
-  private:
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
 };
 
 QImage photoLike(int w, int h) {
