@@ -22,6 +22,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerOutput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +35,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -75,6 +77,13 @@ AppDelegate::~AppDelegate() {
     delete infoController;
 }
 
+template <typename Operation> void AppDelegate::forward(MenuItem item, Operation operation) {
+    connect(menus->item(item), &QAction::triggered, this, [this, operation] {
+        if (ViewController* viewer = mainViewController())
+            std::invoke(operation, viewer);
+    });
+}
+
 void AppDelegate::connectMenu() {
     auto on = [this](MenuItem item, auto handler) {
         connect(menus->item(item), &QAction::triggered, this, handler);
@@ -110,20 +119,14 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::FlipHorizontally, &ViewController::flipHorizontally);
     forward(MenuItem::FlipVertically, &ViewController::flipVertically);
     // Each export item opens the panel with its own format.
-    on(MenuItem::ExportJPEG, [this] {
-        if (ViewController* viewer = mainViewController())
-            viewer->exportImage(ExportFormat::Jpeg);
-    });
-    on(MenuItem::ExportPNG, [this] {
-        if (ViewController* viewer = mainViewController())
-            viewer->exportImage(ExportFormat::Png);
-    });
-    forward(MenuItem::Print, &ViewController::printImage);
-    on(MenuItem::Copy, [this] {
-        if (ViewController* viewer = mainViewController()) {
-            viewer->copySelectionToClipboard();
-            recheckPasteboard();
-        }
+    forward(MenuItem::ExportJPEG,
+            [](ViewController* viewer) { viewer->output()->exportImage(ExportFormat::Jpeg); });
+    forward(MenuItem::ExportPNG,
+            [](ViewController* viewer) { viewer->output()->exportImage(ExportFormat::Png); });
+    forward(MenuItem::Print, [](ViewController* viewer) { viewer->output()->printImage(); });
+    forward(MenuItem::Copy, [this](ViewController* viewer) {
+        viewer->output()->copySelectionToClipboard();
+        recheckPasteboard();
     });
     forward(MenuItem::SmartZoom, &ViewController::smartZoom);
 
@@ -133,14 +136,6 @@ void AppDelegate::connectMenu() {
         if (s == Qt::ApplicationActive)
             applicationDidBecomeActive();
     });
-}
-
-void AppDelegate::forward(MenuItem item, void (ViewController::*operation)()) {
-    connect(menus->item(item), &QAction::triggered, this,
-            [this, operation] {
-                if (ViewController* viewer = mainViewController())
-                    (viewer->*operation)();
-            });
 }
 
 QAction* AppDelegate::menuItem(MenuItem item) const {

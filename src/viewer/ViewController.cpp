@@ -6,14 +6,10 @@
 #include "menus/RTSpinKitView.h"
 #include "platform/FileName.h"
 #include "platform/ImageSource.h"
-#include "selection/SelectionCopy.h"
 #include "viewer/AnimationPlayer.h"
-#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
-#include "viewer/CopyContent.h"
 #include "viewer/FramePlayback.h"
 #include "viewer/ImageExporter.h"
-#include "viewer/ImagePrinter.h"
 #include "viewer/ImageTransformer.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
@@ -24,13 +20,12 @@
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerInput.h"
+#include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
 
 #include <QPointer>
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QMimeData>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -154,8 +149,8 @@ void ViewController::viewDidLoad() {
             });
     connect(imageTransformer, &ImageTransformer::failed, this, &ViewController::transformFailed);
 
-    imageExporter = new ImageExporter(this);
-    connect(imageExporter, &ImageExporter::runningChanged, this,
+    viewerOutput = new ViewerOutput(this);
+    connect(viewerOutput->exporter(), &ImageExporter::runningChanged, this,
             [this](bool running) { running ? startLoading() : stopLoading(); });
 
     viewerCommands = new ViewerCommands(this);
@@ -699,39 +694,4 @@ void ViewController::transformFailed() {
                                  "is shown as it was."));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->open();
-}
-
-QImage ViewController::imageInSelectionArea() const {
-    if (!hasSelection() || !isImageShown())
-        return QImage();
-    return SelectionCopy::imageInSelectionArea(renderer->image(), viewerSelection->selectedPixels(),
-                                               devicePixelRatioF());
-}
-
-bool ViewController::copySelectionToClipboard() {
-    if (!isImageShown() || isTransforming())
-        return false;
-    QMimeData* data = CopyContent::forCopy(imageInSelectionArea(), doc->openedURL(), doc->isZip(),
-                                           doc->isData(), renderer->image());
-    if (!data)
-        return false; // what the user had on the clipboard stays
-    QGuiApplication::clipboard()->setMimeData(data);
-    return true;
-}
-
-void ViewController::exportImage(ExportFormat format) {
-    if (!isImageShown() || isTransforming())
-        return;
-    const bool own = !doc->isZip() && !doc->isData();
-    imageExporter->exportImage({renderer->image(), own ? doc->openedURL() : QString(),
-                                doc->isZip() && doc->archive() ? doc->archive()->path() : QString(),
-                                doc->isZip() ? doc->openedURL() : QString(),
-                                own ? QByteArray() : doc->imageData()},
-                               format, window());
-}
-
-void ViewController::printImage() {
-    if (!isImageShown() || isTransforming())
-        return;
-    ImagePrinter::printImage(renderer->image(), QSizeF(imageWidth, imageHeight), window());
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/ViewerState.h"
-#include "platform/ExportFormat.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerMessage.h"
 
@@ -23,7 +22,7 @@ class ViewerSelection;
 class ImageTransform;
 class ImageTransformer;
 class ViewerFullScreen;
-class ImageExporter;
+class ViewerOutput;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It coordinates; the list, the
@@ -139,15 +138,8 @@ class ViewController : public QWidget {
     bool isImageShown() const;
     ImageTransformer* transformer() const { return imageTransformer; }
 
-    // Copy, export and print read the shown image at full resolution.
-    QImage imageInSelectionArea() const;
-    // False when there was nothing to write; the clipboard is then untouched.
-    bool copySelectionToClipboard();
-    // The panel starts with `format`; the file is written on a worker.
-    void exportImage(ExportFormat format);
-    void exportImage() { exportImage(ExportFormat::Png); }
-    ImageExporter* exporter() const { return imageExporter; }
-    void printImage();
+    // Copy, export and print.
+    ViewerOutput* output() const { return viewerOutput; }
 
   public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -218,5 +210,5 @@ class ViewController : public QWidget {
     ViewerCommands* viewerCommands = nullptr;
     ImageTransformer* imageTransformer = nullptr;
     ViewerFullScreen* fullScreenSteps = nullptr;
-    ImageExporter* imageExporter = nullptr;
+    ViewerOutput* viewerOutput = nullptr;
 };

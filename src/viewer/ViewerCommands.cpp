@@ -6,6 +6,7 @@
 #include "viewer/ChromeStyle.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerOutput.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -13,8 +14,8 @@
 
 ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer(viewer) {
     menu = new QMenu(viewer);
-    connect(add(MenuItem::Copy, tr("Copy")), &QAction::triggered, viewer,
-            &ViewController::copySelectionToClipboard);
+    connect(add(MenuItem::Copy, tr("Copy")), &QAction::triggered, viewer->output(),
+            &ViewerOutput::copySelectionToClipboard);
     connect(add(MenuItem::SelectAll, tr("Select All")), &QAction::triggered, viewer,
             &ViewController::selectAll);
     connect(add(MenuItem::Deselect, tr("Deselect")), &QAction::triggered, viewer,
