@@ -22,6 +22,7 @@
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/WidgetViewWindow.h"
 
 #include <QPointer>
 #include <QGuiApplication>
@@ -61,7 +62,7 @@ void ViewController::viewDidLoad() {
     aniImageView = new DNSImageView(this);
     aniImageView->hide();
     renderer = new DNSImageView(this);
-    geometry = new ViewerGeometry(this, renderer);
+    geometry = new ViewerGeometry(std::make_unique<WidgetViewWindow>(this), renderer, this);
     connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
             &ViewController::updateMainMenuRequested);
     viewerInput = new ViewerInput(this, geometry);
