@@ -12,17 +12,20 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "core/ViewerState.h"
+#include "geometry/ViewerGeometry.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "platform/DesktopRecentFiles.h"
 #include "platform/DocumentPortal.h"
 #include "platform/RecentDocuments.h"
-#include "viewer/FolderGrants.h"
 #include "viewer/ChromeStyle.h"
+#include "viewer/FolderGrants.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerOutput.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,14 +113,19 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::GetInfo, &ViewController::getInfo);
     forward(MenuItem::ZoomIn, &ViewController::zoomIn);
     forward(MenuItem::Slideshow, &ViewController::playSlideshow);
-    forward(MenuItem::PreviousFrame, &ViewController::prevFrame);
-    forward(MenuItem::NextFrame, &ViewController::nextFrame);
+    forward(MenuItem::PreviousFrame,
+            [](ViewController* viewer) { viewer->framePlayback()->stepBy(-1); });
+    forward(MenuItem::NextFrame,
+            [](ViewController* viewer) { viewer->framePlayback()->stepBy(1); });
     forward(MenuItem::ZoomOut, &ViewController::zoomOut);
-    forward(MenuItem::Rotate90, &ViewController::rotate90);
-    forward(MenuItem::Rotate90Counter, &ViewController::rotate90Counter);
-    forward(MenuItem::Rotate180, &ViewController::rotate180);
-    forward(MenuItem::FlipHorizontally, &ViewController::flipHorizontally);
-    forward(MenuItem::FlipVertically, &ViewController::flipVertically);
+    forward(MenuItem::Rotate90, [](ViewController* viewer) { viewer->transforms()->rotate90(); });
+    forward(MenuItem::Rotate90Counter,
+            [](ViewController* viewer) { viewer->transforms()->rotate90Counter(); });
+    forward(MenuItem::Rotate180, [](ViewController* viewer) { viewer->transforms()->rotate180(); });
+    forward(MenuItem::FlipHorizontally,
+            [](ViewController* viewer) { viewer->transforms()->flipHorizontally(); });
+    forward(MenuItem::FlipVertically,
+            [](ViewController* viewer) { viewer->transforms()->flipVertically(); });
     // Each export item opens the panel with its own format.
     forward(MenuItem::ExportJPEG,
             [](ViewController* viewer) { viewer->output()->exportImage(ExportFormat::Jpeg); });
@@ -128,7 +136,8 @@ void AppDelegate::connectMenu() {
         viewer->output()->copySelectionToClipboard();
         recheckPasteboard();
     });
-    forward(MenuItem::SmartZoom, &ViewController::smartZoom);
+    forward(MenuItem::SmartZoom,
+            [](ViewController* viewer) { viewer->viewGeometry()->smartZoom(); });
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);

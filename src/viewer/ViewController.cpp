@@ -10,7 +10,6 @@
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
 #include "viewer/ImageExporter.h"
-#include "viewer/ImageTransformer.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
@@ -22,18 +21,15 @@
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
 #include "viewer/WidgetViewWindow.h"
 
-#include <QPointer>
-#include <QGuiApplication>
-#include <QIcon>
+#include <QEvent>
 #include <QLabel>
-#include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
-#include <QWindow>
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {
     viewDidLoad();
@@ -52,6 +48,27 @@ void ViewController::viewDidLoad() {
     NotificationCenter::defaultCenter().addObserver(
         QString::fromLatin1(NotificationCenter::UpdateUI), this, [this] { updateUI(); });
 
+    buildViews();
+    wireGeometryAndInput();
+    doc = new ViewerDocument(this);
+    wireDocument();
+    playback = new FramePlayback(this);
+    slideshow = new Slideshow(this);
+    mainToolbar = new MainToolbar(this);
+    mainToolbar->connectTo(this);
+    wirePlayback();
+    mainToolbar->setSteppingEnabled(false);
+
+    viewerTransforms = new ViewerTransforms(this);
+    connect(viewerTransforms, &ViewerTransforms::runningChanged, this,
+            &ViewController::updateMainMenuRequested);
+    viewerOutput = new ViewerOutput(this);
+    viewerCommands = new ViewerCommands(this);
+    showMessage(ViewerMessage::EmptyWindow);
+    themeChanged();
+}
+
+void ViewController::buildViews() {
     coloredView = new QWidget(this);
     coloredView->setAutoFillBackground(true);
     QPalette black = coloredView->palette();
@@ -63,24 +80,12 @@ void ViewController::viewDidLoad() {
     aniImageView->hide();
     renderer = new DNSImageView(this);
     geometry = new ViewerGeometry(std::make_unique<WidgetViewWindow>(this), renderer, this);
-    connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
-            &ViewController::updateMainMenuRequested);
     viewerInput = new ViewerInput(this, geometry);
-    // Over the image, under the messages and the toolbar made below.
+    // Over the image, under the messages and the toolbar made later.
     viewerSelection = new ViewerSelection(this, geometry);
     viewerInput->setSelection(viewerSelection);
-    connect(geometry, &ViewerGeometry::selectableAreaChanged, viewerSelection,
-            &ViewerSelection::updateSelectableArea);
-    connect(viewerSelection, &ViewerSelection::changed, this,
-            &ViewController::updateMainMenuRequested);
-    connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
-    connect(viewerInput, &ViewerInput::firstImageRequested, this, &ViewController::showFirstImage);
-    connect(viewerInput, &ViewerInput::lastImageRequested, this, &ViewController::showLastImage);
-    connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
     fullScreenSteps = new ViewerFullScreen(
         {this, geometry, viewerSelection, renderer, aniImageView, coloredView});
-    connect(viewerInput, &ViewerInput::toggleFullScreenRequested, this,
-            &ViewController::toggleFullScreen);
     messageView = new MessageView(this);
 
     loaderView = new QWidget(this);
@@ -91,8 +96,25 @@ void ViewController::viewDidLoad() {
     spinner->setColor(QColor(255, 255, 255, 191));
     spinner->stopAnimating();
     loaderView->hide();
+}
 
-    doc = new ViewerDocument(this);
+void ViewController::wireGeometryAndInput() {
+    connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
+            &ViewController::updateMainMenuRequested);
+    connect(geometry, &ViewerGeometry::selectableAreaChanged, viewerSelection,
+            &ViewerSelection::updateSelectableArea);
+    connect(viewerSelection, &ViewerSelection::changed, this,
+            &ViewController::updateMainMenuRequested);
+    connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
+    connect(viewerInput, &ViewerInput::firstImageRequested, this,
+            [this] { doc->showFirstImage(); });
+    connect(viewerInput, &ViewerInput::lastImageRequested, this, [this] { doc->showLastImage(); });
+    connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
+    connect(viewerInput, &ViewerInput::toggleFullScreenRequested, fullScreenSteps,
+            &ViewerFullScreen::toggleFullScreen);
+}
+
+void ViewController::wireDocument() {
     doc->setPreviewBound([this] { return previewBound(); });
     doc->setDrawnSize(
         [this] { return geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()); });
@@ -105,58 +127,15 @@ void ViewController::viewDidLoad() {
     connect(doc, &ViewerDocument::listFailed, this, &ViewController::showListMessage);
     connect(doc, &ViewerDocument::applicationsChanged, this,
             &ViewController::updateMainMenuRequested);
-    playback = new FramePlayback(this);
+}
+
+void ViewController::wirePlayback() {
     connect(playback, &FramePlayback::frameShown, this, &ViewController::frameShown);
-    slideshow = new Slideshow(this);
+    connect(playback, &FramePlayback::playingChanged, this,
+            &ViewController::updateFrameItemsRequested);
     connect(slideshow, &Slideshow::tick, this, &ViewController::showNextImage);
-    mainToolbar = new MainToolbar(this);
-    connect(playback, &FramePlayback::playingChanged, this, [this](bool playing) {
-        mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif,
-                                      playing ? QStringLiteral("pause-Template")
-                                              : QStringLiteral("play-Template"));
-        emit updateFrameItemsRequested();
-    });
-    connect(slideshow, &Slideshow::runningChanged, this, [this](bool running) {
-        mainToolbar->setButtonPicture(mainToolbar->actionPlay, Slideshow::toolbarPicture(running));
-        emit slideshowRunningChanged(running);
-    });
+    connect(slideshow, &Slideshow::runningChanged, this, &ViewController::slideshowRunningChanged);
     connect(mainToolbar, &MainToolbar::heightChanged, this, [this] { resizeEvent(nullptr); });
-    connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
-    connect(mainToolbar->actionPrevious, &QToolButton::clicked, this,
-            &ViewController::previousImage);
-    connect(mainToolbar->actionZoomIn, &QToolButton::clicked, this, &ViewController::zoomIn);
-    connect(mainToolbar->actionPlay, &QToolButton::clicked, this, &ViewController::playSlideshow);
-    connect(mainToolbar->actionPlayStopGif, &QToolButton::clicked, this,
-            &ViewController::playStopGif);
-    connect(mainToolbar->frameSlider, &QSlider::valueChanged, this, [this] {
-        // After the current event, as the slider's own handling finishes first.
-        QTimer::singleShot(0, this, &ViewController::sizeSliderValueChanged);
-    });
-    connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
-    connect(mainToolbar->actionFullscreen, &QToolButton::clicked, this,
-            &ViewController::toggleFullScreen);
-    connect(fullScreenSteps, &ViewerFullScreen::fullScreenPictureChanged, this, [this](bool in) {
-        mainToolbar->setButtonPicture(mainToolbar->actionFullscreen,
-                                      in ? QStringLiteral("fullscreen-exit")
-                                         : QStringLiteral("fullscreen-enter"));
-        mainToolbar->actionFullscreen->setToolTip(in ? tr("Exit Full Screen") : tr("Full Screen"));
-    });
-    setSteppingEnabled(false);
-
-    imageTransformer = new ImageTransformer(this);
-    connect(imageTransformer, &ImageTransformer::finished, this,
-            [this](const ImageTransformer::Job& done) {
-                transformLanded(done.image, done.screenCopy, done.frames, done.step);
-            });
-    connect(imageTransformer, &ImageTransformer::failed, this, &ViewController::transformFailed);
-
-    viewerOutput = new ViewerOutput(this);
-    connect(viewerOutput->exporter(), &ImageExporter::runningChanged, this,
-            [this](bool running) { running ? startLoading() : stopLoading(); });
-
-    viewerCommands = new ViewerCommands(this);
-    showMessage(ViewerMessage::EmptyWindow);
-    themeChanged();
 }
 
 int ViewController::framesCount() const {
@@ -246,12 +225,6 @@ const ViewerMessage* ViewController::shownMessage() const {
     return messageView->isHidden() ? nullptr : &messageView->message();
 }
 
-void ViewController::setSteppingEnabled(bool enabled) {
-    for (QToolButton* button :
-         {mainToolbar->actionNext, mainToolbar->actionPrevious, mainToolbar->actionPlay})
-        button->setEnabled(enabled);
-}
-
 void ViewController::showMessage(ViewerMessage::Situation situation) {
     messageView->showMessage(ViewerMessage::forSituation(situation));
     messageView->raise();
@@ -285,29 +258,13 @@ void ViewController::zoomOut() {
     geometry->zoomWithMouse(false, true);
 }
 
-void ViewController::smartZoom() {
-    geometry->smartZoom();
-}
-
 void ViewController::processWindow(bool show) {
     geometry->processWindow(show, zoomMode);
     fullScreenSteps->imageFitted(currentFrame() == 0);
 }
 
-void ViewController::toggleFullScreen() {
-    fullScreenSteps->toggleFullScreen();
-}
-
-void ViewController::prepearAni() {
-    aniImageView->setImage(renderer->image());
-    aniImageView->setImageRect(renderer->imageRect());
-    aniImageView->setNearestFilter(renderer->nearestFilter());
-}
-
 void ViewController::resetForNewItem() {
-    // A turn still being worked out belongs to the image being left.
-    imageTransformer->setCurrentSerial(doc->loadSerial());
-    setTransforming(false);
+    viewerTransforms->itemChanged();
     viewerSelection->deselect();
     playback->clear();
     geometry->resetForNewDocument();
@@ -315,21 +272,21 @@ void ViewController::resetForNewItem() {
 
 void ViewController::startWithFile(const QString& path) {
     updateUI();
-    setSteppingEnabled(false);
+    mainToolbar->setSteppingEnabled(false);
     messageView->hide();
     // The folder scan may ask for a grant in a nested event loop.
     const QPointer<ViewController> alive(this);
     doc->startWithFile(path);
     if (!alive)
         return;
-    setSteppingEnabled(doc->imageFiles().count() >= 2);
+    mainToolbar->setSteppingEnabled(doc->imageFiles().count() >= 2);
 }
 
 void ViewController::showListMessage(ViewerMessage::Situation situation, const QString& document) {
     // Whatever was shown before belongs to another list: nothing of it stays
     // on screen under the message.
     resetForNewItem();
-    resetToolbarForNewItem();
+    mainToolbar->resetForNewItem();
     stopLoading();
     renderer->setImage(QImage());
     setTitle(FileName::display(ImageCollection::lastPathComponent(document)));
@@ -339,7 +296,7 @@ void ViewController::showListMessage(ViewerMessage::Situation situation, const Q
 }
 
 void ViewController::startWithData(const QByteArray& bytes) {
-    setSteppingEnabled(false);
+    mainToolbar->setSteppingEnabled(false);
     messageView->hide();
     doc->startWithData(bytes);
     emit updateMainMenuRequested();
@@ -353,21 +310,13 @@ void ViewController::showPreviousImage() {
     doc->showPreviousImage();
 }
 
-void ViewController::showFirstImage() {
-    doc->showFirstImage();
-}
-
-void ViewController::showLastImage() {
-    doc->showLastImage();
-}
-
 void ViewController::nextImage() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     showNextImage();
 }
 
 void ViewController::previousImage() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     showPreviousImage();
 }
 
@@ -375,56 +324,17 @@ void ViewController::playSlideshow() {
     slideshow->playSlideshow(slideshowDelay);
 }
 
-void ViewController::stopSlideshow() {
-    slideshow->stopSlideshow();
-}
-
-bool ViewController::isSlideshowRunning() const {
-    return slideshow->isRunning();
-}
-
-void ViewController::playStopGif() {
-    playback->playStop();
-}
-
-void ViewController::prevFrame() {
-    playback->stepBy(-1);
-}
-
-void ViewController::nextFrame() {
-    playback->stepBy(1);
-}
-
-void ViewController::showPreviousImageFrame() {
-    playback->stepBy(-1);
-}
-
-void ViewController::showNextImageFrame() {
-    playback->stepBy(1);
-}
-
-void ViewController::sizeSliderValueChanged() {
-    playback->showFrame(mainToolbar->frameSlider->value());
-}
-
-void ViewController::setFrameControls(int index) {
-    const QSignalBlocker quiet(mainToolbar->frameSlider);
-    mainToolbar->frameSlider->setValue(index);
-    mainToolbar->labelFrames->setText(QString::asprintf("%i/%i", index + 1, doc->framesCount()));
-}
-
 void ViewController::frameShown(int index, const QImage& image, bool refit) {
     if (refit) {
         // A page of a multi-page file: placed anew, with a selection of its
         // own; a turn worked out for the page before it would land on it.
-        imageTransformer->cancel();
-        setTransforming(false);
+        viewerTransforms->pageChanged();
         viewerSelection->deselect();
         showFrame(index, image, image.size(), true);
         return;
     }
     // Playback swaps the picture only: no refit, the selection stays.
-    setFrameControls(index);
+    mainToolbar->setFramePosition(index, doc->framesCount());
     renderer->setImage(image);
     emit updateFrameItemsRequested();
 }
@@ -434,18 +344,13 @@ void ViewController::startAnimation(const LoadedItem& item) {
     const std::optional<AnimationPlayer::Kind> kind = AnimationPlayer::animatedKind(
         ImageCollection::pathExtension(item.path), item.source ? item.source->type() : QString());
     const bool animated = kind && count >= 2;
-    mainToolbar->imageFrames->setVisible(!animated);
-    mainToolbar->actionPlayStopGif->setVisible(animated);
+    mainToolbar->setAnimated(animated);
     playback->setItem(count, animated, kind.value_or(AnimationPlayer::Kind::Gif), item.image,
                       doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
 }
 
 void ViewController::getInfo() {
     emit getInfoRequested();
-}
-
-void ViewController::openImage(const QString& path) {
-    doc->openImage(path);
 }
 
 void ViewController::startLoading() {
@@ -468,19 +373,11 @@ QSize ViewController::previewBound() const {
 
 void ViewController::loadStarted(const QString& path, bool waiting) {
     resetForNewItem();
-    resetToolbarForNewItem();
+    mainToolbar->resetForNewItem();
     setTitle(doc->isData() ? tr("Clipboard")
                            : FileName::display(ImageCollection::lastPathComponent(path)));
     if (waiting)
         startLoading();
-}
-
-void ViewController::resetToolbarForNewItem() {
-    // The previous item's frames must not show through while this one loads.
-    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
-    mainToolbar->imageFrames->setVisible(true);
-    mainToolbar->actionPlayStopGif->setVisible(false);
-    mainToolbar->labelFrames->clear();
 }
 
 void ViewController::firstLookReady(const QImage& image, const QSize& fullSize,
@@ -491,13 +388,7 @@ void ViewController::firstLookReady(const QImage& image, const QSize& fullSize,
 }
 
 void ViewController::itemReady(const LoadedItem& item, bool refit) {
-    const int count = doc->framesCount();
-    mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight
-                                             : MainToolbar::stillHeight);
-    if (count >= 2) {
-        const QSignalBlocker quiet(mainToolbar->frameSlider);
-        mainToolbar->frameSlider->setRange(0, count - 1);
-    }
+    mainToolbar->setFrameCount(doc->framesCount());
     showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
     stopLoading();
     // After the image is on screen, with the copy it is drawn from: the
@@ -515,20 +406,12 @@ void ViewController::itemReady(const LoadedItem& item, bool refit) {
     emit updateMainMenuRequested();
 }
 
-void ViewController::loadImageFrame(int index) {
-    playback->showFrame(index);
-}
-
 void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
                                const QImage& screenCopy) {
     imageChanged = true;
-    mainToolbar->labelImageResolution->clear();
-    setFrameControls(index);
+    mainToolbar->setResolution(QSize());
+    mainToolbar->setFramePosition(index, doc->framesCount());
     showImage(image, pixelSize, refit, screenCopy);
-}
-
-void ViewController::postFrameLoad(const QImage& image) {
-    showImage(image, image.size(), true);
 }
 
 void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
@@ -542,8 +425,7 @@ void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool
         imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(imageWidth, imageHeight);
         viewerSelection->setImagePixels(pixelSize);
-        mainToolbar->labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", pixelSize.width(), pixelSize.height()));
+        mainToolbar->setResolution(pixelSize);
         renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();
@@ -580,7 +462,7 @@ void ViewController::themeChanged() {
 }
 
 void ViewController::viewWillDisappear() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     playback->clear();
     doc->cancelLoading();
     stopLoading();
@@ -615,84 +497,5 @@ bool ViewController::isImageShown() const {
 }
 
 bool ViewController::isTransforming() const {
-    return imageTransformer->isRunning();
-}
-
-void ViewController::flipHorizontally() {
-    transformImage(ImageTransform::flipHorizontally());
-}
-
-void ViewController::flipVertically() {
-    transformImage(ImageTransform::flipVertically());
-}
-
-void ViewController::rotate180() {
-    transformImage(ImageTransform::rotate180());
-}
-
-void ViewController::rotate90() {
-    transformImage(ImageTransform::rotateClockwise());
-}
-
-void ViewController::rotate90Counter() {
-    transformImage(ImageTransform::rotateCounterClockwise());
-}
-
-void ViewController::setTransforming(bool running) {
-    // The selection tool and the frame slider would act on pixels about to be replaced.
-    mainToolbar->frameSlider->setEnabled(!running);
-    if (running && viewerInput->tools().inSelecting())
-        viewerInput->canBeSelected(false);
-    emit updateMainMenuRequested();
-}
-
-void ViewController::transformImage(const ImageTransform& step) {
-    // A first look would be replaced by the full decode, untransformed.
-    if (!isImageShown() || isTransforming())
-        return;
-    viewerSelection->deselect();
-    startLoading();
-    imageTransformer->setCurrentSerial(doc->loadSerial());
-    imageTransformer->start({doc->loadSerial(), step, renderer->image(),
-                             renderer->cache()->exactCopy(), playback->decodedFrames()});
-    setTransforming(true);
-}
-
-void ViewController::transformLanded(const QImage& image, const QImage& screenCopy,
-                                     const QList<QImage>& frames, const ImageTransform& step) {
-    viewerSelection->deselect();
-    playback->transformLanded(playback->transform().then(step), frames);
-    // For full screen this is a new image: leaving it refits rather than
-    // restoring the old frame.
-    imageChanged = true;
-    if (step.swapsSize()) {
-        std::swap(imageWidth, imageHeight);
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->setImagePixels(image.size());
-        mainToolbar->labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", image.width(), image.height()));
-    }
-    renderer->setImage(image, screenCopy);
-    // A quarter turn refits, which blurs the backdrop anew; a flip or a half
-    // turn keeps the frame, so the backdrop is blurred from the new pixels here.
-    if (step.swapsSize())
-        processWindow(true);
-    else if (isFullscreen)
-        fullScreenSteps->applyBackdrop();
-    stopLoading();
-    setTransforming(false);
-}
-
-void ViewController::transformFailed() {
-    // Ends as a landed transform does, with the image as it was.
-    stopLoading();
-    setTransforming(false);
-    auto* alert = new QMessageBox(QMessageBox::Warning, tr("Rotate or Flip"),
-                                  tr("The image could not be rotated or flipped."), QMessageBox::Ok,
-                                  window());
-    alert->setObjectName(QStringLiteral("TransformFailedAlert"));
-    alert->setInformativeText(tr("There is not enough memory for the changed copy. The image "
-                                 "is shown as it was."));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->open();
+    return viewerTransforms->isTransforming();
 }

@@ -19,8 +19,7 @@ class MessageView;
 class RTSpinKitView;
 class ViewerCommands;
 class ViewerSelection;
-class ImageTransform;
-class ImageTransformer;
+class ViewerTransforms;
 class ViewerFullScreen;
 class ViewerOutput;
 
@@ -39,11 +38,6 @@ class ViewController : public QWidget {
 
     void showNextImage();
     void showPreviousImage();
-    void showFirstImage();
-    void showLastImage();
-    void openImage(const QString& path);
-    void loadImageFrame(int index);
-    void postFrameLoad(const QImage& image);
     void updateUI();
     void themeChanged();
     void viewWillDisappear();
@@ -56,30 +50,16 @@ class ViewController : public QWidget {
     void setActualSize() { setZoomMode(3); }
     void zoomIn();
     void zoomOut();
-    void smartZoom();
     void processWindow(bool show);
     // Full screen through the window manager, with its steps and backdrop.
-    void toggleFullScreen();
     ViewerFullScreen* fullScreen() const { return fullScreenSteps; }
-    // Animations and multi-image files.
-    void playStopGif();
-    void prevFrame();
-    void nextFrame();
-    void showPreviousImageFrame();
-    void showNextImageFrame();
-    void sizeSliderValueChanged();
+    // Animations and multi-image files: playing and stepping through frames.
     AnimationPlayer* animation() const;
     FramePlayback* framePlayback() const { return playback; }
     ViewerDocument* document() const { return doc; }
     // The slideshow.
     void playSlideshow();
-    void stopSlideshow();
-    bool isSlideshowRunning() const;
     Slideshow* slideshowTimer() const { return slideshow; }
-    // Copies the shown image and its placement into the transition view, for
-    // the cross-fade between images in full screen.
-    void prepearAni();
-    DNSImageView* transitionView() const { return aniImageView; }
 
     // State read by the menus, the routing and the window controller.
     int framesCount() const;
@@ -126,17 +106,14 @@ class ViewController : public QWidget {
     void deselect();
     void selectionTool();
 
-    // Turns and flips of the shown image and its frames, worked out on a
-    // worker; the window refits when the result lands after a quarter turn.
-    void flipHorizontally();
-    void flipVertically();
-    void rotate180();
-    void rotate90();
-    void rotate90Counter();
+    // Turns and flips of the shown image.
+    ViewerTransforms* transforms() const { return viewerTransforms; }
     bool isTransforming() const;
     // The full image is on screen: what reads or changes its pixels may run.
     bool isImageShown() const;
-    ImageTransformer* transformer() const { return imageTransformer; }
+    // The spinner over the view, for work the user waits for.
+    void startLoading();
+    void stopLoading();
 
     // Copy, export and print.
     ViewerOutput* output() const { return viewerOutput; }
@@ -165,16 +142,17 @@ class ViewController : public QWidget {
 
   private:
     void viewDidLoad();
+    // The child views, then the wiring of each concern.
+    void buildViews();
+    void wireGeometryAndInput();
+    void wireDocument();
+    void wirePlayback();
     void resetForNewItem();
-    void setSteppingEnabled(bool enabled);
     void showMessage(ViewerMessage::Situation situation);
     // A folder or archive that gives no list to show: its message instead.
     void showListMessage(ViewerMessage::Situation situation, const QString& document);
     void setTitle(const QString& title);
     void setZoomMode(int mode);
-    void startLoading();
-    void stopLoading();
-    void resetToolbarForNewItem();
     // The document's reports.
     void loadStarted(const QString& path, bool waiting);
     void firstLookReady(const QImage& image, const QSize& fullSize, const QImage& screenCopy);
@@ -185,12 +163,6 @@ class ViewController : public QWidget {
                    const QImage& screenCopy = QImage());
     void startAnimation(const LoadedItem& item);
     void frameShown(int index, const QImage& image, bool refit);
-    void setFrameControls(int index);
-    void transformImage(const ImageTransform& step);
-    void transformLanded(const QImage& image, const QImage& screenCopy,
-                         const QList<QImage>& frames, const ImageTransform& step);
-    void transformFailed();
-    void setTransforming(bool running);
     QSize previewBound() const;
 
     ViewerDocument* doc = nullptr;
@@ -208,7 +180,7 @@ class ViewController : public QWidget {
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
     ViewerCommands* viewerCommands = nullptr;
-    ImageTransformer* imageTransformer = nullptr;
+    ViewerTransforms* viewerTransforms = nullptr;
     ViewerFullScreen* fullScreenSteps = nullptr;
     ViewerOutput* viewerOutput = nullptr;
 };

@@ -1,12 +1,15 @@
 #include "viewer/ViewerCommands.h"
 
+#include "geometry/ViewerGeometry.h"
 #include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "viewer/ChromeStyle.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerOutput.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -34,12 +37,13 @@ const Command commands[] = {
     {MenuItem::PreviousImage, TITLE("Previous Image"), [](VC* v) { v->previousImage(); },
      Command::NewGroup},
     {MenuItem::NextImage, TITLE("Next Image"), [](VC* v) { v->nextImage(); }},
-    {MenuItem::PreviousFrame, TITLE("Previous Frame"), [](VC* v) { v->prevFrame(); }},
-    {MenuItem::NextFrame, TITLE("Next Frame"), [](VC* v) { v->nextFrame(); }},
+    {MenuItem::PreviousFrame, TITLE("Previous Frame"),
+     [](VC* v) { v->framePlayback()->stepBy(-1); }},
+    {MenuItem::NextFrame, TITLE("Next Frame"), [](VC* v) { v->framePlayback()->stepBy(1); }},
     {MenuItem::Slideshow, TITLE("Slideshow"), [](VC* v) { v->playSlideshow(); }},
     {MenuItem::ZoomIn, TITLE("Zoom In"), [](VC* v) { v->zoomIn(); }, Command::NewGroup},
     {MenuItem::ZoomOut, TITLE("Zoom Out"), [](VC* v) { v->zoomOut(); }},
-    {MenuItem::SmartZoom, TITLE("Smart Zoom"), [](VC* v) { v->smartZoom(); }},
+    {MenuItem::SmartZoom, TITLE("Smart Zoom"), [](VC* v) { v->viewGeometry()->smartZoom(); }},
     {MenuItem::FitToScreen, TITLE("Fit to Screen"), [](VC* v) { v->setFitToScreen(); },
      Command::ZoomMode},
     {MenuItem::StretchToFit, TITLE("Stretch to Fit"), [](VC* v) { v->setStretchToFit(); },
@@ -48,12 +52,14 @@ const Command commands[] = {
      Command::ZoomMode},
     {MenuItem::ActualSize, TITLE("Actual Size"), [](VC* v) { v->setActualSize(); },
      Command::ZoomMode},
-    {MenuItem::Rotate90Counter, TITLE("Rotate Left"), [](VC* v) { v->rotate90Counter(); },
-     Command::NewGroup},
-    {MenuItem::Rotate90, TITLE("Rotate Right"), [](VC* v) { v->rotate90(); }},
-    {MenuItem::Rotate180, TITLE("Rotate 180°"), [](VC* v) { v->rotate180(); }},
-    {MenuItem::FlipHorizontally, TITLE("Flip Horizontally"), [](VC* v) { v->flipHorizontally(); }},
-    {MenuItem::FlipVertically, TITLE("Flip Vertically"), [](VC* v) { v->flipVertically(); }},
+    {MenuItem::Rotate90Counter, TITLE("Rotate Left"),
+     [](VC* v) { v->transforms()->rotate90Counter(); }, Command::NewGroup},
+    {MenuItem::Rotate90, TITLE("Rotate Right"), [](VC* v) { v->transforms()->rotate90(); }},
+    {MenuItem::Rotate180, TITLE("Rotate 180°"), [](VC* v) { v->transforms()->rotate180(); }},
+    {MenuItem::FlipHorizontally, TITLE("Flip Horizontally"),
+     [](VC* v) { v->transforms()->flipHorizontally(); }},
+    {MenuItem::FlipVertically, TITLE("Flip Vertically"),
+     [](VC* v) { v->transforms()->flipVertically(); }},
     {MenuItem::GetInfo, TITLE("Get Info"), [](VC* v) { v->getInfo(); }, Command::NewGroup},
 };
 #undef TITLE

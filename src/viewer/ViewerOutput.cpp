@@ -14,7 +14,10 @@
 #include <QMimeData>
 
 ViewerOutput::ViewerOutput(ViewController* viewer)
-    : QObject(viewer), viewer(viewer), imageExporter(new ImageExporter(this)) {}
+    : QObject(viewer), viewer(viewer), imageExporter(new ImageExporter(this)) {
+    connect(imageExporter, &ImageExporter::runningChanged, viewer,
+            [viewer](bool running) { running ? viewer->startLoading() : viewer->stopLoading(); });
+}
 
 bool ViewerOutput::canRead() const {
     return viewer->isImageShown() && !viewer->isTransforming();

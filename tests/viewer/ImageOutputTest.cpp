@@ -9,6 +9,7 @@
 #include "viewer/JFImageSavePanel.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -88,7 +89,7 @@ TEST_F(ImageOutput, CopyWithNothingToWriteKeepsTheClipboard) {
 TEST_F(ImageOutput, CopyReadsTheTurnedPixels) {
     ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
     open(path("g.png"));
-    vc->rotate90();
+    vc->transforms()->rotate90();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
     vc->selectAll();
     ASSERT_TRUE(vc->output()->copySelectionToClipboard());
@@ -141,7 +142,7 @@ TEST_F(ImageOutput, ExportWritesTheTurnedPixelsAtFullSize) {
     open(path("g.png"));
     vc->setActualSize();
     vc->zoomOut(); // the zoom has no say in what is written
-    vc->rotate90Counter();
+    vc->transforms()->rotate90Counter();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
     JFImageSavePanel panel;
     panel.configureSavePanel();
