@@ -4,16 +4,13 @@
 #include "core/Settings.h"
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
-#include "platform/FileName.h"
-#include "platform/ImageSource.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
-#include "viewer/ImageExporter.h"
+#include "viewer/ItemDisplay.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
-#include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewerCommands.h"
@@ -25,11 +22,8 @@
 #include "viewer/WidgetViewWindow.h"
 
 #include <QEvent>
-#include <QLabel>
 #include <QPointer>
 #include <QScreen>
-#include <QTimer>
-#include <QToolButton>
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {
     viewDidLoad();
@@ -64,7 +58,7 @@ void ViewController::viewDidLoad() {
             &ViewController::updateMainMenuRequested);
     viewerOutput = new ViewerOutput(this);
     viewerCommands = new ViewerCommands(this);
-    showMessage(ViewerMessage::EmptyWindow);
+    display->showMessage(ViewerMessage::EmptyWindow);
     themeChanged();
 }
 
@@ -87,6 +81,7 @@ void ViewController::buildViews() {
     fullScreenSteps = new ViewerFullScreen(
         {this, geometry, viewerSelection, renderer, aniImageView, coloredView});
     messageView = new MessageView(this);
+    display = new ItemDisplay(this, messageView);
 
     loaderView = new QWidget(this);
     loaderView->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -121,16 +116,23 @@ void ViewController::wireDocument() {
     doc->setScreenCopySource([this] {
         return ViewerDocument::ScreenCopy{renderer->image(), renderer->cache()->exactCopy()};
     });
-    connect(doc, &ViewerDocument::loadStarted, this, &ViewController::loadStarted);
-    connect(doc, &ViewerDocument::firstLookReady, this, &ViewController::firstLookReady);
-    connect(doc, &ViewerDocument::itemReady, this, &ViewController::itemReady);
-    connect(doc, &ViewerDocument::listFailed, this, &ViewController::showListMessage);
+    connect(doc, &ViewerDocument::loadStarted, display, &ItemDisplay::loadStarted);
+    connect(doc, &ViewerDocument::firstLookReady, display, &ItemDisplay::firstLookReady);
+    connect(doc, &ViewerDocument::itemReady, display, &ItemDisplay::itemReady);
+    connect(doc, &ViewerDocument::listFailed, display, &ItemDisplay::showListMessage);
+    connect(display, &ItemDisplay::updateMainMenuRequested, this,
+            &ViewController::updateMainMenuRequested);
+    connect(display, &ItemDisplay::updateFrameItemsRequested, this,
+            &ViewController::updateFrameItemsRequested);
+    connect(display, &ItemDisplay::updateDetailsPanel, this, &ViewController::updateDetailsPanel);
+    connect(display, &ItemDisplay::updateDetailsPanelWithData, this,
+            &ViewController::updateDetailsPanelWithData);
     connect(doc, &ViewerDocument::applicationsChanged, this,
             &ViewController::updateMainMenuRequested);
 }
 
 void ViewController::wirePlayback() {
-    connect(playback, &FramePlayback::frameShown, this, &ViewController::frameShown);
+    connect(playback, &FramePlayback::frameShown, display, &ItemDisplay::frameShown);
     connect(playback, &FramePlayback::playingChanged, this,
             &ViewController::updateFrameItemsRequested);
     connect(slideshow, &Slideshow::tick, this, &ViewController::showNextImage);
@@ -222,18 +224,7 @@ QImage ViewController::getCurrentImage() const {
 }
 
 const ViewerMessage* ViewController::shownMessage() const {
-    return messageView->isHidden() ? nullptr : &messageView->message();
-}
-
-void ViewController::showMessage(ViewerMessage::Situation situation) {
-    messageView->showMessage(ViewerMessage::forSituation(situation));
-    messageView->raise();
-}
-
-void ViewController::setTitle(const QString& title) {
-    mainToolbar->labelFileName->setText(title);
-    if (window() != this)
-        window()->setWindowTitle(title);
+    return display->shownMessage();
 }
 
 void ViewController::setZoomMode(int mode) {
@@ -263,17 +254,10 @@ void ViewController::processWindow(bool show) {
     fullScreenSteps->imageFitted(currentFrame() == 0);
 }
 
-void ViewController::resetForNewItem() {
-    viewerTransforms->itemChanged();
-    viewerSelection->deselect();
-    playback->clear();
-    geometry->resetForNewDocument();
-}
-
 void ViewController::startWithFile(const QString& path) {
     updateUI();
     mainToolbar->setSteppingEnabled(false);
-    messageView->hide();
+    display->hideMessage();
     // The folder scan may ask for a grant in a nested event loop.
     const QPointer<ViewController> alive(this);
     doc->startWithFile(path);
@@ -282,22 +266,9 @@ void ViewController::startWithFile(const QString& path) {
     mainToolbar->setSteppingEnabled(doc->imageFiles().count() >= 2);
 }
 
-void ViewController::showListMessage(ViewerMessage::Situation situation, const QString& document) {
-    // Whatever was shown before belongs to another list: nothing of it stays
-    // on screen under the message.
-    resetForNewItem();
-    mainToolbar->resetForNewItem();
-    stopLoading();
-    renderer->setImage(QImage());
-    setTitle(FileName::display(ImageCollection::lastPathComponent(document)));
-    showMessage(situation);
-    emit updateDetailsPanel(QString());
-    emit updateMainMenuRequested();
-}
-
 void ViewController::startWithData(const QByteArray& bytes) {
     mainToolbar->setSteppingEnabled(false);
-    messageView->hide();
+    display->hideMessage();
     doc->startWithData(bytes);
     emit updateMainMenuRequested();
 }
@@ -324,31 +295,6 @@ void ViewController::playSlideshow() {
     slideshow->playSlideshow(slideshowDelay);
 }
 
-void ViewController::frameShown(int index, const QImage& image, bool refit) {
-    if (refit) {
-        // A page of a multi-page file: placed anew, with a selection of its
-        // own; a turn worked out for the page before it would land on it.
-        viewerTransforms->pageChanged();
-        viewerSelection->deselect();
-        showFrame(index, image, image.size(), true);
-        return;
-    }
-    // Playback swaps the picture only: no refit, the selection stays.
-    mainToolbar->setFramePosition(index, doc->framesCount());
-    renderer->setImage(image);
-    emit updateFrameItemsRequested();
-}
-
-void ViewController::startAnimation(const LoadedItem& item) {
-    const int count = doc->framesCount();
-    const std::optional<AnimationPlayer::Kind> kind = AnimationPlayer::animatedKind(
-        ImageCollection::pathExtension(item.path), item.source ? item.source->type() : QString());
-    const bool animated = kind && count >= 2;
-    mainToolbar->setAnimated(animated);
-    playback->setItem(count, animated, kind.value_or(AnimationPlayer::Kind::Gif), item.image,
-                      doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
-}
-
 void ViewController::getInfo() {
     emit getInfoRequested();
 }
@@ -369,80 +315,6 @@ QSize ViewController::previewBound() const {
     if (!screen)
         return QSize();
     return screen->size() * screen->devicePixelRatio();
-}
-
-void ViewController::loadStarted(const QString& path, bool waiting) {
-    resetForNewItem();
-    mainToolbar->resetForNewItem();
-    setTitle(doc->isData() ? tr("Clipboard")
-                           : FileName::display(ImageCollection::lastPathComponent(path)));
-    if (waiting)
-        startLoading();
-}
-
-void ViewController::firstLookReady(const QImage& image, const QSize& fullSize,
-                                    const QImage& screenCopy) {
-    // Sized as the full image, which replaces it.
-    showFrame(0, image, fullSize, true, screenCopy);
-    stopLoading();
-}
-
-void ViewController::itemReady(const LoadedItem& item, bool refit) {
-    mainToolbar->setFrameCount(doc->framesCount());
-    showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
-    stopLoading();
-    // After the image is on screen, with the copy it is drawn from: the
-    // panel counts its histogram on that and never decodes the item again.
-    // Archive entries and clipboard images send their own bytes, as the
-    // window does when it comes to the front.
-    if (!item.image.isNull()) {
-        if (doc->isZip() || doc->isData())
-            emit updateDetailsPanelWithData(doc->imageData(), detailsImage());
-        else
-            emit updateDetailsPanel(item.path, detailsImage());
-    }
-    if (!item.image.isNull())
-        startAnimation(item);
-    emit updateMainMenuRequested();
-}
-
-void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
-                               const QImage& screenCopy) {
-    imageChanged = true;
-    mainToolbar->setResolution(QSize());
-    mainToolbar->setFramePosition(index, doc->framesCount());
-    showImage(image, pixelSize, refit, screenCopy);
-}
-
-void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
-                               const QImage& screenCopy) {
-    if (!image.isNull()) {
-        double scale = devicePixelRatioF();
-        if (!(scale > 0))
-            scale = 1.0;
-        // Always the full image's size, also while a reduced preview is shown.
-        imageWidth = pixelSize.width() / scale;
-        imageHeight = pixelSize.height() / scale;
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->setImagePixels(pixelSize);
-        mainToolbar->setResolution(pixelSize);
-        renderer->setImage(image, screenCopy);
-        renderer->show();
-        messageView->hide();
-        if (refit)
-            processWindow(true);
-    } else {
-        imageWidth = imageHeight = 400;
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->deselect();
-        viewerSelection->setImagePixels(QSize());
-        renderer->setImage(QImage());
-        showMessage(ViewerMessage::CannotDecode);
-        if (refit)
-            geometry->processMessageWindow(true);
-        emit updateDetailsPanel(QString());
-    }
-    emit updateMainMenuRequested();
 }
 
 void ViewController::updateUI() {

@@ -16,6 +16,7 @@ class FramePlayback;
 class Slideshow;
 class MainToolbar;
 class MessageView;
+class ItemDisplay;
 class RTSpinKitView;
 class ViewerCommands;
 class ViewerSelection;
@@ -24,8 +25,10 @@ class ViewerFullScreen;
 class ViewerOutput;
 
 // The content of one viewer window: what it shows, the list it steps
-// through, and the loading of each item. It coordinates; the list, the
-// decoding, the menus' state and the drawing live in their own classes.
+// through, and the loading of each item. It builds the window's parts and
+// coordinates them; the list, the decoding, the placing of each item, the
+// geometry, the transforms, the output, the menus' state and the drawing
+// live in their own classes, which callers reach through the accessors.
 class ViewController : public QWidget {
     Q_OBJECT
   public:
@@ -88,6 +91,7 @@ class ViewController : public QWidget {
     // Until the item is on screen in full (a first look is still loading).
     bool isLoading() const;
     const ViewerMessage* shownMessage() const;
+    ItemDisplay* itemDisplay() const { return display; }
 
     MainToolbar* toolbar() const { return mainToolbar; }
     RTSpinKitView* loadingSpinner() const { return spinner; }
@@ -147,22 +151,7 @@ class ViewController : public QWidget {
     void wireGeometryAndInput();
     void wireDocument();
     void wirePlayback();
-    void resetForNewItem();
-    void showMessage(ViewerMessage::Situation situation);
-    // A folder or archive that gives no list to show: its message instead.
-    void showListMessage(ViewerMessage::Situation situation, const QString& document);
-    void setTitle(const QString& title);
     void setZoomMode(int mode);
-    // The document's reports.
-    void loadStarted(const QString& path, bool waiting);
-    void firstLookReady(const QImage& image, const QSize& fullSize, const QImage& screenCopy);
-    void itemReady(const LoadedItem& item, bool refit);
-    void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
-                   const QImage& screenCopy = QImage());
-    void showImage(const QImage& image, const QSize& pixelSize, bool refit,
-                   const QImage& screenCopy = QImage());
-    void startAnimation(const LoadedItem& item);
-    void frameShown(int index, const QImage& image, bool refit);
     QSize previewBound() const;
 
     ViewerDocument* doc = nullptr;
@@ -176,6 +165,7 @@ class ViewController : public QWidget {
     ViewerInput* viewerInput = nullptr;
     ViewerSelection* viewerSelection = nullptr;
     MessageView* messageView = nullptr;
+    ItemDisplay* display = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
