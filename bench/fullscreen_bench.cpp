@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         StateWatch state(window.get());
         PaintWatch backdrop(blur, [blur] { return !blur->blurred().isNull(); });
         PaintWatch image(vc->imageView(), [vc] { return vc->isFullscreen; });
-        vc->toggleFullScreen();
+        vc->fullScreen()->toggleFullScreen();
         if (!until([&] { return state.seen; }, 5000))
             return 1;
         backdrop.arm(&state.clock);
@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
             5000);
         if (round == 6)
             break;
-        vc->toggleFullScreen();
+        vc->fullScreen()->toggleFullScreen();
         until(
             [&] {
                 return vc->fullScreen()->transition().phase() ==

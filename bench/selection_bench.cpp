@@ -7,6 +7,7 @@
 #include "viewer/OrvaneResizeView.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/WidgetViewWindow.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -32,7 +33,8 @@ struct Scene {
                 line[x] = qRgb(x & 255, y & 255, (x ^ y) & 255);
         }
         image->setImage(pixels);
-        geometry = new ViewerGeometry(&content, image);
+        geometry =
+            new ViewerGeometry(std::make_unique<WidgetViewWindow>(&content), image, &content);
         geometry->setImageSize(10000, 10000);
         selection = new ViewerSelection(&content, geometry);
         QObject::connect(geometry, &ViewerGeometry::selectableAreaChanged, selection,

@@ -11,6 +11,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -63,7 +64,7 @@ void turns(const char* what, ViewController* vc, int count) {
     QElapsedTimer clock;
     watch.clock = &clock;
     view->installEventFilter(&watch);
-    QObject::connect(vc->transformer(), &ImageTransformer::finished, &watch,
+    QObject::connect(vc->transforms()->transformer(), &ImageTransformer::finished, &watch,
                      [&] { watch.since = clock.nsecsElapsed(); });
     StallWatch stalls;
     QList<double> times, landings, worstStalls;
@@ -72,7 +73,7 @@ void turns(const char* what, ViewController* vc, int count) {
         watch.since = watch.paintEnd = -1;
         clock.start();
         stalls.start();
-        vc->rotate90();
+        vc->transforms()->rotate90();
         if (!QTest::qWaitFor([&] { return !vc->isTransforming(); }, 60000)) {
             std::printf("%s: the turn never landed\n", what);
             return;

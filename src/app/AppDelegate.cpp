@@ -12,16 +12,20 @@
 #include "core/NotificationCenter.h"
 #include "core/Settings.h"
 #include "core/ViewerState.h"
+#include "geometry/ViewerGeometry.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "platform/DesktopRecentFiles.h"
 #include "platform/DocumentPortal.h"
 #include "platform/RecentDocuments.h"
-#include "viewer/FolderGrants.h"
 #include "viewer/ChromeStyle.h"
+#include "viewer/FolderGrants.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerOutput.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +38,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -75,6 +80,13 @@ AppDelegate::~AppDelegate() {
     delete infoController;
 }
 
+template <typename Operation> void AppDelegate::forward(MenuItem item, Operation operation) {
+    connect(menus->item(item), &QAction::triggered, this, [this, operation] {
+        if (ViewController* viewer = mainViewController())
+            std::invoke(operation, viewer);
+    });
+}
+
 void AppDelegate::connectMenu() {
     auto on = [this](MenuItem item, auto handler) {
         connect(menus->item(item), &QAction::triggered, this, handler);
@@ -101,31 +113,31 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::GetInfo, &ViewController::getInfo);
     forward(MenuItem::ZoomIn, &ViewController::zoomIn);
     forward(MenuItem::Slideshow, &ViewController::playSlideshow);
-    forward(MenuItem::PreviousFrame, &ViewController::prevFrame);
-    forward(MenuItem::NextFrame, &ViewController::nextFrame);
+    forward(MenuItem::PreviousFrame,
+            [](ViewController* viewer) { viewer->framePlayback()->stepBy(-1); });
+    forward(MenuItem::NextFrame,
+            [](ViewController* viewer) { viewer->framePlayback()->stepBy(1); });
     forward(MenuItem::ZoomOut, &ViewController::zoomOut);
-    forward(MenuItem::Rotate90, &ViewController::rotate90);
-    forward(MenuItem::Rotate90Counter, &ViewController::rotate90Counter);
-    forward(MenuItem::Rotate180, &ViewController::rotate180);
-    forward(MenuItem::FlipHorizontally, &ViewController::flipHorizontally);
-    forward(MenuItem::FlipVertically, &ViewController::flipVertically);
+    forward(MenuItem::Rotate90, [](ViewController* viewer) { viewer->transforms()->rotate90(); });
+    forward(MenuItem::Rotate90Counter,
+            [](ViewController* viewer) { viewer->transforms()->rotate90Counter(); });
+    forward(MenuItem::Rotate180, [](ViewController* viewer) { viewer->transforms()->rotate180(); });
+    forward(MenuItem::FlipHorizontally,
+            [](ViewController* viewer) { viewer->transforms()->flipHorizontally(); });
+    forward(MenuItem::FlipVertically,
+            [](ViewController* viewer) { viewer->transforms()->flipVertically(); });
     // Each export item opens the panel with its own format.
-    on(MenuItem::ExportJPEG, [this] {
-        if (ViewController* viewer = mainViewController())
-            viewer->exportImage(ExportFormat::Jpeg);
+    forward(MenuItem::ExportJPEG,
+            [](ViewController* viewer) { viewer->output()->exportImage(ExportFormat::Jpeg); });
+    forward(MenuItem::ExportPNG,
+            [](ViewController* viewer) { viewer->output()->exportImage(ExportFormat::Png); });
+    forward(MenuItem::Print, [](ViewController* viewer) { viewer->output()->printImage(); });
+    forward(MenuItem::Copy, [this](ViewController* viewer) {
+        viewer->output()->copySelectionToClipboard();
+        recheckPasteboard();
     });
-    on(MenuItem::ExportPNG, [this] {
-        if (ViewController* viewer = mainViewController())
-            viewer->exportImage(ExportFormat::Png);
-    });
-    forward(MenuItem::Print, &ViewController::printImage);
-    on(MenuItem::Copy, [this] {
-        if (ViewController* viewer = mainViewController()) {
-            viewer->copySelectionToClipboard();
-            recheckPasteboard();
-        }
-    });
-    forward(MenuItem::SmartZoom, &ViewController::smartZoom);
+    forward(MenuItem::SmartZoom,
+            [](ViewController* viewer) { viewer->viewGeometry()->smartZoom(); });
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &AppDelegate::recheckPasteboard);
@@ -133,14 +145,6 @@ void AppDelegate::connectMenu() {
         if (s == Qt::ApplicationActive)
             applicationDidBecomeActive();
     });
-}
-
-void AppDelegate::forward(MenuItem item, void (ViewController::*operation)()) {
-    connect(menus->item(item), &QAction::triggered, this,
-            [this, operation] {
-                if (ViewController* viewer = mainViewController())
-                    (viewer->*operation)();
-            });
 }
 
 QAction* AppDelegate::menuItem(MenuItem item) const {

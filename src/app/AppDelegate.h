@@ -90,7 +90,9 @@ private:
     void connectMenu();
     // Hides the panel unless a viewer window is main once the focus has settled.
     void hideUnlessViewerInFront();
-    void forward(MenuItem item, void (ViewController::*operation)());
+    // A menu command for the viewer of the main window: a ViewController
+    // member or a callable taking the viewer.
+    template <typename Operation> void forward(MenuItem item, Operation operation);
     void rebuildRecentMenu();
     QList<RoutableWindow*> routableWindows() const;
 

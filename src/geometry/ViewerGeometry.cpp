@@ -3,16 +3,16 @@
 #include "geometry/Coordinates.h"
 #include "geometry/ImageSurface.h"
 #include "geometry/Panning.h"
+#include "geometry/ViewWindow.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWidget>
-#include <QWindow>
 #include <cmath>
 
-ViewerGeometry::ViewerGeometry(QWidget* view, ImageSurface* renderer)
-    : QObject(view), view(view), renderer(renderer),
+ViewerGeometry::ViewerGeometry(std::unique_ptr<ViewWindow> view, ImageSurface* renderer,
+                               QObject* parent)
+    : QObject(parent), view(std::move(view)), renderer(renderer),
       rendererObject(dynamic_cast<QObject*>(renderer)), rendererIsObject(rendererObject) {
     connect(&animation, &RendererAnimation::imageFrameChanged, this, [this](const QRectF& frame) {
         zoom.imageInViewPort = animation.imageInViewPort();
@@ -27,6 +27,12 @@ ViewerGeometry::ViewerGeometry(QWidget* view, ImageSurface* renderer)
     });
 }
 
+ViewerGeometry::~ViewerGeometry() = default;
+
+ViewWindow* ViewerGeometry::liveView() const {
+    return view && view->exists() ? view.get() : nullptr;
+}
+
 ImageSurface* ViewerGeometry::surface() const {
     return (!rendererIsObject || rendererObject) ? renderer : nullptr;
 }
@@ -37,14 +43,15 @@ QRectF ViewerGeometry::mainScreen() const {
 }
 
 QRectF ViewerGeometry::windowFrame() const {
-    if (!view)
+    const ViewWindow* window = liveView();
+    if (!window)
         return QRectF();
-    return Coordinates::screenFromQt(QRectF(view->window()->geometry()), mainScreen());
+    return Coordinates::screenFromQt(QRectF(window->windowGeometry()), mainScreen());
 }
 
 ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
     ZoomEngine::Environment env;
-    QWidget* window = view ? view->window() : nullptr;
+    const ViewWindow* window = liveView();
     env.hasWindow = window != nullptr;
     if (window)
         env.windowFrame = windowFrame();
@@ -58,8 +65,8 @@ ZoomEngine::Environment ViewerGeometry::environment(bool withMouse) const {
     env.viewInFullScreenMode = isFullscreen;
     if (withMouse)
         env.mouseLocation = Coordinates::screenPointFromQt(QPointF(QCursor::pos()), mainScreen());
-    env.viewWidth = view ? view->width() : 0;
-    env.viewHeight = view ? view->height() : 0;
+    env.viewWidth = window ? window->viewSize().width() : 0;
+    env.viewHeight = window ? window->viewSize().height() : 0;
     env.hasImage = surface() && surface()->hasContents();
     return env;
 }
@@ -126,19 +133,20 @@ void ViewerGeometry::apply(const ZoomEngine::Result& result) {
 }
 
 void ViewerGeometry::setWindowFrame(const QRectF& frame) {
-    if (!view)
+    ViewWindow* window = liveView();
+    if (!window)
         return;
     const QRectF qt = Coordinates::screenToQt(frame, mainScreen());
     const QRect rounded(int(std::lround(qt.x())), int(std::lround(qt.y())),
                         int(std::lround(qt.width())), int(std::lround(qt.height())));
     requestedWindowSize = rounded.size();
-    view->window()->setGeometry(rounded);
+    window->setWindowGeometry(rounded);
 }
 
 void ViewerGeometry::placeRenderer(const QRectF& rect) {
     placement = rect;
-    if (ImageSurface* target = surface(); target && view)
-        target->setImageRect(Coordinates::viewFlip(rect, view->height()));
+    if (ImageSurface* target = surface(); target && liveView())
+        target->setImageRect(Coordinates::viewFlip(rect, liveView()->viewSize().height()));
 }
 
 void ViewerGeometry::setImageSize(double width, double height) {
@@ -199,21 +207,18 @@ void ViewerGeometry::processMessageWindow(bool show) {
 }
 
 void ViewerGeometry::bringForward() {
-    if (!view)
+    ViewWindow* window = liveView();
+    if (!window)
         return;
-    QWidget* window = view->window();
     // A window already in front is left as it is: raising it again costs
     // round trips to the display server on every step.
-    if (!window->isVisible() || !window->isActiveWindow()) {
-        window->show();
-        window->raise();
-        window->activateWindow();
-    }
+    if (!window->isVisible() || !window->isActive())
+        window->bringToFront();
     centreWindow();
 }
 
 void ViewerGeometry::centreWindow() {
-    QWidget* window = view->window();
+    ViewWindow* window = liveView();
     if (window->isFullScreen() || window->isMaximized())
         return;
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
@@ -221,21 +226,21 @@ void ViewerGeometry::centreWindow() {
         return;
     // Horizontally centred, and a little above the middle, where the eye goes.
     const QRect area = screen->availableGeometry();
-    const QSize size = window->size();
-    window->move(area.x() + (area.width() - size.width()) / 2,
-                 area.y() + std::max(0, (area.height() - size.height()) / 3));
+    const QSize size = window->windowGeometry().size();
+    window->moveWindow(QPoint(area.x() + (area.width() - size.width()) / 2,
+                              area.y() + std::max(0, (area.height() - size.height()) / 3)));
 }
 
 void ViewerGeometry::viewResized() {
-    if (!view)
+    const ViewWindow* window = liveView();
+    if (!window)
         return;
     placeRenderer(placement);
     if (windowAnimation || !surface() || !surface()->hasContents())
         return;
-    const QSize now = view->window()->size();
+    const QSize now = window->windowGeometry().size();
     // Our own frame changes arrive here too, some of them late; only a size
     // we did not ask for is the user's.
-    QWidget* window = view->window();
     if (now == requestedWindowSize || !window->isVisible())
         return;
     requestedWindowSize = now;
@@ -255,11 +260,13 @@ void ViewerGeometry::smartZoom() {
 }
 
 void ViewerGeometry::moveImage(int direction) {
-    if (zoom.ZoomingMode <= 0 || !view)
+    const ViewWindow* window = liveView();
+    if (zoom.ZoomingMode <= 0 || !window)
         return;
     zoom.imageInViewAnimation = zoom.imageInViewPort;
-    const QRectF target = Panning::moveImage(direction, zoom.imageInViewPort, view->width(),
-                                             view->height(), zoom.inFullScreenTransition || isFullscreen);
+    const QSize viewSize = window->viewSize();
+    const QRectF target = Panning::moveImage(direction, zoom.imageInViewPort, viewSize.width(),
+                                             viewSize.height(), zoom.inFullScreenTransition || isFullscreen);
     // The window stays where it is: both frames empty.
     windowAnimation = true;
     zoom.inMagnification = true;
@@ -269,22 +276,26 @@ void ViewerGeometry::moveImage(int direction) {
 }
 
 void ViewerGeometry::scrollWheel(const QPointF& delta) {
-    if (!surface() || !surface()->hasContents() || !view)
+    const ViewWindow* window = liveView();
+    if (!surface() || !surface()->hasContents() || !window)
         return;
     if (zoom.ZoomingMode > 0) {
-        zoom.imageInViewPort =
-            Panning::scroll(delta, zoom.imageInViewPort, view->width(), view->height(), isFullscreen);
+        const QSize viewSize = window->viewSize();
+        zoom.imageInViewPort = Panning::scroll(delta, zoom.imageInViewPort, viewSize.width(),
+                                               viewSize.height(), isFullscreen);
         placeRenderer(QRectF(zoom.imageInViewPort.topLeft(), placement.size()));
     }
     emit selectableAreaChanged();
 }
 
 void ViewerGeometry::dragBy(const QPointF& delta) {
-    if (zoom.ZoomingMode <= 0 || !view)
+    const ViewWindow* window = liveView();
+    if (zoom.ZoomingMode <= 0 || !window)
         return;
+    const QSize viewSize = window->viewSize();
     const QPointF origin =
-        Panning::clamp(zoom.imageInViewPort.topLeft() + delta, zoom.imageInViewPort, view->width(),
-                       view->height(), isFullscreen);
+        Panning::clamp(zoom.imageInViewPort.topLeft() + delta, zoom.imageInViewPort,
+                       viewSize.width(), viewSize.height(), isFullscreen);
     zoom.imageInViewPort.moveTopLeft(origin);
     placeRenderer(zoom.imageInViewPort);
     emit selectableAreaChanged();
@@ -303,13 +314,15 @@ void ViewerGeometry::landAnimation(bool withWindow) {
 }
 
 void ViewerGeometry::acceptWindowSize() {
-    if (view)
-        requestedWindowSize = view->window()->size();
+    if (const ViewWindow* window = liveView())
+        requestedWindowSize = window->windowGeometry().size();
 }
 
 void ViewerGeometry::refreshZoomingMode() {
-    if (!view)
+    const ViewWindow* window = liveView();
+    if (!window)
         return;
     const QRectF r = zoom.imageInViewPort;
-    zoom.ZoomingMode = (view->width() < r.width() || view->height() < r.height()) ? 1 : 0;
+    const QSize viewSize = window->viewSize();
+    zoom.ZoomingMode = (viewSize.width() < r.width() || viewSize.height() < r.height()) ? 1 : 0;
 }

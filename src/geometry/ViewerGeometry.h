@@ -8,10 +8,11 @@
 #include <QRectF>
 #include <QSize>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class ImageSurface;
-class QWidget;
+class ViewWindow;
 
 // Puts the zoom engine's answers on screen for one viewer: reads the window,
 // screen and mouse as the engine needs them, applies the new window frame
@@ -22,7 +23,9 @@ class ViewerGeometry : public QObject {
 public:
     // The surface is usually a QObject too; then the geometry stops using it
     // once it is destroyed.
-    ViewerGeometry(QWidget* view, ImageSurface* renderer);
+    ViewerGeometry(std::unique_ptr<ViewWindow> view, ImageSurface* renderer,
+                   QObject* parent = nullptr);
+    ~ViewerGeometry() override;
 
     ZoomEngine zoom;
     RendererAnimation animation;
@@ -84,7 +87,10 @@ private:
     void centreWindow();
     void bringForward();
 
-    QPointer<QWidget> view;
+    // The view while it exists.
+    ViewWindow* liveView() const;
+
+    std::unique_ptr<ViewWindow> view;
     // The surface while it exists.
     ImageSurface* surface() const;
 

@@ -1,12 +1,17 @@
 #include "viewer/MainToolbar.h"
 
 #include "viewer/ChromeStyle.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/PlayerSlider.h"
 #include "viewer/RoundedMask.h"
+#include "viewer/Slideshow.h"
+#include "viewer/ViewController.h"
+#include "viewer/ViewerFullScreen.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -146,4 +151,79 @@ void MainToolbar::paintEvent(QPaintEvent*) {
     tint.fillRect(QRectF(QPointF(0, 0), QSizeF(size())), QColor(28, 28, 30, 215));
     tint.end();
     painter.drawImage(QPointF(0, 0), fill);
+}
+
+void MainToolbar::connectTo(ViewController* viewer) {
+    connect(actionNext, &QToolButton::clicked, viewer, &ViewController::nextImage);
+    connect(actionPrevious, &QToolButton::clicked, viewer, &ViewController::previousImage);
+    connect(actionZoomIn, &QToolButton::clicked, viewer, &ViewController::zoomIn);
+    connect(actionPlay, &QToolButton::clicked, viewer, &ViewController::playSlideshow);
+    connect(actionZoomOut, &QToolButton::clicked, viewer, &ViewController::zoomOut);
+    FramePlayback* playback = viewer->framePlayback();
+    connect(actionPlayStopGif, &QToolButton::clicked, playback, &FramePlayback::playStop);
+    connect(frameSlider, &QSlider::valueChanged, this, [this, playback] {
+        // After the current event, as the slider's own handling finishes first.
+        QTimer::singleShot(0, this,
+                           [this, playback] { playback->showFrame(frameSlider->value()); });
+    });
+    connect(actionFullscreen, &QToolButton::clicked, viewer->fullScreen(),
+            &ViewerFullScreen::toggleFullScreen);
+    connect(playback, &FramePlayback::playingChanged, this, &MainToolbar::setGifPlaying);
+    connect(viewer->slideshowTimer(), &Slideshow::runningChanged, this,
+            &MainToolbar::setSlideshowRunning);
+    connect(viewer->fullScreen(), &ViewerFullScreen::fullScreenPictureChanged, this,
+            &MainToolbar::setFullScreenShown);
+}
+
+void MainToolbar::setSteppingEnabled(bool enabled) {
+    for (QToolButton* button : {actionNext, actionPrevious, actionPlay})
+        button->setEnabled(enabled);
+}
+
+void MainToolbar::resetForNewItem() {
+    setToolbarHeight(stillHeight);
+    setAnimated(false);
+    labelFrames->clear();
+}
+
+void MainToolbar::setFrameCount(int count) {
+    setToolbarHeight(count >= 2 ? framesHeight : stillHeight);
+    if (count >= 2) {
+        const QSignalBlocker quiet(frameSlider);
+        frameSlider->setRange(0, count - 1);
+    }
+}
+
+void MainToolbar::setFramePosition(int index, int count) {
+    const QSignalBlocker quiet(frameSlider);
+    frameSlider->setValue(index);
+    labelFrames->setText(QString::asprintf("%i/%i", index + 1, count));
+}
+
+void MainToolbar::setAnimated(bool animated) {
+    imageFrames->setVisible(!animated);
+    actionPlayStopGif->setVisible(animated);
+}
+
+void MainToolbar::setResolution(const QSize& pixels) {
+    if (pixels.isEmpty())
+        labelImageResolution->clear();
+    else
+        labelImageResolution->setText(
+            QString::asprintf("%ipx × %ipx", pixels.width(), pixels.height()));
+}
+
+void MainToolbar::setGifPlaying(bool playing) {
+    setButtonPicture(actionPlayStopGif,
+                     playing ? QStringLiteral("pause-Template") : QStringLiteral("play-Template"));
+}
+
+void MainToolbar::setSlideshowRunning(bool running) {
+    setButtonPicture(actionPlay, Slideshow::toolbarPicture(running));
+}
+
+void MainToolbar::setFullScreenShown(bool inFullScreen) {
+    setButtonPicture(actionFullscreen, inFullScreen ? QStringLiteral("fullscreen-exit")
+                                                    : QStringLiteral("fullscreen-enter"));
+    actionFullscreen->setToolTip(inFullScreen ? tr("Exit Full Screen") : tr("Full Screen"));
 }

@@ -6,6 +6,7 @@
 class PlayerSlider;
 class QLabel;
 class QToolButton;
+class ViewController;
 
 // The translucent toolbar at the foot of the viewer: stepping, slideshow,
 // zoom and full-screen buttons around the file name and resolution labels.
@@ -42,7 +43,26 @@ public:
 
     void setButtonPicture(QToolButton* button, const QString& picture);
 
-signals:
+    // The buttons and the frame slider act on the viewer; its playback,
+    // slideshow and full screen show on them.
+    void connectTo(ViewController* viewer);
+
+    // What the toolbar shows of the item on screen.
+    void setSteppingEnabled(bool enabled);
+    // The previous item's frames must not show through while the next loads.
+    void resetForNewItem();
+    // The frames row for an item of `count` frames; none below two.
+    void setFrameCount(int count);
+    void setFramePosition(int index, int count);
+    // The play button replaces the frame count for an animation.
+    void setAnimated(bool animated);
+    // Cleared by an empty size.
+    void setResolution(const QSize& pixels);
+    void setGifPlaying(bool playing);
+    void setSlideshowRunning(bool running);
+    void setFullScreenShown(bool inFullScreen);
+
+  signals:
     void heightChanged(int height);
 
 protected:

@@ -231,7 +231,7 @@ void OrvaneWindowController::touchBarAction(const QString& action) {
     else if (action == QLatin1String("slideshow"))
         viewController->playSlideshow();
     else if (action == QLatin1String("fullscreen"))
-        viewController->toggleFullScreen();
+        viewController->fullScreen()->toggleFullScreen();
 }
 
 bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {

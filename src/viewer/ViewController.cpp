@@ -4,40 +4,26 @@
 #include "core/Settings.h"
 #include "geometry/ViewerGeometry.h"
 #include "menus/RTSpinKitView.h"
-#include "platform/FileName.h"
-#include "platform/ImageSource.h"
-#include "selection/SelectionCopy.h"
 #include "viewer/AnimationPlayer.h"
-#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
-#include "viewer/CopyContent.h"
 #include "viewer/FramePlayback.h"
-#include "viewer/ImageExporter.h"
-#include "viewer/ImagePrinter.h"
-#include "viewer/ImageTransformer.h"
+#include "viewer/ItemDisplay.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
 #include "viewer/MessageView.h"
-#include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/Slideshow.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerInput.h"
+#include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
+#include "viewer/WidgetViewWindow.h"
 
+#include <QEvent>
 #include <QPointer>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QIcon>
-#include <QMimeData>
-#include <QLabel>
-#include <QMessageBox>
 #include <QScreen>
-#include <QTimer>
-#include <QToolButton>
-#include <QUrl>
-#include <QWindow>
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {
     viewDidLoad();
@@ -56,6 +42,27 @@ void ViewController::viewDidLoad() {
     NotificationCenter::defaultCenter().addObserver(
         QString::fromLatin1(NotificationCenter::UpdateUI), this, [this] { updateUI(); });
 
+    buildViews();
+    wireGeometryAndInput();
+    doc = new ViewerDocument(this);
+    wireDocument();
+    playback = new FramePlayback(this);
+    slideshow = new Slideshow(this);
+    mainToolbar = new MainToolbar(this);
+    mainToolbar->connectTo(this);
+    wirePlayback();
+    mainToolbar->setSteppingEnabled(false);
+
+    viewerTransforms = new ViewerTransforms(this);
+    connect(viewerTransforms, &ViewerTransforms::runningChanged, this,
+            &ViewController::updateMainMenuRequested);
+    viewerOutput = new ViewerOutput(this);
+    viewerCommands = new ViewerCommands(this);
+    display->showMessage(ViewerMessage::EmptyWindow);
+    themeChanged();
+}
+
+void ViewController::buildViews() {
     coloredView = new QWidget(this);
     coloredView->setAutoFillBackground(true);
     QPalette black = coloredView->palette();
@@ -66,26 +73,15 @@ void ViewController::viewDidLoad() {
     aniImageView = new DNSImageView(this);
     aniImageView->hide();
     renderer = new DNSImageView(this);
-    geometry = new ViewerGeometry(this, renderer);
-    connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
-            &ViewController::updateMainMenuRequested);
+    geometry = new ViewerGeometry(std::make_unique<WidgetViewWindow>(this), renderer, this);
     viewerInput = new ViewerInput(this, geometry);
-    // Over the image, under the messages and the toolbar made below.
+    // Over the image, under the messages and the toolbar made later.
     viewerSelection = new ViewerSelection(this, geometry);
     viewerInput->setSelection(viewerSelection);
-    connect(geometry, &ViewerGeometry::selectableAreaChanged, viewerSelection,
-            &ViewerSelection::updateSelectableArea);
-    connect(viewerSelection, &ViewerSelection::changed, this,
-            &ViewController::updateMainMenuRequested);
-    connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
-    connect(viewerInput, &ViewerInput::firstImageRequested, this, &ViewController::showFirstImage);
-    connect(viewerInput, &ViewerInput::lastImageRequested, this, &ViewController::showLastImage);
-    connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
     fullScreenSteps = new ViewerFullScreen(
         {this, geometry, viewerSelection, renderer, aniImageView, coloredView});
-    connect(viewerInput, &ViewerInput::toggleFullScreenRequested, this,
-            &ViewController::toggleFullScreen);
     messageView = new MessageView(this);
+    display = new ItemDisplay(this, messageView);
 
     loaderView = new QWidget(this);
     loaderView->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -95,72 +91,53 @@ void ViewController::viewDidLoad() {
     spinner->setColor(QColor(255, 255, 255, 191));
     spinner->stopAnimating();
     loaderView->hide();
+}
 
-    doc = new ViewerDocument(this);
+void ViewController::wireGeometryAndInput() {
+    connect(geometry, &ViewerGeometry::updateMainMenuRequested, this,
+            &ViewController::updateMainMenuRequested);
+    connect(geometry, &ViewerGeometry::selectableAreaChanged, viewerSelection,
+            &ViewerSelection::updateSelectableArea);
+    connect(viewerSelection, &ViewerSelection::changed, this,
+            &ViewController::updateMainMenuRequested);
+    connect(viewerInput, &ViewerInput::actualSizeRequested, this, &ViewController::setActualSize);
+    connect(viewerInput, &ViewerInput::firstImageRequested, this,
+            [this] { doc->showFirstImage(); });
+    connect(viewerInput, &ViewerInput::lastImageRequested, this, [this] { doc->showLastImage(); });
+    connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
+    connect(viewerInput, &ViewerInput::toggleFullScreenRequested, fullScreenSteps,
+            &ViewerFullScreen::toggleFullScreen);
+}
+
+void ViewController::wireDocument() {
     doc->setPreviewBound([this] { return previewBound(); });
     doc->setDrawnSize(
         [this] { return geometry->drawnSizeForNewImage(zoomMode, devicePixelRatioF()); });
     doc->setScreenCopySource([this] {
         return ViewerDocument::ScreenCopy{renderer->image(), renderer->cache()->exactCopy()};
     });
-    connect(doc, &ViewerDocument::loadStarted, this, &ViewController::loadStarted);
-    connect(doc, &ViewerDocument::firstLookReady, this, &ViewController::firstLookReady);
-    connect(doc, &ViewerDocument::itemReady, this, &ViewController::itemReady);
-    connect(doc, &ViewerDocument::listFailed, this, &ViewController::showListMessage);
+    connect(doc, &ViewerDocument::loadStarted, display, &ItemDisplay::loadStarted);
+    connect(doc, &ViewerDocument::firstLookReady, display, &ItemDisplay::firstLookReady);
+    connect(doc, &ViewerDocument::itemReady, display, &ItemDisplay::itemReady);
+    connect(doc, &ViewerDocument::listFailed, display, &ItemDisplay::showListMessage);
+    connect(display, &ItemDisplay::updateMainMenuRequested, this,
+            &ViewController::updateMainMenuRequested);
+    connect(display, &ItemDisplay::updateFrameItemsRequested, this,
+            &ViewController::updateFrameItemsRequested);
+    connect(display, &ItemDisplay::updateDetailsPanel, this, &ViewController::updateDetailsPanel);
+    connect(display, &ItemDisplay::updateDetailsPanelWithData, this,
+            &ViewController::updateDetailsPanelWithData);
     connect(doc, &ViewerDocument::applicationsChanged, this,
             &ViewController::updateMainMenuRequested);
-    playback = new FramePlayback(this);
-    connect(playback, &FramePlayback::frameShown, this, &ViewController::frameShown);
-    slideshow = new Slideshow(this);
+}
+
+void ViewController::wirePlayback() {
+    connect(playback, &FramePlayback::frameShown, display, &ItemDisplay::frameShown);
+    connect(playback, &FramePlayback::playingChanged, this,
+            &ViewController::updateFrameItemsRequested);
     connect(slideshow, &Slideshow::tick, this, &ViewController::showNextImage);
-    mainToolbar = new MainToolbar(this);
-    connect(playback, &FramePlayback::playingChanged, this, [this](bool playing) {
-        mainToolbar->setButtonPicture(mainToolbar->actionPlayStopGif,
-                                      playing ? QStringLiteral("pause-Template")
-                                              : QStringLiteral("play-Template"));
-        emit updateFrameItemsRequested();
-    });
-    connect(slideshow, &Slideshow::runningChanged, this, [this](bool running) {
-        mainToolbar->setButtonPicture(mainToolbar->actionPlay, Slideshow::toolbarPicture(running));
-        emit slideshowRunningChanged(running);
-    });
+    connect(slideshow, &Slideshow::runningChanged, this, &ViewController::slideshowRunningChanged);
     connect(mainToolbar, &MainToolbar::heightChanged, this, [this] { resizeEvent(nullptr); });
-    connect(mainToolbar->actionNext, &QToolButton::clicked, this, &ViewController::nextImage);
-    connect(mainToolbar->actionPrevious, &QToolButton::clicked, this,
-            &ViewController::previousImage);
-    connect(mainToolbar->actionZoomIn, &QToolButton::clicked, this, &ViewController::zoomIn);
-    connect(mainToolbar->actionPlay, &QToolButton::clicked, this, &ViewController::playSlideshow);
-    connect(mainToolbar->actionPlayStopGif, &QToolButton::clicked, this,
-            &ViewController::playStopGif);
-    connect(mainToolbar->frameSlider, &QSlider::valueChanged, this, [this] {
-        // After the current event, as the slider's own handling finishes first.
-        QTimer::singleShot(0, this, &ViewController::sizeSliderValueChanged);
-    });
-    connect(mainToolbar->actionZoomOut, &QToolButton::clicked, this, &ViewController::zoomOut);
-    connect(mainToolbar->actionFullscreen, &QToolButton::clicked, this,
-            &ViewController::toggleFullScreen);
-    connect(fullScreenSteps, &ViewerFullScreen::fullScreenPictureChanged, this, [this](bool in) {
-        mainToolbar->setButtonPicture(mainToolbar->actionFullscreen,
-                                      in ? QStringLiteral("fullscreen-exit")
-                                         : QStringLiteral("fullscreen-enter"));
-        mainToolbar->actionFullscreen->setToolTip(in ? tr("Exit Full Screen") : tr("Full Screen"));
-    });
-    setSteppingEnabled(false);
-
-    imageTransformer = new ImageTransformer(this);
-    connect(imageTransformer, &ImageTransformer::finished, this,
-            [this](const ImageTransformer::Job& done) {
-                transformLanded(done.image, done.screenCopy, done.frames, done.step);
-            });
-    connect(imageTransformer, &ImageTransformer::failed, this, &ViewController::transformFailed);
-
-    imageExporter = new ImageExporter(this);
-    connect(imageExporter, &ImageExporter::runningChanged, this,
-            [this](bool running) { running ? startLoading() : stopLoading(); });
-
-    viewerCommands = new ViewerCommands(this);
-    showMessage(ViewerMessage::EmptyWindow);
-    themeChanged();
 }
 
 int ViewController::framesCount() const {
@@ -247,24 +224,7 @@ QImage ViewController::getCurrentImage() const {
 }
 
 const ViewerMessage* ViewController::shownMessage() const {
-    return messageView->isHidden() ? nullptr : &messageView->message();
-}
-
-void ViewController::setSteppingEnabled(bool enabled) {
-    for (QToolButton* button :
-         {mainToolbar->actionNext, mainToolbar->actionPrevious, mainToolbar->actionPlay})
-        button->setEnabled(enabled);
-}
-
-void ViewController::showMessage(ViewerMessage::Situation situation) {
-    messageView->showMessage(ViewerMessage::forSituation(situation));
-    messageView->raise();
-}
-
-void ViewController::setTitle(const QString& title) {
-    mainToolbar->labelFileName->setText(title);
-    if (window() != this)
-        window()->setWindowTitle(title);
+    return display->shownMessage();
 }
 
 void ViewController::setZoomMode(int mode) {
@@ -289,62 +249,26 @@ void ViewController::zoomOut() {
     geometry->zoomWithMouse(false, true);
 }
 
-void ViewController::smartZoom() {
-    geometry->smartZoom();
-}
-
 void ViewController::processWindow(bool show) {
     geometry->processWindow(show, zoomMode);
     fullScreenSteps->imageFitted(currentFrame() == 0);
 }
 
-void ViewController::toggleFullScreen() {
-    fullScreenSteps->toggleFullScreen();
-}
-
-void ViewController::prepearAni() {
-    aniImageView->setImage(renderer->image());
-    aniImageView->setImageRect(renderer->imageRect());
-    aniImageView->setNearestFilter(renderer->nearestFilter());
-}
-
-void ViewController::resetForNewItem() {
-    // A turn still being worked out belongs to the image being left.
-    imageTransformer->setCurrentSerial(doc->loadSerial());
-    setTransforming(false);
-    viewerSelection->deselect();
-    playback->clear();
-    geometry->resetForNewDocument();
-}
-
 void ViewController::startWithFile(const QString& path) {
     updateUI();
-    setSteppingEnabled(false);
-    messageView->hide();
+    mainToolbar->setSteppingEnabled(false);
+    display->hideMessage();
     // The folder scan may ask for a grant in a nested event loop.
     const QPointer<ViewController> alive(this);
     doc->startWithFile(path);
     if (!alive)
         return;
-    setSteppingEnabled(doc->imageFiles().count() >= 2);
-}
-
-void ViewController::showListMessage(ViewerMessage::Situation situation, const QString& document) {
-    // Whatever was shown before belongs to another list: nothing of it stays
-    // on screen under the message.
-    resetForNewItem();
-    resetToolbarForNewItem();
-    stopLoading();
-    renderer->setImage(QImage());
-    setTitle(FileName::display(ImageCollection::lastPathComponent(document)));
-    showMessage(situation);
-    emit updateDetailsPanel(QString());
-    emit updateMainMenuRequested();
+    mainToolbar->setSteppingEnabled(doc->imageFiles().count() >= 2);
 }
 
 void ViewController::startWithData(const QByteArray& bytes) {
-    setSteppingEnabled(false);
-    messageView->hide();
+    mainToolbar->setSteppingEnabled(false);
+    display->hideMessage();
     doc->startWithData(bytes);
     emit updateMainMenuRequested();
 }
@@ -357,21 +281,13 @@ void ViewController::showPreviousImage() {
     doc->showPreviousImage();
 }
 
-void ViewController::showFirstImage() {
-    doc->showFirstImage();
-}
-
-void ViewController::showLastImage() {
-    doc->showLastImage();
-}
-
 void ViewController::nextImage() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     showNextImage();
 }
 
 void ViewController::previousImage() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     showPreviousImage();
 }
 
@@ -379,77 +295,8 @@ void ViewController::playSlideshow() {
     slideshow->playSlideshow(slideshowDelay);
 }
 
-void ViewController::stopSlideshow() {
-    slideshow->stopSlideshow();
-}
-
-bool ViewController::isSlideshowRunning() const {
-    return slideshow->isRunning();
-}
-
-void ViewController::playStopGif() {
-    playback->playStop();
-}
-
-void ViewController::prevFrame() {
-    playback->stepBy(-1);
-}
-
-void ViewController::nextFrame() {
-    playback->stepBy(1);
-}
-
-void ViewController::showPreviousImageFrame() {
-    playback->stepBy(-1);
-}
-
-void ViewController::showNextImageFrame() {
-    playback->stepBy(1);
-}
-
-void ViewController::sizeSliderValueChanged() {
-    playback->showFrame(mainToolbar->frameSlider->value());
-}
-
-void ViewController::setFrameControls(int index) {
-    const QSignalBlocker quiet(mainToolbar->frameSlider);
-    mainToolbar->frameSlider->setValue(index);
-    mainToolbar->labelFrames->setText(QString::asprintf("%i/%i", index + 1, doc->framesCount()));
-}
-
-void ViewController::frameShown(int index, const QImage& image, bool refit) {
-    if (refit) {
-        // A page of a multi-page file: placed anew, with a selection of its
-        // own; a turn worked out for the page before it would land on it.
-        imageTransformer->cancel();
-        setTransforming(false);
-        viewerSelection->deselect();
-        showFrame(index, image, image.size(), true);
-        return;
-    }
-    // Playback swaps the picture only: no refit, the selection stays.
-    setFrameControls(index);
-    renderer->setImage(image);
-    emit updateFrameItemsRequested();
-}
-
-void ViewController::startAnimation(const LoadedItem& item) {
-    const int count = doc->framesCount();
-    const std::optional<AnimationPlayer::Kind> kind = AnimationPlayer::animatedKind(
-        ImageCollection::pathExtension(item.path), item.source ? item.source->type() : QString());
-    const bool animated = kind && count >= 2;
-    mainToolbar->imageFrames->setVisible(!animated);
-    mainToolbar->actionPlayStopGif->setVisible(animated);
-    playback->setItem(count, animated, kind.value_or(AnimationPlayer::Kind::Gif), item.image,
-                      doc->sourceMaker(), [this](int index) { return doc->decodeFrame(index); });
-}
-
 void ViewController::getInfo() {
     emit getInfoRequested();
-}
-
-void ViewController::openImage(const QString& path) {
-    doc->openImage(path);
 }
 
 void ViewController::startLoading() {
@@ -470,103 +317,6 @@ QSize ViewController::previewBound() const {
     return screen->size() * screen->devicePixelRatio();
 }
 
-void ViewController::loadStarted(const QString& path, bool waiting) {
-    resetForNewItem();
-    resetToolbarForNewItem();
-    setTitle(doc->isData() ? tr("Clipboard")
-                           : FileName::display(ImageCollection::lastPathComponent(path)));
-    if (waiting)
-        startLoading();
-}
-
-void ViewController::resetToolbarForNewItem() {
-    // The previous item's frames must not show through while this one loads.
-    mainToolbar->setToolbarHeight(MainToolbar::stillHeight);
-    mainToolbar->imageFrames->setVisible(true);
-    mainToolbar->actionPlayStopGif->setVisible(false);
-    mainToolbar->labelFrames->clear();
-}
-
-void ViewController::firstLookReady(const QImage& image, const QSize& fullSize,
-                                    const QImage& screenCopy) {
-    // Sized as the full image, which replaces it.
-    showFrame(0, image, fullSize, true, screenCopy);
-    stopLoading();
-}
-
-void ViewController::itemReady(const LoadedItem& item, bool refit) {
-    const int count = doc->framesCount();
-    mainToolbar->setToolbarHeight(count >= 2 ? MainToolbar::framesHeight
-                                             : MainToolbar::stillHeight);
-    if (count >= 2) {
-        const QSignalBlocker quiet(mainToolbar->frameSlider);
-        mainToolbar->frameSlider->setRange(0, count - 1);
-    }
-    showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
-    stopLoading();
-    // After the image is on screen, with the copy it is drawn from: the
-    // panel counts its histogram on that and never decodes the item again.
-    // Archive entries and clipboard images send their own bytes, as the
-    // window does when it comes to the front.
-    if (!item.image.isNull()) {
-        if (doc->isZip() || doc->isData())
-            emit updateDetailsPanelWithData(doc->imageData(), detailsImage());
-        else
-            emit updateDetailsPanel(item.path, detailsImage());
-    }
-    if (!item.image.isNull())
-        startAnimation(item);
-    emit updateMainMenuRequested();
-}
-
-void ViewController::loadImageFrame(int index) {
-    playback->showFrame(index);
-}
-
-void ViewController::showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
-                               const QImage& screenCopy) {
-    imageChanged = true;
-    mainToolbar->labelImageResolution->clear();
-    setFrameControls(index);
-    showImage(image, pixelSize, refit, screenCopy);
-}
-
-void ViewController::postFrameLoad(const QImage& image) {
-    showImage(image, image.size(), true);
-}
-
-void ViewController::showImage(const QImage& image, const QSize& pixelSize, bool refit,
-                               const QImage& screenCopy) {
-    if (!image.isNull()) {
-        double scale = devicePixelRatioF();
-        if (!(scale > 0))
-            scale = 1.0;
-        // Always the full image's size, also while a reduced preview is shown.
-        imageWidth = pixelSize.width() / scale;
-        imageHeight = pixelSize.height() / scale;
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->setImagePixels(pixelSize);
-        mainToolbar->labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", pixelSize.width(), pixelSize.height()));
-        renderer->setImage(image, screenCopy);
-        renderer->show();
-        messageView->hide();
-        if (refit)
-            processWindow(true);
-    } else {
-        imageWidth = imageHeight = 400;
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->deselect();
-        viewerSelection->setImagePixels(QSize());
-        renderer->setImage(QImage());
-        showMessage(ViewerMessage::CannotDecode);
-        if (refit)
-            geometry->processMessageWindow(true);
-        emit updateDetailsPanel(QString());
-    }
-    emit updateMainMenuRequested();
-}
-
 void ViewController::updateUI() {
     const Settings settings;
     slideshowDelay = settings.slideshowDelay();
@@ -584,7 +334,7 @@ void ViewController::themeChanged() {
 }
 
 void ViewController::viewWillDisappear() {
-    stopSlideshow();
+    slideshow->stopSlideshow();
     playback->clear();
     doc->cancelLoading();
     stopLoading();
@@ -619,119 +369,5 @@ bool ViewController::isImageShown() const {
 }
 
 bool ViewController::isTransforming() const {
-    return imageTransformer->isRunning();
-}
-
-void ViewController::flipHorizontally() {
-    transformImage(ImageTransform::flipHorizontally());
-}
-
-void ViewController::flipVertically() {
-    transformImage(ImageTransform::flipVertically());
-}
-
-void ViewController::rotate180() {
-    transformImage(ImageTransform::rotate180());
-}
-
-void ViewController::rotate90() {
-    transformImage(ImageTransform::rotateClockwise());
-}
-
-void ViewController::rotate90Counter() {
-    transformImage(ImageTransform::rotateCounterClockwise());
-}
-
-void ViewController::setTransforming(bool running) {
-    // The selection tool and the frame slider would act on pixels about to be replaced.
-    mainToolbar->frameSlider->setEnabled(!running);
-    if (running && viewerInput->tools().inSelecting())
-        viewerInput->canBeSelected(false);
-    emit updateMainMenuRequested();
-}
-
-void ViewController::transformImage(const ImageTransform& step) {
-    // A first look would be replaced by the full decode, untransformed.
-    if (!isImageShown() || isTransforming())
-        return;
-    viewerSelection->deselect();
-    startLoading();
-    imageTransformer->setCurrentSerial(doc->loadSerial());
-    imageTransformer->start({doc->loadSerial(), step, renderer->image(),
-                             renderer->cache()->exactCopy(), playback->decodedFrames()});
-    setTransforming(true);
-}
-
-void ViewController::transformLanded(const QImage& image, const QImage& screenCopy,
-                                     const QList<QImage>& frames, const ImageTransform& step) {
-    viewerSelection->deselect();
-    playback->transformLanded(playback->transform().then(step), frames);
-    // For full screen this is a new image: leaving it refits rather than
-    // restoring the old frame.
-    imageChanged = true;
-    if (step.swapsSize()) {
-        std::swap(imageWidth, imageHeight);
-        geometry->setImageSize(imageWidth, imageHeight);
-        viewerSelection->setImagePixels(image.size());
-        mainToolbar->labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", image.width(), image.height()));
-    }
-    renderer->setImage(image, screenCopy);
-    // A quarter turn refits, which blurs the backdrop anew; a flip or a half
-    // turn keeps the frame, so the backdrop is blurred from the new pixels here.
-    if (step.swapsSize())
-        processWindow(true);
-    else if (isFullscreen)
-        fullScreenSteps->applyBackdrop();
-    stopLoading();
-    setTransforming(false);
-}
-
-void ViewController::transformFailed() {
-    // Ends as a landed transform does, with the image as it was.
-    stopLoading();
-    setTransforming(false);
-    auto* alert = new QMessageBox(QMessageBox::Warning, tr("Rotate or Flip"),
-                                  tr("The image could not be rotated or flipped."), QMessageBox::Ok,
-                                  window());
-    alert->setObjectName(QStringLiteral("TransformFailedAlert"));
-    alert->setInformativeText(tr("There is not enough memory for the changed copy. The image "
-                                 "is shown as it was."));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->open();
-}
-
-QImage ViewController::imageInSelectionArea() const {
-    if (!hasSelection() || !isImageShown())
-        return QImage();
-    return SelectionCopy::imageInSelectionArea(renderer->image(), viewerSelection->selectedPixels(),
-                                               devicePixelRatioF());
-}
-
-bool ViewController::copySelectionToClipboard() {
-    if (!isImageShown() || isTransforming())
-        return false;
-    QMimeData* data = CopyContent::forCopy(imageInSelectionArea(), doc->openedURL(), doc->isZip(),
-                                           doc->isData(), renderer->image());
-    if (!data)
-        return false; // what the user had on the clipboard stays
-    QGuiApplication::clipboard()->setMimeData(data);
-    return true;
-}
-
-void ViewController::exportImage(ExportFormat format) {
-    if (!isImageShown() || isTransforming())
-        return;
-    const bool own = !doc->isZip() && !doc->isData();
-    imageExporter->exportImage({renderer->image(), own ? doc->openedURL() : QString(),
-                                doc->isZip() && doc->archive() ? doc->archive()->path() : QString(),
-                                doc->isZip() ? doc->openedURL() : QString(),
-                                own ? QByteArray() : doc->imageData()},
-                               format, window());
-}
-
-void ViewController::printImage() {
-    if (!isImageShown() || isTransforming())
-        return;
-    ImagePrinter::printImage(renderer->image(), QSizeF(imageWidth, imageHeight), window());
+    return viewerTransforms->isTransforming();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/ViewerState.h"
-#include "platform/ExportFormat.h"
 #include "viewer/ViewerDocument.h"
 #include "viewer/ViewerMessage.h"
 
@@ -17,17 +16,19 @@ class FramePlayback;
 class Slideshow;
 class MainToolbar;
 class MessageView;
+class ItemDisplay;
 class RTSpinKitView;
 class ViewerCommands;
 class ViewerSelection;
-class ImageTransform;
-class ImageTransformer;
+class ViewerTransforms;
 class ViewerFullScreen;
-class ImageExporter;
+class ViewerOutput;
 
 // The content of one viewer window: what it shows, the list it steps
-// through, and the loading of each item. It coordinates; the list, the
-// decoding, the menus' state and the drawing live in their own classes.
+// through, and the loading of each item. It builds the window's parts and
+// coordinates them; the list, the decoding, the placing of each item, the
+// geometry, the transforms, the output, the menus' state and the drawing
+// live in their own classes, which callers reach through the accessors.
 class ViewController : public QWidget {
     Q_OBJECT
   public:
@@ -40,11 +41,6 @@ class ViewController : public QWidget {
 
     void showNextImage();
     void showPreviousImage();
-    void showFirstImage();
-    void showLastImage();
-    void openImage(const QString& path);
-    void loadImageFrame(int index);
-    void postFrameLoad(const QImage& image);
     void updateUI();
     void themeChanged();
     void viewWillDisappear();
@@ -57,30 +53,16 @@ class ViewController : public QWidget {
     void setActualSize() { setZoomMode(3); }
     void zoomIn();
     void zoomOut();
-    void smartZoom();
     void processWindow(bool show);
     // Full screen through the window manager, with its steps and backdrop.
-    void toggleFullScreen();
     ViewerFullScreen* fullScreen() const { return fullScreenSteps; }
-    // Animations and multi-image files.
-    void playStopGif();
-    void prevFrame();
-    void nextFrame();
-    void showPreviousImageFrame();
-    void showNextImageFrame();
-    void sizeSliderValueChanged();
+    // Animations and multi-image files: playing and stepping through frames.
     AnimationPlayer* animation() const;
     FramePlayback* framePlayback() const { return playback; }
     ViewerDocument* document() const { return doc; }
     // The slideshow.
     void playSlideshow();
-    void stopSlideshow();
-    bool isSlideshowRunning() const;
     Slideshow* slideshowTimer() const { return slideshow; }
-    // Copies the shown image and its placement into the transition view, for
-    // the cross-fade between images in full screen.
-    void prepearAni();
-    DNSImageView* transitionView() const { return aniImageView; }
 
     // State read by the menus, the routing and the window controller.
     int framesCount() const;
@@ -109,6 +91,7 @@ class ViewController : public QWidget {
     // Until the item is on screen in full (a first look is still loading).
     bool isLoading() const;
     const ViewerMessage* shownMessage() const;
+    ItemDisplay* itemDisplay() const { return display; }
 
     MainToolbar* toolbar() const { return mainToolbar; }
     RTSpinKitView* loadingSpinner() const { return spinner; }
@@ -127,27 +110,17 @@ class ViewController : public QWidget {
     void deselect();
     void selectionTool();
 
-    // Turns and flips of the shown image and its frames, worked out on a
-    // worker; the window refits when the result lands after a quarter turn.
-    void flipHorizontally();
-    void flipVertically();
-    void rotate180();
-    void rotate90();
-    void rotate90Counter();
+    // Turns and flips of the shown image.
+    ViewerTransforms* transforms() const { return viewerTransforms; }
     bool isTransforming() const;
     // The full image is on screen: what reads or changes its pixels may run.
     bool isImageShown() const;
-    ImageTransformer* transformer() const { return imageTransformer; }
+    // The spinner over the view, for work the user waits for.
+    void startLoading();
+    void stopLoading();
 
-    // Copy, export and print read the shown image at full resolution.
-    QImage imageInSelectionArea() const;
-    // False when there was nothing to write; the clipboard is then untouched.
-    bool copySelectionToClipboard();
-    // The panel starts with `format`; the file is written on a worker.
-    void exportImage(ExportFormat format);
-    void exportImage() { exportImage(ExportFormat::Png); }
-    ImageExporter* exporter() const { return imageExporter; }
-    void printImage();
+    // Copy, export and print.
+    ViewerOutput* output() const { return viewerOutput; }
 
   public slots:
     // The viewer's own actions: they stop a running slideshow first.
@@ -173,32 +146,12 @@ class ViewController : public QWidget {
 
   private:
     void viewDidLoad();
-    void resetForNewItem();
-    void setSteppingEnabled(bool enabled);
-    void showMessage(ViewerMessage::Situation situation);
-    // A folder or archive that gives no list to show: its message instead.
-    void showListMessage(ViewerMessage::Situation situation, const QString& document);
-    void setTitle(const QString& title);
+    // The child views, then the wiring of each concern.
+    void buildViews();
+    void wireGeometryAndInput();
+    void wireDocument();
+    void wirePlayback();
     void setZoomMode(int mode);
-    void startLoading();
-    void stopLoading();
-    void resetToolbarForNewItem();
-    // The document's reports.
-    void loadStarted(const QString& path, bool waiting);
-    void firstLookReady(const QImage& image, const QSize& fullSize, const QImage& screenCopy);
-    void itemReady(const LoadedItem& item, bool refit);
-    void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
-                   const QImage& screenCopy = QImage());
-    void showImage(const QImage& image, const QSize& pixelSize, bool refit,
-                   const QImage& screenCopy = QImage());
-    void startAnimation(const LoadedItem& item);
-    void frameShown(int index, const QImage& image, bool refit);
-    void setFrameControls(int index);
-    void transformImage(const ImageTransform& step);
-    void transformLanded(const QImage& image, const QImage& screenCopy,
-                         const QList<QImage>& frames, const ImageTransform& step);
-    void transformFailed();
-    void setTransforming(bool running);
     QSize previewBound() const;
 
     ViewerDocument* doc = nullptr;
@@ -212,11 +165,12 @@ class ViewController : public QWidget {
     ViewerInput* viewerInput = nullptr;
     ViewerSelection* viewerSelection = nullptr;
     MessageView* messageView = nullptr;
+    ItemDisplay* display = nullptr;
     QWidget* loaderView = nullptr;
     RTSpinKitView* spinner = nullptr;
     MainToolbar* mainToolbar = nullptr;
     ViewerCommands* viewerCommands = nullptr;
-    ImageTransformer* imageTransformer = nullptr;
+    ViewerTransforms* viewerTransforms = nullptr;
     ViewerFullScreen* fullScreenSteps = nullptr;
-    ImageExporter* imageExporter = nullptr;
+    ViewerOutput* viewerOutput = nullptr;
 };

@@ -1,73 +1,84 @@
 #include "viewer/ViewerCommands.h"
 
+#include "geometry/ViewerGeometry.h"
 #include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
 #include "menus/OpenWithMenu.h"
 #include "viewer/ChromeStyle.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerOutput.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QActionGroup>
 #include <QMenu>
 #include <QToolButton>
 
+namespace {
+
+// One context menu item: its command, its title and what it runs on the viewer.
+struct Command {
+    MenuItem item;
+    const char* title;
+    void (*run)(ViewController* viewer);
+    // A separator above the item opens a new group; the zoom modes exclude
+    // each other, as radio items.
+    enum Kind { Item, NewGroup, ZoomMode } kind = Item;
+};
+
+#define TITLE(text) QT_TRANSLATE_NOOP("ViewerCommands", text)
+using VC = ViewController;
+const Command commands[] = {
+    {MenuItem::Copy, TITLE("Copy"), [](VC* v) { v->output()->copySelectionToClipboard(); }},
+    {MenuItem::SelectAll, TITLE("Select All"), [](VC* v) { v->selectAll(); }},
+    {MenuItem::Deselect, TITLE("Deselect"), [](VC* v) { v->deselect(); }},
+    {MenuItem::SelectionTool, TITLE("Selection Tool"), [](VC* v) { v->selectionTool(); }},
+    {MenuItem::PreviousImage, TITLE("Previous Image"), [](VC* v) { v->previousImage(); },
+     Command::NewGroup},
+    {MenuItem::NextImage, TITLE("Next Image"), [](VC* v) { v->nextImage(); }},
+    {MenuItem::PreviousFrame, TITLE("Previous Frame"),
+     [](VC* v) { v->framePlayback()->stepBy(-1); }},
+    {MenuItem::NextFrame, TITLE("Next Frame"), [](VC* v) { v->framePlayback()->stepBy(1); }},
+    {MenuItem::Slideshow, TITLE("Slideshow"), [](VC* v) { v->playSlideshow(); }},
+    {MenuItem::ZoomIn, TITLE("Zoom In"), [](VC* v) { v->zoomIn(); }, Command::NewGroup},
+    {MenuItem::ZoomOut, TITLE("Zoom Out"), [](VC* v) { v->zoomOut(); }},
+    {MenuItem::SmartZoom, TITLE("Smart Zoom"), [](VC* v) { v->viewGeometry()->smartZoom(); }},
+    {MenuItem::FitToScreen, TITLE("Fit to Screen"), [](VC* v) { v->setFitToScreen(); },
+     Command::ZoomMode},
+    {MenuItem::StretchToFit, TITLE("Stretch to Fit"), [](VC* v) { v->setStretchToFit(); },
+     Command::ZoomMode},
+    {MenuItem::FillScreen, TITLE("Fill Screen"), [](VC* v) { v->setFillScreen(); },
+     Command::ZoomMode},
+    {MenuItem::ActualSize, TITLE("Actual Size"), [](VC* v) { v->setActualSize(); },
+     Command::ZoomMode},
+    {MenuItem::Rotate90Counter, TITLE("Rotate Left"),
+     [](VC* v) { v->transforms()->rotate90Counter(); }, Command::NewGroup},
+    {MenuItem::Rotate90, TITLE("Rotate Right"), [](VC* v) { v->transforms()->rotate90(); }},
+    {MenuItem::Rotate180, TITLE("Rotate 180°"), [](VC* v) { v->transforms()->rotate180(); }},
+    {MenuItem::FlipHorizontally, TITLE("Flip Horizontally"),
+     [](VC* v) { v->transforms()->flipHorizontally(); }},
+    {MenuItem::FlipVertically, TITLE("Flip Vertically"),
+     [](VC* v) { v->transforms()->flipVertically(); }},
+    {MenuItem::GetInfo, TITLE("Get Info"), [](VC* v) { v->getInfo(); }, Command::NewGroup},
+};
+#undef TITLE
+
+} // namespace
+
 ViewerCommands::ViewerCommands(ViewController* viewer) : QObject(viewer), viewer(viewer) {
     menu = new QMenu(viewer);
-    connect(add(MenuItem::Copy, tr("Copy")), &QAction::triggered, viewer,
-            &ViewController::copySelectionToClipboard);
-    connect(add(MenuItem::SelectAll, tr("Select All")), &QAction::triggered, viewer,
-            &ViewController::selectAll);
-    connect(add(MenuItem::Deselect, tr("Deselect")), &QAction::triggered, viewer,
-            &ViewController::deselect);
-    connect(add(MenuItem::SelectionTool, tr("Selection Tool")), &QAction::triggered, viewer,
-            &ViewController::selectionTool);
-    menu->addSeparator();
-    connect(add(MenuItem::PreviousImage, tr("Previous Image")), &QAction::triggered, viewer,
-            &ViewController::previousImage);
-    connect(add(MenuItem::NextImage, tr("Next Image")), &QAction::triggered, viewer,
-            &ViewController::nextImage);
-    connect(add(MenuItem::PreviousFrame, tr("Previous Frame")), &QAction::triggered, viewer,
-            &ViewController::prevFrame);
-    connect(add(MenuItem::NextFrame, tr("Next Frame")), &QAction::triggered, viewer,
-            &ViewController::nextFrame);
-    connect(add(MenuItem::Slideshow, tr("Slideshow")), &QAction::triggered, viewer,
-            &ViewController::playSlideshow);
-    menu->addSeparator();
-    connect(add(MenuItem::ZoomIn, tr("Zoom In")), &QAction::triggered, viewer,
-            &ViewController::zoomIn);
-    connect(add(MenuItem::ZoomOut, tr("Zoom Out")), &QAction::triggered, viewer,
-            &ViewController::zoomOut);
-    const std::pair<MenuItem, void (ViewController::*)()> modes[] = {
-        {MenuItem::FitToScreen, &ViewController::setFitToScreen},
-        {MenuItem::StretchToFit, &ViewController::setStretchToFit},
-        {MenuItem::FillScreen, &ViewController::setFillScreen},
-        {MenuItem::ActualSize, &ViewController::setActualSize}};
-    const QString titles[] = {tr("Fit to Screen"), tr("Stretch to Fit"), tr("Fill Screen"),
-                              tr("Actual Size")};
-    connect(add(MenuItem::SmartZoom, tr("Smart Zoom")), &QAction::triggered, viewer,
-            &ViewController::smartZoom);
-    // The modes exclude each other: radio items.
     auto* modeGroup = new QActionGroup(menu);
-    for (int mode = 0; mode < 4; ++mode) {
-        QAction* action = add(modes[mode].first, titles[mode]);
-        action->setCheckable(true);
-        modeGroup->addAction(action);
-        connect(action, &QAction::triggered, viewer, modes[mode].second);
+    for (const Command& command : commands) {
+        if (command.kind == Command::NewGroup)
+            menu->addSeparator();
+        QAction* action = add(command.item, tr(command.title));
+        if (command.kind == Command::ZoomMode) {
+            action->setCheckable(true);
+            modeGroup->addAction(action);
+        }
+        connect(action, &QAction::triggered, viewer, [viewer, run = command.run] { run(viewer); });
     }
-    menu->addSeparator();
-    connect(add(MenuItem::Rotate90Counter, tr("Rotate Left")), &QAction::triggered, viewer,
-            &ViewController::rotate90Counter);
-    connect(add(MenuItem::Rotate90, tr("Rotate Right")), &QAction::triggered, viewer,
-            &ViewController::rotate90);
-    connect(add(MenuItem::Rotate180, tr("Rotate 180°")), &QAction::triggered, viewer,
-            &ViewController::rotate180);
-    connect(add(MenuItem::FlipHorizontally, tr("Flip Horizontally")), &QAction::triggered, viewer,
-            &ViewController::flipHorizontally);
-    connect(add(MenuItem::FlipVertically, tr("Flip Vertically")), &QAction::triggered, viewer,
-            &ViewController::flipVertically);
-    menu->addSeparator();
-    connect(add(MenuItem::GetInfo, tr("Get Info")), &QAction::triggered, viewer,
-            &ViewController::getInfo);
     menuEditIn = menu->addMenu(tr("Open With"));
     menuEditIn->menuAction()->setObjectName(
         MenuItemNames::name(MenuItem::EditIn, CommandSurface::ViewerMenu));

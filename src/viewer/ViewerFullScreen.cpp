@@ -202,8 +202,14 @@ void ViewerFullScreen::imageFitted(bool firstFrame) {
     }
     QTimer::singleShot(milliseconds(snapshotDelaySeconds), this, [this] {
         if (machine.isFullscreen())
-            p.viewer->prepearAni();
+            prepearAni();
     });
+}
+
+void ViewerFullScreen::prepearAni() {
+    p.aniImageView->setImage(p.renderer->image());
+    p.aniImageView->setImageRect(p.renderer->imageRect());
+    p.aniImageView->setNearestFilter(p.renderer->nearestFilter());
 }
 
 void ViewerFullScreen::windowWillEnterFullScreen() {
@@ -242,7 +248,7 @@ void ViewerFullScreen::windowDidEnterFullScreen() {
         blurView->update();
         p.selection->updateSelectableArea();
         // The snapshot the first step's cross-fade starts from.
-        p.viewer->prepearAni();
+        prepearAni();
     }
     p.selection->showAfterTransition();
 }

@@ -67,6 +67,9 @@ class ViewerFullScreen : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Copies the shown image and its placement into the transition view, for
+    // the cross-fade between images in full screen.
+    void prepearAni();
     void reportWindow();
     void centreImage(double width, double height);
     void zoomByMode();

@@ -14,6 +14,7 @@
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
+#include "viewer/ViewerOutput.h"
 
 #include <QAction>
 #include <QApplication>
@@ -160,7 +161,7 @@ TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
 
     // Each export item opens the panel with its own format.
     QList<int> formats;
-    viewer->vc()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+    viewer->vc()->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
         formats.append(panel.fileTypes->currentIndex());
         panel.panel->reject();
     });

@@ -4,6 +4,7 @@
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 #include "viewer/AnimationPlayer.h"
+#include "viewer/FramePlayback.h"
 #include "viewer/FrameStream.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
@@ -203,12 +204,12 @@ TEST_F(AnimatedViewer, EveryAnimationPlaysAndTheFrameCommandsStopItWithoutWrappi
             EXPECT_EQ(vc->getCurrentImage().pixel(5, 5), qRgb(200, 30, 30))
                 << "the default image is no frame";
         }
-        vc->playStopGif();
+        vc->framePlayback()->playStop();
         vc->animation()->setManualTicks(true);
         for (const MenuItem item : {MenuItem::NextFrame, MenuItem::PreviousFrame}) {
             const int delta = item == MenuItem::NextFrame ? 1 : -1;
             for (int frame = 0; frame < 3; ++frame) {
-                vc->playStopGif();
+                vc->framePlayback()->playStop();
                 ASSERT_TRUE(vc->animation()->isPlaying());
                 while (vc->animation()->currentFrame() != frame)
                     vc->animation()->step();
@@ -220,15 +221,15 @@ TEST_F(AnimatedViewer, EveryAnimationPlaysAndTheFrameCommandsStopItWithoutWrappi
         }
         EXPECT_EQ(vc->toolbar()->labelFrames->text(), QStringLiteral("2/3"));
 
-        vc->playStopGif();
+        vc->framePlayback()->playStop();
         EXPECT_TRUE(vc->animation()->isPlaying());
         vc->toolbar()->frameSlider->setValue(0);
         QCoreApplication::processEvents();
         EXPECT_FALSE(vc->animation()->isPlaying());
         EXPECT_EQ(vc->viewerState().currentFrame, 0);
-        vc->playStopGif();
+        vc->framePlayback()->playStop();
         EXPECT_EQ(vc->animation()->pendingFrame(), 1);
-        vc->playStopGif();
+        vc->framePlayback()->playStop();
         vc->animation()->setManualTicks(false);
     }
 }
@@ -276,7 +277,7 @@ TEST_F(AnimatedViewer, SlideshowUsesTheDelayRuleAndTheViewersStepStopsIt) {
         vc->playSlideshow();
         EXPECT_EQ(vc->slideshowTimer()->interval(), expected * 1000);
         vc->playSlideshow();
-        EXPECT_FALSE(vc->isSlideshowRunning());
+        EXPECT_FALSE(vc->slideshowTimer()->isRunning());
     }
     open(path("img2.gif"));
     vc->playSlideshow();
@@ -286,7 +287,7 @@ TEST_F(AnimatedViewer, SlideshowUsesTheDelayRuleAndTheViewersStepStopsIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 5000));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     vc->toolbar()->actionNext->click();
-    EXPECT_FALSE(vc->isSlideshowRunning());
+    EXPECT_FALSE(vc->slideshowTimer()->isRunning());
     EXPECT_EQ(controller->touchBar()->button(QStringLiteral("touchSlideshow"))->image,
               QStringLiteral("touch-slideshow-Template"));
     Settings().setValue(Settings::SlideshowDelay, QVariant());
@@ -313,7 +314,7 @@ TEST_F(AnimatedViewer, AnimatedWebpAvifAndJpegXlPlayAtTheirStoredDelays) {
         EXPECT_EQ(vc->animation()->pendingInterval(), 70) << ext;
         EXPECT_EQ(vc->animation()->currentFrame(), 1) << ext;
         vc->animation()->setManualTicks(false);
-        vc->playStopGif();
+        vc->framePlayback()->playStop();
     }
 }
 
@@ -344,7 +345,7 @@ TEST_F(AnimatedViewer, NothingOfAnAnimationLeftShowsWhileTheNextItemLoads) {
     TestImages::writeImage(path("b.png"), greyFrames(1, 30, 20).first(), "PNG");
     open(path("a.gif"));
     ASSERT_EQ(vc->framesCount(), 3);
-    vc->nextFrame();
+    vc->framePlayback()->stepBy(1);
     ASSERT_EQ(vc->currentFrame(), 1);
 
     vc->showNextImage();
@@ -355,8 +356,8 @@ TEST_F(AnimatedViewer, NothingOfAnAnimationLeftShowsWhileTheNextItemLoads) {
     EXPECT_TRUE(vc->toolbar()->labelFrames->text().isEmpty());
     EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
     // A frame command in the meantime has nothing to act on.
-    vc->nextFrame();
-    vc->prevFrame();
+    vc->framePlayback()->stepBy(1);
+    vc->framePlayback()->stepBy(-1);
     EXPECT_EQ(vc->shownMessage(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isLoading(); }, 10000));
     EXPECT_EQ(vc->shownMessage(), nullptr);

@@ -7,7 +7,9 @@
 #include "viewer/ImageMimeData.h"
 #include "viewer/ImagePrinter.h"
 #include "viewer/JFImageSavePanel.h"
+#include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -47,7 +49,7 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
     open(path("g.png"));
     vc->selectAll();
-    ASSERT_TRUE(vc->copySelectionToClipboard());
+    ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_TRUE(data->hasImage());
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).constBits(),
@@ -63,7 +65,7 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), shown()) << "offered as PNG bytes";
 
     vc->deselect();
-    ASSERT_TRUE(vc->copySelectionToClipboard());
+    ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), path("g.png"));
     EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasImage()) << "text, not pixels";
 
@@ -71,7 +73,7 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     zip.add("inside.png", TestImages::encode(gradient(16, 8), "PNG"));
     ASSERT_TRUE(zip.writeTo(path("pack.zip")));
     open(path("pack.zip"));
-    ASSERT_TRUE(vc->copySelectionToClipboard());
+    ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32),
               gradient(16, 8));
 }
@@ -80,17 +82,17 @@ TEST_F(ImageOutput, CopyWithNothingToWriteKeepsTheClipboard) {
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user had"));
     vc->startWithData(TestImages::encode(gradient(20, 10), "PNG"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
-    EXPECT_FALSE(vc->copySelectionToClipboard());
+    EXPECT_FALSE(vc->output()->copySelectionToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("what the user had"));
 }
 
 TEST_F(ImageOutput, CopyReadsTheTurnedPixels) {
     ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
     open(path("g.png"));
-    vc->rotate90();
+    vc->transforms()->rotate90();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
     vc->selectAll();
-    ASSERT_TRUE(vc->copySelectionToClipboard());
+    ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 60));
 }
 
@@ -140,7 +142,7 @@ TEST_F(ImageOutput, ExportWritesTheTurnedPixelsAtFullSize) {
     open(path("g.png"));
     vc->setActualSize();
     vc->zoomOut(); // the zoom has no say in what is written
-    vc->rotate90Counter();
+    vc->transforms()->rotate90Counter();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
     JFImageSavePanel panel;
     panel.configureSavePanel();
@@ -189,11 +191,11 @@ TEST_F(ImageOutput, ExportOffersACopyBesideTheShownFileAndRefusesTheShownFile) {
     const QByteArray original = TestImages::read(path("g.png"));
     open(path("g.png"));
     QStringList told;
-    vc->exporter()->setErrorReporter(
+    vc->output()->exporter()->setErrorReporter(
         [&](const QString&, const QString& text) { told.append(text); });
     Offer offer;
     bool keptOpen = false;
-    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+    vc->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
         offer = offerOf(panel);
         // Typed as the shown file, even without its extension: refused, and
         // the dialog stays for another name.
@@ -203,7 +205,7 @@ TEST_F(ImageOutput, ExportOffersACopyBesideTheShownFileAndRefusesTheShownFile) {
         keptOpen = panel.panel->isVisible();
         panel.panel->reject();
     });
-    vc->exportImage(ExportFormat::Jpeg);
+    vc->output()->exportImage(ExportFormat::Jpeg);
     EXPECT_EQ(offer.folder, QDir(dir.path()).absolutePath());
     EXPECT_EQ(offer.name, QStringLiteral("g copy.jpg"));
     EXPECT_EQ(offer.format, ExportFormats::indexOf(ExportFormat::Jpeg)) << "Export as JPEG";
@@ -220,9 +222,9 @@ TEST_F(ImageOutput, ExportEncodesOnAWorkerKeepingThePhotosMetadata) {
     open(path("turned.jpg"));
     ASSERT_EQ(vc->getCurrentImage().size(), QSize(40, 60));
     QStringList told;
-    vc->exporter()->setErrorReporter(
+    vc->output()->exporter()->setErrorReporter(
         [&](const QString&, const QString& text) { told.append(text); });
-    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+    vc->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
         // JPEG is chosen, but the typed extension decides.
         panel.setNameFieldText(QStringLiteral("out/upright.png"));
         panel.panel->accept();
@@ -236,12 +238,12 @@ TEST_F(ImageOutput, ExportEncodesOnAWorkerKeepingThePhotosMetadata) {
             gate->release();
     };
     const auto onFailure = qScopeGuard(letThrough);
-    vc->exportImage(ExportFormat::Jpeg);
-    EXPECT_TRUE(vc->exporter()->isRunning());
+    vc->output()->exportImage(ExportFormat::Jpeg);
+    EXPECT_TRUE(vc->output()->exporter()->isRunning());
     EXPECT_TRUE(vc->loadingSpinner()->isAnimating());
     EXPECT_FALSE(QFile::exists(path("out/upright.png"))) << "not written on the main thread";
     letThrough();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->exporter()->isRunning(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->output()->exporter()->isRunning(); }, 10000));
     EXPECT_FALSE(vc->loadingSpinner()->isAnimating());
     EXPECT_TRUE(told.isEmpty()) << told.join(QLatin1Char('\n')).toStdString();
 
@@ -257,11 +259,11 @@ TEST_F(ImageOutput, ExportEncodesOnAWorkerKeepingThePhotosMetadata) {
 
     // The next export starts in the folder of this one.
     Offer offer;
-    vc->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
+    vc->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
         offer = offerOf(panel);
         panel.panel->reject();
     });
-    vc->exportImage(ExportFormat::Png);
+    vc->output()->exportImage(ExportFormat::Png);
     EXPECT_EQ(offer.folder, QDir(path("out")).absolutePath());
     EXPECT_EQ(offer.name, QStringLiteral("turned.png"));
 }

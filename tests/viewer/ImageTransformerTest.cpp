@@ -11,6 +11,7 @@
 #include "viewer/ScaledImageCache.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -84,7 +85,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
     vc->selectAll();
     ASSERT_TRUE(vc->hasSelection());
 
-    vc->rotate90();
+    vc->transforms()->rotate90();
     EXPECT_TRUE(vc->isTransforming());
     EXPECT_FALSE(vc->hasSelection()) << "gone as the turn starts";
     EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc)) << "the spinner shows meanwhile";
@@ -103,7 +104,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
     EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
     EXPECT_TRUE(vc->toolbar()->frameSlider->isEnabled());
 
-    vc->rotate90Counter();
+    vc->transforms()->rotate90Counter();
     ASSERT_TRUE(landed());
     EXPECT_EQ(shown(), before);
     EXPECT_EQ(vc->imageWidth, 3000);
@@ -113,21 +114,21 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
     open(path("c.png"));
     const QImage before = shown();
-    vc->flipHorizontally();
+    vc->transforms()->flipHorizontally();
     ASSERT_TRUE(landed());
     EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
-    vc->flipHorizontally();
+    vc->transforms()->flipHorizontally();
     ASSERT_TRUE(landed());
     EXPECT_EQ(shown(), before);
     for (int i = 0; i < 4; ++i) {
-        vc->rotate90();
+        vc->transforms()->rotate90();
         ASSERT_TRUE(landed());
         EXPECT_EQ(vc->getCurrentImage().width(), i % 2 == 0 ? 20 : 30);
     }
     EXPECT_EQ(shown(), before);
-    vc->flipVertically();
+    vc->transforms()->flipVertically();
     ASSERT_TRUE(landed());
-    vc->rotate180();
+    vc->transforms()->rotate180();
     ASSERT_TRUE(landed());
     EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
 }
@@ -144,7 +145,7 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
         vc->showPreviousImage();
         return settle() && QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000);
     };
-    vc->rotate90();
+    vc->transforms()->rotate90();
     ASSERT_TRUE(landed());
     ASSERT_TRUE(awayAndBack());
     EXPECT_EQ(shown(), before);
@@ -152,7 +153,7 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
 
     // A half turn keeps the size, so a turned copy for the screen would fit
     // the file's pixels: what is drawn must come back unturned as well.
-    vc->rotate180();
+    vc->transforms()->rotate180();
     ASSERT_TRUE(landed());
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !vc->imageView()->cache()->exactCopy().isNull(); }, 10000));
@@ -168,7 +169,7 @@ TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
     ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(40, 20), "PNG"));
     ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(24, 12), "PNG"));
     open(path("one.png"));
-    vc->rotate90();
+    vc->transforms()->rotate90();
     vc->showNextImage(); // before the turn can land
     EXPECT_FALSE(vc->isTransforming());
     ASSERT_TRUE(settle());
@@ -180,11 +181,11 @@ TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
 TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
     open(path("c.png"));
-    vc->transformer()->setWork([](ImageTransformer::Job job) {
+    vc->transforms()->transformer()->setWork([](ImageTransformer::Job job) {
         job.image = QImage(); // no memory for the turned copy
         return job;
     });
-    vc->rotate90();
+    vc->transforms()->rotate90();
     ASSERT_TRUE(landed());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->loadingSpinner()->isVisibleTo(vc); }, 2000));
     EXPECT_TRUE(vc->toolbar()->frameSlider->isEnabled());
@@ -200,7 +201,7 @@ TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
 TEST_F(TransformViewer, NothingTurnsBeforeTheFullImageIsShown) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
     vc->startWithFile(path("c.png"));
-    vc->rotate90(); // still loading
+    vc->transforms()->rotate90(); // still loading
     EXPECT_FALSE(vc->isTransforming());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
     EXPECT_EQ(shown(), corners(30, 20));
@@ -211,12 +212,12 @@ TEST_F(TransformViewer, ARotatedGifPlaysRotated) {
     ASSERT_TRUE(TestImages::write(path("spin.gif"), TestImages::animatedGif(frames, {0, 0, 0, 0})));
     open(path("spin.gif"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->listSize() == 4; }, 10000));
-    vc->rotate90();
+    vc->transforms()->rotate90();
     ASSERT_TRUE(landed());
     vc->animation()->setManualTicks(true);
-    vc->prevFrame(); // stops playback
+    vc->framePlayback()->stepBy(-1); // stops playback
     for (int i = 0; i < 4; ++i) {
-        vc->loadImageFrame(i);
+        vc->framePlayback()->showFrame(i);
         const QImage frame = vc->getCurrentImage();
         ASSERT_EQ(frame.size(), QSize(10, 20)) << i;
         EXPECT_EQ(qGray(frame.pixel(9, 0)), 255) << "the white corner turned to the top right";

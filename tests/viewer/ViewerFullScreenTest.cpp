@@ -10,6 +10,7 @@
 #include "viewer/OrvaneResizeView.h"
 #include "viewer/ViewerInput.h"
 #include "viewer/ViewerSelection.h"
+#include "viewer/ViewerTransforms.h"
 
 #include <QKeyEvent>
 #include <QSettings>
@@ -48,7 +49,7 @@ class ViewerFullScreenTest : public ViewerWindowTest {
         return QTest::qWaitFor([this, phase] { return fs()->transition().phase() == phase; }, 5000);
     }
     bool toggleAndReach(Phase phase) {
-        vc->toggleFullScreen();
+        vc->fullScreen()->toggleFullScreen();
         return reach(phase);
     }
     void setBackground(int mode, const char* colour = nullptr) {
@@ -121,7 +122,7 @@ TEST_F(ViewerFullScreenTest, TheRestoreResizeWhileLeavingIsNoRefit) {
     QRectF atDidExit;
     QObject::connect(&fs()->transition(), &FullScreenTransition::didExit, window,
                      [&] { atDidExit = geometry()->layout(); });
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     EXPECT_TRUE(geometry()->zoom.inFullScreenTransition) << "leaving is a transition";
     ASSERT_TRUE(reach(Phase::Windowed));
     EXPECT_EQ(atDidExit.topLeft(), QPointF(0, 0));
@@ -152,14 +153,14 @@ TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesB
     vc->selectAll();
     ASSERT_TRUE(vc->selection()->isShownOnScreen());
 
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     ASSERT_EQ(fs()->transition().phase(), Phase::Entering);
     EXPECT_FALSE(vc->selection()->isShownOnScreen()) << "hidden while entering";
     EXPECT_TRUE(vc->hasSelection()) << "hidden, not gone";
     ASSERT_TRUE(reach(Phase::FullScreen));
     EXPECT_TRUE(vc->selection()->isShownOnScreen());
 
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     ASSERT_EQ(fs()->transition().phase(), Phase::Leaving);
     EXPECT_FALSE(vc->selection()->isShownOnScreen()) << "hidden while leaving";
     ASSERT_TRUE(reach(Phase::Windowed));
@@ -169,7 +170,7 @@ TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesB
 TEST_F(ViewerFullScreenTest, ASelectionDeselectedDuringATransitionStaysAway) {
     ASSERT_TRUE(openImage(filled(600, 400, Qt::darkCyan)));
     vc->selectAll();
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     ASSERT_EQ(fs()->transition().phase(), Phase::Entering);
     vc->deselect();
     vc->selectAll(); // a new selection is shown as usual
@@ -258,9 +259,9 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsAFlipAndAHalfTurn) {
         }, 5000);
     };
     ASSERT_TRUE(leftIs(true));
-    vc->flipHorizontally();
+    vc->transforms()->flipHorizontally();
     EXPECT_TRUE(leftIs(false)) << "still the unflipped backdrop";
-    vc->rotate180();
+    vc->transforms()->rotate180();
     EXPECT_TRUE(leftIs(true)) << "still the backdrop from before the half turn";
 }
 
@@ -269,7 +270,7 @@ TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
     geometry()->animation.setManualTicks(true);
     vc->zoomIn();
     ASSERT_TRUE(geometry()->animation.isRunning());
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     EXPECT_FALSE(geometry()->animation.isRunning());
     EXPECT_FALSE(geometry()->zoom.inMagnification);
     EXPECT_FALSE(geometry()->windowAnimation);
@@ -279,7 +280,7 @@ TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
 
     vc->zoomIn();
     ASSERT_TRUE(geometry()->animation.isRunning());
-    vc->toggleFullScreen();
+    vc->fullScreen()->toggleFullScreen();
     EXPECT_FALSE(geometry()->animation.isRunning());
     EXPECT_FALSE(geometry()->zoom.inMagnification);
     ASSERT_TRUE(reach(Phase::Windowed));
