@@ -31,6 +31,17 @@ QImage corners(int w, int h) {
     return image;
 }
 
+// The corners' colours, top left, top right, bottom left, bottom right.
+std::string cornersOf(const QImage& image) {
+    std::string out;
+    for (const QPoint p : {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
+                           QPoint(image.width() - 1, image.height() - 1)}) {
+        const QRgb c = image.pixel(p) & 0xffffff;
+        out += c == 0xff0000 ? 'R' : c == 0x00ff00 ? 'G' : c == 0x0000ff ? 'B' : c == 0xffff00 ? 'Y' : '?';
+    }
+    return out;
+}
+
 QList<QImage> markedFrames(int count) {
     QList<QImage> frames;
     for (int i = 0; i < count; ++i) {
@@ -79,7 +90,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
     ASSERT_TRUE(TestImages::writeImage(path("wide.png"), corners(3000, 2000), "PNG"));
     open(path("wide.png"));
     ASSERT_GT(window->width(), window->height());
-    const QImage before = shown();
+    ASSERT_EQ(cornersOf(shown()), "RGBY");
     vc->imageChanged = false;
     vc->selectAll();
     ASSERT_TRUE(vc->hasSelection());
@@ -94,7 +105,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
     EXPECT_FALSE(vc->toolbar()->frameSlider->isEnabled());
     ASSERT_TRUE(landed());
 
-    EXPECT_EQ(shown(), ImageTransform::rotateClockwise().apply(before));
+    EXPECT_EQ(cornersOf(shown()), "BRYG");
     EXPECT_EQ(vc->imageWidth, 2000);
     EXPECT_EQ(vc->imageHeight, 3000);
     EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("2000px × 3000px"));
@@ -105,7 +116,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
 
     vc->rotate90Counter();
     ASSERT_TRUE(landed());
-    EXPECT_EQ(shown(), before);
+    EXPECT_EQ(shown(), corners(3000, 2000));
     EXPECT_EQ(vc->imageWidth, 3000);
 }
 
@@ -115,7 +126,7 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
     const QImage before = shown();
     vc->flipHorizontally();
     ASSERT_TRUE(landed());
-    EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
+    EXPECT_EQ(cornersOf(shown()), "GRYB");
     vc->flipHorizontally();
     ASSERT_TRUE(landed());
     EXPECT_EQ(shown(), before);
@@ -127,9 +138,10 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
     EXPECT_EQ(shown(), before);
     vc->flipVertically();
     ASSERT_TRUE(landed());
+    EXPECT_EQ(cornersOf(shown()), "BYRG");
     vc->rotate180();
     ASSERT_TRUE(landed());
-    EXPECT_EQ(shown(), ImageTransform::flipHorizontally().apply(before));
+    EXPECT_EQ(cornersOf(shown()), "GRYB");
 }
 
 TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
@@ -164,10 +176,14 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
         << "the red corner is at the top left again on screen";
 }
 
-TEST_F(TransformViewer, AResultForAnImageLeftIsDropped) {
+TEST_F(TransformViewer, NothingTurnsBeforeTheImageIsShownAndAResultForAnImageLeftIsDropped) {
     ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(40, 20), "PNG"));
     ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(24, 12), "PNG"));
-    open(path("one.png"));
+    vc->startWithFile(path("one.png"));
+    vc->rotate90(); // still loading
+    EXPECT_FALSE(vc->isTransforming());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
+    EXPECT_EQ(shown(), corners(40, 20));
     vc->rotate90();
     vc->showNextImage(); // before the turn can land
     EXPECT_FALSE(vc->isTransforming());
@@ -195,15 +211,6 @@ TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
     ASSERT_TRUE(alert);
     EXPECT_TRUE(alert->isVisible());
     alert->close();
-}
-
-TEST_F(TransformViewer, NothingTurnsBeforeTheFullImageIsShown) {
-    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
-    vc->startWithFile(path("c.png"));
-    vc->rotate90(); // still loading
-    EXPECT_FALSE(vc->isTransforming());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
-    EXPECT_EQ(shown(), corners(30, 20));
 }
 
 TEST_F(TransformViewer, ARotatedGifPlaysRotated) {
