@@ -42,6 +42,30 @@ TEST(AnimationPlayer, AnimatedKindByNameOrByTheDecodersType) {
             << c.ext;
 }
 
+// Frames play at their stored length when it is above 50 ms, else at the
+// format's default; each format reads only its own dictionary.
+TEST(AnimationPlayer, DelayIsTheStoredLengthAboveFiftyMillisecondsElseTheDefault) {
+    using K = AnimationPlayer::Kind;
+    const struct {
+        const char* group;
+        double unclamped, delay;
+        K kind;
+        int ms;
+    } cases[] = {{"{GIF}", 0, 0, K::Gif, 100},     {"{GIF}", 0.07, 0.1, K::Gif, 70},
+                 {"{GIF}", 0, 0.2, K::Gif, 200},   {"{GIF}", 0.05, 0, K::Gif, 100},
+                 {"{GIF}", -1, 0, K::Gif, 100},    {"{GIF}", 0.5, 0, K::Png, 50},
+                 {"{WebP}", 0.03, 0.1, K::Webp, 100}, {"{AVIS}", 0.04, 0.1, K::Avif, 50},
+                 {"{JXL}", 0.25, 0.1, K::Jxl, 250}, {"{WebP}", 0.25, 0.1, K::Jxl, 50}};
+    for (const auto& c : cases) {
+        const QVariantMap properties{
+            {QLatin1String(c.group), QVariantMap{{QStringLiteral("UnclampedDelayTime"), c.unclamped},
+                                                 {QStringLiteral("DelayTime"), c.delay}}}};
+        EXPECT_EQ(AnimationPlayer::delayFromProperties(properties, c.kind), c.ms)
+            << c.group << " " << c.unclamped << " " << c.delay;
+    }
+    EXPECT_EQ(AnimationPlayer::delayValue(nullptr, 0, K::Gif), 1);
+}
+
 TEST(AnimationPlayer, PlaysInOrderLoopingAndStopsOnRequest) {
     AnimationPlayer player;
     player.setManualTicks(true);
@@ -61,6 +85,16 @@ TEST(AnimationPlayer, PlaysInOrderLoopingAndStopsOnRequest) {
     EXPECT_EQ(player.currentFrame(), 2) << "no steps once stopped";
     player.loadFrame(7);
     EXPECT_EQ(player.currentFrame(), 2) << "beyond the list nothing happens";
+}
+
+TEST(AnimationPlayer, RealTimersKeepTheOrder) {
+    AnimationPlayer player;
+    QSignalSpy shown(&player, &AnimationPlayer::frameShown);
+    player.setFrames(AnimationPlayer::Kind::Png, greyFrames(3), {1, 1, 1});
+    player.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() >= 3; }, 2000));
+    EXPECT_EQ(shown[0].first().toInt(), 1);
+    EXPECT_EQ(shown[2].first().toInt(), 0);
 }
 
 TEST(AnimationPlayer, StreamedFramesPlayLikeAList) {
