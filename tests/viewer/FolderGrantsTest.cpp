@@ -102,6 +102,9 @@ TEST_F(FolderGrantsTest, AskingOffUsesNoGrantAndAsksNothing) {
     EXPECT_FALSE(ImageCollection::scanFolder(folder + QStringLiteral("/x.jpg")));
     EXPECT_TRUE(asked.isEmpty());
     EXPECT_EQ(listings, 1) << "the grant was not even tried";
+    QSettings().remove(QString::fromLatin1(Settings::FolderAccess));
+    EXPECT_FALSE(ImageCollection::scanFolder(dir.filePath(QStringLiteral("missing/x.jpg"))));
+    EXPECT_TRUE(asked.isEmpty()) << "a missing folder is not a question of access";
 }
 
 TEST_F(FolderGrantsTest, AnAncestorsGrantListsTheFolderWithoutAsking) {
@@ -191,11 +194,6 @@ TEST_F(FolderGrantsTest, RemovingTheOnlyGrantBringsTheChooserBack) {
     refusedOnce.insert(folder);
     ImageCollection::scanFolder(folder);
     EXPECT_EQ(asked, QStringList({folder}));
-}
-
-TEST_F(FolderGrantsTest, OnlyARefusalRunsTheProcedure) {
-    EXPECT_FALSE(ImageCollection::scanFolder(dir.filePath(QStringLiteral("missing/x.jpg"))));
-    EXPECT_TRUE(asked.isEmpty()) << "a missing folder is not a question of access";
 }
 
 TEST_F(FolderGrantsTest, AsksOnlyWhereAGrantCanLiftTheRefusal) {
