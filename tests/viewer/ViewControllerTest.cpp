@@ -94,15 +94,6 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
     EXPECT_FALSE(vc->viewerState().isDirectory);
 }
 
-TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
-    TestImages::write(path("camera.jpg"),
-                      TestImages::jpegWithOrientation(TestImages::asymmetric(40, 30), 6));
-    ASSERT_TRUE(open(path("camera.jpg")));
-    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
-    EXPECT_EQ(vc->viewerState().imageWidth, 30 / window->devicePixelRatioF());
-    EXPECT_EQ(vc->viewerState().imageHeight, 40 / window->devicePixelRatioF());
-}
-
 TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutSteppingOrApplications) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
     ASSERT_TRUE(settle());
