@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTransform>
+#include <functional>
 
 namespace {
 
@@ -231,14 +232,20 @@ TEST_F(TransformViewer, ARotatedGifPlaysRotated) {
     }
 }
 
-TEST(FramePlaybackTransform, FramesThatArriveAfterATurnAreTurnedToo) {
+class FramePlaybackTransform : public ::testing::Test {
+  protected:
     const QList<QImage> frames = markedFrames(3);
     const QByteArray gif = TestImages::animatedGif(frames, {0, 0, 0});
     FramePlayback playback;
-    QSignalSpy shownFrames(&playback, &FramePlayback::frameShown);
-    const auto make = [gif] { return ImageSource::createWithData(gif); };
+    QSignalSpy shownFrames{&playback, &FramePlayback::frameShown};
+    std::function<std::unique_ptr<ImageSource>()> make = [this] {
+        return ImageSource::createWithData(gif);
+    };
+};
+
+TEST_F(FramePlaybackTransform, FramesThatArriveAfterATurnAreTurnedToo) {
     playback.setItem(3, true, AnimationPlayer::Kind::Gif, frames[0], make,
-                     [gif](int i) { return ImageSource::createWithData(gif)->imageAtIndex(i); });
+                     [this](int i) { return make()->imageAtIndex(i); });
     playback.player()->setManualTicks(true);
     // A turn lands before the frame list has been decoded.
     const ImageTransform turn = ImageTransform::rotateCounterClockwise();
@@ -260,12 +267,7 @@ TEST(FramePlaybackTransform, FramesThatArriveAfterATurnAreTurnedToo) {
     EXPECT_EQ(qGray(playback.player()->frames().at(1).pixel(19, 9)), 255);
 }
 
-TEST(FramePlaybackTransform, StreamedFramesAreTurnedAsTheyAreShown) {
-    const QList<QImage> frames = markedFrames(3);
-    const QByteArray gif = TestImages::animatedGif(frames, {0, 0, 0});
-    FramePlayback playback;
-    QSignalSpy shownFrames(&playback, &FramePlayback::frameShown);
-    const auto make = [gif] { return ImageSource::createWithData(gif); };
+TEST_F(FramePlaybackTransform, StreamedFramesAreTurnedAsTheyAreShown) {
     // Claiming more frames than memory holds makes the player decode them as
     // it goes; only the first three are asked for.
     playback.setItem(1 << 24, true, AnimationPlayer::Kind::Gif, frames[0], make, {});
