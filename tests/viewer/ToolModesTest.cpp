@@ -63,28 +63,19 @@ TEST(ToolModes, TheHandToolPansByEachStepOfTheDrag) {
 }
 
 TEST(ToolModes, CursorsShowTheEdgeWhenHoveringAndOtherwiseTheTool) {
-    // Tools: 0 none, 1 selection, 2 selection and zoom in; a held button is no hover.
-    const struct {
-        int tools;
-        QPointF at;
-        bool resizable, held;
-        Cursor cursor;
-    } cases[] = {{0, middle, true, false, Cursor::Arrow},
-                 {0, {1, 1}, true, false, Cursor::ResizeForwardDiagonal},
-                 {0, {399, 1}, true, false, Cursor::ResizeBackwardDiagonal},
-                 {0, {1, 150}, true, false, Cursor::ResizeHorizontal},
-                 {0, {200, 299}, true, false, Cursor::ResizeVertical},
-                 {0, {1, 150}, false, false, Cursor::Arrow},
-                 {1, middle, true, false, Cursor::Crosshair},
-                 {2, middle, true, false, Cursor::ZoomIn},
-                 {2, {1, 150}, true, true, Cursor::ZoomIn}};
-    for (const auto& c : cases) {
-        ToolModes modes;
-        modes.canBeSelected(c.tools >= 1);
-        modes.canBeZoomed(c.tools == 2, true);
-        EXPECT_EQ(modes.cursor(c.at, view, c.resizable, c.held), c.cursor)
-            << c.tools << " at " << c.at.x() << "," << c.at.y();
-    }
+    ToolModes modes;
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::Arrow);
+    EXPECT_EQ(modes.cursor(QPointF(1, 1), view, true, false), Cursor::ResizeForwardDiagonal);
+    EXPECT_EQ(modes.cursor(QPointF(399, 1), view, true, false), Cursor::ResizeBackwardDiagonal);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, true, false), Cursor::ResizeHorizontal);
+    EXPECT_EQ(modes.cursor(QPointF(200, 299), view, true, false), Cursor::ResizeVertical);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, false, false), Cursor::Arrow);
+    modes.canBeSelected(true);
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::Crosshair);
+    modes.canBeZoomed(true, true);
+    EXPECT_EQ(modes.cursor(middle, view, true, false), Cursor::ZoomIn);
+    EXPECT_EQ(modes.cursor(QPointF(1, 150), view, true, true), Cursor::ZoomIn)
+        << "a held button is no hover";
 }
 
 TEST(ToolModes, LosingTheKeyboardEndsTheHeldToolsButNotTheSelectionTool) {
