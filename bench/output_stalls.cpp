@@ -11,6 +11,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerOutput.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -80,7 +81,7 @@ void copy(const QTemporaryDir& dir) {
         vc->selectAll();
         StallWatch stalls;
         stalls.start();
-        if (!vc->copySelectionToClipboard()) {
+        if (!vc->output()->copySelectionToClipboard()) {
             std::printf("nothing was copied\n");
             return;
         }

@@ -9,19 +9,18 @@ namespace {
 
 TEST(FullScreenBackdrop, LayersFollowTheBackgroundMode) {
     const QColor teal(0, 128, 128);
-    const auto none = FullScreenBackdrop::forMode(0, teal);
-    EXPECT_FALSE(none.colored);
-    EXPECT_FALSE(none.blurred);
-    const auto colour = FullScreenBackdrop::forMode(1, teal);
-    EXPECT_TRUE(colour.colored);
-    EXPECT_FALSE(colour.blurred);
-    EXPECT_EQ(colour.color, teal);
-    const auto blur = FullScreenBackdrop::forMode(2, teal);
-    EXPECT_TRUE(blur.colored);
-    EXPECT_TRUE(blur.blurred);
-    EXPECT_EQ(blur.color, QColor(Qt::black)) << "black under the blurred copy";
-    // An unknown mode shows nothing of our own.
-    EXPECT_FALSE(FullScreenBackdrop::forMode(7, teal).colored);
+    // Black under the blurred copy; an unknown mode shows nothing of our own.
+    const struct {
+        int mode;
+        bool colored, blurred;
+        QColor color;
+    } cases[] = {{0, false, false, {}}, {1, true, false, teal}, {2, true, true, Qt::black}, {7, false, false, {}}};
+    for (const auto& c : cases) {
+        const auto layers = FullScreenBackdrop::forMode(c.mode, teal);
+        EXPECT_EQ(layers.colored, c.colored) << c.mode;
+        EXPECT_EQ(layers.blurred, c.blurred) << c.mode;
+        EXPECT_TRUE(!c.colored || layers.color == c.color) << c.mode;
+    }
 }
 
 TEST(FullScreenBackdrop, A400By300ImageOnA1440By900ScreenHasAScreenCoveringCopy) {

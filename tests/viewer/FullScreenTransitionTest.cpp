@@ -6,16 +6,48 @@
 
 namespace {
 
-const QSize screen(1440, 900);
-const QSize windowed(800, 600);
+using Phase = FullScreenTransition::Phase;
 
-// Records the steps in the order they come.
-class FullScreenTransitionTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
+// Each script is a run of what the window reports, as the steps it gives: E
+// full screen at the windowed size, I at a size in between, S at the screen's
+// size; e windowed at the screen's size, w at the windowed size; T the wait
+// timing out; R a toggle pressed (recorded as "act" when it may act at once).
+TEST(FullScreenTransition, StepsComeOnceTheStateAndTheSizeAgree) {
+    const struct {
+        const char* script;
+        const char* steps;
+        Phase phase;
+    } cases[] = {
+        {"E", "willEnter", Phase::Entering},
+        {"EI", "willEnter", Phase::Entering}, // a window manager that animates
+        {"EIS", "willEnter contentSize didEnter", Phase::FullScreen},
+        {"EISS", "willEnter contentSize didEnter", Phase::FullScreen}, // a late size
+        {"S", "willEnter contentSize didEnter", Phase::FullScreen},
+        // Leaving lasts until the size is back, so that the restore resize is
+        // not taken for the user's live resize.
+        {"ESe", "willEnter contentSize didEnter willExit", Phase::Leaving},
+        {"ESew", "willEnter contentSize didEnter willExit didExit", Phase::Windowed},
+        // Without a window manager the wait times out; with nothing under way
+        // a timeout does nothing.
+        {"ET", "willEnter contentSize didEnter", Phase::FullScreen},
+        {"ETwTT", "willEnter contentSize didEnter willExit didExit", Phase::Windowed},
+        // A toggle during a transition waits for its end; two cancel out.
+        {"R", "act", Phase::Windowed},
+        {"ERS", "willEnter contentSize didEnter toggleNow", Phase::FullScreen},
+        {"ESeRRw", "willEnter contentSize didEnter willExit didExit", Phase::Windowed},
+        // Refused while entering: the entering ends, then it leaves, with no
+        // toggle of its own afterwards.
+        {"ERw", "willEnter contentSize didEnter willExit", Phase::Leaving},
+        {"ERww", "willEnter contentSize didEnter willExit didExit", Phase::Windowed},
+    };
+    const QSize screen(1440, 900), windowed(800, 600);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        FullScreenTransition machine;
         machine.setManualTimeout(true);
-        auto record = [this](const char* name) {
-            return [this, name] { steps << QString::fromLatin1(name); };
+        QStringList steps;
+        auto record = [&steps](const char* name) {
+            return [&steps, name] { steps << QString::fromLatin1(name); };
         };
         QObject::connect(&machine, &FullScreenTransition::willEnter, record("willEnter"));
         QObject::connect(&machine, &FullScreenTransition::contentSize, record("contentSize"));
@@ -23,91 +55,25 @@ class FullScreenTransitionTest : public ::testing::Test {
         QObject::connect(&machine, &FullScreenTransition::willExit, record("willExit"));
         QObject::connect(&machine, &FullScreenTransition::didExit, record("didExit"));
         QObject::connect(&machine, &FullScreenTransition::toggleNow, record("toggleNow"));
+        for (const char* e = c.script; *e; ++e) {
+            switch (*e) {
+            case 'E': machine.windowChanged(true, windowed, screen); break;
+            case 'I': machine.windowChanged(true, QSize(1200, 800), screen); break;
+            case 'S': machine.windowChanged(true, screen, screen); break;
+            case 'e': machine.windowChanged(false, screen, screen); break;
+            case 'w': machine.windowChanged(false, windowed, screen); break;
+            case 'T': machine.timeoutElapsed(); break;
+            case 'R':
+                if (machine.toggleRequested())
+                    steps << QStringLiteral("act");
+                break;
+            }
+        }
+        EXPECT_EQ(steps.join(QLatin1Char(' ')).toStdString(), c.steps);
+        EXPECT_EQ(machine.phase(), c.phase);
+        EXPECT_TRUE(c.script[0] != 'E' || c.phase != Phase::FullScreen ||
+                    machine.windowedSize() == windowed);
     }
-    void enterFully() {
-        machine.windowChanged(true, windowed, screen);
-        machine.windowChanged(true, screen, screen);
-        steps.clear();
-    }
-
-    FullScreenTransition machine;
-    QStringList steps;
-};
-
-TEST_F(FullScreenTransitionTest, DidEnterWaitsForTheStateAndTheFullSize) {
-    // The state flag changes at once, the size comes later.
-    machine.windowChanged(true, windowed, screen);
-    EXPECT_EQ(steps, QStringList{"willEnter"});
-    EXPECT_TRUE(machine.isFullscreen());
-    EXPECT_TRUE(machine.inFullScreenTransition());
-    // An intermediate size of a window manager that animates is not the end.
-    machine.windowChanged(true, QSize(1200, 800), screen);
-    EXPECT_EQ(steps, QStringList{"willEnter"});
-    machine.windowChanged(true, screen, screen);
-    EXPECT_EQ(steps, (QStringList{"willEnter", "contentSize", "didEnter"}));
-    EXPECT_EQ(machine.phase(), FullScreenTransition::Phase::FullScreen);
-    EXPECT_FALSE(machine.inFullScreenTransition());
-    EXPECT_EQ(machine.windowedSize(), windowed);
-    // A size arriving late changes nothing.
-    machine.windowChanged(true, screen, screen);
-    EXPECT_EQ(steps.size(), 3);
-}
-
-TEST_F(FullScreenTransitionTest, LeavingIsATransitionUntilTheWindowHasItsSizeBack) {
-    enterFully();
-    machine.windowChanged(false, screen, screen);
-    EXPECT_EQ(steps, QStringList{"willExit"});
-    EXPECT_FALSE(machine.isFullscreen());
-    // So that the window manager's restore resize is not taken for the
-    // user's live resize.
-    EXPECT_TRUE(machine.inFullScreenTransition());
-    machine.windowChanged(false, windowed, screen);
-    EXPECT_EQ(steps, (QStringList{"willExit", "didExit"}));
-    EXPECT_EQ(machine.phase(), FullScreenTransition::Phase::Windowed);
-    EXPECT_FALSE(machine.inFullScreenTransition());
-}
-
-TEST_F(FullScreenTransitionTest, WithoutAWindowManagerTheWaitTimesOut) {
-    machine.windowChanged(true, windowed, screen);
-    machine.timeoutElapsed();
-    EXPECT_EQ(steps, (QStringList{"willEnter", "contentSize", "didEnter"}));
-    machine.windowChanged(false, windowed, screen);
-    machine.timeoutElapsed();
-    EXPECT_EQ(steps.mid(3), (QStringList{"willExit", "didExit"}));
-    // A timeout with nothing under way does nothing.
-    machine.timeoutElapsed();
-    EXPECT_EQ(steps.size(), 5);
-}
-
-TEST_F(FullScreenTransitionTest, AWindowAlreadyTheScreenSizeEntersAtOnce) {
-    machine.windowChanged(true, screen, screen);
-    EXPECT_EQ(steps, (QStringList{"willEnter", "contentSize", "didEnter"}));
-}
-
-TEST_F(FullScreenTransitionTest, ATogglePressedDuringATransitionWaitsForItsEnd) {
-    EXPECT_TRUE(machine.toggleRequested()) << "windowed: act now";
-    machine.windowChanged(true, windowed, screen);
-    EXPECT_FALSE(machine.toggleRequested());
-    EXPECT_EQ(steps, QStringList{"willEnter"});
-    machine.windowChanged(true, screen, screen);
-    EXPECT_EQ(steps.last(), QStringLiteral("toggleNow"));
-    // Two presses during a transition cancel out.
-    steps.clear();
-    machine.windowChanged(false, screen, screen);
-    EXPECT_FALSE(machine.toggleRequested());
-    EXPECT_FALSE(machine.toggleRequested());
-    machine.windowChanged(false, windowed, screen);
-    EXPECT_EQ(steps, (QStringList{"willExit", "didExit"}));
-}
-
-TEST_F(FullScreenTransitionTest, FullScreenRefusedWhileEnteringEndsTheEnteringThenLeaves) {
-    machine.windowChanged(true, windowed, screen);
-    machine.toggleRequested();
-    machine.windowChanged(false, windowed, screen);
-    EXPECT_EQ(steps, (QStringList{"willEnter", "contentSize", "didEnter", "willExit"}))
-        << "no toggle of its own afterwards";
-    machine.windowChanged(false, windowed, screen);
-    EXPECT_EQ(steps.last(), QStringLiteral("didExit"));
 }
 
 } // namespace

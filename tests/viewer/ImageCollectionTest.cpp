@@ -19,15 +19,6 @@ QStringList names(const QStringList& paths) {
     return result;
 }
 
-TEST(ImageCollection, SortsByFileNameWithoutNumericOrdering) {
-    QStringList paths = {QStringLiteral("/z/img2.gif"), QStringLiteral("/a/img10.gif"),
-                         QStringLiteral("/m/b.PNG"), QStringLiteral("/q/a.jpg")};
-    ImageCollection::sortByFileName(paths);
-    EXPECT_EQ(names(paths), QStringList({QStringLiteral("a.jpg"), QStringLiteral("b.PNG"),
-                                         QStringLiteral("img10.gif"), QStringLiteral("img2.gif")}))
-        << "folders do not matter, only the file name";
-}
-
 class SampleFolder : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -36,13 +36,10 @@ TEST(ImageOrientation, EveryOrientationMovesEachPixelExactly) {
     }
 }
 
-TEST(ImageOrientation, OutOfRangeOrientationIsUpright) {
+TEST(ImageOrientation, KeepsAlphaOnlyWhenThereIsSomeAndAnUnknownOrientationIsUpright) {
     const QImage stored = TestImages::asymmetric(3, 2);
     for (int orientation : {0, 9, -1, 1000})
         EXPECT_EQ(ImageOrientation::CGImageCreateDecoded(stored, orientation), stored);
-}
-
-TEST(ImageOrientation, KeepsAlphaOnlyWhenThereIsSome) {
     QImage withAlpha(4, 2, QImage::Format_ARGB32);
     withAlpha.fill(QColor(10, 20, 30, 128));
     EXPECT_TRUE(ImageOrientation::CGImageContainsAlpha(withAlpha));
@@ -52,9 +49,6 @@ TEST(ImageOrientation, KeepsAlphaOnlyWhenThereIsSome) {
     grey.fill(7);
     EXPECT_FALSE(ImageOrientation::CGImageContainsAlpha(grey));
     EXPECT_EQ(ImageOrientation::CGImageCreateDecoded(grey, 1).format(), QImage::Format_RGB32);
-}
-
-TEST(ImageOrientation, NoImageGivesNoResult) {
     EXPECT_TRUE(ImageOrientation::CGImageCreateDecoded(QImage(), 6).isNull());
     EXPECT_FALSE(ImageOrientation::CGImageContainsAlpha(QImage()));
 }

@@ -8,32 +8,33 @@ namespace {
 using Appearance = MessageColors::Appearance;
 
 TEST(MessageColors, ReadableColourFlipsAtBrightness160) {
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(176, 176, 176)),
-              QColor(Qt::black));
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(64, 64, 64)),
-              QColor(Qt::white));
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(160, 160, 160)),
-              QColor(Qt::black));
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(159, 159, 159)),
-              QColor(Qt::white));
     // Yellow is bright, pure green just too dark for black text, blue dark.
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(255, 255, 0)),
-              QColor(Qt::black));
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(0, 255, 0)),
-              QColor(Qt::white));
-    EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(QColor(0, 0, 255)),
-              QColor(Qt::white));
+    const std::pair<QColor, QColor> cases[] = {
+        {QColor(176, 176, 176), Qt::black}, {QColor(64, 64, 64), Qt::white},
+        {QColor(160, 160, 160), Qt::black}, {QColor(159, 159, 159), Qt::white},
+        {QColor(255, 255, 0), Qt::black},   {QColor(0, 255, 0), Qt::white},
+        {QColor(0, 0, 255), Qt::white}};
+    for (const auto& [background, text] : cases)
+        EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(background), text)
+            << background.name().toStdString();
 }
 
 TEST(MessageColors, TextColourByAppearanceAndBackdrop) {
     const QColor light(176, 176, 176);
-    EXPECT_EQ(MessageColors::textColor(Appearance::Day, false, 1, light), QColor(Qt::white));
-    EXPECT_EQ(MessageColors::textColor(Appearance::Night, true, 0, light), QColor(Qt::white));
-    EXPECT_EQ(MessageColors::textColor(Appearance::Day, true, 0, light), QColor(Qt::black));
-    EXPECT_EQ(MessageColors::textColor(Appearance::Legacy, true, 0, light), QColor(Qt::black));
-    EXPECT_EQ(MessageColors::textColor(Appearance::Night, true, 1, light), QColor(Qt::black));
-    EXPECT_EQ(MessageColors::textColor(Appearance::Day, true, 2, QColor(Qt::black)),
-              QColor(Qt::white));
+    const struct {
+        Appearance appearance;
+        bool fullScreen;
+        int mode;
+        QColor background, text;
+    } cases[] = {{Appearance::Day, false, 1, light, Qt::white},
+                 {Appearance::Night, true, 0, light, Qt::white},
+                 {Appearance::Day, true, 0, light, Qt::black},
+                 {Appearance::Legacy, true, 0, light, Qt::black},
+                 {Appearance::Night, true, 1, light, Qt::black},
+                 {Appearance::Day, true, 2, Qt::black, Qt::white}};
+    for (const auto& c : cases)
+        EXPECT_EQ(MessageColors::textColor(c.appearance, c.fullScreen, c.mode, c.background), c.text)
+            << int(c.appearance) << c.fullScreen << c.mode;
     EXPECT_NEAR(MessageColors::titleColor(Qt::white).alphaF(), 0.75, 0.002);
     EXPECT_NEAR(MessageColors::descriptionColor(Qt::white).alphaF(), 0.5, 0.002);
 }

@@ -63,16 +63,4 @@ TEST(OrvaneResizeViewMarch, RepaintsOnlyTheBandAboutTheOutline) {
     EXPECT_FALSE(s.view->outlineBand().contains(QPoint(12, 12)));
 }
 
-TEST(OrvaneResizeViewMarch, CyclesThroughTheDashPeriod) {
-    Shown s;
-    s.view->stopAnimation();
-    QList<double> phases;
-    for (int i = 0; i < 11; ++i) {
-        s.view->startAnimation();
-        s.view->stopAnimation();
-        phases << s.view->currentPhase();
-    }
-    EXPECT_EQ(phases, QList<double>({10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 10}));
-}
-
 } // namespace

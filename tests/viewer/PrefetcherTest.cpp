@@ -1,34 +1,17 @@
 #include "support/FormatFixtures.h"
-#include "support/TestImages.h"
+#include "support/ViewerWindowTest.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageLoader.h"
-#include "viewer/MainToolbar.h"
-#include "viewer/OrvaneWindow.h"
-#include "viewer/OrvaneWindowController.h"
 #include "viewer/Prefetcher.h"
 #include "viewer/ScaledImageCache.h"
-#include "viewer/ViewController.h"
 
-#include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <cmath>
-#include <gtest/gtest.h>
 
 namespace {
 
-class PrefetchTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        TestImages::makeSampleFolder(dir.path());
-    }
-    QString path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
-    QTemporaryDir dir;
-};
+using PrefetchTest = ViewerWindowTest;
 
 TEST_F(PrefetchTest, NeighboursAreDecodedAheadAndStayWithinTheBudget) {
     Prefetcher prefetcher;
@@ -84,22 +67,19 @@ TEST_F(PrefetchTest, AFileChangedOnDiskIsNotServedFromTheCache) {
 }
 
 TEST_F(PrefetchTest, SteppingToADecodedNeighbourShowsItAtOnce) {
-    auto* controller = new OrvaneWindowController;
-    std::unique_ptr<OrvaneWindow> window(controller->window());
-    ViewController* vc = controller->vc();
     vc->startWithFile(path("a.jpg"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->loadState() == ViewController::LoadState::Shown; }, 10000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return bool(vc->document()->prefetcher()->cached(path("b.PNG"))); }, 10000));
     vc->showNextImage();
     QCoreApplication::processEvents(); // the posted load step
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown) << "no decode to wait for";
-    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("40px × 30px"));
+    EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
     // The image first opened was decoded by the loader, not ahead; it is kept
     // all the same, so stepping back is as quick and decodes nothing again.
     EXPECT_TRUE(vc->document()->prefetcher()->cached(path("a.jpg")));
     vc->showPreviousImage();
     EXPECT_EQ(vc->loadState(), ViewController::LoadState::Shown);
-    EXPECT_EQ(vc->toolbar()->labelImageResolution->text(), QStringLiteral("30px × 40px"));
+    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
 }
 
 TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCopy) {
@@ -107,14 +87,9 @@ TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCop
     // guess is off, the first paint after the step samples the full image.
     QTemporaryDir photos;
     const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
-    for (int i = 0; i < 3; ++i) {
-        QImage image(i == 1 ? 1500 : 2000, i == 1 ? 2400 : 1500, QImage::Format_RGB32);
-        image.fill(colours[i]);
-        TestImages::writeImage(photos.filePath(QStringLiteral("p%1.png").arg(i)), image, "PNG");
-    }
-    auto* controller = new OrvaneWindowController;
-    std::unique_ptr<OrvaneWindow> window(controller->window());
-    ViewController* vc = controller->vc();
+    for (int i = 0; i < 3; ++i)
+        TestImages::writeImage(photos.filePath(QStringLiteral("p%1.png").arg(i)),
+                               filled(i == 1 ? 1500 : 2000, i == 1 ? 2400 : 1500, colours[i]), "PNG");
     const std::pair<const char*, void (ViewController::*)()> modes[] = {
         {"fit", &ViewController::setFitToScreen},
         {"stretch", &ViewController::setStretchToFit},

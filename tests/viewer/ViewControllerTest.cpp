@@ -1,27 +1,14 @@
-#include "support/TestImages.h"
+#include "menus/RTSpinKitView.h"
 #include "support/ViewerWindowTest.h"
 #include "viewer/DNSImageView.h"
-#include "viewer/MainToolbar.h"
-#include "viewer/OrvaneWindow.h"
-#include "viewer/OrvaneWindowController.h"
-#include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
 
-#include <QLabel>
 #include <QMenu>
-#include "menus/RTSpinKitView.h"
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 namespace {
 
-class ViewControllerTest : public ViewerWindowTest {
-protected:
-    QString resolution() const { return vc->toolbar()->labelImageResolution->text(); }
-};
+using ViewControllerTest = ViewerWindowTest;
 
 TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
     EXPECT_FALSE(vc->viewerState().isStarted);
@@ -31,9 +18,8 @@ TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
     EXPECT_TRUE(OrvaneWindow::isViewerWindow(window));
 }
 
-TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
-    vc->startWithFile(dir.path());
-    ASSERT_TRUE(settle());
+TEST_F(ViewControllerTest, FolderOpensItsFirstImageAFileItsPlaceAndBothStepWithWrapAround) {
+    ASSERT_TRUE(open(dir.path()));
     EXPECT_TRUE(vc->viewerState().isStarted);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
@@ -50,11 +36,8 @@ TEST_F(ViewControllerTest, FolderOpensItsFirstImageAndStepsWithWrapAround) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG")) << "the last request wins";
     EXPECT_EQ(resolution(), QStringLiteral("40px × 30px"));
     EXPECT_EQ(vc->viewerState().openedURL, path("b.PNG"));
-}
 
-TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
-    vc->startWithFile(path("img10.gif"));
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(open(path("img10.gif")));
     EXPECT_EQ(vc->document()->imageFiles().fileNumber(), 2u);
     vc->showNextImage();
     ASSERT_TRUE(settle());
@@ -63,14 +46,13 @@ TEST_F(ViewControllerTest, FileOpensAtItsPlaceInTheFolder) {
 
 TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
     QTemporaryDir single;
-    TestImages::writeImage(single.filePath(QStringLiteral("only.png")), TestImages::asymmetric(),
-                           "PNG");
-    vc->startWithFile(single.filePath(QStringLiteral("only.png")));
-    ASSERT_TRUE(settle());
+    const QString only = single.filePath(QStringLiteral("only.png"));
+    TestImages::writeImage(only, TestImages::asymmetric(), "PNG");
+    ASSERT_TRUE(open(only));
     EXPECT_TRUE(vc->isFileLoaded());
     EXPECT_FALSE(vc->viewerState().isDirectory);
-    for (QToolButton* b : {vc->toolbar()->actionNext, vc->toolbar()->actionPrevious,
-                           vc->toolbar()->actionPlay})
+    for (QToolButton* b :
+         {vc->toolbar()->actionNext, vc->toolbar()->actionPrevious, vc->toolbar()->actionPlay})
         EXPECT_FALSE(b->isEnabled());
     EXPECT_FALSE(vc->commands()->item(MenuItem::NextImage)->isEnabled());
     EXPECT_TRUE(vc->commands()->item(MenuItem::GetInfo)->isEnabled());
@@ -84,13 +66,12 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
     TestImages::write(path("cut.jpg"), whole.left(whole.size() / 2));
     TestImages::writeImage(path("large.png"), TestImages::asymmetric(1200, 900), "PNG");
     for (const char* name : {"cut.jpg", "broken.jpg", "words.png", "missing.jpg"}) {
-        vc->startWithFile(path("large.png"));
-        ASSERT_TRUE(settle());
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(open(path("large.png")));
         ASSERT_GT(window->width(), 400);
-        vc->startWithFile(path(name));
-        ASSERT_TRUE(settle());
-        ASSERT_TRUE(vc->shownMessage()) << name;
-        EXPECT_EQ(window->size(), QSize(400, 400)) << name << ": the message's own size";
+        ASSERT_TRUE(open(path(name)));
+        ASSERT_TRUE(vc->shownMessage());
+        EXPECT_EQ(window->size(), QSize(400, 400)) << "the message's own size";
         EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
         EXPECT_EQ(vc->shownMessage()->description, QStringLiteral("Unable to open this image file."));
         EXPECT_EQ(vc->viewerState().imageWidth, 400);
@@ -98,20 +79,14 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
         EXPECT_FALSE(vc->isFileLoaded());
         EXPECT_EQ(window->windowTitle(), QString::fromUtf8(name));
     }
-    vc->startWithFile(path("words.png"));
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(open(path("words.png")));
     vc->showNextImage();
     ASSERT_TRUE(settle());
     EXPECT_TRUE(vc->isFileLoaded()) << "stepping on from a failure works";
-}
 
-TEST_F(ViewControllerTest, FolderWithoutImagesSaysSo) {
     QTemporaryDir empty;
     TestImages::write(empty.filePath(QStringLiteral("notes.txt")), "text");
-    vc->startWithFile(dir.path());
-    ASSERT_TRUE(settle());
-    vc->startWithFile(empty.path());
-    ASSERT_TRUE(settle());
+    ASSERT_TRUE(open(empty.path()));
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->description,
               QStringLiteral("No supported image files in this folder."));
@@ -119,17 +94,7 @@ TEST_F(ViewControllerTest, FolderWithoutImagesSaysSo) {
     EXPECT_FALSE(vc->viewerState().isDirectory);
 }
 
-TEST_F(ViewControllerTest, RotatedJpegShowsUprightSize) {
-    TestImages::write(path("camera.jpg"),
-                      TestImages::jpegWithOrientation(TestImages::asymmetric(40, 30), 6));
-    vc->startWithFile(path("camera.jpg"));
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
-    EXPECT_EQ(vc->viewerState().imageWidth, 30 / window->devicePixelRatioF());
-    EXPECT_EQ(vc->viewerState().imageHeight, 40 / window->devicePixelRatioF());
-}
-
-TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
+TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutSteppingOrApplications) {
     vc->startWithData(TestImages::encode(TestImages::asymmetric(12, 8), "PNG"));
     ASSERT_TRUE(settle());
     EXPECT_TRUE(vc->viewerState().isData);
@@ -137,31 +102,25 @@ TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutStepping) {
     EXPECT_EQ(resolution(), QStringLiteral("12px × 8px"));
     EXPECT_FALSE(vc->viewerState().isDirectory);
     EXPECT_FALSE(vc->toolbar()->actionNext->isEnabled());
-    const int steps = 3;
-    for (int i = 0; i < steps; ++i)
-        vc->showNextImage();
+    vc->showNextImage();
     EXPECT_FALSE(vc->isLoading());
-}
+    const QList<QAction*> items = vc->commands()->openWithMenu()->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("No applications"));
+    EXPECT_FALSE(items[0]->isEnabled());
 
-TEST_F(ViewControllerTest, ClipboardGarbageFailsCleanly) {
     vc->startWithData("definitely not an image");
     ASSERT_TRUE(settle());
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
 }
 
-TEST_F(ViewControllerTest, OpenWithListsNoApplicationsForClipboardImages) {
-    vc->startWithData(TestImages::encode(TestImages::asymmetric(), "PNG"));
+TEST_F(ViewControllerTest, ZoomModeCommandsMoveTheCheckMarkAndTheSpinnerTurnsOnlyWhileLoading) {
+    TestImages::writeImage(path("large.png"), QImage(3000, 2000, QImage::Format_RGB32), "PNG");
+    vc->startWithFile(path("large.png"));
+    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
     ASSERT_TRUE(settle());
-    const QList<QAction*> items = vc->commands()->openWithMenu()->actions();
-    ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("No applications"));
-    EXPECT_FALSE(items[0]->isEnabled());
-}
-
-TEST_F(ViewControllerTest, ZoomModeCommandsMoveTheCheckMark) {
-    vc->startWithFile(path("a.jpg"));
-    ASSERT_TRUE(settle());
+    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
     vc->setActualSize();
     EXPECT_TRUE(vc->commands()->item(MenuItem::ActualSize)->isChecked());
     EXPECT_FALSE(vc->commands()->item(MenuItem::FitToScreen)->isChecked());
@@ -170,44 +129,35 @@ TEST_F(ViewControllerTest, ZoomModeCommandsMoveTheCheckMark) {
     EXPECT_EQ(vc->viewerState().zoomMode, 1);
 }
 
-TEST_F(ViewControllerTest, SpinnerTurnsOnlyWhileLoading) {
-    TestImages::writeImage(path("large.png"), QImage(3000, 2000, QImage::Format_RGB32), "PNG");
-    vc->startWithFile(path("large.png"));
-    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
-    ASSERT_TRUE(settle());
-    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
-}
-
+// The window fills only what an opaque image leaves open; a hole in that
+// reasoning would show whatever the screen held before.
 TEST_F(ViewControllerTest, TheWindowPaintsEveryPixelAroundAndBeneathTheImage) {
-    // The window fills only what an opaque image leaves open; a hole in that
-    // reasoning would show whatever the screen held before.
-    QImage opaque(200, 100, QImage::Format_RGB32);
-    opaque.fill(Qt::red);
     QImage seeThrough(200, 100, QImage::Format_ARGB32);
     seeThrough.fill(Qt::transparent);
     for (int y = 0; y < 100; ++y)
         for (int x = 100; x < 200; ++x)
             seeThrough.setPixelColor(x, y, Qt::blue);
-    ASSERT_TRUE(TestImages::writeImage(path("opaque.png"), opaque, "PNG"));
-    ASSERT_TRUE(TestImages::writeImage(path("see-through.png"), seeThrough, "PNG"));
     const QColor background(24, 24, 26);
-    for (const char* name : {"opaque.png", "see-through.png"}) {
-        vc->startWithFile(path(name));
-        ASSERT_TRUE(settle());
+    const struct {
+        QImage image;
+        QColor left, right;
+    } cases[] = {{filled(200, 100, Qt::red), Qt::red, Qt::red},
+                 {seeThrough, background, Qt::blue}}; // the window shows through the left half
+    for (const auto& c : cases) {
+        ASSERT_TRUE(openImage(c.image, c.left == Qt::red ? "opaque.png" : "see-through.png"));
         QImage shown(window->size(), QImage::Format_RGB32);
         shown.fill(Qt::magenta);
         window->render(&shown);
         const QRect image = vc->imageView()->imageRect().toRect().translated(
             vc->imageView()->mapTo(window, QPoint(0, 0)));
-        ASSERT_FALSE(image.isEmpty()) << name;
+        ASSERT_FALSE(image.isEmpty());
         const int y = image.center().y();
-        EXPECT_EQ(shown.pixelColor(image.left() - 3, y), background) << name << ": left of the image";
-        EXPECT_EQ(shown.pixelColor(image.right() + 3, y), background) << name << ": right of it";
-        EXPECT_EQ(shown.pixelColor(image.right() - 3, y), qstrcmp(name, "opaque.png") ? QColor(Qt::blue) : QColor(Qt::red)) << name;
-        // The left half of the second image is transparent: the window shows through.
-        EXPECT_EQ(shown.pixelColor(image.left() + 3, y), qstrcmp(name, "opaque.png") ? background : QColor(Qt::red)) << name;
+        EXPECT_EQ(shown.pixelColor(image.left() - 3, y), background) << "left of the image";
+        EXPECT_EQ(shown.pixelColor(image.right() + 3, y), background) << "right of it";
+        EXPECT_EQ(shown.pixelColor(image.left() + 3, y), c.left);
+        EXPECT_EQ(shown.pixelColor(image.right() - 3, y), c.right);
         for (int x = 0; x < shown.width(); ++x)
-            ASSERT_NE(shown.pixelColor(x, y), QColor(Qt::magenta)) << name << ": unpainted at " << x;
+            ASSERT_NE(shown.pixelColor(x, y), QColor(Qt::magenta)) << "unpainted at " << x;
     }
 }
 

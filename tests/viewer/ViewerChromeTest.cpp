@@ -23,8 +23,7 @@ class ViewerChromeTest : public ViewerWindowTest {
   protected:
     void SetUp() override {
         ViewerWindowTest::SetUp();
-        vc->startWithFile(path("a.jpg"));
-        ASSERT_TRUE(settle());
+        ASSERT_TRUE(open(path("a.jpg")));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         chrome = window->chrome();
         chrome->hider().setManualTimer(true);
@@ -41,18 +40,39 @@ class ViewerChromeTest : public ViewerWindowTest {
     ViewerChrome* chrome = nullptr;
 };
 
-TEST_F(ViewerChromeTest, RestingOnTheToolbarOrTheHeaderNeverStartsTheHideDelay) {
+// What the window reports reaches the hider's rules: the toolbar and the
+// header are chrome, a held tool counts, a leave onto a child or a popup is
+// none, and in full screen the header stays hidden.
+TEST_F(ViewerChromeTest, MovesOverTheChromeAndLeavesReachTheHideRules) {
     moveTo(vc, vc->rect().center());
     EXPECT_TRUE(chrome->hider().isTimerPending());
     moveTo(toolbar(), toolbar()->rect().center());
     EXPECT_FALSE(chrome->hider().isTimerPending());
     moveTo(window->header(), QPoint(window->header()->width() / 2, 5));
     EXPECT_FALSE(chrome->hider().isTimerPending());
-    // With a tool held, nothing is scheduled either.
     vc->input()->canBeScrolled(true);
     moveTo(vc, vc->rect().center());
     EXPECT_FALSE(chrome->hider().isTimerPending());
     vc->input()->canBeScrolled(false);
+
+    moveTo(vc, vc->rect().center());
+    QCursor::setPos(window->mapToGlobal(window->rect().center()));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_FALSE(chrome->isFading()) << "the pointer is still inside";
+    EXPECT_TRUE(chrome->hider().isTimerPending());
+    QCursor::setPos(window->mapToGlobal(QPoint(-50, -50)));
+    QCoreApplication::sendEvent(window->windowHandle(), &leave);
+    EXPECT_TRUE(chrome->isFading());
+
+    chrome->setFullScreen(true);
+    EXPECT_FALSE(window->header()->isVisible());
+    moveTo(vc, vc->rect().center());
+    EXPECT_FALSE(window->header()->isVisible());
+    EXPECT_TRUE(toolbar()->isVisible());
+    chrome->setFullScreen(false);
+    moveTo(vc, vc->rect().center());
+    EXPECT_TRUE(window->header()->isVisible());
 }
 
 TEST_F(ViewerChromeTest, TheFadeHidesTheChromeAndAMoveDuringItKeepsItShown) {
@@ -132,29 +152,6 @@ TEST_F(ViewerChromeTest, TheCursorHidesOverTheViewUntilAMoveADialogOrAMenu) {
     window->close();
     EXPECT_FALSE(blank());
     EXPECT_FALSE(chrome->hider().isTimerPending());
-}
-
-TEST_F(ViewerChromeTest, TheHeaderStaysHiddenInFullScreen) {
-    chrome->setFullScreen(true);
-    EXPECT_FALSE(window->header()->isVisible());
-    moveTo(vc, vc->rect().center());
-    EXPECT_FALSE(window->header()->isVisible());
-    EXPECT_TRUE(toolbar()->isVisible());
-    chrome->setFullScreen(false);
-    moveTo(vc, vc->rect().center());
-    EXPECT_TRUE(window->header()->isVisible());
-}
-
-TEST_F(ViewerChromeTest, ALeaveOntoAChildOrIntoAPopupKeepsTheChrome) {
-    moveTo(vc, vc->rect().center());
-    QCursor::setPos(window->mapToGlobal(window->rect().center()));
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(window->windowHandle(), &leave);
-    EXPECT_FALSE(chrome->isFading()) << "the pointer is still inside";
-    EXPECT_TRUE(chrome->hider().isTimerPending());
-    QCursor::setPos(window->mapToGlobal(QPoint(-50, -50)));
-    QCoreApplication::sendEvent(window->windowHandle(), &leave);
-    EXPECT_TRUE(chrome->isFading());
 }
 
 TEST_F(ViewerChromeTest, F10OpensTheMenuButtonsMenuAndShiftF10TheContextMenu) {

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -229,51 +230,45 @@ TEST(PrefetcherArchives, AStepElsewhereFreesTheImagesItPassedAtOnce) {
     EXPECT_EQ(prefetcher.cachedBytes(), prefetcher.cached(QStringLiteral("c"))->image.sizeInBytes());
 }
 
+// Each holds a decode on a worker until released, later, from another thread:
+// a destructor that waited would be seen.
 TEST(ClosingWithoutWaiting, APrefetcherOrFrameStreamGoesWhileItsDecodeStillRuns) {
-    auto gate = std::make_shared<Gate>();
-    // Releases the decode later, so that a destructor that waits would be seen.
-    auto releaseLater = [gate] {
+    const auto held = [](const std::shared_ptr<Gate>& gate) {
+        gate->entered.release();
+        gate->open.acquire();
+        gate->finished = true;
+    };
+    const std::function<std::shared_ptr<QObject>(std::shared_ptr<Gate>)> owners[] = {
+        [&](std::shared_ptr<Gate> gate) {
+            auto prefetcher = std::make_shared<Prefetcher>();
+            prefetcher->prefetch(QString(), {QStringLiteral("x.png")}, [gate, held](const QString& p) {
+                held(gate);
+                return colouredItem(p, Qt::red);
+            });
+            return prefetcher;
+        },
+        [&](std::shared_ptr<Gate> gate) {
+            auto stream = std::make_shared<FrameStream>(
+                [gate, held]() -> std::unique_ptr<ImageSource> {
+                    held(gate);
+                    return nullptr;
+                },
+                4);
+            stream->frame(1);
+            return stream;
+        }};
+    for (const auto& make : owners) {
+        auto gate = std::make_shared<Gate>();
+        std::shared_ptr<QObject> owner = make(gate);
+        ASSERT_TRUE(gate->entered.tryAcquire(1, 10000));
         std::thread([gate] {
             std::this_thread::sleep_for(std::chrono::milliseconds(600));
             gate->open.release();
         }).detach();
-    };
-    {
-        auto prefetcher = std::make_unique<Prefetcher>();
-        prefetcher->prefetch(QString(), {QStringLiteral("x.png")}, [gate](const QString& p) {
-            gate->entered.release();
-            gate->open.acquire();
-            gate->finished = true;
-            return colouredItem(p, Qt::red);
-        });
-        ASSERT_TRUE(gate->entered.tryAcquire(1, 10000));
-        releaseLater();
-        prefetcher.reset();
-        EXPECT_FALSE(gate->finished) << "the prefetcher waited for its decode";
+        owner.reset();
+        EXPECT_FALSE(gate->finished) << "the owner waited for its decode";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return gate->finished.load(); }, 10000));
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return gate->finished.load(); }, 10000));
-
-    auto streamGate = std::make_shared<Gate>();
-    {
-        DecodeLog log;
-        auto stream = std::make_unique<FrameStream>(
-            [streamGate]() -> std::unique_ptr<ImageSource> {
-                streamGate->entered.release();
-                streamGate->open.acquire();
-                streamGate->finished = true;
-                return nullptr;
-            },
-            4);
-        stream->frame(1);
-        ASSERT_TRUE(streamGate->entered.tryAcquire(1, 10000));
-        std::thread([streamGate] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-            streamGate->open.release();
-        }).detach();
-        stream.reset();
-        EXPECT_FALSE(streamGate->finished) << "the frame stream waited for its thread";
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return streamGate->finished.load(); }, 10000));
 }
 
 // Frames that keep their decode waiting until the test lets it go.

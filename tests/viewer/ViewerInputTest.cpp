@@ -1,12 +1,7 @@
 #include "viewer/ViewerInput.h"
 #include "geometry/ViewerGeometry.h"
-#include "support/TestImages.h"
 #include "support/ViewerWindowTest.h"
-#include "viewer/MainToolbar.h"
 #include "viewer/OrvaneResizeView.h"
-#include "viewer/OrvaneWindow.h"
-#include "viewer/OrvaneWindowController.h"
-#include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerSelection.h"
 
@@ -15,11 +10,8 @@
 #include <QNativeGestureEvent>
 #include <QPointingDevice>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -31,14 +23,7 @@ class ViewerInputTest : public ViewerWindowTest {
         ViewerWindowTest::SetUp();
         input = vc->input();
     }
-    bool shown() {
-        window->show();
-        return QTest::qWaitForWindowExposed(window);
-    }
-    bool open(const QString& file) {
-        vc->startWithFile(file);
-        return settle() && shown();
-    }
+    bool open(const QString& file) { return ViewerWindowTest::open(file) && shown(); }
     QWindow* keyboard() const { return window->windowHandle(); }
     QRectF imageRect() const { return vc->viewGeometry()->layout(); }
     void wheel(QPoint angle, Qt::KeyboardModifiers modifiers) {
@@ -69,26 +54,21 @@ TEST_F(ViewerInputTest, AKeyTheViewerPassesOnActsOnlyOnce) {
     EXPECT_EQ(actualSize.count(), 3) << "with no focus widget the window itself has the keys";
 }
 
-TEST_F(ViewerInputTest, TheZoomToolEndsWhenZGoesUpBeforeItsModifier) {
+TEST_F(ViewerInputTest, HeldToolsEndWhenTheirKeyGoesUpBeforeTheModifierOrFocusGoes) {
     ASSERT_TRUE(shown());
     const ToolModes& tools = input->tools();
     for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::AltModifier}) {
         QTest::keyPress(keyboard(), Qt::Key_Z, modifier);
         ASSERT_TRUE(tools.inZooming());
         EXPECT_EQ(tools.zoomOut(), modifier == Qt::AltModifier);
-        // Z up first, the modifier still held.
-        QTest::keyRelease(keyboard(), Qt::Key_Z, modifier);
+        QTest::keyRelease(keyboard(), Qt::Key_Z, modifier); // the modifier still held
         EXPECT_FALSE(tools.inZooming()) << "the tool stuck on after " << modifier;
         EXPECT_EQ(vc->cursor().shape(), Qt::ArrowCursor);
     }
     QTest::keyPress(keyboard(), Qt::Key_Space);
     QTest::keyRelease(keyboard(), Qt::Key_Space, Qt::ControlModifier);
     EXPECT_FALSE(tools.inDragging());
-}
 
-TEST_F(ViewerInputTest, LosingFocusEndsTheHeldTools) {
-    ASSERT_TRUE(shown());
-    const ToolModes& tools = input->tools();
     QTest::keyPress(keyboard(), Qt::Key_Z);
     QTest::keyPress(keyboard(), Qt::Key_Space);
     QTest::keyClick(keyboard(), Qt::Key_M);
@@ -196,9 +176,7 @@ TEST_F(ViewerInputTest, DropsHandOnTheirLocalFilesOnly) {
 }
 
 TEST_F(ViewerInputTest, SmartZoomComesFromTheGestureWhereReportedAndFromTheMenu) {
-    QImage picture(300, 200, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), picture, "png"));
+    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), filled(300, 200, Qt::darkCyan), "png"));
     ASSERT_TRUE(open(path("wide.png")));
     const QRectF fitted = imageRect();
     // A platform that reports the two-finger double tap.

@@ -25,21 +25,9 @@ class ViewerSelectionTest : public ViewerWindowTest {
         ViewerWindowTest::SetUp();
         selection = vc->selection();
     }
-    bool open(const QImage& image) {
-        const QString file = dir.filePath(QStringLiteral("shot.png"));
-        if (!TestImages::writeImage(file, image, "png"))
-            return false;
-        vc->startWithFile(file);
-        if (!settle())
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window) && settle();
-    }
-    QImage big() const {
-        QImage image(2400, 1600, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        return image;
-    }
+    bool open(const QImage& image) { return openImage(image) && shown() && settle(); }
+    bool open(const QString& file) { return ViewerWindowTest::open(file); }
+    QImage big() const { return filled(2400, 1600, Qt::darkCyan); }
     // Content points (y up) to the view's raster.
     QPoint raster(QPointF content) const {
         return QPoint(int(std::lround(content.x())), int(std::lround(vc->height() - content.y())));
@@ -121,6 +109,10 @@ TEST_F(ViewerSelectionTest, ARectangleMovedOrResizedAfterSelectAllStays) {
     EXPECT_EQ(moved.size(), resized.size()) << "a move keeps the pixel size";
     EXPECT_LT(moved.x(), resized.x());
     EXPECT_EQ(moved.y(), 0) << "held at the image's bottom edge";
+
+    ASSERT_TRUE(open(path("a.jpg")));
+    EXPECT_FALSE(vc->hasSelection()) << "a new image has none";
+    EXPECT_TRUE(selection->selectionView()->isHidden());
 }
 
 TEST_F(ViewerSelectionTest, TheToolbarKeepsItsClicksOverASelection) {
@@ -162,16 +154,6 @@ TEST_F(ViewerSelectionTest, FollowsTheImageWithoutDrifting) {
     const QRectF drawn = selection->selectionView()->selectedFrame();
     EXPECT_NEAR(drawn.x(), expected.x(), 1e-9) << "the rectangle follows the image";
     EXPECT_NEAR(drawn.width(), expected.width(), 1e-9);
-}
-
-TEST_F(ViewerSelectionTest, ANewImageHasNoSelection) {
-    ASSERT_TRUE(open(big()));
-    vc->selectAll();
-    ASSERT_TRUE(vc->hasSelection());
-    vc->startWithFile(path("a.jpg"));
-    ASSERT_TRUE(settle());
-    EXPECT_FALSE(vc->hasSelection());
-    EXPECT_TRUE(selection->selectionView()->isHidden());
 }
 
 TEST_F(ViewerSelectionTest, ADoubleClickZoomsTheWindowOnTheTopStripAndElsewhereTogglesFullScreen) {
