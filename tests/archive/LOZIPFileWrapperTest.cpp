@@ -1,5 +1,5 @@
 #include "archive/LOZIPFileWrapper.h"
-#include "ZipBuilder.h"
+#include "support/ZipBuilder.h"
 
 #include <QTemporaryDir>
 #include <QTimeZone>

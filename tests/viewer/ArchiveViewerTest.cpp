@@ -1,4 +1,4 @@
-#include "archive/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 #include "support/TestImages.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneWindow.h"
