@@ -3,10 +3,11 @@
 #include <QMimeData>
 #include <QUrl>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
-QMimeData* withUrls(std::initializer_list<const char*> paths) {
+QMimeData* withUrls(const std::vector<const char*>& paths) {
     auto* data = new QMimeData;
     QList<QUrl> urls;
     for (const char* p : paths)
@@ -17,19 +18,17 @@ QMimeData* withUrls(std::initializer_list<const char*> paths) {
 
 TEST(ClipboardCheck, FileURLsEnableOnlyForOpenableExtensions) {
     const QStringList types = ClipboardCheck::fileTypes();
-    ASSERT_EQ(types.size(), 45);
-    EXPECT_EQ(types.last(), QStringLiteral("zip"));
-
-    std::unique_ptr<QMimeData> text(withUrls({"/tmp/notes.txt"}));
-    EXPECT_FALSE(ClipboardCheck::canImport(text.get(), types));
-    std::unique_ptr<QMimeData> capitals(withUrls({"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}));
-    EXPECT_TRUE(ClipboardCheck::canImport(capitals.get(), types));
-    std::unique_ptr<QMimeData> saved(withUrls({"/tmp/download.webp", "/tmp/phone.AVIF", "/tmp/cam.jxl"}));
-    EXPECT_TRUE(ClipboardCheck::canImport(saved.get(), types));
-    std::unique_ptr<QMimeData> archive(withUrls({"/tmp/comics.ZIP"}));
-    EXPECT_TRUE(ClipboardCheck::canImport(archive.get(), types));
-    std::unique_ptr<QMimeData> bare(withUrls({"/tmp/README"}));
-    EXPECT_FALSE(ClipboardCheck::canImport(bare.get(), types));
+    const std::pair<std::vector<const char*>, bool> cases[] = {
+        {{"/tmp/notes.txt"}, false},
+        {{"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}, true},
+        {{"/tmp/download.webp", "/tmp/phone.AVIF", "/tmp/cam.jxl"}, true},
+        {{"/tmp/comics.ZIP"}, true},
+        {{"/tmp/README"}, false},
+    };
+    for (const auto& [paths, openable] : cases) {
+        std::unique_ptr<QMimeData> data(withUrls(paths));
+        EXPECT_EQ(ClipboardCheck::canImport(data.get(), types), openable) << paths.front();
+    }
 }
 
 TEST(ClipboardCheck, FileURLsDecideEvenWhenImageDataIsAlsoThere) {
@@ -65,11 +64,11 @@ TEST(ClipboardCheck, RemoteURLsAreNotFiles) {
 // Offers an image the way another application's clipboard does: the bytes
 // are fetched only when asked for, and every fetch is counted.
 class LazyImageData : public QMimeData {
-public:
+  public:
     mutable int imageFetches = 0;
     QStringList formats() const override { return {QStringLiteral("image/png")}; }
 
-protected:
+  protected:
     QVariant retrieveData(const QString& mime, QMetaType type) const override {
         if (mime == QLatin1String("image/png")) {
             ++imageFetches;

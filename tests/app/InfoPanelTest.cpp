@@ -4,7 +4,7 @@
 #include "app/InfoViewPanel.h"
 #include "app/InfoWindowController.h"
 #include "app/OVThumbView.h"
-#include "archive/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 #include "core/Settings.h"
 #include "menus/RTSpinKitView.h"
 #include "support/TestImages.h"

@@ -1,5 +1,5 @@
 #include "viewer/ArchiveDocument.h"
-#include "ZipBuilder.h"
+#include "support/ZipBuilder.h"
 #include "support/TestImages.h"
 
 #include <QTemporaryDir>

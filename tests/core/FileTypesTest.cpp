@@ -7,7 +7,6 @@
 namespace {
 
 TEST(FileTypes, ExtensionTestIsEndsWithIgnoringCase) {
-    ASSERT_EQ(FileTypes::extensions().size(), 44);
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.WebP")));
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.avif")));
     EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.AVIFS")));

@@ -1,14 +1,16 @@
-#include "core/NotificationCenter.h"
 #include "core/Settings.h"
+#include "core/NotificationCenter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     QSettings store{dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat};
     Settings settings{store};
@@ -23,51 +25,60 @@ TEST_F(SettingsTest, EmptyStoreGivesTheAbsentValues) {
     EXPECT_EQ(settings.folderAccess(), 0);
     EXPECT_TRUE(settings.savedFolders().isEmpty());
     EXPECT_FALSE(settings.panelVisible());
-    EXPECT_EQ(settings.hideWelcomeScreen(), 0);
     EXPECT_EQ(settings.infoPanelX(), 0.0);
     EXPECT_EQ(settings.histogramType(), 0);
 }
 
-TEST_F(SettingsTest, SlideshowDelayBelowFiveMeansTen) {
-    const std::pair<QVariant, int> cases[] = {
-        {4.9, 10}, {7.0, 7}, {5, 5}, {3, 10}, {0, 10}, {-8, 10}, {QStringLiteral("6.5"), 6},
-        {QStringLiteral("soon"), 10}, {1e300, std::numeric_limits<int>::max()}};
-    for (const auto& [stored, expected] : cases) {
-        store.setValue(QStringLiteral("SlideshowDelay"), stored);
-        EXPECT_EQ(settings.slideshowDelay(), expected) << stored.toString().toStdString();
-    }
-}
-
-TEST_F(SettingsTest, NumbersWrittenAsTextOrDoublesReadAsIntegers) {
-    store.setValue(QStringLiteral("WindowMode"), QStringLiteral("1"));
-    store.setValue(QStringLiteral("ZoomingMode"), 2.0);
-    EXPECT_EQ(settings.windowMode(), 1);
-    EXPECT_EQ(settings.zoomingMode(), 2);
-}
-
-TEST_F(SettingsTest, NegativePanelGeometryReadsAsZero) {
-    store.setValue(QStringLiteral("InfoPanelX"), -20.5);
-    store.setValue(QStringLiteral("InfoPanelH"), 310.25);
-    EXPECT_EQ(settings.infoPanelX(), 0.0);
-    EXPECT_EQ(settings.infoPanelH(), 310.25);
-}
-
-TEST_F(SettingsTest, BackgroundColourNeedsExactlySevenCharacters) {
-    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#336699"));
-    EXPECT_EQ(settings.backgroundColor(), QColor(0x33, 0x66, 0x99));
-    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#000000"));
-    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
-    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("336699"));
-    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
-    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("#33669G"));
-    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
-    store.setValue(QStringLiteral("BackgroundColor"), QStringLiteral("##abcde"));
-    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black)) << "five digits do not parse";
-    // Seven characters that the general parser would take after dropping
-    // the number sign or skipping a blank: not "#RRGGBB", so black.
-    for (const char* text : {"12#3456", "1234#56", "# 12345", "#12345 ", "#+12345"}) {
-        store.setValue(QStringLiteral("BackgroundColor"), QString::fromLatin1(text));
-        EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black)) << text;
+// How stored values read, whatever form their writer chose.
+TEST_F(SettingsTest, StoredValuesReadByTheirRules) {
+    struct Case {
+        const char* key;
+        QVariant stored;
+        QVariant read;
+    };
+    const QColor black(Qt::black);
+    const Case cases[] = {
+        // A slideshow delay below five seconds means ten.
+        {"SlideshowDelay", 4.9, 10},
+        {"SlideshowDelay", 7.0, 7},
+        {"SlideshowDelay", 5, 5},
+        {"SlideshowDelay", 0, 10},
+        {"SlideshowDelay", -8, 10},
+        {"SlideshowDelay", QStringLiteral("6.5"), 6},
+        {"SlideshowDelay", QStringLiteral("soon"), 10},
+        {"SlideshowDelay", 1e300, std::numeric_limits<int>::max()},
+        // Numbers written as text or doubles read as integers.
+        {"WindowMode", QStringLiteral("1"), 1},
+        {"ZoomingMode", 2.0, 2},
+        // Panel geometry is never negative.
+        {"InfoPanelX", -20.5, 0.0},
+        {"InfoPanelH", 310.25, 310.25},
+        // The colour is "#RRGGBB", exactly seven characters, or black.
+        {"BackgroundColor", QStringLiteral("#336699"), QColor(0x33, 0x66, 0x99)},
+        {"BackgroundColor", QStringLiteral("336699"), black},
+        {"BackgroundColor", QStringLiteral("#33669G"), black},
+        {"BackgroundColor", QStringLiteral("##abcde"), black},
+        // Seven characters the general parser would take after dropping the number sign or
+        // skipping a blank.
+        {"BackgroundColor", QStringLiteral("12#3456"), black},
+        {"BackgroundColor", QStringLiteral("1234#56"), black},
+        {"BackgroundColor", QStringLiteral("# 12345"), black},
+        {"BackgroundColor", QStringLiteral("#12345 "), black},
+        {"BackgroundColor", QStringLiteral("#+12345"), black},
+        {"BackgroundColor", QStringLiteral("#1a2b3cff"), black},
+    };
+    const std::map<QString, std::function<QVariant()>> read{
+        {QStringLiteral("SlideshowDelay"), [&] { return QVariant(settings.slideshowDelay()); }},
+        {QStringLiteral("WindowMode"), [&] { return QVariant(settings.windowMode()); }},
+        {QStringLiteral("ZoomingMode"), [&] { return QVariant(settings.zoomingMode()); }},
+        {QStringLiteral("InfoPanelX"), [&] { return QVariant(settings.infoPanelX()); }},
+        {QStringLiteral("InfoPanelH"), [&] { return QVariant(settings.infoPanelH()); }},
+        {QStringLiteral("BackgroundColor"), [&] { return QVariant(settings.backgroundColor()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.key << " " << c.stored.toString().toStdString());
+        store.setValue(QString::fromLatin1(c.key), c.stored);
+        EXPECT_EQ(read.at(QString::fromLatin1(c.key))(), c.read);
     }
 }
 

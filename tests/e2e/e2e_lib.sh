@@ -28,7 +28,12 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME/velmora" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-printf '[General]\nhideWelcomeScreen=1\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+set_conf() { # key=value lines after the ones every run has
+  printf '[General]\nhideWelcomeScreen=1\n' >"$conf"
+  [ $# -eq 0 ] || printf '%s\n' "$@" >>"$conf"
+}
+set_conf
 unset QT_QPA_PLATFORM
 
 "$make_images" "$work/fx" || { echo "FAILED: making test images"; exit 1; }
@@ -43,25 +48,56 @@ window_named() {
   done
   return 1
 }
+# Starts the viewer on the arguments after the title, then gives the id of its window.
+open_viewer() { # title, arguments...
+  "$ovisto" "${@:2}" >>"$work/ovisto.log" 2>&1 &
+  window_named "$1"
+}
+focus() { xdotool windowfocus "$1" 2>/dev/null; sleep "${2:-0.2}"; }
+# Runs a command up to N times, 0.05 s apart, until it succeeds.
+retry() { # N, command...
+  local n=$1; shift
+  for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+visible() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+not_visible() { ! visible "$1"; }
+none_named() { retry 100 not_visible "$1"; } # no visible window has this title, within 5 s
+title_is() { [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ]; }
 title_becomes() { # window, title
-  for _ in $(seq 200); do
-    [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ] && return 0
-    sleep 0.05
-  done
+  retry 200 title_is "$1" "$2" && return 0
   echo "  title is '$(xdotool getwindowname "$1" 2>/dev/null)', wanted '$2'"
   return 1
 }
-message_shown() { # window: the middle of the window is bright with the message
+bright() { # window, awk test of the share s of bright pixels in the middle of the window
   local share
   sleep 0.3
   share=$("$probe" "$1") || return 1
-  awk -v s="$share" 'BEGIN { exit !(s > 0.002) }' || { echo "  bright share $share"; return 1; }
+  awk -v s="$share" "BEGIN { exit !($2) }" || { echo "  bright share $share"; return 1; }
 }
-no_message() {
-  local share
-  sleep 0.3
-  share=$("$probe" "$1") || return 1
-  awk -v s="$share" 'BEGIN { exit !(s <= 0.002) }' || { echo "  bright share $share"; return 1; }
+message_shown() { bright "$1" 's > 0.002'; } # the middle of the window is bright with the message
+no_message() { bright "$1" 's <= 0.002'; }
+
+# Whether "R G B" matches: red, green, dark, "R G B" exactly, "~R G B" within 24 each, or,
+# after a "!", not so.
+rgb_matches() { # rgb, wanted
+  awk -v c="$1" -v s="$2" 'BEGIN { split(c, p, " "); r = p[1]; g = p[2]; b = p[3]
+    neg = sub(/^!/, "", s)
+    if (s == "red") ok = r > 150 && g < 100 && b < 100
+    else if (s == "green") ok = g > 150 && r < 100
+    else if (s == "dark") ok = r < 90 && g < 90 && b < 90
+    else { near = sub(/^~/, "", s); split(s, w, " "); ok = 1
+      for (i = 1; i <= 3; i++) { d = p[i] - w[i]; if (near ? d < -24 || d > 24 : d != 0) ok = 0 } }
+    exit neg ? ok : !ok }'
+}
+pixel_is() { # window, x, y, wanted: waits up to 2 s for the pixel to match
+  local got
+  for _ in $(seq 40); do
+    got=$("$probe" "$1" "$2" "$3") && rgb_matches "$got" "$4" && return 0
+    sleep 0.05
+  done
+  echo "  pixel at $2,$3 is '$got', wanted '$4'"
+  return 1
 }
 
 # "width height x y" of a window.

@@ -4,11 +4,10 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-"$ovisto" "$work/fx/sample" >"$work/ovisto.log" 2>&1 &
-viewer=$(window_named a.jpg)
+viewer=$(open_viewer a.jpg "$work/fx/sample")
 check "a folder opens at its first image" test -n "$viewer"
 if [ -n "$viewer" ]; then
-  xdotool windowfocus "$viewer" 2>/dev/null; sleep 0.2
+  focus "$viewer"
   check "the image is shown, not a message" no_message "$viewer"
   xdotool key Right
   check "Right steps to the next image" title_becomes "$viewer" b.PNG
@@ -47,7 +46,7 @@ check "the instance opens the Latin-1 name" test -n "$handed"
 [ -n "$handed" ] && check "and shows its image" no_message "$handed"
 check "no second viewer process" test "$(pgrep -c -f -- "^$ovisto")" -eq 1
 if [ -n "$handed" ]; then
-  xdotool windowfocus "$handed" 2>/dev/null; sleep 0.2; xdotool key Escape
+  focus "$handed"; xdotool key Escape
 fi
 
 # A zip archive opens like a folder: its first entry by name, then Right.
@@ -55,7 +54,7 @@ fi
 zipped=$(window_named day1.png)
 check "an archive opens at its first entry" test -n "$zipped"
 if [ -n "$zipped" ]; then
-  xdotool windowfocus "$zipped" 2>/dev/null; sleep 0.2
+  focus "$zipped"
   xdotool key Right
   check "Right steps through the archive" title_becomes "$zipped" day2.png
   xdotool key Right
@@ -75,14 +74,9 @@ mkfifo "$odd/fifo.jpg"
 mixed=$(window_named b.png)
 check "a folder with a FIFO opens at its first image" test -n "$mixed"
 if [ -n "$mixed" ]; then
-  xdotool windowfocus "$mixed" 2>/dev/null; sleep 0.2
-  title_changes() { # window, from: waits up to 10 s for another title
-    for _ in $(seq 200); do
-      [ "$(xdotool getwindowname "$1" 2>/dev/null)" != "$2" ] && return 0
-      sleep 0.05
-    done
-    return 1
-  }
+  focus "$mixed"
+  title_other() { ! title_is "$1" "$2"; }
+  title_changes() { retry 200 title_other "$1" "$2"; } # window, from: within 10 s
   # Twice round the list: each step must land, the FIFO on the failure
   # message, the Latin-1 name on its image.
   title=b.png fifo_seen=0 latin_seen=0
@@ -100,8 +94,7 @@ if [ -n "$mixed" ]; then
   check "both rounds passed the FIFO" test "$fifo_seen" -eq 2
   check "both rounds passed the Latin-1 name" test "$latin_seen" -eq 2
   xdotool key Escape
-  closed() { for _ in $(seq 100); do xdotool search --onlyvisible --name '^b\.png$' >/dev/null 2>&1 || return 0; sleep 0.05; done; return 1; }
-  check "Escape still closes the window" closed
+  check "Escape still closes the window" none_named 'b\.png'
 fi
 
 # Window fitting on the 1280 x 800 screen (no panels, no window manager):
@@ -109,14 +102,14 @@ fi
 # wide and a large image. Expected: "width height x y", centred a little
 # above the middle.
 fit_case() { # mode, image, expected geometry
-  printf '[General]\nhideWelcomeScreen=1\nZoomingMode=%s\n' "$1" >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+  set_conf "ZoomingMode=$1"
   "$ovisto" "$work/fx/shapes/$2"
   local id
   id=$(window_named "$2")
   if [ -z "$id" ]; then check "mode $1 shows $2" false; return; fi
   check "mode $1 fits $2 as $3" window_is "$id" "$3"
-  xdotool windowfocus "$id" 2>/dev/null; sleep 0.2; xdotool key Escape
-  for _ in $(seq 100); do xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 || break; sleep 0.05; done
+  focus "$id"; xdotool key Escape
+  none_named "$2"
 }
 fit_case 0 small.png "400 400 440 133"
 fit_case 1 small.png "1200 800 40 0"
@@ -131,18 +124,10 @@ fit_case 2 large.png "1280 800 0 0"
 
 # Panning with D at actual size stops at the image's right edge: the green
 # band that ends the image comes into view and stays at the window's edge.
-printf '[General]\nhideWelcomeScreen=1\nZoomingMode=3\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
-"$ovisto" "$work/fx/shapes/large.png"
-large=$(window_named large.png)
+set_conf ZoomingMode=3
+large=$(open_viewer large.png "$work/fx/shapes/large.png")
 if [ -n "$large" ]; then
-  pixel_is() { # window, x, y, colour name
-    local rgb; sleep 0.3; rgb=$("$probe" "$1" "$2" "$3")
-    case "$4" in
-      green) awk -v c="$rgb" 'BEGIN { split(c, p, " "); exit !(p[2] > 150 && p[1] < 100) }' ;;
-      red) awk -v c="$rgb" 'BEGIN { split(c, p, " "); exit !(p[1] > 150 && p[2] < 100) }' ;;
-    esac || { echo "  pixel ($2,$3) is $rgb, wanted $4"; return 1; }
-  }
-  xdotool windowfocus "$large" 2>/dev/null; sleep 0.2
+  focus "$large"
   # A fresh document zooms about the view centre from a 1-point placeholder,
   # which lands at the far corner; A walks back to the left edge first.
   for _ in $(seq 12); do xdotool key a; sleep 0.08; done
@@ -157,38 +142,26 @@ fi
 # size in the middle of a 400 x 400 window (x 50..350, y 100..300). The info
 # box sits right of the selection while the button is held and goes at the
 # release; the dashed outline stays on the selection's left edge.
-printf '[General]\nhideWelcomeScreen=1\nZoomingMode=0\n' >"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
-"$ovisto" "$work/fx/shapes/small.png"
-small=$(window_named small.png)
+set_conf ZoomingMode=0
+small=$(open_viewer small.png "$work/fx/shapes/small.png")
 if [ -n "$small" ]; then
-  colour_at() { sleep 0.3; "$probe" "$1" "$2" "$3"; }
-  is_red() { awk -v c="$1" 'BEGIN { split(c, p, " "); exit !(p[1] > 150 && p[2] < 100 && p[3] < 100) }'; }
-  is_dark() { awk -v c="$1" 'BEGIN { split(c, p, " "); exit !(p[1] < 90 && p[2] < 90 && p[3] < 90) }'; }
-  expect_colour() { # window, x, y, red|dark|not-red
-    local rgb; rgb=$(colour_at "$1" "$2" "$3")
-    case "$4" in
-      red) is_red "$rgb" ;;
-      dark) is_dark "$rgb" ;;
-      not-red) ! is_red "$rgb" ;;
-    esac || { echo "  pixel ($2,$3) is $rgb, wanted $4"; return 1; }
-  }
-  xdotool windowfocus "$small" 2>/dev/null; sleep 0.2
-  check "the image is where the selection checks expect it" expect_colour "$small" 60 110 red
+  focus "$small"
+  check "the image is where the selection checks expect it" pixel_is "$small" 60 110 red
   xdotool key m; sleep 0.1
   xdotool mousemove --window "$small" 100 150 mousedown 1
   for step in 1 2 3 4; do
     xdotool mousemove --window "$small" $((100 + step * 20)) $((150 + step * 20)); sleep 0.05
   done
   check "the info box shows right of the selection while the button is held" \
-    expect_colour "$small" 200 215 dark
+    pixel_is "$small" 200 215 dark
   xdotool mouseup 1
-  check "the info box goes at the release" expect_colour "$small" 200 215 red
-  check "the outline runs along the selection's left edge" expect_colour "$small" 100 170 not-red
-  check "and nowhere left of it" expect_colour "$small" 98 170 red
-  check "the selection's inside is the image" expect_colour "$small" 140 190 red
+  check "the info box goes at the release" pixel_is "$small" 200 215 red
+  check "the outline runs along the selection's left edge" pixel_is "$small" 100 170 !red
+  check "and nowhere left of it" pixel_is "$small" 98 170 red
+  check "the selection's inside is the image" pixel_is "$small" 140 190 red
   # The tool was one-shot: a plain click now hides the selection.
   xdotool mousemove --window "$small" 300 280 click 1
-  check "a plain click hides the selection" expect_colour "$small" 100 170 red
+  check "a plain click hides the selection" pixel_is "$small" 100 170 red
   xdotool key Escape
 fi
 

@@ -9,23 +9,13 @@ mkdir -p "$folder"
 cp "$work/fx/shapes/small.png" "$folder/photo.png"
 before=$(md5sum <"$folder/photo.png")
 
-appears() { # file: waits up to 10 s for it
-  for _ in $(seq 200); do [ -s "$1" ] && return 0; sleep 0.05; done
-  echo "  no $1"; return 1
-}
-gone() { # title: the window is no longer shown
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.05
-  done
-  return 1
-}
+appears() { retry 200 test -s "$1" || { echo "  no $1"; return 1; }; } # file, within 10 s
 open_panel() { # keys: the panel's window id once it is up, with the focus
   local panel
-  xdotool windowfocus "$viewer" 2>/dev/null; sleep 0.3
+  focus "$viewer" 0.3
   xdotool key "$1"
   panel=$(window_named "Export Image") || return 1
-  xdotool windowfocus "$panel" 2>/dev/null; sleep 0.5
+  focus "$panel" 0.5
   echo "$panel"
 }
 name_field() { # the text of the focused name field, by way of the clipboard
@@ -34,8 +24,7 @@ name_field() { # the text of the focused name field, by way of the clipboard
 }
 type_name() { xdotool key ctrl+a; xdotool type --delay 20 "$1"; sleep 0.2; xdotool key Return; }
 
-"$ovisto" "$folder/photo.png" >"$work/ovisto.log" 2>&1 &
-viewer=$(window_named photo.png)
+viewer=$(open_viewer photo.png "$folder/photo.png")
 check "a PNG opens" test -n "$viewer"
 if [ -n "$viewer" ]; then
   panel=$(open_panel ctrl+shift+e)
@@ -55,12 +44,12 @@ if [ -n "$viewer" ]; then
     type_name photo.png
     refusal=$(window_named "The image could not be exported")
     check "typing the shown file's name is refused with a message" test -n "$refusal"
-    [ -n "$refusal" ] && { xdotool windowfocus "$refusal" 2>/dev/null; sleep 0.2; xdotool key Return; }
-    check "the message goes" gone "The image could not be exported"
-    xdotool windowfocus "$panel" 2>/dev/null; sleep 0.2
-    check "the panel stays for another name" bash -c "xdotool search --onlyvisible --name '^Export Image\$' >/dev/null"
+    [ -n "$refusal" ] && { focus "$refusal"; xdotool key Return; }
+    check "the message goes" none_named "The image could not be exported"
+    focus "$panel"
+    check "the panel stays for another name" visible "Export Image"
     xdotool key Escape
-    check "the panel closes" gone "Export Image"
+    check "the panel closes" none_named "Export Image"
   fi
   check "the shown file is untouched" test "$(md5sum <"$folder/photo.png")" = "$before"
 

@@ -7,37 +7,17 @@ set -uo pipefail
 
 # A plain red backdrop, so that the screen's corners tell it from anything
 # else, and the toolbar's dark panel shows against it.
-printf 'BackgroundMode=1\nBackgroundColor=#FF0000\n' >>"$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+set_conf BackgroundMode=1 BackgroundColor=#FF0000
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 openbox_pid=$!
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-for _ in $(seq 100); do wm_running && break; sleep 0.05; done
-check "openbox manages the display" wm_running
+check "openbox manages the display" retry 100 wm_running
 
 read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
 
-pixel_is() { # window x y "R G B"
-  local got
-  for _ in $(seq 40); do
-    got=$("$probe" "$1" "$2" "$3") && [ "$got" = "$4" ] && return 0
-    sleep 0.05
-  done
-  echo "  pixel at $2,$3 is '$got', wanted '$4'"
-  return 1
-}
-pixel_is_not() { # window x y "R G B"
-  local got
-  for _ in $(seq 40); do
-    got=$("$probe" "$1" "$2" "$3") && [ "$got" != "$4" ] && return 0
-    sleep 0.05
-  done
-  echo "  pixel at $2,$3 is still '$got'"
-  return 1
-}
 
-"$ovisto" "$work/fx/sample/a.jpg" >"$work/ovisto.log" 2>&1 &
-viewer=$(window_named a.jpg)
+viewer=$(open_viewer a.jpg "$work/fx/sample/a.jpg")
 check "the viewer opens" test -n "$viewer"
 if [ -n "$viewer" ]; then
   xdotool windowactivate --sync "$viewer" 2>/dev/null; sleep 0.3
@@ -52,15 +32,15 @@ if [ -n "$viewer" ]; then
   # A point inside the toolbar's panel, beside its first button.
   bar_x=$((screen_w / 2 - 225)) bar_y=$((screen_h - 12 - 27))
   xdotool mousemove $((screen_w / 2)) $((screen_h / 3)); sleep 0.2
-  check "the toolbar shows after a mouse move" pixel_is_not "$viewer" $bar_x $bar_y "255 0 0"
+  check "the toolbar shows after a mouse move" pixel_is "$viewer" $bar_x $bar_y "!255 0 0"
   sleep 3.5
   check "the chrome is gone 3.5 s after the last move" pixel_is "$viewer" $bar_x $bar_y "255 0 0"
   xdotool mousemove $((screen_w / 2 + 40)) $((screen_h / 3 + 20))
-  check "a move brings it back" pixel_is_not "$viewer" $bar_x $bar_y "255 0 0"
+  check "a move brings it back" pixel_is "$viewer" $bar_x $bar_y "!255 0 0"
 
   xdotool key f
   check "F again restores the earlier frame" window_is "$viewer" "$before"
-  check "and the backdrop is gone" pixel_is_not "$viewer" 2 40 "255 0 0"
+  check "and the backdrop is gone" pixel_is "$viewer" 2 40 "!255 0 0"
 
   # Escape leaves full screen through the same steps and keeps the window.
   xdotool key f
@@ -73,15 +53,8 @@ if [ -n "$viewer" ]; then
   # no panel a maximised frame is the screen's, so the window manager's
   # state tells them apart.
   wm_state() { xprop -id "$viewer" _NET_WM_STATE 2>/dev/null; }
-  state_has() { # atom suffix, want (yes|no)
-    for _ in $(seq 40); do
-      if wm_state | grep -q "_NET_WM_STATE_$1"; then [ "$2" = yes ] && return 0
-      else [ "$2" = no ] && return 0; fi
-      sleep 0.05
-    done
-    echo "  state: $(wm_state)"
-    return 1
-  }
+  state_is() { if wm_state | grep -q "_NET_WM_STATE_$1"; then [ "$2" = yes ]; else [ "$2" = no ]; fi; }
+  state_has() { retry 40 state_is "$1" "$2" || { echo "  state: $(wm_state)"; return 1; }; } # atom suffix, yes|no
   read -r w h x y < <(geometry_of "$viewer")
   # A move first, so that the header shows to be clicked.
   xdotool mousemove $((x + w / 2)) $((y + 12)); sleep 0.1

@@ -7,7 +7,6 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
 stored() { grep -q "^$1" "$conf"; }
 not_stored() { ! stored "$1"; }
 transient_for() { # the window another floats above, as a decimal id
@@ -15,20 +14,13 @@ transient_for() { # the window another floats above, as a decimal id
   hex=$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
   [ -n "$hex" ] && printf '%d\n' "$hex"
 }
-none_named() { # no visible window has this title, waiting up to 5 s
-  for _ in $(seq 100); do
-    [ -z "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ] && return 0
-    sleep 0.05
-  done
-  return 1
-}
 
 "$ovisto" "$work/fx/sample" >"$work/ovisto.log" 2>&1 &
 first=$!
 viewer=$(window_named a.jpg)
 check "a folder opens at its first image" test -n "$viewer"
 if [ -n "$viewer" ]; then
-  xdotool windowfocus "$viewer" 2>/dev/null; sleep 0.3
+  focus "$viewer" 0.3
   xdotool key ctrl+i
   panel=$(window_named Info)
   check "Ctrl+I shows the panel" test -n "$panel"
@@ -63,30 +55,28 @@ if [ -n "$viewer" ]; then
       xev_pid=$!
       sleep 0.3
       for _ in 1 2 3; do
-        xdotool windowfocus "$viewer"; sleep 0.3
-        xdotool windowfocus "$second"; sleep 0.3
+        focus "$viewer" 0.3
+        focus "$second" 0.3
       done
       kill "$xev_pid" 2>/dev/null
       check "moving between viewers never hides the panel" \
         test -z "$(grep -E 'UnmapNotify' "$work/xev.log")"
       check "and it is still shown" test -n "$(window_named Info)"
       check "it floats above the viewer in front" test "$(transient_for "$panel")" = "$second"
-      xdotool windowfocus "$viewer"; sleep 0.3
+      focus "$viewer" 0.3
       check "and above the first again" test "$(transient_for "$panel")" = "$viewer"
-      xdotool windowfocus "$second"; sleep 0.3
+      focus "$second" 0.3
       xdotool key Escape
       check "the second viewer closes" none_named b.PNG
-      xdotool windowfocus "$viewer"; sleep 0.3
+      focus "$viewer" 0.3
     fi
   fi
   xdotool key Escape
 fi
 
 # Whether a process has ended, waiting up to 10 s.
-gone() {
-  for _ in $(seq 200); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.05; done
-  return 1
-}
+ended() { ! kill -0 "$1" 2>/dev/null; }
+gone() { retry 200 ended "$1"; }
 # A session bus of our own, for the accessibility bus the toolkit joins.
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
@@ -136,8 +126,7 @@ camera_in_tree() { # the panel's subtree names the model
 check "the viewer quits with its last window" gone "$first"
 mkdir -p "$work/camera"
 exiftool -q -Make=Velmora -Model="Ovisto E2E Cam" -o "$work/camera/cam.jpg" "$work/fx/sample/a.jpg"
-"$ovisto" "$work/camera/cam.jpg" >>"$work/ovisto.log" 2>&1 &
-viewer=$(window_named cam.jpg)
+viewer=$(open_viewer cam.jpg "$work/camera/cam.jpg")
 check "a JPEG with EXIF opens" test -n "$viewer"
 panel=$(window_named Info)
 check "the panel comes back at launch" test -n "$panel"

@@ -5,46 +5,33 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
+has_line() { grep -qx -- "$1" "$conf" 2>/dev/null; }
 stored() { # key=value: waits up to 5 s for the line in the settings file
-  for _ in $(seq 100); do
-    grep -qx -- "$1" "$conf" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  echo "  no '$1' in:"; sed 's/^/    /' "$conf"
-  return 1
-}
-hidden() { # title: the window is no longer shown
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.05
-  done
-  return 1
+  retry 100 has_line "$1" || { echo "  no '$1' in:"; sed 's/^/    /' "$conf"; return 1; }
 }
 
 mkdir -p "$work/fx/other"
 cp "$work/fx/shapes/wide.png" "$work/fx/other/wide2.png"
 
-"$ovisto" "$work/fx/shapes/wide.png" >"$work/ovisto.log" 2>&1 &
-first=$(window_named wide.png)
+first=$(open_viewer wide.png "$work/fx/shapes/wide.png")
 check "the first window opens" test -n "$first"
-in_recent() { for _ in $(seq 100); do grep -q "file://$1" "$XDG_DATA_HOME/recently-used.xbel" 2>/dev/null && return 0; sleep 0.05; done; return 1; }
+in_recent() { retry 100 grep -q "file://$1" "$XDG_DATA_HOME/recently-used.xbel" 2>/dev/null; }
 check "the document is in the desktop's recent files" in_recent "$work/fx/shapes/wide.png"
 [ -n "$first" ] && check "it fits the screen" window_is "$first" "1280 427 0 124"
 
 start=$(date +%s%N)
-[ -n "$first" ] && { xdotool windowfocus "$first" 2>/dev/null; sleep 0.2; }
+[ -n "$first" ] && { focus "$first"; }
 xdotool key ctrl+comma
 prefs=$(window_named General)
 echo "preferences window shown after $(( ($(date +%s%N) - start) / 1000000 )) ms (with xdotool's polling)"
 check "Ctrl+Comma opens the preferences on General" test -n "$prefs"
 if [ -n "$prefs" ]; then
-  xdotool windowfocus "$prefs" 2>/dev/null; sleep 0.2
+  focus "$prefs"
   xdotool key alt+a
   check "choosing Actual Size stores zoom mode 3" stored "ZoomingMode=3"
   check "the refresh stored the colour it shows" stored "BackgroundColor=#000000"
   xdotool key Escape
-  check "Escape closes the preferences" hidden General
+  check "Escape closes the preferences" none_named General
 fi
 
 "$ovisto" "$work/fx/other/wide2.png"
@@ -54,12 +41,12 @@ check "the next document gets a new window" test -n "$second"
 [ -n "$first" ] && check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 124"
 
 # Opened again, the window is on General with its frame kept.
-[ -n "$second" ] && { xdotool windowfocus "$second" 2>/dev/null; sleep 0.2; }
+[ -n "$second" ] && { focus "$second"; }
 xdotool key ctrl+comma
 prefs=$(window_named General)
 check "the preferences open again" test -n "$prefs"
 check "the window's frame is kept" stored "CCNPreferencesWindowFrameAutoSaveName=@Rect(.*)"
 check "nothing else was written" sh -c "! grep -q -e '^SlideshowDelay' -e '^WindowMode' -e '^FolderAccess' '$conf'"
-[ -n "$prefs" ] && { xdotool windowfocus "$prefs" 2>/dev/null; sleep 0.2; xdotool key Escape; }
+[ -n "$prefs" ] && { focus "$prefs"; xdotool key Escape; }
 
 finish

@@ -6,11 +6,10 @@ set -uo pipefail
 
 # The shapes folder lists large.png, small.png, wide.png; the large one is
 # fitted to the screen, so its selection lies under the whole toolbar.
-"$ovisto" "$work/fx/shapes/large.png" >"$work/ovisto.log" 2>&1 &
-viewer=$(window_named large.png)
+viewer=$(open_viewer large.png "$work/fx/shapes/large.png")
 check "a large image opens" test -n "$viewer"
 if [ -n "$viewer" ]; then
-  xdotool windowfocus "$viewer" 2>/dev/null; sleep 0.5
+  focus "$viewer" 0.5
   xdotool key ctrl+a; sleep 0.3
   read -r w h _ _ < <(geometry_of "$viewer")
   # The toolbar is centred at the bottom, 12 points up; Next is its second

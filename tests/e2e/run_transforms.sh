@@ -4,37 +4,26 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-portrait_soon() { # window: waits up to 10 s for a window taller than wide
-  local w h
-  for _ in $(seq 200); do
-    read -r w h _ _ < <(geometry_of "$1")
-    [ -n "$w" ] && [ "$h" -gt "$w" ] && return 0
-    sleep 0.05
-  done
-  echo "  geometry is $(geometry_of "$1")"
-  return 1
-}
-landscape() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ "$w" -gt "$h" ]; }
+landscape() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [ "$w" -gt "$h" ]; }
+portrait() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [ "$h" -gt "$w" ]; }
+portrait_soon() { retry 200 portrait "$1" || { echo "  geometry is $(geometry_of "$1")"; return 1; }; }
 
-"$ovisto" "$work/fx/shapes/wide.png" >"$work/ovisto.log" 2>&1 &
-wide=$(window_named wide.png)
+wide=$(open_viewer wide.png "$work/fx/shapes/wide.png")
 check "a wide image opens" test -n "$wide"
 if [ -n "$wide" ]; then
-  xdotool windowfocus "$wide" 2>/dev/null; sleep 0.5
+  focus "$wide" 0.5
   check "in a landscape window" landscape "$wide"
   xdotool key ctrl+r
   check "Ctrl+R turns it into a portrait window" portrait_soon "$wide"
   xdotool key ctrl+l
-  turned_back() { for _ in $(seq 200); do landscape "$1" && return 0; sleep 0.05; done; return 1; }
-  check "Ctrl+L turns it back" turned_back "$wide"
+  check "Ctrl+L turns it back" retry 200 landscape "$wide"
   xdotool key Escape
 fi
 
-"$ovisto" "$work/fx/shapes/small.png" >>"$work/ovisto.log" 2>&1 &
-small=$(window_named small.png)
+small=$(open_viewer small.png "$work/fx/shapes/small.png")
 check "a small image opens" test -n "$small"
 if [ -n "$small" ]; then
-  xdotool windowfocus "$small" 2>/dev/null; sleep 0.5
+  focus "$small" 0.5
   xdotool key m; sleep 0.1
   # The 300 x 200 image sits in the middle of the 400 x 400 window, from (50, 100).
   xdotool mousemove --window "$small" 100 150 mousedown 1

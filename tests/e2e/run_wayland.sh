@@ -13,8 +13,7 @@ fi
 weston --backend=headless-backend.so --socket=wayland-ovisto --width=1280 --height=800 \
   --idle-time=0 >"$work/weston.log" 2>&1 &
 weston_pid=$!
-for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/wayland-ovisto" ] && break; sleep 0.05; done
-check "the compositor runs" test -S "$XDG_RUNTIME_DIR/wayland-ovisto"
+check "the compositor runs" retry 100 test -S "$XDG_RUNTIME_DIR/wayland-ovisto"
 x_display=$DISPLAY
 export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-ovisto
 
@@ -31,12 +30,7 @@ stop_viewer() {
 }
 # The viewer made a Wayland window with this title.
 wayland_window() { # log, title
-  for _ in $(seq 200); do
-    grep -q "set_title(\"$2\")" "$1" && return 0
-    sleep 0.05
-  done
-  echo "  no Wayland window titled $2"
-  return 1
+  retry 200 grep -q "set_title(\"$2\")" "$1" || { echo "  no Wayland window titled $2"; return 1; }
 }
 running() { kill -0 "$viewer_pid" 2>/dev/null; }
 

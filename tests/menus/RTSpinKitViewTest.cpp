@@ -55,29 +55,29 @@ void expectNear(const QPointF& actual, const QPointF& expected, double tolerance
         << "y of (" << expected.x() << ", " << expected.y() << ")";
 }
 
-TEST(RTSpinKitPlaneAnimation, StartsAsTheFlatSquareInsetTwoPoints) {
+// The 33-point square, inset 2 points, turns about the vertical axis, then about the horizontal
+// one, each turn eased in, and ends half turned in its plane.
+TEST(RTSpinKitPlaneAnimation, TheSquareTurnsThroughItsPeriodAndRepeats) {
     RTSpinKitPlaneAnimation plane(QSizeF(37, 37));
     EXPECT_EQ(plane.squareFrame(), QRectF(2, 2, 33, 33));
-    const QPolygonF c = corners(plane, 0.0);
-    expectNear(c[0], {2, 2});
-    expectNear(c[1], {35, 2});
-    expectNear(c[2], {35, 35});
-    expectNear(c[3], {2, 35});
-}
-
-TEST(RTSpinKitPlaneAnimation, HalfPeriodMirrorsTheSquareAboutTheVerticalAxis) {
-    RTSpinKitPlaneAnimation plane(QSizeF(37, 37));
-    const QPolygonF c = corners(plane, 0.6);
-    expectNear(c[0], {35, 2});
-    expectNear(c[1], {2, 2});
-    expectNear(c[2], {2, 35});
-    expectNear(c[3], {35, 35});
-}
-
-TEST(RTSpinKitPlaneAnimation, MidwayThroughEachTurnTheSquareIsEdgeOn) {
-    RTSpinKitPlaneAnimation plane(QSizeF(37, 37));
-    // Turning about the vertical axis, then about the horizontal one, the square
-    // narrows to a sliver (it turns about a point half a point behind it).
+    EXPECT_FLOAT_EQ(plane.transformAt(0.0)(3, 2), float(1.0 / 120));
+    struct Case {
+        double time;
+        QPointF lowerLeft, lowerRight;
+    };
+    const Case cases[] = {
+        {0.0, {2, 2}, {35, 2}},          // flat
+        {0.6, {35, 2}, {2, 2}},          // mirrored about the vertical axis
+        {1.2 - 1e-6, {35, 35}, {2, 35}}, // half turned in its plane
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        const QPolygonF at = corners(plane, c.time);
+        expectNear(at[0], c.lowerLeft);
+        expectNear(at[1], c.lowerRight);
+        expectNear(at[2], {37 - c.lowerLeft.x(), 37 - c.lowerLeft.y()});
+    }
+    // Midway through each turn the square is edge-on (it turns about a point behind it).
     const QRectF aboutY = corners(plane, 0.3).boundingRect();
     EXPECT_LT(aboutY.width(), 0.2);
     EXPECT_NEAR(aboutY.center().x(), 18.5, 0.6);
@@ -86,28 +86,14 @@ TEST(RTSpinKitPlaneAnimation, MidwayThroughEachTurnTheSquareIsEdgeOn) {
     EXPECT_LT(aboutX.height(), 0.2);
     EXPECT_NEAR(aboutX.center().y(), 18.5, 0.6);
     EXPECT_GT(aboutX.width(), 32.0);
-}
-
-TEST(RTSpinKitPlaneAnimation, TurnsEaseInFromRest) {
-    RTSpinKitPlaneAnimation plane(QSizeF(37, 37));
-    // A quarter into the first turn linear timing would leave about 23 points
-    // of width; eased, the square has turned far less.
+    // Eased: a quarter into the first turn linear timing would leave about 23 points of width.
     const double width = corners(plane, 0.15).boundingRect().width();
     EXPECT_GT(width, 28.0);
     EXPECT_LT(width, 33.0);
-}
 
-TEST(RTSpinKitPlaneAnimation, EndsHalfTurnedInItsPlaneAndRepeats) {
-    RTSpinKitPlaneAnimation plane(QSizeF(37, 37));
-    EXPECT_FLOAT_EQ(plane.transformAt(0.0)(3, 2), float(1.0 / 120));
-    expectNear(corners(plane, 1.2 - 1e-6)[0], {35, 35});
-    const QPolygonF start = corners(plane, 0.0);
-    const QPolygonF again = corners(plane, 1.2);
-    const QPolygonF half = corners(plane, 0.6);
-    const QPolygonF halfLater = corners(plane, 12.6);
     for (int i = 0; i < 4; ++i) {
-        expectNear(again[i], start[i], 1e-3);
-        expectNear(halfLater[i], half[i], 1e-3);
+        expectNear(corners(plane, 1.2)[i], corners(plane, 0.0)[i], 1e-3);
+        expectNear(corners(plane, 12.6)[i], corners(plane, 0.6)[i], 1e-3);
     }
     for (double time : {-0.6, std::numeric_limits<double>::quiet_NaN()})
         for (const QPointF& p : corners(plane, time))
@@ -131,19 +117,10 @@ int paintedPixels(const QImage& image) {
     return count;
 }
 
-TEST(RTSpinKitView, NewSpinnerIsAGreyAnimatingSquareOf37Points) {
-    RTSpinKitView view(1);
-    EXPECT_TRUE(view.isAnimating());
-    EXPECT_TRUE(view.hidesWhenStopped());
-    EXPECT_EQ(view.color(), QColor(Qt::gray));
-    EXPECT_EQ(view.geometry(), QRect(0, 0, 37, 37));
-    EXPECT_EQ(view.sizeHint(), QSize(37, 37));
-    EXPECT_EQ(view.sizeThatFits(QSizeF(500, 500)), QSizeF(37, 37));
-}
-
 TEST(RTSpinKitView, StopFreezesTheAnimationAndStartResumesIt) {
     double media = 100.0;
     RTSpinKitView view(1);
+    EXPECT_TRUE(view.isAnimating()) << "a new spinner runs";
     view.setMediaTimeSource([&media] { return media; });
     media = 100.4;
     view.startAnimating(); // already running: nothing changes

@@ -1,5 +1,5 @@
-#include "archive/ZipBuilder.h"
 #include "support/ViewerWindowTest.h"
+#include "support/ZipBuilder.h"
 #include "viewer/ViewerCommands.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "archive/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 #include "menus/RTSpinKitView.h"
 #include "platform/WorkerPools.h"
 #include "support/ViewerWindowTest.h"

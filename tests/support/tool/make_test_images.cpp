@@ -1,5 +1,5 @@
 // Writes the fixtures the end-to-end tests and manual checks use.
-#include "archive/ZipBuilder.h"
+#include "support/ZipBuilder.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 

@@ -58,77 +58,40 @@ class ZipBuilder {
             const quint64 size = entry.declaredSize.value_or(quint64(entry.data.size()));
             const bool big = size >= 0xFFFFFFFFull;
             QByteArray extra;
-            if (big) {
-                put16(extra, 1);
-                put16(extra, 8);
-                put64(extra, size);
-            }
+            if (big)
+                put(extra, quint16(1), quint16(8), size);
             const quint32 storedSize = big ? 0xFFFFFFFFu : quint32(size);
-            const quint32 storedCrc = entry.crc.value_or(crc);
-            const quint16 method = entry.deflated ? 8 : 0;
+            const quint16 version = big ? 45 : 20, method = entry.deflated ? 8 : 0;
+            const quint16 nameSize = quint16(entry.name.size());
             const quint32 offset = quint32(out.size() - prefix.size());
+            // The fields the local header and the directory entry share.
+            auto common = [&](QByteArray& to) {
+                put(to, flag, method, entry.dosDate, entry.crc.value_or(crc),
+                    quint32(payload.size()), storedSize, nameSize);
+            };
+            put(out, quint32(0x04034b50), version);
+            common(out);
+            put(out, quint16(0));
+            out += entry.name + payload;
 
-            put32(out, 0x04034b50);
-            put16(out, big ? 45 : 20);
-            put16(out, flag);
-            put16(out, method);
-            put32(out, entry.dosDate);
-            put32(out, storedCrc);
-            put32(out, quint32(payload.size()));
-            put32(out, storedSize);
-            put16(out, quint16(entry.name.size()));
-            put16(out, 0);
-            out += entry.name;
-            out += payload;
-
-            put32(directory, 0x02014b50);
-            put16(directory, 0x031e); // made on Unix
-            put16(directory, big ? 45 : 20);
-            put16(directory, flag);
-            put16(directory, method);
-            put32(directory, entry.dosDate);
-            put32(directory, storedCrc);
-            put32(directory, quint32(payload.size()));
-            put32(directory, storedSize);
-            put16(directory, quint16(entry.name.size()));
-            put16(directory, quint16(extra.size()));
-            put16(directory, 0);
-            put16(directory, 0);
-            put16(directory, 0);
-            put32(directory, entry.name.endsWith('/') ? 0x41ed0010u : 0x81a40000u);
-            put32(directory, offset);
-            directory += entry.name;
-            directory += extra;
+            put(directory, quint32(0x02014b50), quint16(0x031e), version); // made on Unix
+            common(directory);
+            put(directory, quint16(extra.size()), quint16(0), quint16(0), quint16(0),
+                entry.name.endsWith('/') ? 0x41ed0010u : 0x81a40000u, offset);
+            directory += entry.name + extra;
         }
         const quint64 directoryOffset = quint64(out.size() - prefix.size());
         out += directory;
         const quint64 count = quint64(entries.size());
         if (count > 0xFFFF) {
             const quint64 recordOffset = quint64(out.size());
-            put32(out, 0x06064b50);
-            put64(out, 44);
-            put16(out, 45);
-            put16(out, 45);
-            put32(out, 0);
-            put32(out, 0);
-            put64(out, count);
-            put64(out, count);
-            put64(out, quint64(directory.size()));
-            put64(out, directoryOffset);
-            put32(out, 0x07064b50);
-            put32(out, 0);
-            put64(out, recordOffset);
-            put32(out, 1);
+            put(out, quint32(0x06064b50), quint64(44), quint16(45), quint16(45), quint32(0),
+                quint32(0), count, count, quint64(directory.size()), directoryOffset);
+            put(out, quint32(0x07064b50), quint32(0), recordOffset, quint32(1));
         }
         const quint16 shortCount = count > 0xFFFF ? 0xFFFF : quint16(count);
-        put32(out, 0x06054b50);
-        put16(out, 0);
-        put16(out, 0);
-        put16(out, shortCount);
-        put16(out, shortCount);
-        put32(out, quint32(directory.size()));
-        put32(out, quint32(directoryOffset));
-        put16(out, 0);
+        put(out, quint32(0x06054b50), quint16(0), quint16(0), shortCount, shortCount,
+            quint32(directory.size()), quint32(directoryOffset), quint16(0));
         return out;
     }
 
@@ -192,17 +155,13 @@ class ZipBuilder {
         return out;
     }
 
-    static void put16(QByteArray& out, quint16 value) {
-        const quint16 le = qToLittleEndian(value);
-        out.append(reinterpret_cast<const char*>(&le), 2);
-    }
-    static void put32(QByteArray& out, quint32 value) {
-        const quint32 le = qToLittleEndian(value);
-        out.append(reinterpret_cast<const char*>(&le), 4);
-    }
-    static void put64(QByteArray& out, quint64 value) {
-        const quint64 le = qToLittleEndian(value);
-        out.append(reinterpret_cast<const char*>(&le), 8);
+    // Little-endian fields, each as wide as its type.
+    template <typename... T> static void put(QByteArray& out, T... values) {
+        auto one = [&out](auto value) {
+            const auto le = qToLittleEndian(value);
+            out.append(reinterpret_cast<const char*>(&le), sizeof le);
+        };
+        (one(values), ...);
     }
 
     std::deque<Entry> entries;
