@@ -1,9 +1,9 @@
 #include "platform/imagesource/ExifProperties.h"
 #include "platform/ImageSource.h"
+#include "support/ExifBuilder.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -104,13 +104,7 @@ TEST_F(ExifPropertiesTest, UnreadableMetadataIsEmptyNotAnError) {
 TEST(ExifPropertiesDamage, BrokenExifBlockNeverStopsTheDecode) {
     QImage grey(32, 24, QImage::Format_Grayscale8);
     grey.fill(128);
-    QByteArray jpeg;
-    {
-        QBuffer buffer(&jpeg);
-        ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(grey.save(&buffer, "JPEG"));
-    }
-    ASSERT_TRUE(jpeg.startsWith("\xff\xd8"));
+    const QByteArray jpeg = TestImages::encode(grey, "JPEG");
     struct Case {
         const char* what;
         QByteArray tiff; // what follows "Exif\0\0"
@@ -118,21 +112,16 @@ TEST(ExifPropertiesDamage, BrokenExifBlockNeverStopsTheDecode) {
     const Case cases[] = {
         {"first IFD offset past the end", QByteArray("II*\0\x00\xff\xff\xff", 8)},
         {"big-endian offset past the end", QByteArray("MM\0*\xff\xff\xff\x00", 8)},
-        {"entry count past the end",
-         QByteArray("II*\0\x08\0\0\0\xff\xff\x12\x01\x03\0\x01\0\0\0", 18)},
+        {"entry count past the end", ExifBuilder().orientation(1).tiff().replace(8, 2, "\xff\xff")},
         {"entry value offset past the end",
-         QByteArray("II*\0\x08\0\0\0\x01\0\x0f\x01\x02\0\xff\xff\0\0\xf0\xff\xff\x7f\0\0\0\0", 26)},
+         ExifBuilder().text(0x010F, "OvistoCam").tiff().replace(18, 4, "\xf0\xff\xff\x7f")},
         {"truncated header", QByteArray("II*", 3)},
         {"garbage", QByteArray("\x13\x37garbage\xff\xff", 11)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QByteArray payload = QByteArray("Exif\0\0", 6) + c.tiff;
-        const int length = int(payload.size()) + 2;
-        QByteArray app1("\xff\xe1", 2);
-        app1.append(char(length >> 8)).append(char(length & 0xff)).append(payload);
-        const QByteArray spliced = jpeg.left(2) + app1 + jpeg.mid(2);
-        auto source = ImageSource::createWithData(spliced, QStringLiteral("jpg"));
+        auto source =
+            ImageSource::createWithData(ExifBuilder::intoJpeg(jpeg, c.tiff), QStringLiteral("jpg"));
         ASSERT_TRUE(source);
         const QImage image = source->imageAtIndex(0);
         EXPECT_EQ(image.size(), QSize(32, 24));

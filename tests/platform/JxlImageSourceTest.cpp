@@ -1,4 +1,5 @@
 #include "platform/ImageSource.h"
+#include "support/ExifBuilder.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
@@ -31,7 +32,8 @@ void expectPattern(const QImage& decoded, int tolerance, const char* what) {
     for (const double fx : {0.25, 0.75})
         for (const double fy : {0.25, 0.75}) {
             const int x = int(decoded.width() * fx), y = int(decoded.height() * fy);
-            EXPECT_LE(TestImages::channelDistance(decoded.pixel(x, y), pattern.pixel(x, y)), tolerance)
+            EXPECT_LE(TestImages::channelDistance(decoded.pixel(x, y), pattern.pixel(x, y)),
+                      tolerance)
                 << what << " at " << x << "," << y;
         }
 }
@@ -45,32 +47,6 @@ QByteArray box(const char* type, const QByteArray& payload) {
     QByteArray out;
     be32(out, quint32(8 + payload.size()));
     return out + QByteArray(type, 4) + payload;
-}
-
-// A bare codestream whose size header claims width x height, with default
-// metadata and nothing after it. Fields are written least significant bit first.
-QByteArray headerClaiming(quint32 width, quint32 height) {
-    QByteArray out("\xFF\x0A", 2);
-    // The header is longer than 64 bits, so it is gathered bit by bit.
-    std::vector<bool> bits;
-    const auto put = [&](quint64 value, int n) {
-        for (int i = 0; i < n; ++i)
-            bits.push_back((value >> i) & 1);
-    };
-    put(0, 1); // not a small size
-    put(3, 2); // height in 30 bits
-    put(height - 1, 30);
-    put(0, 3); // no aspect ratio: the width follows
-    put(3, 2);
-    put(width - 1, 30);
-    put(1, 1); // all metadata default
-    for (size_t i = 0; i < bits.size(); i += 8) {
-        int byte = 0;
-        for (size_t j = 0; j < 8 && i + j < bits.size(); ++j)
-            byte |= int(bits[i + j]) << j;
-        out += char(byte);
-    }
-    return out + QByteArray(64, '\0');
 }
 
 class JxlImageSource : public ::testing::Test {
@@ -110,24 +86,6 @@ class JxlImageSource : public ::testing::Test {
     QTemporaryDir dir;
 };
 
-TEST_F(JxlImageSource, SixteenBitLosslessKeepsLevelsFinerThanEightBits) {
-    // A shallow ramp: 200 sixteen-bit levels that fall on 3 eight-bit ones.
-    QImage ramp(200, 4, QImage::Format_RGBX64);
-    for (int y = 0; y < ramp.height(); ++y)
-        for (int x = 0; x < ramp.width(); ++x)
-            ramp.setPixelColor(x, y,
-                               QColor::fromRgba64(30000 + x * 2, 30000 + x * 2, 30000 + x * 2));
-    auto source = ImageSource::createWithData(
-        encode(ramp, {QStringLiteral("-d"), QStringLiteral("0")}, "ramp"));
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
-    const QImage decoded = source->imageAtIndex(0);
-    ASSERT_EQ(decoded.size(), ramp.size());
-    ASSERT_EQ(decoded.depth(), 64);
-    for (int x = 0; x < ramp.width(); x += 13)
-        EXPECT_EQ(decoded.pixelColor(x, 2).rgba64().red(), 30000 + x * 2) << x;
-}
-
 TEST_F(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
     QImage grey(64, 48, QImage::Format_Grayscale8);
     for (int y = 0; y < grey.height(); ++y)
@@ -143,49 +101,10 @@ TEST_F(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
         ASSERT_EQ(decoded.size(), grey.size()) << mode;
         for (const int x : {4, 30, 60}) {
             const QRgb p = decoded.pixel(x, 20);
-            EXPECT_LE(TestImages::channelDistance(p, qRgb(x * 4, x * 4, x * 4)), 6) << mode << " at " << x;
+            EXPECT_LE(TestImages::channelDistance(p, qRgb(x * 4, x * 4, x * 4)), 6)
+                << mode << " at " << x;
         }
     }
-}
-
-TEST_F(JxlImageSource, AnimationFramesComeWithTheirDelays) {
-    const QList<QImage> frames = FormatFixtures::animationFrames();
-    QString error;
-    const QString path = FormatFixtures::makeAnimation(QStringLiteral("jxl"), dir.path(), frames,
-                                                       {80, 5, 120}, &error);
-    ASSERT_FALSE(path.isEmpty()) << qPrintable(error);
-    auto source = ImageSource::createWithURL(path);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.jpeg-xl"));
-    ASSERT_EQ(source->count(), 3);
-    for (const int index : {1, 2, 0, 2}) {
-        const QImage frame = source->imageAtIndex(index);
-        ASSERT_EQ(frame.size(), frames[index].size()) << index;
-        for (const QPoint p : {QPoint(10, 10), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
-            EXPECT_LE(TestImages::channelDistance(frame.pixel(p), frames[index].pixel(p)), 2) << "frame " << index;
-    }
-    const auto delay = [&](int index, const char* key) {
-        return source->propertiesAtIndex(index)
-            .value(QStringLiteral("{JXL}"))
-            .toMap()
-            .value(QLatin1String(key))
-            .toDouble();
-    };
-    EXPECT_DOUBLE_EQ(delay(0, "UnclampedDelayTime"), 0.08);
-    EXPECT_DOUBLE_EQ(delay(1, "UnclampedDelayTime"), 0.005);
-    EXPECT_DOUBLE_EQ(delay(1, "DelayTime"), 0.1);
-    EXPECT_DOUBLE_EQ(delay(2, "DelayTime"), 0.12);
-    EXPECT_EQ(source->properties()
-                  .value(QStringLiteral("{JXL}"))
-                  .toMap()
-                  .value(QStringLiteral("FrameCount"))
-                  .toInt(),
-              3);
-
-    // Cut short, the frame headers run out: nothing opens.
-    const QByteArray bytes = TestImages::read(path);
-    auto cut = ImageSource::createWithData(bytes.left(bytes.size() * 2 / 3), QStringLiteral("jxl"));
-    EXPECT_TRUE(!cut || cut->imageAtIndex(cut->count() - 1).isNull());
 }
 
 TEST_F(JxlImageSource, ProgressiveFileShowsItsDcPassFirstAndFinishesTheSameDecode) {
@@ -274,9 +193,7 @@ TEST_F(JxlImageSource, ContainerBoxesGiveExifAndXmp) {
     const QByteArray codestream =
         encode(FormatFixtures::pattern(), {QStringLiteral("-d"), QStringLiteral("0")}, "bare");
     ASSERT_TRUE(codestream.startsWith("\xFF\x0A"));
-    // A TIFF block with one tag: Make, ten bytes at offset 26.
-    QByteArray tiff("II*\0\x08\0\0\0\x01\0\x0F\x01\x02\0\x0A\0\0\0\x1A\0\0\0\0\0\0\0", 26);
-    tiff += QByteArray("OvistoCam\0", 10);
+    const QByteArray tiff = ExifBuilder().text(0x010F, "OvistoCam").tiff();
     const QByteArray xmp =
         "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
         "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
@@ -293,12 +210,11 @@ TEST_F(JxlImageSource, ContainerBoxesGiveExifAndXmp) {
     expectTags(properties, QStringLiteral("4"));
     EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), 1);
 
-    // A box claiming more than the file holds ends the walk, not the program.
+    // A box claiming more than the file holds ends the walk, not the program:
+    // the codestream after it is not reached.
     QByteArray lying = file;
     lying[12 + 20 + 2] = char(0x7f);
-    auto damaged = ImageSource::createWithData(lying);
-    if (damaged)
-        damaged->propertiesAtIndex(0);
+    EXPECT_FALSE(ImageSource::createWithData(lying));
 }
 
 TEST_F(JxlImageSource, MetadataTheEncoderCompressedShowsInTheProperties) {
@@ -322,18 +238,6 @@ TEST_F(JxlImageSource, MetadataTheEncoderCompressedShowsInTheProperties) {
     expectPattern(source->imageAtIndex(0), 40, "transcoded JPEG");
     const QVariantMap properties = source->propertiesAtIndex(0);
     expectTags(properties, QStringLiteral("2"));
-}
-
-TEST_F(JxlImageSource, HeadersClaimingHugeSizesAreRefusedBeforeDecoding) {
-    auto huge =
-        ImageSource::createWithData(headerClaiming(1u << 30, 1u << 30), QStringLiteral("jxl"));
-    EXPECT_TRUE(!huge || huge->imageAtIndex(0).isNull());
-    // Within the sides a real image may have, but beyond the memory budget.
-    auto large = ImageSource::createWithData(headerClaiming(200000, 200000), QStringLiteral("jxl"));
-    EXPECT_TRUE(!large || large->imageAtIndex(0).isNull());
-    // An honest size whose data is missing.
-    auto empty = ImageSource::createWithData(headerClaiming(640, 480), QStringLiteral("jxl"));
-    EXPECT_TRUE(!empty || empty->imageAtIndex(0).isNull());
 }
 
 } // namespace

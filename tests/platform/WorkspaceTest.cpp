@@ -147,21 +147,23 @@ TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt
     const QString path = pngFile(QStringLiteral("picture.png"));
     ASSERT_EQ(find(Workspace::applicationsForFile(path), QStringLiteral("late-viewer.desktop")),
               nullptr);
-    const QString applications = WorkspaceEnvironment::folder() + QStringLiteral("/data-home/applications");
+    const QString applications =
+        WorkspaceEnvironment::folder() + QStringLiteral("/data-home/applications");
     for (const auto& [name, text] :
          {std::pair{QStringLiteral("/late-viewer.desktop"),
                     QStringLiteral("[Desktop Entry]\nType=Application\nName=Late Viewer\n"
                                    "MimeType=image/png;\nExec=sh -c true %f\n")},
           std::pair{QStringLiteral("/mimeinfo.cache"),
-                    QStringLiteral("[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n")}}) {
+                    QStringLiteral(
+                        "[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n")}}) {
         QFile file(applications + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.toUtf8());
     }
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return find(Workspace::applicationsForFile(path), QStringLiteral("late-viewer.desktop")) !=
-                   nullptr;
+            return find(Workspace::applicationsForFile(path),
+                        QStringLiteral("late-viewer.desktop")) != nullptr;
         },
         20000));
 }
