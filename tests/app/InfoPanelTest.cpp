@@ -7,6 +7,7 @@
 #include "support/ZipBuilder.h"
 #include "core/Settings.h"
 #include "menus/RTSpinKitView.h"
+#include "support/ExifBuilder.h"
 #include "support/TestImages.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
@@ -30,24 +31,7 @@ namespace {
 
 // A JPEG whose EXIF names the camera: IFD0 with Make and Model.
 QByteArray jpegWithCamera(const QImage& image, const QByteArray& make, const QByteArray& model) {
-    const QByteArray jpeg = TestImages::encode(image, "JPEG", 90);
-    auto le16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF); };
-    auto le32 = [&](int v) { return le16(v & 0xFFFF) + le16((v >> 16) & 0xFFFF); };
-    const QByteArray makeText = make + '\0';
-    const QByteArray modelText = model + '\0';
-    const int data = 8 + 2 + 2 * 12 + 4;
-    QByteArray tiff = QByteArray("II*\0", 4) + le32(8) + le16(2);
-    tiff += le16(0x010F) + le16(2) + le32(makeText.size()) + le32(data);
-    tiff += le16(0x0110) + le16(2) + le32(modelText.size()) + le32(data + makeText.size());
-    tiff += le32(0) + makeText + modelText;
-    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
-    const int length = app1.size() + 2;
-    QByteArray segment;
-    segment += char(0xFF);
-    segment += char(0xE1);
-    segment += char((length >> 8) & 0xFF);
-    segment += char(length & 0xFF);
-    return jpeg.left(2) + segment + app1 + jpeg.mid(2);
+    return ExifBuilder().text(0x010F, make).text(0x0110, model).intoJpeg(TestImages::encode(image, "JPEG", 90));
 }
 
 QImage filled(int width, int height, QColor color) {

@@ -1,7 +1,7 @@
 #include "platform/imagesource/ColorConversion.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 

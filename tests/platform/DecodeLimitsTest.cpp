@@ -7,7 +7,7 @@ namespace {
 
 // Restores Qt's reader limit, which is process-wide.
 class DecodeLimitsTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { QImageReader::setAllocationLimit(saved); }
     int saved = QImageReader::allocationLimit();
 };
@@ -42,7 +42,8 @@ TEST_F(DecodeLimitsTest, WorkingBuffersHaveABudgetOfTheirOwn) {
     QImageReader::setAllocationLimit(100);
     EXPECT_TRUE(DecodeLimits::allows(4000, 4000, 4, 16));
     EXPECT_GE(DecodeLimits::workBudgetBytes(), DecodeLimits::budgetBytes());
-    EXPECT_FALSE(DecodeLimits::allows(4000, 4000, 4, int(DecodeLimits::workBudgetBytes() / 16000000 + 1)));
+    EXPECT_FALSE(
+        DecodeLimits::allows(4000, 4000, 4, int(DecodeLimits::workBudgetBytes() / 16000000 + 1)));
     EXPECT_FALSE(DecodeLimits::allowsWork(DecodeLimits::workBudgetBytes() + 1));
 }
 

@@ -1,5 +1,5 @@
-#include "platform/ExportFormat.h"
 #include "platform/ExportMetadata.h"
+#include "platform/ExportFormat.h"
 #include "platform/ImageEncoder.h"
 
 #include <QImage>

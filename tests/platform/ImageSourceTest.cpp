@@ -1,19 +1,36 @@
 #include "platform/ImageSource.h"
+#include "platform/imagesource/FrameDelay.h"
+#include "support/ExifBuilder.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
+#include <QBuffer>
 #include <QColorSpace>
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
+#include <QTransform>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <libheif/heif.h>
+#include <sys/resource.h>
+#include <vector>
+
+// What every decoder promises, one table per promise over the formats'
+// fixture makers: the picture and its size, upright thumbnails, sRGB colour,
+// depth beyond 8 bits, straight alpha, frames with their delays, and damaged
+// or oversized input refused without taking the memory it claims.
 
 namespace {
 
+using Source = std::unique_ptr<ImageSource>;
+const auto A = FormatFixtures::args;
+
 // One folder of fixtures for the whole program: the tools are slow to start.
 class Fixtures {
-public:
+  public:
     static Fixtures& shared() {
         static Fixtures fixtures;
         return fixtures;
@@ -21,43 +38,57 @@ public:
     QString path(const QString& extension) {
         if (!paths.contains(extension)) {
             QString error;
-            paths.insert(extension, FormatFixtures::make(extension, folder.filePath(extension), &error));
+            paths.insert(extension,
+                         FormatFixtures::make(extension, folder.filePath(extension), &error));
             errors.insert(extension, error);
         }
         return paths.value(extension);
     }
     QString error(const QString& extension) const { return errors.value(extension); }
     QString scratch(const QString& name) const { return folder.filePath(name); }
+    QByteArray bytes(const char* extension) {
+        return TestImages::read(path(QLatin1String(extension)));
+    }
 
-private:
+  private:
     QTemporaryDir folder;
     QHash<QString, QString> paths;
     QHash<QString, QString> errors;
 };
 
+Source open(const QByteArray& bytes, const char* extension = "") {
+    return ImageSource::createWithData(bytes, QLatin1String(extension));
+}
+
+QVariant property(ImageSource& source, int index, const char* group, const char* key) {
+    const QVariantMap all = index < 0 ? source.properties() : source.propertiesAtIndex(index);
+    return group ? all.value(QLatin1String(group)).toMap().value(QLatin1String(key))
+                 : all.value(QLatin1String(key));
+}
+
 int distance(const QColor& a, const QColor& b) {
-    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+    return TestImages::channelDistance(a.rgb(), b.rgb());
 }
 
 // Compares the middle of each quadrant (edges blur in lossy codecs).
-void expectPattern(const QImage& decoded, const QImage& pattern, int tolerance, const QString& what) {
+void expectPattern(const QImage& decoded, const QImage& pattern, int tolerance,
+                   const QString& what) {
     ASSERT_FALSE(decoded.isNull()) << qPrintable(what);
     ASSERT_EQ(decoded.size(), pattern.size()) << qPrintable(what);
     for (const double fx : {0.25, 0.75}) {
         for (const double fy : {0.25, 0.75}) {
             const int x = int(pattern.width() * fx), y = int(pattern.height() * fy);
-            const QColor expected = pattern.pixelColor(x, y);
-            const QColor actual = decoded.pixelColor(x, y);
+            const QColor expected = pattern.pixelColor(x, y), actual = decoded.pixelColor(x, y);
             EXPECT_LE(distance(actual, expected), tolerance)
-                << qPrintable(what) << " at " << x << "," << y << ": " << qPrintable(actual.name()) << " for "
-                << qPrintable(expected.name());
+                << qPrintable(what) << " at " << x << "," << y << ": " << qPrintable(actual.name())
+                << " for " << qPrintable(expected.name());
         }
     }
 }
 
 class EveryExtension : public ::testing::TestWithParam<QString> {};
 
-TEST_P(EveryExtension, DecodesToTheKnownPattern) {
+TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
     const QString ext = GetParam();
     const QString path = Fixtures::shared().path(ext);
     ASSERT_FALSE(path.isEmpty()) << qPrintable(Fixtures::shared().error(ext));
@@ -65,34 +96,27 @@ TEST_P(EveryExtension, DecodesToTheKnownPattern) {
     ASSERT_TRUE(source) << qPrintable(ext);
     ASSERT_GE(source->count(), 1);
     const QImage image = source->imageAtIndex(0);
-    const QVariantMap properties = source->propertiesAtIndex(0);
     if (FormatFixtures::isFax(ext)) {
         const QImage pattern = FormatFixtures::faxPattern();
         ASSERT_EQ(image.width(), pattern.width());
         EXPECT_GE(image.height(), pattern.height());
         expectPattern(image.copy(0, 0, pattern.width(), pattern.height()), pattern, 0, ext);
     } else {
-        const QImage pattern = ext == QLatin1String("icns") ? FormatFixtures::pattern(128, 128) : FormatFixtures::pattern();
+        const QImage pattern = ext == QLatin1String("icns") ? FormatFixtures::pattern(128, 128)
+                                                            : FormatFixtures::pattern();
         expectPattern(image, pattern, FormatFixtures::tolerance(ext), ext);
     }
-    EXPECT_EQ(properties.value(QStringLiteral("PixelWidth")).toInt(), image.width()) << qPrintable(ext);
-    EXPECT_EQ(properties.value(QStringLiteral("PixelHeight")).toInt(), image.height()) << qPrintable(ext);
-    EXPECT_EQ(source->properties().value(QStringLiteral("FileSize")).toLongLong(), QFileInfo(path).size());
-    EXPECT_NE(source->type(), QString()) << qPrintable(ext);
-}
-
-TEST_P(EveryExtension, OpensFromBytesAsFromTheFile) {
-    const QString ext = GetParam();
-    const QString path = Fixtures::shared().path(ext);
-    ASSERT_FALSE(path.isEmpty()) << qPrintable(Fixtures::shared().error(ext));
-    auto fromFile = ImageSource::createWithURL(path);
+    EXPECT_EQ(property(*source, 0, nullptr, "PixelWidth").toInt(), image.width());
+    EXPECT_EQ(property(*source, 0, nullptr, "PixelHeight").toInt(), image.height());
+    EXPECT_EQ(property(*source, -1, nullptr, "FileSize").toLongLong(), QFileInfo(path).size());
+    EXPECT_NE(ImageSource::displayName(source->type()), source->type()) << qPrintable(ext);
     auto fromBytes = ImageSource::createWithData(TestImages::read(path), ext);
-    ASSERT_TRUE(fromFile && fromBytes);
-    EXPECT_EQ(fromBytes->type(), fromFile->type());
-    EXPECT_EQ(fromBytes->imageAtIndex(0), fromFile->imageAtIndex(0));
+    ASSERT_TRUE(fromBytes);
+    EXPECT_EQ(fromBytes->type(), source->type());
+    EXPECT_EQ(fromBytes->imageAtIndex(0), image);
 }
 
-TEST_P(EveryExtension, TruncatedFileOpensNothingOrKeepsToItsStatedSize) {
+TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize) {
     const QString ext = GetParam();
     const QByteArray bytes = TestImages::read(Fixtures::shared().path(ext));
     ASSERT_FALSE(bytes.isEmpty());
@@ -101,21 +125,13 @@ TEST_P(EveryExtension, TruncatedFileOpensNothingOrKeepsToItsStatedSize) {
         auto half = ImageSource::createWithData(bytes.left(bytes.size() / 2), ext);
         EXPECT_TRUE(!half || half->imageAtIndex(0).isNull()) << qPrintable(ext);
     }
-    for (const qsizetype keep : {qsizetype(1), qsizetype(16), bytes.size() / 2, bytes.size() - 1}) {
+    for (const qsizetype keep : {qsizetype(1), qsizetype(16), bytes.size() - 1}) {
         auto source = ImageSource::createWithData(bytes.left(keep), ext);
-        if (!source)
-            continue;
-        // Whatever opens keeps to its stated size; most formats refuse.
-        const QImage image = source->imageAtIndex(0);
-        const QVariantMap properties = source->propertiesAtIndex(0);
-        if (!image.isNull() && properties.contains(QStringLiteral("PixelWidth"))) {
-            EXPECT_EQ(image.width(), properties.value(QStringLiteral("PixelWidth")).toInt()) << qPrintable(ext);
-        }
+        const QImage image = source ? source->imageAtIndex(0) : QImage();
+        const QVariant width =
+            image.isNull() ? QVariant() : property(*source, 0, nullptr, "PixelWidth");
+        EXPECT_TRUE(!width.isValid() || width.toInt() == image.width()) << qPrintable(ext);
     }
-}
-
-TEST_P(EveryExtension, EmptyOrRandomContentOpensNothing) {
-    const QString ext = GetParam();
     const QString empty = Fixtures::shared().scratch(QStringLiteral("empty.") + ext);
     ASSERT_TRUE(TestImages::write(empty, QByteArray()));
     EXPECT_FALSE(ImageSource::createWithURL(empty));
@@ -125,431 +141,610 @@ TEST_P(EveryExtension, EmptyOrRandomContentOpensNothing) {
         for (char& c : noise)
             c = char(random.bounded(256));
         auto source = ImageSource::createWithData(noise, ext);
-        if (source) {
-            EXPECT_TRUE(source->imageAtIndex(0).isNull()) << qPrintable(ext) << " round " << round;
-        }
+        EXPECT_TRUE(!source || source->imageAtIndex(0).isNull()) << qPrintable(ext) << " " << round;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, EveryExtension, ::testing::ValuesIn(FormatFixtures::extensions()),
                          [](const auto& info) { return info.param.toStdString(); });
 
-TEST(ImageSource, RawExtensionsAreOpenedByTheirContent) {
-    // The TIFF-based raw formats share DNG's container; under any of their
-    // names a DNG goes to the raw decoder.
-    const QByteArray dng = TestImages::read(Fixtures::shared().path(QStringLiteral("dng")));
-    for (const char* ext : {"cr2", "nef", "arw", "erf", "3fr", "pef", "srw", "sr2", "srf", "rwl"}) {
-        auto source = ImageSource::createWithData(dng, QString::fromLatin1(ext));
-        ASSERT_TRUE(source) << ext;
-        expectPattern(source->imageAtIndex(0), FormatFixtures::pattern(), 40, QString::fromLatin1(ext));
-    }
-    auto plain = ImageSource::createWithData(dng);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->type(), QStringLiteral("com.adobe.raw-image"));
+// --- Oversized claims ------------------------------------------------------
+
+qint64 peakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
+
+QByteArray be32(quint32 v) {
+    const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+// A bare JPEG XL codestream whose size header claims width x height, with
+// default metadata and no data. Fields are written least significant bit first.
+QByteArray jxlClaiming(quint32 width, quint32 height) {
+    std::vector<bool> bits;
+    const auto put = [&](quint64 value, int n) {
+        for (int i = 0; i < n; ++i)
+            bits.push_back((value >> i) & 1);
+    };
+    put(0, 1); // not a small size
+    put(3, 2); // height in 30 bits
+    put(height - 1, 30);
+    put(0, 3); // no aspect ratio: the width follows
+    put(3, 2);
+    put(width - 1, 30);
+    put(1, 1); // all metadata default
+    QByteArray out("\xFF\x0A", 2);
+    for (size_t i = 0; i < bits.size(); i += 8) {
+        int byte = 0;
+        for (size_t j = 0; j < 8 && i + j < bits.size(); ++j)
+            byte |= int(bits[i + j]) << j;
+        out += char(byte);
+    }
+    return out + QByteArray(64, '\0');
+}
+
+// A lossless WebP still with an EXIF chunk, so in the extended layout.
+QByteArray webpWithExif(const QImage& image, int orientation) {
+    static QTemporaryDir dir;
+    const QString exif = dir.filePath(QStringLiteral("exif.bin"));
+    const QString plain = dir.filePath(QStringLiteral("plain.webp"));
+    TestImages::write(exif, ExifBuilder().orientation(orientation).tiff());
+    TestImages::write(plain, FormatFixtures::convert(image, QStringLiteral("cwebp"),
+                                                     A("-quiet -lossless {in} -o {out}"), "webp"));
+    return FormatFixtures::convert(QImage(), QStringLiteral("webpmux"),
+                                   {QStringLiteral("-set"), QStringLiteral("exif"), exif, plain,
+                                    QStringLiteral("-o"), QStringLiteral("{out}")},
+                                   "webp");
+}
+
+TEST(ImageSource, HeadersClaimingHugeSizesAreRefusedWithoutTakingTheMemory) {
+    struct Case {
+        std::string what;
+        QByteArray bytes;
+        const char* ext;
+        bool honest = false; // the forgery's control: it decodes
+    };
+    std::vector<Case> cases;
+    QByteArray ihdr = be32(100000) + be32(100000) + QByteArray("\x08\x06\x00\x00\x00", 5);
+    cases.push_back(
+        {"PNG of 100000 x 100000",
+         QByteArray("\x89PNG\r\n\x1a\n", 8) + FormatFixtures::pngChunk("IHDR", ihdr) +
+             FormatFixtures::pngChunk("IDAT", QByteArray("\x78\x9c\x03\0\0\0\0\x01", 8)) +
+             FormatFixtures::pngChunk("IEND", QByteArray()),
+         "png"});
+    // 16424 x 32798 pixels and one short scan: the decoder must stop at the
+    // end of the data, not fill the rest with grey; arithmetic coding ends
+    // without a warning.
+    cases.push_back({"JPEG of half a gigapixel",
+                     QByteArray::fromBase64(
+                         "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAYEBQYFBAYGBQYHBwYIChAKCgkJihQODwwQFxQY"
+                         "GBcUFiQWGh0lHxobIxwWfhYgLCAjLCcpKikZHy0wMCgoLSUpKP/AAAsIgB5AKAEBEQD/xAAW"
+                         "AAEBAQAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAFmKhAxVh/9oACAEBAAA/ANAME7D/2Q=="),
+                     "jpg"});
+    cases.push_back({"arithmetic JPEG of half a gigapixel",
+                     QByteArray::fromBase64(
+                         "/9gAAAEAAQAA/9sAQwAGBAYFBAb6+vn0BwYIChAKCgkJihQODwwYFxQYGBcUFiQDAAAAAAAA"
+                         "ABwWFiAsICMsJykqKRkfLTAxKCgtJSko/8kACwiAHkAoAQERAAAV/9oACAEBAAA/ANAME7D/"
+                         "2Q=="),
+                     "jpg"});
+    // Beyond any side; within the sides but beyond the budget; honest but empty.
+    for (const quint32 side : {1u << 30, 200000u})
+        cases.push_back(
+            {"JPEG XL of side " + std::to_string(side), jxlClaiming(side, side), "jxl"});
+    cases.push_back({"JPEG XL without data", jxlClaiming(640, 480), "jxl"});
+    const QByteArray avif = Fixtures::shared().bytes("avif");
+    const qsizetype ispe = avif.indexOf("ispe");
+    ASSERT_GT(ispe, 0);
+    cases.push_back({"AVIF as made", avif, "avif", true});
+    // Within libheif's own limits but beyond the budget; then beyond both.
+    for (const quint32 side : {30000u, 1000000u}) {
+        QByteArray lying = avif;
+        lying.replace(ispe + 8, 8, be32(side) + be32(side));
+        cases.push_back({"AVIF of side " + std::to_string(side), lying, "avif"});
+    }
+    const QByteArray webp = webpWithExif(FormatFixtures::pattern(), 1);
+    ASSERT_EQ(webp.mid(12, 4), QByteArray("VP8X"));
+    // The canvas is stored less one, in 24 bits: larger than its image it
+    // would be shown mostly empty; huge, it must not be allocated at all.
+    for (const QSize size :
+         {QSize(64, 48), QSize(5000, 4000), QSize(16777216, 16777216), QSize(64, 16777216)}) {
+        QByteArray lying = webp;
+        for (int i = 0; i < 3; ++i) {
+            lying[24 + i] = char(((size.width() - 1) >> (8 * i)) & 0xff);
+            lying[27 + i] = char(((size.height() - 1) >> (8 * i)) & 0xff);
+        }
+        cases.push_back(
+            {"WebP canvas " + std::to_string(size.width()) + "x" + std::to_string(size.height()),
+             lying, "webp", size == QSize(64, 48)});
+    }
+    QByteArray sgi(512, '\0');
+    sgi[0] = char(0x01), sgi[1] = char(0xda), sgi[3] = 2, sgi[5] = 3, sgi[11] = 4; // 16-bit RGBA
+    sgi[6] = sgi[7] = sgi[8] = sgi[9] = char(0xff);                                // 65535 x 65535
+    cases.push_back({"SGI of 65535 x 65535", sgi, "sgi"});
+    // A chunk claiming some two gigabytes over a few hundred bytes.
+    const QByteArray png = FormatFixtures::png(
+        QSize(8, 8), 8, 2, FormatFixtures::pngSamples(FormatFixtures::pattern(8, 8), 8, 2));
+    for (const char* type : {"zTXt", "iCCP", "sPLT", "tEXt", "iTXt", "vpAg"}) {
+        QByteArray forged = png;
+        forged.insert(8 + 25, FormatFixtures::pngChunk(type, QByteArray(20, 'x')));
+        cases.push_back({std::string("PNG with a ") + type, forged, "png", true});
+        cases.push_back({std::string("PNG with a huge ") + type,
+                         forged.replace(8 + 25, 4, QByteArray("\x7f\xff\xf0\x00", 4)), "png"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const qint64 before = peakResidentMegabytes();
+        auto source = open(c.bytes, c.ext);
+        if (c.honest) {
+            ASSERT_TRUE(source);
+            EXPECT_FALSE(source->imageAtIndex(0).isNull());
+        } else if (source) {
+            EXPECT_TRUE(source->imageAtIndex(0).isNull());
+            EXPECT_TRUE(source->thumbnail(128).isNull());
+        }
+        EXPECT_LT(peakResidentMegabytes() - before, 64);
+    }
+}
+
+// --- Depth -----------------------------------------------------------------
+
+// A shallow grey ramp, 16 bits a sample: its 256 columns span only about
+// thirteen 8-bit levels.
+QImage ramp() {
+    QImage image(256, 8, QImage::Format_RGBX64);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const quint16 v = quint16(26214 + x * 13);
+            image.setPixelColor(x, y, QColor::fromRgba64(v, v, v));
+        }
+    return image;
+}
+
+TEST(ImageSource, DeepFilesKeepLevelsFinerThanEightBits) {
+    const struct {
+        const char* what;
+        const char* tool; // empty: Qt's own PNG writer
+        const char* arguments;
+        const char* ext;
+        int depth;
+        int tolerance; // in 16-bit steps
+    } cases[] = {
+        {"PNG", "", "", "png", 16, 0},
+        {"JPEG 2000", "opj_compress", "-n 3 -i {in} -o {out}", "jp2", 16, 0},
+        {"JPEG XL", "cjxl", "{in} {out} -d 0", "jxl", 16, 0},
+        {"HEIC", "heif-enc", "-b 10 -q 100 -p chroma=444 {in} -o {out}", "heic", 10, 700},
+        {"AVIF", "heif-enc", "-A -q 95 -b 10 -p chroma=422 {in} -o {out}", "avif", 10, 700},
+        {"AVIF", "heif-enc", "-A -q 95 -b 12 -p chroma=422 {in} -o {out}", "avif", 12, 700},
+    };
+    const QImage deep = ramp();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.what) + " " + c.arguments);
+        auto source = open(*c.tool ? FormatFixtures::convert(deep, QLatin1String(c.tool),
+                                                             A(c.arguments), QLatin1String(c.ext))
+                                   : TestImages::encode(deep, "PNG"));
+        ASSERT_TRUE(source);
+        EXPECT_EQ(property(*source, 0, nullptr, "Depth").toInt(), c.depth);
+        const QImage image = source->imageAtIndex(0);
+        ASSERT_EQ(image.size(), deep.size());
+        ASSERT_EQ(image.depth(), 64);
+        QSet<int> levels, shallow;
+        for (int x = 0; x < image.width(); ++x) {
+            const int shown = image.pixelColor(x, 4).rgba64().green();
+            EXPECT_NEAR(shown, deep.pixelColor(x, 4).rgba64().green(), c.tolerance) << x;
+            levels.insert(shown);
+            shallow.insert(shown >> 8);
+        }
+        EXPECT_GT(levels.size(), 2 * shallow.size());
+    }
+}
+
+// --- Colour ----------------------------------------------------------------
+
+TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
+    // The same P3 pixels carried by each format's own encoder as an ICC
+    // profile or as CICP code points (primaries 12, sRGB curve).
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 60));
+    const QImage untagged = image;
+    QByteArray cicp = TestImages::encode(image, "PNG");
+    cicp.insert(8 + 25, FormatFixtures::pngChunk("cICP", QByteArray("\x0c\x0d\x00\x01", 4)));
+    image.setColorSpace(QColorSpace::DisplayP3);
+    const QColor expected =
+        QColor::fromRgba(image.convertedToColorSpace(QColorSpace::SRgb).pixel(4, 4));
+    const auto made = [&](const char* tool, const char* arguments, const char* ext,
+                          bool tagged = true) {
+        return FormatFixtures::convert(tagged ? image : untagged, QLatin1String(tool), A(arguments),
+                                       QLatin1String(ext));
+    };
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int tolerance;
+        bool named = true; // a profile name is shown
+    } cases[] = {
+        {"PNG", TestImages::encode(image, "PNG"), 3},
+        {"JPEG", TestImages::encode(image, "JPEG", 100), 3},
+        {"PNG cICP", cicp, 4, false},
+        {"HEIC", made("heif-enc", "-L {in} -o {out}", "heic"), 6},
+        {"WebP", made("cwebp", "-quiet -lossless -metadata icc {in} -o {out}", "webp"), 4},
+        {"AVIF ICC", made("heif-enc", "-A -q 100 -p chroma=444 {in} -o {out}", "avif"), 4},
+        // heif-enc 1.15 writes unspecified code points whatever it is told.
+        {"AVIF CICP", made("avifenc", "-l --cicp 12/13/0 {in} {out}", "avif", false), 4},
+        {"AVIF sequence CICP", made("avifenc", "-l --cicp 12/13/0 {in} {in} {out}", "avifs", false),
+         4},
+        {"JPEG XL lossless", made("cjxl", "{in} {out} -d 0", "jxl"), 4},
+        {"JPEG XL lossy", made("cjxl", "{in} {out} -d 0.5", "jxl"), 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto source = open(c.bytes);
+        ASSERT_TRUE(source);
+        const QColor shown = source->imageAtIndex(0).pixelColor(8, 8);
+        EXPECT_LE(distance(shown, expected), c.tolerance)
+            << qPrintable(shown.name()) << " for " << qPrintable(expected.name());
+        EXPECT_TRUE(!c.named || !property(*source, 0, nullptr, "ProfileName").toString().isEmpty());
+    }
+}
+
+heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata) {
+    static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+}
+
+// A HEIC of one colour with alpha, its samples stored as given and flagged
+// premultiplied when asked.
+QByteArray heic(QRgb samples, bool premultiplied) {
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    QByteArray bytes;
+    if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == 0 &&
+        heif_image_create(64, 64, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image).code ==
+            0 &&
+        heif_image_add_plane(image, heif_channel_interleaved, 64, 64, 8).code == 0) {
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                uint8_t* p = plane + y * stride + x * 4;
+                p[0] = uint8_t(qRed(samples)), p[1] = uint8_t(qGreen(samples));
+                p[2] = uint8_t(qBlue(samples)), p[3] = uint8_t(qAlpha(samples));
+            }
+        heif_image_set_premultiplied_alpha(image, premultiplied);
+        heif_encoder_set_lossy_quality(encoder, 100);
+        heif_writer writer{1, appendTo};
+        if (heif_context_encode_image(context, image, encoder, nullptr, nullptr).code != 0 ||
+            heif_context_write(context, &writer, &bytes).code != 0)
+            bytes.clear();
+    }
+    if (image)
+        heif_image_release(image);
+    if (encoder)
+        heif_encoder_release(encoder);
+    heif_context_free(context);
+    return bytes;
+}
+
+// A TIFF as Qt writes it, with the orientation tag the transformation names.
+QByteArray qtTiff(const QImage& image, QImageIOHandler::Transformations transformation = {}) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.setTransformation(transformation);
+    EXPECT_TRUE(writer.write(image));
+    return bytes;
+}
+
+// Premultiplied stores (HEIC flagged so, EXR always, libtiff's reading of a
+// fax program's colour page) must come back straight: read as straight,
+// half-transparent white turns grey and soft edges darken.
+TEST(ImageSource, TranslucentColoursComeBackStraight) {
+    QImage row(4, 1, QImage::Format_ARGB32);
+    row.setPixel(0, 0, qRgba(255, 255, 255, 128));
+    row.setPixel(1, 0, qRgba(200, 100, 0, 51));
+    row.setPixel(2, 0, qRgba(40, 120, 200, 255));
+    row.setPixel(3, 0, qRgba(0, 0, 0, 0));
+    QImage halfWhite(64, 64, QImage::Format_ARGB32);
+    halfWhite.fill(QColor(255, 255, 255, 128));
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* ext;
+        QImage expected;
+        int tolerance; // a fifth of 200 keeps about 1 in 5 of precision
+    } cases[] = {
+        {"HEIC premultiplied", heic(qRgba(128, 128, 128, 128), true), "", halfWhite, 10},
+        {"HEIC straight", heic(qRgba(255, 255, 255, 128), false), "", halfWhite, 10},
+        {"EXR", FormatFixtures::openExr(row), "exr", row, 5},
+        {"fax colour page", qtTiff(row), "jfx", row, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_FALSE(c.bytes.isEmpty()) << "libheif cannot encode HEVC here";
+        auto source = open(c.bytes, c.ext);
+        ASSERT_TRUE(source);
+        const QImage decoded = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(decoded.size(), c.expected.size());
+        for (int x = 0; x < c.expected.width(); x += 3) {
+            const QRgb want = c.expected.pixel(x, 0), got = decoded.pixel(x, 0);
+            EXPECT_NEAR(qAlpha(got), qAlpha(want), 4) << x;
+            EXPECT_TRUE(qAlpha(want) == 0 || TestImages::channelDistance(got, want) <= c.tolerance)
+                << x << std::hex << " got " << got;
+        }
+    }
+}
+
+// --- Orientation -----------------------------------------------------------
+
+// The stored image as the EXIF orientation says it is shown.
+QImage shownAs(const QImage& stored, int orientation) {
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.transformed(QTransform().rotate(180));
+    case 6:
+        return stored.transformed(QTransform().rotate(90));
+    case 8:
+        return stored.transformed(QTransform().rotate(270));
+    default:
+        return stored;
+    }
+}
+
+// Pixels come as stored; the orientation is reported, and the thumbnail
+// (as the viewer) turns them upright once.
+TEST(ImageSource, OrientationIsReportedAndTheThumbnailIsUpright) {
+    const QImage stored = FormatFixtures::pattern(80, 40);
+    const QImage bilevel = stored.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+    struct Case {
+        std::string what;
+        QByteArray bytes;
+        const char* ext;
+        int orientation;
+        QImage stored;
+    };
+    std::vector<Case> cases;
+    for (const int orientation : {1, 2, 3, 6, 8})
+        cases.push_back({"JPEG " + std::to_string(orientation),
+                         TestImages::jpegWithOrientation(stored, orientation), "", orientation,
+                         stored});
+    cases.push_back({"WebP", webpWithExif(stored, 6), "", 6, stored});
+    cases.push_back({"PNG eXIf, big-endian",
+                     FormatFixtures::png(
+                         stored.size(), 8, 2, FormatFixtures::pngSamples(stored, 8, 2),
+                         FormatFixtures::pngChunk("eXIf", ExifBuilder(true).orientation(6).tiff())),
+                     "", 6, stored});
+    cases.push_back({"fax colour page", qtTiff(stored, QImageIOHandler::TransformationRotate90),
+                     "jfx", 6, stored});
+    cases.push_back({"fax bilevel page", qtTiff(bilevel, QImageIOHandler::TransformationRotate90),
+                     "jfx", 6, bilevel.convertToFormat(QImage::Format_RGB32)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto source = open(c.bytes, c.ext);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(property(*source, 0, nullptr, "Orientation").toInt(), c.orientation);
+        EXPECT_EQ(source->imageAtIndex(0).size(), stored.size());
+        const QImage upright = shownAs(c.stored, c.orientation);
+        const QImage thumbnail = source->thumbnail(40);
+        expectPattern(thumbnail, upright.scaled(thumbnail.size()), 40, QString());
+        EXPECT_EQ(thumbnail.size(), upright.size().scaled(40, 40, Qt::KeepAspectRatio));
+    }
+}
+
+// --- Animation -------------------------------------------------------------
+
+TEST(FrameDelay, DelaysOfTenMillisecondsAndLessPlayAtATenthOfASecond) {
+    const struct {
+        double milliseconds, unclamped, delay;
+    } cases[] = {{80, 0.08, 0.08}, {11, 0.011, 0.011}, {10, 0.01, 0.1}, {5, 0.005, 0.1},
+                 {0, 0, 0.1},      {-3, 0, 0.1},       {NAN, 0, 0.1},   {INFINITY, 0, 0.1}};
+    for (const auto& c : cases) {
+        const QVariantMap d = FrameDelay::dictionary(c.milliseconds);
+        EXPECT_DOUBLE_EQ(d.value(QStringLiteral("UnclampedDelayTime")).toDouble(), c.unclamped)
+            << c.milliseconds;
+        EXPECT_DOUBLE_EQ(d.value(QStringLiteral("DelayTime")).toDouble(), c.delay)
+            << c.milliseconds;
+    }
+}
+
+// Every animated format: its frames in any order, composited, each with its
+// delay in the format's own dictionary (GIF stores hundredths); cut short,
+// the last frames are missing.
+TEST(ImageSource, AnimationsGiveEachFrameWithItsDelay) {
+    const struct {
+        const char* ext;
+        const char* type;
+        const char* group;
+        const char* containerKey; // and its value
+        int containerValue;
+        int tolerance;
+        int cut; // 1: cut to two thirds, the last frame is lost; 2: one byte short too
+    } cases[] = {
+        {"gif", "com.compuserve.gif", "{GIF}", "LoopCount", 0, 4, 0},
+        {"png", "public.png", "{PNG}", "LoopCount", 0, 0, 0},
+        {"webp", "org.webmproject.webp", "{WebP}", "FrameCount", 3, 0, 2},
+        {"jxl", "public.jpeg-xl", "{JXL}", "FrameCount", 3, 2, 1},
+        {"avifs", "public.avis", "{AVIS}", nullptr, 0, 4, 1},
+    };
+    const QList<QImage> frames = FormatFixtures::animationFrames();
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ext);
+        QString error;
+        const QString path = FormatFixtures::makeAnimation(QLatin1String(c.ext), dir.path(), frames,
+                                                           {80, 5, 120}, &error);
+        ASSERT_FALSE(path.isEmpty()) << qPrintable(error);
+        auto source = ImageSource::createWithURL(path);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->type(), QLatin1String(c.type));
+        ASSERT_EQ(source->count(), 3);
+        // Out of order: going back starts the composition over.
+        for (const int index : {2, 0, 1, 1, 2}) {
+            const QImage frame = source->imageAtIndex(index);
+            ASSERT_EQ(frame.size(), frames[index].size()) << index;
+            for (const QPoint p : {QPoint(12, 12), QPoint(40, 10), QPoint(10, 40), QPoint(50, 40)})
+                EXPECT_LE(TestImages::channelDistance(frame.pixel(p), frames[index].pixel(p)),
+                          c.tolerance)
+                    << "frame " << index;
+        }
+        EXPECT_TRUE(source->imageAtIndex(3).isNull());
+        EXPECT_DOUBLE_EQ(property(*source, 0, c.group, "UnclampedDelayTime").toDouble(), 0.08);
+        EXPECT_DOUBLE_EQ(property(*source, 0, c.group, "DelayTime").toDouble(), 0.08);
+        EXPECT_DOUBLE_EQ(property(*source, 1, c.group, "DelayTime").toDouble(), 0.1);
+        EXPECT_DOUBLE_EQ(property(*source, 2, c.group, "DelayTime").toDouble(), 0.12);
+        EXPECT_TRUE(!c.containerKey ||
+                    property(*source, -1, c.group, c.containerKey).toInt() == c.containerValue);
+        const QByteArray bytes = TestImages::read(path);
+        for (const qsizetype keep : {bytes.size() - 1, bytes.size() * 2 / 3}) {
+            auto cut = open(bytes.left(keep), c.ext);
+            const bool lost = !cut || cut->imageAtIndex(cut->count() - 1).isNull();
+            EXPECT_TRUE(lost || c.cut < (keep == bytes.size() - 1 ? 2 : 1)) << keep;
+        }
+    }
+}
+
+// --- Formats and their names -----------------------------------------------
 
 TEST(ImageSource, ContentDecidesOverTheExtension) {
+    // The TIFF-based raw formats share DNG's container; under any of their
+    // names a DNG goes to the raw decoder.
+    const QByteArray dng = Fixtures::shared().bytes("dng");
+    for (const char* ext : {"cr2", "nef", "arw", "erf", "3fr", "pef", "srw", "sr2", "srf", "rwl"}) {
+        auto source = open(dng, ext);
+        ASSERT_TRUE(source) << ext;
+        expectPattern(source->imageAtIndex(0), FormatFixtures::pattern(), 40, QLatin1String(ext));
+    }
+    EXPECT_EQ(open(dng)->type(), QStringLiteral("com.adobe.raw-image"));
     const QString misnamed = Fixtures::shared().scratch(QStringLiteral("really-a-png.jpg"));
     ASSERT_TRUE(TestImages::writeImage(misnamed, FormatFixtures::pattern(), "PNG"));
-    auto source = ImageSource::createWithURL(misnamed);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.png"));
-    EXPECT_FALSE(source->imageAtIndex(0).isNull());
-}
-
-TEST(ImageSource, TextUnderAnImageNameOpensNothing) {
-    EXPECT_FALSE(ImageSource::createWithData("This is not an image at all.", QStringLiteral("png")));
-    EXPECT_FALSE(ImageSource::createWithURL(Fixtures::shared().scratch(QStringLiteral("missing.jpg"))));
-}
-
-TEST(ImageSource, OrientationIsReportedAndNotApplied) {
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        auto source = ImageSource::createWithData(TestImages::jpegWithOrientation(TestImages::asymmetric(30, 20), orientation));
-        ASSERT_TRUE(source);
-        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Orientation")).toInt(), orientation);
-        EXPECT_EQ(source->imageAtIndex(0).size(), QSize(30, 20));
-    }
-}
-
-TEST(ImageSource, ThumbnailIsUprightAndWithinTheMaximumSize) {
-    // Orientation 6: the stored top-left quadrant (red) ends up top right,
-    // the bottom-left one (blue) top left.
-    auto source = ImageSource::createWithData(TestImages::jpegWithOrientation(FormatFixtures::pattern(400, 200), 6));
-    ASSERT_TRUE(source);
-    const QImage thumbnail = source->thumbnail(64);
-    ASSERT_EQ(thumbnail.size(), QSize(32, 64));
-    EXPECT_LE(distance(thumbnail.pixelColor(24, 8), Qt::red), 40);
-    EXPECT_LE(distance(thumbnail.pixelColor(8, 8), Qt::blue), 40);
-    EXPECT_LE(distance(thumbnail.pixelColor(24, 56), Qt::green), 40);
-}
-
-TEST(ImageSource, ThumbnailOfAThinImageKeepsAPixelAcross) {
-    QImage thin(1, 3000, QImage::Format_RGB32);
-    thin.fill(Qt::green);
-    auto source = ImageSource::createWithData(TestImages::encode(thin, "PNG"));
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->thumbnail(128).size(), QSize(1, 128));
+    auto png = ImageSource::createWithURL(misnamed);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->type(), QStringLiteral("public.png"));
+    EXPECT_FALSE(png->imageAtIndex(0).isNull());
+    EXPECT_FALSE(open("This is not an image at all.", "png"));
+    EXPECT_FALSE(
+        ImageSource::createWithURL(Fixtures::shared().scratch(QStringLiteral("none.jpg"))));
 }
 
 TEST(ImageSource, DisplayNamesAreReadableAndFallBackToTheKey) {
-    EXPECT_EQ(ImageSource::displayName(QStringLiteral("PixelWidth")), QStringLiteral("Pixel Width"));
-    EXPECT_EQ(ImageSource::displayName(QStringLiteral("public.jpeg")), QStringLiteral("JPEG image"));
+    EXPECT_EQ(ImageSource::displayName(QStringLiteral("PixelWidth")),
+              QStringLiteral("Pixel Width"));
     EXPECT_EQ(ImageSource::displayName(QStringLiteral("{Exif}")), QStringLiteral("Exif"));
     EXPECT_EQ(ImageSource::displayName(QStringLiteral("NoSuchKey")), QStringLiteral("NoSuchKey"));
 }
 
-TEST(ImageSource, EveryTypeIdentifierHasADisplayName) {
-    for (const QString& ext : FormatFixtures::extensions()) {
-        auto source = ImageSource::createWithURL(Fixtures::shared().path(ext));
-        ASSERT_TRUE(source) << qPrintable(ext);
-        EXPECT_NE(ImageSource::displayName(source->type()), source->type()) << qPrintable(ext);
-    }
-}
-
-TEST(ImageSource, HeaderClaimingHugeDimensionsIsRefusedBeforeDecoding) {
-    // A valid PNG header claiming 100000 x 100000 pixels, then a token of data.
-    QByteArray header;
-    for (quint32 v : {100000u, 100000u})
-        for (int shift = 24; shift >= 0; shift -= 8)
-            header += char(v >> shift);
-    header += QByteArray("\x08\x06\x00\x00\x00", 5);
-    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + FormatFixtures::pngChunk("IHDR", header) +
-                           FormatFixtures::pngChunk("IDAT", QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8)) +
-                           FormatFixtures::pngChunk("IEND", QByteArray());
-    auto source = ImageSource::createWithData(png);
-    if (source) {
-        EXPECT_TRUE(source->imageAtIndex(0).isNull());
-        EXPECT_TRUE(source->thumbnail(128).isNull());
-    }
-}
-
-TEST(ImageSource, JpegClaimingHalfAGigapixelOverAFewBytesIsDamaged) {
-    // 16424 x 32798 pixels announced, one short scan that ends at once: the
-    // decoder must stop at the end of the data, not fill the rest with grey.
-    const QByteArray jpeg = QByteArray::fromBase64(
-        "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAYEBQYFBAYGBQYHBwYIChAKCgkJihQODwwQFxQYGBcUFiQWGh0lHxobIxwWfhYgLCAjLCcp"
-        "KikZHy0wMCgoLSUpKP/AAAsIgB5AKAEBEQD/xAAWAAEBAQAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAFmKhAxVh/9oACAEBAAA/ANAME7D/2Q==");
-    // The same claim, arithmetic-coded: that decoder ends without a warning.
-    const QByteArray arithmetic = QByteArray::fromBase64(
-        "/9gAAAEAAQAA/9sAQwAGBAYFBAb6+vn0BwYIChAKCgkJihQODwwYFxQYGBcUFiQDAAAAAAAAABwWFiAsICMsJykqKRkfLTAxKCgtJSko"
-        "/8kACwiAHkAoAQERAAAV/9oACAEBAAA/ANAME7D/2Q==");
-    for (const QByteArray& bytes : {jpeg, arithmetic}) {
-        auto source = ImageSource::createWithData(bytes);
-        ASSERT_TRUE(source);
-        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("PixelWidth")).toInt(), 16424);
-        EXPECT_TRUE(source->thumbnail(128).isNull());
-        EXPECT_TRUE(source->imageAtIndex(0).isNull());
-    }
+TEST(ImageSource, ThumbnailsKeepTheirProportionsAndAPixelAcross) {
+    QImage thin(1, 3000, QImage::Format_RGB32);
+    thin.fill(Qt::green);
+    EXPECT_EQ(open(TestImages::encode(thin, "PNG"))->thumbnail(128).size(), QSize(1, 128));
+    // A large JPEG's thumbnail comes from a reduced (DCT-scaled) decode.
+    auto source = open(TestImages::encode(FormatFixtures::pattern(1600, 1200), "JPEG", 95));
+    ASSERT_TRUE(source);
+    expectPattern(source->thumbnail(100), FormatFixtures::pattern(100, 75), 40,
+                  QStringLiteral("thumbnail"));
 }
 
 TEST(ImageSource, EveryJpegCodingDecodesWhole) {
     // Scans, restart markers and arithmetic coding must not be taken for an
     // early end of the data.
-    const QString ppm = Fixtures::shared().scratch(QStringLiteral("coding.ppm"));
     const QImage pattern = FormatFixtures::pattern(320, 240);
-    ASSERT_TRUE(pattern.save(ppm, "PPM"));
-    const QList<QStringList> codings = {
-        {QStringLiteral("-progressive")},
-        {QStringLiteral("-restart"), QStringLiteral("1")},
-        {QStringLiteral("-arithmetic")},
-        {QStringLiteral("-arithmetic"), QStringLiteral("-restart"), QStringLiteral("2")},
-        {QStringLiteral("-sample"), QStringLiteral("2x2"), QStringLiteral("-optimize")},
-        {QStringLiteral("-grayscale")},
-    };
-    for (const QStringList& coding : codings) {
-        const QString out = Fixtures::shared().scratch(QStringLiteral("coding.jpg"));
-        QString error;
-        ASSERT_TRUE(FormatFixtures::run(QStringLiteral("cjpeg"),
-                                        coding + QStringList{QStringLiteral("-outfile"), out, ppm}, &error))
-            << qPrintable(error);
-        auto source = ImageSource::createWithURL(out);
-        ASSERT_TRUE(source);
-        const QImage image = source->imageAtIndex(0);
-        const QString what = coding.join(QLatin1Char(' '));
-        if (coding.contains(QStringLiteral("-grayscale"))) {
-            ASSERT_FALSE(image.isNull());
-            EXPECT_LE(std::abs(qGray(image.pixel(240, 180)) - 255), 8) << qPrintable(what);
-            continue;
+    QImage luma = pattern;
+    for (int y = 0; y < luma.height(); ++y)
+        for (int x = 0; x < luma.width(); ++x) {
+            const QRgb p = pattern.pixel(x, y);
+            const int v = (299 * qRed(p) + 587 * qGreen(p) + 114 * qBlue(p)) / 1000;
+            luma.setPixel(x, y, qRgb(v, v, v));
         }
-        expectPattern(image, pattern, 40, what);
-        EXPECT_EQ(source->thumbnail(40).size(), QSize(40, 30)) << qPrintable(what);
-    }
-}
-
-TEST(ImageSource, SixteenBitPngKeepsItsDepth) {
-    QImage deep(4, 4, QImage::Format_RGBA64);
-    deep.fill(QColor::fromRgba64(1000, 30000, 65535));
-    auto source = ImageSource::createWithData(TestImages::encode(deep, "PNG"));
-    ASSERT_TRUE(source);
-    const QImage image = source->imageAtIndex(0);
-    EXPECT_EQ(image.pixelColor(1, 1).rgba64(), QRgba64::fromRgba64(1000, 30000, 65535, 65535));
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
-}
-
-TEST(ImageSource, SixteenBitJpeg2000KeepsItsDepth) {
-    QImage deep(64, 48, QImage::Format_RGBX64);
-    for (int y = 0; y < deep.height(); ++y)
-        for (int x = 0; x < deep.width(); ++x)
-            deep.setPixelColor(x, y, QColor::fromRgba64(quint16(x * 1000 + 7), quint16(y * 1300 + 3), 40000));
-    const QString png = Fixtures::shared().scratch(QStringLiteral("deep.png"));
-    const QString jp2 = Fixtures::shared().scratch(QStringLiteral("deep.jp2"));
-    ASSERT_TRUE(TestImages::write(png, TestImages::encode(deep, "PNG")));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("opj_compress"), {QStringLiteral("-i"), png, QStringLiteral("-o"), jp2},
-                                    &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(jp2);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
-    const QImage image = source->imageAtIndex(0);
-    EXPECT_EQ(image.pixelColor(13, 17).rgba64(), deep.pixelColor(13, 17).rgba64());
-    EXPECT_EQ(image.pixelColor(63, 47).rgba64(), deep.pixelColor(63, 47).rgba64());
-}
-
-TEST(ImageSource, TenBitHeicKeepsItsDepthAndLevels) {
-    // Levels between two 8-bit steps must survive: a 10-bit HEIC read through
-    // an 8-bit path would band.
-    QImage deep(64, 64, QImage::Format_RGBX64);
-    for (int y = 0; y < deep.height(); ++y)
-        for (int x = 0; x < deep.width(); ++x)
-            deep.setPixelColor(x, y, QColor::fromRgba64(quint16(20000 + x * 64), quint16(30000 + y * 64), 40000));
-    const QString png = Fixtures::shared().scratch(QStringLiteral("deep-heic.png"));
-    const QString heic = Fixtures::shared().scratch(QStringLiteral("deep.heic"));
-    ASSERT_TRUE(TestImages::write(png, TestImages::encode(deep, "PNG")));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("heif-enc"),
-                                    {QStringLiteral("-b"), QStringLiteral("10"), QStringLiteral("-q"),
-                                     QStringLiteral("100"), QStringLiteral("-p"), QStringLiteral("chroma=444"),
-                                     png, QStringLiteral("-o"), heic},
-                                    &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(heic);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 10);
-    const QImage image = source->imageAtIndex(0);
-    ASSERT_EQ(image.size(), deep.size());
-    EXPECT_EQ(image.depth(), 64);
-    int distinct = 0;
-    for (int x = 1; x < 60; ++x) {
-        const QRgba64 shown = image.pixelColor(x, 32).rgba64();
-        EXPECT_NEAR(shown.red(), deep.pixelColor(x, 32).rgba64().red(), 700) << x;
-        distinct += shown.red() / 257 == image.pixelColor(x - 1, 32).rgba64().red() / 257 &&
-                    shown.red() != image.pixelColor(x - 1, 32).rgba64().red();
-    }
-    EXPECT_GT(distinct, 10) << "steps finer than 8 bits are kept";
-}
-
-TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
-    // Display P3 values, converted with the textbook linear P3 -> linear sRGB matrix.
-    const int p3[3] = {200, 120, 60};
-    auto linear = [](double e) { return e <= 0.04045 ? e / 12.92 : std::pow((e + 0.055) / 1.055, 2.4); };
-    auto encode = [](double l) {
-        l = std::clamp(l, 0.0, 1.0);
-        return int(std::lround(255.0 * (l <= 0.0031308 ? 12.92 * l : 1.055 * std::pow(l, 1 / 2.4) - 0.055)));
-    };
-    const double r = linear(p3[0] / 255.0), g = linear(p3[1] / 255.0), b = linear(p3[2] / 255.0);
-    const QColor expected(encode(1.2249 * r - 0.2247 * g), encode(-0.0420 * r + 1.0419 * g),
-                          encode(-0.0197 * r - 0.0786 * g + 1.0979 * b));
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(QColor(p3[0], p3[1], p3[2]));
-    image.setColorSpace(QColorSpace::DisplayP3);
-    for (const char* format : {"PNG", "JPEG"}) {
-        auto source = ImageSource::createWithData(TestImages::encode(image, format, 100));
-        ASSERT_TRUE(source) << format;
-        const QImage decoded = source->imageAtIndex(0);
-        EXPECT_LE(distance(decoded.pixelColor(4, 4), expected), 3)
-            << format << ": " << qPrintable(decoded.pixelColor(4, 4).name()) << " for " << qPrintable(expected.name());
-        EXPECT_NE(source->propertiesAtIndex(0).value(QStringLiteral("ProfileName")).toString(), QString()) << format;
-    }
-    // heif-enc carries the PNG's profile into the HEIC file.
-    const QString png = Fixtures::shared().scratch(QStringLiteral("p3.png"));
-    const QString heic = Fixtures::shared().scratch(QStringLiteral("p3.heic"));
-    ASSERT_TRUE(TestImages::write(png, TestImages::encode(image, "PNG")));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("heif-enc"),
-                                    {QStringLiteral("-L"), png, QStringLiteral("-o"), heic}, &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(heic);
-    ASSERT_TRUE(source);
-    EXPECT_LE(distance(source->imageAtIndex(0).pixelColor(4, 4), expected), 6)
-        << qPrintable(source->imageAtIndex(0).pixelColor(4, 4).name()) << " for " << qPrintable(expected.name());
-}
-
-TEST(ImageSource, DisplayP3InWebpAvifAndJpegXlIsConvertedToSRGB) {
-    // The same P3 pixels as above, carried by each format's own encoder as
-    // an ICC profile or as CICP code points (primaries 12, sRGB curve).
-    QImage image(16, 16, QImage::Format_RGB32);
-    image.fill(QColor(200, 120, 60));
-    const QString plain = Fixtures::shared().scratch(QStringLiteral("p3-untagged.png"));
-    ASSERT_TRUE(TestImages::write(plain, TestImages::encode(image, "PNG")));
-    image.setColorSpace(QColorSpace::DisplayP3);
-    const QString tagged = Fixtures::shared().scratch(QStringLiteral("p3-icc.png"));
-    ASSERT_TRUE(TestImages::write(tagged, TestImages::encode(image, "PNG")));
-    const QColor expected = QColor::fromRgba(image.convertedToColorSpace(QColorSpace::SRgb).pixel(4, 4));
-
-    const auto out = [](const char* name) { return Fixtures::shared().scratch(QLatin1String(name)); };
-    const QString l = QStringLiteral("-l");
     const struct {
-        const char* file;
-        QString tool;
-        QStringList arguments;
+        const char* tool;
+        const char* arguments;
+        QImage expected;
+        int tolerance;
     } cases[] = {
-        {"p3.webp", QStringLiteral("cwebp"),
-         {QStringLiteral("-quiet"), QStringLiteral("-lossless"), QStringLiteral("-metadata"), QStringLiteral("icc"),
-          tagged, QStringLiteral("-o"), out("p3.webp")}},
-        {"p3-icc.avif", QStringLiteral("heif-enc"),
-         {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("100"), QStringLiteral("-p"),
-          QStringLiteral("chroma=444"), tagged, QStringLiteral("-o"), out("p3-icc.avif")}},
-        // heif-enc 1.15 writes unspecified code points whatever it is told.
-        {"p3-cicp.avif", QStringLiteral("avifenc"),
-         {l, QStringLiteral("--cicp"), QStringLiteral("12/13/0"), plain, out("p3-cicp.avif")}},
-        {"p3-cicp.avifs", QStringLiteral("avifenc"),
-         {l, QStringLiteral("--cicp"), QStringLiteral("12/13/0"), plain, plain, out("p3-cicp.avifs")}},
-        {"p3-lossless.jxl", QStringLiteral("cjxl"), {tagged, out("p3-lossless.jxl"), QStringLiteral("-d"), QStringLiteral("0")}},
-        {"p3-lossy.jxl", QStringLiteral("cjxl"), {tagged, out("p3-lossy.jxl"), QStringLiteral("-d"), QStringLiteral("0.5")}},
+        {"cjpeg", "-progressive", pattern, 40},
+        {"cjpeg", "-restart 1", pattern, 40},
+        {"cjpeg", "-arithmetic", pattern, 40},
+        {"cjpeg", "-arithmetic -restart 2", pattern, 40},
+        {"cjpeg", "-sample 2x2 -optimize", pattern, 40},
+        {"cjpeg", "-grayscale", luma, 8},
+        {"/usr/bin/convert", "{in} -colorspace CMYK", pattern, 60},
     };
     for (const auto& c : cases) {
-        QString error;
-        ASSERT_TRUE(FormatFixtures::run(c.tool, c.arguments, &error)) << c.file << ": " << qPrintable(error);
-        auto source = ImageSource::createWithURL(out(c.file));
-        ASSERT_TRUE(source) << c.file;
-        const QColor shown = source->imageAtIndex(0).pixelColor(8, 8);
-        EXPECT_LE(distance(shown, expected), 4)
-            << c.file << ": " << qPrintable(shown.name()) << " for " << qPrintable(expected.name());
-        EXPECT_NE(source->propertiesAtIndex(0).value(QStringLiteral("ProfileName")).toString(), QString()) << c.file;
+        SCOPED_TRACE(c.arguments);
+        const bool cjpeg = QLatin1String(c.tool) == QLatin1String("cjpeg");
+        const QStringList arguments =
+            A(c.arguments) + (cjpeg ? A("-outfile {out} {in}") : A("{out}"));
+        auto source = open(FormatFixtures::convert(pattern, QLatin1String(c.tool), arguments,
+                                                   QStringLiteral("jpg"), cjpeg ? "PPM" : "PNG"));
+        ASSERT_TRUE(source);
+        expectPattern(source->imageAtIndex(0), c.expected, c.tolerance, QLatin1String(c.arguments));
+        EXPECT_EQ(source->thumbnail(40).size(), QSize(40, 30));
     }
-}
-
-TEST(ImageSource, CicpChunkOfAPngIsHonoured) {
-    // The same pixels tagged Display P3 through cICP (primaries 12, sRGB curve)
-    // come out as the ICC-tagged ones do.
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(QColor(200, 120, 60));
-    QByteArray png = TestImages::encode(image, "PNG");
-    png.insert(8 + 25, FormatFixtures::pngChunk("cICP", QByteArray("\x0c\x0d\x00\x01", 4))); // after IHDR
-    image.setColorSpace(QColorSpace::DisplayP3);
-    auto tagged = ImageSource::createWithData(TestImages::encode(image, "PNG"));
-    auto cicp = ImageSource::createWithData(png);
-    ASSERT_TRUE(tagged && cicp);
-    EXPECT_LE(distance(cicp->imageAtIndex(0).pixelColor(2, 2), tagged->imageAtIndex(0).pixelColor(2, 2)), 1);
-    EXPECT_GT(distance(cicp->imageAtIndex(0).pixelColor(2, 2), QColor(200, 120, 60)), 5);
-}
-
-TEST(ImageSource, GifFramesCarryTheirDelays) {
-    const QString path = Fixtures::shared().scratch(QStringLiteral("frames.gif"));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
-                                    {QStringLiteral("-size"), QStringLiteral("4x4"), QStringLiteral("-delay"),
-                                     QStringLiteral("7"), QStringLiteral("xc:red"), QStringLiteral("-delay"),
-                                     QStringLiteral("0"), QStringLiteral("xc:blue"), QStringLiteral("-loop"),
-                                     QStringLiteral("0"), path},
-                                    &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(path);
-    ASSERT_TRUE(source);
-    ASSERT_EQ(source->count(), 2);
-    const QVariantMap first = source->propertiesAtIndex(0).value(QStringLiteral("{GIF}")).toMap();
-    const QVariantMap second = source->propertiesAtIndex(1).value(QStringLiteral("{GIF}")).toMap();
-    EXPECT_DOUBLE_EQ(first.value(QStringLiteral("UnclampedDelayTime")).toDouble(), 0.07);
-    EXPECT_DOUBLE_EQ(first.value(QStringLiteral("DelayTime")).toDouble(), 0.07);
-    EXPECT_DOUBLE_EQ(second.value(QStringLiteral("UnclampedDelayTime")).toDouble(), 0.0);
-    EXPECT_DOUBLE_EQ(second.value(QStringLiteral("DelayTime")).toDouble(), 0.1);
-    EXPECT_EQ(source->properties().value(QStringLiteral("{GIF}")).toMap().value(QStringLiteral("LoopCount")).toInt(), 0);
-    EXPECT_LE(distance(source->imageAtIndex(1).pixelColor(1, 1), Qt::blue), 2);
-    EXPECT_LE(distance(source->imageAtIndex(0).pixelColor(1, 1), Qt::red), 2);
-}
-
-TEST(ImageSource, CmykJpegStillOpens) {
-    const QString path = Fixtures::shared().scratch(QStringLiteral("cmyk.jpg"));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
-                                    {QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:red"),
-                                     QStringLiteral("-colorspace"), QStringLiteral("CMYK"), path},
-                                    &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(path);
-    ASSERT_TRUE(source);
-    const QColor color = source->imageAtIndex(0).pixelColor(4, 4);
-    EXPECT_GT(color.red(), 200);
-    EXPECT_LT(color.green(), 60);
-    EXPECT_LT(color.blue(), 60);
-}
-
-TEST(ImageSource, LargeJpegThumbnailMatchesTheFullDecode) {
-    // The thumbnail comes from a reduced (DCT-scaled) decode.
-    auto source = ImageSource::createWithData(TestImages::encode(FormatFixtures::pattern(1600, 1200), "JPEG", 95));
-    ASSERT_TRUE(source);
-    const QImage thumbnail = source->thumbnail(100);
-    ASSERT_EQ(thumbnail.size(), QSize(100, 75));
-    expectPattern(thumbnail, FormatFixtures::pattern(100, 75), 40, QStringLiteral("thumbnail"));
 }
 
 TEST(ImageSource, MultiPageTiffCountsItsPages) {
-    const QString path = Fixtures::shared().scratch(QStringLiteral("pages.tif"));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
-                                    {QStringLiteral("-size"), QStringLiteral("8x8"), QStringLiteral("xc:red"),
-                                     QStringLiteral("xc:green"), QStringLiteral("xc:blue"), path},
-                                    &error))
-        << qPrintable(error);
-    auto source = ImageSource::createWithURL(path);
+    auto source = open(FormatFixtures::convert(QImage(), QStringLiteral("/usr/bin/convert"),
+                                               A("-size 8x8 xc:red xc:green xc:blue {out}"),
+                                               QStringLiteral("tif")));
     ASSERT_TRUE(source);
     ASSERT_EQ(source->count(), 3);
     EXPECT_LE(distance(source->imageAtIndex(2).pixelColor(0, 0), Qt::blue), 2);
     EXPECT_LE(distance(source->imageAtIndex(0).pixelColor(0, 0), Qt::red), 2);
 }
 
-} // namespace
-
-namespace {
-
 void putLe(QByteArray& out, quint32 value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out.append(char((value >> (8 * i)) & 0xff));
 }
 
+// Little-endian fields, each a value and its size in bytes.
+void putFields(QByteArray& out, std::initializer_list<std::pair<quint32, int>> fields) {
+    for (const auto& [value, bytes] : fields)
+        putLe(out, value, bytes);
+}
+
 // A 2x2 bottom-up 32-bit BMP with BI_BITFIELDS masks and the given header size
 // (40: masks after the header; 108/124: masks inside it).
 QByteArray bitFieldsBmp(int headerSize, const quint32 masks[4], const quint32 pixels[4]) {
-    const int extra = headerSize == 40 ? 12 : 0;
-    const int offset = 14 + headerSize + extra;
+    const int offset = 14 + headerSize + (headerSize == 40 ? 12 : 0);
     QByteArray bmp("BM");
-    putLe(bmp, quint32(offset + 16), 4);
-    putLe(bmp, 0, 4);
-    putLe(bmp, quint32(offset), 4);
-    QByteArray info;
-    putLe(info, quint32(headerSize), 4);
-    putLe(info, 2, 4);
-    putLe(info, 2, 4);
-    putLe(info, 1, 2);
-    putLe(info, 32, 2);
-    putLe(info, 3, 4); // BI_BITFIELDS
-    putLe(info, 16, 4);
-    putLe(info, 2835, 4);
-    putLe(info, 2835, 4);
-    putLe(info, 0, 4);
-    putLe(info, 0, 4);
+    putFields(bmp, {{offset + 16, 4},
+                    {0, 4},
+                    {offset, 4},
+                    {headerSize, 4},
+                    {2, 4},
+                    {2, 4},
+                    {1, 2},
+                    {32, 2},
+                    {3, 4},
+                    {16, 4},
+                    {2835, 4},
+                    {2835, 4},
+                    {0, 4},
+                    {0, 4}}); // 3: BI_BITFIELDS
     for (int i = 0; i < (headerSize == 40 ? 3 : 4); ++i)
-        putLe(info, masks[i], 4);
+        putLe(bmp, masks[i], 4);
     if (headerSize > 40)
-        putLe(info, 0x73524742, 4); // "sRGB"
-    info.append(QByteArray(14 + headerSize + extra - 14 - info.size(), '\0'));
-    bmp.append(info);
+        putLe(bmp, 0x73524742, 4); // "sRGB"
+    bmp.append(QByteArray(offset - bmp.size(), '\0'));
     for (int i = 0; i < 4; ++i)
         putLe(bmp, pixels[i], 4);
     return bmp;
 }
-
-} // namespace
 
 // 32-bit bit-field BMPs decode with their masks' colours and alpha.
 TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {
     struct Case {
         const char* what;
         int headerSize;
-        quint32 masks[4]; // red, green, blue, alpha
+        quint32 masks[4];  // red, green, blue, alpha
         quint32 pixels[4]; // bottom row first
-        QRgb expected[4]; // top-left, top-right, bottom-left, bottom-right
+        QRgb expected[4];  // top-left, top-right, bottom-left, bottom-right
         bool alpha;
     };
     const Case cases[] = {
@@ -563,7 +758,8 @@ TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {
          124,
          {0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000},
          {0xffff0000, 0x8000ff00, 0x000000ff, 0xff102030},
-         {qRgba(0, 0, 0, 0), qRgba(0x10, 0x20, 0x30, 255), qRgba(255, 0, 0, 255), qRgba(0, 255, 0, 0x80)},
+         {qRgba(0, 0, 0, 0), qRgba(0x10, 0x20, 0x30, 255), qRgba(255, 0, 0, 255),
+          qRgba(0, 255, 0, 0x80)},
          true},
         {"an odd mask order",
          108,
@@ -574,11 +770,12 @@ TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto source = ImageSource::createWithData(bitFieldsBmp(c.headerSize, c.masks, c.pixels), QStringLiteral("bmp"));
+        auto source = open(bitFieldsBmp(c.headerSize, c.masks, c.pixels), "bmp");
         ASSERT_TRUE(source);
         const QImage image = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(image.size(), QSize(2, 2));
-        const QRgb got[4] = {image.pixel(0, 0), image.pixel(1, 0), image.pixel(0, 1), image.pixel(1, 1)};
+        const QRgb got[4] = {image.pixel(0, 0), image.pixel(1, 0), image.pixel(0, 1),
+                             image.pixel(1, 1)};
         for (int i = 0; i < 4; ++i) {
             const QRgb want = c.alpha ? c.expected[i] : (c.expected[i] | 0xff000000u);
             if (qAlpha(want) == 0)
@@ -595,45 +792,40 @@ TEST(ImageSource, IconDirectorySizesGiveWayToTheEmbeddedImage) {
     QImage picture(8, 6, QImage::Format_ARGB32);
     picture.fill(qRgba(10, 200, 30, 255));
     QByteArray dib; // BITMAPINFOHEADER, 32-bit, height doubled for the AND mask
-    putLe(dib, 40, 4);
-    putLe(dib, 8, 4);
-    putLe(dib, 12, 4);
-    putLe(dib, 1, 2);
-    putLe(dib, 32, 2);
-    for (int i = 0; i < 6; ++i)
-        putLe(dib, 0, 4);
+    putFields(dib, {{40, 4}, {8, 4}, {12, 4}, {1, 2}, {32, 2}});
+    dib.append(QByteArray(24, '\0'));
     for (int i = 0; i < 8 * 6; ++i)
         putLe(dib, 0xff0ac81e, 4);
     dib.append(QByteArray(4 * 6, '\0')); // AND mask rows, 4 bytes each
-    struct Case {
+    const struct {
         const char* what;
         QByteArray image;
         int statedWidth, statedHeight, extraBytes;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"PNG stated larger", TestImages::encode(picture, "PNG"), 48, 48, 100},
-        {"PNG stated as 256", TestImages::encode(picture, "PNG"), 0, 0, -0},
+        {"PNG stated as 256", TestImages::encode(picture, "PNG"), 0, 0, 0},
         {"DIB stated smaller", dib, 4, 2, 7},
-        {"DIB stated larger", dib, 32, 32, -0},
+        {"DIB stated larger", dib, 32, 32, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         QByteArray ico;
-        putLe(ico, 0, 2);
-        putLe(ico, 1, 2);
-        putLe(ico, 1, 2);
-        ico.append(char(c.statedWidth)).append(char(c.statedHeight)).append('\0').append('\0');
-        putLe(ico, 1, 2);
-        putLe(ico, 32, 2);
-        putLe(ico, quint32(c.image.size() + c.extraBytes), 4);
-        putLe(ico, 22, 4);
-        ico.append(c.image);
-        auto source = ImageSource::createWithData(ico, QStringLiteral("ico"));
+        putFields(ico, {{0, 2},
+                        {1, 2},
+                        {1, 2},
+                        {quint32(c.statedWidth), 1},
+                        {quint32(c.statedHeight), 1},
+                        {0, 2},
+                        {1, 2},
+                        {32, 2},
+                        {quint32(c.image.size() + c.extraBytes), 4},
+                        {22, 4}});
+        auto source = open(ico + c.image, "ico");
         ASSERT_TRUE(source);
         const QImage image = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(image.size(), QSize(8, 6));
-        if (image.size() == QSize(8, 6)) {
-            EXPECT_EQ(image.pixel(3, 3), qRgba(10, 200, 30, 255));
-        }
+        ASSERT_EQ(image.size(), QSize(8, 6));
+        EXPECT_EQ(image.pixel(3, 3), qRgba(10, 200, 30, 255));
     }
 }
+
+} // namespace

@@ -46,9 +46,9 @@ TEST(LargeImage, CopiesGiveThePixelsQtsConversionGives) {
         {QImage::Format_RGBA8888, QImage::Format_ARGB32},
         {QImage::Format_RGBX8888, QImage::Format_RGB32},
         {QImage::Format_RGB888, QImage::Format_RGB32},
-        {QImage::Format_RGBA64, QImage::Format_RGBA64},     // the same format
-        {QImage::Format_Grayscale8, QImage::Format_RGB32},  // left to Qt
-        {QImage::Format_RGBA8888, QImage::Format_RGB32},    // left to Qt: alpha is dropped its way
+        {QImage::Format_RGBA64, QImage::Format_RGBA64},    // the same format
+        {QImage::Format_Grayscale8, QImage::Format_RGB32}, // left to Qt
+        {QImage::Format_RGBA8888, QImage::Format_RGB32},   // left to Qt: alpha is dropped its way
     };
     const QSize sizes[] = {{1, 1}, {37, 19}, {1, 300}, {1501, 700}};
     quint32 seed = 1;
@@ -67,7 +67,8 @@ TEST(LargeImage, CopiesGiveThePixelsQtsConversionGives) {
 
 TEST(LargeImage, ConvertingInPlaceLeavesSharedImagesAlone) {
     for (const QImage::Format from : {QImage::Format_RGBA8888, QImage::Format_RGBX8888}) {
-        const QImage::Format to = from == QImage::Format_RGBA8888 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        const QImage::Format to =
+            from == QImage::Format_RGBA8888 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
         // In large-page memory, which Qt would not convert in place.
         QImage own = LargeImage::copy(noise(QSize(1501, 700), from, 7), from);
         const QImage expected = own.convertToFormat(to);
@@ -88,7 +89,8 @@ TEST(LargeImage, AllocatedImagesAreWholeAndWritable) {
         QImage image = LargeImage::allocate(size, QImage::Format_RGB32);
         ASSERT_FALSE(image.isNull());
         EXPECT_EQ(image.size(), size);
-        EXPECT_EQ(image.bytesPerLine(), QImage(1, 1, QImage::Format_RGB32).bytesPerLine() * size.width());
+        EXPECT_EQ(image.bytesPerLine(),
+                  QImage(1, 1, QImage::Format_RGB32).bytesPerLine() * size.width());
         image.scanLine(size.height() - 1)[image.bytesPerLine() - 1] = 7;
         // Converting in place or copying must not touch freed memory.
         EXPECT_EQ(image.convertToFormat(QImage::Format_ARGB32).size(), size);

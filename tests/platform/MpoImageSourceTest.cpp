@@ -14,11 +14,13 @@ QByteArray solidJpeg(QColor color, QSize size = QSize(24, 16)) {
 }
 
 bool near(QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 && std::abs(a.blue() - b.blue()) < 8;
+    return std::abs(a.red() - b.red()) < 8 && std::abs(a.green() - b.green()) < 8 &&
+           std::abs(a.blue() - b.blue()) < 8;
 }
 
 TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
-    auto source = ImageSource::createWithData(FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
+    auto source = ImageSource::createWithData(
+        FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
     ASSERT_TRUE(source);
     EXPECT_EQ(source->type(), QStringLiteral("public.mpo-image"));
     ASSERT_EQ(source->count(), 2);
@@ -32,7 +34,8 @@ TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
 
 TEST(MpoImageSource, CameraPreviewMakesNoSecondImage) {
     // A large-thumbnail entry is a preview of the same photograph.
-    const QByteArray bytes = FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::red, QSize(8, 4))}, 0x010001);
+    const QByteArray bytes =
+        FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::red, QSize(8, 4))}, 0x010001);
     EXPECT_EQ(MpoIndex::read(bytes).size(), 2);
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);

@@ -4,7 +4,6 @@
 #include <QColorSpace>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -20,12 +19,6 @@ QByteArray be16s(std::initializer_list<int> values) {
 QImage decoded(const QByteArray& png) {
     auto source = ImageSource::createWithData(png);
     return source ? source->imageAtIndex(0) : QImage();
-}
-
-qint64 peakResidentMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // --- Pixel layouts ---------------------------------------------------------
@@ -105,18 +98,11 @@ TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
 // --- Properties ------------------------------------------------------------
 
 TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
-    // pHYs at 3779 per metre (96 dpi); eXIf with orientation 6 (a big-endian
-    // TIFF block holding one tag).
+    // pHYs at 3779 per metre (96 dpi).
     const QByteArray phys =
         FormatFixtures::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
-    const QByteArray exif = FormatFixtures::pngChunk(
-        "eXIf",
-        QByteArray(
-            "MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
-            "\x00\x00\x00\x00",
-            26));
     auto grey = ImageSource::createWithData(
-        FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys + exif));
+        FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys));
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->type(), QStringLiteral("public.png"));
     const QVariantMap properties = grey->propertiesAtIndex(0);
@@ -125,9 +111,6 @@ TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
     EXPECT_EQ(properties.value(QStringLiteral("ColorModel")).toString(), QStringLiteral("Gray"));
     EXPECT_FALSE(properties.value(QStringLiteral("HasAlpha")).toBool());
     EXPECT_NEAR(properties.value(QStringLiteral("DPIWidth")).toDouble(), 96.0, 0.05);
-    EXPECT_EQ(properties.value(QStringLiteral("Orientation")).toInt(), 6);
-    EXPECT_EQ(grey->thumbnail(64).size(), QSize(2, 4));
-    EXPECT_EQ(grey->imageAtIndex(0).size(), QSize(4, 2));
 }
 
 // --- Colour ----------------------------------------------------------------
@@ -151,27 +134,6 @@ TEST(PngDecoder, GammaChunkIsConvertedAndSrgbChunkWinsOverIt) {
 }
 
 // --- Hostile input ---------------------------------------------------------
-
-TEST(PngDecoder, ChunkClaimingAHugeLengthFailsWithoutTakingIt) {
-    const QByteArray samples = FormatFixtures::pngSamples(FormatFixtures::pattern(8, 8), 8, 2);
-    const QByteArray honest = FormatFixtures::png(QSize(8, 8), 8, 2, samples);
-    const qsizetype afterHeader = 8 + 25;
-    for (const char* type : {"zTXt", "iCCP", "sPLT", "tEXt", "iTXt", "vpAg"}) {
-        const QByteArray chunk = FormatFixtures::pngChunk(type, QByteArray(20, 'x'));
-        QByteArray forged = honest;
-        forged.insert(afterHeader, chunk);
-        // The same chunk at its true length does not stop the image.
-        EXPECT_FALSE(decoded(forged).isNull()) << type;
-        // Some two gigabytes claimed over a few hundred bytes.
-        forged.replace(afterHeader, 4, QByteArray("\x7f\xff\xf0\x00", 4));
-        const qint64 before = peakResidentMegabytes();
-        auto source = ImageSource::createWithData(forged);
-        if (source) {
-            EXPECT_TRUE(source->imageAtIndex(0).isNull()) << type;
-        }
-        EXPECT_LT(peakResidentMegabytes() - before, 64) << type;
-    }
-}
 
 TEST(PngDecoder, DamagedOrShortImageDataGivesNoImage) {
     const QByteArray samples = FormatFixtures::pngSamples(FormatFixtures::pattern(16, 16), 8, 2);

@@ -1,5 +1,5 @@
-#include "platform/ImageSource.h"
 #include "platform/imagesource/StbInputCheck.h"
+#include "platform/ImageSource.h"
 #include "support/FormatFixtures.h"
 
 #include <QFile>
@@ -11,7 +11,8 @@ namespace {
 QByteArray made(const QTemporaryDir& folder, const QString& name, const QStringList& arguments) {
     const QString path = folder.filePath(name);
     QString error;
-    EXPECT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"), arguments + QStringList{path}, &error))
+    EXPECT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
+                                    arguments + QStringList{path}, &error))
         << qPrintable(error);
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -20,7 +21,8 @@ QByteArray made(const QTemporaryDir& folder, const QString& name, const QStringL
 TEST(StbInputCheck, RadianceDataThatWouldHangTheDecoderIsRefused) {
     QTemporaryDir folder;
     const QByteArray bytes =
-        made(folder, QStringLiteral("scene.hdr"), {QStringLiteral("-size"), QStringLiteral("16x4"), QStringLiteral("gradient:")});
+        made(folder, QStringLiteral("scene.hdr"),
+             {QStringLiteral("-size"), QStringLiteral("16x4"), QStringLiteral("gradient:")});
     ASSERT_TRUE(StbInputCheck::radianceIsWhole(bytes));
     EXPECT_FALSE(StbInputCheck::radianceIsWhole(bytes.left(bytes.size() - 3)));
     // A zero run count right after the first scanline's header.
@@ -29,7 +31,8 @@ TEST(StbInputCheck, RadianceDataThatWouldHangTheDecoderIsRefused) {
     zero[data + 4] = 0;
     EXPECT_FALSE(StbInputCheck::radianceIsWhole(zero));
     EXPECT_FALSE(StbInputCheck::radianceIsWhole(QByteArray("#?RADIANCE\n\n-Y 4 +X")));
-    EXPECT_FALSE(StbInputCheck::radianceIsWhole(QByteArray("#?RADIANCE\n\n-Y 2000000000 +X 2000000000\n")));
+    EXPECT_FALSE(
+        StbInputCheck::radianceIsWhole(QByteArray("#?RADIANCE\n\n-Y 2000000000 +X 2000000000\n")));
 }
 
 // Radiance lets each scanline choose run-length or flat coding, but stb, on
@@ -62,9 +65,10 @@ TEST(StbInputCheck, RadianceRowsSwitchingToFlatDataAreRefused) {
 TEST(StbInputCheck, PhotoshopFileMustHoldAllItsImageData) {
     QTemporaryDir folder;
     for (const char* compression : {"RLE", "None"}) {
-        const QByteArray bytes = made(folder, QStringLiteral("layers.psd"),
-                                      {QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("gradient:"),
-                                       QStringLiteral("-compress"), QString::fromLatin1(compression)});
+        const QByteArray bytes =
+            made(folder, QStringLiteral("layers.psd"),
+                 {QStringLiteral("-size"), QStringLiteral("40x30"), QStringLiteral("gradient:"),
+                  QStringLiteral("-compress"), QString::fromLatin1(compression)});
         EXPECT_TRUE(StbInputCheck::psdIsWhole(bytes)) << compression;
         EXPECT_FALSE(StbInputCheck::psdIsWhole(bytes.left(bytes.size() - 10))) << compression;
         EXPECT_FALSE(StbInputCheck::psdIsWhole(bytes.left(40))) << compression;

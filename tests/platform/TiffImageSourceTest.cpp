@@ -25,8 +25,10 @@ QRgba64 expected(const Layout& l, int x, int y) {
     const int colour = l.samples - l.extraSamples;
     const int alpha = l.extraSamples > 0 ? s(colour) : 65535;
     switch (l.photometric) {
-    case PHOTOMETRIC_MINISBLACK: return QRgba64::fromRgba64(s(0), s(0), s(0), alpha);
-    case PHOTOMETRIC_MINISWHITE: return QRgba64::fromRgba64(65535 - s(0), 65535 - s(0), 65535 - s(0), alpha);
+    case PHOTOMETRIC_MINISBLACK:
+        return QRgba64::fromRgba64(s(0), s(0), s(0), alpha);
+    case PHOTOMETRIC_MINISWHITE:
+        return QRgba64::fromRgba64(65535 - s(0), 65535 - s(0), 65535 - s(0), alpha);
     case PHOTOMETRIC_PALETTE: {
         const int entries = 1 << l.bits;
         const int v = (TiffFixtures::sample(x, y, 0) >> (16 - l.bits)) * 255 / (entries - 1);
@@ -37,7 +39,8 @@ QRgba64 expected(const Layout& l, int x, int y) {
         return QRgba64::fromRgba64((65535 - s(0)) * white / 65535, (65535 - s(1)) * white / 65535,
                                    (65535 - s(2)) * white / 65535, 65535);
     }
-    default: return QRgba64::fromRgba64(s(0), s(1), s(2), alpha);
+    default:
+        return QRgba64::fromRgba64(s(0), s(1), s(2), alpha);
     }
 }
 
@@ -47,13 +50,16 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
     struct Case {
         const char* name;
         Layout layout;
-        int depth; // of the decoded image, per channel
+        int depth;     // of the decoded image, per channel
         int tolerance; // in 16-bit steps
     };
-    const auto rgb = [](int bits, bool planar, bool tiled, int extra = 0, int compression = COMPRESSION_NONE) {
-        return Layout{bits, 3 + extra, PHOTOMETRIC_RGB, extra, planar, tiled, SAMPLEFORMAT_UINT, compression};
+    const auto rgb = [](int bits, bool planar, bool tiled, int extra = 0,
+                        int compression = COMPRESSION_NONE) {
+        return Layout{bits,   3 + extra, PHOTOMETRIC_RGB,   extra,
+                      planar, tiled,     SAMPLEFORMAT_UINT, compression};
     };
-    const auto grey = [](int bits, int format = SAMPLEFORMAT_UINT, int photometric = PHOTOMETRIC_MINISBLACK) {
+    const auto grey = [](int bits, int format = SAMPLEFORMAT_UINT,
+                         int photometric = PHOTOMETRIC_MINISBLACK) {
         return Layout{bits, 1, photometric, 0, false, false, format};
     };
     const Case cases[] = {
@@ -78,9 +84,14 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
         {"palette 8-bit", {8, 1, PHOTOMETRIC_PALETTE}, 8, 130},
         {"CMYK 8-bit", {8, 4, PHOTOMETRIC_SEPARATED}, 8, 300},
         {"CMYK 16-bit planar tiles", {16, 4, PHOTOMETRIC_SEPARATED, 0, true, true}, 16, 2},
-        {"CMYK 8-bit JPEG", {8, 4, PHOTOMETRIC_SEPARATED, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG}, 8,
+        {"CMYK 8-bit JPEG",
+         {8, 4, PHOTOMETRIC_SEPARATED, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG},
+         8,
          3000},
-        {"YCbCr JPEG", {8, 3, PHOTOMETRIC_YCBCR, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG}, 8, 3000},
+        {"YCbCr JPEG",
+         {8, 3, PHOTOMETRIC_YCBCR, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG},
+         8,
+         3000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,13 +102,17 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
         ASSERT_EQ(source->count(), 1);
         const QImage image = source->imageAtIndex(0);
         ASSERT_EQ(image.size(), TiffFixtures::size);
-        EXPECT_EQ(image.depth() / (image.isGrayscale() && !image.hasAlphaChannel() ? 1 : 4), c.depth);
-        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), c.layout.bits);
-        for (const QPoint p : {QPoint(0, 0), QPoint(39, 23), QPoint(17, 9), QPoint(31, 20), QPoint(8, 16)}) {
+        EXPECT_EQ(image.depth() / (image.isGrayscale() && !image.hasAlphaChannel() ? 1 : 4),
+                  c.depth);
+        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(),
+                  c.layout.bits);
+        for (const QPoint p :
+             {QPoint(0, 0), QPoint(39, 23), QPoint(17, 9), QPoint(31, 20), QPoint(8, 16)}) {
             const QRgba64 want = expected(c.layout, p.x(), p.y());
             const QRgba64 got = image.pixelColor(p).rgba64();
-            const int off = std::max({std::abs(got.red() - want.red()), std::abs(got.green() - want.green()),
-                                      std::abs(got.blue() - want.blue()), std::abs(got.alpha() - want.alpha())});
+            const int off = std::max(
+                {std::abs(got.red() - want.red()), std::abs(got.green() - want.green()),
+                 std::abs(got.blue() - want.blue()), std::abs(got.alpha() - want.alpha())});
             EXPECT_LE(off, c.tolerance) << "at " << p.x() << "," << p.y();
         }
     }
@@ -106,8 +121,8 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
 // A damaged file gives no image, or a whole one, never a crash or a page
 // stitched from what is not there.
 TEST(TiffImageSource, RefusesDamagedFiles) {
-    const QByteArray whole = TiffFixtures::write({16, 3, PHOTOMETRIC_RGB, 0, true, true, SAMPLEFORMAT_UINT,
-                                                  COMPRESSION_LZW});
+    const QByteArray whole = TiffFixtures::write(
+        {16, 3, PHOTOMETRIC_RGB, 0, true, true, SAMPLEFORMAT_UINT, COMPRESSION_LZW});
     ASSERT_GT(whole.size(), 600);
     QByteArray garbled = whole; // the directory is written last: the tiles come first
     garbled.replace(300, 200, QByteArray(200, char(0xff)));

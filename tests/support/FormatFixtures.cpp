@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <zlib.h>
 
 namespace {
@@ -45,18 +47,22 @@ quint32 crc(const QByteArray& data) {
 
 int pngChannels(int colorType) {
     switch (colorType) {
-    case 2: return 3;
-    case 4: return 2;
-    case 6: return 4;
-    default: return 1;
+    case 2:
+        return 3;
+    case 4:
+        return 2;
+    case 6:
+        return 4;
+    default:
+        return 1;
     }
 }
 
 QByteArray compressed(const QByteArray& data) {
     uLongf size = compressBound(uLong(data.size()));
     QByteArray out(qsizetype(size), '\0');
-    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.constData()),
-                 uLong(data.size())) != Z_OK)
+    if (compress(reinterpret_cast<Bytef*>(out.data()), &size,
+                 reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size())) != Z_OK)
         return QByteArray();
     out.resize(qsizetype(size));
     return out;
@@ -110,20 +116,23 @@ QImage FormatFixtures::faxPattern(int width, int height) {
 }
 
 QStringList FormatFixtures::extensions() {
-    return {QStringLiteral("jpg"),  QStringLiteral("jpe"),  QStringLiteral("jpeg"), QStringLiteral("png"),
-            QStringLiteral("tiff"), QStringLiteral("tif"),  QStringLiteral("heic"), QStringLiteral("dng"),
-            QStringLiteral("gif"),  QStringLiteral("icns"), QStringLiteral("psd"),  QStringLiteral("bmp"),
-            QStringLiteral("mpo"),  QStringLiteral("exr"),  QStringLiteral("hdr"),  QStringLiteral("pic"),
-            QStringLiteral("sgi"),  QStringLiteral("rgb"),  QStringLiteral("fax"),  QStringLiteral("jfx"),
-            QStringLiteral("jfax"), QStringLiteral("ico"),  QStringLiteral("jp2"),
-            QStringLiteral("webp"), QStringLiteral("avif"), QStringLiteral("jxl")};
+    return {QStringLiteral("jpg"),  QStringLiteral("jpe"),  QStringLiteral("jpeg"),
+            QStringLiteral("png"),  QStringLiteral("tiff"), QStringLiteral("tif"),
+            QStringLiteral("heic"), QStringLiteral("dng"),  QStringLiteral("gif"),
+            QStringLiteral("icns"), QStringLiteral("psd"),  QStringLiteral("bmp"),
+            QStringLiteral("mpo"),  QStringLiteral("exr"),  QStringLiteral("hdr"),
+            QStringLiteral("pic"),  QStringLiteral("sgi"),  QStringLiteral("rgb"),
+            QStringLiteral("fax"),  QStringLiteral("jfx"),  QStringLiteral("jfax"),
+            QStringLiteral("ico"),  QStringLiteral("jp2"),  QStringLiteral("webp"),
+            QStringLiteral("avif"), QStringLiteral("jxl")};
 }
 
 int FormatFixtures::tolerance(const QString& extension) {
-    static const QStringList lossy = {QStringLiteral("jpg"), QStringLiteral("jpe"), QStringLiteral("jpeg"),
-                                      QStringLiteral("heic"), QStringLiteral("mpo"), QStringLiteral("jp2"),
-                                      QStringLiteral("jfax"), QStringLiteral("dng"),  QStringLiteral("avif"),
-                                      QStringLiteral("jxl")};
+    static const QStringList lossy = {QStringLiteral("jpg"),  QStringLiteral("jpe"),
+                                      QStringLiteral("jpeg"), QStringLiteral("heic"),
+                                      QStringLiteral("mpo"),  QStringLiteral("jp2"),
+                                      QStringLiteral("jfax"), QStringLiteral("dng"),
+                                      QStringLiteral("avif"), QStringLiteral("jxl")};
     return lossy.contains(extension) ? 40 : 2;
 }
 
@@ -147,7 +156,32 @@ bool FormatFixtures::run(const QString& program, const QStringList& arguments, Q
     return true;
 }
 
-QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error, const QImage& picture) {
+QStringList FormatFixtures::args(const char* spaced) {
+    return QString::fromLatin1(spaced).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+QByteArray FormatFixtures::convert(const QImage& input, const QString& program,
+                                   const QStringList& arguments, const QString& outExtension,
+                                   const char* inFormat) {
+    static QTemporaryDir scratch;
+    const QString in =
+        scratch.filePath(QStringLiteral("in.") + QString::fromLatin1(inFormat).toLower());
+    const QString out = scratch.filePath(QStringLiteral("out.") + outExtension);
+    QFile::remove(out);
+    QStringList filled = arguments;
+    filled.replaceInStrings(QStringLiteral("{in}"), in)
+        .replaceInStrings(QStringLiteral("{out}"), out);
+    QString error;
+    if (!input.isNull() && !input.save(in, inFormat))
+        error = QStringLiteral("cannot write ") + in;
+    else if (run(program, filled, &error))
+        return TestImages::read(out);
+    ADD_FAILURE() << qPrintable(error);
+    return QByteArray();
+}
+
+QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error,
+                             const QImage& picture) {
     QDir().mkpath(folder);
     const QString out = folder + QStringLiteral("/fixture.") + ext;
     const QString source = folder + QStringLiteral("/pattern-source.png");
@@ -158,31 +192,39 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     }
     const QString convert = QStringLiteral("/usr/bin/convert"); // the real ImageMagick
     bool ok = false;
-    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpe") || ext == QLatin1String("jpeg")) {
+    if (ext == QLatin1String("jpg") || ext == QLatin1String("jpe") ||
+        ext == QLatin1String("jpeg")) {
         ok = writeFile(out, TestImages::encode(image, "JPEG", 95), error);
     } else if (ext == QLatin1String("gif")) {
         ok = run(convert, {source, QStringLiteral("gif:") + out}, error);
-    } else if (ext == QLatin1String("png") || ext == QLatin1String("bmp") || ext == QLatin1String("ico")) {
+    } else if (ext == QLatin1String("png") || ext == QLatin1String("bmp") ||
+               ext == QLatin1String("ico")) {
         ok = writeFile(out, TestImages::encode(image, ext.toLatin1().constData()), error);
     } else if (ext == QLatin1String("tiff") || ext == QLatin1String("tif")) {
         ok = writeFile(out, TestImages::encode(image, "TIFF"), error);
     } else if (ext == QLatin1String("heic")) {
-        ok = run(QStringLiteral("heif-enc"), {QStringLiteral("-q"), QStringLiteral("95"), source,
-                                              QStringLiteral("-o"), out}, error);
+        ok = run(QStringLiteral("heif-enc"),
+                 {QStringLiteral("-q"), QStringLiteral("95"), source, QStringLiteral("-o"), out},
+                 error);
     } else if (ext == QLatin1String("webp")) {
-        ok = run(QStringLiteral("cwebp"), {QStringLiteral("-quiet"), QStringLiteral("-lossless"), source,
-                                           QStringLiteral("-o"), out}, error);
+        ok = run(QStringLiteral("cwebp"),
+                 {QStringLiteral("-quiet"), QStringLiteral("-lossless"), source,
+                  QStringLiteral("-o"), out},
+                 error);
     } else if (ext == QLatin1String("avif")) {
         // Debian 12's libaom aborts at the default 4:2:0 chroma of small images.
-        ok = run(QStringLiteral("heif-enc"), {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("95"),
-                                              QStringLiteral("-p"), QStringLiteral("chroma=422"), source,
-                                              QStringLiteral("-o"), out}, error);
+        ok = run(QStringLiteral("heif-enc"),
+                 {QStringLiteral("-A"), QStringLiteral("-q"), QStringLiteral("95"),
+                  QStringLiteral("-p"), QStringLiteral("chroma=422"), source, QStringLiteral("-o"),
+                  out},
+                 error);
     } else if (ext == QLatin1String("jxl")) {
         // Lossy: the XYB path, rendered to sRGB by the library.
         ok = run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), QStringLiteral("1")},
                  error);
     } else if (ext == QLatin1String("jp2")) {
-        ok = run(QStringLiteral("opj_compress"), {QStringLiteral("-i"), source, QStringLiteral("-o"), out}, error);
+        ok = run(QStringLiteral("opj_compress"),
+                 {QStringLiteral("-i"), source, QStringLiteral("-o"), out}, error);
     } else if (ext == QLatin1String("icns")) {
         const QString square = folder + QStringLiteral("/pattern-128.png");
         pattern(128, 128).save(square, "PNG");
@@ -192,10 +234,14 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     } else if (ext == QLatin1String("psd") || ext == QLatin1String("hdr")) {
         ok = run(convert, {source, ext + QLatin1Char(':') + out}, error);
     } else if (ext == QLatin1String("sgi")) {
-        ok = run(convert, {source, QStringLiteral("-compress"), QStringLiteral("RLE"), QStringLiteral("sgi:") + out},
+        ok = run(convert,
+                 {source, QStringLiteral("-compress"), QStringLiteral("RLE"),
+                  QStringLiteral("sgi:") + out},
                  error);
     } else if (ext == QLatin1String("rgb")) {
-        ok = run(convert, {source, QStringLiteral("-compress"), QStringLiteral("None"), QStringLiteral("sgi:") + out},
+        ok = run(convert,
+                 {source, QStringLiteral("-compress"), QStringLiteral("None"),
+                  QStringLiteral("sgi:") + out},
                  error);
     } else if (ext == QLatin1String("pic")) {
         ok = writeFile(out, softimagePic(image), error);
@@ -203,8 +249,10 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
         ok = writeFile(out, linearDng(image), error);
     } else if (ext == QLatin1String("mpo")) {
         QImage second = image.mirrored(true, false);
-        ok = writeFile(out, mpo({TestImages::encode(image, "JPEG", 95), TestImages::encode(second, "JPEG", 95)}),
-                       error);
+        ok = writeFile(
+            out,
+            mpo({TestImages::encode(image, "JPEG", 95), TestImages::encode(second, "JPEG", 95)}),
+            error);
     } else if (ext == QLatin1String("fax") || ext == QLatin1String("jfx")) {
         const QString faxSource = folder + QStringLiteral("/fax-source.png");
         faxPattern().save(faxSource, "PNG");
@@ -212,8 +260,10 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
         if (ext == QLatin1String("fax"))
             ok = run(convert, {faxSource, QStringLiteral("fax:") + out}, error);
         else
-            ok = run(convert, {faxSource, QStringLiteral("-compress"), QStringLiteral("Fax"),
-                               QStringLiteral("tiff:") + out}, error);
+            ok = run(convert,
+                     {faxSource, QStringLiteral("-compress"), QStringLiteral("Fax"),
+                      QStringLiteral("tiff:") + out},
+                     error);
     } else if (ext == QLatin1String("jfax")) {
         // A JPEG under a fax name: the content decides.
         ok = writeFile(out, TestImages::encode(image, "JPEG", 95), error);
@@ -223,19 +273,24 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     return ok ? out : QString();
 }
 
-QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder, const QList<QImage>& frames,
-                                      const QList<int>& delays, QString* error) {
+QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
+                                      const QList<QImage>& frames, const QList<int>& delays,
+                                      QString* error) {
     QDir().mkpath(folder);
     const QString out = folder + QStringLiteral("/animation.") + ext;
     QStringList arguments;
     bool ok = false;
-    if (ext == QLatin1String("jxl")) {
+    if (ext == QLatin1String("jxl") || ext == QLatin1String("png")) {
         QList<ApngFrame> apng;
         for (qsizetype i = 0; i < frames.size(); ++i)
             apng.append({frames[i], QPoint(), delays.value(i), 1000, 0, 0});
+        const QByteArray png = animatedPng(frames.first().size(), apng);
+        if (ext == QLatin1String("png"))
+            return writeFile(out, png, error) ? out : QString();
         const QString source = folder + QStringLiteral("/animation-source.png");
-        ok = writeFile(source, animatedPng(frames.first().size(), apng), error) &&
-             run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), QStringLiteral("0")}, error);
+        ok = writeFile(source, png, error) &&
+             run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), QStringLiteral("0")},
+                 error);
         return ok ? out : QString();
     }
     QStringList sources;
@@ -251,11 +306,19 @@ QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
         for (qsizetype i = 0; i < frames.size(); ++i)
             arguments << QStringLiteral("-d") << QString::number(delays.value(i)) << sources[i];
         ok = run(QStringLiteral("img2webp"), arguments << QStringLiteral("-o") << out, error);
-    } else if (ext == QLatin1String("avifs")) {
-        arguments = {QStringLiteral("-l"), QStringLiteral("-s"), QStringLiteral("10"), QStringLiteral("--timescale"),
-                     QStringLiteral("1000")};
+    } else if (ext == QLatin1String("gif")) {
+        // In hundredths of a second, as GIF stores them.
         for (qsizetype i = 0; i < frames.size(); ++i)
-            arguments << QStringLiteral("--duration") << QString::number(delays.value(i)) << sources[i];
+            arguments << QStringLiteral("-delay") << QString::number(delays.value(i) / 10)
+                      << sources[i];
+        ok = run(QStringLiteral("/usr/bin/convert"),
+                 arguments << QStringLiteral("-loop") << QStringLiteral("0") << out, error);
+    } else if (ext == QLatin1String("avifs")) {
+        arguments = {QStringLiteral("-l"), QStringLiteral("-s"), QStringLiteral("10"),
+                     QStringLiteral("--timescale"), QStringLiteral("1000")};
+        for (qsizetype i = 0; i < frames.size(); ++i)
+            arguments << QStringLiteral("--duration") << QString::number(delays.value(i))
+                      << sources[i];
         ok = run(QStringLiteral("avifenc"), arguments << out, error);
     } else {
         *error = QStringLiteral("no animation for ") + ext;
@@ -273,7 +336,7 @@ QByteArray FormatFixtures::softimagePic(const QImage& source) {
     be16(out, quint16(image.width()));
     be16(out, quint16(image.height()));
     beFloat(out, 1.0f); // pixel ratio
-    be16(out, 3); // full frame
+    be16(out, 3);       // full frame
     be16(out, 0);
     // One packet: uncompressed red, green and blue, the last in the chain.
     out += char(0);
@@ -337,7 +400,8 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
         return b;
     };
     auto ascii = [](const char* s) { return QByteArray(s) + '\0'; };
-    const QByteArray make = ascii("Ovisto"), model = ascii("Pattern"), unique = ascii("Ovisto Pattern");
+    const QByteArray make = ascii("Ovisto"), model = ascii("Pattern"),
+                     unique = ascii("Ovisto Pattern");
     QList<Field> fields = {
         {254, 4, 1, longs({0})},
         {256, 4, 1, longs({quint32(w)})},
@@ -358,8 +422,8 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
         {50708, 2, quint32(unique.size()), unique},
         {50717, 4, 1, longs({65535})},
         {50721, 10, 9,
-         rationals({3.2404542, -1.5371385, -0.4985314, -0.9692660, 1.8760108, 0.0415560, 0.0556434, -0.2040259,
-                    1.0572252},
+         rationals({3.2404542, -1.5371385, -0.4985314, -0.9692660, 1.8760108, 0.0415560, 0.0556434,
+                    -0.2040259, 1.0572252},
                    true)},
         {50728, 5, 3, rationals({1.0, 1.0, 1.0}, false)},
         {50778, 3, 1, shorts({21})}, // D65
@@ -536,17 +600,18 @@ QByteArray FormatFixtures::pngSamples(const QImage& image, int bitDepth, int col
     return out;
 }
 
-QByteArray FormatFixtures::pngImageData(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
-                                        bool interlaced) {
+QByteArray FormatFixtures::pngImageData(const QSize& size, int bitDepth, int colorType,
+                                        const QByteArray& samples, bool interlaced) {
     const int pixelBytes = pngChannels(colorType) * bitDepth / 8;
     // Filter type 0 on every row; an interlaced image is its seven passes
     // (Adam7) one after the other, each a small image of its own.
     struct Pass {
         int x, y, dx, dy;
     };
-    const QList<Pass> passes = interlaced ? QList<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
-                                                        {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
-                                          : QList<Pass>{{0, 0, 1, 1}};
+    const QList<Pass> passes =
+        interlaced ? QList<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                 {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+                   : QList<Pass>{{0, 0, 1, 1}};
     QByteArray raw;
     for (const Pass& pass : passes) {
         if (pass.x >= size.width() || pass.y >= size.height())
@@ -560,8 +625,9 @@ QByteArray FormatFixtures::pngImageData(const QSize& size, int bitDepth, int col
     return compressed(raw);
 }
 
-QByteArray FormatFixtures::png(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
-                               const QByteArray& chunksBeforeData, bool interlaced) {
+QByteArray FormatFixtures::png(const QSize& size, int bitDepth, int colorType,
+                               const QByteArray& samples, const QByteArray& chunksBeforeData,
+                               bool interlaced) {
     QByteArray header;
     be32(header, quint32(size.width()));
     be32(header, quint32(size.height()));
@@ -607,8 +673,8 @@ QByteArray FormatFixtures::animatedPng(const QSize& canvas, const QList<ApngFram
         fctl += char(f.dispose);
         fctl += char(f.blend);
         out += pngChunk("fcTL", fctl);
-        const QByteArray data =
-            pngImageData(f.image.size(), bitDepth, colorType, pngSamples(f.image, bitDepth, colorType));
+        const QByteArray data = pngImageData(f.image.size(), bitDepth, colorType,
+                                             pngSamples(f.image, bitDepth, colorType));
         if (i == 0 && hiddenDefault.isNull()) {
             out += pngChunk("IDAT", data);
         } else {

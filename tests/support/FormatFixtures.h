@@ -34,7 +34,7 @@ public:
 
     // An animation made by the format's own encoder, losslessly where it
     // can: "webp" with img2webp, "jxl" with cjxl from an animated PNG,
-    // "avifs" with avifenc. Delays in milliseconds, one per frame.
+    // "avifs" with avifenc, "gif" with ImageMagick; "png" by our own writer. Delays in milliseconds, one per frame.
     // Three frames for those: the pattern, the pattern with a black square
     // (stored by encoders as a small blended rectangle), and plain yellow.
     static QList<QImage> animationFrames();
@@ -79,4 +79,12 @@ public:
 
     // Runs a tool to completion; false with its output in error when it fails.
     static bool run(const QString& program, const QStringList& arguments, QString* error);
+    // Arguments written as one string, split at its spaces.
+    static QStringList args(const char* spaced);
+    // Runs a tool over `input` saved in a scratch folder as inFormat: "{in}"
+    // in the arguments names that file, "{out}" the output (named with
+    // outExtension). The output's bytes; empty, with a test failure, when
+    // the tool fails.
+    static QByteArray convert(const QImage& input, const QString& program, const QStringList& arguments,
+                              const QString& outExtension, const char* inFormat = "PNG");
 };

@@ -1,4 +1,5 @@
 #include "support/TestImages.h"
+#include "support/ExifBuilder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -26,26 +27,7 @@ QByteArray TestImages::encode(const QImage& image, const char* format, int quali
 }
 
 QByteArray TestImages::jpegWithOrientation(const QImage& image, int orientation) {
-    const QByteArray jpeg = encode(image, "JPEG", 100);
-    // APP1 "Exif" with a little-endian TIFF header and one IFD entry: 0x0112 SHORT 1.
-    QByteArray tiff;
-    tiff += QByteArray("II*\0", 4);
-    tiff += QByteArray("\x08\0\0\0", 4);         // IFD at offset 8
-    tiff += QByteArray("\x01\0", 2);             // one entry
-    tiff += QByteArray("\x12\x01\x03\0", 4);     // tag 0x0112, type SHORT
-    tiff += QByteArray("\x01\0\0\0", 4);         // count 1
-    tiff += char(orientation);
-    tiff += QByteArray("\0\0\0", 3);             // value padded to 4 bytes
-    tiff += QByteArray("\0\0\0\0", 4);           // no next IFD
-    QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
-    const int length = app1.size() + 2;
-    QByteArray segment;
-    segment += char(0xFF);
-    segment += char(0xE1);
-    segment += char((length >> 8) & 0xFF);
-    segment += char(length & 0xFF);
-    segment += app1;
-    return jpeg.left(2) + segment + jpeg.mid(2);
+    return ExifBuilder().orientation(orientation).intoJpeg(encode(image, "JPEG", 100));
 }
 
 QByteArray TestImages::read(const QString& path) {
