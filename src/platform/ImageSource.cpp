@@ -104,12 +104,15 @@ const std::vector<Decoder>& registry() {
         {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); }, rawExtensions,
          RawImageSource::open},
         // An AVIF sequence plays through libavif; its still fallback, and
-        // every other HEIF, goes to libheif.
+        // every other HEIF, goes to libheif. An AVIF still that libheif
+        // refuses (an image pyramid) is shown by libavif after all.
         {"avifs", [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claims(b); },
          {QStringLiteral("avifs")}, AvifSequenceImageSource::open},
         {"heif", [](const QByteArray& b, const QString&) { return HeifImageSource::claims(b); },
          {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"), QStringLiteral("avifs")},
          HeifImageSource::open},
+        {"avif", [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claimsStill(b); },
+         {QStringLiteral("avif"), QStringLiteral("avifs")}, AvifSequenceImageSource::openStill},
         {"jxl", [](const QByteArray& b, const QString&) { return JxlImageSource::claims(b); },
          {QStringLiteral("jxl")}, JxlImageSource::open},
         {"exr", [](const QByteArray& b, const QString&) { return ExrImageSource::claims(b); },

@@ -2,6 +2,7 @@
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -42,6 +43,68 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
             EXPECT_LE(TestImages::channelDistance(decoded.pixel(p), c.picture.pixel(p)), 8)
                 << p.x() << "," << p.y();
     }
+}
+
+// libheif refuses a still with an image pyramid (a "pymd" entity group, here
+// of its one layer); libavif shows it, at the size it decodes.
+TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
+    QTemporaryDir dir;
+    const auto path = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
+    const QImage picture = FormatFixtures::pattern();
+    ASSERT_TRUE(picture.save(path("plain.png")));
+    QString error;
+    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
+                                    {QStringLiteral("-l"), path("plain.png"), path("plain.avif")},
+                                    &error))
+        << qPrintable(error);
+    QByteArray bytes = TestImages::read(path("plain.avif"));
+    const auto u32 = [](quint32 v) {
+        QByteArray b(4, 0);
+        qToBigEndian(v, b.data());
+        return b;
+    };
+    const auto u16 = [](quint16 v) {
+        QByteArray b(2, 0);
+        qToBigEndian(v, b.data());
+        return b;
+    };
+    const auto box = [&u32](const char* type, const QByteArray& payload) {
+        return u32(quint32(8 + payload.size())) + type + payload;
+    };
+    // Group 2 of item 1: tiles of 64 x 48, the layer at binning 1 in one tile.
+    const QByteArray grpl = box("grpl", box("pymd", u32(0) + u32(2) + u32(1) + u32(1) + u16(64) +
+                                                        u16(48) + u16(1) + u16(0) + u16(0)));
+    // Into the meta box, the item data moving on as far: avifenc writes
+    // 4-byte offsets and lengths, one extent per item.
+    const qsizetype meta = bytes.indexOf("meta") - 4, iloc = bytes.indexOf("iloc") - 4;
+    ASSERT_TRUE(meta > 0 && iloc > meta);
+    ASSERT_EQ(bytes.mid(iloc + 12, 2), QByteArray("\x44\x00", 2));
+    const auto be32 = [&bytes](qsizetype at) {
+        return qFromBigEndian<quint32>(bytes.constData() + at);
+    };
+    const qsizetype metaEnd = meta + be32(meta);
+    bytes.replace(meta, 4, u32(be32(meta) + quint32(grpl.size())));
+    for (int i = 0; i < qFromBigEndian<quint16>(bytes.constData() + iloc + 14); ++i) {
+        const qsizetype item = iloc + 16 + 14 * i;
+        ASSERT_EQ(qFromBigEndian<quint16>(bytes.constData() + item + 4), 1);
+        bytes.replace(item + 6, 4, u32(be32(item + 6) + quint32(grpl.size())));
+    }
+    bytes.insert(metaEnd, grpl);
+
+    auto source = ImageSource::createWithData(bytes);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->type(), QStringLiteral("public.avif"));
+    ASSERT_EQ(source->count(), 1);
+    const QImage image = source->imageAtIndex(0);
+    ASSERT_EQ(image.size(), picture.size());
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                    properties.value(QStringLiteral("PixelHeight")).toInt()),
+              image.size());
+    EXPECT_FALSE(properties.contains(QStringLiteral("{AVIS}")));
+    for (const QPoint p : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 44), QPoint(60, 44)})
+        EXPECT_LE(TestImages::channelDistance(image.pixel(p), picture.pixel(p)), 8)
+            << p.x() << "," << p.y();
 }
 
 TEST(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {

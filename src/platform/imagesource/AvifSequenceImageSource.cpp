@@ -47,8 +47,13 @@ bool AvifSequenceImageSource::claims(const QByteArray& bytes) {
     return false;
 }
 
-AvifSequenceImageSource::AvifSequenceImageSource(const QByteArray& bytes)
-    : EncodedImageSource(bytes) {}
+bool AvifSequenceImageSource::claimsStill(const QByteArray& bytes) {
+    return bytes.size() >= 12 && bytes.mid(4, 4) == "ftyp" &&
+           (bytes.mid(8, 4) == "avif" || bytes.mid(8, 4) == "avis");
+}
+
+AvifSequenceImageSource::AvifSequenceImageSource(const QByteArray& bytes, bool still)
+    : EncodedImageSource(bytes), still(still) {}
 
 AvifSequenceImageSource::~AvifSequenceImageSource() {
     if (decoder)
@@ -56,9 +61,15 @@ AvifSequenceImageSource::~AvifSequenceImageSource() {
 }
 
 std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& bytes) {
-    if (!claims(bytes))
-        return nullptr;
-    std::unique_ptr<AvifSequenceImageSource> source(new AvifSequenceImageSource(bytes));
+    return claims(bytes) ? open(bytes, false) : nullptr;
+}
+
+std::unique_ptr<ImageSource> AvifSequenceImageSource::openStill(const QByteArray& bytes) {
+    return claimsStill(bytes) ? open(bytes, true) : nullptr;
+}
+
+std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& bytes, bool still) {
+    std::unique_ptr<AvifSequenceImageSource> source(new AvifSequenceImageSource(bytes, still));
     avifDecoder* d = avifDecoderCreate();
     if (!d)
         return nullptr;
@@ -68,13 +79,14 @@ std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& byt
     d->imageDimensionLimit = quint32(DecodeLimits::maxSide);
     d->imageSizeLimit =
         quint32(std::min<qint64>(DecodeLimits::budgetBytes() / 8, AVIF_DEFAULT_IMAGE_SIZE_LIMIT));
-    if (avifDecoderSetSource(d, AVIF_DECODER_SOURCE_TRACKS) != AVIF_RESULT_OK ||
+    if (avifDecoderSetSource(d, still ? AVIF_DECODER_SOURCE_PRIMARY_ITEM
+                                      : AVIF_DECODER_SOURCE_TRACKS) != AVIF_RESULT_OK ||
         avifDecoderSetIOMemory(d, reinterpret_cast<const uint8_t*>(source->bytes.constData()),
                                size_t(source->bytes.size())) != AVIF_RESULT_OK ||
         avifDecoderParse(d) != AVIF_RESULT_OK)
         return nullptr;
-    if (d->imageCount < 2 || d->imageCount > maxFrames)
-        return nullptr; // a still in a sequence's clothes: libheif shows it
+    if (still ? d->imageCount != 1 : (d->imageCount < 2 || d->imageCount > maxFrames))
+        return nullptr; // as a sequence, a still in a sequence's clothes: libheif shows it
     source->codedWidth = int(d->image->width);
     source->codedHeight = int(d->image->height);
     source->depth = int(d->image->depth);
@@ -174,11 +186,14 @@ QVariantMap AvifSequenceImageSource::imageProperties(int index) {
     QVariantMap map = describe(width, height, depth, QStringLiteral("RGB"), hasAlpha);
     if (colorSpace.isValid() && !colorSpace.description().isEmpty())
         map.insert(QStringLiteral("ProfileName"), colorSpace.description());
-    map.insert(QStringLiteral("{AVIS}"), FrameDelay::dictionary(delays.at(index)));
+    if (!still)
+        map.insert(QStringLiteral("{AVIS}"), FrameDelay::dictionary(delays.at(index)));
     return map;
 }
 
 QVariantMap AvifSequenceImageSource::containerProperties() {
+    if (still)
+        return QVariantMap();
     return {{QStringLiteral("{AVIS}"), QVariantMap{{QStringLiteral("FrameCount"), count()},
                                                    {QStringLiteral("CanvasPixelWidth"), width},
                                                    {QStringLiteral("CanvasPixelHeight"), height}}}};

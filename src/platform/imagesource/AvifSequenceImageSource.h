@@ -13,17 +13,24 @@ struct avifImage;
 // does not read their tracks): the frames in order, 10- and 12-bit ones
 // kept as 16-bit, converted from their CICP or ICC colour to sRGB, with
 // their delays in the "{AVIS}" group, cropped, turned and mirrored as
-// the file's properties say (sizes are of the upright image). A file with a single image is left
-// to HeifImageSource.
+// the file's properties say (sizes are of the upright image). A file with
+// a single image is left to HeifImageSource; openStill() takes the stills
+// that libheif refuses (an image pyramid's entity group, for one).
 class AvifSequenceImageSource : public EncodedImageSource {
   public:
     static bool claims(const QByteArray& bytes);
     static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    // Whether the major brand is an AVIF one.
+    static bool claimsStill(const QByteArray& bytes);
+    // The primary image alone, reported as a still.
+    static std::unique_ptr<ImageSource> openStill(const QByteArray& bytes);
     ~AvifSequenceImageSource() override;
 
     int count() const override { return int(delays.size()); }
     QImage imageAtIndex(int index) override;
-    QString type() const override { return QStringLiteral("public.avis"); }
+    QString type() const override {
+        return still ? QStringLiteral("public.avif") : QStringLiteral("public.avis");
+    }
 
   protected:
     QVariantMap imageProperties(int index) override;
@@ -31,7 +38,8 @@ class AvifSequenceImageSource : public EncodedImageSource {
     const ExifProperties& metadata(int index) override;
 
   private:
-    explicit AvifSequenceImageSource(const QByteArray& bytes);
+    AvifSequenceImageSource(const QByteArray& bytes, bool still);
+    static std::unique_ptr<ImageSource> open(const QByteArray& bytes, bool still);
     void readTransforms(const avifImage* image);
     QImage upright(QImage image) const;
 
@@ -45,6 +53,7 @@ class AvifSequenceImageSource : public EncodedImageSource {
     int height = 0;
     int depth = 8;
     bool hasAlpha = false;
+    bool still = false;
     QList<double> delays; // per frame, in milliseconds
     QColorSpace colorSpace;
     std::optional<ExifProperties> blocks;

@@ -4,6 +4,7 @@
 #include "platform/LargeImage.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/TiffHandle.h"
+#include "platform/imagesource/TiffLayout.h"
 
 #include <QColorSpace>
 #include <QFloat16>
@@ -24,105 +25,11 @@ constexpr int maxPages = 65536;
 // ZSTD and LZMA have no such bound) are held to the decode budget only.
 constexpr quint64 maxCompressionRatio = 2048;
 
-enum class Model { Gray, Rgb, Cmyk, Palette, Other };
-
-struct Layout {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint16_t bits = 1;
-    uint16_t samples = 1;
-    uint16_t photometric = PHOTOMETRIC_MINISBLACK;
-    uint16_t planar = PLANARCONFIG_CONTIG;
-    uint16_t sampleFormat = SAMPLEFORMAT_UINT;
-    uint16_t compression = COMPRESSION_NONE;
-    uint16_t orientation = ORIENTATION_TOPLEFT;
-    Model model = Model::Other;
-    int colorSamples = 1;
-    bool alpha = false;
-    bool associated = false;
-    double minValue = 0.0; // the range of floating-point samples
-    double maxValue = 1.0;
-
-    bool separate() const { return planar == PLANARCONFIG_SEPARATE && samples > 1; }
-    int wanted() const { return colorSamples + (alpha ? 1 : 0); }
-};
+using Layout = TiffLayout;
+using Model = TiffLayout::Model;
 
 bool select(TIFF* t, int page) {
     return t && page >= 0 && page < maxPages && TIFFSetDirectory(t, tdir_t(page));
-}
-
-Layout readLayout(TIFF* t) {
-    Layout l;
-    TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &l.width);
-    TIFFGetField(t, TIFFTAG_IMAGELENGTH, &l.height);
-    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &l.bits);
-    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
-    TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &l.planar);
-    TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &l.sampleFormat);
-    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &l.compression);
-    TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &l.orientation);
-    if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &l.photometric))
-        l.photometric = l.samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
-    uint16_t inkSet = INKSET_CMYK;
-    TIFFGetFieldDefaulted(t, TIFFTAG_INKSET, &inkSet);
-    switch (l.photometric) {
-    case PHOTOMETRIC_MINISBLACK:
-    case PHOTOMETRIC_MINISWHITE: l.model = Model::Gray; break;
-    case PHOTOMETRIC_RGB: l.model = Model::Rgb, l.colorSamples = 3; break;
-    case PHOTOMETRIC_PALETTE: l.model = Model::Palette; break;
-    case PHOTOMETRIC_SEPARATED:
-        if (inkSet == INKSET_CMYK)
-            l.model = Model::Cmyk, l.colorSamples = 4;
-        break;
-    default: break;
-    }
-    if (l.samples < l.colorSamples)
-        l.model = Model::Other;
-    uint16_t extraCount = 0;
-    uint16_t* extraTypes = nullptr;
-    TIFFGetFieldDefaulted(t, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
-    // The first sample past the colour is alpha, also where the file leaves
-    // its meaning unstated (or forgets to declare it), as other readers take it.
-    l.alpha = l.model != Model::Other && l.samples > l.colorSamples &&
-              (extraCount > 0 || l.model == Model::Rgb || l.model == Model::Gray);
-    l.associated = l.alpha && extraCount > 0 && extraTypes && extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
-    if (l.sampleFormat == SAMPLEFORMAT_IEEEFP) {
-        double low = 0.0, high = 0.0;
-        if (TIFFGetField(t, TIFFTAG_SMINSAMPLEVALUE, &low) && TIFFGetField(t, TIFFTAG_SMAXSAMPLEVALUE, &high) &&
-            high > low) {
-            l.minValue = low;
-            l.maxValue = high;
-        }
-    }
-    return l;
-}
-
-// Whether the samples are read here (rather than by libtiff's RGBA reader).
-bool readsSamples(const Layout& l) {
-    if (l.model == Model::Other || l.compression == COMPRESSION_OJPEG)
-        return false;
-    switch (l.sampleFormat) {
-    case SAMPLEFORMAT_UINT:
-    case SAMPLEFORMAT_VOID: return l.bits >= 1 && l.bits <= (l.model == Model::Palette ? 16 : 32);
-    case SAMPLEFORMAT_INT: return l.model != Model::Palette && (l.bits == 8 || l.bits == 16 || l.bits == 32);
-    case SAMPLEFORMAT_IEEEFP:
-        return l.model != Model::Palette && (l.bits == 16 || l.bits == 32 || l.bits == 64);
-    default: return false;
-    }
-}
-
-bool deep(const Layout& l) {
-    return l.model != Model::Palette && (l.bits > 8 || l.sampleFormat == SAMPLEFORMAT_IEEEFP);
-}
-
-QImage::Format formatFor(const Layout& l, bool sixteen) {
-    if (l.model == Model::Gray && !l.alpha)
-        return sixteen ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8;
-    if (!l.alpha)
-        return sixteen ? QImage::Format_RGBX64 : QImage::Format_RGB32;
-    if (l.associated)
-        return sixteen ? QImage::Format_RGBA64_Premultiplied : QImage::Format_ARGB32_Premultiplied;
-    return sixteen ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
 }
 
 // Whether the strips or tiles hold data enough for the size the header
@@ -413,7 +320,7 @@ bool readTiles(TIFF* t, const Layout& l, PixelWriter& writer) {
 }
 
 QImage readSamples(TIFF* t, const Layout& l) {
-    const QImage::Format format = formatFor(l, deep(l));
+    const QImage::Format format = l.format(l.deep());
     const int bytesPerPixel = QImage::toPixelFormat(format).bitsPerPixel() / 8;
     if (!DecodeLimits::allows(l.width, l.height, bytesPerPixel))
         return QImage();
@@ -471,7 +378,7 @@ bool TiffDecoder::describe(const QByteArray& bytes, int page, Page* out) {
     TIFF* t = tiff.handle();
     if (!select(t, page))
         return false;
-    const Layout l = readLayout(t);
+    const Layout l = Layout::read(t);
     if (l.width == 0 || l.height == 0 || l.width > DecodeLimits::maxSide || l.height > DecodeLimits::maxSide)
         return false;
     out->size = QSize(int(l.width), int(l.height));
@@ -505,11 +412,11 @@ QImage TiffDecoder::decode(const QByteArray& bytes, int page) {
     TIFF* t = tiff.handle();
     if (!select(t, page))
         return QImage();
-    const Layout l = readLayout(t);
+    const Layout l = Layout::read(t);
     if (!DecodeLimits::allows(l.width, l.height, 1) || !dataCanHold(t, l, quint64(bytes.size())))
         return QImage();
     QImage image;
-    if (readsSamples(l))
+    if (l.readsSamples())
         image = readSamples(t, l);
     // A layout read here that libtiff's reader knows as well gets a second try.
     if (image.isNull() && !Cancellation::requested())
