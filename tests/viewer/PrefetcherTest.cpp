@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -90,13 +91,13 @@ TEST_F(PrefetchTest, ADecodedNeighbourLargerThanTheScreenArrivesWithItsScreenCop
     for (int i = 0; i < 3; ++i)
         TestImages::writeImage(photos.filePath(QStringLiteral("p%1.png").arg(i)),
                                filled(i == 1 ? 1500 : 2000, i == 1 ? 2400 : 1500, colours[i]), "PNG");
-    const std::pair<const char*, void (ViewController::*)()> modes[] = {
-        {"fit", &ViewController::setFitToScreen},
-        {"stretch", &ViewController::setStretchToFit},
-        {"fill", &ViewController::setFillScreen}};
+    const std::pair<const char*, std::function<void()>> modes[] = {
+        {"fit", [this] { vc->setFitToScreen(); }},
+        {"stretch", [this] { vc->setStretchToFit(); }},
+        {"fill", [this] { vc->setFillScreen(); }}};
     int reduced = 0;
     for (const auto& [mode, set] : modes) {
-        (vc->*set)();
+        set();
         vc->startWithFile(photos.filePath(QStringLiteral("p0.png")));
         for (int i = 1; i <= 3; ++i) {
             const QString next = photos.filePath(QStringLiteral("p%1.png").arg(i % 3));
