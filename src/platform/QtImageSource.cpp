@@ -98,31 +98,34 @@ bool bmpIsWhole(const QByteArray& bytes) {
 
 } // namespace
 
-QtImageSource::QtImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+QtImageSource::QtImageSource(const QByteArray& bytes, const QByteArray& format)
+    : EncodedImageSource(bytes), format(format) {}
 
 std::unique_ptr<QtImageSource> QtImageSource::open(const QByteArray& bytes, const QByteArray& format) {
-    std::unique_ptr<QtImageSource> source(new QtImageSource(bytes));
-    source->format = format;
-    source->restart();
+    return opened(new QtImageSource(bytes, format));
+}
+
+bool QtImageSource::readHeader() {
+    restart();
     // Content decides; a reader that cannot read the header is no source at all.
-    if (!source->reader->canRead())
-        return nullptr;
-    source->format = source->reader->format();
-    if (source->format == "svg" || source->format == "svgz")
-        return nullptr; // vector files are not among the viewer's images
-    if (source->format == "png")
-        return nullptr; // PNG goes through libpng itself (PngImageSource), damaged or not
-    if (source->format == "webp")
-        return nullptr; // and WebP through libwebp (WebpImageSource)
-    const int count = source->reader->imageCount();
-    source->imageCount = count > 0 ? count : 1;
-    if (source->format == "gif") {
+    if (!reader->canRead())
+        return false;
+    format = reader->format();
+    if (format == "svg" || format == "svgz")
+        return false; // vector files are not among the viewer's images
+    if (format == "png")
+        return false; // PNG goes through libpng itself (PngImageSource), damaged or not
+    if (format == "webp")
+        return false; // and WebP through libwebp (WebpImageSource)
+    const int count = reader->imageCount();
+    imageCount = count > 0 ? count : 1;
+    if (format == "gif") {
         const GifAnimation gif = GifAnimation::read(bytes);
-        source->gifDelays = gif.delays;
-        source->gifLoopCount = gif.loopCount;
-        source->gifComplete = gif.complete;
+        gifDelays = gif.delays;
+        gifLoopCount = gif.loopCount;
+        gifComplete = gif.complete;
     }
-    return source;
+    return true;
 }
 
 void QtImageSource::restart() {

@@ -24,7 +24,8 @@ protected:
     QImage reducedImage(int maxPixelSize) override;
 
 private:
-    explicit QtImageSource(const QByteArray& bytes);
+    QtImageSource(const QByteArray& bytes, const QByteArray& format);
+    bool readHeader() override;
     bool seek(int index);
     void restart();
     QVariantMap animationProperties(int index);

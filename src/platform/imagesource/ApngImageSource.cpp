@@ -3,17 +3,15 @@
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/PngImageSource.h"
 
-ApngImageSource::ApngImageSource(const QByteArray& bytes, const PngDecoder::Header& header)
-    : EncodedImageSource(bytes), decoder(bytes), header(header) {}
+ApngImageSource::ApngImageSource(const QByteArray& bytes)
+    : EncodedImageSource(bytes), decoder(bytes) {}
 
 std::unique_ptr<ImageSource> ApngImageSource::open(const QByteArray& bytes) {
-    PngDecoder::Header header;
-    if (!PngDecoder::readHeader(bytes, &header))
-        return nullptr;
-    std::unique_ptr<ApngImageSource> source(new ApngImageSource(bytes, header));
-    if (!source->decoder.isValid())
-        return nullptr;
-    return source;
+    return opened(new ApngImageSource(bytes));
+}
+
+bool ApngImageSource::readHeader() {
+    return PngDecoder::readHeader(bytes, &header) && decoder.isValid();
 }
 
 QImage ApngImageSource::imageAtIndex(int index) {

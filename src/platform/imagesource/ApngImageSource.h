@@ -20,7 +20,8 @@ protected:
     QVariantMap containerProperties() override;
 
 private:
-    ApngImageSource(const QByteArray& bytes, const PngDecoder::Header& header);
+    explicit ApngImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     ApngDecoder decoder;
     PngDecoder::Header header;
 };

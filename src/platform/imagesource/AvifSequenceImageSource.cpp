@@ -61,19 +61,18 @@ AvifSequenceImageSource::~AvifSequenceImageSource() {
 }
 
 std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& bytes) {
-    return claims(bytes) ? open(bytes, false) : nullptr;
+    return claims(bytes) ? opened(new AvifSequenceImageSource(bytes, false)) : nullptr;
 }
 
 std::unique_ptr<ImageSource> AvifSequenceImageSource::openStill(const QByteArray& bytes) {
-    return claimsStill(bytes) ? open(bytes, true) : nullptr;
+    return claimsStill(bytes) ? opened(new AvifSequenceImageSource(bytes, true)) : nullptr;
 }
 
-std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& bytes, bool still) {
-    std::unique_ptr<AvifSequenceImageSource> source(new AvifSequenceImageSource(bytes, still));
+bool AvifSequenceImageSource::readHeader() {
     avifDecoder* d = avifDecoderCreate();
     if (!d)
-        return nullptr;
-    source->decoder = d;
+        return false;
+    decoder = d;
     d->maxThreads = 2;
     d->imageCountLimit = maxFrames;
     d->imageDimensionLimit = quint32(DecodeLimits::maxSide);
@@ -81,33 +80,32 @@ std::unique_ptr<ImageSource> AvifSequenceImageSource::open(const QByteArray& byt
         quint32(std::min<qint64>(DecodeLimits::budgetBytes() / 8, AVIF_DEFAULT_IMAGE_SIZE_LIMIT));
     if (avifDecoderSetSource(d, still ? AVIF_DECODER_SOURCE_PRIMARY_ITEM
                                       : AVIF_DECODER_SOURCE_TRACKS) != AVIF_RESULT_OK ||
-        avifDecoderSetIOMemory(d, reinterpret_cast<const uint8_t*>(source->bytes.constData()),
-                               size_t(source->bytes.size())) != AVIF_RESULT_OK ||
+        avifDecoderSetIOMemory(d, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                               size_t(bytes.size())) != AVIF_RESULT_OK ||
         avifDecoderParse(d) != AVIF_RESULT_OK)
-        return nullptr;
+        return false;
     if (still ? d->imageCount != 1 : (d->imageCount < 2 || d->imageCount > maxFrames))
-        return nullptr; // as a sequence, a still in a sequence's clothes: libheif shows it
-    source->codedWidth = int(d->image->width);
-    source->codedHeight = int(d->image->height);
-    source->depth = int(d->image->depth);
-    source->hasAlpha = d->alphaPresent;
-    if (source->codedWidth <= 0 || source->codedHeight <= 0 ||
-        source->codedWidth > DecodeLimits::maxSide || source->codedHeight > DecodeLimits::maxSide)
-        return nullptr;
-    source->readTransforms(d->image);
+        return false; // as a sequence, a still in a sequence's clothes: libheif shows it
+    codedWidth = int(d->image->width);
+    codedHeight = int(d->image->height);
+    depth = int(d->image->depth);
+    hasAlpha = d->alphaPresent;
+    if (!DecodeLimits::allowsSize(codedWidth, codedHeight))
+        return false;
+    readTransforms(d->image);
     for (int i = 0; i < d->imageCount; ++i) {
         avifImageTiming timing;
         if (avifDecoderNthImageTiming(d, uint32_t(i), &timing) != AVIF_RESULT_OK)
-            return nullptr;
-        source->delays.append(timing.duration * 1000.0);
+            return false;
+        delays.append(timing.duration * 1000.0);
     }
     const avifImage* image = d->image;
     if (image->icc.size > 0)
-        source->colorSpace = QColorSpace::fromIccProfile(copyOf(image->icc));
+        colorSpace = QColorSpace::fromIccProfile(copyOf(image->icc));
     else
-        source->colorSpace = ColorConversion::fromCicp(int(image->colorPrimaries),
-                                                       int(image->transferCharacteristics));
-    return source;
+        colorSpace = ColorConversion::fromCicp(int(image->colorPrimaries),
+                                               int(image->transferCharacteristics));
+    return true;
 }
 
 QImage AvifSequenceImageSource::imageAtIndex(int index) {

@@ -39,7 +39,7 @@ class AvifSequenceImageSource : public EncodedImageSource {
 
   private:
     AvifSequenceImageSource(const QByteArray& bytes, bool still);
-    static std::unique_ptr<ImageSource> open(const QByteArray& bytes, bool still);
+    bool readHeader() override;
     void readTransforms(const avifImage* image);
     QImage upright(QImage image) const;
 

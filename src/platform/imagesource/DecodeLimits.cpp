@@ -17,9 +17,7 @@ qint64 DecodeLimits::workBudgetBytes() {
 }
 
 bool DecodeLimits::allows(qint64 width, qint64 height, int bytesPerPixel, int workBytesPerPixel) {
-    if (width <= 0 || height <= 0 || bytesPerPixel <= 0 || workBytesPerPixel < 0)
-        return false;
-    if (width > maxSide || height > maxSide)
+    if (!allowsSize(width, height) || bytesPerPixel <= 0 || workBytesPerPixel < 0)
         return false;
     const qint64 pixels = width * height; // at most 2^36: no overflow below
     return pixels * bytesPerPixel <= budgetBytes() && allowsWork(pixels * workBytesPerPixel);

@@ -10,6 +10,12 @@ public:
     // No side of a real image comes near this; headers beyond it are lies.
     static constexpr qint64 maxSide = 262144;
 
+    // Whether a header's stated size can be a real image's: both sides
+    // positive, neither beyond maxSide.
+    static bool allowsSize(qint64 width, qint64 height) {
+        return width > 0 && height > 0 && width <= maxSide && height <= maxSide;
+    }
+
     // Bytes that one decoded image may take: a quarter of the machine's
     // memory, never below 256 MB, and no more than Qt's reader allocation
     // limit when one is set, so that every format is held to the same line.

@@ -19,6 +19,20 @@ public:
 protected:
     explicit EncodedImageSource(const QByteArray& bytes);
 
+    // What every decoder's open() ends with: the source once its header has
+    // been read, nothing when the bytes are no image it can show (the item
+    // then shows "Can't open", or the next decoder is tried).
+    template <typename Source> static std::unique_ptr<Source> opened(Source* source) {
+        std::unique_ptr<Source> owned(source);
+        if (!static_cast<EncodedImageSource*>(source)->readHeader())
+            owned.reset();
+        return owned;
+    }
+    // Reads what the decoder keeps from the header (reading from `bytes`);
+    // false when it cannot, or when the size it states is no real image's
+    // (DecodeLimits::allowsSize).
+    virtual bool readHeader() = 0;
+
     // The decoder's own keys for one image (index already checked):
     // "PixelWidth", "PixelHeight", "Depth", "ColorModel", "HasAlpha" and
     // whatever the format adds. They win over the metadata's.

@@ -41,7 +41,7 @@ struct Header {
     bool full = false; // 32-bit float channels
 };
 
-Header readHeader(Imf::RgbaInputFile& file) {
+Header headerOf(Imf::RgbaInputFile& file) {
     Header h;
     const Imath::Box2i window = file.dataWindow();
     h.width = qint64(window.max.x) - window.min.x + 1;
@@ -73,23 +73,24 @@ bool ExrImageSource::claims(const QByteArray& bytes) {
 ExrImageSource::ExrImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> ExrImageSource::open(const QByteArray& bytes) {
-    if (!claims(bytes))
-        return nullptr;
-    std::unique_ptr<ExrImageSource> source(new ExrImageSource(bytes));
+    return claims(bytes) ? opened(new ExrImageSource(bytes)) : nullptr;
+}
+
+bool ExrImageSource::readHeader() {
     try {
-        MemoryStream stream(source->bytes);
+        MemoryStream stream(bytes);
         Imf::RgbaInputFile file(stream, Imf::globalThreadCount());
-        const Header h = readHeader(file);
-        if (h.width <= 0 || h.height <= 0 || h.width > DecodeLimits::maxSide || h.height > DecodeLimits::maxSide)
-            return nullptr;
-        source->width = int(h.width);
-        source->height = int(h.height);
-        source->hasAlpha = h.alpha;
-        source->depth = h.full ? 32 : 16;
+        const Header h = headerOf(file);
+        if (!DecodeLimits::allowsSize(h.width, h.height))
+            return false;
+        width = int(h.width);
+        height = int(h.height);
+        hasAlpha = h.alpha;
+        depth = h.full ? 32 : 16;
     } catch (...) {
-        return nullptr;
+        return false;
     }
-    return source;
+    return true;
 }
 
 QImage ExrImageSource::imageAtIndex(int index) {

@@ -19,6 +19,7 @@ protected:
 
 private:
     explicit ExrImageSource(const QByteArray& bytes);
+    bool readHeader() override;
 
     int width = 0;
     int height = 0;

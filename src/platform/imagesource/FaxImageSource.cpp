@@ -2,26 +2,27 @@
 
 #include "platform/imagesource/FaxDecoder.h"
 
-FaxImageSource::FaxImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+FaxImageSource::FaxImageSource(const QByteArray& bytes, bool raw)
+    : EncodedImageSource(bytes), raw(raw) {}
 
 std::unique_ptr<ImageSource> FaxImageSource::openTiff(const QByteArray& bytes) {
-    std::unique_ptr<FaxImageSource> source(new FaxImageSource(bytes));
-    source->pages = FaxDecoder::pageCount(bytes);
-    if (source->pages < 1)
-        return nullptr;
-    return source;
+    return opened(new FaxImageSource(bytes, false));
 }
 
 std::unique_ptr<ImageSource> FaxImageSource::openRaw(const QByteArray& bytes) {
+    return opened(new FaxImageSource(bytes, true));
+}
+
+bool FaxImageSource::readHeader() {
+    if (!raw) {
+        pages = FaxDecoder::pageCount(bytes);
+        return pages >= 1;
+    }
     // Headerless data tells its height only by being decoded, so the page is
     // decoded at once (a fax page is small).
-    QImage page = FaxDecoder::decodeRawG3(bytes);
-    if (page.isNull())
-        return nullptr;
-    std::unique_ptr<FaxImageSource> source(new FaxImageSource(bytes));
-    source->rawPage = page;
-    source->pages = 1;
-    return source;
+    rawPage = FaxDecoder::decodeRawG3(bytes);
+    pages = rawPage.isNull() ? 0 : 1;
+    return pages == 1;
 }
 
 QImage FaxImageSource::imageAtIndex(int index) {

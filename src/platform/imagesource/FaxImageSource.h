@@ -18,8 +18,10 @@ protected:
     QVariantMap imageProperties(int index) override;
 
 private:
-    explicit FaxImageSource(const QByteArray& bytes);
+    FaxImageSource(const QByteArray& bytes, bool raw);
+    bool readHeader() override;
 
+    bool raw; // headerless Group 3 data, not a TIFF
     int pages = 0;
     QImage rawPage; // the decoded page of headerless data
 };

@@ -95,30 +95,33 @@ HeifImageSource::~HeifImageSource() {
 std::unique_ptr<ImageSource> HeifImageSource::open(const QByteArray& bytes) {
     static std::once_flag once;
     std::call_once(once, [] { heif_init(nullptr); });
-    std::unique_ptr<HeifImageSource> source(new HeifImageSource(bytes));
-    source->context = heif_context_alloc();
-    if (!source->context)
-        return nullptr;
+    return opened(new HeifImageSource(bytes));
+}
+
+bool HeifImageSource::readHeader() {
+    context = heif_context_alloc();
+    if (!context)
+        return false;
     // The source keeps its bytes alive for as long as the context reads them.
-    if (heif_context_read_from_memory_without_copy(source->context, source->bytes.constData(),
-                                                   size_t(source->bytes.size()), nullptr)
+    if (heif_context_read_from_memory_without_copy(context, bytes.constData(),
+                                                   size_t(bytes.size()), nullptr)
             .code != heif_error_Ok)
-        return nullptr;
-    const int n = heif_context_get_number_of_top_level_images(source->context);
+        return false;
+    const int n = heif_context_get_number_of_top_level_images(context);
     if (n <= 0 || n > 4096)
-        return nullptr;
+        return false;
     std::vector<heif_item_id> all(static_cast<size_t>(n));
-    heif_context_get_list_of_top_level_image_IDs(source->context, all.data(), n);
+    heif_context_get_list_of_top_level_image_IDs(context, all.data(), n);
     heif_item_id primary = 0;
-    if (heif_context_get_primary_image_ID(source->context, &primary).code == heif_error_Ok)
-        source->ids.push_back(primary);
+    if (heif_context_get_primary_image_ID(context, &primary).code == heif_error_Ok)
+        ids.push_back(primary);
     for (const heif_item_id id : all) {
         if (id != primary)
-            source->ids.push_back(id);
+            ids.push_back(id);
     }
-    source->exif.resize(source->ids.size());
-    source->brand = bytes.mid(8, 4);
-    return source;
+    exif.resize(ids.size());
+    brand = bytes.mid(8, 4);
+    return true;
 }
 
 QString HeifImageSource::type() const {

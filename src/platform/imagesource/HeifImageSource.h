@@ -26,6 +26,7 @@ protected:
 
 private:
     explicit HeifImageSource(const QByteArray& bytes);
+    bool readHeader() override;
 
     heif_context* context = nullptr;
     std::vector<quint32> ids;

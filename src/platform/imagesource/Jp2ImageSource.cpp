@@ -122,23 +122,24 @@ bool Jp2ImageSource::claims(const QByteArray& b) {
 Jp2ImageSource::Jp2ImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> Jp2ImageSource::open(const QByteArray& bytes) {
-    if (!claims(bytes))
-        return nullptr;
-    std::unique_ptr<Jp2ImageSource> source(new Jp2ImageSource(bytes));
-    source->codestream = bytes.startsWith(QByteArray("\xff\x4f\xff\x51", 4));
-    Decoding decoding(source->bytes, source->codestream);
+    return claims(bytes) ? opened(new Jp2ImageSource(bytes)) : nullptr;
+}
+
+bool Jp2ImageSource::readHeader() {
+    codestream = bytes.startsWith(QByteArray("\xff\x4f\xff\x51", 4));
+    Decoding decoding(bytes, codestream);
     if (!decoding.ready)
-        return nullptr;
+        return false;
     const opj_image_t* image = decoding.image;
     const qint64 w = qint64(image->x1) - qint64(image->x0), h = qint64(image->y1) - qint64(image->y0);
-    if (w <= 0 || h <= 0 || w > DecodeLimits::maxSide || h > DecodeLimits::maxSide || image->numcomps < 1)
-        return nullptr;
-    source->width = int(w);
-    source->height = int(h);
-    source->components = int(image->numcomps);
-    source->precision = int(image->comps[0].prec);
-    source->ycc = image->color_space == OPJ_CLRSPC_SYCC || image->color_space == OPJ_CLRSPC_EYCC;
-    return source;
+    if (!DecodeLimits::allowsSize(w, h) || image->numcomps < 1)
+        return false;
+    width = int(w);
+    height = int(h);
+    components = int(image->numcomps);
+    precision = int(image->comps[0].prec);
+    ycc = image->color_space == OPJ_CLRSPC_SYCC || image->color_space == OPJ_CLRSPC_EYCC;
+    return true;
 }
 
 QImage Jp2ImageSource::imageAtIndex(int index) {

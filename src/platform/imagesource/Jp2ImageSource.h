@@ -19,6 +19,7 @@ protected:
 
 private:
     explicit Jp2ImageSource(const QByteArray& bytes);
+    bool readHeader() override;
 
     bool codestream = false; // a bare J2K codestream, not a JP2 file
     int width = 0;

@@ -87,8 +87,7 @@ std::optional<JxlFrameDecoder::Info> JxlFrameDecoder::scan(const QByteArray& byt
             info.loopCount = int(std::min<uint32_t>(basic.animation.num_loops, INT32_MAX));
             if (info.animated && basic.animation.tps_numerator > 0)
                 tickMs = 1000.0 * basic.animation.tps_denominator / basic.animation.tps_numerator;
-            ok = info.width > 0 && info.height > 0 && info.width <= DecodeLimits::maxSide &&
-                 info.height <= DecodeLimits::maxSide && info.bitsPerSample >= 1 &&
+            ok = DecodeLimits::allowsSize(info.width, info.height) && info.bitsPerSample >= 1 &&
                  info.bitsPerSample <= 32;
             break;
         case JXL_DEC_COLOR_ENCODING: {

@@ -7,20 +7,21 @@ bool JxlImageSource::claims(const QByteArray& bytes) {
     return JxlBoxes::isCodestream(bytes) || JxlBoxes::isContainer(bytes);
 }
 
-JxlImageSource::JxlImageSource(const QByteArray& bytes, const JxlFrameDecoder::Info& info)
-    : EncodedImageSource(bytes), info(info) {}
+JxlImageSource::JxlImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 JxlImageSource::~JxlImageSource() = default;
 
 std::unique_ptr<ImageSource> JxlImageSource::open(const QByteArray& bytes) {
-    if (!claims(bytes))
-        return nullptr;
-    const std::optional<JxlFrameDecoder::Info> info = JxlFrameDecoder::scan(bytes);
-    if (!info)
-        return nullptr;
-    std::unique_ptr<JxlImageSource> source(new JxlImageSource(bytes, *info));
-    source->decoder = std::make_unique<JxlFrameDecoder>(source->bytes, source->info);
-    return source;
+    return claims(bytes) ? opened(new JxlImageSource(bytes)) : nullptr;
+}
+
+bool JxlImageSource::readHeader() {
+    const std::optional<JxlFrameDecoder::Info> scanned = JxlFrameDecoder::scan(bytes);
+    if (!scanned)
+        return false;
+    info = *scanned;
+    decoder = std::make_unique<JxlFrameDecoder>(bytes, info);
+    return true;
 }
 
 QImage JxlImageSource::imageAtIndex(int index) {

@@ -30,7 +30,8 @@ class JxlImageSource : public EncodedImageSource {
     const ExifProperties& metadata(int index) override;
 
   private:
-    JxlImageSource(const QByteArray& bytes, const JxlFrameDecoder::Info& info);
+    explicit JxlImageSource(const QByteArray& bytes);
+    bool readHeader() override;
 
     JxlFrameDecoder::Info info;
     std::unique_ptr<JxlFrameDecoder> decoder;

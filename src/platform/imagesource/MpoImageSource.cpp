@@ -2,14 +2,16 @@
 
 #include "platform/QtImageSource.h"
 
-MpoImageSource::MpoImageSource(const QByteArray& bytes, const QList<MpoIndex::Entry>& entries)
-    : EncodedImageSource(bytes), entries(entries), pictures(size_t(entries.size())) {}
+MpoImageSource::MpoImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> MpoImageSource::open(const QByteArray& bytes) {
-    const QList<MpoIndex::Entry> entries = MpoIndex::pictures(bytes);
-    if (entries.size() < 2)
-        return nullptr;
-    return std::unique_ptr<ImageSource>(new MpoImageSource(bytes, entries));
+    return opened(new MpoImageSource(bytes));
+}
+
+bool MpoImageSource::readHeader() {
+    entries = MpoIndex::pictures(bytes);
+    pictures.resize(size_t(entries.size()));
+    return entries.size() >= 2;
 }
 
 ImageSource* MpoImageSource::picture(int index) {

@@ -21,7 +21,8 @@ protected:
     QVariantMap imageProperties(int index) override;
 
 private:
-    MpoImageSource(const QByteArray& bytes, const QList<MpoIndex::Entry>& entries);
+    explicit MpoImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     ImageSource* picture(int index);
 
     QList<MpoIndex::Entry> entries;

@@ -3,14 +3,14 @@
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/PngChunks.h"
 
-PngImageSource::PngImageSource(const QByteArray& bytes, const PngDecoder::Header& header)
-    : EncodedImageSource(bytes), header(header) {}
+PngImageSource::PngImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> PngImageSource::open(const QByteArray& bytes) {
-    PngDecoder::Header header;
-    if (!PngDecoder::readHeader(bytes, &header))
-        return nullptr;
-    return std::unique_ptr<ImageSource>(new PngImageSource(bytes, header));
+    return opened(new PngImageSource(bytes));
+}
+
+bool PngImageSource::readHeader() {
+    return PngDecoder::readHeader(bytes, &header);
 }
 
 QImage PngImageSource::imageAtIndex(int index) {

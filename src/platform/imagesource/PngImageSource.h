@@ -22,6 +22,7 @@ protected:
     QVariantMap imageProperties(int index) override;
 
 private:
-    PngImageSource(const QByteArray& bytes, const PngDecoder::Header& header);
+    explicit PngImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     PngDecoder::Header header;
 };

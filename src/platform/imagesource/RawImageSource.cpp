@@ -100,18 +100,21 @@ bool RawImageSource::reopen() {
 }
 
 std::unique_ptr<ImageSource> RawImageSource::open(const QByteArray& bytes) {
-    std::unique_ptr<RawImageSource> source(new RawImageSource(bytes));
-    if (!source->reopen())
-        return nullptr;
-    const libraw_image_sizes_t& s = source->raw->imgdata.sizes;
-    if (s.width == 0 || s.height == 0)
-        return nullptr;
-    source->width = s.width;
-    source->height = s.height;
-    source->orientation = orientationForFlip(s.flip);
-    source->typeIdentifier = typeForMake(QString::fromLatin1(source->raw->imgdata.idata.make),
-                                         source->raw->imgdata.idata.dng_version != 0);
-    return source;
+    return opened(new RawImageSource(bytes));
+}
+
+bool RawImageSource::readHeader() {
+    if (!reopen())
+        return false;
+    const libraw_image_sizes_t& s = raw->imgdata.sizes;
+    if (!DecodeLimits::allowsSize(s.width, s.height))
+        return false;
+    width = s.width;
+    height = s.height;
+    orientation = orientationForFlip(s.flip);
+    typeIdentifier = typeForMake(QString::fromLatin1(raw->imgdata.idata.make),
+                                 raw->imgdata.idata.dng_version != 0);
+    return true;
 }
 
 QImage RawImageSource::imageAtIndex(int index) {

@@ -27,6 +27,7 @@ protected:
 
 private:
     explicit RawImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     bool reopen();
 
     std::unique_ptr<LibRaw> raw;

@@ -1,13 +1,13 @@
 #include "platform/imagesource/SgiImageSource.h"
 
-SgiImageSource::SgiImageSource(const QByteArray& bytes, const SgiDecoder::Header& header)
-    : EncodedImageSource(bytes), header(header) {}
+SgiImageSource::SgiImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> SgiImageSource::open(const QByteArray& bytes) {
-    SgiDecoder::Header header;
-    if (!SgiDecoder::readHeader(bytes, &header))
-        return nullptr;
-    return std::unique_ptr<ImageSource>(new SgiImageSource(bytes, header));
+    return opened(new SgiImageSource(bytes));
+}
+
+bool SgiImageSource::readHeader() {
+    return SgiDecoder::readHeader(bytes, &header);
 }
 
 QImage SgiImageSource::imageAtIndex(int index) {

@@ -16,6 +16,7 @@ protected:
     QVariantMap imageProperties(int index) override;
 
 private:
-    SgiImageSource(const QByteArray& bytes, const SgiDecoder::Header& header);
+    explicit SgiImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     SgiDecoder::Header header;
 };

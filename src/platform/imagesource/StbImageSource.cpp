@@ -38,14 +38,16 @@ StbImageSource::StbImageSource(const QByteArray& bytes, Kind kind) : EncodedImag
 std::unique_ptr<ImageSource> StbImageSource::open(const QByteArray& bytes, Kind kind) {
     if (!claims(bytes, kind) || bytes.size() > INT_MAX)
         return nullptr;
-    std::unique_ptr<StbImageSource> source(new StbImageSource(bytes, kind));
+    return opened(new StbImageSource(bytes, kind));
+}
+
+bool StbImageSource::readHeader() {
     const int length = int(bytes.size());
-    if (!stbi_info_from_memory(data(bytes), length, &source->width, &source->height, &source->channels))
-        return nullptr;
-    if (source->width <= 0 || source->height <= 0)
-        return nullptr;
-    source->deep = kind == Kind::Psd && stbi_is_16_bit_from_memory(data(bytes), length);
-    return source;
+    if (!stbi_info_from_memory(data(bytes), length, &width, &height, &channels) ||
+        !DecodeLimits::allowsSize(width, height))
+        return false;
+    deep = kind == Kind::Psd && stbi_is_16_bit_from_memory(data(bytes), length);
+    return true;
 }
 
 QImage StbImageSource::imageAtIndex(int index) {

@@ -20,6 +20,7 @@ protected:
 
 private:
     StbImageSource(const QByteArray& bytes, Kind kind);
+    bool readHeader() override;
 
     Kind kind;
     int width = 0;

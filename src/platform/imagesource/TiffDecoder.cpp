@@ -288,7 +288,7 @@ bool readTiles(TIFF* t, const Layout& l, PixelWriter& writer) {
     uint32_t tileWidth = 0, tileLength = 0;
     TIFFGetField(t, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(t, TIFFTAG_TILELENGTH, &tileLength);
-    if (tileWidth == 0 || tileLength == 0 || tileWidth > DecodeLimits::maxSide || tileLength > DecodeLimits::maxSide)
+    if (!DecodeLimits::allowsSize(tileWidth, tileLength))
         return false;
     const quint64 rowBytes = (quint64(tileWidth) * (l.separate() ? 1 : l.samples) * l.bits + 7) / 8;
     const quint64 tileBytes = rowBytes * tileLength;
@@ -379,7 +379,7 @@ bool TiffDecoder::describe(const QByteArray& bytes, int page, Page* out) {
     if (!select(t, page))
         return false;
     const Layout l = Layout::read(t);
-    if (l.width == 0 || l.height == 0 || l.width > DecodeLimits::maxSide || l.height > DecodeLimits::maxSide)
+    if (!DecodeLimits::allowsSize(l.width, l.height))
         return false;
     out->size = QSize(int(l.width), int(l.height));
     out->bitsPerSample = l.bits;

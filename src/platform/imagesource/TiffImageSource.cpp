@@ -8,11 +8,12 @@
 TiffImageSource::TiffImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
 
 std::unique_ptr<ImageSource> TiffImageSource::open(const QByteArray& bytes) {
-    std::unique_ptr<TiffImageSource> source(new TiffImageSource(bytes));
-    source->pages = TiffDecoder::pageCount(bytes);
-    if (source->pages < 1)
-        return nullptr;
-    return source;
+    return opened(new TiffImageSource(bytes));
+}
+
+bool TiffImageSource::readHeader() {
+    pages = TiffDecoder::pageCount(bytes);
+    return pages >= 1;
 }
 
 QImage TiffImageSource::imageAtIndex(int index) {

@@ -20,6 +20,7 @@ protected:
 
 private:
     explicit TiffImageSource(const QByteArray& bytes);
+    bool readHeader() override;
 
     int pages = 0;
 };

@@ -51,44 +51,44 @@ WebpImageSource::~WebpImageSource() {
 }
 
 std::unique_ptr<ImageSource> WebpImageSource::open(const QByteArray& bytes) {
-    if (!claims(bytes))
-        return nullptr;
-    std::unique_ptr<WebpImageSource> source(new WebpImageSource(bytes));
+    return claims(bytes) ? opened(new WebpImageSource(bytes)) : nullptr;
+}
+
+bool WebpImageSource::readHeader() {
     // The demuxer refuses a file whose chunks run past its end: a truncated
     // download is damaged, not shown half grey.
-    const Demuxer demuxer(dataOf(source->bytes));
+    const Demuxer demuxer(dataOf(bytes));
     if (!demuxer.demux)
-        return nullptr;
+        return false;
     WebPDemuxer* demux = demuxer.demux;
     const uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
-    source->width = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH));
-    source->height = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT));
-    if (source->width <= 0 || source->height <= 0 || source->width > DecodeLimits::maxSide ||
-        source->height > DecodeLimits::maxSide)
-        return nullptr;
-    source->animated = flags & ANIMATION_FLAG;
-    source->loopCount = int(WebPDemuxGetI(demux, WEBP_FF_LOOP_COUNT));
-    source->colorSpace = iccOf(demux);
+    width = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH));
+    height = int(WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT));
+    if (!DecodeLimits::allowsSize(width, height))
+        return false;
+    animated = flags & ANIMATION_FLAG;
+    loopCount = int(WebPDemuxGetI(demux, WEBP_FF_LOOP_COUNT));
+    colorSpace = iccOf(demux);
     WebPIterator frame;
     if (!WebPDemuxGetFrame(demux, 1, &frame))
-        return nullptr;
+        return false;
     // A still is decoded at its canvas size: a canvas that claims more than
     // the image holds is refused before that memory is taken.
-    if (!source->animated && (frame.width != source->width || frame.height != source->height)) {
+    if (!animated && (frame.width != width || frame.height != height)) {
         WebPDemuxReleaseIterator(&frame);
-        return nullptr;
+        return false;
     }
     do {
-        source->delays.append(frame.duration);
-        source->hasAlpha = source->hasAlpha || frame.has_alpha;
+        delays.append(frame.duration);
+        hasAlpha = hasAlpha || frame.has_alpha;
         // A file claiming millions of frames is a lie; nothing real comes near.
-        if (source->delays.size() > 100000) {
+        if (delays.size() > 100000) {
             WebPDemuxReleaseIterator(&frame);
-            return nullptr;
+            return false;
         }
     } while (WebPDemuxNextFrame(&frame));
     WebPDemuxReleaseIterator(&frame);
-    return source;
+    return true;
 }
 
 QImage WebpImageSource::imageAtIndex(int index) {

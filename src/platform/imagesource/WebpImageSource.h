@@ -29,6 +29,7 @@ class WebpImageSource : public EncodedImageSource {
 
   private:
     explicit WebpImageSource(const QByteArray& bytes);
+    bool readHeader() override;
     QImage decodeStill(int scaledWidth, int scaledHeight);
     QImage decodeFrame(int index);
 
