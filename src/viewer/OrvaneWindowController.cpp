@@ -79,9 +79,9 @@ OrvaneWindowController::OrvaneWindowController(ViewerHost* host) : app(host) {
             {MenuItem::SelectAll, &ViewController::selectAll},
             {MenuItem::Deselect, &ViewController::deselect},
             {MenuItem::SelectionTool, &ViewController::selectionTool}};
-        for (const auto& [item, operation] : selectionCommands) {
-            if (QAction* action = app->menuItem(item)) {
-                connect(action, &QAction::triggered, this, [this, operation] {
+        for (const auto& command : selectionCommands) {
+            if (QAction* action = app->menuItem(command.first)) {
+                connect(action, &QAction::triggered, this, [this, operation = command.second] {
                     if (viewController && QApplication::activeWindow() == orvaneWindow)
                         (viewController.data()->*operation)();
                 });
