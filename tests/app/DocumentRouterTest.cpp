@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -31,7 +31,7 @@ struct FakeWindow : RoutableWindow {
 };
 
 class DocumentRouterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         for (const char* folder : {"one", "two"})
@@ -55,85 +55,98 @@ protected:
                           [this](const QString& p) { recent.append(p); }};
 };
 
-TEST_F(DocumentRouterTest, SameFolderGoesToItsWindowOnlyInWindowModeOne) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    FakeWindow* idle = existing();
-
-    router.route({path("one/b.jpg")}, {showing, idle}, 1);
-    EXPECT_EQ(showing->shown, path("one/b.jpg"));
-    EXPECT_FALSE(idle->started);
-
-    router.route({path("one/c.jpg")}, {showing, idle}, 0);
-    EXPECT_EQ(idle->shown, path("one/c.jpg")) << "mode 0 prefers the idle window";
-    EXPECT_EQ(showing->shown, path("one/b.jpg"));
-    EXPECT_TRUE(made.isEmpty());
-    EXPECT_EQ(recent, QStringList({path("one/b.jpg"), path("one/c.jpg")}));
-}
-
-TEST_F(DocumentRouterTest, AFolderMatchesTheWindowShowingAnImageInIt) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("two/x.png"));
-    router.route({path("two")}, {showing}, 1);
-    EXPECT_EQ(showing->files.size(), 2);
-    EXPECT_TRUE(made.isEmpty());
-}
-
-TEST_F(DocumentRouterTest, OtherFolderFallsBackToIdleThenNewWindow) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    router.route({path("two/b.jpg")}, {showing}, 1);
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->shown, path("two/b.jpg"));
-    EXPECT_EQ(made[0]->presented, 1);
-}
-
-TEST_F(DocumentRouterTest, OneIdleWindowTakesTheFirstFileAndEachFurtherFileGetsANewWindow) {
-    FakeWindow* idle = existing();
-    router.route({path("one/a.jpg"), path("one/b.jpg"), path("one/c.jpg")}, {idle}, 0);
-    EXPECT_EQ(idle->files, QStringList({path("one/a.jpg")}));
-    ASSERT_EQ(made.size(), 2);
-    EXPECT_EQ(made[0]->files, QStringList({path("one/b.jpg")}));
-    EXPECT_EQ(made[1]->files, QStringList({path("one/c.jpg")}));
-}
-
-TEST_F(DocumentRouterTest, WindowsMadeDuringABatchAreNotCandidatesForItsLaterPaths) {
-    // In mode 1, the window made for the first file shows folder "one", yet the
-    // second file of the same folder gets a window of its own: the window list
-    // was taken before the batch.
-    router.route({path("one/a.jpg"), path("one/b.jpg")}, {}, 1);
-    ASSERT_EQ(made.size(), 2);
-    // The next batch sees both and joins the first one showing the folder.
-    router.route({path("one/c.jpg")}, {made[0], made[1]}, 1);
-    EXPECT_EQ(made.size(), 2);
-    EXPECT_EQ(made[0]->shown, path("one/c.jpg"));
-}
-
-TEST_F(DocumentRouterTest, ClipboardFilesGoToEveryIdleWindowIgnoringTheMode) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    FakeWindow* idle1 = existing();
-    FakeWindow* idle2 = existing();
-    router.routeFromPasteboard({path("one/b.jpg")}, {showing, idle1, idle2});
-    EXPECT_EQ(idle1->shown, path("one/b.jpg"));
-    EXPECT_EQ(idle2->shown, path("one/b.jpg"));
-    EXPECT_EQ(showing->files.size(), 1);
-    router.routeFromPasteboard({path("one/c.jpg")}, {showing, idle1, idle2});
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->shown, path("one/c.jpg"));
-}
-
-TEST_F(DocumentRouterTest, PastedImageLoadsIntoBothEmptyWindowsAndIsNotRecent) {
-    FakeWindow* idle1 = existing();
-    FakeWindow* idle2 = existing();
-    router.routeData("png-bytes", {idle1, idle2});
-    EXPECT_EQ(idle1->data.size(), 1);
-    EXPECT_EQ(idle2->data.size(), 1);
-    EXPECT_TRUE(made.isEmpty());
-    EXPECT_TRUE(recent.isEmpty());
-    router.routeData("more", {idle1, idle2});
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->data.size(), 1);
+// Each window: what it shows ("" idle); then what each window, and after them each new one, was
+// given ("#" for pasted bytes), and every start is presented and, for a file, made recent.
+TEST_F(DocumentRouterTest, EachDocumentGoesToItsFoldersWindowAnIdleOneOrANewOne) {
+    enum Via { Mode0, Mode1, Clipboard, Data };
+    struct Case {
+        const char* rule;
+        QStringList showing;
+        Via via;
+        QStringList paths;
+        QStringList given;
+    };
+    const Case cases[] = {
+        {"mode 1: the window showing the folder",
+         {"one/a.jpg", ""},
+         Mode1,
+         {"one/b.jpg"},
+         {"one/b.jpg", ""}},
+        {"mode 0: an idle window", {"one/a.jpg", ""}, Mode0, {"one/c.jpg"}, {"", "one/c.jpg"}},
+        {"a folder joins the window showing an image in it",
+         {"two/x.png"},
+         Mode1,
+         {"two"},
+         {"two"}},
+        {"another folder: no idle window, a new one",
+         {"one/a.jpg"},
+         Mode1,
+         {"two/b.jpg"},
+         {"", "two/b.jpg"}},
+        {"one idle window takes the first, each further file a new one",
+         {""},
+         Mode0,
+         {"one/a.jpg", "one/b.jpg", "one/c.jpg"},
+         {"one/a.jpg", "one/b.jpg", "one/c.jpg"}},
+        {"windows made in a batch are no candidates for its later paths",
+         {},
+         Mode1,
+         {"one/a.jpg", "one/b.jpg"},
+         {"one/a.jpg", "one/b.jpg"}},
+        {"the first window showing the folder",
+         {"one/a.jpg", "one/b.jpg"},
+         Mode1,
+         {"one/c.jpg"},
+         {"one/c.jpg", ""}},
+        {"clipboard files: every idle window, whatever the mode",
+         {"one/a.jpg", "", ""},
+         Clipboard,
+         {"one/b.jpg"},
+         {"", "one/b.jpg", "one/b.jpg"}},
+        {"clipboard files: no idle window, a new one",
+         {"one/a.jpg"},
+         Clipboard,
+         {"one/c.jpg"},
+         {"", "one/c.jpg"}},
+        {"a pasted image: every idle window", {"", ""}, Data, {"png"}, {"#png", "#png"}},
+        {"a pasted image: no idle window, a new one", {"one/a.jpg"}, Data, {"png"}, {"", "#png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rule);
+        owned.clear();
+        made.clear();
+        recent.clear();
+        QList<RoutableWindow*> windows;
+        for (const QString& shown : c.showing) {
+            FakeWindow* w = existing();
+            w->started = !shown.isEmpty();
+            w->shown = shown.isEmpty() ? QString() : dir.filePath(shown);
+            windows.append(w);
+        }
+        QStringList paths;
+        for (const QString& p : c.paths)
+            paths.append(dir.filePath(p));
+        if (c.via == Data)
+            router.routeData(c.paths[0].toLatin1(), windows);
+        else if (c.via == Clipboard)
+            router.routeFromPasteboard(paths, windows);
+        else
+            router.route(paths, windows, c.via == Mode1 ? 1 : 0);
+        QStringList given;
+        qsizetype files = 0;
+        for (const auto& w : owned) {
+            QStringList got;
+            for (const QString& f : w->files)
+                got.append(QDir(dir.path()).relativeFilePath(f));
+            for (const QByteArray& bytes : w->data)
+                got.append(QLatin1Char('#') + QString::fromLatin1(bytes));
+            given.append(got.join(QLatin1Char('+')));
+            EXPECT_EQ(w->presented, got.size());
+            files += w->files.size();
+        }
+        EXPECT_EQ(given, c.given);
+        EXPECT_EQ(recent.size(), files);
+    }
 }
 
 } // namespace
