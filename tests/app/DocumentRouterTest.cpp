@@ -55,97 +55,57 @@ class DocumentRouterTest : public ::testing::Test {
                           [this](const QString& p) { recent.append(p); }};
 };
 
-// Each window: what it shows ("" idle); then what each window, and after them each new one, was
-// given ("#" for pasted bytes), and every start is presented and, for a file, made recent.
+// Per case: what each window shows ("-" idle), the paths, then what each window and after them
+// each new one was given ("#" for pasted bytes). Every start is presented; each file is recent.
 TEST_F(DocumentRouterTest, EachDocumentGoesToItsFoldersWindowAnIdleOneOrANewOne) {
     enum Via { Mode0, Mode1, Clipboard, Data };
-    struct Case {
-        const char* rule;
-        QStringList showing;
-        Via via;
-        QStringList paths;
-        QStringList given;
+    const std::tuple<Via, const char*, const char*, const char*> cases[] = {
+        {Mode1, "one/a.jpg -", "one/b.jpg", "one/b.jpg -"}, // the window showing the folder
+        {Mode0, "one/a.jpg -", "one/c.jpg", "- one/c.jpg"}, // an idle window
+        {Mode1, "two/x.png", "two", "two"},                 // a folder: its image's window
+        {Mode1, "one/a.jpg", "two/b.jpg", "- two/b.jpg"},   // no idle window: a new one
+        {Mode0, "-", "one/a.jpg one/b.jpg one/c.jpg", "one/a.jpg one/b.jpg one/c.jpg"},
+        // No window made during a batch is a candidate for its later paths.
+        {Mode1, "", "one/a.jpg one/b.jpg", "one/a.jpg one/b.jpg"},
+        {Mode1, "one/a.jpg one/b.jpg", "one/c.jpg", "one/c.jpg -"}, // the first of the folder
+        {Clipboard, "one/a.jpg - -", "one/b.jpg", "- one/b.jpg one/b.jpg"}, // every idle one
+        {Clipboard, "one/a.jpg", "one/c.jpg", "- one/c.jpg"},
+        {Data, "- -", "png", "#png #png"},
+        {Data, "one/a.jpg", "png", "- #png"},
     };
-    const Case cases[] = {
-        {"mode 1: the window showing the folder",
-         {"one/a.jpg", ""},
-         Mode1,
-         {"one/b.jpg"},
-         {"one/b.jpg", ""}},
-        {"mode 0: an idle window", {"one/a.jpg", ""}, Mode0, {"one/c.jpg"}, {"", "one/c.jpg"}},
-        {"a folder joins the window showing an image in it",
-         {"two/x.png"},
-         Mode1,
-         {"two"},
-         {"two"}},
-        {"another folder: no idle window, a new one",
-         {"one/a.jpg"},
-         Mode1,
-         {"two/b.jpg"},
-         {"", "two/b.jpg"}},
-        {"one idle window takes the first, each further file a new one",
-         {""},
-         Mode0,
-         {"one/a.jpg", "one/b.jpg", "one/c.jpg"},
-         {"one/a.jpg", "one/b.jpg", "one/c.jpg"}},
-        {"windows made in a batch are no candidates for its later paths",
-         {},
-         Mode1,
-         {"one/a.jpg", "one/b.jpg"},
-         {"one/a.jpg", "one/b.jpg"}},
-        {"the first window showing the folder",
-         {"one/a.jpg", "one/b.jpg"},
-         Mode1,
-         {"one/c.jpg"},
-         {"one/c.jpg", ""}},
-        {"clipboard files: every idle window, whatever the mode",
-         {"one/a.jpg", "", ""},
-         Clipboard,
-         {"one/b.jpg"},
-         {"", "one/b.jpg", "one/b.jpg"}},
-        {"clipboard files: no idle window, a new one",
-         {"one/a.jpg"},
-         Clipboard,
-         {"one/c.jpg"},
-         {"", "one/c.jpg"}},
-        {"a pasted image: every idle window", {"", ""}, Data, {"png"}, {"#png", "#png"}},
-        {"a pasted image: no idle window, a new one", {"one/a.jpg"}, Data, {"png"}, {"", "#png"}},
+    auto words = [](const char* text) {
+        return QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts);
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rule);
+    for (const auto& [via, showing, paths, given] : cases) {
+        SCOPED_TRACE(given);
         owned.clear();
-        made.clear();
         recent.clear();
         QList<RoutableWindow*> windows;
-        for (const QString& shown : c.showing) {
-            FakeWindow* w = existing();
-            w->started = !shown.isEmpty();
-            w->shown = shown.isEmpty() ? QString() : dir.filePath(shown);
-            windows.append(w);
+        for (const QString& shown : words(showing)) {
+            windows.append(existing());
+            owned.back()->started = shown != QLatin1String("-");
+            owned.back()->shown = owned.back()->started ? dir.filePath(shown) : QString();
         }
-        QStringList paths;
-        for (const QString& p : c.paths)
-            paths.append(dir.filePath(p));
-        if (c.via == Data)
-            router.routeData(c.paths[0].toLatin1(), windows);
-        else if (c.via == Clipboard)
-            router.routeFromPasteboard(paths, windows);
+        QStringList files;
+        for (const QString& p : words(paths))
+            files.append(dir.filePath(p));
+        if (via == Data)
+            router.routeData(paths, windows);
+        else if (via == Clipboard)
+            router.routeFromPasteboard(files, windows);
         else
-            router.route(paths, windows, c.via == Mode1 ? 1 : 0);
-        QStringList given;
-        qsizetype files = 0;
+            router.route(files, windows, via == Mode1 ? 1 : 0);
+        QStringList got;
+        qsizetype started = 0;
         for (const auto& w : owned) {
-            QStringList got;
-            for (const QString& f : w->files)
-                got.append(QDir(dir.path()).relativeFilePath(f));
-            for (const QByteArray& bytes : w->data)
-                got.append(QLatin1Char('#') + QString::fromLatin1(bytes));
-            given.append(got.join(QLatin1Char('+')));
-            EXPECT_EQ(w->presented, got.size());
-            files += w->files.size();
+            got.append(!w->data.isEmpty()   ? QLatin1Char('#') + QString::fromLatin1(w->data.join())
+                       : w->files.isEmpty() ? QStringLiteral("-")
+                                            : w->files.join(' ').mid(dir.path().size() + 1));
+            EXPECT_EQ(w->presented, w->files.size() + w->data.size());
+            started += w->files.size();
         }
-        EXPECT_EQ(given, c.given);
-        EXPECT_EQ(recent.size(), files);
+        EXPECT_EQ(got, words(given));
+        EXPECT_EQ(recent.size(), started);
     }
 }
 
