@@ -14,10 +14,10 @@ trap cleanup EXIT
 passed=0 failed=0
 # Without a window manager some requests can wait for ever: bound each one.
 xdotool() { timeout 5 /usr/bin/env xdotool "$@"; }
-check() { # name, then the command that must succeed
+check() { # name, then the command that must succeed; succeeds as it does
   local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"; return 0; fi
+  failed=$((failed + 1)); echo "FAILED: $name"; return 1
 }
 
 # A display of our own, whatever number is free.
@@ -54,6 +54,28 @@ open_viewer() { # title, arguments...
   window_named "$1"
 }
 focus() { xdotool windowfocus "$1" 2>/dev/null; sleep "${2:-0.2}"; }
+# Checks that the viewer started on the arguments after the title shows its window, and
+# focuses it; $win is its id.
+up() { # what, title, arguments...
+  win=$(open_viewer "$2" "${@:3}")
+  check "$1" test -n "$win" && focus "$win" 0.3
+}
+press() { # keys, then a check: presses the keys into the focused window, then checks
+  xdotool key $1; shift
+  check "$@"
+}
+# Presses the button at x,y in the window and moves it by dx,dy a step at a time, still held.
+drag() { # window, x, y, steps, dx, dy
+  xdotool mousemove --window "$1" "$2" "$3" mousedown 1
+  for step in $(seq "$4"); do
+    xdotool mousemove --window "$1" $(($2 + step * $5)) $(($3 + step * $6)); sleep 0.05
+  done
+}
+not() { ! "$@"; }
+has_line() { grep -qx -- "$1" "$conf" 2>/dev/null; }
+stored() { # key=value, a pattern: waits up to 5 s for the line in the settings file
+  retry 100 has_line "$1" || { echo "  no '$1' in:"; sed 's/^/    /' "$conf"; return 1; }
+}
 # Runs a command up to N times, 0.05 s apart, until it succeeds.
 retry() { # N, command...
   local n=$1; shift
