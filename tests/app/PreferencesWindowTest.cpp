@@ -139,31 +139,9 @@ TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
 
 using AccessPane = PreferencesTest;
 
-TEST_F(AccessPane, ListsRemovesAndReportsAccess) {
-    QTemporaryDir dir;
-    const QString granted = dir.filePath(QStringLiteral("granted"));
-    QDir().mkpath(granted);
-    ASSERT_TRUE(FolderGrants().addGrant(granted));
-    PreferencesAccessViewController pane;
-    pane.show();
-    QListWidget* table = control<QListWidget>(&pane, "foldersTable");
-    QToolButton* remove = control<QToolButton>(&pane, "folderRemove");
-    EXPECT_EQ(pane.savedUrlsArray(), QStringList({granted}));
-    EXPECT_FALSE(remove->isEnabled());
-    pane.addRemove(PreferencesAccessViewController::removeSegment);
-    EXPECT_EQ(FolderGrants().folders(), QStringList({granted}))
-        << "nothing selected, nothing removed";
-
-    table->setCurrentRow(0);
-    EXPECT_TRUE(remove->isEnabled());
-    remove->click();
-    EXPECT_TRUE(FolderGrants().folders().isEmpty());
-    EXPECT_EQ(table->count(), 0);
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
-              QStringLiteral("Access granted"));
-}
-
-TEST_F(AccessPane, AsksOnlyAsToldAndAddsWhatCanBeListed) {
+// Which folder is a grant is FolderGrants' rule; the pane lists, adds through the chooser (with
+// no starting folder), removes the selected one and tells whether the home folder lists.
+TEST_F(AccessPane, ListsAddsRemovesAndReportsAccess) {
     QTemporaryDir dir;
     const QString home = QString::fromLocal8Bit(getpwuid(getuid())->pw_dir);
     const QString chosen = dir.filePath(QStringLiteral("chosen"));
@@ -182,31 +160,41 @@ TEST_F(AccessPane, AsksOnlyAsToldAndAddsWhatCanBeListed) {
         return answer;
     });
     store(Settings::FolderAccess, 1);
-
     PreferencesAccessViewController pane;
     pane.show();
     QCheckBox* asking = control<QCheckBox>(&pane, "folderAccess");
+    QListWidget* table = control<QListWidget>(&pane, "foldersTable");
+    QToolButton* remove = control<QToolButton>(&pane, "folderRemove");
+    QLabel* label = control<QLabel>(&pane, "folderAccessLabel");
     EXPECT_FALSE(asking->isChecked());
-    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1) << "showing the pane writes nothing";
-    EXPECT_FALSE(QSettings().contains(QString::fromLatin1(Settings::SavedFolders)));
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(), QStringLiteral("No access"));
+    EXPECT_EQ(QSettings().allKeys(), QStringList{QLatin1String(Settings::FolderAccess)})
+        << "showing the pane writes nothing";
+    EXPECT_EQ(label->text(), QStringLiteral("No access"));
     asking->click();
     EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 0);
 
-    // The add button asks with no starting folder; a folder that cannot be listed is no grant.
     control<QToolButton>(&pane, "folderAdd")->click();
     EXPECT_EQ(asked, QStringList({QString()}));
-    EXPECT_TRUE(pane.savedUrlsArray().isEmpty());
+    EXPECT_TRUE(pane.savedUrlsArray().isEmpty()) << "a folder that cannot be listed is no grant";
     answer = chosen;
     control<QToolButton>(&pane, "folderAdd")->click();
     EXPECT_EQ(pane.savedUrlsArray(), QStringList({chosen}));
-    EXPECT_EQ(control<QListWidget>(&pane, "foldersTable")->count(), 1);
+    EXPECT_EQ(table->count(), 1);
+    table->setCurrentRow(0);
+    EXPECT_TRUE(remove->isEnabled());
+    table->clearSelection(); // the row stays current
+    EXPECT_FALSE(remove->isEnabled());
+    pane.addRemove(PreferencesAccessViewController::removeSegment);
+    ASSERT_EQ(FolderGrants().folders(), QStringList({chosen}))
+        << "nothing selected, nothing removed";
+    table->item(0)->setSelected(true);
+    remove->click();
+    EXPECT_TRUE(FolderGrants().folders().isEmpty());
+    EXPECT_EQ(table->count(), 0);
 
     FolderListing::setLister({});
-    FolderGrants::setChooser({});
     NotificationCenter::defaultCenter().post(QStringLiteral("updateStates"));
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
-              QStringLiteral("Access granted"));
+    EXPECT_EQ(label->text(), QStringLiteral("Access granted"));
 }
 
 using PreferencesWindow = PreferencesTest;
