@@ -76,13 +76,6 @@ class AppDelegateTest : public ::testing::Test {
     std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
 };
 
-TEST_F(AppDelegateTest, LaunchWithoutDocumentsOpensOneEmptyViewer) {
-    delegate->applicationDidFinishLaunching();
-    ASSERT_EQ(windows().size(), 1);
-    EXPECT_FALSE(windows()[0]->isStarted());
-    EXPECT_TRUE(windows()[0]->window()->isVisible());
-}
-
 // Routing is DocumentRouter's; the delegate reads the window mode at launch (documents before it
 // go as mode 0) and again on "updateUI".
 TEST_F(AppDelegateTest, TheWindowModeIsReadAtLaunchAndOnUpdateUI) {
@@ -212,7 +205,7 @@ TEST_F(AppDelegateTest, TheInformationPanelsWishIsStoredByGetInfoAndShowOnly) {
     EXPECT_TRUE(delegate->panelVisible && Settings().panelVisible());
 }
 
-TEST_F(AppDelegateTest, ReopenMakesAViewerOnlyWhenNothingIsVisible) {
+TEST_F(AppDelegateTest, AViewerComesAtLaunchAndOnReopenWithNoneVisibleAndGoesWhenClosed) {
     // Commands with no viewer in front have nothing to act on, and must not fail for it.
     for (MenuItem item : {MenuItem::NextImage, MenuItem::ActualSize}) {
         delegate->menuItem(item)->setEnabled(true);
@@ -221,17 +214,14 @@ TEST_F(AppDelegateTest, ReopenMakesAViewerOnlyWhenNothingIsVisible) {
     EXPECT_FALSE(delegate->applicationShouldHandleReopen(true));
     EXPECT_TRUE(windows().isEmpty());
     EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
-    EXPECT_EQ(windows().size(), 1);
-}
-
-TEST_F(AppDelegateTest, ClosedWindowsLeaveTheRouting) {
-    delegate->application({path("one/a.jpg")});
     ASSERT_EQ(windows().size(), 1);
     windows()[0]->window()->close();
     QTest::qWait(0);
-    EXPECT_TRUE(windows().isEmpty());
-    delegate->application({path("one/b.PNG")});
-    EXPECT_EQ(windows().size(), 1);
+    EXPECT_TRUE(windows().isEmpty()) << "a closed window leaves the routing";
+    delegate->applicationDidFinishLaunching();
+    ASSERT_EQ(windows().size(), 1);
+    EXPECT_FALSE(windows()[0]->isStarted());
+    EXPECT_TRUE(windows()[0]->window()->isVisible());
 }
 
 TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
