@@ -214,53 +214,44 @@ void finish(QAbstractAnimation* animation) {
         animation->setCurrentTime(animation->totalDuration());
 }
 
-TEST_F(PreferencesWindow, OpensOnGeneralEveryTimeAndEscapeOnlyHidesIt) {
+TEST_F(PreferencesWindow, OpensOnGeneralSwitchesKeepTheTopEdgeAndTheLastChoiceEscapeHides) {
     Window w;
+    QWidget* window = w.controller.window();
+    auto pick = [&](const char* pane) {
+        w.controller.toolbarItemAction(QLatin1String("preferences%1ViewController").arg(pane));
+    };
     w.controller.showPreferencesWindow();
+    const QRect start = window->geometry();
     EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
-    finish(w.controller.runningAnimation());
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("Folder Access"));
-
-    QTest::keyClick(w.controller.window(), Qt::Key_A);
-    EXPECT_TRUE(w.controller.window()->isVisible()) << "other keys go on as usual";
-    // Escape reaches the window from the control that has the focus.
-    QTest::keyClick(control<QListWidget>(w.access, "foldersTable"), Qt::Key_Escape);
-    EXPECT_FALSE(w.controller.window()->isVisible());
-
-    w.controller.showPreferencesWindow();
-    EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_TRUE(w.general->isVisible());
-    EXPECT_FALSE(w.access->isVisible());
-}
-
-TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeAndTheLastChoice) {
-    Window w;
-    w.controller.showPreferencesWindow();
-    const QRect start = w.controller.window()->geometry();
-    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    pick("General");
     EXPECT_FALSE(w.controller.runningAnimation()) << "the pane shown: nothing happens";
-
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    pick("Access");
     const QPointer<QAbstractAnimation> first = w.controller.runningAnimation();
     ASSERT_TRUE(first);
     // Back to General before the first switch has ended: that choice wins.
-    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    pick("General");
     finish(w.controller.runningAnimation());
     // Time passes for whatever still runs: the first switch must not end on its own pane.
     if (first && first->state() == QAbstractAnimation::Running)
         finish(first);
     EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
-    EXPECT_EQ(w.controller.window()->geometry(), start);
-
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
+    EXPECT_EQ(window->geometry(), start);
+    pick("Access");
     finish(w.controller.runningAnimation());
-    const QRect access = w.controller.window()->geometry();
-    EXPECT_EQ(access.top(), start.top());
-    EXPECT_EQ(access.left(), start.left());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Folder Access"));
+    EXPECT_EQ(window->geometry().topLeft(), start.topLeft());
     EXPECT_EQ(w.access->graphicsEffect(), nullptr) << "fully shown";
+
+    QTest::keyClick(window, Qt::Key_A);
+    EXPECT_TRUE(window->isVisible()) << "other keys go on as usual";
+    // Escape reaches the window from the control that has the focus.
+    QTest::keyClick(control<QListWidget>(w.access, "foldersTable"), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    w.controller.showPreferencesWindow();
+    EXPECT_EQ(w.controller.activeViewController(), w.general);
+    EXPECT_TRUE(w.general->isVisible());
+    EXPECT_FALSE(w.access->isVisible());
 }
 
 TEST_F(PreferencesWindow, TabReachesEveryControlOfThePane) {
