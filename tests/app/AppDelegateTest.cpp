@@ -83,6 +83,8 @@ TEST_F(AppDelegateTest, TheWindowModeIsReadAtLaunchAndOnUpdateUI) {
     delegate->application({path("one/a.jpg")});
     delegate->application({path("one/b.PNG")});
     EXPECT_EQ(windows().size(), 2) << "the mode is not read until launch";
+    EXPECT_FALSE(delegate->updateDetailsPanel(path("one/a.jpg"))) << "no panel until launch";
+    EXPECT_FALSE(delegate->updateDetailsPanelWithData("bytes"));
     delegate->applicationDidFinishLaunching();
     EXPECT_EQ(windows().size(), 2) << "launching with documents shows only their windows";
     delegate->application({path("one/img2.gif")});
@@ -158,8 +160,8 @@ TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
                                    ExportFormats::indexOf(ExportFormat::Png)}));
 }
 
-// Which contents count is ClipboardCheck's; the delegate asks it again on activation and pastes
-// images into every empty viewer, files through the router.
+// Which contents count is ClipboardCheck's, where they go the router's; the delegate asks again
+// on activation and hands files and images over.
 TEST_F(AppDelegateTest, ClipboardIsRecheckedOnActivationAndPastedIntoEmptyViewers) {
     QApplication::clipboard()->setText(QStringLiteral("words"));
     delegate->applicationDidBecomeActive();
@@ -173,36 +175,13 @@ TEST_F(AppDelegateTest, ClipboardIsRecheckedOnActivationAndPastedIntoEmptyViewer
     ASSERT_EQ(windows().size(), 1);
     EXPECT_EQ(windows()[0]->openedURL(), path("two/b.PNG"));
 
-    delegate->newViewerWindow();
-    delegate->newViewerWindow();
+    OrvaneWindowController* empty = delegate->newViewerWindow();
     auto* data = new QMimeData;
     data->setData(QStringLiteral("image/png"), TestImages::encode(TestImages::asymmetric(), "PNG"));
     QApplication::clipboard()->setMimeData(data);
     delegate->newFromPasteboard();
-    const QList<OrvaneWindowController*> all = windows();
-    ASSERT_EQ(all.size(), 3);
-    EXPECT_EQ(std::count_if(all.begin(), all.end(),
-                            [](auto* w) { return w->vc()->viewerState().isData; }),
-              2);
-}
-
-TEST_F(AppDelegateTest, TheInformationPanelsWishIsStoredByGetInfoAndShowOnly) {
-    EXPECT_FALSE(delegate->updateDetailsPanel(path("one/a.jpg"))) << "no panel yet";
-    EXPECT_FALSE(delegate->updateDetailsPanelWithData("bytes"));
-    delegate->showDetailsPanel();
-    EXPECT_TRUE(delegate->panelVisible && Settings().panelVisible());
-    delegate->panelClosed();
-    EXPECT_FALSE(delegate->panelVisible);
-    EXPECT_TRUE(Settings().panelVisible()) << "closing the panel keeps the stored wish";
-    delegate->panelVisible = true;
-    delegate->hideDetailsPanel();
-    EXPECT_TRUE(delegate->panelVisible) << "hiding for a change of window keeps the wish";
-    delegate->applicationDidFinishLaunching();
-    const ViewerState viewer = windows()[0]->vc()->viewerState();
-    delegate->getInfoFor(viewer);
-    EXPECT_FALSE(delegate->panelVisible || Settings().panelVisible());
-    delegate->getInfoFor(viewer);
-    EXPECT_TRUE(delegate->panelVisible && Settings().panelVisible());
+    EXPECT_EQ(windows().size(), 2);
+    EXPECT_TRUE(empty->vc()->viewerState().isData);
 }
 
 TEST_F(AppDelegateTest, AViewerComesAtLaunchAndOnReopenWithNoneVisibleAndGoesWhenClosed) {
