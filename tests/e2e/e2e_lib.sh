@@ -38,16 +38,9 @@ unset QT_QPA_PLATFORM
 
 "$make_images" "$work/fx" || { echo "FAILED: making test images"; exit 1; }
 
-# The id of the visible window with exactly this title, waiting up to 10 s.
-window_named() {
-  local id
-  for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
-}
+# The id of the visible window with exactly this title, at once or waiting up to 10 s.
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 | grep .; }
+window_named() { retry 200 window_id "$1"; }
 # Starts the viewer on the arguments after the title, then gives the id of its window.
 open_viewer() { # title, arguments...
   "$ovisto" "${@:2}" >>"$work/ovisto.log" 2>&1 &
@@ -82,9 +75,8 @@ retry() { # N, command...
   for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
   return 1
 }
-visible() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-not_visible() { ! visible "$1"; }
-none_named() { retry 100 not_visible "$1"; } # no visible window has this title, within 5 s
+visible() { window_id "$1" >/dev/null; }
+none_named() { retry 100 not visible "$1"; } # no visible window has this title, within 5 s
 title_is() { [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ]; }
 title_becomes() { # window, title
   retry 200 title_is "$1" "$2" && return 0
@@ -112,29 +104,18 @@ rgb_matches() { # rgb, wanted
       for (i = 1; i <= 3; i++) { d = p[i] - w[i]; if (near ? d < -24 || d > 24 : d != 0) ok = 0 } }
     exit neg ? ok : !ok }'
 }
+pixel_matches() { rgb_matches "$("$probe" "$1" "$2" "$3")" "$4"; }
 pixel_is() { # window, x, y, wanted: waits up to 2 s for the pixel to match
-  local got
-  for _ in $(seq 40); do
-    got=$("$probe" "$1" "$2" "$3") && rgb_matches "$got" "$4" && return 0
-    sleep 0.05
-  done
-  echo "  pixel at $2,$3 is '$got', wanted '$4'"
-  return 1
+  retry 40 pixel_matches "$@" || { echo "  pixel at $2,$3 is '$("$probe" "$1" "$2" "$3")', wanted '$4'"; return 1; }
 }
 
 # "width height x y" of a window.
 geometry_of() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^(WIDTH|HEIGHT|X|Y)=/ {v[$1]=$2} END {print v["WIDTH"], v["HEIGHT"], v["X"], v["Y"]}'
 }
-window_is() { # window, expected geometry
-  local got
-  for _ in $(seq 100); do
-    got=$(geometry_of "$1")
-    [ "$got" = "$2" ] && return 0
-    sleep 0.05
-  done
-  echo "  geometry is '$got', wanted '$2'"
-  return 1
+geometry_is() { [ "$(geometry_of "$1")" = "$2" ]; }
+window_is() { # window, expected geometry: waits up to 5 s for it
+  retry 100 geometry_is "$@" || { echo "  geometry is '$(geometry_of "$1")', wanted '$2'"; return 1; }
 }
 finish() {
   echo "$passed passed, $failed failed"
