@@ -29,14 +29,6 @@
 
 namespace {
 
-// A JPEG whose EXIF names the camera: IFD0 with Make and Model.
-QByteArray jpegWithCamera(const QImage& image, const QByteArray& make, const QByteArray& model) {
-    return ExifBuilder()
-        .text(0x010F, make)
-        .text(0x0110, model)
-        .intoJpeg(TestImages::encode(image, "JPEG", 90));
-}
-
 QImage filled(int width, int height, QColor color) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
@@ -50,8 +42,12 @@ class InfoPanelTest : public ::testing::Test {
         Settings().setHideWelcomeScreen(1);
         ASSERT_TRUE(dir.isValid());
         camera = dir.filePath(QStringLiteral("camera.jpg"));
+        // A JPEG whose EXIF names the camera: IFD0 with Make and Model.
         ASSERT_TRUE(TestImages::write(
-            camera, jpegWithCamera(filled(120, 80, Qt::black), "Velmora", "Ovisto Test Cam")));
+            camera, ExifBuilder()
+                        .text(0x010F, "Velmora")
+                        .text(0x0110, "Ovisto Test Cam")
+                        .intoJpeg(TestImages::encode(filled(120, 80, Qt::black), "JPEG", 90))));
     }
     void TearDown() override { QSettings().clear(); }
 
