@@ -115,9 +115,7 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAndAKeyViewerTakesTh
     viewer->updateMainMenu();
     ASSERT_EQ(openWith(), "GIMP");
     delegate->disableMenus();
-    for (MenuItem item : {MenuItem::Copy, MenuItem::GetInfo, MenuItem::NextImage, MenuItem::Print,
-                          MenuItem::ZoomIn})
-        EXPECT_FALSE(enabled(item)) << int(item);
+    EXPECT_FALSE(enabled(MenuItem::Copy)) << "which items go is MenuState's";
     EXPECT_TRUE(enabled(MenuItem::NewFromClipboard));
     EXPECT_EQ(openWith(), "No applications (off)");
     // Another window took the menus in between: its "No applications" must not stick.
@@ -129,9 +127,7 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAndAKeyViewerTakesTh
 TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
     OrvaneWindowController* viewer = frontViewer();
     ASSERT_TRUE(viewer);
-    for (MenuItem item : {MenuItem::Copy, MenuItem::Rotate90, MenuItem::ExportJPEG, MenuItem::Print,
-                          MenuItem::SelectAll, MenuItem::SelectionTool})
-        EXPECT_TRUE(enabled(item)) << int(item);
+    EXPECT_TRUE(enabled(MenuItem::Rotate90)) << "which items come is MenuState's";
     EXPECT_FALSE(enabled(MenuItem::Deselect));
     const QSize before = viewer->vc()->getCurrentImage().size();
     delegate->menuItem(MenuItem::Rotate90)->trigger();
