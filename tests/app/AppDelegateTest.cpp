@@ -114,6 +114,7 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAndAKeyViewerTakesTh
     };
     viewer->updateMainMenu();
     ASSERT_EQ(openWith(), "GIMP");
+    delegate->menuItem(MenuItem::Copy)->setEnabled(true);
     delegate->disableMenus();
     EXPECT_FALSE(enabled(MenuItem::Copy)) << "which items go is MenuState's";
     EXPECT_TRUE(enabled(MenuItem::NewFromClipboard));
