@@ -193,6 +193,11 @@ TEST_F(InfoPanelTest, GetInfoFollowsTheViewersItem) {
     ASSERT_TRUE(delegate.infoController->isVisible());
     ASSERT_TRUE(shown(*panel));
     EXPECT_TRUE(panel->treeText().contains(QStringLiteral("Ovisto Test Cam")));
+    auto showsSize = [&](qsizetype bytes) {
+        const QString size = QStringLiteral("%1 bytes").arg(bytes);
+        return QTest::qWaitFor([&] { return panel->labelSize->text() == size; }, 10000) &&
+               shown(*panel);
+    };
 
     vc->showNextImage();
     ASSERT_TRUE(QTest::qWaitFor(
@@ -208,9 +213,7 @@ TEST_F(InfoPanelTest, GetInfoFollowsTheViewersItem) {
     QSignalSpy sent(vc, &ViewController::updateDetailsPanelWithData);
     vc->startWithFile(archive);
     ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
-    const QString size = QStringLiteral("%1 bytes").arg(png.size());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->labelSize->text() == size; }, 10000));
-    ASSERT_TRUE(shown(*panel));
+    ASSERT_TRUE(showsSize(png.size()));
     ASSERT_EQ(sent.count(), 1);
     EXPECT_EQ(sent[0][0].toByteArray(), png) << "the loading path sends the entry's bytes";
     EXPECT_EQ(panel->labelFormat->text(), QStringLiteral("PNG image"));
@@ -223,10 +226,7 @@ TEST_F(InfoPanelTest, GetInfoFollowsTheViewersItem) {
 
     const QByteArray clip = TestImages::encode(filled(30, 20, Qt::green), "PNG");
     vc->startWithData(clip);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return panel->labelSize->text() == QStringLiteral("%1 bytes").arg(clip.size()); },
-        10000));
-    ASSERT_TRUE(shown(*panel));
+    ASSERT_TRUE(showsSize(clip.size()));
     EXPECT_EQ(panel->thumbView->cgImage().size(), QSize(30, 20));
 
     vc->getInfo();
