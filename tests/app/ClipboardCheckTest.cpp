@@ -7,58 +7,42 @@
 
 namespace {
 
-QMimeData* withUrls(const std::vector<const char*>& paths) {
-    auto* data = new QMimeData;
-    QList<QUrl> urls;
-    for (const char* p : paths)
-        urls.append(QUrl::fromLocalFile(QString::fromUtf8(p)));
-    data->setUrls(urls);
-    return data;
-}
-
-TEST(ClipboardCheck, FileURLsEnableOnlyForOpenableExtensions) {
-    const QStringList types = ClipboardCheck::fileTypes();
-    const std::pair<std::vector<const char*>, bool> cases[] = {
-        {{"/tmp/notes.txt"}, false},
-        {{"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}, true},
-        {{"/tmp/download.webp", "/tmp/phone.AVIF", "/tmp/cam.jxl"}, true},
-        {{"/tmp/comics.ZIP"}, true},
-        {{"/tmp/README"}, false},
+// Local files decide by their extensions, whatever else is offered; otherwise PNG, then TIFF.
+TEST(ClipboardCheck, FileURLsDecideElseTheImageDataPngBeforeTiff) {
+    struct Case {
+        std::vector<const char*> urls;
+        std::vector<const char*> images; // offered image types, each with its name as bytes
+        bool openable;
+        const char* image;
     };
-    for (const auto& [paths, openable] : cases) {
-        std::unique_ptr<QMimeData> data(withUrls(paths));
-        EXPECT_EQ(ClipboardCheck::canImport(data.get(), types), openable) << paths.front();
+    const Case cases[] = {
+        {{"/tmp/notes.txt"}, {}, false, nullptr},
+        {{"/tmp/notes.txt", "/tmp/HOLIDAY.JPG"}, {}, true, nullptr},
+        {{"/tmp/download.webp", "/tmp/phone.AVIF", "/tmp/cam.jxl"}, {}, true, nullptr},
+        {{"/tmp/comics.ZIP"}, {}, true, nullptr},
+        {{"/tmp/README"}, {}, false, nullptr},
+        {{"/tmp/notes.txt"}, {"image/png"}, false, "image/png"},
+        {{}, {}, false, nullptr},
+        {{}, {"image/tiff"}, true, "image/tiff"},
+        {{}, {"image/tiff", "image/png"}, true, "image/png"},
+        // A browser's copied image: its address beside the pixels, and no file.
+        {{"https://example.org/cat.jpg"}, {}, false, nullptr},
+        {{"https://example.org/cat.jpg"}, {"image/png"}, true, "image/png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.urls.empty() ? "no files" : c.urls.front());
+        QMimeData data;
+        data.setText(QStringLiteral("just words"));
+        QList<QUrl> urls;
+        for (const char* url : c.urls)
+            urls.append(url[0] == '/' ? QUrl::fromLocalFile(QString::fromUtf8(url)) : QUrl(url));
+        if (!urls.isEmpty())
+            data.setUrls(urls);
+        for (const char* type : c.images)
+            data.setData(QString::fromLatin1(type), type);
+        EXPECT_EQ(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()), c.openable);
+        EXPECT_EQ(ClipboardCheck::imageData(&data).value_or(QByteArray()), QByteArray(c.image));
     }
-}
-
-TEST(ClipboardCheck, FileURLsDecideEvenWhenImageDataIsAlsoThere) {
-    std::unique_ptr<QMimeData> data(withUrls({"/tmp/notes.txt"}));
-    data->setData(QStringLiteral("image/png"), "\x89PNG");
-    EXPECT_FALSE(ClipboardCheck::canImport(data.get(), ClipboardCheck::fileTypes()));
-}
-
-TEST(ClipboardCheck, ImageDataPrefersPngOverTiff) {
-    QMimeData data;
-    EXPECT_FALSE(ClipboardCheck::imageData(&data));
-    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
-    data.setText(QStringLiteral("just words"));
-    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
-    data.setData(QStringLiteral("image/tiff"), "tiff-bytes");
-    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("tiff-bytes"));
-    data.setData(QStringLiteral("image/png"), "png-bytes");
-    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("png-bytes"));
-    EXPECT_TRUE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
-}
-
-TEST(ClipboardCheck, RemoteURLsAreNotFiles) {
-    QMimeData data;
-    data.setUrls({QUrl(QStringLiteral("https://example.org/cat.jpg"))});
-    EXPECT_FALSE(ClipboardCheck::fileURLs(&data));
-    EXPECT_FALSE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
-    // A browser's copied image: its address beside the pixels.
-    data.setData(QStringLiteral("image/png"), "png-bytes");
-    EXPECT_TRUE(ClipboardCheck::canImport(&data, ClipboardCheck::fileTypes()));
-    EXPECT_EQ(ClipboardCheck::imageData(&data), QByteArray("png-bytes"));
 }
 
 // Offers an image the way another application's clipboard does: the bytes

@@ -2,8 +2,8 @@
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -31,7 +31,7 @@ struct FakeWindow : RoutableWindow {
 };
 
 class DocumentRouterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         for (const char* folder : {"one", "two"})
@@ -55,85 +55,58 @@ protected:
                           [this](const QString& p) { recent.append(p); }};
 };
 
-TEST_F(DocumentRouterTest, SameFolderGoesToItsWindowOnlyInWindowModeOne) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    FakeWindow* idle = existing();
-
-    router.route({path("one/b.jpg")}, {showing, idle}, 1);
-    EXPECT_EQ(showing->shown, path("one/b.jpg"));
-    EXPECT_FALSE(idle->started);
-
-    router.route({path("one/c.jpg")}, {showing, idle}, 0);
-    EXPECT_EQ(idle->shown, path("one/c.jpg")) << "mode 0 prefers the idle window";
-    EXPECT_EQ(showing->shown, path("one/b.jpg"));
-    EXPECT_TRUE(made.isEmpty());
-    EXPECT_EQ(recent, QStringList({path("one/b.jpg"), path("one/c.jpg")}));
-}
-
-TEST_F(DocumentRouterTest, AFolderMatchesTheWindowShowingAnImageInIt) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("two/x.png"));
-    router.route({path("two")}, {showing}, 1);
-    EXPECT_EQ(showing->files.size(), 2);
-    EXPECT_TRUE(made.isEmpty());
-}
-
-TEST_F(DocumentRouterTest, OtherFolderFallsBackToIdleThenNewWindow) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    router.route({path("two/b.jpg")}, {showing}, 1);
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->shown, path("two/b.jpg"));
-    EXPECT_EQ(made[0]->presented, 1);
-}
-
-TEST_F(DocumentRouterTest, OneIdleWindowTakesTheFirstFileAndEachFurtherFileGetsANewWindow) {
-    FakeWindow* idle = existing();
-    router.route({path("one/a.jpg"), path("one/b.jpg"), path("one/c.jpg")}, {idle}, 0);
-    EXPECT_EQ(idle->files, QStringList({path("one/a.jpg")}));
-    ASSERT_EQ(made.size(), 2);
-    EXPECT_EQ(made[0]->files, QStringList({path("one/b.jpg")}));
-    EXPECT_EQ(made[1]->files, QStringList({path("one/c.jpg")}));
-}
-
-TEST_F(DocumentRouterTest, WindowsMadeDuringABatchAreNotCandidatesForItsLaterPaths) {
-    // In mode 1, the window made for the first file shows folder "one", yet the
-    // second file of the same folder gets a window of its own: the window list
-    // was taken before the batch.
-    router.route({path("one/a.jpg"), path("one/b.jpg")}, {}, 1);
-    ASSERT_EQ(made.size(), 2);
-    // The next batch sees both and joins the first one showing the folder.
-    router.route({path("one/c.jpg")}, {made[0], made[1]}, 1);
-    EXPECT_EQ(made.size(), 2);
-    EXPECT_EQ(made[0]->shown, path("one/c.jpg"));
-}
-
-TEST_F(DocumentRouterTest, ClipboardFilesGoToEveryIdleWindowIgnoringTheMode) {
-    FakeWindow* showing = existing();
-    showing->startWithFile(path("one/a.jpg"));
-    FakeWindow* idle1 = existing();
-    FakeWindow* idle2 = existing();
-    router.routeFromPasteboard({path("one/b.jpg")}, {showing, idle1, idle2});
-    EXPECT_EQ(idle1->shown, path("one/b.jpg"));
-    EXPECT_EQ(idle2->shown, path("one/b.jpg"));
-    EXPECT_EQ(showing->files.size(), 1);
-    router.routeFromPasteboard({path("one/c.jpg")}, {showing, idle1, idle2});
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->shown, path("one/c.jpg"));
-}
-
-TEST_F(DocumentRouterTest, PastedImageLoadsIntoBothEmptyWindowsAndIsNotRecent) {
-    FakeWindow* idle1 = existing();
-    FakeWindow* idle2 = existing();
-    router.routeData("png-bytes", {idle1, idle2});
-    EXPECT_EQ(idle1->data.size(), 1);
-    EXPECT_EQ(idle2->data.size(), 1);
-    EXPECT_TRUE(made.isEmpty());
-    EXPECT_TRUE(recent.isEmpty());
-    router.routeData("more", {idle1, idle2});
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0]->data.size(), 1);
+// Per case: what each window shows ("-" idle), the paths, then what each window and after them
+// each new one was given ("#" for pasted bytes). Every start is presented; each file is recent.
+TEST_F(DocumentRouterTest, EachDocumentGoesToItsFoldersWindowAnIdleOneOrANewOne) {
+    enum Via { Mode0, Mode1, Clipboard, Data };
+    const std::tuple<Via, const char*, const char*, const char*> cases[] = {
+        {Mode1, "one/a.jpg -", "one/b.jpg", "one/b.jpg -"}, // the window showing the folder
+        {Mode0, "one/a.jpg -", "one/c.jpg", "- one/c.jpg"}, // an idle window
+        {Mode1, "two/x.png", "two", "two"},                 // a folder: its image's window
+        {Mode1, "one/a.jpg", "two/b.jpg", "- two/b.jpg"},   // no idle window: a new one
+        {Mode0, "-", "one/a.jpg one/b.jpg one/c.jpg", "one/a.jpg one/b.jpg one/c.jpg"},
+        // No window made during a batch is a candidate for its later paths.
+        {Mode1, "", "one/a.jpg one/b.jpg", "one/a.jpg one/b.jpg"},
+        {Mode1, "one/a.jpg one/b.jpg", "one/c.jpg", "one/c.jpg -"}, // the first of the folder
+        {Clipboard, "one/a.jpg - -", "one/b.jpg", "- one/b.jpg one/b.jpg"}, // every idle one
+        {Clipboard, "one/a.jpg", "one/c.jpg", "- one/c.jpg"},
+        {Data, "- -", "png", "#png #png"},
+        {Data, "one/a.jpg", "png", "- #png"},
+    };
+    auto words = [](const char* text) {
+        return QString::fromLatin1(text).split(' ', Qt::SkipEmptyParts);
+    };
+    for (const auto& [via, showing, paths, given] : cases) {
+        SCOPED_TRACE(given);
+        owned.clear();
+        recent.clear();
+        QList<RoutableWindow*> windows;
+        for (const QString& shown : words(showing)) {
+            windows.append(existing());
+            owned.back()->started = shown != QLatin1String("-");
+            owned.back()->shown = owned.back()->started ? dir.filePath(shown) : QString();
+        }
+        QStringList files;
+        for (const QString& p : words(paths))
+            files.append(dir.filePath(p));
+        if (via == Data)
+            router.routeData(paths, windows);
+        else if (via == Clipboard)
+            router.routeFromPasteboard(files, windows);
+        else
+            router.route(files, windows, via == Mode1 ? 1 : 0);
+        QStringList got;
+        qsizetype started = 0;
+        for (const auto& w : owned) {
+            got.append(!w->data.isEmpty()   ? QLatin1Char('#') + QString::fromLatin1(w->data.join())
+                       : w->files.isEmpty() ? QStringLiteral("-")
+                                            : w->files.join(' ').mid(dir.path().size() + 1));
+            EXPECT_EQ(w->presented, w->files.size() + w->data.size());
+            started += w->files.size();
+        }
+        EXPECT_EQ(got, words(given));
+        EXPECT_EQ(recent.size(), started);
+    }
 }
 
 } // namespace

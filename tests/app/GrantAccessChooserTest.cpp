@@ -9,32 +9,30 @@
 
 namespace {
 
-TEST(GrantAccessChooser, StartsBesideTheFolderWithItSelected) {
+// Beside the folder with it selected, with the privacy accessory; through the portal it is the
+// desktop's own chooser, for Qt's own dialog inside a sandbox shows only the sandbox.
+TEST(GrantAccessChooser, StartsBesideTheFolderWithItSelectedOrIsTheDesktopsThroughThePortal) {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("Pictures"));
     QDir().mkpath(folder);
-    const auto dialog = GrantAccessChooser::makeDialog(folder, false);
-    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
-    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Grant Access"));
-    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
-    dialog->show();
-    ASSERT_EQ(dialog->selectedFiles().size(), 1);
-    EXPECT_EQ(QDir(dialog->selectedFiles().first()).canonicalPath(), QDir(folder).canonicalPath());
-
-    auto* privacy = dialog->findChild<QPushButton*>(QStringLiteral("systemPreferences"));
-    ASSERT_TRUE(privacy) << "the accessory is part of the dialog";
-    EXPECT_EQ(privacy->isVisible(), Workspace::canOpenPrivacySettings())
-        << "hidden where the desktop has no privacy settings";
-}
-
-TEST(GrantAccessChooser, ThroughThePortalItIsTheDesktopsOwnChooser) {
-    // Qt's own dialog inside a sandbox shows only the sandbox: choosing there grants nothing.
-    const auto dialog = GrantAccessChooser::makeDialog(QDir::tempPath(), true);
-    EXPECT_FALSE(dialog->testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
-    EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Grant Access"));
-    EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("PermissionsAccessoryView")));
+    for (bool portal : {false, true}) {
+        SCOPED_TRACE(portal);
+        const auto dialog = GrantAccessChooser::makeDialog(folder, portal);
+        EXPECT_EQ(dialog->testOption(QFileDialog::DontUseNativeDialog), !portal);
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+        EXPECT_EQ(dialog->labelText(QFileDialog::Accept), QStringLiteral("Grant Access"));
+        auto* privacy = dialog->findChild<QPushButton*>(QStringLiteral("systemPreferences"));
+        EXPECT_EQ(privacy != nullptr, !portal) << "the accessory is part of our own dialog";
+        if (portal)
+            continue;
+        EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+        dialog->show();
+        ASSERT_EQ(dialog->selectedFiles().size(), 1);
+        EXPECT_EQ(QDir(dialog->selectedFiles().first()).canonicalPath(),
+                  QDir(folder).canonicalPath());
+        EXPECT_EQ(privacy->isVisible(), Workspace::canOpenPrivacySettings())
+            << "hidden where the desktop has no privacy settings";
+    }
 }
 
 } // namespace

@@ -4,11 +4,11 @@
 #include "app/InfoViewPanel.h"
 #include "app/InfoWindowController.h"
 #include "app/OVThumbView.h"
-#include "support/ZipBuilder.h"
 #include "core/Settings.h"
 #include "menus/RTSpinKitView.h"
 #include "support/ExifBuilder.h"
 #include "support/TestImages.h"
+#include "support/ZipBuilder.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
@@ -29,11 +29,6 @@
 
 namespace {
 
-// A JPEG whose EXIF names the camera: IFD0 with Make and Model.
-QByteArray jpegWithCamera(const QImage& image, const QByteArray& make, const QByteArray& model) {
-    return ExifBuilder().text(0x010F, make).text(0x0110, model).intoJpeg(TestImages::encode(image, "JPEG", 90));
-}
-
 QImage filled(int width, int height, QColor color) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
@@ -47,8 +42,12 @@ class InfoPanelTest : public ::testing::Test {
         Settings().setHideWelcomeScreen(1);
         ASSERT_TRUE(dir.isValid());
         camera = dir.filePath(QStringLiteral("camera.jpg"));
+        // A JPEG whose EXIF names the camera: IFD0 with Make and Model.
         ASSERT_TRUE(TestImages::write(
-            camera, jpegWithCamera(filled(120, 80, Qt::black), "Velmora", "Ovisto Test Cam")));
+            camera, ExifBuilder()
+                        .text(0x010F, "Velmora")
+                        .text(0x0110, "Ovisto Test Cam")
+                        .intoJpeg(TestImages::encode(filled(120, 80, Qt::black), "JPEG", 90))));
     }
     void TearDown() override { QSettings().clear(); }
 
@@ -68,13 +67,20 @@ class InfoPanelTest : public ::testing::Test {
 
 } // namespace
 
+// Which requests run is InfoRequests' rule; the panel asks only once shown, shows a spinner
+// while it works, then the details.
 TEST_F(InfoPanelTest, AFileShowsItsFormatSizeThumbnailHistogramAndCamera) {
     InfoViewController panel;
-    panel.setPanelVisible(true);
+    panel.setURL(dir.filePath(QStringLiteral("missing.jpg")));
     panel.setURL(camera);
+    QTest::qWait(50);
+    EXPECT_FALSE(panel.requests().isRunning()) << "a hidden panel computes nothing";
+    QSignalSpy results(&panel, &InfoViewController::detailsShown);
+    panel.setPanelVisible(true);
     EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Loading);
     EXPECT_TRUE(panel.spinner->isAnimating());
     ASSERT_TRUE(shown(panel));
+    EXPECT_EQ(results.count(), 1) << "only the newest was computed";
     ASSERT_EQ(panel.contentState(), InfoViewController::ContentState::Details);
     EXPECT_FALSE(panel.spinner->isAnimating());
     EXPECT_TRUE(panel.treeText().contains(QStringLiteral("Model\tOvisto Test Cam")))
@@ -85,16 +91,7 @@ TEST_F(InfoPanelTest, AFileShowsItsFormatSizeThumbnailHistogramAndCamera) {
     ASSERT_EQ(panel.histogramView->arrPoints().size(), 256);
     EXPECT_GT(panel.histogramView->arrPoints()[0].y, 0.0) << "a black image";
 
-    // The same file again: nothing reloads.
-    panel.setURL(camera);
-    EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Details);
-}
-
-TEST_F(InfoPanelTest, GroupsOpenUnlessTheUserFoldedThem) {
-    InfoViewController panel;
-    panel.setPanelVisible(true);
-    panel.setURL(camera);
-    ASSERT_TRUE(shown(panel));
+    // Groups open unless the user folded them; folded, one stays so for the next images.
     QStandardItemModel* model = panel.treeModel();
     QModelIndex group;
     for (int row = 0; row < model->rowCount() && !group.isValid(); ++row) {
@@ -103,9 +100,7 @@ TEST_F(InfoPanelTest, GroupsOpenUnlessTheUserFoldedThem) {
     }
     ASSERT_TRUE(group.isValid()) << panel.treeText().toStdString();
     const QString name = group.data().toString();
-    EXPECT_TRUE(panel.treeView->isExpanded(group)) << "the camera's model at a glance";
-
-    // Folded by the user: it stays folded for the next images.
+    EXPECT_TRUE(panel.treeView->isExpanded(group));
     panel.treeView->collapse(group);
     panel.setURL(QString());
     panel.setURL(camera);
@@ -115,93 +110,49 @@ TEST_F(InfoPanelTest, GroupsOpenUnlessTheUserFoldedThem) {
     EXPECT_FALSE(panel.treeView->isExpanded(again[0]->index()));
 }
 
+// Bytes are described as GetInfoFollowsTheViewersItem shows; the viewer's (here: white) copy of
+// the black file is counted instead of a decode.
 TEST_F(InfoPanelTest, TheViewersImageIsCountedInsteadOfADecode) {
     InfoViewController panel;
     panel.setPanelVisible(true);
-    // The viewer hands over its (here: white) copy of the black file.
     panel.setURL(camera, filled(3000, 2000, Qt::white));
     ASSERT_TRUE(shown(panel));
     EXPECT_DOUBLE_EQ(panel.histogramView->arrPoints()[255].y, 3200.0);
     EXPECT_EQ(panel.thumbView->cgImage().size(), QSize(128, 85));
 }
 
-TEST_F(InfoPanelTest, NoneAndFailuresShowNoDetailsAndTheSizeNeverLingers) {
-    InfoViewController panel;
-    panel.setPanelVisible(true);
-    panel.setURL(camera);
-    ASSERT_TRUE(shown(panel));
-    const QString text = dir.filePath(QStringLiteral("notes.jpg"));
-    ASSERT_TRUE(TestImages::write(text, "just text"));
-    panel.setURL(text);
-    ASSERT_TRUE(shown(panel));
-    EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Empty);
-    EXPECT_TRUE(panel.treeText().isEmpty());
-    EXPECT_FALSE(panel.labelNoDetails->isHidden());
-
-    // A, none, A shows A again.
-    panel.setURL(camera);
-    ASSERT_TRUE(shown(panel));
-    panel.setURL(QString());
-    EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Empty);
-    panel.setURL(camera);
-    ASSERT_TRUE(shown(panel));
-    EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Details);
-
-    // Bytes have their own size, never the file's before them.
-    const QByteArray png = TestImages::encode(filled(10, 10, Qt::red), "PNG");
-    panel.setDATA(png);
-    ASSERT_TRUE(shown(panel));
-    EXPECT_EQ(panel.labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
-    EXPECT_EQ(panel.labelFormat->text(), QStringLiteral("PNG image"));
-}
-
-TEST_F(InfoPanelTest, AHiddenPanelComputesOnlyWhenShown) {
-    InfoViewController panel;
-    panel.setURL(dir.filePath(QStringLiteral("missing.jpg")));
-    panel.setURL(camera);
-    QTest::qWait(50);
-    EXPECT_FALSE(panel.requests().isRunning());
-    EXPECT_TRUE(panel.requests().hasWaiting());
-    QSignalSpy results(&panel, &InfoViewController::detailsShown);
-    panel.setPanelVisible(true);
-    ASSERT_TRUE(shown(panel));
-    ASSERT_EQ(results.count(), 1) << "only the newest was computed";
-    EXPECT_EQ(panel.contentState(), InfoViewController::ContentState::Details);
-}
-
 TEST_F(InfoPanelTest, TheSelectorIsStoredWhenTheUserChangesItOnly) {
     InfoViewController panel;
     panel.setPanelVisible(true);
+    auto graphsShown = [&](bool luminance) {
+        EXPECT_EQ(panel.histogramView->isVisibleTo(&panel), luminance);
+        for (ClsDraw* colour : {panel.histogramViewR, panel.histogramViewG, panel.histogramViewB})
+            EXPECT_EQ(colour->isVisibleTo(&panel), !luminance);
+    };
     panel.viewWillAppear();
     panel.setURL(camera);
     ASSERT_TRUE(shown(panel));
     EXPECT_FALSE(QSettings().contains(QLatin1String(Settings::HistogramType)))
         << "restoring and showing an image write nothing";
-    EXPECT_TRUE(panel.histogramView->isVisibleTo(&panel));
-    EXPECT_FALSE(panel.histogramViewR->isVisibleTo(&panel));
-
+    graphsShown(true);
     panel.histogramSelector->setCurrentIndex(1);
     emit panel.histogramSelector->activated(1);
     EXPECT_EQ(Settings().histogramType(), 1);
-    EXPECT_FALSE(panel.histogramView->isVisibleTo(&panel));
-    EXPECT_TRUE(panel.histogramViewG->isVisibleTo(&panel));
-
-    Settings().setValue(Settings::HistogramType, 0);
-    panel.viewWillAppear();
-    EXPECT_EQ(panel.histogramSelector->currentIndex(), 0);
-    EXPECT_TRUE(panel.histogramView->isVisibleTo(&panel));
-
-    // Any index above 0 picks the colour graphs; restoring it and showing
-    // the next image leave the stored value as the user's.
-    Settings().setValue(Settings::HistogramType, 5);
-    panel.viewWillAppear();
-    EXPECT_EQ(panel.histogramSelector->currentIndex(), 1);
-    EXPECT_TRUE(panel.histogramViewB->isVisibleTo(&panel));
+    graphsShown(false);
+    // Any index above 0 picks the colour graphs; restoring it and showing the next image leave
+    // the stored value as the user's.
+    for (int stored : {0, 5}) {
+        Settings().setValue(Settings::HistogramType, stored);
+        panel.viewWillAppear();
+        EXPECT_EQ(panel.histogramSelector->currentIndex(), stored ? 1 : 0);
+        graphsShown(stored == 0);
+    }
     panel.setDATA(TestImages::encode(filled(10, 10, Qt::red), "PNG"));
     ASSERT_TRUE(shown(panel));
     EXPECT_EQ(Settings().histogramType(), 5);
 }
 
+// Where the panel goes is PanelPlacement's rule; the window stores it only on the user's move.
 TEST_F(InfoPanelTest, PanelPlacementIsStoredOnlyWhenTheUserMovesIt) {
     InfoWindowController controller;
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -213,8 +164,7 @@ TEST_F(InfoPanelTest, PanelPlacementIsStoredOnlyWhenTheUserMovesIt) {
     // The window system echoing the placement back is not a move by the user.
     controller.saveWindowPos();
     QTest::qWait(20);
-    EXPECT_FALSE(QSettings().contains(QLatin1String(Settings::InfoPanelX)))
-        << "the default placement is not stored";
+    EXPECT_FALSE(QSettings().contains(QLatin1String(Settings::InfoPanelX)));
 
     QSignalSpy closed(&controller, &InfoWindowController::panelClosed);
     panel->setGeometry(QRect(area.left() + 30, area.top() + 40, 240, 520));
@@ -223,30 +173,38 @@ TEST_F(InfoPanelTest, PanelPlacementIsStoredOnlyWhenTheUserMovesIt) {
     EXPECT_EQ(Settings().infoPanelH(), 520.0);
     controller.showWindow(nullptr);
     EXPECT_EQ(panel->geometry(), QRect(area.left() + 30, area.top() + 40, 240, 520));
-    controller.close();
-
-    Settings().setValue(Settings::InfoPanelH, 399.0);
-    controller.showWindow(nullptr);
-    EXPECT_EQ(panel->geometry().size(), QSize(240, 400));
-    EXPECT_EQ(panel->geometry().topLeft(), QPoint(area.right() + 1 - 240 - 24, area.top() + 24));
 }
 
-TEST_F(InfoPanelTest, GetInfoDescribesTheViewersItemAndAnArchiveEntrysOwnBytes) {
+// The viewer's item reaches the panel: a file, a step onto a damaged one, an archive entry's
+// own bytes (not a re-encoded copy) and a clipboard image's.
+TEST_F(InfoPanelTest, GetInfoFollowsTheViewersItem) {
+    ASSERT_TRUE(
+        TestImages::write(dir.filePath(QStringLiteral("damaged.jpg")), TestImages::damagedJpeg()));
     AppDelegate delegate;
     delegate.application({camera});
     delegate.applicationDidFinishLaunching();
     ASSERT_EQ(delegate.viewerWindows().size(), 1);
     ViewController* vc = delegate.viewerWindows()[0]->vc();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isFileLoaded() && !vc->isLoading(); }, 10000));
+    auto loaded = [vc] { return vc->isFileLoaded() && !vc->isLoading(); };
+    ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
     vc->getInfo();
     ASSERT_TRUE(delegate.panelVisible);
     InfoViewController* panel = delegate.infoController->contentViewController();
     ASSERT_TRUE(delegate.infoController->isVisible());
     ASSERT_TRUE(shown(*panel));
     EXPECT_TRUE(panel->treeText().contains(QStringLiteral("Ovisto Test Cam")));
+    auto showsSize = [&](qsizetype bytes) {
+        const QString size = QStringLiteral("%1 bytes").arg(bytes);
+        return QTest::qWaitFor([&] { return panel->labelSize->text() == size; }, 10000) &&
+               shown(*panel);
+    };
 
-    // An archive entry loaded while the panel shows: its own PNG bytes, not
-    // a re-encoded copy.
+    vc->showNextImage();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel->contentState() == InfoViewController::ContentState::Empty; }, 10000));
+    EXPECT_TRUE(panel->treeText().isEmpty());
+    EXPECT_FALSE(panel->labelNoDetails->isHidden());
+
     ZipBuilder zip;
     const QByteArray png = TestImages::encode(filled(40, 30, Qt::blue), "PNG");
     zip.add("shot.png", png);
@@ -254,58 +212,26 @@ TEST_F(InfoPanelTest, GetInfoDescribesTheViewersItemAndAnArchiveEntrysOwnBytes) 
     ASSERT_TRUE(zip.writeTo(archive));
     QSignalSpy sent(vc, &ViewController::updateDetailsPanelWithData);
     vc->startWithFile(archive);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isFileLoaded() && !vc->isLoading(); }, 10000));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return panel->labelSize->text() !=
-                   QStringLiteral("%1 bytes").arg(QFileInfo(camera).size());
-        },
-        10000));
-    ASSERT_TRUE(shown(*panel));
+    ASSERT_TRUE(QTest::qWaitFor(loaded, 10000));
+    ASSERT_TRUE(showsSize(png.size()));
     ASSERT_EQ(sent.count(), 1);
     EXPECT_EQ(sent[0][0].toByteArray(), png) << "the loading path sends the entry's bytes";
     EXPECT_EQ(panel->labelFormat->text(), QStringLiteral("PNG image"));
-    EXPECT_EQ(panel->labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
 
     // The window coming to the front sends the same bytes: nothing reloads.
     const quint64 serial = panel->requests().latest();
     delegate.viewerWindows()[0]->windowDidBecomeKey();
     QTest::qWait(20);
     EXPECT_EQ(panel->requests().latest(), serial);
-    EXPECT_EQ(panel->contentState(), InfoViewController::ContentState::Details);
+
+    const QByteArray clip = TestImages::encode(filled(30, 20, Qt::green), "PNG");
+    vc->startWithData(clip);
+    ASSERT_TRUE(showsSize(clip.size()));
+    EXPECT_EQ(panel->thumbView->cgImage().size(), QSize(30, 20));
 
     vc->getInfo();
     EXPECT_FALSE(delegate.panelVisible);
     EXPECT_FALSE(Settings().panelVisible());
-}
-
-TEST_F(InfoPanelTest, ThePanelFollowsStepsFailuresAndClipboardImages) {
-    ASSERT_TRUE(
-        TestImages::write(dir.filePath(QStringLiteral("damaged.jpg")), TestImages::damagedJpeg()));
-    AppDelegate delegate;
-    delegate.application({camera});
-    delegate.applicationDidFinishLaunching();
-    ViewController* vc = delegate.viewerWindows()[0]->vc();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isFileLoaded() && !vc->isLoading(); }, 10000));
-    delegate.showDetailsPanel();
-    InfoViewController* panel = delegate.infoController->contentViewController();
-    ASSERT_TRUE(shown(*panel));
-    EXPECT_TRUE(panel->treeText().contains(QStringLiteral("Ovisto Test Cam")));
-
-    // A step onto a file that cannot be decoded: no details, nothing left over.
-    vc->showNextImage();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return panel->contentState() == InfoViewController::ContentState::Empty; }, 10000));
-    EXPECT_TRUE(panel->treeText().isEmpty());
-
-    // A clipboard image: its own bytes.
-    const QByteArray png = TestImages::encode(filled(30, 20, Qt::green), "PNG");
-    vc->startWithData(png);
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return panel->contentState() == InfoViewController::ContentState::Details; }, 10000));
-    ASSERT_TRUE(shown(*panel));
-    EXPECT_EQ(panel->labelSize->text(), QStringLiteral("%1 bytes").arg(png.size()));
-    EXPECT_EQ(panel->thumbView->cgImage().size(), QSize(30, 20));
 }
 
 TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {

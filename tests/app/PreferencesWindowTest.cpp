@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -56,141 +57,91 @@ class PreferencesTest : public ::testing::Test {
 
 using GeneralPane = PreferencesTest;
 
-TEST_F(GeneralPane, AnEmptyStoreShowsTheDefaults) {
+// How stored values read is Settings' rule; the pane shows what it reads when shown and on
+// "updateStates" (not "updateUI"), and a refresh writes nothing but the colour it shows.
+TEST_F(GeneralPane, ShowsTheStoreAndARefreshStoresOnlyTheColourShown) {
     PreferencesGeneralViewController pane;
+    auto expectShown = [&](const char* zoom, const char* window, const char* delay, bool asking,
+                           int background, const char* colour) {
+        for (const char* name : {zoom, window})
+            EXPECT_TRUE(control<QRadioButton>(&pane, name)->isChecked()) << name;
+        EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QLatin1String(delay));
+        EXPECT_EQ(control<QCheckBox>(&pane, "folderAccess")->isChecked(), asking);
+        EXPECT_EQ(control<QComboBox>(&pane, "windowBackground")->currentIndex(), background);
+        EXPECT_EQ(control<CLColorPicker>(&pane, "colorPicker")->isVisible(), background == 1);
+        EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QLatin1String(colour));
+    };
     pane.show();
-    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode1")->isChecked());
-    EXPECT_TRUE(control<QRadioButton>(&pane, "windowMode1")->isChecked());
-    EXPECT_FALSE(control<QRadioButton>(&pane, "windowMode2")->isChecked());
-    EXPECT_EQ(control<QSlider>(&pane, "slideshowDelay")->value(), 10);
-    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("10 sec"));
-    EXPECT_TRUE(control<QCheckBox>(&pane, "folderAccess")->isChecked());
-    EXPECT_EQ(control<QComboBox>(&pane, "windowBackground")->currentIndex(), 0);
-    EXPECT_FALSE(control<CLColorPicker>(&pane, "colorPicker")->isVisible());
-    // The colour control's setting is its action: the colour shown is stored.
-    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#000000"));
-    for (const char* untouched :
-         {Settings::ZoomingMode, Settings::WindowMode, Settings::SlideshowDelay,
-          Settings::FolderAccess, Settings::BackgroundMode})
-        EXPECT_FALSE(QSettings().contains(QString::fromLatin1(untouched))) << untouched;
-}
-
-// How stored values read is Settings' rule; the pane shows what it reads, refreshes on
-// "updateStates" (not "updateUI") and writes nothing while doing so.
-TEST_F(GeneralPane, RefreshingShowsTheStoredValuesAndWritesNothing) {
-    store(Settings::SlideshowDelay, 4.9);
-    store(Settings::WindowMode, 2);
-    store(Settings::ZoomingMode, 3);
-    store(Settings::FolderAccess, 1);
-    PreferencesGeneralViewController pane;
-    pane.show();
-    EXPECT_EQ(control<QSlider>(&pane, "slideshowDelay")->value(), 10) << "4.9 waits 10 seconds";
-    EXPECT_TRUE(control<QRadioButton>(&pane, "windowMode2")->isChecked());
-    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode4")->isChecked());
-    EXPECT_FALSE(control<QCheckBox>(&pane, "folderAccess")->isChecked());
-
-    store(Settings::SlideshowDelay, 7.6);
-    store(Settings::ZoomingMode, 1);
+    expectShown("zoomMode1", "windowMode1", "10 sec", true, 0, "#000000");
+    EXPECT_EQ(QSettings().allKeys(), QStringList{QLatin1String(Settings::BackgroundColor)});
+    const std::pair<const char*, QVariant> values[] = {
+        {Settings::SlideshowDelay, 7.6}, {Settings::WindowMode, 2},
+        {Settings::ZoomingMode, 3},      {Settings::FolderAccess, 1},
+        {Settings::BackgroundMode, 1},   {Settings::BackgroundColor, "crimson"}};
+    for (const auto& [key, value] : values)
+        store(key, value);
     NotificationCenter::defaultCenter().post(QStringLiteral("updateUI"));
-    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode4")->isChecked());
+    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode1")->isChecked()) << "updateUI is no refresh";
+    posted.clear();
     NotificationCenter::defaultCenter().post(QStringLiteral("updateStates"));
-    EXPECT_TRUE(control<QRadioButton>(&pane, "zoomMode2")->isChecked());
-    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("7 sec"));
-    EXPECT_DOUBLE_EQ(stored(Settings::SlideshowDelay).toDouble(), 7.6) << "a refresh never writes";
-    EXPECT_EQ(stored(Settings::WindowMode).toInt(), 2);
+    expectShown("zoomMode4", "windowMode2", "7 sec", false, 1, "#000000");
+    EXPECT_TRUE(posted.contains(QStringLiteral("updateUI"))) << "the colour stored is announced";
+    for (const auto& [key, value] : values) // a refresh never writes them
+        EXPECT_TRUE(key == Settings::BackgroundColor || stored(key) == value) << key;
+    store(Settings::BackgroundColor, QStringLiteral("#1a2b3c"));
+    store(Settings::BackgroundMode, 2);
+    pane.updateStates();
+    expectShown("zoomMode4", "windowMode2", "7 sec", false, 2, "#1A2B3C");
 }
 
 TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
     PreferencesGeneralViewController pane;
     pane.show();
+    auto expectStored = [&](const char* key, const char* value, bool announced) {
+        EXPECT_EQ(stored(key).toString(), QLatin1String(value)) << key;
+        EXPECT_EQ(posted, announced ? QStringList{QStringLiteral("updateUI")} : QStringList())
+            << key;
+        posted.clear();
+    };
     posted.clear();
     control<QRadioButton>(&pane, "zoomMode4")->click();
-    EXPECT_EQ(stored(Settings::ZoomingMode).toInt(), 3);
-    EXPECT_TRUE(posted.isEmpty()) << "the zoom mode reaches new windows only";
-
+    expectStored(Settings::ZoomingMode, "3", false); // it reaches new windows only
     control<QRadioButton>(&pane, "windowMode2")->click();
-    EXPECT_EQ(stored(Settings::WindowMode).toInt(), 1);
-    EXPECT_EQ(posted, QStringList({QStringLiteral("updateUI")}));
-
+    expectStored(Settings::WindowMode, "1", true);
     QSlider* delay = control<QSlider>(&pane, "slideshowDelay");
     QTest::keyClick(delay, Qt::Key_Home);
-    EXPECT_EQ(stored(Settings::SlideshowDelay).toDouble(), 5.0);
-    EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("5 sec"));
+    expectStored(Settings::SlideshowDelay, "5", true);
     // Dragged: the label follows every step, the delay is stored and announced once, on release.
-    posted.clear();
     delay->setSliderDown(true);
     for (int step = 6; step <= 30; ++step)
         delay->setSliderPosition(step);
     EXPECT_EQ(control<QLabel>(&pane, "labelDelay")->text(), QStringLiteral("30 sec"));
-    EXPECT_TRUE(posted.isEmpty());
+    expectStored(Settings::SlideshowDelay, "5", false);
     delay->setSliderDown(false);
-    EXPECT_EQ(stored(Settings::SlideshowDelay).toDouble(), 30.0);
-    EXPECT_EQ(posted, QStringList({QStringLiteral("updateUI")}));
-
+    expectStored(Settings::SlideshowDelay, "30", true);
     control<QCheckBox>(&pane, "folderAccess")->click();
-    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1);
+    expectStored(Settings::FolderAccess, "1", false);
 
     QComboBox* background = control<QComboBox>(&pane, "windowBackground");
     CLColorPicker* picker = control<CLColorPicker>(&pane, "colorPicker");
-    QTest::keyClick(background, Qt::Key_Down);
-    EXPECT_EQ(stored(Settings::BackgroundMode).toInt(), 1);
-    EXPECT_TRUE(picker->isVisible());
-    QTest::keyClick(background, Qt::Key_Down);
-    EXPECT_EQ(stored(Settings::BackgroundMode).toInt(), 2);
-    EXPECT_FALSE(picker->isVisible());
-    QTest::keyClick(background, Qt::Key_Up);
-
+    for (int mode : {1, 2}) {
+        QTest::keyClick(background, Qt::Key_Down);
+        expectStored(Settings::BackgroundMode, mode == 1 ? "1" : "2", true);
+        EXPECT_EQ(picker->isVisible(), mode == 1);
+    }
     picker->selectedSegment(0);
     for (CLColorSwatchButton* swatch : picker->popover()->buttons()) {
         if (Settings::hexString(swatch->color()) == QLatin1String("#333333"))
             swatch->click();
     }
-    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#333333"));
-}
-
-TEST_F(GeneralPane, TheColourIsReadAsHexOnlyAndTheRefreshStoresIt) {
-    PreferencesGeneralViewController pane;
-    CLColorPicker* picker = control<CLColorPicker>(&pane, "colorPicker");
-    // Seven characters, and a colour name Qt knows: not a colour of the store.
-    store(Settings::BackgroundColor, QStringLiteral("crimson"));
-    pane.show();
-    EXPECT_EQ(picker->selectedColor(), QColor(Qt::black));
-    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#000000"));
-    EXPECT_TRUE(posted.contains(QStringLiteral("updateUI")));
-
-    store(Settings::BackgroundColor, QStringLiteral("#1a2b3c"));
-    pane.updateStates();
-    EXPECT_EQ(picker->selectedColor(), QColor(0x1a, 0x2b, 0x3c));
-    EXPECT_EQ(stored(Settings::BackgroundColor).toString(), QStringLiteral("#1A2B3C"));
+    expectStored(Settings::BackgroundColor, "#333333", true);
 }
 
 using AccessPane = PreferencesTest;
 
-TEST_F(AccessPane, ListsRemovesAndReportsAccess) {
-    QTemporaryDir dir;
-    const QString granted = dir.filePath(QStringLiteral("granted"));
-    QDir().mkpath(granted);
-    ASSERT_TRUE(FolderGrants().addGrant(granted));
-    PreferencesAccessViewController pane;
-    pane.show();
-    QListWidget* table = control<QListWidget>(&pane, "foldersTable");
-    QToolButton* remove = control<QToolButton>(&pane, "folderRemove");
-    EXPECT_EQ(pane.savedUrlsArray(), QStringList({granted}));
-    EXPECT_FALSE(remove->isEnabled());
-    pane.addRemove(PreferencesAccessViewController::removeSegment);
-    EXPECT_EQ(FolderGrants().folders(), QStringList({granted}))
-        << "nothing selected, nothing removed";
-
-    table->setCurrentRow(0);
-    EXPECT_TRUE(remove->isEnabled());
-    remove->click();
-    EXPECT_TRUE(FolderGrants().folders().isEmpty());
-    EXPECT_EQ(table->count(), 0);
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
-              QStringLiteral("Access granted"));
-}
-
-TEST_F(AccessPane, AsksOnlyAsToldAndAddsWhatCanBeListed) {
+// Which folder is a grant is FolderGrants' rule; the pane lists, adds through the chooser (with
+// no starting folder), removes the selected one and tells whether the home folder lists.
+TEST_F(AccessPane, ListsAddsRemovesAndReportsAccess) {
     QTemporaryDir dir;
     const QString home = QString::fromLocal8Bit(getpwuid(getuid())->pw_dir);
     const QString chosen = dir.filePath(QStringLiteral("chosen"));
@@ -209,31 +160,41 @@ TEST_F(AccessPane, AsksOnlyAsToldAndAddsWhatCanBeListed) {
         return answer;
     });
     store(Settings::FolderAccess, 1);
-
     PreferencesAccessViewController pane;
     pane.show();
     QCheckBox* asking = control<QCheckBox>(&pane, "folderAccess");
+    QListWidget* table = control<QListWidget>(&pane, "foldersTable");
+    QToolButton* remove = control<QToolButton>(&pane, "folderRemove");
+    QLabel* label = control<QLabel>(&pane, "folderAccessLabel");
     EXPECT_FALSE(asking->isChecked());
-    EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 1) << "showing the pane writes nothing";
-    EXPECT_FALSE(QSettings().contains(QString::fromLatin1(Settings::SavedFolders)));
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(), QStringLiteral("No access"));
+    EXPECT_EQ(QSettings().allKeys(), QStringList{QLatin1String(Settings::FolderAccess)})
+        << "showing the pane writes nothing";
+    EXPECT_EQ(label->text(), QStringLiteral("No access"));
     asking->click();
     EXPECT_EQ(stored(Settings::FolderAccess).toInt(), 0);
 
-    // The add button asks with no starting folder; a folder that cannot be listed is no grant.
     control<QToolButton>(&pane, "folderAdd")->click();
     EXPECT_EQ(asked, QStringList({QString()}));
-    EXPECT_TRUE(pane.savedUrlsArray().isEmpty());
+    EXPECT_TRUE(pane.savedUrlsArray().isEmpty()) << "a folder that cannot be listed is no grant";
     answer = chosen;
     control<QToolButton>(&pane, "folderAdd")->click();
     EXPECT_EQ(pane.savedUrlsArray(), QStringList({chosen}));
-    EXPECT_EQ(control<QListWidget>(&pane, "foldersTable")->count(), 1);
+    EXPECT_EQ(table->count(), 1);
+    table->setCurrentRow(0);
+    EXPECT_TRUE(remove->isEnabled());
+    table->clearSelection(); // the row stays current
+    EXPECT_FALSE(remove->isEnabled());
+    pane.addRemove(PreferencesAccessViewController::removeSegment);
+    ASSERT_EQ(FolderGrants().folders(), QStringList({chosen}))
+        << "nothing selected, nothing removed";
+    table->item(0)->setSelected(true);
+    remove->click();
+    EXPECT_TRUE(FolderGrants().folders().isEmpty());
+    EXPECT_EQ(table->count(), 0);
 
     FolderListing::setLister({});
-    FolderGrants::setChooser({});
     NotificationCenter::defaultCenter().post(QStringLiteral("updateStates"));
-    EXPECT_EQ(control<QLabel>(&pane, "folderAccessLabel")->text(),
-              QStringLiteral("Access granted"));
+    EXPECT_EQ(label->text(), QStringLiteral("Access granted"));
 }
 
 using PreferencesWindow = PreferencesTest;
@@ -253,57 +214,44 @@ void finish(QAbstractAnimation* animation) {
         animation->setCurrentTime(animation->totalDuration());
 }
 
-TEST_F(PreferencesWindow, OpensOnGeneralEveryTimeAndEscapeOnlyHidesIt) {
+TEST_F(PreferencesWindow, OpensOnGeneralSwitchesKeepTheTopEdgeAndTheLastChoiceEscapeHides) {
     Window w;
-    EXPECT_EQ(w.controller.toolbarDefaultItemIdentifiers(),
-              QStringList({QStringLiteral("preferencesGeneralViewController"),
-                           QStringLiteral("preferencesAccessViewController")}));
+    QWidget* window = w.controller.window();
+    auto pick = [&](const char* pane) {
+        w.controller.toolbarItemAction(QLatin1String("preferences%1ViewController").arg(pane));
+    };
     w.controller.showPreferencesWindow();
+    const QRect start = window->geometry();
     EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
-    finish(w.controller.runningAnimation());
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("Folder Access"));
-
-    QTest::keyClick(w.controller.window(), Qt::Key_A);
-    EXPECT_TRUE(w.controller.window()->isVisible()) << "other keys go on as usual";
-    // Escape reaches the window from the control that has the focus.
-    QTest::keyClick(control<QListWidget>(w.access, "foldersTable"), Qt::Key_Escape);
-    EXPECT_FALSE(w.controller.window()->isVisible());
-
-    w.controller.showPreferencesWindow();
-    EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_TRUE(w.general->isVisible());
-    EXPECT_FALSE(w.access->isVisible());
-}
-
-TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeAndTheLastChoice) {
-    Window w;
-    w.controller.showPreferencesWindow();
-    const QRect start = w.controller.window()->geometry();
-    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    pick("General");
     EXPECT_FALSE(w.controller.runningAnimation()) << "the pane shown: nothing happens";
-
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    pick("Access");
     const QPointer<QAbstractAnimation> first = w.controller.runningAnimation();
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->totalDuration(), 250);
     // Back to General before the first switch has ended: that choice wins.
-    w.controller.toolbarItemAction(QStringLiteral("preferencesGeneralViewController"));
+    pick("General");
     finish(w.controller.runningAnimation());
     // Time passes for whatever still runs: the first switch must not end on its own pane.
     if (first && first->state() == QAbstractAnimation::Running)
         finish(first);
     EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_EQ(w.controller.window()->windowTitle(), QStringLiteral("General"));
-    EXPECT_EQ(w.controller.window()->geometry(), start);
-
-    w.controller.toolbarItemAction(QStringLiteral("preferencesAccessViewController"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
+    EXPECT_EQ(window->geometry(), start);
+    pick("Access");
     finish(w.controller.runningAnimation());
-    const QRect access = w.controller.window()->geometry();
-    EXPECT_EQ(access.top(), start.top());
-    EXPECT_EQ(access.left(), start.left());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Folder Access"));
+    EXPECT_EQ(window->geometry().topLeft(), start.topLeft());
     EXPECT_EQ(w.access->graphicsEffect(), nullptr) << "fully shown";
+
+    QTest::keyClick(window, Qt::Key_A);
+    EXPECT_TRUE(window->isVisible()) << "other keys go on as usual";
+    // Escape reaches the window from the control that has the focus.
+    QTest::keyClick(control<QListWidget>(w.access, "foldersTable"), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    w.controller.showPreferencesWindow();
+    EXPECT_EQ(w.controller.activeViewController(), w.general);
+    EXPECT_TRUE(w.general->isVisible());
+    EXPECT_FALSE(w.access->isVisible());
 }
 
 TEST_F(PreferencesWindow, TabReachesEveryControlOfThePane) {

@@ -14,10 +14,10 @@ trap cleanup EXIT
 passed=0 failed=0
 # Without a window manager some requests can wait for ever: bound each one.
 xdotool() { timeout 5 /usr/bin/env xdotool "$@"; }
-check() { # name, then the command that must succeed
+check() { # name, then the command that must succeed; succeeds as it does
   local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; fi
+  if "$@"; then passed=$((passed + 1)); echo "ok: $name"; return 0; fi
+  failed=$((failed + 1)); echo "FAILED: $name"; return 1
 }
 
 # A display of our own, whatever number is free.
@@ -38,31 +38,45 @@ unset QT_QPA_PLATFORM
 
 "$make_images" "$work/fx" || { echo "FAILED: making test images"; exit 1; }
 
-# The id of the visible window with exactly this title, waiting up to 10 s.
-window_named() {
-  local id
-  for _ in $(seq 200); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
-}
+# The id of the visible window with exactly this title, at once or waiting up to 10 s.
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 | grep .; }
+window_named() { retry 200 window_id "$1"; }
 # Starts the viewer on the arguments after the title, then gives the id of its window.
 open_viewer() { # title, arguments...
   "$ovisto" "${@:2}" >>"$work/ovisto.log" 2>&1 &
   window_named "$1"
 }
 focus() { xdotool windowfocus "$1" 2>/dev/null; sleep "${2:-0.2}"; }
+# Checks that the viewer started on the arguments after the title shows its window, and
+# focuses it; $win is its id.
+up() { # what, title, arguments...
+  win=$(open_viewer "$2" "${@:3}")
+  check "$1" test -n "$win" && focus "$win" 0.3
+}
+press() { # keys, then a check: presses the keys into the focused window, then checks
+  xdotool key $1; shift
+  check "$@"
+}
+# Presses the button at x,y in the window and moves it by dx,dy a step at a time, still held.
+drag() { # window, x, y, steps, dx, dy
+  xdotool mousemove --window "$1" "$2" "$3" mousedown 1
+  for step in $(seq "$4"); do
+    xdotool mousemove --window "$1" $(($2 + step * $5)) $(($3 + step * $6)); sleep 0.05
+  done
+}
+not() { ! "$@"; }
+has_line() { grep -qx -- "$1" "$conf" 2>/dev/null; }
+stored() { # key=value, a pattern: waits up to 5 s for the line in the settings file
+  retry 100 has_line "$1" || { echo "  no '$1' in:"; sed 's/^/    /' "$conf"; return 1; }
+}
 # Runs a command up to N times, 0.05 s apart, until it succeeds.
 retry() { # N, command...
   local n=$1; shift
   for _ in $(seq "$n"); do "$@" && return 0; sleep 0.05; done
   return 1
 }
-visible() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
-not_visible() { ! visible "$1"; }
-none_named() { retry 100 not_visible "$1"; } # no visible window has this title, within 5 s
+visible() { window_id "$1" >/dev/null; }
+none_named() { retry 100 not visible "$1"; } # no visible window has this title, within 5 s
 title_is() { [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "$2" ]; }
 title_becomes() { # window, title
   retry 200 title_is "$1" "$2" && return 0
@@ -90,29 +104,18 @@ rgb_matches() { # rgb, wanted
       for (i = 1; i <= 3; i++) { d = p[i] - w[i]; if (near ? d < -24 || d > 24 : d != 0) ok = 0 } }
     exit neg ? ok : !ok }'
 }
+pixel_matches() { rgb_matches "$("$probe" "$1" "$2" "$3")" "$4"; }
 pixel_is() { # window, x, y, wanted: waits up to 2 s for the pixel to match
-  local got
-  for _ in $(seq 40); do
-    got=$("$probe" "$1" "$2" "$3") && rgb_matches "$got" "$4" && return 0
-    sleep 0.05
-  done
-  echo "  pixel at $2,$3 is '$got', wanted '$4'"
-  return 1
+  retry 40 pixel_matches "$@" || { echo "  pixel at $2,$3 is '$("$probe" "$1" "$2" "$3")', wanted '$4'"; return 1; }
 }
 
 # "width height x y" of a window.
 geometry_of() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^(WIDTH|HEIGHT|X|Y)=/ {v[$1]=$2} END {print v["WIDTH"], v["HEIGHT"], v["X"], v["Y"]}'
 }
-window_is() { # window, expected geometry
-  local got
-  for _ in $(seq 100); do
-    got=$(geometry_of "$1")
-    [ "$got" = "$2" ] && return 0
-    sleep 0.05
-  done
-  echo "  geometry is '$got', wanted '$2'"
-  return 1
+geometry_is() { [ "$(geometry_of "$1")" = "$2" ]; }
+window_is() { # window, expected geometry: waits up to 5 s for it
+  retry 100 geometry_is "$@" || { echo "  geometry is '$(geometry_of "$1")', wanted '$2'"; return 1; }
 }
 finish() {
   echo "$passed passed, $failed failed"

@@ -4,61 +4,43 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-viewer=$(open_viewer a.jpg "$work/fx/sample")
-check "a folder opens at its first image" test -n "$viewer"
-if [ -n "$viewer" ]; then
-  focus "$viewer"
-  check "the image is shown, not a message" no_message "$viewer"
-  xdotool key Right
-  check "Right steps to the next image" title_becomes "$viewer" b.PNG
-  xdotool key Right Right Right
-  check "Right wraps around at the end" title_becomes "$viewer" a.jpg
-  xdotool key Left
-  check "Left wraps around at the start" title_becomes "$viewer" img2.gif
+if up "a folder opens at its first image" a.jpg "$work/fx/sample"; then
+  check "the image is shown, not a message" no_message "$win"
+  press Right "Right steps to the next image" title_becomes "$win" b.PNG
+  press "Right Right Right" "Right wraps around at the end" title_becomes "$win" a.jpg
+  press Left "Left wraps around at the start" title_becomes "$win" img2.gif
 fi
 
-start=$(date +%s%N)
-(cd "$work/fx/damaged" && "$ovisto" broken.jpg)
-status=$?
-check "a second launch hands over and exits 0" test "$status" -eq 0
-broken=$(window_named broken.jpg)
-check "the running instance opens the relative path" test -n "$broken"
-[ -n "$broken" ] && check "a damaged image shows the failure message" message_shown "$broken"
-echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
-
-pgrep -f -- "^$ovisto" >/dev/null
-check "the first instance is still running" test $? -eq 0
-
-# `ovisto` is a small launcher that loads no Qt: a second launch hands its raw
-# arguments to the instance, which leaves Qt's options out and keeps a name
-# that is not UTF-8 byte for byte.
+# A second launch hands over and exits 0, through `ovisto`, a small launcher that loads no Qt:
+# the instance opens the relative path, leaves Qt's options out and keeps a name that is not
+# UTF-8 byte for byte.
+second_launch() { # what, folder, window title, arguments...
+  local start status id
+  start=$(date +%s%N)
+  (cd "$2" && "$ovisto" "${@:4}")
+  status=$?
+  echo "second launch took $(( ($(date +%s%N) - start) / 1000000 )) ms"
+  check "a second launch $1 exits 0" test "$status" -eq 0
+  handed=$(window_named "$3")
+  check "the running instance opens it" test -n "$handed"
+}
+second_launch "of a damaged image" "$work/fx/damaged" broken.jpg broken.jpg &&
+  check "a damaged image shows the failure message" message_shown "$handed"
+check "the first instance is still running" test -n "$(pgrep -f -- "^$ovisto")"
 no_qt() { ! ldd "$ovisto" | grep -q 'libQt'; }
 check "the launcher loads no Qt" no_qt
 mkdir -p "$work/fx/handed"
 cp "$work/fx/sample/a.jpg" "$work/fx/handed/$(printf 'h\351.jpg')"
-start=$(date +%s%N)
-(cd "$work/fx/handed" && "$ovisto" -platform xcb --style=fusion "$(printf 'h\351.jpg')")
-status=$?
-echo "second launch through the launcher took $(( ($(date +%s%N) - start) / 1000000 )) ms"
-check "a second launch with Qt options exits 0" test "$status" -eq 0
-handed=$(window_named 'h.*\.jpg')
-check "the instance opens the Latin-1 name" test -n "$handed"
-[ -n "$handed" ] && check "and shows its image" no_message "$handed"
+second_launch "with Qt options and a Latin-1 name" "$work/fx/handed" 'h.*\.jpg' \
+  -platform xcb --style=fusion "$(printf 'h\351.jpg')" &&
+  check "and shows its image" no_message "$handed"
 check "no second viewer process" test "$(pgrep -c -f -- "^$ovisto")" -eq 1
-if [ -n "$handed" ]; then
-  focus "$handed"; xdotool key Escape
-fi
+focus "$handed"; xdotool key Escape
 
 # A zip archive opens like a folder: its first entry by name, then Right.
-"$ovisto" "$work/fx/photos.zip"
-zipped=$(window_named day1.png)
-check "an archive opens at its first entry" test -n "$zipped"
-if [ -n "$zipped" ]; then
-  focus "$zipped"
-  xdotool key Right
-  check "Right steps through the archive" title_becomes "$zipped" day2.png
-  xdotool key Right
-  check "to its last entry" title_becomes "$zipped" day3.jpg
+if up "an archive opens at its first entry" day1.png "$work/fx/photos.zip"; then
+  press Right "Right steps through the archive" title_becomes "$win" day2.png
+  press Right "to its last entry" title_becomes "$win" day3.jpg
   xdotool key Escape
 fi
 
@@ -70,72 +52,61 @@ mkdir -p "$odd"
 cp "$work/fx/sample/b.PNG" "$odd/b.png"
 cp "$work/fx/sample/a.jpg" "$odd/$(printf 'caf\351.jpg')"
 mkfifo "$odd/fifo.jpg"
-"$ovisto" "$odd"
-mixed=$(window_named b.png)
-check "a folder with a FIFO opens at its first image" test -n "$mixed"
-if [ -n "$mixed" ]; then
-  focus "$mixed"
+if up "a folder with a FIFO opens at its first image" b.png "$odd"; then
   title_other() { ! title_is "$1" "$2"; }
-  title_changes() { retry 200 title_other "$1" "$2"; } # window, from: within 10 s
   # Twice round the list: each step must land, the FIFO on the failure
   # message, the Latin-1 name on its image.
-  title=b.png fifo_seen=0 latin_seen=0
+  title=b.png seen=
   for step in 1 2 3 4 5 6; do
-    xdotool key Right
-    check "step $step lands" title_changes "$mixed" "$title"
-    title=$(xdotool getwindowname "$mixed" 2>/dev/null)
+    press Right "step $step lands" retry 200 title_other "$win" "$title"
+    title=$(xdotool getwindowname "$win" 2>/dev/null)
     case "$title" in
-      fifo.jpg) fifo_seen=$((fifo_seen + 1)); check "the FIFO shows the failure message" message_shown "$mixed" ;;
-      caf*) latin_seen=$((latin_seen + 1)); check "the Latin-1 name shows its image" no_message "$mixed" ;;
-      b.png) check "b.png is shown" no_message "$mixed" ;;
+      fifo.jpg) seen+=F; check "the FIFO shows the failure message" message_shown "$win" ;;
+      caf*) seen+=L; check "the Latin-1 name shows its image" no_message "$win" ;;
+      b.png) check "b.png is shown" no_message "$win" ;;
       *) check "unexpected title '$title'" false ;;
     esac
   done
-  check "both rounds passed the FIFO" test "$fifo_seen" -eq 2
-  check "both rounds passed the Latin-1 name" test "$latin_seen" -eq 2
-  xdotool key Escape
-  check "Escape still closes the window" none_named 'b\.png'
+  check "both rounds passed the FIFO and the Latin-1 name" \
+    test "$(tr -cd F <<<"$seen")$(tr -cd L <<<"$seen")" = FFLL
+  press Escape "Escape still closes the window" none_named 'b\.png'
 fi
 
 # Window fitting on the 1280 x 800 screen (no panels, no window manager):
 # each zoom mode, read by new windows from the preferences, for a small, a
 # wide and a large image. Expected: "width height x y", centred a little
 # above the middle.
-fit_case() { # mode, image, expected geometry
-  set_conf "ZoomingMode=$1"
-  "$ovisto" "$work/fx/shapes/$2"
-  local id
-  id=$(window_named "$2")
-  if [ -z "$id" ]; then check "mode $1 shows $2" false; return; fi
-  check "mode $1 fits $2 as $3" window_is "$id" "$3"
-  focus "$id"; xdotool key Escape
-  none_named "$2"
-}
-fit_case 0 small.png "400 400 440 133"
-fit_case 1 small.png "1200 800 40 0"
-fit_case 2 small.png "1280 800 0 0"
-fit_case 3 small.png "400 400 440 133"
-fit_case 0 wide.png "1280 427 0 124"
-fit_case 2 wide.png "1280 800 0 0"
-fit_case 3 wide.png "1280 800 0 0"
-fit_case 0 large.png "1067 800 106 0"
-fit_case 1 large.png "1067 800 106 0"
-fit_case 2 large.png "1280 800 0 0"
+while read -r mode image w h x y; do
+  set_conf "ZoomingMode=$mode"
+  up "mode $mode shows $image" "$image" "$work/fx/shapes/$image" || continue
+  check "mode $mode fits $image as $w $h $x $y" window_is "$win" "$w $h $x $y"
+  xdotool key Escape
+  none_named "$image"
+done <<'CASES'
+0 small.png 400 400 440 133
+1 small.png 1200 800 40 0
+2 small.png 1280 800 0 0
+3 small.png 400 400 440 133
+0 wide.png 1280 427 0 124
+2 wide.png 1280 800 0 0
+3 wide.png 1280 800 0 0
+0 large.png 1067 800 106 0
+1 large.png 1067 800 106 0
+2 large.png 1280 800 0 0
+CASES
 
 # Panning with D at actual size stops at the image's right edge: the green
 # band that ends the image comes into view and stays at the window's edge.
 set_conf ZoomingMode=3
-large=$(open_viewer large.png "$work/fx/shapes/large.png")
-if [ -n "$large" ]; then
-  focus "$large"
+if up "a large image opens at actual size" large.png "$work/fx/shapes/large.png"; then
   # A fresh document zooms about the view centre from a 1-point placeholder,
   # which lands at the far corner; A walks back to the left edge first.
   for _ in $(seq 12); do xdotool key a; sleep 0.08; done
-  check "A pans back to the left edge" pixel_is "$large" 1270 400 red
+  check "A pans back to the left edge" pixel_is "$win" 1270 400 red
   for _ in $(seq 12); do xdotool key d; sleep 0.08; done
-  check "D pans to the right edge" pixel_is "$large" 1270 400 green
-  check "and no further" pixel_is "$large" 1279 400 green
-  check "the band is exactly at the edge" pixel_is "$large" 1170 400 red
+  check "D pans to the right edge" pixel_is "$win" 1270 400 green
+  check "and no further" pixel_is "$win" 1279 400 green
+  check "the band is exactly at the edge" pixel_is "$win" 1170 400 red
 fi
 
 # Selecting: M, then a drag across the 300 x 200 red image, shown at actual
@@ -143,25 +114,20 @@ fi
 # box sits right of the selection while the button is held and goes at the
 # release; the dashed outline stays on the selection's left edge.
 set_conf ZoomingMode=0
-small=$(open_viewer small.png "$work/fx/shapes/small.png")
-if [ -n "$small" ]; then
-  focus "$small"
-  check "the image is where the selection checks expect it" pixel_is "$small" 60 110 red
+if up "a small image opens" small.png "$work/fx/shapes/small.png"; then
+  check "the image is where the selection checks expect it" pixel_is "$win" 60 110 red
   xdotool key m; sleep 0.1
-  xdotool mousemove --window "$small" 100 150 mousedown 1
-  for step in 1 2 3 4; do
-    xdotool mousemove --window "$small" $((100 + step * 20)) $((150 + step * 20)); sleep 0.05
-  done
+  drag "$win" 100 150 4 20 20
   check "the info box shows right of the selection while the button is held" \
-    pixel_is "$small" 200 215 dark
+    pixel_is "$win" 200 215 dark
   xdotool mouseup 1
-  check "the info box goes at the release" pixel_is "$small" 200 215 red
-  check "the outline runs along the selection's left edge" pixel_is "$small" 100 170 !red
-  check "and nowhere left of it" pixel_is "$small" 98 170 red
-  check "the selection's inside is the image" pixel_is "$small" 140 190 red
+  check "the info box goes at the release" pixel_is "$win" 200 215 red
+  check "the outline runs along the selection's left edge" pixel_is "$win" 100 170 !red
+  check "and nowhere left of it" pixel_is "$win" 98 170 red
+  check "the selection's inside is the image" pixel_is "$win" 140 190 red
   # The tool was one-shot: a plain click now hides the selection.
-  xdotool mousemove --window "$small" 300 280 click 1
-  check "a plain click hides the selection" pixel_is "$small" 100 170 red
+  xdotool mousemove --window "$win" 300 280 click 1
+  check "a plain click hides the selection" pixel_is "$win" 100 170 red
   xdotool key Escape
 fi
 

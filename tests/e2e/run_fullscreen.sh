@@ -15,39 +15,34 @@ wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'windo
 check "openbox manages the display" retry 100 wm_running
 
 read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
+full="$screen_w $screen_h 0 0" red="255 0 0"
 
-
-viewer=$(open_viewer a.jpg "$work/fx/sample/a.jpg")
-check "the viewer opens" test -n "$viewer"
-if [ -n "$viewer" ]; then
+if up "the viewer opens" a.jpg "$work/fx/sample/a.jpg"; then
+  viewer=$win
   xdotool windowactivate --sync "$viewer" 2>/dev/null; sleep 0.3
   before=$(geometry_of "$viewer")
   echo "  windowed frame: $before"
 
-  xdotool key f
-  check "F fills the screen" window_is "$viewer" "$screen_w $screen_h 0 0"
-  check "the backdrop colour is in the top-left corner" pixel_is "$viewer" 2 2 "255 0 0"
-  check "and in the bottom-right corner" pixel_is "$viewer" $((screen_w - 3)) $((screen_h - 3)) "255 0 0"
+  press f "F fills the screen" window_is "$viewer" "$full"
+  check "the backdrop colour is in the top-left corner" pixel_is "$viewer" 2 2 "$red"
+  check "and in the bottom-right corner" pixel_is "$viewer" $((screen_w - 3)) $((screen_h - 3)) "$red"
 
   # A point inside the toolbar's panel, beside its first button.
   bar_x=$((screen_w / 2 - 225)) bar_y=$((screen_h - 12 - 27))
   xdotool mousemove $((screen_w / 2)) $((screen_h / 3)); sleep 0.2
-  check "the toolbar shows after a mouse move" pixel_is "$viewer" $bar_x $bar_y "!255 0 0"
+  check "the toolbar shows after a mouse move" pixel_is "$viewer" $bar_x $bar_y "!$red"
   sleep 3.5
-  check "the chrome is gone 3.5 s after the last move" pixel_is "$viewer" $bar_x $bar_y "255 0 0"
+  check "the chrome is gone 3.5 s after the last move" pixel_is "$viewer" $bar_x $bar_y "$red"
   xdotool mousemove $((screen_w / 2 + 40)) $((screen_h / 3 + 20))
-  check "a move brings it back" pixel_is "$viewer" $bar_x $bar_y "!255 0 0"
+  check "a move brings it back" pixel_is "$viewer" $bar_x $bar_y "!$red"
 
-  xdotool key f
-  check "F again restores the earlier frame" window_is "$viewer" "$before"
-  check "and the backdrop is gone" pixel_is "$viewer" 2 40 "!255 0 0"
+  press f "F again restores the earlier frame" window_is "$viewer" "$before"
+  check "and the backdrop is gone" pixel_is "$viewer" 2 40 "!$red"
 
   # Escape leaves full screen through the same steps and keeps the window.
-  xdotool key f
-  check "F enters again" window_is "$viewer" "$screen_w $screen_h 0 0"
-  xdotool key Escape
-  check "Escape leaves full screen" window_is "$viewer" "$before"
-  check "and does not close the window" test -n "$(window_named a.jpg)"
+  press f "F enters again" window_is "$viewer" "$full"
+  press Escape "Escape leaves full screen" window_is "$viewer" "$before"
+  check "and does not close the window" window_named a.jpg
 
   # A maximised window comes back maximised, not at its size before. With
   # no panel a maximised frame is the screen's, so the window manager's
@@ -62,11 +57,9 @@ if [ -n "$viewer" ]; then
   xdotool click --repeat 2 --delay 80 1
   check "a double click on the header maximises" state_has MAXIMIZED_VERT yes
   sleep 0.3
-  xdotool key f
-  check "F from maximised fills the screen" state_has FULLSCREEN yes
+  press f "F from maximised fills the screen" state_has FULLSCREEN yes
   sleep 0.3
-  xdotool key f
-  check "F again leaves full screen" state_has FULLSCREEN no
+  press f "F again leaves full screen" state_has FULLSCREEN no
   check "and the window is maximised again" state_has MAXIMIZED_VERT yes
 fi
 

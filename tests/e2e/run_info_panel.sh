@@ -7,50 +7,37 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-stored() { grep -q "^$1" "$conf"; }
-not_stored() { ! stored "$1"; }
 transient_for() { # the window another floats above, as a decimal id
   local hex
   hex=$(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -o '0x[0-9a-f]*')
   [ -n "$hex" ] && printf '%d\n' "$hex"
 }
 
-"$ovisto" "$work/fx/sample" >"$work/ovisto.log" 2>&1 &
-first=$!
-viewer=$(window_named a.jpg)
-check "a folder opens at its first image" test -n "$viewer"
-if [ -n "$viewer" ]; then
-  focus "$viewer" 0.3
+if up "a folder opens at its first image" a.jpg "$work/fx/sample"; then
+  viewer=$win
   xdotool key ctrl+i
   panel=$(window_named Info)
-  check "Ctrl+I shows the panel" test -n "$panel"
-  if [ -n "$panel" ]; then
+  if check "Ctrl+I shows the panel" test -n "$panel"; then
     # 1280 x 800 with no panels of a desktop: 24 in from the right and the top.
     check "it is 240 x 400 at the top right, 24 in" window_is "$panel" "240 400 1016 24"
     check "the viewer keeps the keyboard" test "$(xdotool getwindowfocus 2>/dev/null)" = "$viewer"
-    xdotool key Right
-    check "Right still steps the viewer" title_becomes "$viewer" b.PNG
+    press Right "Right still steps the viewer" title_becomes "$viewer" b.PNG
     xdotool mousemove --window "$panel" 120 300 click 1; sleep 0.3
-    xdotool key Left
-    check "after a click into the panel too" title_becomes "$viewer" a.jpg
+    press Left "after a click into the panel too" title_becomes "$viewer" a.jpg
     sleep 0.5
-    check "the default placement is not stored" not_stored InfoPanelX=
+    check "the default placement is not stored" not has_line "InfoPanelX=.*"
     check "the wish is stored" stored PanelVisible=true
-    xdotool windowmove "$panel" 300 200; sleep 0.8
-    check "a move by the user is stored" stored InfoPanelX=
-    xdotool key ctrl+i
-    check "Ctrl+I hides it again" none_named Info
-    sleep 0.5
+    xdotool windowmove "$panel" 300 200
+    check "a move by the user is stored" stored "InfoPanelX=.*"
+    press ctrl+i "Ctrl+I hides it again" none_named Info
     check "and stores that" stored PanelVisible=false
     xdotool key ctrl+i
     panel=$(window_named Info)
     check "shown again where the user left it" window_is "$panel" "240 400 300 200"
 
     # A second viewer: moving between the two never takes the panel down.
-    "$ovisto" "$work/fx/sample/b.PNG" >>"$work/ovisto.log" 2>&1
-    second=$(window_named b.PNG)
-    check "a second viewer opens" test -n "$second"
-    if [ -n "$second" ]; then
+    if up "a second viewer opens" b.PNG "$work/fx/sample/b.PNG"; then
+      second=$win
       xev -id "$panel" -event structure >"$work/xev.log" 2>&1 &
       xev_pid=$!
       sleep 0.3
@@ -59,24 +46,19 @@ if [ -n "$viewer" ]; then
         focus "$second" 0.3
       done
       kill "$xev_pid" 2>/dev/null
-      check "moving between viewers never hides the panel" \
-        test -z "$(grep -E 'UnmapNotify' "$work/xev.log")"
-      check "and it is still shown" test -n "$(window_named Info)"
+      check "moving between viewers never hides the panel" not grep -q UnmapNotify "$work/xev.log"
+      check "and it is still shown" window_named Info
       check "it floats above the viewer in front" test "$(transient_for "$panel")" = "$second"
       focus "$viewer" 0.3
       check "and above the first again" test "$(transient_for "$panel")" = "$viewer"
       focus "$second" 0.3
-      xdotool key Escape
-      check "the second viewer closes" none_named b.PNG
+      press Escape "the second viewer closes" none_named b.PNG
       focus "$viewer" 0.3
     fi
   fi
   xdotool key Escape
 fi
 
-# Whether a process has ended, waiting up to 10 s.
-ended() { ! kill -0 "$1" 2>/dev/null; }
-gone() { retry 200 ended "$1"; }
 # A session bus of our own, for the accessibility bus the toolkit joins.
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
@@ -96,26 +78,16 @@ holds() { # address, destination, path, name
   for child in $(children_of "$1" "$2" "$3"); do holds "$1" "$2" "$child" "$4" && return 0; done
   return 1
 }
-# The application's name on the accessibility bus, waiting up to 10 s.
-application_on() {
-  local found
-  for _ in $(seq 100); do
-    found=$(a11y "$1" org.a11y.atspi.Registry /org/a11y/atspi/accessible/root \
-      --method org.a11y.atspi.Accessible.GetChildren | grep -o "':[0-9.]*'" | head -n1 | tr -d "'")
-    [ -n "$found" ] && { echo "$found"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
-camera_in_tree() { # the panel's subtree names the model
+camera_in_tree() { # the panel's subtree, under the application's root, names the model
   local address app root
   address=$(timeout 5 gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
     --method org.a11y.Bus.GetAddress | sed -E "s/^\('(.*)',\)$/\1/")
-  app=$(application_on "$address") || { echo "  no application on the accessibility bus"; return 1; }
-  for _ in $(seq 20); do
+  for _ in $(seq 40); do
+    app=$(a11y "$address" org.a11y.atspi.Registry /org/a11y/atspi/accessible/root \
+      --method org.a11y.atspi.Accessible.GetChildren | grep -o "':[0-9.]*'" | head -n1 | tr -d "'")
     for root in $(children_of "$address" "$app" /org/a11y/atspi/accessible/root); do
-      [ "$(name_of "$address" "$app" "$root")" = "(<'Info'>,)" ] || continue
-      holds "$address" "$app" "$root" "Ovisto E2E Cam" && return 0
+      [ "$(name_of "$address" "$app" "$root")" = "(<'Info'>,)" ] &&
+        holds "$address" "$app" "$root" "Ovisto E2E Cam" && return 0
     done
     sleep 0.3
   done
@@ -123,14 +95,14 @@ camera_in_tree() { # the panel's subtree names the model
   return 1
 }
 
-check "the viewer quits with its last window" gone "$first"
+no_viewer() { ! pgrep -f -- "^$ovisto" >/dev/null; }
+check "the viewer quits with its last window" retry 200 no_viewer
 mkdir -p "$work/camera"
 exiftool -q -Make=Velmora -Model="Ovisto E2E Cam" -o "$work/camera/cam.jpg" "$work/fx/sample/a.jpg"
 viewer=$(open_viewer cam.jpg "$work/camera/cam.jpg")
 check "a JPEG with EXIF opens" test -n "$viewer"
 panel=$(window_named Info)
-check "the panel comes back at launch" test -n "$panel"
-if [ -n "$panel" ]; then
+if check "the panel comes back at launch" test -n "$panel"; then
   check "where the user left it" window_is "$panel" "240 400 300 200"
   check "its tree names the camera's model" camera_in_tree
 fi

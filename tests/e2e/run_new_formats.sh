@@ -10,20 +10,15 @@ colour_near() { # window, "R G B": the middle of the window shows about that col
   pixel_is "$1" $((w / 2)) $((h / 2)) "~$2"
 }
 
-folder="$work/fx/modern"
-viewer=$(open_viewer a.jpg "$folder/a.jpg")
-check "the JPEG opens" test -n "$viewer"
-if [ -n "$viewer" ]; then
-  focus "$viewer"
+if up "the JPEG opens" a.jpg "$work/fx/modern/a.jpg"; then
+  viewer=$win
   check "a.jpg shows its picture" colour_near "$viewer" "200 40 40"
   for step in "b.webp 40 180 40" "c.avif 40 60 200" "d.jxl 210 190 30" "a.jpg 200 40 40"; do
     set -- $step
-    xdotool key Right
-    check "Right steps to $1" title_becomes "$viewer" "$1"
+    press Right "Right steps to $1" title_becomes "$viewer" "$1"
     check "$1 shows its picture" colour_near "$viewer" "$2 $3 $4"
   done
-  xdotool key Left
-  check "Left wraps around to d.jxl" title_becomes "$viewer" d.jxl
+  press Left "Left wraps around to d.jxl" title_becomes "$viewer" d.jxl
   check "d.jxl shows its picture again" colour_near "$viewer" "210 190 30"
 fi
 finish

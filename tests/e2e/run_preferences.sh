@@ -5,22 +5,15 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-has_line() { grep -qx -- "$1" "$conf" 2>/dev/null; }
-stored() { # key=value: waits up to 5 s for the line in the settings file
-  retry 100 has_line "$1" || { echo "  no '$1' in:"; sed 's/^/    /' "$conf"; return 1; }
-}
-
 mkdir -p "$work/fx/other"
 cp "$work/fx/shapes/wide.png" "$work/fx/other/wide2.png"
 
-first=$(open_viewer wide.png "$work/fx/shapes/wide.png")
-check "the first window opens" test -n "$first"
+up "the first window opens" wide.png "$work/fx/shapes/wide.png"; first=$win
 in_recent() { retry 100 grep -q "file://$1" "$XDG_DATA_HOME/recently-used.xbel" 2>/dev/null; }
 check "the document is in the desktop's recent files" in_recent "$work/fx/shapes/wide.png"
-[ -n "$first" ] && check "it fits the screen" window_is "$first" "1280 427 0 124"
+check "it fits the screen" window_is "$first" "1280 427 0 124"
 
 start=$(date +%s%N)
-[ -n "$first" ] && { focus "$first"; }
 xdotool key ctrl+comma
 prefs=$(window_named General)
 echo "preferences window shown after $(( ($(date +%s%N) - start) / 1000000 )) ms (with xdotool's polling)"
@@ -30,23 +23,19 @@ if [ -n "$prefs" ]; then
   xdotool key alt+a
   check "choosing Actual Size stores zoom mode 3" stored "ZoomingMode=3"
   check "the refresh stored the colour it shows" stored "BackgroundColor=#000000"
-  xdotool key Escape
-  check "Escape closes the preferences" none_named General
+  press Escape "Escape closes the preferences" none_named General
 fi
 
-"$ovisto" "$work/fx/other/wide2.png"
-second=$(window_named wide2.png)
-check "the next document gets a new window" test -n "$second"
-[ -n "$second" ] && check "which opens at actual size" window_is "$second" "1280 800 0 0"
-[ -n "$first" ] && check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 124"
+up "the next document gets a new window" wide2.png "$work/fx/other/wide2.png" &&
+  check "which opens at actual size" window_is "$win" "1280 800 0 0"
+check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 124"
 
 # Opened again, the window is on General with its frame kept.
-[ -n "$second" ] && { focus "$second"; }
 xdotool key ctrl+comma
 prefs=$(window_named General)
 check "the preferences open again" test -n "$prefs"
 check "the window's frame is kept" stored "CCNPreferencesWindowFrameAutoSaveName=@Rect(.*)"
-check "nothing else was written" sh -c "! grep -q -e '^SlideshowDelay' -e '^WindowMode' -e '^FolderAccess' '$conf'"
-[ -n "$prefs" ] && { focus "$prefs"; xdotool key Escape; }
+check "nothing else was written" not grep -q -e '^SlideshowDelay' -e '^WindowMode' -e '^FolderAccess' "$conf"
+focus "$prefs"; xdotool key Escape
 
 finish

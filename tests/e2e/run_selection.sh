@@ -6,10 +6,9 @@ set -uo pipefail
 
 # The shapes folder lists large.png, small.png, wide.png; the large one is
 # fitted to the screen, so its selection lies under the whole toolbar.
-viewer=$(open_viewer large.png "$work/fx/shapes/large.png")
-check "a large image opens" test -n "$viewer"
-if [ -n "$viewer" ]; then
-  focus "$viewer" 0.5
+if up "a large image opens" large.png "$work/fx/shapes/large.png"; then
+  viewer=$win
+  sleep 0.2
   xdotool key ctrl+a; sleep 0.3
   read -r w h _ _ < <(geometry_of "$viewer")
   # The toolbar is centred at the bottom, 12 points up; Next is its second

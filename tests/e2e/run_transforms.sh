@@ -8,32 +8,23 @@ landscape() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [
 portrait() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [ "$h" -gt "$w" ]; }
 portrait_soon() { retry 200 portrait "$1" || { echo "  geometry is $(geometry_of "$1")"; return 1; }; }
 
-wide=$(open_viewer wide.png "$work/fx/shapes/wide.png")
-check "a wide image opens" test -n "$wide"
-if [ -n "$wide" ]; then
-  focus "$wide" 0.5
-  check "in a landscape window" landscape "$wide"
-  xdotool key ctrl+r
-  check "Ctrl+R turns it into a portrait window" portrait_soon "$wide"
-  xdotool key ctrl+l
-  check "Ctrl+L turns it back" retry 200 landscape "$wide"
+if up "a wide image opens" wide.png "$work/fx/shapes/wide.png"; then
+  sleep 0.2
+  check "in a landscape window" landscape "$win"
+  press ctrl+r "Ctrl+R turns it into a portrait window" portrait_soon "$win"
+  press ctrl+l "Ctrl+L turns it back" retry 200 landscape "$win"
   xdotool key Escape
 fi
 
-small=$(open_viewer small.png "$work/fx/shapes/small.png")
-check "a small image opens" test -n "$small"
-if [ -n "$small" ]; then
-  focus "$small" 0.5
+if up "a small image opens" small.png "$work/fx/shapes/small.png"; then
+  sleep 0.2
   xdotool key m; sleep 0.1
   # The 300 x 200 image sits in the middle of the 400 x 400 window, from (50, 100).
-  xdotool mousemove --window "$small" 100 150 mousedown 1
-  for step in 1 2 3 4 5; do
-    xdotool mousemove --window "$small" $((100 + step * 20)) $((150 + step * 16)); sleep 0.05
-  done
+  drag "$win" 100 150 5 20 16
   xdotool mouseup 1; sleep 0.3
   xdotool key ctrl+c; sleep 0.5
-  targets() { xclip -selection clipboard -t TARGETS -o 2>/dev/null; }
-  check "the clipboard offers image/png" bash -c "$(declare -f targets); targets | grep -qx image/png"
+  check "the clipboard offers image/png" \
+    bash -c "xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx image/png"
   timeout 10 xclip -selection clipboard -t image/png -o >"$work/copied.png" 2>/dev/null
   size=$(identify -format '%w %h' "$work/copied.png" 2>/dev/null)
   echo "  copied image: ${size:-none}"

@@ -133,74 +133,43 @@ class LauncherTest : public ::testing::Test {
 } // namespace
 
 TEST_F(LauncherTest, FindsTheInstanceWhereverQtPutsItsSocket) {
-    const QString runtime = dir.filePath(QStringLiteral("run"));
-    ASSERT_TRUE(QDir().mkdir(runtime));
-    ASSERT_EQ(::chmod(encoded(runtime).constData(), 0700), 0);
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR usable");
-        qputenv("XDG_RUNTIME_DIR", encoded(runtime));
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR missing, made on first use");
-        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("fresh"))));
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR unset: runtime-USER in TMPDIR");
-        qunsetenv("XDG_RUNTIME_DIR");
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR open to others: runtime-USER instead");
-        ASSERT_EQ(::chmod(encoded(runtime).constData(), 0755), 0);
-        qputenv("XDG_RUNTIME_DIR", encoded(runtime));
-        expectHandedOver();
-        ASSERT_EQ(::chmod(encoded(runtime).constData(), 0700), 0);
-    }
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR a link to a private folder: runtime-USER instead");
-        const QString link = dir.filePath(QStringLiteral("runlink"));
-        ASSERT_TRUE(QFile::link(runtime, link));
-        qputenv("XDG_RUNTIME_DIR", encoded(link));
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("XDG_RUNTIME_DIR under a missing folder: runtime-USER instead");
-        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("no/such"))));
-        expectHandedOver();
-    }
-    qunsetenv("XDG_RUNTIME_DIR");
-    {
-        SCOPED_TRACE("TMPDIR with '..' after a link: folded before the link is followed");
-        ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("tmp/deep"))));
-        ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("tmp/deep")),
-                                dir.filePath(QStringLiteral("deeplink"))));
-        qputenv("TMPDIR", encoded(dir.filePath(QStringLiteral("deeplink/.."))));
-        ASSERT_TRUE(SingleInstance::defaultSocketPath().startsWith(dir.path() +
-                                                                   QStringLiteral("/runtime-")));
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("TMPDIR through a link too long for a socket address, slashes to spare");
-        const QString link = dir.filePath(QString(90, QLatin1Char('l')));
-        ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("tmp")), link));
-        qputenv("TMPDIR", encoded(link + QStringLiteral("//")));
-        expectHandedOver();
-    }
-    {
-        SCOPED_TRACE("no usable runtime folder at all: a per-user name in TMPDIR");
-        const QString tmp = dir.filePath(QStringLiteral("tmp2"));
-        ASSERT_TRUE(QDir().mkdir(tmp));
-        const passwd* user = ::getpwuid(::geteuid());
-        ASSERT_NE(user, nullptr);
-        QFile plainFile(tmp + QStringLiteral("/runtime-") + QString::fromLocal8Bit(user->pw_name));
-        ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
-        plainFile.close();
-        qputenv("TMPDIR", encoded(tmp));
-        qputenv("XDG_RUNTIME_DIR", encoded(dir.filePath(QStringLiteral("no/such"))));
-        ASSERT_TRUE(
-            SingleInstance::defaultSocketPath().startsWith(tmp + QStringLiteral("/ovisto-")));
+    const QString runtime = dir.filePath(QStringLiteral("run")), tmp = dir.filePath("tmp"),
+                  bare = dir.filePath("tmp2"), longLink = dir.filePath(QString(90, 'l'));
+    const passwd* user = ::getpwuid(::geteuid());
+    ASSERT_NE(user, nullptr);
+    QFile plainFile(bare + QStringLiteral("/runtime-") + QString::fromLocal8Bit(user->pw_name));
+    ASSERT_TRUE(QDir().mkdir(runtime) && QDir().mkpath(tmp + "/deep") && QDir().mkdir(bare));
+    ASSERT_TRUE(QFile::link(runtime, dir.filePath("runlink")) && QFile::link(tmp, longLink) &&
+                QFile::link(tmp + "/deep", dir.filePath("deeplink")));
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.close(); // mode 0700, so that only its kind tells it from a folder
+    ASSERT_TRUE(plainFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    // XDG_RUNTIME_DIR ("" unset), TMPDIR, the runtime folder's mode, where the socket must be.
+    const std::tuple<const char*, QString, QString, mode_t, QString> cases[] = {
+        {"XDG_RUNTIME_DIR usable", runtime, tmp, 0700, runtime},
+        {"XDG_RUNTIME_DIR missing, made on first use", dir.filePath("fresh"), tmp, 0700,
+         dir.filePath("fresh")},
+        {"XDG_RUNTIME_DIR unset: runtime-USER in TMPDIR", "", tmp, 0700, tmp + "/runtime-"},
+        {"XDG_RUNTIME_DIR open to others: runtime-USER instead", runtime, tmp, 0755, tmp},
+        {"XDG_RUNTIME_DIR a link to a private folder", dir.filePath("runlink"), tmp, 0700, tmp},
+        {"XDG_RUNTIME_DIR under a missing folder", dir.filePath("no/such"), tmp, 0700, tmp},
+        {"TMPDIR with '..' after a link: folded before the link is followed", "",
+         dir.filePath("deeplink/.."), 0700, dir.path() + "/runtime-"},
+        {"TMPDIR through a link too long for a socket address, slashes to spare", "",
+         longLink + "//", 0700, ""},
+        {"no usable runtime folder at all: a per-user name in TMPDIR", dir.filePath("no/such"),
+         bare, 0700, bare + "/ovisto-"},
+    };
+    for (const auto& [what, xdg, tmpdir, mode, socketIn] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_EQ(::chmod(encoded(runtime).constData(), mode), 0);
+        if (xdg.isEmpty())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", encoded(xdg));
+        qputenv("TMPDIR", encoded(tmpdir));
+        EXPECT_TRUE(SingleInstance::defaultSocketPath().startsWith(socketIn))
+            << qPrintable(SingleInstance::defaultSocketPath());
         expectHandedOver();
     }
 }
@@ -254,25 +223,21 @@ TEST_F(LauncherTest, AnInstanceThatDoesNotTakeTheArgumentsLeavesThemToTheViewer)
         while (QLocalSocket* socket = server.nextPendingConnection())
             answer(socket);
     });
-    {
-        SCOPED_TRACE("an instance that hangs up");
-        answer = [](QLocalSocket* socket) { socket->abort(); };
-        expectBecomesViewer();
-    }
-    {
-        SCOPED_TRACE("something that answers otherwise");
-        answer = [](QLocalSocket* socket) {
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
-                socket->readAll();
-                socket->write("X");
-                socket->flush();
-            });
-        };
-        expectBecomesViewer();
-    }
-    {
-        SCOPED_TRACE("an instance that never answers, after the launcher's timeout");
-        answer = [](QLocalSocket*) {};
+    const std::pair<const char*, std::function<void(QLocalSocket*)>> answers[] = {
+        {"an instance that hangs up", [](QLocalSocket* socket) { socket->abort(); }},
+        {"something that answers otherwise",
+         [](QLocalSocket* socket) {
+             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+                 socket->readAll();
+                 socket->write("X");
+                 socket->flush();
+             });
+         }},
+        {"an instance that never answers, after the launcher's timeout", [](QLocalSocket*) {}},
+    };
+    for (const auto& [what, reply] : answers) {
+        SCOPED_TRACE(what);
+        answer = reply;
         expectBecomesViewer();
     }
 }
