@@ -68,13 +68,13 @@ class WorkspaceEnvironment : public ::testing::Environment {
 
     static WorkspaceEnvironment* instance;
 
-  private:
     static void write(const QString& path, const QString& text) {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(text.toUtf8());
     }
 
+  private:
     // gtest never deletes its environments; a static is removed at exit.
     static QTemporaryDir& root() {
         static QTemporaryDir dir;
@@ -116,7 +116,7 @@ class WorkspaceTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwn) {
+TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwnWithTheirIcons) {
     const QList<ApplicationInfo> apps =
         Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
     const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
@@ -132,6 +132,18 @@ TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwn) {
         ids.append(app.id);
     EXPECT_EQ(ids.size(), QSet<QString>(ids.begin(), ids.end()).size())
         << ids.join(u' ').toStdString();
+    // The icon comes from the entry's icon file; none without one.
+    EXPECT_FALSE(Workspace::iconForApplication(*viewer).isNull());
+    const ApplicationInfo* editor = find(apps, QStringLiteral("fake-editor.desktop"));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->iconName.isEmpty());
+    EXPECT_TRUE(Workspace::iconForApplication(*editor).isNull());
+    for (const QString& missing : {QStringLiteral("no-such-icon-in-any-theme-7f3a"),
+                                   files.filePath(QStringLiteral("missing-icon.png"))}) {
+        ApplicationInfo unknown;
+        unknown.iconName = missing;
+        EXPECT_TRUE(Workspace::iconForApplication(unknown).isNull());
+    }
 }
 
 // The name decides where it can, the bytes otherwise (also under a name
@@ -170,17 +182,13 @@ TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt
               nullptr);
     const QString applications =
         WorkspaceEnvironment::folder() + QStringLiteral("/data-home/applications");
-    for (const auto& [name, text] :
-         {std::pair{QStringLiteral("/late-viewer.desktop"),
-                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Late Viewer\n"
-                                   "MimeType=image/png;\nExec=sh -c true %f\n")},
-          std::pair{QStringLiteral("/mimeinfo.cache"),
-                    QStringLiteral(
-                        "[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n")}}) {
-        QFile file(applications + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-    }
+    WorkspaceEnvironment::write(
+        applications + QStringLiteral("/late-viewer.desktop"),
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=Late "
+                       "Viewer\nMimeType=image/png;\nExec=sh -c true %f\n"));
+    WorkspaceEnvironment::write(
+        applications + QStringLiteral("/mimeinfo.cache"),
+        QStringLiteral("[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return find(Workspace::applicationsForFile(path),
@@ -189,7 +197,7 @@ TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt
         20000));
 }
 
-TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
+TEST_F(WorkspaceTest, OpenFileLaunchesTheApplicationWithTheFileOrFails) {
     const QString path = pngFile(QStringLiteral("with space.png"));
     const QList<ApplicationInfo> apps = Workspace::applicationsForFile(path);
     const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
@@ -203,32 +211,8 @@ TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
         ASSERT_TRUE(marker.open(QIODevice::ReadOnly));
         EXPECT_EQ(QFile::decodeName(marker.readAll()), path);
     }
-}
-
-TEST_F(WorkspaceTest, OpenFileFailsForMissingApplicationOrFile) {
-    const QString path = pngFile(QStringLiteral("picture.png"));
     EXPECT_FALSE(Workspace::openFile(path, QStringLiteral("no-such-app.desktop")));
     EXPECT_FALSE(Workspace::openFile(path, files.filePath(QStringLiteral("missing.desktop"))));
     EXPECT_FALSE(Workspace::openFile(path, QString()));
-    EXPECT_FALSE(Workspace::openFile(files.filePath(QStringLiteral("gone.png")),
-                                     QStringLiteral("fake-viewer.desktop")));
-}
-
-TEST_F(WorkspaceTest, IconComesFromIconFileAndIsNullWithoutOne) {
-    const QList<ApplicationInfo> apps =
-        Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
-    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_FALSE(Workspace::iconForApplication(*viewer).isNull());
-
-    const ApplicationInfo* editor = find(apps, QStringLiteral("fake-editor.desktop"));
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->iconName.isEmpty());
-    EXPECT_TRUE(Workspace::iconForApplication(*editor).isNull());
-
-    ApplicationInfo unknownIcon;
-    unknownIcon.iconName = QStringLiteral("no-such-icon-in-any-theme-7f3a");
-    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
-    unknownIcon.iconName = files.filePath(QStringLiteral("missing-icon.png"));
-    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
+    EXPECT_FALSE(Workspace::openFile(files.filePath(QStringLiteral("gone.png")), viewer->id));
 }

@@ -17,7 +17,8 @@ extern "C" const char* __asan_default_options() {
 
 extern "C" const char* __lsan_default_suppressions() {
     // Caches that system libraries keep for the life of the process.
-    return "leak:libfontconfig\n"
+    return
+           "leak:libfontconfig\n"
            "leak:libglib\n"
            "leak:libgio\n"
            "leak:libdbus\n"

@@ -9,8 +9,7 @@
 namespace {
 
 // Sample c of pixel (x, y) as stored at the layout's size and format.
-void store(const TiffFixtures::Layout& l, int x, int y, int c, std::vector<uchar>& row,
-           qint64 index) {
+void store(const TiffFixtures::Layout& l, int x, int y, int c, std::vector<uchar>& row, qint64 index) {
     const quint16 v = TiffFixtures::sample(x, y, c);
     if (l.sampleFormat == SAMPLEFORMAT_IEEEFP) {
         if (l.bits == 64) {
@@ -22,22 +21,18 @@ void store(const TiffFixtures::Layout& l, int x, int y, int c, std::vector<uchar
         }
         return;
     }
-    quint32 stored = l.bits >= 16 ? quint32(v) << (l.bits - 16) | (l.bits == 32 ? v : 0)
-                                  : quint32(v) >> (16 - l.bits);
+    quint32 stored = l.bits >= 16 ? quint32(v) << (l.bits - 16) | (l.bits == 32 ? v : 0) : quint32(v) >> (16 - l.bits);
     if (l.sampleFormat == SAMPLEFORMAT_INT)
         stored ^= 1u << (l.bits - 1); // the lowest value is the most negative
     switch (l.bits) {
-    case 8:
-        row[size_t(index)] = uchar(stored);
-        break;
+    case 8: row[size_t(index)] = uchar(stored); break;
     case 16: {
         const quint16 s = quint16(stored);
         memcpy(row.data() + 2 * index, &s, 2);
         break;
     }
     case 24: {
-        uchar* out =
-            row.data() + 3 * index; // libtiff hands 24-bit samples over in the host's order
+        uchar* out = row.data() + 3 * index; // libtiff hands 24-bit samples over in the host's order
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
         out[0] = uchar(stored), out[1] = uchar(stored >> 8), out[2] = uchar(stored >> 16);
 #else
@@ -45,9 +40,7 @@ void store(const TiffFixtures::Layout& l, int x, int y, int c, std::vector<uchar
 #endif
         break;
     }
-    case 32:
-        memcpy(row.data() + 4 * index, &stored, 4);
-        break;
+    case 32: memcpy(row.data() + 4 * index, &stored, 4); break;
     default: {
         // Packed most significant bit first.
         quint64 position = quint64(index) * quint64(l.bits);
@@ -62,8 +55,7 @@ void store(const TiffFixtures::Layout& l, int x, int y, int c, std::vector<uchar
 
 // The samples of rows [top, top + rows) and columns [left, left + width)
 // (of one plane for planar pages), each row padded to whole bytes.
-std::vector<uchar> block(const TiffFixtures::Layout& l, int left, int top, int width, int rows,
-                         int plane) {
+std::vector<uchar> block(const TiffFixtures::Layout& l, int left, int top, int width, int rows, int plane) {
     const int perPixel = l.planar ? 1 : l.samples;
     const size_t rowBytes = (size_t(width) * size_t(perPixel) * size_t(l.bits) + 7) / 8;
     std::vector<uchar> out(rowBytes * size_t(rows));
@@ -84,14 +76,10 @@ std::vector<uchar> block(const TiffFixtures::Layout& l, int left, int top, int w
 
 quint16 TiffFixtures::sample(int x, int y, int c) {
     switch (c) {
-    case 0:
-        return quint16(x * 1680 + 3);
-    case 1:
-        return quint16(y * 2849 + 5);
-    case 2:
-        return quint16((x + y) * 1040 + 7);
-    default:
-        return quint16(20000 + x * 800);
+    case 0: return quint16(x * 1680 + 3);
+    case 1: return quint16(y * 2849 + 5);
+    case 2: return quint16((x + y) * 1040 + 7);
+    default: return quint16(20000 + x * 800);
     }
 }
 
@@ -108,8 +96,7 @@ QByteArray TiffFixtures::write(const Layout& l) {
     TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(l.bits));
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t(l.samples));
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t(l.photometric));
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG,
-                 uint16_t(l.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t(l.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
     TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, uint16_t(l.sampleFormat));
     TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(l.compression));
     TIFFSetField(t, TIFFTAG_ORIENTATION, uint16_t(l.orientation));
@@ -140,9 +127,8 @@ QByteArray TiffFixtures::write(const Layout& l) {
             for (int y = 0; y < height; y += 16) {
                 for (int x = 0; x < width; x += 16) {
                     std::vector<uchar> tile = block(l, x, y, 16, 16, p);
-                    ok = ok && TIFFWriteEncodedTile(
-                                   t, TIFFComputeTile(t, uint32_t(x), uint32_t(y), 0, uint16_t(p)),
-                                   tile.data(), tmsize_t(tile.size())) >= 0;
+                    ok = ok && TIFFWriteEncodedTile(t, TIFFComputeTile(t, uint32_t(x), uint32_t(y), 0, uint16_t(p)),
+                                                    tile.data(), tmsize_t(tile.size())) >= 0;
                 }
             }
         }
@@ -155,8 +141,7 @@ QByteArray TiffFixtures::write(const Layout& l) {
             for (int s = 0; s < strips; ++s) {
                 const int rows = std::min(rowsPerStrip, height - s * rowsPerStrip);
                 std::vector<uchar> strip = block(l, 0, s * rowsPerStrip, width, rows, p);
-                ok = ok && TIFFWriteEncodedStrip(t, uint32_t(p * strips + s), strip.data(),
-                                                 tmsize_t(strip.size())) >= 0;
+                ok = ok && TIFFWriteEncodedStrip(t, uint32_t(p * strips + s), strip.data(), tmsize_t(strip.size())) >= 0;
             }
         }
     }
