@@ -31,32 +31,23 @@ const auto A = FormatFixtures::args;
 const auto expectPattern = FormatFixtures::expectPattern;
 
 // One folder of fixtures for the whole program: the tools are slow to start.
-class Fixtures {
-  public:
-    static Fixtures& shared() {
-        static Fixtures fixtures;
-        return fixtures;
-    }
-    QString path(const QString& extension) {
-        if (!paths.contains(extension)) {
-            QString error;
-            paths.insert(extension,
-                         FormatFixtures::make(extension, folder.filePath(extension), &error));
-            errors.insert(extension, error);
-        }
-        return paths.value(extension);
-    }
-    QString error(const QString& extension) const { return errors.value(extension); }
-    QString scratch(const QString& name) const { return folder.filePath(name); }
-    QByteArray bytes(const char* extension) {
-        return TestImages::read(path(QLatin1String(extension)));
-    }
+QString scratch(const QString& name) {
+    static QTemporaryDir folder;
+    return folder.filePath(name);
+}
 
-  private:
-    QTemporaryDir folder;
-    QHash<QString, QString> paths;
-    QHash<QString, QString> errors;
-};
+// The extension's fixture, or an empty path and the reason in error.
+QString fixture(const QString& ext, QString* error = nullptr) {
+    static QHash<QString, std::pair<QString, QString>> made;
+    if (!made.contains(ext)) {
+        QString reason;
+        const QString path = FormatFixtures::make(ext, scratch(ext), &reason);
+        made.insert(ext, {path, reason});
+    }
+    if (error)
+        *error = made.value(ext).second;
+    return made.value(ext).first;
+}
 
 Source open(const QByteArray& bytes, const char* extension = "") {
     return ImageSource::createWithData(bytes, QLatin1String(extension));
@@ -76,8 +67,9 @@ class EveryExtension : public ::testing::TestWithParam<QString> {};
 
 TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
     const QString ext = GetParam();
-    const QString path = Fixtures::shared().path(ext);
-    ASSERT_FALSE(path.isEmpty()) << qPrintable(Fixtures::shared().error(ext));
+    QString error;
+    const QString path = fixture(ext, &error);
+    ASSERT_FALSE(path.isEmpty()) << qPrintable(error);
     auto source = ImageSource::createWithURL(path);
     ASSERT_TRUE(source) << qPrintable(ext);
     ASSERT_GE(source->count(), 1);
@@ -104,7 +96,7 @@ TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
 
 TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize) {
     const QString ext = GetParam();
-    const QByteArray bytes = TestImages::read(Fixtures::shared().path(ext));
+    const QByteArray bytes = TestImages::read(fixture(ext));
     ASSERT_FALSE(bytes.isEmpty());
     // Cut in half, a file is damaged; only headerless fax data cannot tell.
     if (ext != QLatin1String("fax")) {
@@ -118,7 +110,7 @@ TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize)
             image.isNull() ? QVariant() : property(*source, 0, nullptr, "PixelWidth");
         EXPECT_TRUE(!width.isValid() || width.toInt() == image.width()) << qPrintable(ext);
     }
-    const QString empty = Fixtures::shared().scratch(QStringLiteral("empty.") + ext);
+    const QString empty = scratch(QStringLiteral("empty.") + ext);
     ASSERT_TRUE(TestImages::write(empty, QByteArray()));
     EXPECT_FALSE(ImageSource::createWithURL(empty));
     QRandomGenerator random(uint(qHash(ext)));
@@ -216,7 +208,7 @@ TEST(ImageSource, HeadersClaimingHugeSizesAreRefusedWithoutTakingTheMemory) {
         cases.push_back(
             {"JPEG XL of side " + std::to_string(side), jxlClaiming(side, side), "jxl"});
     cases.push_back({"JPEG XL without data", jxlClaiming(640, 480), "jxl"});
-    const QByteArray avif = Fixtures::shared().bytes("avif");
+    const QByteArray avif = TestImages::read(fixture(QStringLiteral("avif")));
     const qsizetype ispe = avif.indexOf("ispe");
     ASSERT_GT(ispe, 0);
     cases.push_back({"AVIF as made", avif, "avif", true});
@@ -594,22 +586,21 @@ TEST(ImageSource, AnimationsGiveEachFrameWithItsDelay) {
 TEST(ImageSource, ContentDecidesOverTheExtension) {
     // The TIFF-based raw formats share DNG's container; under any of their
     // names a DNG goes to the raw decoder.
-    const QByteArray dng = Fixtures::shared().bytes("dng");
+    const QByteArray dng = TestImages::read(fixture(QStringLiteral("dng")));
     for (const char* ext : {"cr2", "nef", "arw", "erf", "3fr", "pef", "srw", "sr2", "srf", "rwl"}) {
         auto source = open(dng, ext);
         ASSERT_TRUE(source) << ext;
         expectPattern(source->imageAtIndex(0), FormatFixtures::pattern(), 40, QLatin1String(ext));
     }
     EXPECT_EQ(open(dng)->type(), QStringLiteral("com.adobe.raw-image"));
-    const QString misnamed = Fixtures::shared().scratch(QStringLiteral("really-a-png.jpg"));
+    const QString misnamed = scratch(QStringLiteral("really-a-png.jpg"));
     ASSERT_TRUE(TestImages::writeImage(misnamed, FormatFixtures::pattern(), "PNG"));
     auto png = ImageSource::createWithURL(misnamed);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->type(), QStringLiteral("public.png"));
     EXPECT_FALSE(png->imageAtIndex(0).isNull());
     EXPECT_FALSE(open("This is not an image at all.", "png"));
-    EXPECT_FALSE(
-        ImageSource::createWithURL(Fixtures::shared().scratch(QStringLiteral("none.jpg"))));
+    EXPECT_FALSE(ImageSource::createWithURL(scratch(QStringLiteral("none.jpg"))));
 }
 
 TEST(ImageSource, DisplayNamesFallBackToTheKey) {
