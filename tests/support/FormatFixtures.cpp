@@ -373,31 +373,30 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
         return b;
     };
     const QByteArray make("Ovisto", 7), model("Pattern", 8), unique("Ovisto Pattern", 15);
-    QList<Field> fields = {
-        {254, 4, 1, le({0})},
-        {256, 4, 1, le({w})},
-        {257, 4, 1, le({h})},
-        {258, 3, 3, le({16, 16, 16}, 2)},
-        {259, 3, 1, le({1}, 2)},
-        {262, 3, 1, le({34892}, 2)}, // LinearRaw
-        {271, 2, quint32(make.size()), make},
-        {272, 2, quint32(model.size()), model},
-        {273, 4, 1, le({0})}, // strip offset, set below
-        {274, 3, 1, le({1}, 2)},
-        {277, 3, 1, le({3}, 2)},
-        {278, 4, 1, le({h})},
-        {279, 4, 1, le({quint32(pixels.size())})},
-        {284, 3, 1, le({1}, 2)},
-        {50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4)},
-        {50707, 1, 4, QByteArray("\x01\x01\x00\x00", 4)},
-        {50708, 2, quint32(unique.size()), unique},
-        {50717, 4, 1, le({65535})},
-        {50721, 10, 9,
-         rationals({3.2404542, -1.5371385, -0.4985314, -0.9692660, 1.8760108, 0.0415560, 0.0556434,
-                    -0.2040259, 1.0572252})},
-        {50728, 5, 3, rationals({1.0, 1.0, 1.0})},
-        {50778, 3, 1, le({21}, 2)}, // D65
-    };
+    // LinearRaw (262), the strip offset (273) set below, D65 (50778).
+    QList<Field> fields = {{254, 4, 1, le({0})},
+                           {256, 4, 1, le({w})},
+                           {257, 4, 1, le({h})},
+                           {258, 3, 3, le({16, 16, 16}, 2)},
+                           {259, 3, 1, le({1}, 2)},
+                           {262, 3, 1, le({34892}, 2)},
+                           {271, 2, quint32(make.size()), make},
+                           {272, 2, quint32(model.size()), model},
+                           {273, 4, 1, le({0})},
+                           {274, 3, 1, le({1}, 2)},
+                           {277, 3, 1, le({3}, 2)},
+                           {278, 4, 1, le({h})},
+                           {279, 4, 1, le({quint32(pixels.size())})},
+                           {284, 3, 1, le({1}, 2)},
+                           {50706, 1, 4, QByteArray("\x01\x04\x00\x00", 4)},
+                           {50707, 1, 4, QByteArray("\x01\x01\x00\x00", 4)},
+                           {50708, 2, quint32(unique.size()), unique},
+                           {50717, 4, 1, le({65535})},
+                           {50721, 10, 9,
+                            rationals({3.2404542, -1.5371385, -0.4985314, -0.9692660, 1.8760108,
+                                       0.0415560, 0.0556434, -0.2040259, 1.0572252})},
+                           {50728, 5, 3, rationals({1.0, 1.0, 1.0})},
+                           {50778, 3, 1, le({21}, 2)}};
     // Header, directory, its values, pixels; then the preview's directory
     // and the camera's preview as an old-style JPEG interchange stream.
     const quint32 pixelOffset = 8 + quint32(directory(fields, 8, 0).size());
@@ -408,14 +407,12 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
     const quint32 afterPixels = pixelOffset + quint32(pixels.size());
     const QByteArray padding(int(afterPixels & 1), '\0');
     const quint32 second = afterPixels + quint32(padding.size());
-    const QList<Field> preview = {
-        {254, 4, 1, le({1})},
-        {256, 4, 1, le({quint32(previewSize.width())})},
-        {257, 4, 1, le({quint32(previewSize.height())})},
-        {259, 3, 1, le({6}, 2)},
-        {513, 4, 1, le({second + 2 + 6 * 12 + 4})},
-        {514, 4, 1, le({quint32(previewJpeg.size())})},
-    };
+    const QList<Field> preview = {{254, 4, 1, le({1})},
+                                  {256, 4, 1, le({quint32(previewSize.width())})},
+                                  {257, 4, 1, le({quint32(previewSize.height())})},
+                                  {259, 3, 1, le({6}, 2)},
+                                  {513, 4, 1, le({second + 2 + 6 * 12 + 4})},
+                                  {514, 4, 1, le({quint32(previewJpeg.size())})}};
     return header + directory(fields, 8, second) + pixels + padding +
            directory(preview, second, 0) + previewJpeg;
 }
