@@ -64,17 +64,10 @@ TEST(ApngDecoder, CompositesFramesWithTheirBlendAndDisposeOperations) {
     auto source =
         ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), fourFrames(), 5));
     ASSERT_TRUE(source);
-    EXPECT_DOUBLE_EQ(source->propertiesAtIndex(3)
-                         .value(QStringLiteral("{PNG}"))
-                         .toMap()
-                         .value(QStringLiteral("UnclampedDelayTime"))
-                         .toDouble(),
-                     0.07);
-    EXPECT_EQ(source->properties()
-                  .value(QStringLiteral("{PNG}"))
-                  .toMap()
-                  .value(QStringLiteral("LoopCount")),
-              5);
+    EXPECT_DOUBLE_EQ(
+        source->propertiesAtIndex(3).value("{PNG}").toMap().value("UnclampedDelayTime").toDouble(),
+        0.07);
+    EXPECT_EQ(source->properties().value("{PNG}").toMap().value("LoopCount"), 5);
 }
 
 // --- Alpha and depth --------------------------------------------------------
@@ -90,8 +83,7 @@ TEST(ApngDecoder, GreyWithAlphaAnimationKeepsItsGrey) {
         ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 8, 4));
     ASSERT_TRUE(source);
     ASSERT_EQ(source->count(), 2);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("ColorModel")).toString(),
-              QStringLiteral("Gray"));
+    EXPECT_EQ(source->propertiesAtIndex(0).value("ColorModel").toString(), "Gray");
     const QImage first = source->imageAtIndex(0);
     EXPECT_EQ(at(first, 1, 1), qRgb(100, 100, 100));
     EXPECT_EQ(at(first, 0, 0), qRgba(180, 180, 180, 60));
@@ -110,7 +102,7 @@ TEST(ApngDecoder, SixteenBitAnimationWithAlphaStaysSixteenBitAndTranslucent) {
     auto source =
         ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 16, 6));
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
+    EXPECT_EQ(source->propertiesAtIndex(0).value("Depth").toInt(), 16);
     const QImage first = source->imageAtIndex(0);
     EXPECT_EQ(first.depth(), 64);
     EXPECT_EQ(first.pixelColor(1, 1).rgba64(), QRgba64::fromRgba64(1000, 30000, 65535, 32768));

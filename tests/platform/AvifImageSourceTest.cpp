@@ -11,8 +11,8 @@ namespace {
 const auto A = FormatFixtures::args;
 
 QByteArray avifenc(const QImage& image, const QString& arguments, const char* ext = "avif") {
-    return FormatFixtures::convert(image, QStringLiteral("avifenc"),
-                                   A(arguments.toLatin1().constData()), QLatin1String(ext));
+    return FormatFixtures::convert(image, "avifenc", A(arguments.toLatin1().constData()),
+                                   QLatin1String(ext));
 }
 
 // Opaque 8-bit stills are put together from libheif's colour planes:
@@ -49,7 +49,7 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
 // of its one layer); libavif shows it, at the size it decodes.
 TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
     const QImage picture = FormatFixtures::pattern();
-    QByteArray bytes = avifenc(picture, QStringLiteral("-l {in} {out}"));
+    QByteArray bytes = avifenc(picture, "-l {in} {out}");
     const auto box = [](const char* type, const QByteArray& payload) {
         return FormatFixtures::be({quint32(8 + payload.size())}) + type + payload;
     };
@@ -75,15 +75,15 @@ TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
 
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.avif"));
+    EXPECT_EQ(source->type(), "public.avif");
     ASSERT_EQ(source->count(), 1);
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.size(), picture.size());
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
-                    properties.value(QStringLiteral("PixelHeight")).toInt()),
-              image.size());
-    EXPECT_FALSE(properties.contains(QStringLiteral("{AVIS}")));
+    EXPECT_EQ(
+        QSize(properties.value("PixelWidth").toInt(), properties.value("PixelHeight").toInt()),
+        image.size());
+    EXPECT_FALSE(properties.contains("{AVIS}"));
     for (const QPoint p : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 44), QPoint(60, 44)})
         EXPECT_LE(TestImages::channelDistance(image.pixel(p), picture.pixel(p)), 8)
             << p.x() << "," << p.y();
@@ -92,7 +92,7 @@ TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
 TEST(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     QTemporaryDir dir;
     QString error;
-    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    const QString file = FormatFixtures::make("avif", dir.path(), &error);
     ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
     QByteArray bytes = TestImages::read(file);
     const qsizetype nclx = bytes.indexOf("nclx");
@@ -103,7 +103,7 @@ TEST(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     bytes[nclx + 5] = char(200);
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
-    EXPECT_FALSE(source->propertiesAtIndex(0).contains(QStringLiteral("ProfileName")));
+    EXPECT_FALSE(source->propertiesAtIndex(0).contains("ProfileName"));
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.size(), FormatFixtures::pattern().size());
     EXPECT_LE(TestImages::channelDistance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
@@ -146,8 +146,8 @@ TEST(AvifImageSource, StillsAndSequencesAreShownCroppedTurnedAndMirroredAsTheirP
             const int last = source->count() - 1;
             ASSERT_EQ(last, sequence ? 1 : 0);
             const QVariantMap properties = source->propertiesAtIndex(last);
-            EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
-                            properties.value(QStringLiteral("PixelHeight")).toInt()),
+            EXPECT_EQ(QSize(properties.value("PixelWidth").toInt(),
+                            properties.value("PixelHeight").toInt()),
                       c.upright);
             const QImage image = source->imageAtIndex(last);
             ASSERT_EQ(image.size(), c.upright);

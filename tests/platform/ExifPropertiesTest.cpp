@@ -22,16 +22,16 @@ class ExifPropertiesTest : public ::testing::Test {
             "-GPSLatitude=48.5 -GPSLatitudeRef=N -GPSLongitude=2.25 "
             "-GPSLongitudeRef=W -Orientation#=6 -XResolution=300 -YResolution=300 "
             "-ResolutionUnit=inches -Keywords=one -Keywords=two -XMP-xmp:Rating=3",
-            {QStringLiteral("-DateTimeOriginal=2024:05:06 07:08:09"), path});
+            {"-DateTimeOriginal=2024:05:06 07:08:09", path});
     }
     void run(const char* tool, const char* arguments, const QStringList& more = {}) {
         QString error;
         QStringList all = FormatFixtures::args(arguments) + more;
-        all.replaceInStrings(QStringLiteral("{photo}"), path);
+        all.replaceInStrings("{photo}", path);
         EXPECT_TRUE(FormatFixtures::run(QLatin1String(tool), all, &error)) << qPrintable(error);
     }
     QTemporaryDir folder;
-    QString path = folder.filePath(QStringLiteral("tagged.jpg"));
+    QString path = folder.filePath("tagged.jpg");
 };
 
 TEST_F(ExifPropertiesTest, GroupsKeepNumbersAsNumbersAndListsAsLists) {
@@ -104,16 +104,15 @@ TEST_F(ExifPropertiesTest, EveryContainerShowsTheExifAndXmpItCarries) {
     run("exiftool", "-q -b -Exif -W! %d%f.Exif {photo}");
     run("exiftool", "-q -b -XMP -W! %d%f.XMP {photo}");
     const auto made = [&](const char* tool, QStringList arguments, const char* ext) {
-        return FormatFixtures::convert(QImage(), QLatin1String(tool),
-                                       arguments << QStringLiteral("{out}"), QLatin1String(ext));
+        return FormatFixtures::convert(QImage(), QLatin1String(tool), arguments << "{out}",
+                                       QLatin1String(ext));
     };
     const QByteArray xmp =
         "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
         "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
         "xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\" xmp:Rating=\"3\"/></rdf:RDF></x:xmpmeta>";
-    const QByteArray codestream =
-        FormatFixtures::convert(FormatFixtures::pattern(), QStringLiteral("cjxl"),
-                                FormatFixtures::args("{in} {out} -d 0"), QStringLiteral("jxl"));
+    const QByteArray codestream = FormatFixtures::convert(
+        FormatFixtures::pattern(), "cjxl", FormatFixtures::args("{in} {out} -d 0"), "jxl");
     ASSERT_TRUE(codestream.startsWith("\xFF\x0A"));
     const QByteArray brotli = made("cjxl", {path}, "jxl");
     EXPECT_TRUE(brotli.contains("brobExif"));
@@ -121,15 +120,11 @@ TEST_F(ExifPropertiesTest, EveryContainerShowsTheExifAndXmpItCarries) {
         const char* what;
         QByteArray bytes;
     } cases[] = {
-        {"AVIF", made("heif-enc",
-                      {QStringLiteral("-A"), QStringLiteral("-p"), QStringLiteral("chroma=422"),
-                       path, QStringLiteral("-o")},
-                      "avif")},
-        {"AVIF sequence",
-         made("avifenc",
-              {QStringLiteral("-l"), QStringLiteral("--exif"), folder.filePath("tagged.Exif"),
-               QStringLiteral("--xmp"), folder.filePath("tagged.XMP"), path, path},
-              "avifs")},
+        {"AVIF", made("heif-enc", {"-A", "-p", "chroma=422", path, "-o"}, "avif")},
+        {"AVIF sequence", made("avifenc",
+                               {"-l", "--exif", folder.filePath("tagged.Exif"), "--xmp",
+                                folder.filePath("tagged.XMP"), path, path},
+                               "avifs")},
         {"JPEG XL, compressed boxes", brotli},
         {"JPEG XL boxes",
          QByteArray("\0\0\0\x0CJXL \x0D\x0A\x87\x0A", 12) +
@@ -143,11 +138,8 @@ TEST_F(ExifPropertiesTest, EveryContainerShowsTheExifAndXmpItCarries) {
         ASSERT_TRUE(source);
         EXPECT_FALSE(source->imageAtIndex(0).isNull());
         const QVariantMap properties = source->propertiesAtIndex(0);
-        EXPECT_EQ(properties.value(QStringLiteral("{TIFF}")).toMap().value(QStringLiteral("Make")),
-                  QStringLiteral("Ovisto"));
-        EXPECT_EQ(
-            properties.value(QStringLiteral("{XMP}")).toMap().value(QStringLiteral("xmp:Rating")),
-            QStringLiteral("3"));
+        EXPECT_EQ(properties.value("{TIFF}").toMap().value("Make"), "Ovisto");
+        EXPECT_EQ(properties.value("{XMP}").toMap().value("xmp:Rating"), "3");
     }
     // A box claiming more than the file holds ends the walk, not the program:
     // the codestream after it is not reached.
@@ -176,12 +168,11 @@ TEST(ExifPropertiesDamage, BrokenExifBlockNeverStopsTheDecode) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto source =
-            ImageSource::createWithData(ExifBuilder::intoJpeg(jpeg, c.tiff), QStringLiteral("jpg"));
+        auto source = ImageSource::createWithData(ExifBuilder::intoJpeg(jpeg, c.tiff), "jpg");
         ASSERT_TRUE(source);
         const QImage image = source->imageAtIndex(0);
         EXPECT_EQ(image.size(), QSize(32, 24));
-        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("PixelWidth")).toInt(), 32);
+        EXPECT_EQ(source->propertiesAtIndex(0).value("PixelWidth").toInt(), 32);
     }
 }
 

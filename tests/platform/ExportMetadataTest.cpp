@@ -100,7 +100,7 @@ TEST(ExportMetadata, NothingToCarryOrNowhereToPutItLeavesTheBytesAlone) {
     const QByteArray bmp = ImageEncoder::encode(image, ExportFormat::Bmp, 0.9f, &reason);
     EXPECT_TRUE(ExportMetadata::readBytes(QByteArray("not an image at all")).isEmpty());
     EXPECT_TRUE(ExportMetadata::readBytes(png).isEmpty());
-    EXPECT_TRUE(ExportMetadata::readFile(QStringLiteral("/nowhere/photo.jpg")).isEmpty());
+    EXPECT_TRUE(ExportMetadata::readFile("/nowhere/photo.jpg").isEmpty());
     const ExportMetadata metadata = ExportMetadata::readBytes(cameraJpeg());
     EXPECT_EQ(metadata.writeInto(bmp, image.size()), bmp);
     EXPECT_EQ(ExportMetadata().writeInto(png, image.size()), png);

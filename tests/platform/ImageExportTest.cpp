@@ -168,7 +168,7 @@ TEST_F(AtomicWrite, AFullDiskLeavesTheOldFileAndNoTemporaryFile) {
     AtomicFileWriter writer([&](QFileDevice& file, QByteArrayView piece, QString* reason) {
         if (++pieces == 2) { // the disk fills during the second piece
             file.write(piece.data(), piece.size() / 2);
-            *reason = QStringLiteral("No space left on device");
+            *reason = "No space left on device";
             return false;
         }
         return file.write(piece.data(), piece.size()) == piece.size();
@@ -192,7 +192,7 @@ TEST_F(AtomicWrite, AFolderThatTakesNoFilesIsReported) {
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
     bool closed = !QFileInfo(dir.path()).isWritable();
     const auto chattr = [&](const char* flag) {
-        return QProcess::execute(QStringLiteral("chattr"), {QString::fromLatin1(flag), dir.path()});
+        return QProcess::execute("chattr", {QString::fromLatin1(flag), dir.path()});
     };
     const bool immutable = !closed && chattr("+i") == 0;
     closed = closed || immutable;

@@ -110,7 +110,7 @@ TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize)
             image.isNull() ? QVariant() : property(*source, 0, nullptr, "PixelWidth");
         EXPECT_TRUE(!width.isValid() || width.toInt() == image.width()) << qPrintable(ext);
     }
-    const QString empty = scratch(QStringLiteral("empty.") + ext);
+    const QString empty = scratch("empty." + ext);
     ASSERT_TRUE(TestImages::write(empty, QByteArray()));
     EXPECT_FALSE(ImageSource::createWithURL(empty));
     QRandomGenerator random(uint(qHash(ext)));
@@ -162,15 +162,13 @@ QByteArray jxlClaiming(quint32 width, quint32 height) {
 // A lossless WebP still with an EXIF chunk, so in the extended layout.
 QByteArray webpWithExif(const QImage& image, int orientation) {
     static QTemporaryDir dir;
-    const QString exif = dir.filePath(QStringLiteral("exif.bin"));
-    const QString plain = dir.filePath(QStringLiteral("plain.webp"));
+    const QString exif = dir.filePath("exif.bin");
+    const QString plain = dir.filePath("plain.webp");
     TestImages::write(exif, ExifBuilder().orientation(orientation).tiff());
-    TestImages::write(plain, FormatFixtures::convert(image, QStringLiteral("cwebp"),
+    TestImages::write(plain, FormatFixtures::convert(image, "cwebp",
                                                      A("-quiet -lossless {in} -o {out}"), "webp"));
-    return FormatFixtures::convert(QImage(), QStringLiteral("webpmux"),
-                                   {QStringLiteral("-set"), QStringLiteral("exif"), exif, plain,
-                                    QStringLiteral("-o"), QStringLiteral("{out}")},
-                                   "webp");
+    return FormatFixtures::convert(QImage(), "webpmux",
+                                   {"-set", "exif", exif, plain, "-o", "{out}"}, "webp");
 }
 
 TEST(ImageSource, HeadersClaimingHugeSizesAreRefusedWithoutTakingTheMemory) {
@@ -208,7 +206,7 @@ TEST(ImageSource, HeadersClaimingHugeSizesAreRefusedWithoutTakingTheMemory) {
         cases.push_back(
             {"JPEG XL of side " + std::to_string(side), jxlClaiming(side, side), "jxl"});
     cases.push_back({"JPEG XL without data", jxlClaiming(640, 480), "jxl"});
-    const QByteArray avif = TestImages::read(fixture(QStringLiteral("avif")));
+    const QByteArray avif = TestImages::read(fixture("avif"));
     const qsizetype ispe = avif.indexOf("ispe");
     ASSERT_GT(ispe, 0);
     cases.push_back({"AVIF as made", avif, "avif", true});
@@ -518,10 +516,8 @@ TEST(FrameDelay, DelaysOfTenMillisecondsAndLessPlayAtATenthOfASecond) {
                  {0, 0, 0.1},      {-3, 0, 0.1},       {NAN, 0, 0.1},   {INFINITY, 0, 0.1}};
     for (const auto& c : cases) {
         const QVariantMap d = FrameDelay::dictionary(c.milliseconds);
-        EXPECT_DOUBLE_EQ(d.value(QStringLiteral("UnclampedDelayTime")).toDouble(), c.unclamped)
-            << c.milliseconds;
-        EXPECT_DOUBLE_EQ(d.value(QStringLiteral("DelayTime")).toDouble(), c.delay)
-            << c.milliseconds;
+        EXPECT_DOUBLE_EQ(d.value("UnclampedDelayTime").toDouble(), c.unclamped) << c.milliseconds;
+        EXPECT_DOUBLE_EQ(d.value("DelayTime").toDouble(), c.delay) << c.milliseconds;
     }
 }
 
@@ -586,25 +582,25 @@ TEST(ImageSource, AnimationsGiveEachFrameWithItsDelay) {
 TEST(ImageSource, ContentDecidesOverTheExtension) {
     // The TIFF-based raw formats share DNG's container; under any of their
     // names a DNG goes to the raw decoder.
-    const QByteArray dng = TestImages::read(fixture(QStringLiteral("dng")));
+    const QByteArray dng = TestImages::read(fixture("dng"));
     for (const char* ext : {"cr2", "nef", "arw", "erf", "3fr", "pef", "srw", "sr2", "srf", "rwl"}) {
         auto source = open(dng, ext);
         ASSERT_TRUE(source) << ext;
         expectPattern(source->imageAtIndex(0), FormatFixtures::pattern(), 40, QLatin1String(ext));
     }
-    EXPECT_EQ(open(dng)->type(), QStringLiteral("com.adobe.raw-image"));
-    const QString misnamed = scratch(QStringLiteral("really-a-png.jpg"));
+    EXPECT_EQ(open(dng)->type(), "com.adobe.raw-image");
+    const QString misnamed = scratch("really-a-png.jpg");
     ASSERT_TRUE(TestImages::writeImage(misnamed, FormatFixtures::pattern(), "PNG"));
     auto png = ImageSource::createWithURL(misnamed);
     ASSERT_TRUE(png);
-    EXPECT_EQ(png->type(), QStringLiteral("public.png"));
+    EXPECT_EQ(png->type(), "public.png");
     EXPECT_FALSE(png->imageAtIndex(0).isNull());
     EXPECT_FALSE(open("This is not an image at all.", "png"));
-    EXPECT_FALSE(ImageSource::createWithURL(scratch(QStringLiteral("none.jpg"))));
+    EXPECT_FALSE(ImageSource::createWithURL(scratch("none.jpg")));
 }
 
 TEST(ImageSource, DisplayNamesFallBackToTheKey) {
-    EXPECT_EQ(ImageSource::displayName(QStringLiteral("NoSuchKey")), QStringLiteral("NoSuchKey"));
+    EXPECT_EQ(ImageSource::displayName("NoSuchKey"), "NoSuchKey");
 }
 
 TEST(ImageSource, ThumbnailsKeepTheirProportionsAndAPixelAcross) {
@@ -614,8 +610,7 @@ TEST(ImageSource, ThumbnailsKeepTheirProportionsAndAPixelAcross) {
     // A large JPEG's thumbnail comes from a reduced (DCT-scaled) decode.
     auto source = open(TestImages::encode(FormatFixtures::pattern(1600, 1200), "JPEG", 95));
     ASSERT_TRUE(source);
-    expectPattern(source->thumbnail(100), FormatFixtures::pattern(100, 75), 40,
-                  QStringLiteral("thumbnail"));
+    expectPattern(source->thumbnail(100), FormatFixtures::pattern(100, 75), 40, "thumbnail");
 }
 
 // Scans, restart markers and arithmetic coding must not be taken for an early
@@ -650,9 +645,8 @@ TEST(ImageSource, EveryJpegCodingDecodesWholeAndCutShortNot) {
         const bool cjpeg = QLatin1String(c.tool) == QLatin1String("cjpeg");
         const QStringList arguments =
             A(c.arguments) + (cjpeg ? A("-outfile {out} {in}") : A("{out}"));
-        const QByteArray whole =
-            FormatFixtures::convert(pattern, QLatin1String(c.tool), arguments,
-                                    QStringLiteral("jpg"), cjpeg ? "PPM" : "PNG");
+        const QByteArray whole = FormatFixtures::convert(pattern, QLatin1String(c.tool), arguments,
+                                                         "jpg", cjpeg ? "PPM" : "PNG");
         auto source = open(whole);
         ASSERT_TRUE(source);
         const QImage image = source->imageAtIndex(0), thumbnail = source->thumbnail(40);
@@ -674,9 +668,8 @@ TEST(ImageSource, EveryJpegCodingDecodesWholeAndCutShortNot) {
 }
 
 TEST(ImageSource, MultiPageTiffCountsItsPages) {
-    auto source = open(FormatFixtures::convert(QImage(), QStringLiteral("/usr/bin/convert"),
-                                               A("-size 8x8 xc:red xc:green xc:blue {out}"),
-                                               QStringLiteral("tif")));
+    auto source = open(FormatFixtures::convert(
+        QImage(), "/usr/bin/convert", A("-size 8x8 xc:red xc:green xc:blue {out}"), "tif"));
     ASSERT_TRUE(source);
     ASSERT_EQ(source->count(), 3);
     EXPECT_LE(distance(source->imageAtIndex(2).pixelColor(0, 0), Qt::blue), 2);

@@ -22,13 +22,13 @@ TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
     auto source = ImageSource::createWithData(
         FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.mpo-image"));
+    EXPECT_EQ(source->type(), "public.mpo-image");
     ASSERT_EQ(source->count(), 2);
     EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
     const QImage second = source->imageAtIndex(1);
     EXPECT_EQ(second.size(), QSize(8, 4));
     EXPECT_TRUE(near(second.pixelColor(2, 2), Qt::blue));
-    EXPECT_EQ(source->propertiesAtIndex(1).value(QStringLiteral("PixelWidth")).toInt(), 8);
+    EXPECT_EQ(source->propertiesAtIndex(1).value("PixelWidth").toInt(), 8);
     EXPECT_TRUE(source->imageAtIndex(2).isNull());
 }
 
@@ -44,7 +44,7 @@ TEST(MpoImageSource, PreviewsAndEntriesOutsideTheFileMakeNoSecondImage) {
     for (const QByteArray& bytes : {preview, cut}) {
         auto source = ImageSource::createWithData(bytes);
         ASSERT_TRUE(source);
-        EXPECT_EQ(source->type(), QStringLiteral("public.jpeg"));
+        EXPECT_EQ(source->type(), "public.jpeg");
         EXPECT_EQ(source->count(), 1);
         EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
     }

@@ -33,8 +33,8 @@ TEST(PngDecoder, SixteenBitTruecolourWithATrnsColourGetsAlphaThere) {
     auto source = ImageSource::createWithData(png);
     ASSERT_TRUE(source);
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
-    EXPECT_TRUE(properties.value(QStringLiteral("HasAlpha")).toBool());
+    EXPECT_EQ(properties.value("Depth").toInt(), 16);
+    EXPECT_TRUE(properties.value("HasAlpha").toBool());
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.format(), QImage::Format_RGBA64);
     EXPECT_EQ(image.pixelColor(0, 0).rgba64().alpha(), 0);
@@ -104,13 +104,13 @@ TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
     auto grey = ImageSource::createWithData(
         FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys));
     ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->type(), QStringLiteral("public.png"));
+    EXPECT_EQ(grey->type(), "public.png");
     const QVariantMap properties = grey->propertiesAtIndex(0);
-    EXPECT_EQ(properties.value(QStringLiteral("PixelWidth")).toInt(), 4);
-    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
-    EXPECT_EQ(properties.value(QStringLiteral("ColorModel")).toString(), QStringLiteral("Gray"));
-    EXPECT_FALSE(properties.value(QStringLiteral("HasAlpha")).toBool());
-    EXPECT_NEAR(properties.value(QStringLiteral("DPIWidth")).toDouble(), 96.0, 0.05);
+    EXPECT_EQ(properties.value("PixelWidth").toInt(), 4);
+    EXPECT_EQ(properties.value("Depth").toInt(), 16);
+    EXPECT_EQ(properties.value("ColorModel").toString(), "Gray");
+    EXPECT_FALSE(properties.value("HasAlpha").toBool());
+    EXPECT_NEAR(properties.value("DPIWidth").toDouble(), 96.0, 0.05);
 }
 
 // --- Colour ----------------------------------------------------------------
@@ -171,8 +171,7 @@ TEST(PngDecoder, RandomDamageGivesTheStatedSizeOrNothing) {
                 continue;
             for (int i = 0; i < source->count(); ++i) {
                 const QImage image = source->imageAtIndex(i);
-                const int width =
-                    source->propertiesAtIndex(i).value(QStringLiteral("PixelWidth")).toInt();
+                const int width = source->propertiesAtIndex(i).value("PixelWidth").toInt();
                 EXPECT_TRUE(image.isNull() || image.width() == width) << round;
             }
         }

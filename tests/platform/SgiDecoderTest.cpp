@@ -6,11 +6,10 @@
 namespace {
 
 QByteArray sgi(const char* options) {
-    return FormatFixtures::convert(QImage(), QStringLiteral("/usr/bin/convert"),
+    return FormatFixtures::convert(QImage(), "/usr/bin/convert",
                                    FormatFixtures::args("-size 6x4 xc:rgba(255,128,0,0.5)") +
-                                       FormatFixtures::args(options) +
-                                       QStringList{QStringLiteral("sgi:{out}")},
-                                   QStringLiteral("sgi"));
+                                       FormatFixtures::args(options) + QStringList{"sgi:{out}"},
+                                   "sgi");
 }
 
 TEST(SgiDecoder, SixteenBitChannelsKeepTheirDepth) {

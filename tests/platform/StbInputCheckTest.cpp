@@ -7,8 +7,8 @@
 namespace {
 
 QByteArray made(const char* arguments, const char* extension) {
-    return FormatFixtures::convert(QImage(), QStringLiteral("/usr/bin/convert"),
-                                   FormatFixtures::args(arguments), QLatin1String(extension));
+    return FormatFixtures::convert(QImage(), "/usr/bin/convert", FormatFixtures::args(arguments),
+                                   QLatin1String(extension));
 }
 
 // Data that would hang the decoder: cut short, a zero run count, a header
