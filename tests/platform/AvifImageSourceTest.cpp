@@ -30,7 +30,7 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
     } cases[] = {{"420", split}, {"444", split}, {"400", ramp}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.yuv);
-        const bool grey = QLatin1String(c.yuv) == QLatin1String("400");
+        const bool grey = QLatin1String(c.yuv) == "400";
         const QImage input =
             grey ? c.picture.convertToFormat(QImage::Format_Grayscale8) : c.picture;
         auto source = ImageSource::createWithData(

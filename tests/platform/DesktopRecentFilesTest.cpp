@@ -1,4 +1,5 @@
 #include "platform/DesktopRecentFiles.h"
+#include "support/TestImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,11 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList urisIn(const QString& store) {
     QStringList uris;
@@ -65,17 +61,14 @@ TEST(DesktopRecentFiles, AddsBesideTheEntriesOfOtherApplications) {
 TEST(DesktopRecentFiles, AListItCannotReadIsLeftAlone) {
     QTemporaryDir dir;
     const QString store = dir.filePath("recently-used.xbel");
-    QFile file(store);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<?xml version=\"1.0\"?><xbel version=\"1.0\"><bookmark href=");
-    file.close();
-    const QByteArray before = read(store);
+    const QByteArray cut = "<?xml version=\"1.0\"?><xbel version=\"1.0\"><bookmark href=";
+    ASSERT_TRUE(TestImages::write(store, cut));
     EXPECT_FALSE(DesktopRecentFiles::addTo(store, dir.filePath("a.png")));
-    EXPECT_EQ(read(store), before);
+    EXPECT_EQ(TestImages::read(store), cut);
 
     // An empty file is an empty list.
     const QString empty = dir.filePath("empty.xbel");
-    QFile(empty).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(TestImages::write(empty, QByteArray()));
     EXPECT_TRUE(DesktopRecentFiles::addTo(empty, dir.filePath("a.png")));
     EXPECT_EQ(urisIn(empty).size(), 1);
 }

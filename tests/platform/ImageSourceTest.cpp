@@ -80,8 +80,8 @@ TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
         EXPECT_GE(image.height(), pattern.height());
         expectPattern(image.copy(0, 0, pattern.width(), pattern.height()), pattern, 0, ext);
     } else {
-        const QImage pattern = ext == QLatin1String("icns") ? FormatFixtures::pattern(128, 128)
-                                                            : FormatFixtures::pattern();
+        const QImage pattern =
+            ext == "icns" ? FormatFixtures::pattern(128, 128) : FormatFixtures::pattern();
         expectPattern(image, pattern, FormatFixtures::tolerance(ext), ext);
     }
     EXPECT_EQ(property(*source, 0, nullptr, "PixelWidth").toInt(), image.width());
@@ -99,7 +99,7 @@ TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize)
     const QByteArray bytes = TestImages::read(fixture(ext));
     ASSERT_FALSE(bytes.isEmpty());
     // Cut in half, a file is damaged; only headerless fax data cannot tell.
-    if (ext != QLatin1String("fax")) {
+    if (ext != "fax") {
         auto half = ImageSource::createWithData(bytes.left(bytes.size() / 2), ext);
         EXPECT_TRUE(!half || half->imageAtIndex(0).isNull()) << qPrintable(ext);
     }
@@ -642,7 +642,7 @@ TEST(ImageSource, EveryJpegCodingDecodesWholeAndCutShortNot) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
-        const bool cjpeg = QLatin1String(c.tool) == QLatin1String("cjpeg");
+        const bool cjpeg = QLatin1String(c.tool) == "cjpeg";
         const QStringList arguments =
             A(c.arguments) + (cjpeg ? A("-outfile {out} {in}") : A("{out}"));
         const QByteArray whole = FormatFixtures::convert(pattern, QLatin1String(c.tool), arguments,

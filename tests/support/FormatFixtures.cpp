@@ -34,7 +34,7 @@ QByteArray compressed(const QByteArray& data) {
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
     if (TestImages::write(path, bytes))
         return true;
-    *error = QStringLiteral("cannot write ") + path;
+    *error = "cannot write " + path;
     return false;
 }
 
@@ -176,7 +176,7 @@ int FormatFixtures::tolerance(const QString& extension) {
 }
 
 bool FormatFixtures::isFax(const QString& extension) {
-    return extension == QLatin1String("fax") || extension == QLatin1String("jfx");
+    return extension == "fax" || extension == "jfx";
 }
 
 bool FormatFixtures::run(const QString& program, const QStringList& arguments, QString* error) {
@@ -184,12 +184,12 @@ bool FormatFixtures::run(const QString& program, const QStringList& arguments, Q
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
     if (!process.waitForStarted()) {
-        *error = program + QStringLiteral(" is missing (scripts/bootstrap.sh installs it)");
+        *error = program + " is missing (scripts/bootstrap.sh installs it)";
         return false;
     }
     process.waitForFinished(120000);
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAll());
+        *error = program + " failed: " + QString::fromLocal8Bit(process.readAll());
         return false;
     }
     return true;
@@ -203,16 +203,14 @@ QByteArray FormatFixtures::convert(const QImage& input, const QString& program,
                                    const QStringList& arguments, const QString& outExtension,
                                    const char* inFormat) {
     static QTemporaryDir scratch;
-    const QString in =
-        scratch.filePath(QStringLiteral("in.") + QString::fromLatin1(inFormat).toLower());
-    const QString out = scratch.filePath(QStringLiteral("out.") + outExtension);
+    const QString in = scratch.filePath("in." + QString::fromLatin1(inFormat).toLower());
+    const QString out = scratch.filePath("out." + outExtension);
     QFile::remove(out);
     QStringList filled = arguments;
-    filled.replaceInStrings(QStringLiteral("{in}"), in)
-        .replaceInStrings(QStringLiteral("{out}"), out);
+    filled.replaceInStrings("{in}", in).replaceInStrings("{out}", out);
     QString error;
     if (!input.isNull() && !input.save(in, inFormat))
-        error = QStringLiteral("cannot write ") + in;
+        error = "cannot write " + in;
     else if (run(program, filled, &error))
         return TestImages::read(out);
     ADD_FAILURE() << qPrintable(error);
@@ -222,7 +220,7 @@ QByteArray FormatFixtures::convert(const QImage& input, const QString& program,
 QString FormatFixtures::make(const QString& ext, const QString& folder, QString* error,
                              const QImage& picture) {
     QDir().mkpath(folder);
-    const QString out = folder + QStringLiteral("/fixture.") + ext;
+    const QString out = folder + "/fixture." + ext;
     const QImage image = picture.isNull() ? pattern() : picture;
     const QByteArray jpeg = TestImages::encode(image, "JPEG", 95);
     QByteArray bytes;
@@ -230,13 +228,13 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
         bytes = jpeg;
     else if (args("png bmp ico tiff tif").contains(ext))
         bytes = TestImages::encode(image, ext.startsWith(u't') ? "TIFF" : qPrintable(ext));
-    else if (ext == QLatin1String("exr"))
+    else if (ext == "exr")
         bytes = openExr(image);
-    else if (ext == QLatin1String("pic"))
+    else if (ext == "pic")
         bytes = softimagePic(image);
-    else if (ext == QLatin1String("dng"))
+    else if (ext == "dng")
         bytes = linearDng(image);
-    else if (ext == QLatin1String("mpo"))
+    else if (ext == "mpo")
         bytes = mpo({jpeg, TestImages::encode(image.mirrored(true, false), "JPEG", 95)});
     if (!bytes.isEmpty())
         return writeFile(out, bytes, error) ? out : QString();
@@ -261,21 +259,18 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     for (const auto& [extension, command] : tools) {
         if (ext != QLatin1String(extension))
             continue;
-        const QString source = folder + QStringLiteral("/pattern-source.png");
-        const QImage input = isFax(ext)                     ? faxPattern()
-                             : ext == QLatin1String("icns") ? pattern(128, 128)
-                                                            : image;
+        const QString source = folder + "/pattern-source.png";
+        const QImage input = isFax(ext) ? faxPattern() : ext == "icns" ? pattern(128, 128) : image;
         if (!input.save(source, "PNG")) {
-            *error = QStringLiteral("cannot write the pattern");
+            *error = "cannot write the pattern";
             return QString();
         }
         QStringList arguments = args(command);
         const QString program = arguments.takeFirst();
-        arguments.replaceInStrings(QStringLiteral("{in}"), source)
-            .replaceInStrings(QStringLiteral("{out}"), out);
+        arguments.replaceInStrings("{in}", source).replaceInStrings("{out}", out);
         return run(program, arguments, error) ? out : QString();
     }
-    *error = QStringLiteral("no fixture for ") + ext;
+    *error = "no fixture for " + ext;
     return QString();
 }
 
@@ -283,51 +278,45 @@ QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
                                       const QList<QImage>& frames, const QList<int>& delays,
                                       QString* error) {
     QDir().mkpath(folder);
-    const QString out = folder + QStringLiteral("/animation.") + ext;
+    const QString out = folder + "/animation." + ext;
     QStringList arguments;
     bool ok = false;
-    if (ext == QLatin1String("jxl") || ext == QLatin1String("png")) {
+    if (ext == "jxl" || ext == "png") {
         QList<ApngFrame> apng;
         for (qsizetype i = 0; i < frames.size(); ++i)
             apng.append({frames[i], QPoint(), delays.value(i), 1000, 0, 0});
         const QByteArray png = animatedPng(frames.first().size(), apng);
-        if (ext == QLatin1String("png"))
+        if (ext == "png")
             return writeFile(out, png, error) ? out : QString();
-        const QString source = folder + QStringLiteral("/animation-source.png");
-        ok = writeFile(source, png, error) &&
-             run(QStringLiteral("cjxl"), {source, out, QStringLiteral("-d"), "0"}, error);
+        const QString source = folder + "/animation-source.png";
+        ok = writeFile(source, png, error) && run("cjxl", {source, out, "-d", "0"}, error);
         return ok ? out : QString();
     }
     QStringList sources;
     for (qsizetype i = 0; i < frames.size(); ++i) {
         sources.append(folder + QStringLiteral("/frame%1.png").arg(i));
         if (!frames[i].save(sources.last(), "PNG")) {
-            *error = QStringLiteral("cannot write a frame");
+            *error = "cannot write a frame";
             return QString();
         }
     }
     // The per-frame option of each tool; GIF counts in hundredths of a second.
-    const char* option = ext == QLatin1String("webp")  ? "-d"
-                         : ext == QLatin1String("gif") ? "-delay"
-                                                       : "--duration";
+    const char* option = ext == "webp" ? "-d" : ext == "gif" ? "-delay" : "--duration";
     for (qsizetype i = 0; i < frames.size(); ++i)
         arguments << QLatin1String(option)
-                  << QString::number(ext == QLatin1String("gif") ? delays.value(i) / 10
-                                                                 : delays.value(i))
+                  << QString::number(ext == "gif" ? delays.value(i) / 10 : delays.value(i))
                   << sources[i];
-    if (ext == QLatin1String("webp"))
-        ok = run(QStringLiteral("img2webp"), args("-loop 0 -lossless") + arguments << "-o" << out,
-                 error);
-    else if (ext == QLatin1String("gif"))
-        ok = run(QStringLiteral("/usr/bin/convert"),
+    if (ext == "webp")
+        ok = run("img2webp", args("-loop 0 -lossless") + arguments << "-o" << out, error);
+    else if (ext == "gif")
+        ok = run("/usr/bin/convert",
                  arguments << "-loop"
                            << "0" << out,
                  error);
-    else if (ext == QLatin1String("avifs"))
-        ok = run(QStringLiteral("avifenc"), args("-l -s 10 --timescale 1000") + arguments << out,
-                 error);
+    else if (ext == "avifs")
+        ok = run("avifenc", args("-l -s 10 --timescale 1000") + arguments << out, error);
     else
-        *error = QStringLiteral("no animation for ") + ext;
+        *error = "no animation for " + ext;
     return ok ? out : QString();
 }
 
