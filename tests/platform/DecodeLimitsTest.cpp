@@ -12,36 +12,35 @@ class DecodeLimitsTest : public ::testing::Test {
     int saved = QImageReader::allocationLimit();
 };
 
-// Qt's reader limit binds every decoder; with none, the machine's budget
-// alone. A decoder's own working buffers count against a budget of their own.
-TEST_F(DecodeLimitsTest, ImagesAndWorkingBuffersKeepToTheirBudgets) {
-    const struct {
-        int qtLimitMb;
-        qint64 width, height;
-        int bytes, workBytes;
-        bool allowed;
-    } cases[] = {
-        {1024, 10000, 10000, 4, 0, true},  // 100 megapixels, 400 MB
-        {1024, 10000, 10000, 4, 11, true}, // a 100-megapixel raw's buffers
-        {64, 5000, 5000, 4, 0, false},
-        {64, 2000, 2000, 4, 0, true},
-        {100, 4000, 4000, 4, 16, true},
-        {0, 100000, 100000, 4, 0, false},
-        {0, DecodeLimits::maxSide + 1, 1, 1, 0, false},
-        {0, 0, 100, 4, 0, false},
-        {0, 100, -1, 4, 0, false},
-        {0, 100, 100, 4, 0, true},
-    };
-    for (const auto& c : cases) {
-        QImageReader::setAllocationLimit(c.qtLimitMb);
-        EXPECT_EQ(DecodeLimits::allows(c.width, c.height, c.bytes, c.workBytes), c.allowed)
-            << c.qtLimitMb << " MB: " << c.width << " x " << c.height;
-    }
-    QImageReader::setAllocationLimit(64);
-    EXPECT_EQ(DecodeLimits::budgetBytes(), qint64(64) << 20);
+TEST_F(DecodeLimitsTest, LargePhotographFitsTheApplicationsLimit) {
     QImageReader::setAllocationLimit(1024);
+    EXPECT_TRUE(DecodeLimits::allows(10000, 10000, 4)); // 100 megapixels, 400 MB
+    // A 100-megapixel raw: its decoder's own buffers do not count against
+    // the image's budget, only against the machine's.
+    EXPECT_TRUE(DecodeLimits::allows(10000, 10000, 4, 11));
     EXPECT_LE(DecodeLimits::budgetBytes(), qint64(1024) << 20);
     EXPECT_GE(DecodeLimits::budgetBytes(), qint64(256) << 20);
+}
+
+TEST_F(DecodeLimitsTest, QtsLimitBindsEveryDecoder) {
+    QImageReader::setAllocationLimit(64);
+    EXPECT_EQ(DecodeLimits::budgetBytes(), qint64(64) << 20);
+    EXPECT_FALSE(DecodeLimits::allows(5000, 5000, 4));
+    EXPECT_TRUE(DecodeLimits::allows(2000, 2000, 4));
+}
+
+TEST_F(DecodeLimitsTest, AbsurdOrEmptyDimensionsAreRefused) {
+    QImageReader::setAllocationLimit(0); // no Qt limit: the machine's budget alone
+    EXPECT_FALSE(DecodeLimits::allows(100000, 100000, 4));
+    EXPECT_FALSE(DecodeLimits::allows(DecodeLimits::maxSide + 1, 1, 1));
+    EXPECT_FALSE(DecodeLimits::allows(0, 100, 4));
+    EXPECT_FALSE(DecodeLimits::allows(100, -1, 4));
+    EXPECT_TRUE(DecodeLimits::allows(100, 100, 4));
+}
+
+TEST_F(DecodeLimitsTest, WorkingBuffersHaveABudgetOfTheirOwn) {
+    QImageReader::setAllocationLimit(100);
+    EXPECT_TRUE(DecodeLimits::allows(4000, 4000, 4, 16));
     EXPECT_GE(DecodeLimits::workBudgetBytes(), DecodeLimits::budgetBytes());
     EXPECT_FALSE(
         DecodeLimits::allows(4000, 4000, 4, int(DecodeLimits::workBudgetBytes() / 16000000 + 1)));
