@@ -7,6 +7,8 @@
 
 namespace {
 
+using F = FormatFixtures;
+
 QImage filled(int w, int h, QColor color) {
     QImage image(w, h, QImage::Format_ARGB32);
     image.fill(color);
@@ -14,13 +16,14 @@ QImage filled(int w, int h, QColor color) {
 }
 
 // Four frames on a 4 x 4 canvas that use every dispose and blend operation.
-QList<FormatFixtures::ApngFrame> fourFrames() {
-    using F = FormatFixtures::ApngFrame;
+QList<F::ApngFrame> fourFrames() {
     return {
-        F{filled(4, 4, Qt::red), QPoint(0, 0), 1, 10, 0, 0},
-        F{filled(2, 2, QColor(0, 255, 0, 128)), QPoint(1, 1), 2, 10, 1, 1}, // over, then cleared
-        F{filled(2, 2, Qt::blue), QPoint(0, 0), 3, 10, 2, 0},               // source, then restored
-        F{filled(1, 1, Qt::white), QPoint(3, 0), 7, 0, 0, 0}, // a zero denominator means 1/100
+        F::ApngFrame{filled(4, 4, Qt::red), QPoint(0, 0), 1, 10, 0, 0},
+        F::ApngFrame{filled(2, 2, QColor(0, 255, 0, 128)), QPoint(1, 1), 2, 10, 1,
+                     1},                                                 // over, then cleared
+        F::ApngFrame{filled(2, 2, Qt::blue), QPoint(0, 0), 3, 10, 2, 0}, // source, then restored
+        F::ApngFrame{filled(1, 1, Qt::white), QPoint(3, 0), 7, 0, 0,
+                     0}, // a zero denominator means 1/100
     };
 }
 
@@ -29,7 +32,7 @@ QRgb at(const QImage& image, int x, int y) {
 }
 
 TEST(ApngDecoder, CompositesFramesWithTheirBlendAndDisposeOperations) {
-    ApngDecoder decoder(FormatFixtures::animatedPng(QSize(4, 4), fourFrames()));
+    ApngDecoder decoder(F::animatedPng(QSize(4, 4), fourFrames()));
     ASSERT_TRUE(decoder.isValid());
     ASSERT_EQ(decoder.frameCount(), 4);
 
@@ -55,23 +58,32 @@ TEST(ApngDecoder, CompositesFramesWithTheirBlendAndDisposeOperations) {
     EXPECT_EQ(at(fourth, 0, 0), qRgb(255, 0, 0));
     EXPECT_EQ(qAlpha(at(fourth, 1, 1)), 0);
     EXPECT_EQ(at(fourth, 3, 0), qRgb(255, 255, 255));
+
+    // Going back composites again from the start.
+    EXPECT_EQ(decoder.frame(1), second);
+    EXPECT_TRUE(decoder.frame(4).isNull());
+    EXPECT_TRUE(decoder.frame(-1).isNull());
+    // The fourth frame's zero denominator means hundredths; the plays count.
+    auto source = ImageSource::createWithData(F::animatedPng(QSize(4, 4), fourFrames(), 5));
+    ASSERT_TRUE(source);
+    EXPECT_DOUBLE_EQ(
+        source->propertiesAtIndex(3).value("{PNG}").toMap().value("UnclampedDelayTime").toDouble(),
+        0.07);
+    EXPECT_EQ(source->properties().value("{PNG}").toMap().value("LoopCount"), 5);
 }
 
 // --- Alpha and depth --------------------------------------------------------
 
 TEST(ApngDecoder, GreyWithAlphaAnimationKeepsItsGrey) {
-    using F = FormatFixtures::ApngFrame;
     QImage translucent = filled(4, 4, QColor(100, 100, 100));
     translucent.setPixelColor(0, 0, QColor(180, 180, 180, 60));
-    const QList<F> frames = {
-        F{translucent, QPoint(0, 0), 1, 10, 0, 0},
-        F{filled(2, 2, QColor(200, 200, 200, 128)), QPoint(2, 2), 1, 10, 0, 1}};
-    auto source =
-        ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 8, 4));
+    const QList<F::ApngFrame> frames = {
+        F::ApngFrame{translucent, QPoint(0, 0), 1, 10, 0, 0},
+        F::ApngFrame{filled(2, 2, QColor(200, 200, 200, 128)), QPoint(2, 2), 1, 10, 0, 1}};
+    auto source = ImageSource::createWithData(F::animatedPng(QSize(4, 4), frames, 0, 8, 4));
     ASSERT_TRUE(source);
     ASSERT_EQ(source->count(), 2);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("ColorModel")).toString(),
-              QStringLiteral("Gray"));
+    EXPECT_EQ(source->propertiesAtIndex(0).value("ColorModel").toString(), "Gray");
     const QImage first = source->imageAtIndex(0);
     EXPECT_EQ(at(first, 1, 1), qRgb(100, 100, 100));
     EXPECT_EQ(at(first, 0, 0), qRgba(180, 180, 180, 60));
@@ -80,17 +92,15 @@ TEST(ApngDecoder, GreyWithAlphaAnimationKeepsItsGrey) {
 }
 
 TEST(ApngDecoder, SixteenBitAnimationWithAlphaStaysSixteenBitAndTranslucent) {
-    using F = FormatFixtures::ApngFrame;
     QImage base(4, 4, QImage::Format_RGBA64);
     base.fill(QColor::fromRgba64(1000, 30000, 65535, 32768));
     QImage patch(1, 1, QImage::Format_RGBA64);
     patch.fill(QColor::fromRgba64(65535, 0, 0, 65535));
-    const QList<F> frames = {F{base, QPoint(0, 0), 1, 10, 0, 0},
-                             F{patch, QPoint(3, 3), 1, 10, 0, 1}};
-    auto source =
-        ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), frames, 0, 16, 6));
+    const QList<F::ApngFrame> frames = {F::ApngFrame{base, QPoint(0, 0), 1, 10, 0, 0},
+                                        F::ApngFrame{patch, QPoint(3, 3), 1, 10, 0, 1}};
+    auto source = ImageSource::createWithData(F::animatedPng(QSize(4, 4), frames, 0, 16, 6));
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(), 16);
+    EXPECT_EQ(source->propertiesAtIndex(0).value("Depth").toInt(), 16);
     const QImage first = source->imageAtIndex(0);
     EXPECT_EQ(first.depth(), 64);
     EXPECT_EQ(first.pixelColor(1, 1).rgba64(), QRgba64::fromRgba64(1000, 30000, 65535, 32768));
@@ -102,11 +112,11 @@ TEST(ApngDecoder, SixteenBitAnimationWithAlphaStaysSixteenBitAndTranslucent) {
 TEST(ApngDecoder, OverOntoNearlyTransparentPixelsKeepsBothColours) {
     // At alpha 3 a premultiplied 8-bit canvas has four levels per channel
     // left; straight alpha keeps the colour whole.
-    using F = FormatFixtures::ApngFrame;
-    const QList<F> frames = {F{filled(2, 2, QColor(200, 100, 50, 3)), QPoint(0, 0), 1, 10, 0, 0},
-                             F{filled(2, 2, QColor(40, 180, 220, 3)), QPoint(0, 0), 1, 10, 0, 1},
-                             F{filled(1, 1, QColor(0, 255, 0, 0)), QPoint(1, 1), 1, 10, 0, 1}};
-    ApngDecoder decoder(FormatFixtures::animatedPng(QSize(2, 2), frames));
+    const QList<F::ApngFrame> frames = {
+        F::ApngFrame{filled(2, 2, QColor(200, 100, 50, 3)), QPoint(0, 0), 1, 10, 0, 0},
+        F::ApngFrame{filled(2, 2, QColor(40, 180, 220, 3)), QPoint(0, 0), 1, 10, 0, 1},
+        F::ApngFrame{filled(1, 1, QColor(0, 255, 0, 0)), QPoint(1, 1), 1, 10, 0, 1}};
+    ApngDecoder decoder(F::animatedPng(QSize(2, 2), frames));
     ASSERT_TRUE(decoder.isValid());
     EXPECT_EQ(at(decoder.frame(0), 0, 0), qRgba(200, 100, 50, 3));
     const double source = 3 / 255.0, canvas = 3 / 255.0 * (1 - source), alpha = source + canvas;
@@ -120,44 +130,22 @@ TEST(ApngDecoder, OverOntoNearlyTransparentPixelsKeepsBothColours) {
     EXPECT_EQ(at(decoder.frame(2), 1, 1), mixed);
 }
 
-TEST(ApngDecoder, GoingBackRecompositesFromTheStart) {
-    ApngDecoder decoder(FormatFixtures::animatedPng(QSize(4, 4), fourFrames()));
-    const QImage once = decoder.frame(1);
-    decoder.frame(3);
-    EXPECT_EQ(decoder.frame(1), once);
-    EXPECT_TRUE(decoder.frame(4).isNull());
-    EXPECT_TRUE(decoder.frame(-1).isNull());
-    // The fourth frame's zero denominator means hundredths; the plays count.
-    auto source =
-        ImageSource::createWithData(FormatFixtures::animatedPng(QSize(4, 4), fourFrames(), 5));
-    ASSERT_TRUE(source);
-    const auto png = [&](int index) {
-        return (index < 0 ? source->properties() : source->propertiesAtIndex(index))
-            .value(QStringLiteral("{PNG}"))
-            .toMap();
-    };
-    EXPECT_DOUBLE_EQ(png(3).value(QStringLiteral("UnclampedDelayTime")).toDouble(), 0.07);
-    EXPECT_EQ(png(-1).value(QStringLiteral("LoopCount")).toInt(), 5);
-}
-
-TEST(ApngDecoder, FrameOutsideTheCanvasLeavesAStillPng) {
+TEST(ApngDecoder, FrameOutsideTheCanvasLeavesAStillPngAndDamagedDataNoFrame) {
     auto frames = fourFrames();
     frames[1].offset = QPoint(3, 3); // a 2 x 2 frame that sticks out
-    const QByteArray bytes = FormatFixtures::animatedPng(QSize(4, 4), frames);
+    const QByteArray bytes = F::animatedPng(QSize(4, 4), frames);
     EXPECT_FALSE(ApngDecoder(bytes).isValid());
     EXPECT_FALSE(ApngDecoder(TestImages::encode(filled(4, 4, Qt::red), "PNG")).isValid());
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->count(), 1);
     EXPECT_EQ(at(source->imageAtIndex(0), 0, 0), qRgb(255, 0, 0));
-}
-
-TEST(ApngDecoder, DamagedFrameDataGivesNoFrameButNoCrash) {
-    QByteArray bytes = FormatFixtures::animatedPng(QSize(4, 4), fourFrames());
-    const qsizetype fdat = bytes.indexOf("fdAT");
+    // Damaged frame data gives no frame, but no crash.
+    QByteArray damaged = F::animatedPng(QSize(4, 4), fourFrames());
+    const qsizetype fdat = damaged.indexOf("fdAT");
     ASSERT_GT(fdat, 0);
-    bytes[fdat + 10] = char(bytes[fdat + 10] ^ 0x5a); // inside the compressed data
-    ApngDecoder decoder(bytes);
+    damaged[fdat + 10] = char(damaged[fdat + 10] ^ 0x5a); // inside the compressed data
+    ApngDecoder decoder(damaged);
     ASSERT_TRUE(decoder.isValid());
     EXPECT_FALSE(decoder.frame(0).isNull());
     EXPECT_TRUE(decoder.frame(1).isNull());

@@ -2,8 +2,8 @@
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
-#include <QtEndian>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
@@ -11,8 +11,8 @@ namespace {
 const auto A = FormatFixtures::args;
 
 QByteArray avifenc(const QImage& image, const QString& arguments, const char* ext = "avif") {
-    return FormatFixtures::convert(image, QStringLiteral("avifenc"),
-                                   A(arguments.toLatin1().constData()), QLatin1String(ext));
+    return FormatFixtures::convert(image, "avifenc", A(arguments.toLatin1().constData()),
+                                   QLatin1String(ext));
 }
 
 // Opaque 8-bit stills are put together from libheif's colour planes:
@@ -30,7 +30,7 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
     } cases[] = {{"420", split}, {"444", split}, {"400", ramp}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.yuv);
-        const bool grey = QLatin1String(c.yuv) == QLatin1String("400");
+        const bool grey = QLatin1String(c.yuv) == "400";
         const QImage input =
             grey ? c.picture.convertToFormat(QImage::Format_Grayscale8) : c.picture;
         auto source = ImageSource::createWithData(
@@ -48,32 +48,14 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
 // libheif refuses a still with an image pyramid (a "pymd" entity group, here
 // of its one layer); libavif shows it, at the size it decodes.
 TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
-    QTemporaryDir dir;
-    const auto path = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
     const QImage picture = FormatFixtures::pattern();
-    ASSERT_TRUE(picture.save(path("plain.png")));
-    QString error;
-    ASSERT_TRUE(FormatFixtures::run(QStringLiteral("avifenc"),
-                                    {QStringLiteral("-l"), path("plain.png"), path("plain.avif")},
-                                    &error))
-        << qPrintable(error);
-    QByteArray bytes = TestImages::read(path("plain.avif"));
-    const auto u32 = [](quint32 v) {
-        QByteArray b(4, 0);
-        qToBigEndian(v, b.data());
-        return b;
-    };
-    const auto u16 = [](quint16 v) {
-        QByteArray b(2, 0);
-        qToBigEndian(v, b.data());
-        return b;
-    };
-    const auto box = [&u32](const char* type, const QByteArray& payload) {
-        return u32(quint32(8 + payload.size())) + type + payload;
+    QByteArray bytes = avifenc(picture, "-l {in} {out}");
+    const auto box = [](const char* type, const QByteArray& payload) {
+        return FormatFixtures::be({quint32(8 + payload.size())}) + type + payload;
     };
     // Group 2 of item 1: tiles of 64 x 48, the layer at binning 1 in one tile.
-    const QByteArray grpl = box("grpl", box("pymd", u32(0) + u32(2) + u32(1) + u32(1) + u16(64) +
-                                                        u16(48) + u16(1) + u16(0) + u16(0)));
+    const QByteArray grpl = box("grpl", box("pymd", FormatFixtures::be({0, 2, 1, 1}) +
+                                                        FormatFixtures::be({64, 48, 1, 0, 0}, 2)));
     // Into the meta box, the item data moving on as far: avifenc writes
     // 4-byte offsets and lengths, one extent per item.
     const qsizetype meta = bytes.indexOf("meta") - 4, iloc = bytes.indexOf("iloc") - 4;
@@ -83,25 +65,25 @@ TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
         return qFromBigEndian<quint32>(bytes.constData() + at);
     };
     const qsizetype metaEnd = meta + be32(meta);
-    bytes.replace(meta, 4, u32(be32(meta) + quint32(grpl.size())));
+    bytes.replace(meta, 4, FormatFixtures::be({be32(meta) + quint32(grpl.size())}));
     for (int i = 0; i < qFromBigEndian<quint16>(bytes.constData() + iloc + 14); ++i) {
         const qsizetype item = iloc + 16 + 14 * i;
         ASSERT_EQ(qFromBigEndian<quint16>(bytes.constData() + item + 4), 1);
-        bytes.replace(item + 6, 4, u32(be32(item + 6) + quint32(grpl.size())));
+        bytes.replace(item + 6, 4, FormatFixtures::be({be32(item + 6) + quint32(grpl.size())}));
     }
     bytes.insert(metaEnd, grpl);
 
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.avif"));
+    EXPECT_EQ(source->type(), "public.avif");
     ASSERT_EQ(source->count(), 1);
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.size(), picture.size());
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
-                    properties.value(QStringLiteral("PixelHeight")).toInt()),
-              image.size());
-    EXPECT_FALSE(properties.contains(QStringLiteral("{AVIS}")));
+    EXPECT_EQ(
+        QSize(properties.value("PixelWidth").toInt(), properties.value("PixelHeight").toInt()),
+        image.size());
+    EXPECT_FALSE(properties.contains("{AVIS}"));
     for (const QPoint p : {QPoint(5, 5), QPoint(60, 5), QPoint(5, 44), QPoint(60, 44)})
         EXPECT_LE(TestImages::channelDistance(image.pixel(p), picture.pixel(p)), 8)
             << p.x() << "," << p.y();
@@ -110,7 +92,7 @@ TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
 TEST(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     QTemporaryDir dir;
     QString error;
-    const QString file = FormatFixtures::make(QStringLiteral("avif"), dir.path(), &error);
+    const QString file = FormatFixtures::make("avif", dir.path(), &error);
     ASSERT_FALSE(file.isEmpty()) << qPrintable(error);
     QByteArray bytes = TestImages::read(file);
     const qsizetype nclx = bytes.indexOf("nclx");
@@ -121,7 +103,7 @@ TEST(AvifImageSource, UnknownColourCodePointsDecodeAsUntaggedAndLeakNothing) {
     bytes[nclx + 5] = char(200);
     auto source = ImageSource::createWithData(bytes);
     ASSERT_TRUE(source);
-    EXPECT_FALSE(source->propertiesAtIndex(0).contains(QStringLiteral("ProfileName")));
+    EXPECT_FALSE(source->propertiesAtIndex(0).contains("ProfileName"));
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.size(), FormatFixtures::pattern().size());
     EXPECT_LE(TestImages::channelDistance(image.pixel(10, 10), qRgb(255, 0, 0)), 40);
@@ -164,8 +146,8 @@ TEST(AvifImageSource, StillsAndSequencesAreShownCroppedTurnedAndMirroredAsTheirP
             const int last = source->count() - 1;
             ASSERT_EQ(last, sequence ? 1 : 0);
             const QVariantMap properties = source->propertiesAtIndex(last);
-            EXPECT_EQ(QSize(properties.value(QStringLiteral("PixelWidth")).toInt(),
-                            properties.value(QStringLiteral("PixelHeight")).toInt()),
+            EXPECT_EQ(QSize(properties.value("PixelWidth").toInt(),
+                            properties.value("PixelHeight").toInt()),
                       c.upright);
             const QImage image = source->imageAtIndex(last);
             ASSERT_EQ(image.size(), c.upright);

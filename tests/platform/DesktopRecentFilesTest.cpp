@@ -1,4 +1,5 @@
 #include "platform/DesktopRecentFiles.h"
+#include "support/TestImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,11 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList urisIn(const QString& store) {
     QStringList uris;
@@ -29,16 +25,16 @@ QStringList urisIn(const QString& store) {
 
 TEST(DesktopRecentFiles, AddsBesideTheEntriesOfOtherApplications) {
     QTemporaryDir dir;
-    const QString store = dir.filePath(QStringLiteral("share/recently-used.xbel"));
-    const QString other = dir.filePath(QStringLiteral("notes.txt"));
+    const QString store = dir.filePath("share/recently-used.xbel");
+    const QString other = dir.filePath("notes.txt");
     GBookmarkFile* existing = g_bookmark_file_new();
     gchar* uri = g_filename_to_uri(QFile::encodeName(other).constData(), nullptr, nullptr);
     g_bookmark_file_add_application(existing, uri, "editor", "editor %u");
-    QDir().mkpath(dir.filePath(QStringLiteral("share")));
+    QDir().mkpath(dir.filePath("share"));
     ASSERT_TRUE(g_bookmark_file_to_file(existing, QFile::encodeName(store).constData(), nullptr));
     g_bookmark_file_free(existing);
 
-    const QString photo = dir.filePath(QStringLiteral("café 1.jpg"));
+    const QString photo = dir.filePath("café 1.jpg");
     ASSERT_TRUE(DesktopRecentFiles::addTo(store, photo));
     ASSERT_TRUE(DesktopRecentFiles::addTo(store, photo));
     const QStringList uris = urisIn(store);
@@ -64,30 +60,25 @@ TEST(DesktopRecentFiles, AddsBesideTheEntriesOfOtherApplications) {
 
 TEST(DesktopRecentFiles, AListItCannotReadIsLeftAlone) {
     QTemporaryDir dir;
-    const QString store = dir.filePath(QStringLiteral("recently-used.xbel"));
-    QFile file(store);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<?xml version=\"1.0\"?><xbel version=\"1.0\"><bookmark href=");
-    file.close();
-    const QByteArray before = read(store);
-    EXPECT_FALSE(DesktopRecentFiles::addTo(store, dir.filePath(QStringLiteral("a.png"))));
-    EXPECT_EQ(read(store), before);
+    const QString store = dir.filePath("recently-used.xbel");
+    const QByteArray cut = "<?xml version=\"1.0\"?><xbel version=\"1.0\"><bookmark href=";
+    ASSERT_TRUE(TestImages::write(store, cut));
+    EXPECT_FALSE(DesktopRecentFiles::addTo(store, dir.filePath("a.png")));
+    EXPECT_EQ(TestImages::read(store), cut);
 
     // An empty file is an empty list.
-    const QString empty = dir.filePath(QStringLiteral("empty.xbel"));
-    QFile(empty).open(QIODevice::WriteOnly);
-    EXPECT_TRUE(DesktopRecentFiles::addTo(empty, dir.filePath(QStringLiteral("a.png"))));
+    const QString empty = dir.filePath("empty.xbel");
+    ASSERT_TRUE(TestImages::write(empty, QByteArray()));
+    EXPECT_TRUE(DesktopRecentFiles::addTo(empty, dir.filePath("a.png")));
     EXPECT_EQ(urisIn(empty).size(), 1);
 }
 
 TEST(DesktopRecentFiles, FollowsTheDataHome) {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", "/somewhere/data");
-    EXPECT_EQ(DesktopRecentFiles::storePath(),
-              QStringLiteral("/somewhere/data/recently-used.xbel"));
+    EXPECT_EQ(DesktopRecentFiles::storePath(), "/somewhere/data/recently-used.xbel");
     qputenv("XDG_DATA_HOME", "relative/data");
-    EXPECT_TRUE(DesktopRecentFiles::storePath().endsWith(
-        QStringLiteral("/.local/share/recently-used.xbel")));
+    EXPECT_TRUE(DesktopRecentFiles::storePath().endsWith("/.local/share/recently-used.xbel"));
     qputenv("XDG_DATA_HOME", saved);
 }
 

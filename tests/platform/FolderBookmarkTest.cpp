@@ -8,7 +8,7 @@ namespace {
 
 TEST(FolderBookmark, ResolvesOnlyToTheSameFolder) {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("granted"));
+    const QString folder = dir.filePath("granted");
     QDir().mkpath(folder);
     const auto bookmark = FolderBookmark::create(folder);
     ASSERT_TRUE(bookmark);
@@ -16,7 +16,7 @@ TEST(FolderBookmark, ResolvesOnlyToTheSameFolder) {
 
     // Replaced by another folder of the same name: not the folder granted.
     // A file kept open holds the old inode, so the new one cannot reuse it.
-    const QString keep = dir.filePath(QStringLiteral("keep"));
+    const QString keep = dir.filePath("keep");
     ASSERT_TRUE(QDir().rename(folder, keep));
     QDir().mkpath(folder);
     EXPECT_FALSE(FolderBookmark::resolve(*bookmark));
@@ -26,7 +26,7 @@ TEST(FolderBookmark, ResolvesOnlyToTheSameFolder) {
 
 TEST(FolderBookmark, BadBytesAndNonFoldersGiveNothing) {
     QTemporaryDir dir;
-    EXPECT_FALSE(FolderBookmark::create(dir.filePath(QStringLiteral("missing"))));
+    EXPECT_FALSE(FolderBookmark::create(dir.filePath("missing")));
     const auto bookmark = FolderBookmark::create(dir.path());
     ASSERT_TRUE(bookmark);
     for (qsizetype cut = 0; cut < bookmark->size(); ++cut)

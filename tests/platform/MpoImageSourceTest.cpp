@@ -22,38 +22,32 @@ TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
     auto source = ImageSource::createWithData(
         FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
     ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.mpo-image"));
+    EXPECT_EQ(source->type(), "public.mpo-image");
     ASSERT_EQ(source->count(), 2);
     EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
     const QImage second = source->imageAtIndex(1);
     EXPECT_EQ(second.size(), QSize(8, 4));
     EXPECT_TRUE(near(second.pixelColor(2, 2), Qt::blue));
-    EXPECT_EQ(source->propertiesAtIndex(1).value(QStringLiteral("PixelWidth")).toInt(), 8);
+    EXPECT_EQ(source->propertiesAtIndex(1).value("PixelWidth").toInt(), 8);
     EXPECT_TRUE(source->imageAtIndex(2).isNull());
 }
 
-TEST(MpoImageSource, CameraPreviewMakesNoSecondImage) {
-    // A large-thumbnail entry is a preview of the same photograph.
-    const QByteArray bytes =
+// A large-thumbnail entry is a preview of the same photograph; an entry
+// pointing outside the file is dropped; a plain JPEG has no index.
+TEST(MpoImageSource, PreviewsAndEntriesOutsideTheFileMakeNoSecondImage) {
+    const QByteArray preview =
         FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::red, QSize(8, 4))}, 0x010001);
-    EXPECT_EQ(MpoIndex::read(bytes).size(), 2);
-    auto source = ImageSource::createWithData(bytes);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), QStringLiteral("public.jpeg"));
-    EXPECT_EQ(source->count(), 1);
-}
-
-TEST(MpoImageSource, EntriesPointingOutsideTheFileAreDropped) {
-    QByteArray bytes = FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue)});
-    const QByteArray cut = bytes.left(bytes.size() - 40); // the second picture loses its end
+    const QByteArray whole = FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue)});
+    const QByteArray cut = whole.left(whole.size() - 40); // the second picture loses its end
+    EXPECT_EQ(MpoIndex::read(preview).size(), 2);
     EXPECT_EQ(MpoIndex::read(cut).size(), 1);
-    auto source = ImageSource::createWithData(cut);
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->count(), 1);
-    EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
-}
-
-TEST(MpoImageSource, PlainJpegHasNoIndex) {
+    for (const QByteArray& bytes : {preview, cut}) {
+        auto source = ImageSource::createWithData(bytes);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->type(), "public.jpeg");
+        EXPECT_EQ(source->count(), 1);
+        EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
+    }
     EXPECT_TRUE(MpoIndex::read(solidJpeg(Qt::red)).isEmpty());
     EXPECT_TRUE(MpoIndex::read(QByteArray("\xff\xd8\xff\xe2\x00\x08MPF\0", 10)).isEmpty());
 }

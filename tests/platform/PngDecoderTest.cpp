@@ -7,13 +7,10 @@
 
 namespace {
 
-QByteArray be16s(std::initializer_list<int> values) {
-    QByteArray out;
-    for (const int v : values) {
-        out += char(v >> 8);
-        out += char(v & 0xff);
-    }
-    return out;
+using F = FormatFixtures;
+
+QByteArray be16s(std::initializer_list<quint32> values) {
+    return F::be(values, 2);
 }
 
 QImage decoded(const QByteArray& png) {
@@ -28,13 +25,13 @@ TEST(PngDecoder, SixteenBitTruecolourWithATrnsColourGetsAlphaThere) {
     // byte of blue: the comparison must be made on all 16 bits.
     const QByteArray samples =
         be16s({1000, 2000, 3000, 1000, 2000, 3001, 65535, 0, 40000, 1000, 2000, 3000});
-    const QByteArray png = FormatFixtures::png(
-        QSize(2, 2), 16, 2, samples, FormatFixtures::pngChunk("tRNS", be16s({1000, 2000, 3000})));
+    const QByteArray png =
+        F::png(QSize(2, 2), 16, 2, samples, F::pngChunk("tRNS", be16s({1000, 2000, 3000})));
     auto source = ImageSource::createWithData(png);
     ASSERT_TRUE(source);
     const QVariantMap properties = source->propertiesAtIndex(0);
-    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
-    EXPECT_TRUE(properties.value(QStringLiteral("HasAlpha")).toBool());
+    EXPECT_EQ(properties.value("Depth").toInt(), 16);
+    EXPECT_TRUE(properties.value("HasAlpha").toBool());
     const QImage image = source->imageAtIndex(0);
     ASSERT_EQ(image.format(), QImage::Format_RGBA64);
     EXPECT_EQ(image.pixelColor(0, 0).rgba64().alpha(), 0);
@@ -46,25 +43,24 @@ TEST(PngDecoder, SixteenBitTruecolourWithATrnsColourGetsAlphaThere) {
 TEST(PngDecoder, PaletteAndGreyAreExpandedWithTheirTransparency) {
     // Palette: entry 0 transparent, 1 half, 2 (beyond tRNS) opaque.
     const QByteArray palette =
-        FormatFixtures::pngChunk("PLTE", QByteArray("\xff\x00\x00\x00\xff\x00\x00\x00\xff", 9)) +
-        FormatFixtures::pngChunk("tRNS", QByteArray("\x00\x80", 2));
+        F::pngChunk("PLTE", QByteArray("\xff\x00\x00\x00\xff\x00\x00\x00\xff", 9)) +
+        F::pngChunk("tRNS", QByteArray("\x00\x80", 2));
     const QImage indexed =
-        decoded(FormatFixtures::png(QSize(3, 1), 8, 3, QByteArray("\x00\x01\x02", 3), palette));
+        decoded(F::png(QSize(3, 1), 8, 3, QByteArray("\x00\x01\x02", 3), palette));
     ASSERT_FALSE(indexed.isNull());
     EXPECT_EQ(qAlpha(indexed.pixel(0, 0)), 0);
     EXPECT_EQ(indexed.pixelColor(1, 0).rgba(), qRgba(0, 255, 0, 128));
     EXPECT_EQ(indexed.pixelColor(2, 0).rgba(), qRgba(0, 0, 255, 255));
 
     // Grey with alpha keeps its grey under any alpha.
-    const QImage greyAlpha =
-        decoded(FormatFixtures::png(QSize(2, 1), 8, 4, QByteArray("\x64\x32\xc8\xff", 4)));
+    const QImage greyAlpha = decoded(F::png(QSize(2, 1), 8, 4, QByteArray("\x64\x32\xc8\xff", 4)));
     ASSERT_FALSE(greyAlpha.isNull());
     EXPECT_EQ(greyAlpha.pixelColor(0, 0).rgba(), qRgba(100, 100, 100, 50));
     EXPECT_EQ(greyAlpha.pixelColor(1, 0).rgba(), qRgba(200, 200, 200, 255));
 
     // 16-bit grey with a tRNS grey.
-    const QImage grey16 = decoded(FormatFixtures::png(
-        QSize(2, 1), 16, 0, be16s({513, 514}), FormatFixtures::pngChunk("tRNS", be16s({513}))));
+    const QImage grey16 =
+        decoded(F::png(QSize(2, 1), 16, 0, be16s({513, 514}), F::pngChunk("tRNS", be16s({513}))));
     ASSERT_EQ(grey16.format(), QImage::Format_RGBA64);
     EXPECT_EQ(grey16.pixelColor(0, 0).rgba64().alpha(), 0);
     EXPECT_EQ(grey16.pixelColor(1, 0).rgba64(), QRgba64::fromRgba64(514, 514, 514, 65535));
@@ -81,10 +77,9 @@ TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
                     QColor::fromRgba64(quint16(x * 4000 + 7), quint16(y * 5000 + 3),
                                        quint16(60000 - x * y * 300), quint16(65535 - x * 1000)));
         for (const int depth : {8, 16}) {
-            const QByteArray samples = FormatFixtures::pngSamples(picture, depth, 6);
-            const QImage plain = decoded(FormatFixtures::png(size, depth, 6, samples));
-            const QImage interlaced =
-                decoded(FormatFixtures::png(size, depth, 6, samples, QByteArray(), true));
+            const QByteArray samples = F::pngSamples(picture, depth, 6);
+            const QImage plain = decoded(F::png(size, depth, 6, samples));
+            const QImage interlaced = decoded(F::png(size, depth, 6, samples, QByteArray(), true));
             ASSERT_FALSE(plain.isNull());
             EXPECT_EQ(interlaced, plain) << size.width() << "x" << size.height() << " at " << depth;
             const QRgba64 last = picture.pixelColor(size.width() - 1, size.height() - 1).rgba64();
@@ -100,17 +95,17 @@ TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
 TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
     // pHYs at 3779 per metre (96 dpi).
     const QByteArray phys =
-        FormatFixtures::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
-    auto grey = ImageSource::createWithData(
-        FormatFixtures::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys));
+        F::pngChunk("pHYs", QByteArray("\x00\x00\x0e\xc3\x00\x00\x0e\xc3\x01", 9));
+    auto grey =
+        ImageSource::createWithData(F::png(QSize(4, 2), 16, 0, QByteArray(16, '\x40'), phys));
     ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->type(), QStringLiteral("public.png"));
+    EXPECT_EQ(grey->type(), "public.png");
     const QVariantMap properties = grey->propertiesAtIndex(0);
-    EXPECT_EQ(properties.value(QStringLiteral("PixelWidth")).toInt(), 4);
-    EXPECT_EQ(properties.value(QStringLiteral("Depth")).toInt(), 16);
-    EXPECT_EQ(properties.value(QStringLiteral("ColorModel")).toString(), QStringLiteral("Gray"));
-    EXPECT_FALSE(properties.value(QStringLiteral("HasAlpha")).toBool());
-    EXPECT_NEAR(properties.value(QStringLiteral("DPIWidth")).toDouble(), 96.0, 0.05);
+    EXPECT_EQ(properties.value("PixelWidth").toInt(), 4);
+    EXPECT_EQ(properties.value("Depth").toInt(), 16);
+    EXPECT_EQ(properties.value("ColorModel").toString(), "Gray");
+    EXPECT_FALSE(properties.value("HasAlpha").toBool());
+    EXPECT_NEAR(properties.value("DPIWidth").toDouble(), 96.0, 0.05);
 }
 
 // --- Colour ----------------------------------------------------------------
@@ -118,26 +113,24 @@ TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
 TEST(PngDecoder, GammaChunkIsConvertedAndSrgbChunkWinsOverIt) {
     // Linear-light mid grey (gamma 1.0) is sRGB 188; an sRGB chunk says the
     // values are sRGB already.
-    const QByteArray linear = FormatFixtures::pngChunk("gAMA", QByteArray("\x00\x01\x86\xa0", 4));
+    const QByteArray linear = F::pngChunk("gAMA", QByteArray("\x00\x01\x86\xa0", 4));
     const QImage converted =
-        decoded(FormatFixtures::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), linear));
+        decoded(F::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), linear));
     ASSERT_FALSE(converted.isNull());
     EXPECT_NEAR(qRed(converted.pixel(0, 0)), 188, 2);
-    const QByteArray both = FormatFixtures::pngChunk("sRGB", QByteArray(1, '\0')) + linear;
-    const QImage kept =
-        decoded(FormatFixtures::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), both));
+    const QByteArray both = F::pngChunk("sRGB", QByteArray(1, '\0')) + linear;
+    const QImage kept = decoded(F::png(QSize(1, 1), 8, 2, QByteArray("\x80\x80\x80", 3), both));
     EXPECT_EQ(qRed(kept.pixel(0, 0)), 128);
     // 16-bit data is converted in 16 bits.
-    const QImage deep =
-        decoded(FormatFixtures::png(QSize(1, 1), 16, 2, be16s({32768, 32768, 32768}), linear));
+    const QImage deep = decoded(F::png(QSize(1, 1), 16, 2, be16s({32768, 32768, 32768}), linear));
     EXPECT_EQ(deep.depth(), 64);
 }
 
 // --- Hostile input ---------------------------------------------------------
 
 TEST(PngDecoder, DamagedOrShortImageDataGivesNoImage) {
-    const QByteArray samples = FormatFixtures::pngSamples(FormatFixtures::pattern(16, 16), 8, 2);
-    const QByteArray png = FormatFixtures::png(QSize(16, 16), 8, 2, samples);
+    const QByteArray samples = F::pngSamples(F::pattern(16, 16), 8, 2);
+    const QByteArray png = F::png(QSize(16, 16), 8, 2, samples);
     const qsizetype idat = png.indexOf("IDAT");
     QByteArray damaged = png;
     damaged[idat + 12] = char(damaged[idat + 12] ^ 0x55); // the CRC no longer matches
@@ -150,14 +143,12 @@ TEST(PngDecoder, DamagedOrShortImageDataGivesNoImage) {
 TEST(PngDecoder, RandomDamageGivesTheStatedSizeOrNothing) {
     // An interlaced 16-bit image with a gAMA chunk, and an animation: every
     // path through libpng's error handling, none of which may crash or leak.
-    QImage picture = FormatFixtures::pattern(24, 20).convertToFormat(QImage::Format_RGBA64);
-    const QByteArray still = FormatFixtures::png(
-        picture.size(), 16, 6, FormatFixtures::pngSamples(picture, 16, 6),
-        FormatFixtures::pngChunk("gAMA", QByteArray("\x00\x00\xb1\x8f", 4)), true);
-    using F = FormatFixtures::ApngFrame;
-    const QByteArray animated = FormatFixtures::animatedPng(
-        QSize(8, 8), {F{FormatFixtures::pattern(8, 8), QPoint(0, 0)},
-                      F{FormatFixtures::pattern(4, 4), QPoint(2, 2), 1, 10, 2, 1}});
+    QImage picture = F::pattern(24, 20).convertToFormat(QImage::Format_RGBA64);
+    const QByteArray still = F::png(picture.size(), 16, 6, F::pngSamples(picture, 16, 6),
+                                    F::pngChunk("gAMA", QByteArray("\x00\x00\xb1\x8f", 4)), true);
+    const QByteArray animated =
+        F::animatedPng(QSize(8, 8), {F::ApngFrame{F::pattern(8, 8), QPoint(0, 0)},
+                                     F::ApngFrame{F::pattern(4, 4), QPoint(2, 2), 1, 10, 2, 1}});
     QRandomGenerator random(7);
     for (const QByteArray& original : {still, animated}) {
         for (int round = 0; round < 300; ++round) {
@@ -171,8 +162,7 @@ TEST(PngDecoder, RandomDamageGivesTheStatedSizeOrNothing) {
                 continue;
             for (int i = 0; i < source->count(); ++i) {
                 const QImage image = source->imageAtIndex(i);
-                const int width =
-                    source->propertiesAtIndex(i).value(QStringLiteral("PixelWidth")).toInt();
+                const int width = source->propertiesAtIndex(i).value("PixelWidth").toInt();
                 EXPECT_TRUE(image.isNull() || image.width() == width) << round;
             }
         }

@@ -13,10 +13,10 @@ namespace {
 // Nothing writes to these: opening them for reading would wait for ever.
 TEST(RegularFile, FifoDeviceAndFolderFailAtOnce) {
     QTemporaryDir folder;
-    const QString fifo = folder.filePath(QStringLiteral("fifo.jpg"));
+    const QString fifo = folder.filePath("fifo.jpg");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    for (const QString& path : {fifo, QStringLiteral("/dev/zero"), folder.path(),
-                                folder.filePath(QStringLiteral("none.jpg"))}) {
+    for (const QString& path :
+         {fifo, QStringLiteral("/dev/zero"), folder.path(), folder.filePath("none.jpg")}) {
         EXPECT_FALSE(RegularFile::open(path).isOpen()) << qPrintable(path);
         EXPECT_FALSE(RegularFile::readAll(path, 1 << 20)) << qPrintable(path);
         EXPECT_TRUE(RegularFile::readHead(path, 4096).isEmpty()) << qPrintable(path);
@@ -26,7 +26,7 @@ TEST(RegularFile, FifoDeviceAndFolderFailAtOnce) {
 
 TEST(RegularFile, ReadsAWholeFileWithinItsLimit) {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("a.jpg"));
+    const QString path = folder.filePath("a.jpg");
     const QByteArray jpeg = TestImages::encode(TestImages::asymmetric(8, 6), "JPEG");
     ASSERT_TRUE(TestImages::write(path, jpeg));
     EXPECT_EQ(RegularFile::readAll(path, jpeg.size()), jpeg);

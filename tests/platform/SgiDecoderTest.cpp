@@ -1,28 +1,19 @@
 #include "platform/imagesource/SgiDecoder.h"
 #include "support/FormatFixtures.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray convertToSgi(const QTemporaryDir& folder, const QStringList& options) {
-    const QString out = folder.filePath(QStringLiteral("made.sgi"));
-    QString error;
-    EXPECT_TRUE(FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
-                                    QStringList{QStringLiteral("-size"), QStringLiteral("6x4"),
-                                                QStringLiteral("xc:rgba(255,128,0,0.5)")} +
-                                        options + QStringList{QStringLiteral("sgi:") + out},
-                                    &error))
-        << qPrintable(error);
-    QFile file(out);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+QByteArray sgi(const char* options) {
+    return FormatFixtures::convert(QImage(), "/usr/bin/convert",
+                                   FormatFixtures::args("-size 6x4 xc:rgba(255,128,0,0.5)") +
+                                       FormatFixtures::args(options) + QStringList{"sgi:{out}"},
+                                   "sgi");
 }
 
 TEST(SgiDecoder, SixteenBitChannelsKeepTheirDepth) {
-    QTemporaryDir folder;
-    const QByteArray bytes = convertToSgi(folder, {QStringLiteral("-depth"), QStringLiteral("16")});
+    const QByteArray bytes = sgi("-depth 16");
     SgiDecoder::Header header;
     ASSERT_TRUE(SgiDecoder::readHeader(bytes, &header));
     EXPECT_EQ(header.bytesPerChannel, 2);
@@ -35,28 +26,20 @@ TEST(SgiDecoder, SixteenBitChannelsKeepTheirDepth) {
     EXPECT_NEAR(p.alpha(), 32768, 2);
 }
 
-TEST(SgiDecoder, RunThatOverrunsTheRowIsDamage) {
-    QTemporaryDir folder;
-    QByteArray bytes = convertToSgi(folder, {QStringLiteral("-depth"), QStringLiteral("8"),
-                                             QStringLiteral("-compress"), QStringLiteral("RLE")});
+// A run that overruns its row, a row table outside the file: damage.
+TEST(SgiDecoder, RunsAndRowTablesOutsideTheirBoundsAreDamage) {
+    const QByteArray bytes = sgi("-depth 8 -compress RLE");
     SgiDecoder::Header header;
     ASSERT_TRUE(SgiDecoder::readHeader(bytes, &header));
     ASSERT_TRUE(header.rle);
     ASSERT_FALSE(SgiDecoder::decode(bytes).isNull());
     // The first row's first run now claims 127 pixels of a 6-pixel row.
+    QByteArray overrun = bytes, outside = bytes;
     const auto* table = reinterpret_cast<const uchar*>(bytes.constData() + 512);
-    const int start = (table[0] << 24) | (table[1] << 16) | (table[2] << 8) | table[3];
-    bytes[start] = char(0x7f);
-    EXPECT_TRUE(SgiDecoder::decode(bytes).isNull());
-}
-
-TEST(SgiDecoder, RowTableOutsideTheFileIsDamage) {
-    QTemporaryDir folder;
-    QByteArray bytes = convertToSgi(folder, {QStringLiteral("-depth"), QStringLiteral("8"),
-                                             QStringLiteral("-compress"), QStringLiteral("RLE")});
-    bytes[512] = char(0x7f);
-    EXPECT_TRUE(SgiDecoder::decode(bytes).isNull());
-    EXPECT_TRUE(SgiDecoder::decode(bytes.left(600)).isNull());
+    overrun[(table[0] << 24) | (table[1] << 16) | (table[2] << 8) | table[3]] = char(0x7f);
+    outside[512] = char(0x7f);
+    for (const QByteArray& damaged : {overrun, outside, bytes.left(600)})
+        EXPECT_TRUE(SgiDecoder::decode(damaged).isNull());
 }
 
 } // namespace

@@ -97,15 +97,14 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
         SCOPED_TRACE(c.name);
         const QByteArray bytes = TiffFixtures::write(c.layout);
         ASSERT_FALSE(bytes.isEmpty());
-        auto source = ImageSource::createWithData(bytes, QStringLiteral("tif"));
+        auto source = ImageSource::createWithData(bytes, "tif");
         ASSERT_TRUE(source);
         ASSERT_EQ(source->count(), 1);
         const QImage image = source->imageAtIndex(0);
         ASSERT_EQ(image.size(), TiffFixtures::size);
         EXPECT_EQ(image.depth() / (image.isGrayscale() && !image.hasAlphaChannel() ? 1 : 4),
                   c.depth);
-        EXPECT_EQ(source->propertiesAtIndex(0).value(QStringLiteral("Depth")).toInt(),
-                  c.layout.bits);
+        EXPECT_EQ(source->propertiesAtIndex(0).value("Depth").toInt(), c.layout.bits);
         for (const QPoint p :
              {QPoint(0, 0), QPoint(39, 23), QPoint(17, 9), QPoint(31, 20), QPoint(8, 16)}) {
             const QRgba64 want = expected(c.layout, p.x(), p.y());
@@ -128,7 +127,7 @@ TEST(TiffImageSource, RefusesDamagedFiles) {
     garbled.replace(300, 200, QByteArray(200, char(0xff)));
     for (const QByteArray& bytes : {whole.left(8), whole.left(whole.size() / 2), garbled}) {
         SCOPED_TRACE(bytes.size());
-        auto source = ImageSource::createWithData(bytes, QStringLiteral("tif"));
+        auto source = ImageSource::createWithData(bytes, "tif");
         if (!source) {
             EXPECT_NE(bytes, garbled); // its directory is whole
             continue;

@@ -23,34 +23,34 @@ class WorkspaceEnvironment : public ::testing::Environment {
     void SetUp() override {
         if (ready || !root().isValid())
             return; // once per program, also when the tests are repeated
-        const QString home = root().filePath(QStringLiteral("data-home"));
-        const QString system = root().filePath(QStringLiteral("data-dir"));
-        QDir().mkpath(home + QStringLiteral("/applications"));
-        QDir().mkpath(system + QStringLiteral("/applications"));
+        const QString home = root().filePath("data-home");
+        const QString system = root().filePath("data-dir");
+        QDir().mkpath(home + "/applications");
+        QDir().mkpath(system + "/applications");
 
-        const QString icon = root().filePath(QStringLiteral("fake-viewer.png"));
+        const QString icon = root().filePath("fake-viewer.png");
         QImage square(16, 16, QImage::Format_ARGB32);
         square.fill(Qt::red);
         square.save(icon);
 
         // "$1" keeps a path with spaces whole; %f hands it over shell-quoted.
-        write(home + QStringLiteral("/applications/fake-viewer.desktop"),
+        write(home + "/applications/fake-viewer.desktop",
               QStringLiteral("[Desktop Entry]\nType=Application\nName=Fake Viewer\n"
                              "Icon=%1\nMimeType=image/png;\n"
                              "Exec=sh -c 'printf %%s \"$1\" > %2' sh %f\n")
                   .arg(icon, markerPath()));
-        write(system + QStringLiteral("/applications/ovisto.desktop"),
+        write(system + "/applications/ovisto.desktop",
               QStringLiteral("[Desktop Entry]\nType=Application\nName=Ovisto\nIcon=ovisto\n"
                              "MimeType=image/png;image/jpeg;\nExec=sh -c true %F\n"));
-        write(system + QStringLiteral("/applications/fake-editor.desktop"),
+        write(system + "/applications/fake-editor.desktop",
               QStringLiteral("[Desktop Entry]\nType=Application\nName=Fake Editor\n"
                              "MimeType=image/png;\nExec=sh -c true %f\n"));
 
         // GIO looks types up in the index that update-desktop-database keeps, not in the
         // entries themselves.
-        write(home + QStringLiteral("/applications/mimeinfo.cache"),
-              QStringLiteral("[MIME Cache]\nimage/png=fake-viewer.desktop;\n"));
-        write(system + QStringLiteral("/applications/mimeinfo.cache"),
+        write(home + "/applications/mimeinfo.cache",
+              "[MIME Cache]\nimage/png=fake-viewer.desktop;\n");
+        write(system + "/applications/mimeinfo.cache",
               QStringLiteral("[MIME Cache]\nimage/jpeg=ovisto.desktop;\n"
                              "image/png=ovisto.desktop;fake-editor.desktop;\n"));
 
@@ -62,19 +62,19 @@ class WorkspaceEnvironment : public ::testing::Environment {
         ready = true;
     }
 
-    static QString markerPath() { return root().filePath(QStringLiteral("marker")); }
+    static QString markerPath() { return root().filePath("marker"); }
     static QString folder() { return root().path(); }
     static bool isReady() { return instance && instance->ready; }
 
     static WorkspaceEnvironment* instance;
 
-  private:
     static void write(const QString& path, const QString& text) {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(text.toUtf8());
     }
 
+  private:
     // gtest never deletes its environments; a static is removed at exit.
     static QTemporaryDir& root() {
         static QTemporaryDir dir;
@@ -116,48 +116,57 @@ class WorkspaceTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwn) {
-    const QList<ApplicationInfo> apps =
-        Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
-    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
+TEST_F(WorkspaceTest, ListsApplicationsForTheFileTypeButNotOurOwnWithTheirIcons) {
+    const QList<ApplicationInfo> apps = Workspace::applicationsForFile(pngFile("picture.png"));
+    const ApplicationInfo* viewer = find(apps, "fake-viewer.desktop");
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->name, QStringLiteral("Fake Viewer"));
-    EXPECT_EQ(viewer->path, WorkspaceEnvironment::folder() +
-                                QStringLiteral("/data-home/applications/fake-viewer.desktop"));
-    EXPECT_NE(find(apps, QStringLiteral("fake-editor.desktop")), nullptr);
-    EXPECT_EQ(find(apps, QStringLiteral("ovisto.desktop")), nullptr);
+    EXPECT_EQ(viewer->name, "Fake Viewer");
+    EXPECT_EQ(viewer->path,
+              WorkspaceEnvironment::folder() + "/data-home/applications/fake-viewer.desktop");
+    EXPECT_NE(find(apps, "fake-editor.desktop"), nullptr);
+    EXPECT_EQ(find(apps, "ovisto.desktop"), nullptr);
 
     QStringList ids;
     for (const ApplicationInfo& app : apps)
         ids.append(app.id);
     EXPECT_EQ(ids.size(), QSet<QString>(ids.begin(), ids.end()).size())
         << ids.join(u' ').toStdString();
+    // The icon comes from the entry's icon file; none without one.
+    EXPECT_FALSE(Workspace::iconForApplication(*viewer).isNull());
+    const ApplicationInfo* editor = find(apps, "fake-editor.desktop");
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->iconName.isEmpty());
+    EXPECT_TRUE(Workspace::iconForApplication(*editor).isNull());
+    for (const QString& missing :
+         {QStringLiteral("no-such-icon-in-any-theme-7f3a"), files.filePath("missing-icon.png")}) {
+        ApplicationInfo unknown;
+        unknown.iconName = missing;
+        EXPECT_TRUE(Workspace::iconForApplication(unknown).isNull());
+    }
 }
 
 // The name decides where it can, the bytes otherwise (also under a name
 // that is not UTF-8); a FIFO is never read, which would block with no writer.
 TEST_F(WorkspaceTest, ContentTypeComesFromTheNameOrElseTheBytes) {
-    const QString sniffed = pngFile(QStringLiteral("no-extension"));
+    const QString sniffed = pngFile("no-extension");
     const QByteArray raw = QFile::encodeName(files.path()) + QByteArray("/caf\xe9");
-    const QByteArray from = QFile::encodeName(pngFile(QStringLiteral("picture")));
+    const QByteArray from = QFile::encodeName(pngFile("picture"));
     ASSERT_EQ(::rename(from.constData(), raw.constData()), 0);
-    const QString fifo = files.filePath(QStringLiteral("pipe.png"));
+    const QString fifo = files.filePath("pipe.png");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString mystery = files.filePath(QStringLiteral("mystery.zq9x"));
+    const QString mystery = files.filePath("mystery.zq9x");
     QFile file(mystery);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QByteArray("\x00\x01\xfe\xff\x00\x7f\x80\x00\x13", 9).repeated(50));
     file.close();
-    const std::pair<QString, QString> cases[] = {
-        {sniffed, QStringLiteral("image/png")},
-        {FileName::decode(raw), QStringLiteral("image/png")},
-        {fifo, QStringLiteral("image/png")},
-        {mystery, QString()}};
+    const std::pair<QString, QString> cases[] = {{sniffed, "image/png"},
+                                                 {FileName::decode(raw), "image/png"},
+                                                 {fifo, "image/png"},
+                                                 {mystery, QString()}};
     for (const auto& [path, type] : cases)
         EXPECT_EQ(Workspace::contentTypeForFile(path), type) << path.toStdString();
     ::unlink(raw.constData()); // QTemporaryDir cannot remove it by itself
-    EXPECT_NE(find(Workspace::applicationsForFile(sniffed), QStringLiteral("fake-viewer.desktop")),
-              nullptr);
+    EXPECT_NE(find(Workspace::applicationsForFile(sniffed), "fake-viewer.desktop"), nullptr);
     EXPECT_TRUE(Workspace::applicationsForFile(mystery).isEmpty());
     EXPECT_TRUE(Workspace::applicationsForFile(QString()).isEmpty());
 }
@@ -165,34 +174,27 @@ TEST_F(WorkspaceTest, ContentTypeComesFromTheNameOrElseTheBytes) {
 TEST_F(WorkspaceTest, AnApplicationInstalledLaterIsListedOnceTheDesktopReportsIt) {
     // The lists are kept per type; a stale one would hide a new application
     // until the viewer restarts.
-    const QString path = pngFile(QStringLiteral("picture.png"));
-    ASSERT_EQ(find(Workspace::applicationsForFile(path), QStringLiteral("late-viewer.desktop")),
-              nullptr);
-    const QString applications =
-        WorkspaceEnvironment::folder() + QStringLiteral("/data-home/applications");
-    for (const auto& [name, text] :
-         {std::pair{QStringLiteral("/late-viewer.desktop"),
-                    QStringLiteral("[Desktop Entry]\nType=Application\nName=Late Viewer\n"
-                                   "MimeType=image/png;\nExec=sh -c true %f\n")},
-          std::pair{QStringLiteral("/mimeinfo.cache"),
-                    QStringLiteral(
-                        "[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n")}}) {
-        QFile file(applications + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text.toUtf8());
-    }
+    const QString path = pngFile("picture.png");
+    ASSERT_EQ(find(Workspace::applicationsForFile(path), "late-viewer.desktop"), nullptr);
+    const QString applications = WorkspaceEnvironment::folder() + "/data-home/applications";
+    WorkspaceEnvironment::write(
+        applications + "/late-viewer.desktop",
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=Late "
+                       "Viewer\nMimeType=image/png;\nExec=sh -c true %f\n"));
+    WorkspaceEnvironment::write(
+        applications + "/mimeinfo.cache",
+        "[MIME Cache]\nimage/png=fake-viewer.desktop;late-viewer.desktop;\n");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            return find(Workspace::applicationsForFile(path),
-                        QStringLiteral("late-viewer.desktop")) != nullptr;
+            return find(Workspace::applicationsForFile(path), "late-viewer.desktop") != nullptr;
         },
         20000));
 }
 
-TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
-    const QString path = pngFile(QStringLiteral("with space.png"));
+TEST_F(WorkspaceTest, OpenFileLaunchesTheApplicationWithTheFileOrFails) {
+    const QString path = pngFile("with space.png");
     const QList<ApplicationInfo> apps = Workspace::applicationsForFile(path);
-    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
+    const ApplicationInfo* viewer = find(apps, "fake-viewer.desktop");
     ASSERT_NE(viewer, nullptr);
     // By desktop file path as listed, and by desktop id.
     for (const QString& application : {viewer->path, viewer->id}) {
@@ -203,32 +205,8 @@ TEST_F(WorkspaceTest, OpenFileLaunchesApplicationWithTheFile) {
         ASSERT_TRUE(marker.open(QIODevice::ReadOnly));
         EXPECT_EQ(QFile::decodeName(marker.readAll()), path);
     }
-}
-
-TEST_F(WorkspaceTest, OpenFileFailsForMissingApplicationOrFile) {
-    const QString path = pngFile(QStringLiteral("picture.png"));
-    EXPECT_FALSE(Workspace::openFile(path, QStringLiteral("no-such-app.desktop")));
-    EXPECT_FALSE(Workspace::openFile(path, files.filePath(QStringLiteral("missing.desktop"))));
+    EXPECT_FALSE(Workspace::openFile(path, "no-such-app.desktop"));
+    EXPECT_FALSE(Workspace::openFile(path, files.filePath("missing.desktop")));
     EXPECT_FALSE(Workspace::openFile(path, QString()));
-    EXPECT_FALSE(Workspace::openFile(files.filePath(QStringLiteral("gone.png")),
-                                     QStringLiteral("fake-viewer.desktop")));
-}
-
-TEST_F(WorkspaceTest, IconComesFromIconFileAndIsNullWithoutOne) {
-    const QList<ApplicationInfo> apps =
-        Workspace::applicationsForFile(pngFile(QStringLiteral("picture.png")));
-    const ApplicationInfo* viewer = find(apps, QStringLiteral("fake-viewer.desktop"));
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_FALSE(Workspace::iconForApplication(*viewer).isNull());
-
-    const ApplicationInfo* editor = find(apps, QStringLiteral("fake-editor.desktop"));
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->iconName.isEmpty());
-    EXPECT_TRUE(Workspace::iconForApplication(*editor).isNull());
-
-    ApplicationInfo unknownIcon;
-    unknownIcon.iconName = QStringLiteral("no-such-icon-in-any-theme-7f3a");
-    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
-    unknownIcon.iconName = files.filePath(QStringLiteral("missing-icon.png"));
-    EXPECT_TRUE(Workspace::iconForApplication(unknownIcon).isNull());
+    EXPECT_FALSE(Workspace::openFile(files.filePath("gone.png"), viewer->id));
 }

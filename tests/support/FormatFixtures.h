@@ -7,19 +7,23 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 
 // A file for each image extension the viewer opens, all showing one known
 // pattern, made with Debian's tools (ImageMagick, heif-enc, opj_compress,
 // png2icns) or with the small writers here. Nothing is downloaded.
 class FormatFixtures {
-public:
+  public:
     // Four quadrants: red top left, green top right, blue bottom left,
     // white bottom right.
     static QImage pattern(int width = 64, int height = 48);
-    static QColor expectedAt(const QImage& pattern, int x, int y);
     // Black on white for the bilevel fax formats: a black block over the
     // left third of the middle rows.
     static QImage faxPattern(int width = 1728, int height = 64);
+    // Fails the test unless the middle of each quadrant of decoded (edges blur
+    // in lossy codecs) is within tolerance of the pattern's.
+    static void expectPattern(const QImage& decoded, const QImage& pattern, int tolerance,
+                              const QString& what = QString());
 
     // The extensions a fixture can be made for.
     static QStringList extensions();
@@ -34,12 +38,18 @@ public:
 
     // An animation made by the format's own encoder, losslessly where it
     // can: "webp" with img2webp, "jxl" with cjxl from an animated PNG,
-    // "avifs" with avifenc, "gif" with ImageMagick; "png" by our own writer. Delays in milliseconds, one per frame.
-    // Three frames for those: the pattern, the pattern with a black square
-    // (stored by encoders as a small blended rectangle), and plain yellow.
+    // "avifs" with avifenc, "gif" with ImageMagick; "png" by our own writer.
+    // Delays in milliseconds, one per frame. Three frames for those: the
+    // pattern, the pattern with a black square (stored by encoders as a small
+    // blended rectangle), and plain yellow.
     static QList<QImage> animationFrames();
-    static QString makeAnimation(const QString& extension, const QString& folder, const QList<QImage>& frames,
-                                 const QList<int>& delays, QString* error);
+    static QString makeAnimation(const QString& extension, const QString& folder,
+                                 const QList<QImage>& frames, const QList<int>& delays,
+                                 QString* error);
+
+    // Values of the given size in bytes, big- or little-endian.
+    static QByteArray be(std::initializer_list<quint32> values, int bytes = 4);
+    static QByteArray le(std::initializer_list<quint32> values, int bytes = 4);
 
     // Our own writers.
     static QByteArray softimagePic(const QImage& image);
@@ -56,7 +66,7 @@ public:
         int delayNumerator = 1;
         int delayDenominator = 10;
         int dispose = 0; // 0 none, 1 background, 2 previous
-        int blend = 0; // 0 source, 1 over
+        int blend = 0;   // 0 source, 1 over
     };
     // An animated PNG whose first frame is also the default image, in the
     // given bit depth (8 or 16) and colour type (0, 2, 4 or 6; grey is taken
@@ -70,12 +80,10 @@ public:
     // alpha, 16-bit with tRNS, interlaced). Samples are big-endian, rows
     // packed, 8 or 16 bits each; chunksBeforeData go between IHDR and IDAT.
     static QByteArray png(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
-                          const QByteArray& chunksBeforeData = QByteArray(), bool interlaced = false);
+                          const QByteArray& chunksBeforeData = QByteArray(),
+                          bool interlaced = false);
     // The samples of an image in a PNG layout (colour types 0, 2, 4, 6).
     static QByteArray pngSamples(const QImage& image, int bitDepth, int colorType);
-    // The zlib stream of IDAT or fdAT for those samples.
-    static QByteArray pngImageData(const QSize& size, int bitDepth, int colorType, const QByteArray& samples,
-                                   bool interlaced = false);
 
     // Runs a tool to completion; false with its output in error when it fails.
     static bool run(const QString& program, const QStringList& arguments, QString* error);
@@ -85,6 +93,7 @@ public:
     // in the arguments names that file, "{out}" the output (named with
     // outExtension). The output's bytes; empty, with a test failure, when
     // the tool fails.
-    static QByteArray convert(const QImage& input, const QString& program, const QStringList& arguments,
-                              const QString& outExtension, const char* inFormat = "PNG");
+    static QByteArray convert(const QImage& input, const QString& program,
+                              const QStringList& arguments, const QString& outExtension,
+                              const char* inFormat = "PNG");
 };

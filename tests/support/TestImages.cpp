@@ -1,5 +1,6 @@
 #include "support/TestImages.h"
 #include "support/ExifBuilder.h"
+#include "support/FormatFixtures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -67,11 +68,6 @@ void TestImages::makeSampleFolder(const QString& folder) {
 
 namespace {
 
-void putShort(QByteArray& out, int v) {
-    out += char(v & 0xff);
-    out += char((v >> 8) & 0xff);
-}
-
 // LZW with a clear code before the table would grow past 9-bit codes, so
 // every code is 9 bits wide: large, but valid and simple.
 QByteArray lzwGrey(const QImage& image) {
@@ -117,34 +113,20 @@ QByteArray lzwGrey(const QImage& image) {
 
 QByteArray TestImages::animatedGif(const QList<QImage>& frames, const QList<int>& delays,
                                    int brokenFrame) {
+    using F = FormatFixtures;
     const QSize size = frames.isEmpty() ? QSize(1, 1) : frames.first().size();
-    QByteArray out("GIF89a");
-    putShort(out, size.width());
-    putShort(out, size.height());
-    out += char(0xF7); // global table of 256 colours
-    out += char(0);
-    out += char(0);
+    const quint32 w = quint32(size.width()), h = quint32(size.height());
+    // A global table of 256 greys; loop for ever.
+    QByteArray out = "GIF89a" + F::le({w, h}, 2) + QByteArray("\xF7\0\0", 3);
     for (int i = 0; i < 256; ++i)
         out += QByteArray(3, char(i));
-    // Loop for ever.
     out += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     for (qsizetype f = 0; f < frames.size(); ++f) {
-        out += QByteArray("\x21\xF9\x04\x04", 4); // graphic control, dispose: none
-        putShort(out, f < delays.size() ? delays.at(f) : 0);
-        out += char(0);
-        out += char(0);
-        out += char(0x2C);
-        putShort(out, 0);
-        putShort(out, 0);
-        putShort(out, size.width());
-        putShort(out, size.height());
-        out += char(0);
-        out += char(8); // minimum code size
-        if (f == brokenFrame)
-            out += QByteArray("\x05\xFF\xFF\xFF\xFF\xFF\x00", 7);
-        else
-            out += lzwGrey(frames.at(f));
+        // Graphic control (dispose: none), then the image at 0, 0, code size 8.
+        out += QByteArray("\x21\xF9\x04\x04", 4) + F::le({quint32(delays.value(f))}, 2) +
+               QByteArray("\0\0\x2C", 3) + F::le({0, 0, w, h}, 2) + QByteArray("\0\x08", 2);
+        out += f == brokenFrame ? QByteArray("\x05\xFF\xFF\xFF\xFF\xFF\x00", 7)
+                                : lzwGrey(frames.at(f));
     }
-    out += char(0x3B);
-    return out;
+    return out + char(0x3B);
 }
