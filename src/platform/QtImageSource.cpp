@@ -2,6 +2,7 @@
 
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/FrameDelay.h"
 #include "platform/imagesource/GifAnimation.h"
 #include "platform/imagesource/JpegDecoder.h"
 #include "platform/imagesource/JpegSegments.h"
@@ -259,12 +260,7 @@ QVariantMap QtImageSource::imageProperties(int index) {
 QVariantMap QtImageSource::animationProperties(int index) {
     if (format != "gif" || index >= gifDelays.size())
         return QVariantMap();
-    const double unclamped = gifDelays[index] / 100.0;
-    // Browsers and other viewers play delays of 10 ms and less at 100 ms;
-    // DelayTime carries that, UnclampedDelayTime what the file says.
-    const double clamped = unclamped < 0.011 ? 0.1 : unclamped;
-    QVariantMap gif{{QStringLiteral("DelayTime"), clamped}, {QStringLiteral("UnclampedDelayTime"), unclamped}};
-    return {{QStringLiteral("{GIF}"), gif}};
+    return {{QStringLiteral("{GIF}"), FrameDelay::fromSeconds(gifDelays[index] / 100.0)}};
 }
 
 QVariantMap QtImageSource::containerProperties() {

@@ -1,6 +1,7 @@
 #include "platform/imagesource/ApngImageSource.h"
 
 #include "platform/imagesource/ColorConversion.h"
+#include "platform/imagesource/FrameDelay.h"
 #include "platform/imagesource/PngImageSource.h"
 
 ApngImageSource::ApngImageSource(const QByteArray& bytes)
@@ -21,11 +22,7 @@ QImage ApngImageSource::imageAtIndex(int index) {
 
 QVariantMap ApngImageSource::imageProperties(int index) {
     QVariantMap map = PngImageSource::headerProperties(bytes, header);
-    const double unclamped = decoder.delay(index);
-    // As for GIF: delays of 10 ms and less play at 100 ms elsewhere.
-    const double clamped = unclamped < 0.011 ? 0.1 : unclamped;
-    map.insert(QStringLiteral("{PNG}"), QVariantMap{{QStringLiteral("DelayTime"), clamped},
-                                                    {QStringLiteral("UnclampedDelayTime"), unclamped}});
+    map.insert(QStringLiteral("{PNG}"), FrameDelay::fromSeconds(decoder.delay(index)));
     return map;
 }
 

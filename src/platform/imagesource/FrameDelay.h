@@ -9,4 +9,5 @@ class FrameDelay {
     // "UnclampedDelayTime" is what the file says, in seconds; "DelayTime"
     // plays delays of 10 ms and less at 100 ms, as browsers do.
     static QVariantMap dictionary(double milliseconds);
+    static QVariantMap fromSeconds(double seconds);
 };
