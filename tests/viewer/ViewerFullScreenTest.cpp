@@ -8,10 +8,8 @@
 #include "viewer/BlurBackdropView.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/OrvaneResizeView.h"
-#include "viewer/ViewerInput.h"
 #include "viewer/ViewerSelection.h"
 
-#include <QKeyEvent>
 #include <QSettings>
 #include <QTest>
 #include <QToolButton>
@@ -91,23 +89,6 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     // Back to where it was, over a tenth of a second.
     EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
     EXPECT_EQ(window->geometry(), frame);
-}
-
-TEST_F(ViewerFullScreenTest, AMaximisedWindowComesBackMaximised) {
-    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
-    // Each request waits for the platform's answer to the one before: a
-    // late echo of an earlier state would read as a change of its own.
-    window->showMaximized();
-    QTest::qWait(200);
-    ASSERT_TRUE(window->isMaximized());
-    const QRect frame = window->geometry();
-    const QRectF before = geometry()->layout();
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    QTest::qWait(200);
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    EXPECT_TRUE(window->isMaximized()) << "entering dropped the maximised state";
-    EXPECT_TRUE(QTest::qWaitFor([this, frame] { return window->geometry() == frame; }, 2000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
 }
 
 TEST_F(ViewerFullScreenTest, LeavingAfterASteppedImageRefitsTheWindowForIt) {
@@ -243,24 +224,6 @@ TEST_F(ViewerFullScreenTest, PanningAfterLeavingFollowsTheRestoredRectangle) {
     ASSERT_TRUE(QTest::qWaitFor(
         [this] { return geometry()->layout() == fs()->preFullscreenImageFrame(); }, 2000));
     EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
-}
-
-TEST_F(ViewerFullScreenTest, EscapeLeavesThroughTheStepsAndFTogglesOnKeyUp) {
-    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
-    QKeyEvent fDown(QEvent::KeyPress, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
-    QKeyEvent fUp(QEvent::KeyRelease, Qt::Key_F, Qt::NoModifier, QStringLiteral("f"));
-    controller->kkeyDown(&fDown);
-    EXPECT_EQ(fs()->transition().phase(), Phase::Windowed) << "not on the press";
-    controller->keyUp(&fUp);
-    ASSERT_TRUE(reach(Phase::FullScreen));
-
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    controller->kkeyDown(&escape);
-    // Through the toggle: the will-exit step ran.
-    EXPECT_EQ(fs()->transition().phase(), Phase::Leaving);
-    EXPECT_FALSE(vc->isFullscreen);
-    ASSERT_TRUE(reach(Phase::Windowed));
-    EXPECT_TRUE(window->isVisible()) << "Escape in full screen does not close the window";
 }
 
 } // namespace

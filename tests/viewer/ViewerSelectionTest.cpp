@@ -13,7 +13,6 @@
 
 #include <QAction>
 #include <QTest>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -113,21 +112,6 @@ TEST_F(ViewerSelectionTest, ARectangleMovedOrResizedAfterSelectAllStays) {
     ASSERT_TRUE(open(path("a.jpg")));
     EXPECT_FALSE(vc->hasSelection()) << "a new image has none";
     EXPECT_TRUE(selection->selectionView()->isHidden());
-}
-
-TEST_F(ViewerSelectionTest, TheToolbarKeepsItsClicksOverASelection) {
-    ASSERT_TRUE(open(big()));
-    vc->selectAll();
-    ASSERT_TRUE(vc->hasSelection());
-    // Through the window, as the window system delivers the click: the
-    // widget on top at the button gets it.
-    QToolButton* next = vc->toolbar()->actionNext;
-    const QPoint at = next->mapTo(window, next->rect().center());
-    QTest::mouseMove(window->windowHandle(), at);
-    ASSERT_TRUE(QTest::qWaitFor([next] { return next->isVisible(); }, 2000));
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg")) << "Next steps on, wrapping round";
 }
 
 TEST_F(ViewerSelectionTest, FollowsTheImageWithoutDrifting) {
