@@ -124,25 +124,16 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
 TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
     open(path("c.png"));
-    const QImage before = shown();
-    vc->transforms()->flipHorizontally();
-    ASSERT_TRUE(landed());
-    EXPECT_EQ(cornersOf(shown()), "GRYB");
-    vc->transforms()->flipHorizontally();
-    ASSERT_TRUE(landed());
-    EXPECT_EQ(shown(), before);
-    for (int i = 0; i < 4; ++i) {
-        vc->transforms()->rotate90();
+    using T = ViewerTransforms;
+    const std::pair<void (T::*)(), const char*> steps[] = {
+        {&T::flipHorizontally, "GRYB"}, {&T::flipHorizontally, "RGBY"}, {&T::rotate90, "BRYG"},
+        {&T::rotate90, "YBGR"},         {&T::rotate90, "GYRB"},         {&T::rotate90, "RGBY"},
+        {&T::flipVertically, "BYRG"},   {&T::rotate180, "GRYB"}};
+    for (const auto& [step, expected] : steps) {
+        (vc->transforms()->*step)();
         ASSERT_TRUE(landed());
-        EXPECT_EQ(vc->getCurrentImage().width(), i % 2 == 0 ? 20 : 30);
+        EXPECT_EQ(cornersOf(shown()), expected);
     }
-    EXPECT_EQ(shown(), before);
-    vc->transforms()->flipVertically();
-    ASSERT_TRUE(landed());
-    EXPECT_EQ(cornersOf(shown()), "BYRG");
-    vc->transforms()->rotate180();
-    ASSERT_TRUE(landed());
-    EXPECT_EQ(cornersOf(shown()), "GRYB");
 }
 
 TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
