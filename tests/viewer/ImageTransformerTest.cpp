@@ -69,10 +69,6 @@ TEST(ImageTransformerWork, ALargeImageAndItsFramesComeOutAsQtTurnsThem) {
 
 class TransformViewer : public ViewerWindowTest {
   protected:
-    void open(const QString& file) {
-        vc->startWithFile(file);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
-    }
     bool landed() {
         return QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000);
     }
@@ -81,7 +77,7 @@ class TransformViewer : public ViewerWindowTest {
 
 TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
     ASSERT_TRUE(TestImages::writeImage(path("wide.png"), corners(3000, 2000), "PNG"));
-    open(path("wide.png"));
+    ASSERT_TRUE(open(path("wide.png")));
     ASSERT_EQ(cornersOf(shown()), "RGBY");
     vc->imageChanged = false;
     vc->selectAll();
@@ -108,7 +104,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
 
 TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
-    open(path("c.png"));
+    ASSERT_TRUE(open(path("c.png")));
     using T = ViewerTransforms;
     const std::pair<void (T::*)(), const char*> steps[] = {
         {&T::flipHorizontally, "GRYB"}, {&T::flipHorizontally, "RGBY"}, {&T::rotate90, "BRYG"},
@@ -124,7 +120,7 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
 TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
     ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(2400, 1200), "PNG"));
     ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(20, 40), "PNG"));
-    open(path("one.png"));
+    ASSERT_TRUE(open(path("one.png")));
     const QImage before = shown();
     auto awayAndBack = [this] {
         vc->showNextImage();
@@ -172,7 +168,7 @@ TEST_F(TransformViewer, NothingTurnsBeforeTheImageIsShownAndAResultForAnImageLef
 
 TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
     ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
-    open(path("c.png"));
+    ASSERT_TRUE(open(path("c.png")));
     vc->transforms()->transformer()->setWork([](ImageTransformer::Job job) {
         job.image = QImage(); // no memory for the turned copy
         return job;
@@ -193,7 +189,7 @@ TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
 TEST_F(TransformViewer, ARotatedGifPlaysRotated) {
     const QList<QImage> frames = markedFrames(4);
     ASSERT_TRUE(TestImages::write(path("spin.gif"), TestImages::animatedGif(frames, {0, 0, 0, 0})));
-    open(path("spin.gif"));
+    ASSERT_TRUE(open(path("spin.gif")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->listSize() == 4; }, 10000));
     vc->transforms()->rotate90();
     ASSERT_TRUE(landed());

@@ -35,8 +35,6 @@ TEST(MessageColors, TextColourByAppearanceAndBackdrop) {
     for (const auto& c : cases)
         EXPECT_EQ(MessageColors::textColor(c.appearance, c.fullScreen, c.mode, c.background), c.text)
             << int(c.appearance) << c.fullScreen << c.mode;
-    EXPECT_NEAR(MessageColors::titleColor(Qt::white).alphaF(), 0.75, 0.002);
-    EXPECT_NEAR(MessageColors::descriptionColor(Qt::white).alphaF(), 0.5, 0.002);
 }
 
 TEST(RoundedMask, SizedInPixelsWithTransparentCorners) {
