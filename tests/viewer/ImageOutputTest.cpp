@@ -21,8 +21,8 @@
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSlider>
-#include <QThreadPool>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <exiv2/exiv2.hpp>
 
 namespace {

@@ -21,10 +21,8 @@
 
 namespace {
 
-// Corners of four colours, so any turn or flip shows.
-QImage corners(int w, int h) { return TestImages::asymmetric(w, h); }
-
-// The corners' colours, top left, top right, bottom left, bottom right.
+// The corners' colours, top left, top right, bottom left, bottom right: the
+// test images have four, so that any turn or flip shows.
 std::string cornersOf(const QImage& image) {
     std::string out;
     for (const QPoint p : {QPoint(0, 0), QPoint(image.width() - 1, 0), QPoint(0, image.height() - 1),
@@ -76,7 +74,8 @@ class TransformViewer : public ViewerWindowTest {
 };
 
 TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
-    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), corners(3000, 2000), "PNG"));
+    ASSERT_TRUE(
+        TestImages::writeImage(path("wide.png"), TestImages::asymmetric(3000, 2000), "PNG"));
     ASSERT_TRUE(open(path("wide.png")));
     ASSERT_EQ(cornersOf(shown()), "RGBY");
     vc->imageChanged = false;
@@ -103,7 +102,7 @@ TEST_F(TransformViewer, AQuarterTurnRefitsToPortraitAndSwapsTheSizes) {
 }
 
 TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
-    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("c.png"), TestImages::asymmetric(30, 20), "PNG"));
     ASSERT_TRUE(open(path("c.png")));
     using T = ViewerTransforms;
     const std::pair<void (T::*)(), const char*> steps[] = {
@@ -118,8 +117,8 @@ TEST_F(TransformViewer, FlipsAndTurnsComposeAndGiveBackThePixels) {
 }
 
 TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
-    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(2400, 1200), "PNG"));
-    ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(20, 40), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("one.png"), TestImages::asymmetric(2400, 1200), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("two.png"), TestImages::asymmetric(20, 40), "PNG"));
     ASSERT_TRUE(open(path("one.png")));
     const QImage before = shown();
     auto awayAndBack = [this] {
@@ -150,24 +149,24 @@ TEST_F(TransformViewer, AwayAndBackShowsTheFilesOwnPixels) {
 }
 
 TEST_F(TransformViewer, NothingTurnsBeforeTheImageIsShownAndAResultForAnImageLeftIsDropped) {
-    ASSERT_TRUE(TestImages::writeImage(path("one.png"), corners(40, 20), "PNG"));
-    ASSERT_TRUE(TestImages::writeImage(path("two.png"), corners(24, 12), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("one.png"), TestImages::asymmetric(40, 20), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("two.png"), TestImages::asymmetric(24, 12), "PNG"));
     vc->startWithFile(path("one.png"));
     vc->transforms()->rotate90(); // still loading
     EXPECT_FALSE(vc->isTransforming());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
-    EXPECT_EQ(shown(), corners(40, 20));
+    EXPECT_EQ(shown(), TestImages::asymmetric(40, 20));
     vc->transforms()->rotate90();
     vc->showNextImage(); // before the turn can land
     EXPECT_FALSE(vc->isTransforming());
     ASSERT_TRUE(settle());
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
     QTest::qWait(50);
-    EXPECT_EQ(shown(), corners(24, 12));
+    EXPECT_EQ(shown(), TestImages::asymmetric(24, 12));
 }
 
 TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
-    ASSERT_TRUE(TestImages::writeImage(path("c.png"), corners(30, 20), "PNG"));
+    ASSERT_TRUE(TestImages::writeImage(path("c.png"), TestImages::asymmetric(30, 20), "PNG"));
     ASSERT_TRUE(open(path("c.png")));
     vc->transforms()->transformer()->setWork([](ImageTransformer::Job job) {
         job.image = QImage(); // no memory for the turned copy
@@ -178,7 +177,7 @@ TEST_F(TransformViewer, ATurnThatGivesNothingEndsAsALandedOneAndSaysSo) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->loadingSpinner()->isVisibleTo(vc); }, 2000));
     EXPECT_TRUE(vc->toolbar()->frameSlider->isEnabled());
     EXPECT_TRUE(vc->commands()->item(MenuItem::Rotate90)->isEnabled());
-    EXPECT_EQ(shown(), corners(30, 20));
+    EXPECT_EQ(shown(), TestImages::asymmetric(30, 20));
     EXPECT_EQ(vc->imageWidth, 30 / window->devicePixelRatioF());
     auto* alert = window->findChild<QMessageBox*>(QStringLiteral("TransformFailedAlert"));
     ASSERT_TRUE(alert);

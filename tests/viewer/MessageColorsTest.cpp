@@ -33,7 +33,8 @@ TEST(MessageColors, TextColourByAppearanceAndBackdrop) {
                  {Appearance::Night, true, 1, light, Qt::black},
                  {Appearance::Day, true, 2, Qt::black, Qt::white}};
     for (const auto& c : cases)
-        EXPECT_EQ(MessageColors::textColor(c.appearance, c.fullScreen, c.mode, c.background), c.text)
+        EXPECT_EQ(MessageColors::textColor(c.appearance, c.fullScreen, c.mode, c.background),
+                  c.text)
             << int(c.appearance) << c.fullScreen << c.mode;
 }
 

@@ -55,7 +55,8 @@ TEST(ScaledImageCache, ReducedDrawingMatchesAnAreaAverageWithoutMoire) {
     view.resize(tw, th);
     view.setImage(pattern);
     view.setImageRect(QRectF(0, 0, tw, th));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view.cache()->sourceFor(QSize(tw, th)).exact; }, 30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return view.cache()->sourceFor(QSize(tw, th)).exact; }, 30000));
     QImage shown(tw, th, QImage::Format_RGB32);
     shown.fill(Qt::black);
     view.render(&shown);
