@@ -204,13 +204,28 @@ TEST_F(AnimatedViewer, EveryAnimationPlaysAndTheFrameCommandsStopItWithoutWrappi
 
 TEST_F(AnimatedViewer, BrokenFrameLeavesAGapAndASingleFrameNeitherPlaysNorShowsTheButton) {
     TestImages::write(path("gap.gif"), TestImages::animatedGif(greyFrames(4), {0, 0, 0, 0}, 2));
+    TestImages::write(path("still.gif"), TestImages::animatedGif(greyFrames(1), {0}));
     ASSERT_TRUE(open(path("gap.gif")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->animation()->hasFrames(); }, 5000));
     EXPECT_LT(vc->animation()->listSize(), 4);
     EXPECT_GE(vc->animation()->listSize(), 2);
+    vc->framePlayback()->stepBy(1);
+    ASSERT_EQ(vc->currentFrame(), 1);
 
-    TestImages::write(path("still.gif"), TestImages::animatedGif(greyFrames(1), {0}));
-    ASSERT_TRUE(open(path("still.gif")));
+    // Nothing of the animation is left while the next item loads.
+    vc->startWithFile(path("still.gif"));
+    ASSERT_TRUE(vc->isLoading());
+    EXPECT_EQ(vc->framesCount(), 0);
+    EXPECT_EQ(vc->currentFrame(), 0);
+    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::stillHeight);
+    EXPECT_TRUE(vc->toolbar()->labelFrames->text().isEmpty());
+    EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
+    // A frame command in the meantime has nothing to act on.
+    vc->framePlayback()->stepBy(1);
+    vc->framePlayback()->stepBy(-1);
+    EXPECT_EQ(vc->shownMessage(), nullptr);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(vc->shownMessage(), nullptr);
     EXPECT_EQ(vc->viewerState().framesCount, 1);
     EXPECT_FALSE(vc->animation()->isPlaying());
     EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
@@ -252,51 +267,6 @@ TEST_F(AnimatedViewer, SlideshowUsesTheStoredDelayAndTheViewersStepStopsIt) {
     EXPECT_FALSE(vc->slideshowTimer()->isRunning());
     EXPECT_EQ(touchImage(), QStringLiteral("touch-slideshow-Template"));
     Settings().setValue(Settings::SlideshowDelay, QVariant());
-}
-
-TEST_F(AnimatedViewer, FolderMixingTheNewFormatsWithJpegsStepsInNameOrder) {
-    QTemporaryDir mixed;
-    const QStringList names = {QStringLiteral("a.jpg"), QStringLiteral("b.webp"), QStringLiteral("c.AVIF"),
-                               QStringLiteral("d.jxl"), QStringLiteral("e.jpeg")};
-    for (const QString& name : names) {
-        const QString ext = QFileInfo(name).suffix().toLower();
-        QString error;
-        const QString made = FormatFixtures::make(ext, dir.filePath(QStringLiteral("made-") + ext), &error);
-        ASSERT_FALSE(made.isEmpty()) << qPrintable(error);
-        ASSERT_TRUE(QFile::copy(made, mixed.filePath(name)));
-    }
-    ASSERT_TRUE(open(mixed.filePath(QStringLiteral("d.jxl"))));
-    QStringList titles;
-    for (int step = 0; step <= names.size(); ++step) {
-        ASSERT_EQ(vc->shownMessage(), nullptr) << qPrintable(window->windowTitle());
-        titles.append(window->windowTitle());
-        vc->showNextImage();
-        ASSERT_TRUE(settle());
-    }
-    EXPECT_EQ(titles.join(QLatin1Char(' ')).toStdString(), "d.jxl e.jpeg a.jpg b.webp c.AVIF d.jxl");
-}
-
-TEST_F(AnimatedViewer, NothingOfAnAnimationLeftShowsWhileTheNextItemLoads) {
-    TestImages::write(path("a.gif"), TestImages::animatedGif(greyFrames(3), {0, 0, 0}));
-    ASSERT_TRUE(open(path("a.gif")));
-    ASSERT_EQ(vc->framesCount(), 3);
-    vc->framePlayback()->stepBy(1);
-    ASSERT_EQ(vc->currentFrame(), 1);
-
-    vc->showNextImage(); // a.jpg
-    ASSERT_TRUE(vc->isLoading());
-    EXPECT_EQ(vc->framesCount(), 0);
-    EXPECT_EQ(vc->currentFrame(), 0);
-    EXPECT_EQ(vc->toolbar()->toolbarHeight(), MainToolbar::stillHeight);
-    EXPECT_TRUE(vc->toolbar()->labelFrames->text().isEmpty());
-    EXPECT_FALSE(vc->toolbar()->actionPlayStopGif->isVisibleTo(vc->toolbar()));
-    // A frame command in the meantime has nothing to act on.
-    vc->framePlayback()->stepBy(1);
-    vc->framePlayback()->stepBy(-1);
-    EXPECT_EQ(vc->shownMessage(), nullptr);
-    ASSERT_TRUE(settle());
-    EXPECT_EQ(vc->shownMessage(), nullptr);
-    EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "viewer/ViewerSelection.h"
 
 #include <QClipboard>
+#include <QColorSpace>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -20,8 +21,8 @@
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSlider>
-#include <QThreadPool>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <exiv2/exiv2.hpp>
 
 namespace {
@@ -36,16 +37,14 @@ QImage gradient(int w, int h) {
 
 class ImageOutput : public ViewerWindowTest {
   protected:
-    void open(const QString& file) {
-        vc->startWithFile(file);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
-    }
     QImage shown() const { return vc->getCurrentImage().convertToFormat(QImage::Format_ARGB32); }
 };
 
-TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
+TEST_F(ImageOutput, CopyPutsTheTurnedSelectionThenThePathThenTheArchivedImageOrNothing) {
     ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
-    open(path("g.png"));
+    ASSERT_TRUE(open(path("g.png")));
+    vc->transforms()->rotate90();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
     vc->selectAll();
     ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -53,12 +52,10 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).constBits(),
               vc->getCurrentImage().constBits())
         << "the shown pixels themselves, not a copy";
+    EXPECT_EQ(vc->getCurrentImage().size(), QSize(40, 60));
     const auto* offered = qobject_cast<const ImageMimeData*>(data);
     ASSERT_NE(offered, nullptr);
     EXPECT_FALSE(offered->hasEncoded()) << "encoded only when a program asks";
-    EXPECT_TRUE(data->formats().contains(QStringLiteral("image/png")));
-    EXPECT_EQ(qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_ARGB32),
-              shown());
     const QImage png = QImage::fromData(data->data(QStringLiteral("image/png")), "PNG");
     EXPECT_EQ(png.convertToFormat(QImage::Format_ARGB32), shown()) << "offered as PNG bytes";
 
@@ -70,21 +67,12 @@ TEST_F(ImageOutput, CopyPutsTheSelectionThenThePathThenTheArchivedImage) {
     ZipBuilder zip;
     zip.add("inside.png", TestImages::encode(gradient(16, 8), "PNG"));
     ASSERT_TRUE(zip.writeTo(path("pack.zip")));
-    open(path("pack.zip"));
+    ASSERT_TRUE(open(path("pack.zip")));
     ASSERT_TRUE(vc->output()->copySelectionToClipboard());
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32),
               gradient(16, 8));
-}
 
-TEST_F(ImageOutput, CopyReadsTheTurnedPixelsAndWithNothingToWriteKeepsTheClipboard) {
-    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
-    open(path("g.png"));
-    vc->transforms()->rotate90();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !vc->isTransforming(); }, 10000));
-    vc->selectAll();
-    ASSERT_TRUE(vc->output()->copySelectionToClipboard());
-    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 60));
-
+    // Clipboard bytes shown: nothing to write, and the clipboard is kept.
     QGuiApplication::clipboard()->setText(QStringLiteral("what the user had"));
     vc->startWithData(TestImages::encode(gradient(20, 10), "PNG"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return vc->isImageShown(); }, 10000));
@@ -128,7 +116,7 @@ TEST(SavePanel, TheFormatMenuDrivesTheSliderTheLabelAndTheExtension) {
 
 TEST_F(ImageOutput, ExportWritesTheTurnedPixelsAtFullSize) {
     ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(300, 200), "PNG"));
-    open(path("g.png"));
+    ASSERT_TRUE(open(path("g.png")));
     vc->setActualSize();
     vc->zoomOut(); // the zoom has no say in what is written
     vc->transforms()->rotate90Counter();
@@ -139,12 +127,9 @@ TEST_F(ImageOutput, ExportWritesTheTurnedPixelsAtFullSize) {
     const QImage back(path("out.png"));
     EXPECT_EQ(back.size(), QSize(200, 300));
     // Pixels only: the file also says it is sRGB, which the shown image leaves unsaid.
-    const QImage written = back.convertToFormat(QImage::Format_ARGB32), onScreen = shown();
-    int differing = 0;
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 200; ++x)
-            differing += written.pixel(x, y) != onScreen.pixel(x, y);
-    EXPECT_EQ(differing, 0);
+    QImage written = back.convertToFormat(QImage::Format_ARGB32);
+    written.setColorSpace(shown().colorSpace());
+    EXPECT_TRUE(written == shown());
 }
 
 TEST_F(ImageOutput, AFailedExportIsToldAndLeavesTheOldFile) {
@@ -175,40 +160,11 @@ Offer offerOf(const JFImageSavePanel& panel) {
             panel.fileTypes->currentIndex()};
 }
 
-TEST_F(ImageOutput, ExportOffersACopyBesideTheShownFileAndRefusesTheShownFile) {
-    ASSERT_TRUE(TestImages::writeImage(path("g.png"), gradient(60, 40), "PNG"));
-    const QByteArray original = TestImages::read(path("g.png"));
-    open(path("g.png"));
-    QStringList told;
-    vc->output()->exporter()->setErrorReporter(
-        [&](const QString&, const QString& text) { told.append(text); });
-    Offer offer;
-    bool keptOpen = false;
-    vc->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
-        offer = offerOf(panel);
-        // Typed as the shown file, even without its extension: refused, and
-        // the dialog stays for another name.
-        panel.setNameFieldText(QStringLiteral("g"));
-        panel.fileTypes->setCurrentIndex(ExportFormats::indexOf(ExportFormat::Png));
-        panel.panel->accept();
-        keptOpen = panel.panel->isVisible();
-        panel.panel->reject();
-    });
-    vc->output()->exportImage(ExportFormat::Jpeg);
-    EXPECT_EQ(offer.folder, QDir(dir.path()).absolutePath());
-    EXPECT_EQ(offer.name, QStringLiteral("g copy.jpg"));
-    EXPECT_EQ(offer.format, ExportFormats::indexOf(ExportFormat::Jpeg)) << "Export as JPEG";
-    EXPECT_TRUE(keptOpen);
-    ASSERT_EQ(told.size(), 1);
-    EXPECT_TRUE(told[0].contains(path("g.png"))) << told[0].toStdString();
-    EXPECT_EQ(TestImages::read(path("g.png")), original);
-}
-
 TEST_F(ImageOutput, ExportEncodesOnAWorkerKeepingThePhotosMetadata) {
     ASSERT_TRUE(TestImages::write(path("turned.jpg"),
                                   TestImages::jpegWithOrientation(gradient(60, 40), 6)));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
-    open(path("turned.jpg"));
+    ASSERT_TRUE(open(path("turned.jpg")));
     ASSERT_EQ(vc->getCurrentImage().size(), QSize(40, 60));
     QStringList told;
     vc->output()->exporter()->setErrorReporter(

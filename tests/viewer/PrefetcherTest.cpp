@@ -164,7 +164,6 @@ TEST_F(PrefetchTest, LargeJpegIsFirstShownReducedThenInFull) {
     const QImage preview = ImageLoader::jpegPreview(big, QSize(800, 600), &full);
     EXPECT_EQ(full, QSize(1600, 2400)) << "upright";
     EXPECT_EQ(preview.size(), QSize(200, 300)) << "an eighth, upright";
-    EXPECT_EQ(preview.height() > preview.width(), true);
     EXPECT_TRUE(ImageLoader::jpegPreview(path("a.jpg"), QSize(800, 600), &full).isNull())
         << "a small JPEG needs no preview";
     EXPECT_TRUE(ImageLoader::jpegPreview(path("b.PNG"), QSize(10, 10), &full).isNull());

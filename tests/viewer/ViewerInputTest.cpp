@@ -57,14 +57,13 @@ TEST_F(ViewerInputTest, AKeyTheViewerPassesOnActsOnlyOnce) {
 TEST_F(ViewerInputTest, HeldToolsEndWhenTheirKeyGoesUpBeforeTheModifierOrFocusGoes) {
     ASSERT_TRUE(shown());
     const ToolModes& tools = input->tools();
-    for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::AltModifier}) {
-        QTest::keyPress(keyboard(), Qt::Key_Z, modifier);
-        ASSERT_TRUE(tools.inZooming());
-        EXPECT_EQ(tools.zoomOut(), modifier == Qt::AltModifier);
-        QTest::keyRelease(keyboard(), Qt::Key_Z, modifier); // the modifier still held
-        EXPECT_FALSE(tools.inZooming()) << "the tool stuck on after " << modifier;
-        EXPECT_EQ(vc->cursor().shape(), Qt::ArrowCursor);
-    }
+    // Which key ends which tool is the key map's; here, that its answer is acted on.
+    QTest::keyPress(keyboard(), Qt::Key_Z, Qt::AltModifier);
+    ASSERT_TRUE(tools.inZooming());
+    EXPECT_TRUE(tools.zoomOut());
+    QTest::keyRelease(keyboard(), Qt::Key_Z, Qt::AltModifier); // the modifier still held
+    EXPECT_FALSE(tools.inZooming()) << "the tool stuck on";
+    EXPECT_EQ(vc->cursor().shape(), Qt::ArrowCursor);
     QTest::keyPress(keyboard(), Qt::Key_Space);
     QTest::keyRelease(keyboard(), Qt::Key_Space, Qt::ControlModifier);
     EXPECT_FALSE(tools.inDragging());
