@@ -1,5 +1,5 @@
-#include "app/MainMenu.h"
 #include "menus/MenuItemNames.h"
+#include "app/MainMenu.h"
 #include "platform/TouchBar.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
