@@ -1,4 +1,5 @@
 #include "archive/LOZIPFileWrapper.h"
+#include "support/TestImages.h"
 #include "support/ZipBuilder.h"
 
 #include <QTemporaryDir>
@@ -14,6 +15,13 @@ using Wrapper = std::unique_ptr<LOZIPFileWrapper>;
 
 Wrapper open(const QByteArray& bytes, ZipError* error = nullptr) {
     return LOZIPFileWrapper::initWithZIPData(bytes, std::nullopt, error);
+}
+
+QStringList list(std::initializer_list<const char*> names) {
+    QStringList out;
+    for (const char* name : names)
+        out.append(QString::fromUtf8(name));
+    return out;
 }
 
 QStringList sorted(const std::optional<QStringList>& list) {
@@ -52,9 +60,7 @@ QByteArray twoEntries() {
 TEST(LOZIPFileWrapperConstruction, FileAndBytesGiveTheSameArchive) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("photos.zip"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(twoEntries()) > 0);
-    file.close();
+    ASSERT_TRUE(TestImages::write(path, twoEntries()));
 
     ZipError fileError, dataError;
     const Wrapper fromFile = LOZIPFileWrapper::initWithURL(path, std::nullopt, &fileError);
@@ -166,21 +172,13 @@ TEST(LOZIPFileWrapperNames, StoredNamesAreDecodedForTheListingButLookedUpAsBytes
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
     // Long names are cut in the listing; nothing is resolved, and the root is no folder.
-    const QStringList listed{QStringLiteral("dir/img.png"),
-                             QStringLiteral("café.png"),
-                             QStringLiteral("Untitled Document"),
-                             QStringLiteral("фото/photo.png"),
-                             QString(255, 'a'),
-                             QString(256, 'b'),
-                             QString(256, 'c'),
-                             QStringLiteral("../../etc/evil.png"),
-                             QStringLiteral("/abs/x.png"),
-                             QStringLiteral("twice.png")};
+    const QStringList listed =
+        list({"dir/img.png", "café.png", "Untitled Document", "фото/photo.png",
+              "../../etc/evil.png", "/abs/x.png", "twice.png"}) +
+        QStringList{QString(255, 'a'), QString(256, 'b'), QString(256, 'c')};
     EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(listed));
     EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
-              sorted(listed + QStringList{QStringLiteral("dir"), QStringLiteral("фото"),
-                                          QStringLiteral("../../etc"), QStringLiteral("../.."),
-                                          QStringLiteral(".."), QStringLiteral("/abs")}));
+              sorted(listed + list({"dir", "фото", "../../etc", "../..", "..", "/abs"})));
 
     const std::pair<QString, std::optional<QByteArray>> reads[] = {
         {QStringLiteral("dir\\img.png"), "backslash"},
@@ -207,19 +205,24 @@ TEST(LOZIPFileWrapperNames, StoredNamesAreDecodedForTheListingButLookedUpAsBytes
 
 // ---- listing ----
 
-TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAsked) {
+// Folders are derived from paths only when asked; AppleDouble entries are left out but stay
+// readable.
+TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAskedAndAppleDoubleIsLeftOut) {
     ZipBuilder zip;
     zip.add("a/b/c.png", "c");
     zip.add("photos/");
     zip.add("photos/cat.png", "cat");
     zip.add("a", "a file named like a folder");
+    zip.add("__MACOSX/._cover.png", "resource fork");
+    zip.add("__MACOSXjunk.png");
+    zip.add("sub/._cover.png", "kept");
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
-    const QStringList stored{QStringLiteral("a/b/c.png"), QStringLiteral("photos/"),
-                             QStringLiteral("photos/cat.png"), QStringLiteral("a")};
+    const QStringList stored =
+        list({"a/b/c.png", "photos/", "photos/cat.png", "a", "sub/._cover.png"});
     EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(stored));
     EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
-              sorted(stored + QStringList{QStringLiteral("a/b"), QStringLiteral("photos")}));
+              sorted(stored + list({"a/b", "photos", "sub"})));
 
     const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(true, nullptr);
     const QVariantMap folder{{LOZIPFileWrapper::fileTypeKey, LOZIPFileWrapper::fileTypeDirectory}};
@@ -230,26 +233,12 @@ TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAsked) {
         << "a stored folder keeps its record";
 
     EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("photos/"), nullptr), QByteArray(""));
+    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("__MACOSX/._cover.png"), nullptr),
+              QByteArray("resource fork"));
     ZipError error;
     EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("photos"), &error))
         << "derived, not stored";
     EXPECT_EQ(error.code(), 5);
-}
-
-TEST(LOZIPFileWrapperListing, AppleDoubleEntriesAreLeftOutButStayReadable) {
-    ZipBuilder zip;
-    zip.add("cover.png", "image");
-    zip.add("__MACOSX/._cover.png", "resource fork");
-    zip.add("__MACOSXjunk.png");
-    zip.add("sub/._cover.png", "kept");
-    const Wrapper wrapper = open(zip.bytes());
-    ASSERT_TRUE(wrapper);
-    const QStringList kept{QStringLiteral("cover.png"), QStringLiteral("sub/._cover.png")};
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(kept));
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
-              sorted(kept + QStringList{QStringLiteral("sub")}));
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("__MACOSX/._cover.png"), nullptr),
-              QByteArray("resource fork"));
 }
 
 TEST(LOZIPFileWrapperListing, RecordsCarrySizesRatioAndTheEncryptionBit) {
@@ -287,13 +276,23 @@ TEST(LOZIPFileWrapperListing, ListsAHundredThousandEntries) {
 
 // ---- reading ----
 
-TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndArchivesWithinArchives) {
+QStringList logged;
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    logged.append(message);
+}
+
+// Entries read whole, archives within archives too; damaged entries fail with their codes and
+// the others stay readable.
+TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndDamagedOnesFailWithTheirCodes) {
     ZipBuilder inner;
     inner.add("inner.png", "deep");
     ZipBuilder zip;
+    zip.add("good.png", "fine");
     zip.add("stored.png", noise(100000)).deflated = false;
     zip.add("deflated.png", noise(300001));
     zip.add("nested.zip", inner.bytes());
+    zip.add("cut.png", noise(50000)).keepCompressed = 1000;
+    zip.add("crc.png", noise(50000)).crc = 1;
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
     EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("stored.png"), nullptr), noise(100000));
@@ -302,20 +301,6 @@ TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndArchivesWithinArchives) {
         open(wrapper->contentsAtPath(QStringLiteral("nested.zip"), nullptr).value());
     ASSERT_TRUE(nested);
     EXPECT_EQ(nested->contentsAtPath(QStringLiteral("inner.png"), nullptr), QByteArray("deep"));
-}
-
-QStringList logged;
-void keepMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
-    logged.append(message);
-}
-
-TEST(LOZIPFileWrapperReading, DamagedEntriesFailWithTheirCodesAndOthersStayReadable) {
-    ZipBuilder zip;
-    zip.add("good.png", "fine");
-    zip.add("cut.png", noise(50000)).keepCompressed = 1000;
-    zip.add("crc.png", noise(50000)).crc = 1;
-    const Wrapper wrapper = open(zip.bytes());
-    ASSERT_TRUE(wrapper);
 
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
@@ -328,21 +313,23 @@ TEST(LOZIPFileWrapperReading, DamagedEntriesFailWithTheirCodesAndOthersStayReada
         logged,
         QStringList{QStringLiteral("LOZIPFileWrapper: error %1 with zipfile in unzReadCurrentFile")
                         .arg(*error.status())});
-
     error = ZipError();
     EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("crc.png"), &error));
     expectError(error, 1, "error -105 with zipfile in unzCloseCurrentFile", -105);
     EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("good.png"), nullptr), QByteArray("fine"));
 }
 
-TEST(LOZIPFileWrapperReading, StopsAnEntryThatInflatesBeyondTheLimit) {
+// An entry that inflates beyond the limit is stopped; a declared size does not size the buffer.
+TEST(LOZIPFileWrapperReading, TheSizeLimitStopsAnEntryAndTheDeclaredSizeAllocatesNothing) {
     ZipBuilder zip;
     zip.add("first.png", "x");
     zip.add("bomb.png", QByteArray(4 << 20, '\0'));
+    zip.add("liar.png", "only this").declaredSize = 0xFFFFFFF0u;
+    zip.add("big liar.png", "and this").declaredSize = 1ull << 62; // through the zip64 field
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
-    EXPECT_GE(wrapper->entrySizeLimit(), 64 << 20);
-
+    const qint64 limitGiven = wrapper->entrySizeLimit();
+    EXPECT_GE(limitGiven, 64 << 20);
     wrapper->setEntrySizeLimit(4 << 20);
     EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("bomb.png"), nullptr)->size(), 4 << 20)
         << "exactly at the limit is still fine";
@@ -350,18 +337,9 @@ TEST(LOZIPFileWrapperReading, StopsAnEntryThatInflatesBeyondTheLimit) {
     ZipError error;
     EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("bomb.png"), &error));
     EXPECT_EQ(error.code(), 4);
-}
+    wrapper->setEntrySizeLimit(limitGiven);
 
-TEST(LOZIPFileWrapperReading, DeclaredSizeDoesNotSizeTheBuffer) {
-    ZipBuilder zip;
-    zip.add("first.png", "x");
-    zip.add("liar.png", "only this").declaredSize = 0xFFFFFFF0u;
-    zip.add("big liar.png", "and this").declaredSize = 1ull << 62; // through the zip64 field
-    const Wrapper wrapper = open(zip.bytes());
-    ASSERT_TRUE(wrapper);
-
-    // With little address space to spare, reserving the declared 4 GiB
-    // would fail the read.
+    // With little address space to spare, reserving the declared 4 GiB would fail the read.
     rlimit limit;
     ASSERT_EQ(getrlimit(RLIMIT_AS, &limit), 0);
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -393,8 +371,8 @@ TEST(LOZIPFileWrapperDates, DosDatesAreReadAsUtcAndInvalidOnesLeftOut) {
         return listing->value(QString::fromLatin1(name))
             .value(LOZIPFileWrapper::fileCreationDateKey);
     };
-    const QDateTime expected(QDate(2021, 6, 15), QTime(10, 20, 30), QTimeZone::utc());
-    EXPECT_EQ(date("plain.png").toDateTime(), expected);
+    const QDateTime plain(QDate(2021, 6, 15), QTime(10, 20, 30), QTimeZone::utc());
+    EXPECT_EQ(date("plain.png").toDateTime(), plain);
     EXPECT_EQ(listing->value(QStringLiteral("plain.png"))
                   .value(LOZIPFileWrapper::fileModificationDateKey),
               date("plain.png"));
