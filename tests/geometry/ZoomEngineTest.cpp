@@ -242,7 +242,6 @@ TEST(ZoomEngineLiveResize, OtherSizeChangesKeepTheModeOrTheScaleInsideTheWindow)
     EXPECT_DOUBLE_EQ(r.imageTo.x(), (1440 - 1200) / 2.0);
     EXPECT_LE(r.imageTo.y(), 0);
     EXPECT_GE(r.imageTo.y(), 900 - 1200.0);
-
     for (int mode = 0; mode < 4; ++mode)
         EXPECT_TRUE(ZoomEngine::isModeRequest(ZoomEngine::requestForMode(mode))) << mode;
     EXPECT_FALSE(ZoomEngine::isModeRequest(keepScale));

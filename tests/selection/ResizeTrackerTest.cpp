@@ -113,10 +113,8 @@ TEST(ResizeTrackerResize, AKnobMovesItsEdgesWithinTheSelectableFrame) {
         t.dragArea(c.area, c.to);
         EXPECT_EQ(t.tracker.selectedFrame(), c.result);
     }
-}
-
-TEST(ResizeTrackerResize, SquareModeFollowsAtOnceDuringAResize) {
-    Tracker t(QRectF(100, 100, 200, 100));
+    // Square mode follows at once during a resize.
+    Tracker t(sel);
     t.dragArea(Area::RightTop, QPointF(400, 220));
     EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 300, 120));
     t.tracker.setSquareSelection(true, QPointF(400, 220));
@@ -183,20 +181,16 @@ TEST(ResizeTrackerSnapping, OnlyTheEdgeUnderThePointerSnapsAndSmallRectanglesMov
     };
     const QRectF sel(80, 40, 120, 80);
     // Pointers on half pixels: half points at ratio 1, odd points at 2.
+    // clang-format off
     const Case cases[] = {
         {"left knob, twice", sel, Area::Left, false, {{60.5, 0}, {40.5, 0}}, {40, 40, 160, 80}},
         {"bottom knob", sel, Area::Bottom, false, {{0, 20.5}}, {80, 20, 120, 100}},
         {"right knob", sel, Area::Right, false, {{250.5, 0}}, {80, 40, 171, 80}},
         {"square, bottom-left", sel, Area::BottomLeft, true, {{40.5, 20.5}}, {100, 20, 100, 100}},
-        // 2 pixels are under 10 points at every ratio here: no knobs, and a
-        // press inside moves it.
-        {"small, moved",
-         {100, 50, 2, 2},
-         Area::Center,
-         false,
-         {{111, 56}, {121, 63}},
-         {120, 62, 2, 2}},
+        // 2 pixels are under 10 points at every ratio here: no knobs, and a press inside moves it.
+        {"small", {100, 50, 2, 2}, Area::Center, false, {{111, 56}, {121, 63}}, {120, 62, 2, 2}},
     };
+    // clang-format on
     for (const double k : {0.5, 1.0, 2.0, 4.0}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.what << " at ratio " << k);
