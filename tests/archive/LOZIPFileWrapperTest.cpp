@@ -24,10 +24,19 @@ QStringList list(std::initializer_list<const char*> names) {
     return out;
 }
 
+std::optional<QByteArray> read(const Wrapper& wrapper, const char* name,
+                               ZipError* error = nullptr) {
+    return wrapper->contentsAtPath(QString::fromUtf8(name), error);
+}
+
 QStringList sorted(const std::optional<QStringList>& list) {
     QStringList copy = list.value_or(QStringList{QStringLiteral("<none>")});
     copy.sort();
     return copy;
+}
+
+QStringList listed(const Wrapper& wrapper, bool folders) {
+    return sorted(wrapper->contentOfZIPFileIncludingFolders(folders, nullptr));
 }
 
 void expectError(const ZipError& error, int code, const char* message, std::optional<int> status) {
@@ -72,7 +81,7 @@ TEST(LOZIPFileWrapperConstruction, FileAndBytesGiveTheSameArchive) {
     EXPECT_EQ(fromData->ZIPData(), twoEntries());
     EXPECT_EQ(fromFile->contentAttributesOfZIPFileIncludingFolders(true, nullptr),
               fromData->contentAttributesOfZIPFileIncludingFolders(true, nullptr));
-    EXPECT_EQ(fromFile->contentsAtPath(QStringLiteral("b/c.jpg"), nullptr), noise(20000));
+    EXPECT_EQ(read(fromFile, "b/c.jpg"), noise(20000));
 }
 
 TEST(LOZIPFileWrapperConstruction, WhatCannotBeOpenedFailsWithItsCodeAndMessage) {
@@ -135,8 +144,7 @@ TEST(LOZIPFileWrapperConstruction, FailingCloseAfterTheTrialReadKeepsTheWrapperA
     ASSERT_TRUE(wrapper);
     expectError(error, 1, "error -105 with zipfile in unzCloseCurrentFile", -105);
     EXPECT_EQ(error.underlyingError(), earlier);
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)),
-              QStringList{QStringLiteral("small.png")});
+    EXPECT_EQ(listed(wrapper, false), QStringList{QStringLiteral("small.png")});
 }
 
 TEST(LOZIPFileWrapperConstruction, DamagedDirectoryGivesAWrapperWithoutListing) {
@@ -151,7 +159,7 @@ TEST(LOZIPFileWrapperConstruction, DamagedDirectoryGivesAWrapperWithoutListing) 
     EXPECT_FALSE(wrapper->contentOfZIPFileIncludingFolders(true, &listingError));
     EXPECT_EQ(listingError, error);
     EXPECT_FALSE(wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr));
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("a.png"), nullptr), QByteArray("first"));
+    EXPECT_EQ(read(wrapper, "a.png"), QByteArray("first"));
 }
 
 // ---- names and paths ----
@@ -172,13 +180,13 @@ TEST(LOZIPFileWrapperNames, StoredNamesAreDecodedForTheListingButLookedUpAsBytes
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
     // Long names are cut in the listing; nothing is resolved, and the root is no folder.
-    const QStringList listed =
+    const QStringList names =
         list({"dir/img.png", "café.png", "Untitled Document", "фото/photo.png",
               "../../etc/evil.png", "/abs/x.png", "twice.png"}) +
         QStringList{QString(255, 'a'), QString(256, 'b'), QString(256, 'c')};
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(listed));
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
-              sorted(listed + list({"dir", "фото", "../../etc", "../..", "..", "/abs"})));
+    EXPECT_EQ(listed(wrapper, false), sorted(names));
+    EXPECT_EQ(listed(wrapper, true),
+              sorted(names + list({"dir", "фото", "../../etc", "../..", "..", "/abs"})));
 
     const std::pair<QString, std::optional<QByteArray>> reads[] = {
         {QStringLiteral("dir\\img.png"), "backslash"},
@@ -220,9 +228,8 @@ TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAskedAndAppleDou
     ASSERT_TRUE(wrapper);
     const QStringList stored =
         list({"a/b/c.png", "photos/", "photos/cat.png", "a", "sub/._cover.png"});
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(false, nullptr)), sorted(stored));
-    EXPECT_EQ(sorted(wrapper->contentOfZIPFileIncludingFolders(true, nullptr)),
-              sorted(stored + list({"a/b", "photos", "sub"})));
+    EXPECT_EQ(listed(wrapper, false), sorted(stored));
+    EXPECT_EQ(listed(wrapper, true), sorted(stored + list({"a/b", "photos", "sub"})));
 
     const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(true, nullptr);
     const QVariantMap folder{{LOZIPFileWrapper::fileTypeKey, LOZIPFileWrapper::fileTypeDirectory}};
@@ -232,12 +239,10 @@ TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAskedAndAppleDou
     EXPECT_NE(listing->value(QStringLiteral("photos/")), folder)
         << "a stored folder keeps its record";
 
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("photos/"), nullptr), QByteArray(""));
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("__MACOSX/._cover.png"), nullptr),
-              QByteArray("resource fork"));
+    EXPECT_EQ(read(wrapper, "photos/"), QByteArray(""));
+    EXPECT_EQ(read(wrapper, "__MACOSX/._cover.png"), QByteArray("resource fork"));
     ZipError error;
-    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("photos"), &error))
-        << "derived, not stored";
+    EXPECT_FALSE(read(wrapper, "photos", &error)) << "derived, not stored";
     EXPECT_EQ(error.code(), 5);
 }
 
@@ -271,7 +276,7 @@ TEST(LOZIPFileWrapperListing, ListsAHundredThousandEntries) {
     const auto names = wrapper->contentOfZIPFileIncludingFolders(true, nullptr);
     ASSERT_TRUE(names);
     EXPECT_EQ(names->size(), 100000) << "beyond the 16-bit count of the plain end record";
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("f99999.png"), nullptr), QByteArray(""));
+    EXPECT_EQ(read(wrapper, "f99999.png"), QByteArray(""));
 }
 
 // ---- reading ----
@@ -295,17 +300,16 @@ TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndDamagedOnesFailWithTheirCodes)
     zip.add("crc.png", noise(50000)).crc = 1;
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("stored.png"), nullptr), noise(100000));
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("deflated.png"), nullptr), noise(300001));
-    const Wrapper nested =
-        open(wrapper->contentsAtPath(QStringLiteral("nested.zip"), nullptr).value());
+    EXPECT_EQ(read(wrapper, "stored.png"), noise(100000));
+    EXPECT_EQ(read(wrapper, "deflated.png"), noise(300001));
+    const Wrapper nested = open(read(wrapper, "nested.zip").value());
     ASSERT_TRUE(nested);
-    EXPECT_EQ(nested->contentsAtPath(QStringLiteral("inner.png"), nullptr), QByteArray("deep"));
+    EXPECT_EQ(read(nested, "inner.png"), QByteArray("deep"));
 
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
     ZipError error;
-    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("cut.png"), &error));
+    EXPECT_FALSE(read(wrapper, "cut.png", &error));
     qInstallMessageHandler(previous);
     EXPECT_EQ(error.code(), 4);
     ASSERT_TRUE(error.status() && *error.status() < 0);
@@ -314,9 +318,9 @@ TEST(LOZIPFileWrapperReading, ReadsEntriesWholeAndDamagedOnesFailWithTheirCodes)
         QStringList{QStringLiteral("LOZIPFileWrapper: error %1 with zipfile in unzReadCurrentFile")
                         .arg(*error.status())});
     error = ZipError();
-    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("crc.png"), &error));
+    EXPECT_FALSE(read(wrapper, "crc.png", &error));
     expectError(error, 1, "error -105 with zipfile in unzCloseCurrentFile", -105);
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("good.png"), nullptr), QByteArray("fine"));
+    EXPECT_EQ(read(wrapper, "good.png"), QByteArray("fine"));
 }
 
 // An entry that inflates beyond the limit is stopped; a declared size does not size the buffer.
@@ -331,11 +335,10 @@ TEST(LOZIPFileWrapperReading, TheSizeLimitStopsAnEntryAndTheDeclaredSizeAllocate
     const qint64 limitGiven = wrapper->entrySizeLimit();
     EXPECT_GE(limitGiven, 64 << 20);
     wrapper->setEntrySizeLimit(4 << 20);
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("bomb.png"), nullptr)->size(), 4 << 20)
-        << "exactly at the limit is still fine";
+    EXPECT_EQ(read(wrapper, "bomb.png")->size(), 4 << 20) << "exactly at the limit is still fine";
     wrapper->setEntrySizeLimit((4 << 20) - 1);
     ZipError error;
-    EXPECT_FALSE(wrapper->contentsAtPath(QStringLiteral("bomb.png"), &error));
+    EXPECT_FALSE(read(wrapper, "bomb.png", &error));
     EXPECT_EQ(error.code(), 4);
     wrapper->setEntrySizeLimit(limitGiven);
 
@@ -349,11 +352,10 @@ TEST(LOZIPFileWrapperReading, TheSizeLimitStopsAnEntryAndTheDeclaredSizeAllocate
     rlimit lowered = limit;
     lowered.rlim_cur = std::min<rlim_t>(limit.rlim_max, used + (rlim_t(512) << 20));
     ASSERT_EQ(setrlimit(RLIMIT_AS, &lowered), 0);
-    const auto bytes = wrapper->contentsAtPath(QStringLiteral("liar.png"), nullptr);
+    const auto bytes = read(wrapper, "liar.png");
     setrlimit(RLIMIT_AS, &limit);
     EXPECT_EQ(bytes, QByteArray("only this"));
-    EXPECT_EQ(wrapper->contentsAtPath(QStringLiteral("big liar.png"), nullptr),
-              QByteArray("and this"));
+    EXPECT_EQ(read(wrapper, "big liar.png"), QByteArray("and this"));
 }
 
 // ---- dates ----
