@@ -12,6 +12,7 @@ TEST(InfoRequestsTest, TheSameItemTwiceDoesNotReloadButAfterNoneItDoes) {
     EXPECT_EQ(requests.setDATA("bytes"), Outcome::Unchanged);
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading)
         << "the bytes dropped the file";
+    EXPECT_EQ(requests.setDATA("bytes"), Outcome::Loading) << "and the file the bytes";
     // None forgets the item, so it can come back.
     EXPECT_EQ(requests.setURL(QString()), Outcome::Empty);
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading);
