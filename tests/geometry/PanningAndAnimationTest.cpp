@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(Panning, KeysStopAtTheImageEdges) {
+TEST(Panning, KeysStopAtTheImageEdgesAndFullScreenKeepsAFittingAxisCentred) {
     QRectF image(-780, -562.5, 3000, 2000);
     image = Panning::moveImage(3, image, 1440, 875, false);
     EXPECT_DOUBLE_EQ(image.x(), -1130);
@@ -20,10 +20,9 @@ TEST(Panning, KeysStopAtTheImageEdges) {
     EXPECT_DOUBLE_EQ(Panning::moveImage(2, image, 1440, 875, false).x(), 0) << "not +250";
     EXPECT_DOUBLE_EQ(Panning::moveImage(0, image, 1440, 875, false).y(), -562.5 - 350);
     EXPECT_DOUBLE_EQ(Panning::moveImage(1, image, 1440, 875, false).y(), -212.5);
-}
 
-TEST(Panning, FullScreenKeepsAFittingAxisCentred) {
-    const QRectF image(220, -300, 1000, 1500);
+    // Full screen keeps a fitting axis centred.
+    image = QRectF(220, -300, 1000, 1500);
     const QRectF moved = Panning::scroll(QPointF(500, 40), image, 1440, 900, true);
     EXPECT_DOUBLE_EQ(moved.x(), 220);
     EXPECT_DOUBLE_EQ(moved.y(), -340);

@@ -205,10 +205,10 @@ TEST(ZoomEngineAnchor, PinchKeepsThePointUnderTheMouseInsideTheVisibleFrame) {
     EXPECT_LE(clamped.bottom(), 900);
 }
 
-TEST(ZoomEngineLiveResize, CoversTheResizedWindowAndKeepsTheCentre) {
+TEST(ZoomEngineLiveResize, CoversTheResizedWindowKeepsTheCentreAndOtherChangesKeepTheMode) {
     ZoomEngine engine = engineFor(1600, 1600, {0, -150, 900, 900});
     auto env = windowed({0, 0, 800, 600});
-    const auto r = engine.zoomImageWithLiveResize(QRectF(0, 0, 800, 600), env);
+    auto r = engine.zoomImageWithLiveResize(QRectF(0, 0, 800, 600), env);
     ASSERT_EQ(r.outcome, Outcome::Accepted);
     EXPECT_FALSE(r.setWindowFrame) << "the user sizes the window";
     EXPECT_DOUBLE_EQ(r.imageTo.width(), 800);
@@ -219,14 +219,13 @@ TEST(ZoomEngineLiveResize, CoversTheResizedWindowAndKeepsTheCentre) {
     engine.inFullScreenTransition = true;
     EXPECT_EQ(engine.zoomImageWithLiveResize(QRectF(0, 0, 700, 600), env).outcome,
               Outcome::Ignored);
-}
 
-TEST(ZoomEngineLiveResize, OtherSizeChangesKeepTheModeOrTheScaleInsideTheWindow) {
-    // A 1600 x 1600 image fitted into a 900 x 900 window, then maximised.
+    // Other size changes keep the mode, or the scale, inside the window: a 1600 x 1600 image
+    // fitted into a 900 x 900 window, then maximised.
     const QRectF maximised(0, 0, 1440, 900);
-    ZoomEngine engine = engineFor(1600, 1600, {0, 0, 900, 900});
-    auto env = windowed(maximised);
-    auto r = engine.zoomImageInWindow(ZoomEngine::requestForMode(0), maximised, env);
+    engine = engineFor(1600, 1600, {0, 0, 900, 900});
+    env = windowed(maximised);
+    r = engine.zoomImageInWindow(ZoomEngine::requestForMode(0), maximised, env);
     ASSERT_EQ(r.outcome, Outcome::Accepted);
     EXPECT_FALSE(r.setWindowFrame) << "the window stays as the window manager made it";
     expectRect(r.imageTo, {(1440 - 900) / 2.0, 0, 900, 900});

@@ -153,7 +153,7 @@ TEST(RTSpinKitView, ColourChangesAtOnceOrFadesOverHalfASecond) {
     EXPECT_EQ(view.paintedColor(), QColor(Qt::blue));
 }
 
-TEST(RTSpinKitView, PaintsTheSquareInItsColourFromTheLowerLeftAndOtherStylesNothing) {
+TEST(RTSpinKitView, PaintsTheSquareFromTheLowerLeftAtAnySizeAndOtherStylesNothing) {
     // As the viewer uses it: a 40-point view, white at three quarters.
     RTSpinKitView view(3);
     view.setMediaTimeSource([] { return 0.0; });
@@ -176,11 +176,7 @@ TEST(RTSpinKitView, PaintsTheSquareInItsColourFromTheLowerLeftAndOtherStylesNoth
         other.setColor(QColor(Qt::red), true);
         EXPECT_EQ(paintedPixels(render(other)), 0) << style;
     }
-}
-
-TEST(RTSpinKitView, NewSpinnerSizeRenewsTheSizeAndLayout) {
-    RTSpinKitView view(1, QColor(Qt::black));
-    view.setMediaTimeSource([] { return 0.0; });
+    // A new spinner size renews the size and the layout.
     view.setSpinnerSize(60);
     EXPECT_EQ(view.sizeHint(), QSize(60, 60));
     view.resize(60, 60);
