@@ -29,6 +29,13 @@ std::optional<QByteArray> read(const Wrapper& wrapper, const char* name,
     return wrapper->contentsAtPath(QString::fromUtf8(name), error);
 }
 
+// One field of an entry's record in the listing without folders.
+QVariant field(const Wrapper& wrapper, const char* name, const QString& key) {
+    return wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr)
+        ->value(QString::fromUtf8(name))
+        .value(key);
+}
+
 QStringList sorted(const std::optional<QStringList>& list) {
     QStringList copy = list.value_or(QStringList{QStringLiteral("<none>")});
     copy.sort();
@@ -206,9 +213,7 @@ TEST(LOZIPFileWrapperNames, StoredNamesAreDecodedForTheListingButLookedUpAsBytes
         if (!contents)
             expectError(error, 5, "file not found", std::nullopt);
     }
-    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
-    EXPECT_EQ(listing->value(QStringLiteral("twice.png")).value(LOZIPFileWrapper::fileSizeKey),
-              13u);
+    EXPECT_EQ(field(wrapper, "twice.png", LOZIPFileWrapper::fileSizeKey), 13u);
 }
 
 // ---- listing ----
@@ -253,18 +258,14 @@ TEST(LOZIPFileWrapperListing, RecordsCarrySizesRatioAndTheEncryptionBit) {
     zip.add("locked.png", "x").password = "pw";
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
-    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
-    const QVariantMap image = listing->value(QStringLiteral("image.png"));
+    using W = LOZIPFileWrapper;
     const quint64 compressed = quint64(ZipBuilder::deflate(QByteArray(1000, 'a')).size());
-    EXPECT_EQ(image.value(LOZIPFileWrapper::fileSizeKey), 1000u);
-    EXPECT_EQ(image.value(LOZIPFileWrapper::compressedSizeKey), compressed);
-    EXPECT_EQ(image.value(LOZIPFileWrapper::compressionRatioKey), compressed * 100 / 1000);
-    EXPECT_EQ(image.value(LOZIPFileWrapper::encryptedKey), false);
-    EXPECT_EQ(
-        listing->value(QStringLiteral("empty.png")).value(LOZIPFileWrapper::compressionRatioKey),
-        0u);
-    EXPECT_EQ(listing->value(QStringLiteral("locked.png")).value(LOZIPFileWrapper::encryptedKey),
-              true);
+    EXPECT_EQ(field(wrapper, "image.png", W::fileSizeKey), 1000u);
+    EXPECT_EQ(field(wrapper, "image.png", W::compressedSizeKey), compressed);
+    EXPECT_EQ(field(wrapper, "image.png", W::compressionRatioKey), compressed * 100 / 1000);
+    EXPECT_EQ(field(wrapper, "image.png", W::encryptedKey), false);
+    EXPECT_EQ(field(wrapper, "empty.png", W::compressionRatioKey), 0u);
+    EXPECT_EQ(field(wrapper, "locked.png", W::encryptedKey), true);
 }
 
 TEST(LOZIPFileWrapperListing, ListsAHundredThousandEntries) {
@@ -368,20 +369,15 @@ TEST(LOZIPFileWrapperDates, DosDatesAreReadAsUtcAndInvalidOnesLeftOut) {
     zip.add("feb31.png").dosDate = ZipBuilder::packDosDate(2021, 2, 31, 23, 59, 58);
     const Wrapper wrapper = open(zip.bytes());
     ASSERT_TRUE(wrapper);
-    const auto listing = wrapper->contentAttributesOfZIPFileIncludingFolders(false, nullptr);
     auto date = [&](const char* name) {
-        return listing->value(QString::fromLatin1(name))
-            .value(LOZIPFileWrapper::fileCreationDateKey);
+        return field(wrapper, name, LOZIPFileWrapper::fileCreationDateKey);
     };
     const QDateTime plain(QDate(2021, 6, 15), QTime(10, 20, 30), QTimeZone::utc());
     EXPECT_EQ(date("plain.png").toDateTime(), plain);
-    EXPECT_EQ(listing->value(QStringLiteral("plain.png"))
-                  .value(LOZIPFileWrapper::fileModificationDateKey),
-              date("plain.png"));
+    EXPECT_EQ(field(wrapper, "plain.png", LOZIPFileWrapper::fileModificationDateKey), plain);
     EXPECT_FALSE(date("day0.png").isValid());
     EXPECT_FALSE(date("month13.png").isValid());
-    EXPECT_TRUE(
-        listing->value(QStringLiteral("month13.png")).contains(LOZIPFileWrapper::fileSizeKey));
+    EXPECT_TRUE(field(wrapper, "month13.png", LOZIPFileWrapper::fileSizeKey).isValid());
     EXPECT_EQ(date("feb31.png").toDateTime(),
               QDateTime(QDate(2021, 3, 3), QTime(23, 59, 58), QTimeZone::utc()));
 }
