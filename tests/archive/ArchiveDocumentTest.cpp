@@ -1,6 +1,6 @@
 #include "viewer/ArchiveDocument.h"
-#include "support/ZipBuilder.h"
 #include "support/TestImages.h"
+#include "support/ZipBuilder.h"
 
 #include <QTemporaryDir>
 #include <QtConcurrent>
@@ -48,7 +48,7 @@ TEST_F(ArchiveDocumentTest, ListsImagesByFileNameAcrossFolders) {
     EXPECT_FALSE(ArchiveDocument::isArchive(QStringLiteral("/x/photos.zip.png")));
 }
 
-TEST_F(ArchiveDocumentTest, DamagedArchivesCannotBeOpened) {
+TEST_F(ArchiveDocumentTest, DamagedArchivesCannotBeOpenedAndOnesWithoutImagesSaySo) {
     const ArchiveDocument garbage(write("damaged.zip", "PK\3\4 and then nothing"));
     EXPECT_EQ(garbage.outcome(), ArchiveDocument::Outcome::CannotOpen);
     EXPECT_EQ(garbage.error().code(), 2);
@@ -56,30 +56,26 @@ TEST_F(ArchiveDocumentTest, DamagedArchivesCannotBeOpened) {
     EXPECT_FALSE(garbage.contentsOfEntry(QStringLiteral("a.png")));
 
     // The reader opens this one, but reports the first entry's bad checksum.
-    ZipBuilder zip;
-    zip.add("a.png", "tiny").crc = 7;
-    zip.add("b.png", "fine");
-    EXPECT_EQ(ArchiveDocument(write("crc.zip", zip.bytes())).outcome(),
+    ZipBuilder crc;
+    crc.add("a.png", "tiny").crc = 7;
+    crc.add("b.png", "fine");
+    EXPECT_EQ(ArchiveDocument(write("crc.zip", crc.bytes())).outcome(),
               ArchiveDocument::Outcome::CannotOpen);
-}
-
-TEST_F(ArchiveDocumentTest, ArchiveWithoutImagesSaysSo) {
-    ZipBuilder zip;
-    zip.add("notes.txt", "text");
-    zip.add("inner.zip", ZipBuilder().bytes("x"));
-    zip.add("__MACOSX/._cover.png", "fork");
-    EXPECT_EQ(ArchiveDocument(write("docs.zip", zip.bytes())).outcome(),
+    ZipBuilder docs;
+    docs.add("notes.txt", "text");
+    docs.add("inner.zip", ZipBuilder().bytes("x"));
+    docs.add("__MACOSX/._cover.png", "fork");
+    EXPECT_EQ(ArchiveDocument(write("docs.zip", docs.bytes())).outcome(),
               ArchiveDocument::Outcome::NoImages);
 }
 
-TEST_F(ArchiveDocumentTest, SketchOnDiskShowsItsPreview) {
+// On disk or inside an archive (through a nested reader), a sketch shows its preview.
+TEST_F(ArchiveDocumentTest, SketchShowsItsPreviewOnDiskAndInsideAnArchive) {
     EXPECT_EQ(ArchiveDocument::sketchPreviewAtPath(write("design.sketch", sketch(png))), png);
     EXPECT_FALSE(ArchiveDocument::sketchPreviewAtPath(write("empty.sketch", sketch(QByteArray()))));
     EXPECT_FALSE(ArchiveDocument::sketchPreviewAtPath(write("fake.sketch", png)));
     EXPECT_TRUE(ArchiveDocument::isSketch(QStringLiteral("a/Design.SKETCH")));
-}
 
-TEST_F(ArchiveDocumentTest, SketchInsideAnArchiveIsReadThroughANestedReader) {
     ZipBuilder zip;
     zip.add("b/design.sketch", sketch(png));
     zip.add("a/bare.sketch", sketch(QByteArray()));

@@ -28,22 +28,20 @@ TEST(ExportTargetName, AKnownTypedExtensionDecidesTheFormatElseTheMenusIsAdded) 
         const char* name;
         ExportFormat written;
     };
+    using F = ExportFormat;
+    // clang-format off
     const Case cases[] = {
-        {"holiday.png", ExportFormat::Jpeg, "holiday.png", ExportFormat::Png},
-        {"holiday.PNG", ExportFormat::Jpeg, "holiday.PNG", ExportFormat::Png},
-        {"a.jpeg", ExportFormat::Png, "a.jpeg", ExportFormat::Jpeg},
-        {"a.jpe", ExportFormat::Bmp, "a.jpe", ExportFormat::Jpeg},
-        {"scan.tif", ExportFormat::Png, "scan.tif", ExportFormat::Tiff},
-        {"map.jp2", ExportFormat::Png, "map.jp2", ExportFormat::Jpeg2000},
-        {"old.dib", ExportFormat::Png, "old.dib", ExportFormat::Bmp},
-        {"sub/x.bmp", ExportFormat::Png, "sub/x.bmp", ExportFormat::Bmp},
-        {"holiday", ExportFormat::Jpeg, "holiday.jpg", ExportFormat::Jpeg},
-        {"notes.txt", ExportFormat::Tiff, "notes.txt.tiff", ExportFormat::Tiff},
-        {"code.j2k", ExportFormat::Jpeg2000, "code.j2k.jp2", ExportFormat::Jpeg2000},
-        {".png", ExportFormat::Jpeg, ".png.jpg", ExportFormat::Jpeg},
-        {"v1.2", ExportFormat::Png, "v1.2.png", ExportFormat::Png},
-        {"png.d/name", ExportFormat::Bmp, "png.d/name.bmp", ExportFormat::Bmp},
+        {"holiday.png", F::Jpeg, "holiday.png", F::Png},
+        {"holiday.PNG", F::Jpeg, "holiday.PNG", F::Png},
+        {"a.jpeg", F::Png, "a.jpeg", F::Jpeg}, {"a.jpe", F::Bmp, "a.jpe", F::Jpeg},
+        {"scan.tif", F::Png, "scan.tif", F::Tiff}, {"map.jp2", F::Png, "map.jp2", F::Jpeg2000},
+        {"old.dib", F::Png, "old.dib", F::Bmp}, {"sub/x.bmp", F::Png, "sub/x.bmp", F::Bmp},
+        {"holiday", F::Jpeg, "holiday.jpg", F::Jpeg}, {".png", F::Jpeg, ".png.jpg", F::Jpeg},
+        {"notes.txt", F::Tiff, "notes.txt.tiff", F::Tiff},
+        {"code.j2k", F::Jpeg2000, "code.j2k.jp2", F::Jpeg2000},
+        {"v1.2", F::Png, "v1.2.png", F::Png}, {"png.d/name", F::Bmp, "png.d/name.bmp", F::Bmp},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         const ExportTarget::Choice choice =
@@ -90,17 +88,14 @@ TEST_F(ExportTargetTest, TheShownFileIsKnownUnderAnyNameThatLeadsToIt) {
         QString target;
         bool refused;
     };
+    // clang-format off
     const Case cases[] = {
-        {path("shown.png"), true},
-        {path("sub/../shown.png"), true},
-        {folder.path() + QStringLiteral("//shown.png"), true},
-        {path("hard.png"), true},
-        {path("soft.png"), true},
-        {path("pack.zip"), true},
-        {path("other.png"), false},
-        {path("new.png"), false},
-        {path("Shown.png"), false},
+        {path("shown.png"), true}, {path("sub/../shown.png"), true},
+        {folder.path() + QStringLiteral("//shown.png"), true}, {path("hard.png"), true},
+        {path("soft.png"), true}, {path("pack.zip"), true}, {path("other.png"), false},
+        {path("new.png"), false}, {path("Shown.png"), false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target.toStdString());
         EXPECT_EQ(ExportTarget::writesOver(c.target, shown), c.refused);

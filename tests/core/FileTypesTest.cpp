@@ -7,18 +7,11 @@
 namespace {
 
 TEST(FileTypes, ExtensionTestIsEndsWithIgnoringCase) {
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.WebP")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.avif")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.AVIFS")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.JXL")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.JPG")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.xjpg")));
-    EXPECT_TRUE(FileTypes::qualifies(QStringLiteral("/a/b.tar.Sr2")));
-    EXPECT_FALSE(FileTypes::qualifies(QStringLiteral("/a/jpg")));
-    EXPECT_FALSE(FileTypes::qualifies(QStringLiteral("/a/b.jpg.txt")));
-    EXPECT_FALSE(FileTypes::qualifies(QStringLiteral("/a/b.zip")));
-    EXPECT_FALSE(FileTypes::qualifies(QStringLiteral("/a/b.")));
-    EXPECT_FALSE(FileTypes::qualifies(QStringLiteral("/a.jpg/readme")));
+    for (const char* path : {"/a/b.WebP", "/a/b.avif", "/a/b.AVIFS", "/a/b.JXL", "/a/b.JPG",
+                             "/a/b.xjpg", "/a/b.tar.Sr2"})
+        EXPECT_TRUE(FileTypes::qualifies(QString::fromLatin1(path))) << path;
+    for (const char* path : {"/a/jpg", "/a/b.jpg.txt", "/a/b.zip", "/a/b.", "/a.jpg/readme"})
+        EXPECT_FALSE(FileTypes::qualifies(QString::fromLatin1(path))) << path;
 }
 
 TEST(FileTypes, NamesAndFoldersOfPaths) {

@@ -17,16 +17,14 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, EmptyStoreGivesTheAbsentValues) {
-    EXPECT_EQ(settings.zoomingMode(), 0);
-    EXPECT_EQ(settings.windowMode(), 0);
+    EXPECT_EQ(QList<int>({settings.zoomingMode(), settings.windowMode(), settings.backgroundMode(),
+                          settings.folderAccess(), settings.histogramType()}),
+              QList<int>({0, 0, 0, 0, 0}));
     EXPECT_EQ(settings.slideshowDelay(), 10);
-    EXPECT_EQ(settings.backgroundMode(), 0);
     EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
-    EXPECT_EQ(settings.folderAccess(), 0);
     EXPECT_TRUE(settings.savedFolders().isEmpty());
     EXPECT_FALSE(settings.panelVisible());
     EXPECT_EQ(settings.infoPanelX(), 0.0);
-    EXPECT_EQ(settings.histogramType(), 0);
 }
 
 // How stored values read, whatever form their writer chose.
@@ -37,36 +35,28 @@ TEST_F(SettingsTest, StoredValuesReadByTheirRules) {
         QVariant read;
     };
     const QColor black(Qt::black);
+    const char* bg = "BackgroundColor";
+    // A slideshow delay below five seconds means ten; numbers written as text or doubles read
+    // as integers; panel geometry is never negative; the colour is "#RRGGBB", exactly seven
+    // characters, or black, even where the general parser would take the text after dropping the
+    // number sign or skipping a blank.
+    // clang-format off
     const Case cases[] = {
-        // A slideshow delay below five seconds means ten.
-        {"SlideshowDelay", 4.9, 10},
-        {"SlideshowDelay", 7.0, 7},
-        {"SlideshowDelay", 5, 5},
-        {"SlideshowDelay", 0, 10},
-        {"SlideshowDelay", -8, 10},
+        {"SlideshowDelay", 4.9, 10}, {"SlideshowDelay", 7.0, 7}, {"SlideshowDelay", 5, 5},
+        {"SlideshowDelay", 0, 10}, {"SlideshowDelay", -8, 10},
         {"SlideshowDelay", QStringLiteral("6.5"), 6},
         {"SlideshowDelay", QStringLiteral("soon"), 10},
         {"SlideshowDelay", 1e300, std::numeric_limits<int>::max()},
-        // Numbers written as text or doubles read as integers.
-        {"WindowMode", QStringLiteral("1"), 1},
-        {"ZoomingMode", 2.0, 2},
-        // Panel geometry is never negative.
-        {"InfoPanelX", -20.5, 0.0},
-        {"InfoPanelH", 310.25, 310.25},
-        // The colour is "#RRGGBB", exactly seven characters, or black.
-        {"BackgroundColor", QStringLiteral("#336699"), QColor(0x33, 0x66, 0x99)},
-        {"BackgroundColor", QStringLiteral("336699"), black},
-        {"BackgroundColor", QStringLiteral("#33669G"), black},
-        {"BackgroundColor", QStringLiteral("##abcde"), black},
-        // Seven characters the general parser would take after dropping the number sign or
-        // skipping a blank.
-        {"BackgroundColor", QStringLiteral("12#3456"), black},
-        {"BackgroundColor", QStringLiteral("1234#56"), black},
-        {"BackgroundColor", QStringLiteral("# 12345"), black},
-        {"BackgroundColor", QStringLiteral("#12345 "), black},
-        {"BackgroundColor", QStringLiteral("#+12345"), black},
-        {"BackgroundColor", QStringLiteral("#1a2b3cff"), black},
+        {"WindowMode", QStringLiteral("1"), 1}, {"ZoomingMode", 2.0, 2},
+        {"InfoPanelX", -20.5, 0.0}, {"InfoPanelH", 310.25, 310.25},
+        {bg, QStringLiteral("#336699"), QColor(0x33, 0x66, 0x99)},
+        {bg, QStringLiteral("336699"), black}, {bg, QStringLiteral("#33669G"), black},
+        {bg, QStringLiteral("##abcde"), black}, {bg, QStringLiteral("12#3456"), black},
+        {bg, QStringLiteral("1234#56"), black}, {bg, QStringLiteral("# 12345"), black},
+        {bg, QStringLiteral("#12345 "), black}, {bg, QStringLiteral("#+12345"), black},
+        {bg, QStringLiteral("#1a2b3cff"), black},
     };
+    // clang-format on
     const std::map<QString, std::function<QVariant()>> read{
         {QStringLiteral("SlideshowDelay"), [&] { return QVariant(settings.slideshowDelay()); }},
         {QStringLiteral("WindowMode"), [&] { return QVariant(settings.windowMode()); }},
@@ -123,12 +113,15 @@ TEST_F(SettingsTest, OnlyChangedValuesAreWritten) {
 }
 
 TEST(HexColour, ShortLongAndAlphaForms) {
-    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#f80")), QColor(0xff, 0x88, 0x00));
-    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("##ff8800")), QColor(0xff, 0x88, 0x00));
-    EXPECT_EQ(Settings::colorFromHex(QStringLiteral("ff880080"))->alpha(), 0x80);
-    EXPECT_FALSE(Settings::colorFromHex(QString()));
-    EXPECT_FALSE(Settings::colorFromHex(QStringLiteral("#ff88")));
-    EXPECT_FALSE(Settings::colorFromHex(QStringLiteral("#+f-f00")));
+    const std::pair<const char*, std::optional<QColor>> cases[] = {
+        {"#f80", QColor(0xff, 0x88, 0x00)},
+        {"##ff8800", QColor(0xff, 0x88, 0x00)},
+        {"ff880080", QColor(0xff, 0x88, 0x00, 0x80)},
+        {"", std::nullopt},
+        {"#ff88", std::nullopt},
+        {"#+f-f00", std::nullopt}};
+    for (const auto& [text, colour] : cases)
+        EXPECT_EQ(Settings::colorFromHex(QString::fromLatin1(text)), colour) << text;
 }
 
 TEST(NotificationCentre, DeliversByNameToLiveObserversOnly) {

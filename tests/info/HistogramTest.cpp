@@ -21,25 +21,22 @@ QImage filled(int width, int height, QColor color) {
 
 } // namespace
 
+// L is exactly 255.0 for white; 1 * 0.299 + 1 * 0.587 + 1 * 0.114 truncates to 0.
 TEST(HistogramTest, SolidImagesFillOneBinOfEachChannel) {
-    const HistogramView::Bins white =
-        HistogramView::count(HistogramView::imageCompressForSize(filled(300, 200, Qt::white)));
-    const float pixels = 384.0f * 256.0f;
-    EXPECT_EQ(white.red[255], pixels);
-    EXPECT_EQ(white.green[255], pixels);
-    EXPECT_EQ(white.blue[255], pixels);
-    EXPECT_EQ(white.luminance[255], pixels) << "L is exactly 255.0 for white";
-
-    const HistogramView::Bins grey = HistogramView::count(
-        HistogramView::imageCompressForSize(filled(300, 200, QColor(1, 1, 1))));
-    EXPECT_EQ(grey.red[1], pixels);
-    EXPECT_EQ(grey.luminance[0], pixels) << "1 * 0.299 + 1 * 0.587 + 1 * 0.114 truncates to 0";
-
-    const HistogramView::Bins clear = HistogramView::count(
-        HistogramView::imageCompressForSize(filled(300, 200, Qt::transparent)));
-    EXPECT_EQ(clear.red[0], pixels);
-    EXPECT_EQ(clear.blue[0], pixels);
-    EXPECT_EQ(clear.luminance[0], pixels);
+    const struct {
+        QColor color;
+        int bin, luminanceBin;
+    } cases[] = {{Qt::white, 255, 255}, {QColor(1, 1, 1), 1, 0}, {Qt::transparent, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.color.name(QColor::HexArgb).toStdString());
+        const HistogramView::Bins bins =
+            HistogramView::count(HistogramView::imageCompressForSize(filled(300, 200, c.color)));
+        const float pixels = 384.0f * 256.0f;
+        EXPECT_EQ(bins.red[c.bin], pixels);
+        EXPECT_EQ(bins.green[c.bin], pixels);
+        EXPECT_EQ(bins.blue[c.bin], pixels);
+        EXPECT_EQ(bins.luminance[c.luminanceBin], pixels);
+    }
 }
 
 TEST(HistogramTest, ATwoColourImageGivesTwoSpikesAtAnyScale) {
@@ -72,31 +69,27 @@ TEST(HistogramTest, GreyFallsIntoTheBinBelowForSomeValues) {
         EXPECT_EQ(HistogramView::luminanceBin(k, k, k), k) << k;
 }
 
-TEST(HistogramTest, ReductionToTwoHundredFiftySixHigh) {
-    EXPECT_EQ(HistogramView::rasterSize(QSizeF(1000, 500)), QSize(512, 256));
-    EXPECT_EQ(HistogramView::rasterSize(QSizeF(700, 256)), QSize(700, 256)) << "kept as it is";
+// Reduced or enlarged to 256 high (49 * (256 / 49) is just below 256); a zero side or more than
+// 256 times taller than wide gives no raster.
+TEST(HistogramTest, ReductionToTwoHundredFiftySixHighAndDegenerateSizes) {
+    const std::pair<QSizeF, QSize> sizes[] = {{{1000, 500}, {512, 256}}, {{700, 256}, {700, 256}},
+                                              {{49, 49}, {255, 255}},    {{2, 2}, {256, 256}},
+                                              {{0, 100}, {0, 0}},        {{100, 0}, {0, 0}},
+                                              {{1, 300}, {0, 256}}};
+    for (const auto& [size, raster] : sizes) {
+        const QSize got = HistogramView::rasterSize(size);
+        EXPECT_TRUE(got == raster || (raster.isEmpty() && got.isEmpty())) << size.width();
+    }
     EXPECT_EQ(HistogramView::compressedSize(QSizeF(700, 256)), QSizeF(700, 256));
-    EXPECT_EQ(HistogramView::rasterSize(QSizeF(49, 49)).height(), 255)
-        << "49 * (256 / 49) is just below 256";
-    // It scales up too.
-    EXPECT_EQ(HistogramView::rasterSize(QSizeF(2, 2)), QSize(256, 256));
     const QImage redrawn = HistogramView::imageCompressForSize(filled(1000, 500, Qt::red));
     EXPECT_EQ(redrawn.size(), QSize(512, 256));
     EXPECT_EQ(redrawn.format(), QImage::Format_RGBA8888_Premultiplied);
-}
+    // Very wide and low: the upscaled raster is narrowed, not 2.4 GiB.
+    const QSize wide = HistogramView::rasterSize(QSizeF(10000, 1));
+    EXPECT_EQ(wide.height(), 256);
+    EXPECT_LE(qint64(wide.width()) * wide.height(), qint64(1) << 24) << "16 M pixels at most";
+    EXPECT_GE(wide.width(), 1);
 
-TEST(HistogramTest, ThousandByFiveHundredNormalisesToThirtyTwoHundred) {
-    const HistogramResult result = HistogramView::readImage(filled(1000, 500, Qt::white));
-    // N = 131,072 pixels, S = 8 * N / 256 = 4,096, and all of them in one bin.
-    ASSERT_EQ(result.whitepoints.size(), 256);
-    EXPECT_DOUBLE_EQ(result.whitepoints[255].y, 3200.0);
-    EXPECT_DOUBLE_EQ(result.redpoints[255].y, 3200.0);
-    EXPECT_DOUBLE_EQ(result.redpoints[0].y, 0.0);
-    for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(result.bluepoints[i].x, i);
-}
-
-TEST(HistogramTest, DegenerateSizesStayDrawableAndSmall) {
     // Too few pixels for a mean bin: S is 0, every height 0, nothing infinite.
     const HistogramResult thin = HistogramView::readImage(filled(1, 161, Qt::white));
     for (const auto* list :
@@ -104,23 +97,15 @@ TEST(HistogramTest, DegenerateSizesStayDrawableAndSmall) {
         ASSERT_EQ(list->size(), 256);
         EXPECT_EQ(binTotal(*list), 0.0f);
     }
-    // A zero side or a null image: no raster, no pixel counted.
-    EXPECT_TRUE(HistogramView::rasterSize(QSizeF(0, 100)).isEmpty());
-    EXPECT_TRUE(HistogramView::rasterSize(QSizeF(100, 0)).isEmpty());
     EXPECT_TRUE(HistogramView::imageCompressForSize(QImage()).isNull());
     EXPECT_EQ(binTotal(HistogramView::readImage(QImage()).whitepoints), 0.0f);
-    // More than 256 times taller than wide: the width comes out below a pixel.
-    EXPECT_TRUE(HistogramView::rasterSize(QSizeF(1, 300)).isEmpty());
-    // Very wide and low: the upscaled raster is narrowed, not 2.4 GiB.
-    const QSize wide = HistogramView::rasterSize(QSizeF(10000, 1));
-    EXPECT_EQ(wide.height(), 256);
-    EXPECT_LE(qint64(wide.width()) * wide.height(), qint64(1) << 24) << "16 M pixels at most";
-    EXPECT_GE(wide.width(), 1);
 }
 
-TEST(HistogramTest, ComputationsOnSeveralThreadsKeepTheirOwnBins) {
-    const QImage white = filled(800, 400, Qt::white);
-    const QImage black = filled(800, 400, Qt::black);
+// N = 131,072 pixels, S = 8 * N / 256 = 4,096, and all of them in one bin: 3,200 high. Computed
+// on several threads at once, each keeps its own bins.
+TEST(HistogramTest, ThousandByFiveHundredNormalisesToThirtyTwoHundredOnAnyThread) {
+    const QImage white = filled(1000, 500, Qt::white);
+    const QImage black = filled(1000, 500, Qt::black);
     HistogramResult a, b;
     std::thread one([&] {
         for (int i = 0; i < 20; ++i)
@@ -132,8 +117,13 @@ TEST(HistogramTest, ComputationsOnSeveralThreadsKeepTheirOwnBins) {
     });
     one.join();
     two.join();
+    ASSERT_EQ(a.whitepoints.size(), 256);
     EXPECT_DOUBLE_EQ(a.whitepoints[255].y, 3200.0);
+    EXPECT_DOUBLE_EQ(a.redpoints[255].y, 3200.0);
     EXPECT_DOUBLE_EQ(a.whitepoints[0].y, 0.0);
+    EXPECT_DOUBLE_EQ(a.redpoints[0].y, 0.0);
     EXPECT_DOUBLE_EQ(b.whitepoints[0].y, 3200.0);
     EXPECT_DOUBLE_EQ(b.whitepoints[255].y, 0.0);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(a.bluepoints[i].x, i);
 }

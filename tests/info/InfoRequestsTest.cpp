@@ -4,7 +4,7 @@
 
 using Outcome = InfoRequests::Outcome;
 
-TEST(InfoRequestsTest, TheSameItemTwiceDoesNotReload) {
+TEST(InfoRequestsTest, TheSameItemTwiceDoesNotReloadButAfterNoneItDoes) {
     InfoRequests requests;
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading);
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Unchanged);
@@ -12,11 +12,8 @@ TEST(InfoRequestsTest, TheSameItemTwiceDoesNotReload) {
     EXPECT_EQ(requests.setDATA("bytes"), Outcome::Unchanged);
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading)
         << "the bytes dropped the file";
-}
-
-TEST(InfoRequestsTest, NoneForgetsTheItemSoItCanComeBack) {
-    InfoRequests requests;
-    requests.setURL(QStringLiteral("/a.jpg"));
+    EXPECT_EQ(requests.setDATA("bytes"), Outcome::Loading) << "and the file the bytes";
+    // None forgets the item, so it can come back.
     EXPECT_EQ(requests.setURL(QString()), Outcome::Empty);
     EXPECT_EQ(requests.setURL(QStringLiteral("/a.jpg")), Outcome::Loading);
     requests.setDATA("x");
@@ -36,7 +33,7 @@ TEST(InfoRequestsTest, AHiddenPanelKeepsOnlyTheNewestRequest) {
     EXPECT_FALSE(requests.hasWaiting());
 }
 
-TEST(InfoRequestsTest, OneRunsOneWaitsAndOnlyTheNewestIsShown) {
+TEST(InfoRequestsTest, OneRunsOneWaitsAndOnlyTheNewestIsShownOrNone) {
     InfoRequests requests;
     requests.setVisible(true);
     requests.setURL(QStringLiteral("/1.jpg"));
@@ -53,11 +50,8 @@ TEST(InfoRequestsTest, OneRunsOneWaitsAndOnlyTheNewestIsShown) {
     EXPECT_EQ(last->url, QStringLiteral("/9.jpg"));
     EXPECT_FALSE(requests.hasWaiting());
     EXPECT_TRUE(requests.finished(last->serial));
-}
 
-TEST(InfoRequestsTest, NoneAlsoOutdatesTheRunningComputation) {
-    InfoRequests requests;
-    requests.setVisible(true);
+    // None also outdates the running computation.
     requests.setURL(QStringLiteral("/a.jpg"));
     const auto running = requests.takeNext();
     ASSERT_TRUE(running);

@@ -38,31 +38,16 @@ TEST(CLColorPicker, KeepsItsSizeWhateverTheLayoutAsks) {
     EXPECT_EQ(CLColorPicker::segmentAt({65, 5}), -1);
 }
 
-TEST(CLColorPicker, ASwatchIsSentAndClosesThePopover) {
+TEST(CLColorPicker, ThePopoverMarksTheColourShownAndASwatchIsSentAndClosesIt) {
     CLColorPicker picker;
+    picker.setSelectedColor(hex("#000000"));
     picker.show();
     QSignalSpy sent(&picker, &CLColorPicker::colorAction);
     picker.selectedSegment(0);
     const QPointer<CLColorControllerPopove> popover = picker.popover();
     ASSERT_TRUE(popover);
     EXPECT_TRUE(popover->isVisible());
-    EXPECT_EQ(popover->buttons().size(), 36);
-    CLColorSwatchButton* grey = swatchOf(popover, hex("#333333"));
-    ASSERT_TRUE(grey);
-    grey->click();
-    ASSERT_EQ(sent.size(), 1);
-    EXPECT_EQ(Settings::hexString(sent.first().first().value<QColor>()), QStringLiteral("#333333"));
-    EXPECT_TRUE(!popover || !popover->isVisible());
-    EXPECT_EQ(picker.selectedColor(), hex("#333333"));
-}
-
-TEST(CLColorPicker, ThePopoverMarksTheColourShown) {
-    CLColorPicker picker;
-    picker.setSelectedColor(hex("#000000"));
-    picker.show();
-    picker.selectedSegment(0);
-    CLColorControllerPopove* popover = picker.popover();
-    ASSERT_TRUE(popover);
+    ASSERT_EQ(popover->buttons().size(), 36);
     int marked = 0;
     for (CLColorSwatchButton* button : popover->buttons())
         marked += button->isMarked();
@@ -73,6 +58,14 @@ TEST(CLColorPicker, ThePopoverMarksTheColourShown) {
     EXPECT_EQ(black->geometry(), QRect(8 + 42 * 5 - 2, 126 - 2, 44, 24));
     EXPECT_EQ(popover->buttons().first()->geometry(), QRect(8, 8, 40, 20));
     EXPECT_TRUE(popover->rect().contains(black->geometry()));
+
+    CLColorSwatchButton* grey = swatchOf(popover, hex("#333333"));
+    ASSERT_TRUE(grey);
+    grey->click();
+    ASSERT_EQ(sent.size(), 1);
+    EXPECT_EQ(Settings::hexString(sent.first().first().value<QColor>()), QStringLiteral("#333333"));
+    EXPECT_TRUE(!popover || !popover->isVisible());
+    EXPECT_EQ(picker.selectedColor(), hex("#333333"));
 
     // Components and hex strings make the same colours: a component colour is found too.
     picker.setSelectedColor(QColor(206, 35, 43));

@@ -1,5 +1,5 @@
-#include "app/MainMenu.h"
 #include "menus/MenuItemNames.h"
+#include "app/MainMenu.h"
 #include "platform/TouchBar.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/ViewController.h"
@@ -49,15 +49,12 @@ TEST(MenuItemNames, MatchTheRealMenusToolbarAndTouchBar) {
     for (MenuItem item : MenuItemNames::onSurface(CommandSurface::ViewerMenu))
         EXPECT_TRUE(viewer.commands()->item(item)) << int(item);
 
-    QSet<QString> buttons;
-    for (const QToolButton* button : viewer.toolbar()->findChildren<QToolButton*>()) {
-        if (!button->objectName().isEmpty())
-            buttons.insert(button->objectName());
-    }
+    QSet<QString> buttons, touch;
+    for (const QToolButton* button : viewer.toolbar()->findChildren<QToolButton*>())
+        buttons.insert(button->objectName());
+    buttons.remove(QString());
     expectSameNames(CommandSurface::Toolbar, buttons, "the toolbar");
-
     TouchBar bar;
-    QSet<QString> touch;
     for (const TouchBar::Button& button : bar.buttons())
         touch.insert(button.identifier);
     expectSameNames(CommandSurface::TouchBar, touch, "the touch bar");

@@ -1,6 +1,6 @@
+#include "menus/MenuState.h"
 #include "core/ViewerState.h"
 #include "menus/MenuItemNames.h"
-#include "menus/MenuState.h"
 #include "platform/Workspace.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +21,14 @@ bool on(const MenuState::Items& surface, MenuItem item) {
     return found != surface.end() && found->second;
 }
 
+// Each item is on (or off) on each of the surfaces.
+void expect(std::initializer_list<const MenuState::Items*> surfaces, const QList<MenuItem>& items,
+            bool enabled) {
+    for (const MenuState::Items* surface : surfaces)
+        for (MenuItem item : items)
+            EXPECT_EQ(on(*surface, item), enabled) << int(item);
+}
+
 TEST(MenuState, NothingLoadedDisablesEverythingButStepping) {
     ViewerState v;
     v.isDirectory = true;
@@ -31,52 +39,44 @@ TEST(MenuState, NothingLoadedDisablesEverythingButStepping) {
         EXPECT_EQ(enabled, stepping)
             << MenuItemNames::name(item, CommandSurface::AppMenu).toStdString();
     }
-    EXPECT_TRUE(on(s.toolbar, MenuItem::NextImage));
-    EXPECT_FALSE(on(s.toolbar, MenuItem::ZoomIn));
-    EXPECT_TRUE(on(s.touchBar, MenuItem::Slideshow));
+    expect({&s.toolbar}, {MenuItem::NextImage}, true);
+    expect({&s.toolbar}, {MenuItem::ZoomIn}, false);
+    expect({&s.touchBar}, {MenuItem::Slideshow}, true);
 }
 
 TEST(MenuState, RefusedZoomInDisablesOnlyTheSharedZoomInSurfaces) {
     ViewerState v = loadedStill();
     v.canZoomIn = false;
     const MenuState s = MenuState::compute(v);
-    EXPECT_FALSE(on(s.appMenu, MenuItem::ZoomIn));
-    EXPECT_FALSE(on(s.toolbar, MenuItem::ZoomIn));
-    EXPECT_FALSE(on(s.touchBar, MenuItem::ZoomIn));
-    EXPECT_TRUE(on(s.viewerMenu, MenuItem::ZoomIn));
-    EXPECT_TRUE(on(s.appMenu, MenuItem::ZoomOut));
+    expect({&s.appMenu, &s.toolbar, &s.touchBar}, {MenuItem::ZoomIn}, false);
+    expect({&s.viewerMenu}, {MenuItem::ZoomIn}, true);
+    expect({&s.appMenu}, {MenuItem::ZoomOut}, true);
     // Smart zoom also zooms back out, so a refused zoom-in leaves it on.
-    EXPECT_TRUE(on(s.appMenu, MenuItem::SmartZoom));
-    EXPECT_TRUE(on(s.viewerMenu, MenuItem::SmartZoom));
+    expect({&s.appMenu, &s.viewerMenu}, {MenuItem::SmartZoom}, true);
 }
 
 TEST(MenuState, FrameItemsFollowThePositionInTheAnimation) {
     ViewerState v = loadedStill();
     v.hasFrames = true;
     v.framesCount = 3;
-    v.currentFrame = 0;
-    MenuState s = MenuState::compute(v);
-    EXPECT_FALSE(on(s.appMenu, MenuItem::PreviousFrame));
-    EXPECT_TRUE(on(s.viewerMenu, MenuItem::NextFrame));
-    v.currentFrame = 2;
-    s = MenuState::compute(v);
-    EXPECT_TRUE(on(s.viewerMenu, MenuItem::PreviousFrame));
-    EXPECT_FALSE(on(s.appMenu, MenuItem::NextFrame));
-    // Playing, both stop it, at either end.
-    v.isPlaying = true;
-    for (const int frame : {0, 2}) {
-        v.currentFrame = frame;
-        s = MenuState::compute(v);
-        for (MenuItem item : MenuState::frameItems()) {
-            EXPECT_TRUE(on(s.appMenu, item)) << frame;
-            EXPECT_TRUE(on(s.viewerMenu, item)) << frame;
-        }
+    const struct {
+        int frame;
+        bool playing, previous, next;
+    } cases[] = {{0, false, false, true},
+                 {2, false, true, false},
+                 // Playing, both stop it, at either end.
+                 {0, true, true, true},
+                 {2, true, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.frame << " playing " << c.playing);
+        v.currentFrame = c.frame;
+        v.isPlaying = c.playing;
+        const MenuState s = MenuState::compute(v);
+        expect({&s.appMenu, &s.viewerMenu}, {MenuItem::PreviousFrame}, c.previous);
+        expect({&s.appMenu, &s.viewerMenu}, {MenuItem::NextFrame}, c.next);
     }
-    s = MenuState::compute(loadedStill());
-    for (MenuItem item : MenuState::frameItems()) {
-        EXPECT_FALSE(on(s.appMenu, item));
-        EXPECT_FALSE(on(s.viewerMenu, item));
-    }
+    const MenuState still = MenuState::compute(loadedStill());
+    expect({&still.appMenu, &still.viewerMenu}, MenuState::frameItems(), false);
 }
 
 TEST(MenuState, SingleImageDisablesSteppingEverywhere) {
@@ -84,22 +84,19 @@ TEST(MenuState, SingleImageDisablesSteppingEverywhere) {
     v.isDirectory = false;
     const MenuState s = MenuState::compute(v);
     for (const auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar}) {
-        for (MenuItem item : {MenuItem::NextImage, MenuItem::PreviousImage, MenuItem::Slideshow}) {
+        for (MenuItem item : {MenuItem::NextImage, MenuItem::PreviousImage, MenuItem::Slideshow})
             ASSERT_TRUE(surface->count(item)) << int(item);
-            EXPECT_FALSE(on(*surface, item)) << int(item);
-        }
+        expect({surface}, {MenuItem::NextImage, MenuItem::PreviousImage, MenuItem::Slideshow},
+               false);
     }
-    EXPECT_TRUE(on(s.appMenu, MenuItem::GetInfo));
+    expect({&s.appMenu}, {MenuItem::GetInfo}, true);
 }
 
 TEST(MenuState, ZoomModeChecksOneItemOfEachMenu) {
     ViewerState v = loadedStill();
-    const std::pair<int, MenuItem> cases[] = {{0, MenuItem::FitToScreen},
-                                              {1, MenuItem::StretchToFit},
-                                              {2, MenuItem::FillScreen},
-                                              {3, MenuItem::ActualSize},
-                                              {7, MenuItem::ActualSize},
-                                              {-1, MenuItem::ActualSize}};
+    const std::pair<int, MenuItem> cases[] = {
+        {0, MenuItem::FitToScreen}, {1, MenuItem::StretchToFit}, {2, MenuItem::FillScreen},
+        {3, MenuItem::ActualSize},  {7, MenuItem::ActualSize},   {-1, MenuItem::ActualSize}};
     for (const auto& [mode, item] : cases) {
         v.zoomMode = mode;
         EXPECT_EQ(MenuState::compute(v).checkedZoomMode, item) << mode;
@@ -107,77 +104,72 @@ TEST(MenuState, ZoomModeChecksOneItemOfEachMenu) {
 }
 
 TEST(MenuState, PixelCommandsWaitForTheFullImageAndARunningTurn) {
-    const MenuItem pixelItems[] = {
-        MenuItem::Copy,       MenuItem::Rotate90Counter,  MenuItem::Rotate90,
-        MenuItem::Rotate180,  MenuItem::FlipHorizontally, MenuItem::FlipVertically};
-    const MenuItem appOnly[] = {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print};
+    const QList<MenuItem> pixelItems = {
+        MenuItem::Copy,      MenuItem::Rotate90Counter,  MenuItem::Rotate90,
+        MenuItem::Rotate180, MenuItem::FlipHorizontally, MenuItem::FlipVertically};
+    const QList<MenuItem> appOnly = {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print};
     ViewerState v = loadedStill();
     v.hasSelection = true;
     // A first look: the full decode would overwrite a turn, and copies would be reduced.
-    MenuState s = MenuState::compute(v);
-    for (MenuItem item : pixelItems)
-        EXPECT_FALSE(on(s.appMenu, item) || on(s.viewerMenu, item)) << int(item);
-    for (MenuItem item : appOnly)
-        EXPECT_FALSE(on(s.appMenu, item)) << int(item);
-
-    v.isImageShown = true;
-    s = MenuState::compute(v);
-    for (MenuItem item : pixelItems)
-        EXPECT_TRUE(on(s.appMenu, item) && on(s.viewerMenu, item)) << int(item);
-    for (MenuItem item : appOnly)
-        EXPECT_TRUE(on(s.appMenu, item)) << int(item);
-
+    for (const bool shown : {false, true}) {
+        v.isImageShown = shown;
+        const MenuState s = MenuState::compute(v);
+        expect({&s.appMenu, &s.viewerMenu}, pixelItems, shown);
+        expect({&s.appMenu}, appOnly, shown);
+    }
     v.isTransforming = true;
     v.framesCount = 5;
     v.hasFrames = true;
     v.currentFrame = 2;
-    s = MenuState::compute(v);
-    for (MenuItem item : pixelItems)
-        EXPECT_FALSE(on(s.appMenu, item) || on(s.viewerMenu, item)) << int(item);
-    for (MenuItem item : appOnly)
-        EXPECT_FALSE(on(s.appMenu, item)) << int(item);
-    for (MenuItem item : {MenuItem::SelectAll, MenuItem::SelectionTool, MenuItem::PreviousFrame,
-                          MenuItem::NextFrame})
-        EXPECT_FALSE(on(s.appMenu, item) || on(s.viewerMenu, item)) << int(item);
-    for (MenuItem item : {MenuItem::GetInfo, MenuItem::FitToScreen, MenuItem::NextImage,
-                          MenuItem::Deselect})
-        EXPECT_TRUE(on(s.appMenu, item) && on(s.viewerMenu, item)) << int(item);
+    const MenuState s = MenuState::compute(v);
+    expect({&s.appMenu}, appOnly, false);
+    expect({&s.appMenu, &s.viewerMenu},
+           pixelItems + QList<MenuItem>{MenuItem::SelectAll, MenuItem::SelectionTool,
+                                        MenuItem::PreviousFrame, MenuItem::NextFrame},
+           false);
+    expect({&s.appMenu, &s.viewerMenu},
+           {MenuItem::GetInfo, MenuItem::FitToScreen, MenuItem::NextImage, MenuItem::Deselect},
+           true);
 }
 
 TEST(MenuState, DeselectFollowsTheSelectionSelectAllTheImage) {
     ViewerState v = loadedStill();
     MenuState s = MenuState::compute(v);
-    EXPECT_FALSE(on(s.appMenu, MenuItem::Deselect) || on(s.viewerMenu, MenuItem::Deselect));
-    EXPECT_TRUE(on(s.appMenu, MenuItem::SelectAll) && on(s.viewerMenu, MenuItem::SelectionTool));
+    expect({&s.appMenu, &s.viewerMenu}, {MenuItem::Deselect}, false);
+    expect({&s.appMenu}, {MenuItem::SelectAll}, true);
+    expect({&s.viewerMenu}, {MenuItem::SelectionTool}, true);
     v.isFileLoaded = false;
     v.hasSelection = true;
     s = MenuState::compute(v);
-    for (MenuItem item : {MenuItem::SelectAll, MenuItem::Deselect, MenuItem::SelectionTool})
-        EXPECT_FALSE(on(s.appMenu, item) || on(s.viewerMenu, item)) << int(item);
+    expect({&s.appMenu, &s.viewerMenu},
+           {MenuItem::SelectAll, MenuItem::Deselect, MenuItem::SelectionTool}, false);
 }
 
-TEST(OpenWithMenu, NamesAreCleanedAndTheViewerItselfIsLeftOut) {
+TEST(OpenWithMenu, NamesAreCleanedTheViewerItselfIsLeftOutAndSomeItemsOfferNothing) {
+    const auto app = [](const char* id, const char* name, const char* exec = "",
+                        const char* path = "") {
+        return ApplicationInfo{QString::fromUtf8(id), QString::fromUtf8(name),
+                               QString::fromUtf8(exec), QString::fromUtf8(path)};
+    };
     const QList<ApplicationInfo> apps = {
-        {QStringLiteral("preview.desktop"), QStringLiteral("Preview.app"), QString(),
-         QStringLiteral("/usr/share/applications/preview.desktop")},
-        {QStringLiteral("my.desktop"), QStringLiteral("My.app.app"), QString(), QString()},
-        {QStringLiteral("ovisto.desktop"), QStringLiteral("Image Viewer"), QString(), QString()},
-        {QStringLiteral("other.desktop"), QStringLiteral("Ovisto"), QString(), QString()},
-        {QStringLiteral("blank.desktop"), QStringLiteral(".app"), QString(), QString()},
-        {QStringLiteral("gimp.desktop"), QStringLiteral("GIMP"), QStringLiteral("gimp"), QString()},
+        app("preview.desktop", "Preview.app", "", "/usr/share/applications/preview.desktop"),
+        app("my.desktop", "My.app.app"),
+        app("ovisto.desktop", "Image Viewer"),
+        app("other.desktop", "Ovisto"),
+        app("blank.desktop", ".app"),
+        app("gimp.desktop", "GIMP", "gimp"),
     };
     const auto entries = MenuState::openWithEntries(&apps, false, false);
     ASSERT_EQ(entries.size(), 3);
-    EXPECT_EQ(entries[0].title, QStringLiteral("Preview"));
-    EXPECT_EQ(entries[0].appURL, QStringLiteral("/usr/share/applications/preview.desktop"));
-    EXPECT_EQ(entries[1].title, QStringLiteral("My"));
-    EXPECT_EQ(entries[1].appURL, QStringLiteral("my.desktop"));
-    EXPECT_EQ(entries[2].title, QStringLiteral("GIMP"));
-}
-
-TEST(OpenWithMenu, ArchiveEntriesAndClipboardImagesOfferNothing) {
-    const QList<ApplicationInfo> apps = {
-        {QStringLiteral("gimp.desktop"), QStringLiteral("GIMP"), QString(), QString()}};
+    const std::pair<const char*, const char*> expected[] = {
+        {"Preview", "/usr/share/applications/preview.desktop"},
+        {"My", "my.desktop"},
+        {"GIMP", "gimp.desktop"}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(entries[i].title, QString::fromUtf8(expected[i].first));
+        EXPECT_EQ(entries[i].appURL, QString::fromUtf8(expected[i].second));
+    }
+    // Archive entries and clipboard images have no file to hand over.
     EXPECT_TRUE(MenuState::openWithEntries(&apps, true, false).isEmpty());
     EXPECT_TRUE(MenuState::openWithEntries(&apps, false, true).isEmpty());
     EXPECT_TRUE(MenuState::openWithEntries(nullptr, false, false).isEmpty());

@@ -20,17 +20,13 @@ TEST(PixelMappingConversions, ADragOfElevenPointsAtRatioTwoCoversSixPixels) {
     EXPECT_EQ(m.pixelsKeepingSize(drawn), pixels) << "and back to the same pixels";
 }
 
-TEST(PixelMappingConversions, HalvesRoundAwayFromZeroOnBothSidesOfTheOrigin) {
+TEST(PixelMappingConversions, HalvesRoundAwayFromZeroAndPixelsAreClampedIntoTheImage) {
     const PixelMapping m = twice();
     // Edges at -2.5 and 5.5 pixels: -3 and 6, so 9 pixels from the unclamped
     // edges, starting at 0.
     EXPECT_EQ(m.pixelsSnappingEdges(QRectF(5, 20, 16, 2)), QRectF(0, 0, 9, 1));
     EXPECT_EQ(PixelMapping::round(-2.5), -3.0);
     EXPECT_EQ(PixelMapping::round(2.5), 3.0);
-}
-
-TEST(PixelMappingConversions, PixelsAreClampedIntoTheImage) {
-    const PixelMapping m = twice();
     EXPECT_EQ(m.pixelsKeepingSize(QRectF(0, 0, 100, 60)), QRectF(0, 0, 50, 30))
         << "the origin clamps to 0, the size does not grow with it";
     EXPECT_EQ(m.pixelsKeepingSize(QRectF(190, 100, 40, 40)), QRectF(90, 40, 10, 10))
@@ -51,12 +47,10 @@ TEST(PixelMappingConversions, OnlyTheDrawnRectangleIsRounded) {
         << "a rounded rectangle does not map back: pixels must never come from it";
 }
 
-TEST(PixelMappingRatio, PortraitImagesTakeTheRatioFromTheirHeight) {
+TEST(PixelMappingRatio, PortraitImagesTakeTheRatioFromTheirHeightAndNoImageNone) {
     const PixelMapping m(QRectF(0, 0, 50, 300), QSizeF(20, 100), QSize(20, 100));
     EXPECT_DOUBLE_EQ(m.ratio(), 3.0);
-}
-
-TEST(PixelMappingRatio, NothingMapsBeforeAnImageIsPlaced) {
+    // Nothing maps before an image is placed.
     for (const PixelMapping& m :
          {PixelMapping(), PixelMapping(QRectF(0, 0, 1, 1), QSizeF(0, 0), QSize(0, 0)),
           PixelMapping(QRectF(0, 0, 0, 0), QSizeF(400, 400), QSize(400, 400)),

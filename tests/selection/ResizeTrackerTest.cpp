@@ -44,7 +44,7 @@ struct Tracker {
     }
 };
 
-TEST(ResizeTrackerKnobs, ShowBySize) {
+TEST(ResizeTrackerKnobs, ShowBySizeAndNotOnTheSidesInSquareMode) {
     Tracker small(QRectF(100, 100, 9, 9));
     EXPECT_TRUE(small.tracker.knobs().isEmpty()) << "a frame under 20 points has no knobs";
     Tracker flat(QRectF(100, 100, 40, 15));
@@ -53,9 +53,8 @@ TEST(ResizeTrackerKnobs, ShowBySize) {
     EXPECT_TRUE(knobs.contains(Area::Top) && knobs.contains(Area::Bottom));
     EXPECT_FALSE(knobs.contains(Area::Left) || knobs.contains(Area::Right))
         << "a frame under 30 points high has no left and right knobs";
-}
 
-TEST(ResizeTrackerKnobs, SideKnobsGoInSquareModeAndTheirPlaceMoves) {
+    // Side knobs go in square mode and their place moves the rectangle.
     Tracker t(QRectF(100, 100, 200, 100));
     const QPointF leftKnob(t.tracker.viewFrame().left() + 5, t.tracker.viewFrame().center().y());
     EXPECT_EQ(t.tracker.mouseMoved(leftKnob - t.tracker.viewFrame().topLeft()), Cursor::LeftRight);
@@ -82,53 +81,47 @@ TEST(ResizeTrackerHitTest, TheCornersWinOverTheEdgesAndTheBandMoves) {
     EXPECT_EQ(t.tracker.press(band), Cursor::Arrow);
     t.tracker.drag(band + QPointF(-30, 50));
     EXPECT_EQ(t.tracker.selectedFrame(), QRectF(70, 150, 200, 100));
+
+    ResizeTracker empty;
+    empty.setSelectedFrame(QRectF(0, 0, -30, -30));
+    EXPECT_EQ(empty.hitTest(QPointF(-10, -10)), Area::None) << "an empty rectangle holds nothing";
 }
 
-TEST(ResizeTrackerHitTest, AnEmptyRectangleHoldsNothing) {
-    ResizeTracker tracker;
-    tracker.setSelectedFrame(QRectF(0, 0, -30, -30));
-    EXPECT_EQ(tracker.hitTest(QPointF(-10, -10)), Area::None);
-}
-
-TEST(ResizeTrackerResize, TheTopKnobKeepsXAndWidth) {
-    Tracker t(QRectF(100, 100, 200, 100));
-    t.dragArea(Area::Top, QPointF(470, 260));
-    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 200, 160));
-}
-
-TEST(ResizeTrackerResize, ACornerDraggedAcrossItsAnchorFlips) {
-    Tracker t(QRectF(100, 100, 200, 100));
-    // The top-left corner pulled past the bottom-right anchor (300, 100).
-    t.dragArea(Area::LeftTop, QPointF(350, 60));
-    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(300, 60, 50, 40));
-}
-
-TEST(ResizeTrackerResize, StaysInTheSelectableFrame) {
-    Tracker t(QRectF(100, 100, 200, 100), QRectF(50, 50, 400, 300));
-    t.dragArea(Area::RightTop, QPointF(900, 900));
-    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 350, 250));
-}
-
-TEST(ResizeTrackerResize, KeepsTheProportionTheRectangleHadAtThePress) {
-    Tracker t(QRectF(100, 100, 200, 100));
-    t.tracker.setRespectsProportion(true, QPointF());
-    t.dragArea(Area::RightTop, QPointF(400, 220));
-    EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 240, 120));
-    // From the bottom-left the anchor is the top-right corner (300, 200).
-    Tracker left(QRectF(100, 100, 200, 100));
-    left.tracker.setRespectsProportion(true, QPointF());
-    left.dragArea(Area::BottomLeft, QPointF(0, 80));
-    EXPECT_EQ(left.tracker.selectedFrame(), QRectF(60, 80, 240, 120));
-}
-
-TEST(ResizeTrackerResize, SquareModeFollowsAtOnceDuringAResize) {
-    Tracker t(QRectF(100, 100, 200, 100));
+// The top knob keeps x and width; a corner dragged across its anchor flips; the rectangle stays
+// in the selectable frame; with proportions kept, the anchor is the opposite corner.
+TEST(ResizeTrackerResize, AKnobMovesItsEdgesWithinTheSelectableFrame) {
+    const QRectF all(0, 0, 1000, 800), sel(100, 100, 200, 100);
+    // clang-format off
+    const struct {
+        QRectF selectable;
+        bool proportion;
+        Area area;
+        QPointF to;
+        QRectF result;
+    } cases[] = {
+        {all, false, Area::Top, {470, 260}, {100, 100, 200, 160}},
+        {all, false, Area::LeftTop, {350, 60}, {300, 60, 50, 40}}, // past the anchor (300, 100)
+        {{50, 50, 400, 300}, false, Area::RightTop, {900, 900}, {100, 100, 350, 250}},
+        {all, true, Area::RightTop, {400, 220}, {100, 100, 240, 120}},
+        {all, true, Area::BottomLeft, {0, 80}, {60, 80, 240, 120}}, // anchored at (300, 200)
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.area));
+        Tracker t(sel, c.selectable);
+        t.tracker.setRespectsProportion(c.proportion, QPointF());
+        t.dragArea(c.area, c.to);
+        EXPECT_EQ(t.tracker.selectedFrame(), c.result);
+    }
+    // Square mode follows at once during a resize.
+    Tracker t(sel);
     t.dragArea(Area::RightTop, QPointF(400, 220));
     EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 300, 120));
     t.tracker.setSquareSelection(true, QPointF(400, 220));
     EXPECT_EQ(t.tracker.selectedFrame(), QRectF(100, 100, 120, 120));
 }
 
+// A rectangle wider than the area ends on its right edge.
 TEST(ResizeTrackerMove, NeverLeavesTheSelectableFrame) {
     const QRectF area(50, 50, 400, 300);
     Tracker t(QRectF(100, 100, 100, 50), area);
@@ -139,13 +132,10 @@ TEST(ResizeTrackerMove, NeverLeavesTheSelectableFrame) {
         t.tracker.release(to);
         EXPECT_TRUE(area.contains(t.tracker.selectedFrame())) << to.x() << "," << to.y();
     }
-}
-
-TEST(ResizeTrackerMove, ARectangleWiderThanTheAreaEndsOnItsRightEdge) {
-    Tracker t(QRectF(100, 100, 500, 50), QRectF(50, 50, 400, 300));
-    t.tracker.press(QPointF(300, 125));
-    t.tracker.drag(QPointF(280, 125));
-    EXPECT_EQ(t.tracker.selectedFrame().right(), 450);
+    Tracker wide(QRectF(100, 100, 500, 50), area);
+    wide.tracker.press(QPointF(300, 125));
+    wide.tracker.drag(QPointF(280, 125));
+    EXPECT_EQ(wide.tracker.selectedFrame().right(), 450);
 }
 
 // The rectangle over a 400 x 200 pixel image shown at a display ratio, its
@@ -191,20 +181,16 @@ TEST(ResizeTrackerSnapping, OnlyTheEdgeUnderThePointerSnapsAndSmallRectanglesMov
     };
     const QRectF sel(80, 40, 120, 80);
     // Pointers on half pixels: half points at ratio 1, odd points at 2.
+    // clang-format off
     const Case cases[] = {
         {"left knob, twice", sel, Area::Left, false, {{60.5, 0}, {40.5, 0}}, {40, 40, 160, 80}},
         {"bottom knob", sel, Area::Bottom, false, {{0, 20.5}}, {80, 20, 120, 100}},
         {"right knob", sel, Area::Right, false, {{250.5, 0}}, {80, 40, 171, 80}},
         {"square, bottom-left", sel, Area::BottomLeft, true, {{40.5, 20.5}}, {100, 20, 100, 100}},
-        // 2 pixels are under 10 points at every ratio here: no knobs, and a
-        // press inside moves it.
-        {"small, moved",
-         {100, 50, 2, 2},
-         Area::Center,
-         false,
-         {{111, 56}, {121, 63}},
-         {120, 62, 2, 2}},
+        // 2 pixels are under 10 points at every ratio here: no knobs, and a press inside moves it.
+        {"small", {100, 50, 2, 2}, Area::Center, false, {{111, 56}, {121, 63}}, {120, 62, 2, 2}},
     };
+    // clang-format on
     for (const double k : {0.5, 1.0, 2.0, 4.0}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.what << " at ratio " << k);

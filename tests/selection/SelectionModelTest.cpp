@@ -13,16 +13,12 @@ QRectF drag(SelectionModel& model, QPointF from, QPointF to, bool square = false
     return model.updateOnSelecting(to, square, twice);
 }
 
-TEST(SelectionDrag, CornersOutsideTheImageAreClampedIntoIt) {
+// Pixels count from the image's bottom-left corner; corners outside the image are clamped into it.
+TEST(SelectionDrag, PixelsCountFromTheBottomLeftAndCornersAreClampedIntoTheImage) {
     SelectionModel model;
-    const QRectF drawn = drag(model, QPointF(0, 300), QPointF(400, 0));
-    EXPECT_EQ(drawn, QRectF(10, 20, 200, 100));
+    EXPECT_EQ(drag(model, QPointF(0, 300), QPointF(400, 0)), QRectF(10, 20, 200, 100));
     EXPECT_EQ(model.selectedPixels, QRectF(0, 0, 100, 50));
     EXPECT_TRUE(model.hasSelection());
-}
-
-TEST(SelectionDrag, PixelsCountFromTheImagesBottomLeftCorner) {
-    SelectionModel model;
     drag(model, QPointF(30, 20), QPointF(50, 30));
     EXPECT_EQ(model.selectedPixels, QRectF(10, 0, 10, 5));
     model.updateOnSelecting(QPointF(50, 120), false, twice);
@@ -50,7 +46,10 @@ TEST(SelectionDrag, ShiftGivesASquareAnchoredWhereTheDragBegan) {
     }
 }
 
-TEST(SelectionRelease, APlainClickHidesTheSelectionButNotWithTheZoomOrHandTool) {
+// A plain click hides the selection, but not with the zoom or hand tool, and not the press on
+// the rectangle (Select All leaves no drag behind; the move's press goes to the rectangle, never
+// to the viewer). An empty rectangle is no selection.
+TEST(SelectionRelease, APlainClickHidesTheSelection) {
     for (const bool tool : {false, true}) {
         SelectionModel model;
         model.selectAll(twice);
@@ -58,26 +57,19 @@ TEST(SelectionRelease, APlainClickHidesTheSelectionButNotWithTheZoomOrHandTool) 
         EXPECT_EQ(model.release(tool), !tool) << tool;
         EXPECT_EQ(model.hasSelection(), tool) << tool;
     }
-}
+    SelectionModel moved;
+    moved.press(QPointF(50, 50), false);
+    moved.selectAll(twice);
+    moved.pressOnSelection();
+    EXPECT_FALSE(moved.release(false));
+    EXPECT_TRUE(moved.hasSelection());
 
-TEST(SelectionRelease, ThePressOnTheRectangleIsNoPlainClick) {
-    // Select All leaves no drag behind; the move's press goes to the
-    // rectangle, never to the viewer, and its release must not hide it.
-    SelectionModel model;
-    model.press(QPointF(50, 50), false);
-    model.selectAll(twice);
-    model.pressOnSelection();
-    EXPECT_FALSE(model.release(false));
-    EXPECT_TRUE(model.hasSelection());
-}
-
-TEST(SelectionRelease, AnEmptyRectangleIsNoSelection) {
-    SelectionModel model;
-    drag(model, QPointF(30, 30), QPointF(30.4, 80));
-    EXPECT_EQ(model.selectedPixels.width(), 0);
-    EXPECT_FALSE(model.hasSelection());
-    EXPECT_TRUE(model.release(false));
-    EXPECT_FALSE(model.shown);
+    SelectionModel empty;
+    drag(empty, QPointF(30, 30), QPointF(30.4, 80));
+    EXPECT_EQ(empty.selectedPixels.width(), 0);
+    EXPECT_FALSE(empty.hasSelection());
+    EXPECT_TRUE(empty.release(false));
+    EXPECT_FALSE(empty.shown);
 }
 
 TEST(SelectionRelease, LeavesThePixelsAsTheDragMadeThem) {
