@@ -21,14 +21,9 @@ quint32 crc(const QByteArray& data) {
     return quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
 }
 
+// qCompress puts the length before its zlib stream.
 QByteArray compressed(const QByteArray& data) {
-    uLongf size = compressBound(uLong(data.size()));
-    QByteArray out(qsizetype(size), '\0');
-    if (compress(reinterpret_cast<Bytef*>(out.data()), &size,
-                 reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size())) != Z_OK)
-        return QByteArray();
-    out.resize(qsizetype(size));
-    return out;
+    return qCompress(data).mid(4);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
@@ -309,10 +304,7 @@ QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
     if (ext == "webp")
         ok = run("img2webp", args("-loop 0 -lossless") + arguments << "-o" << out, error);
     else if (ext == "gif")
-        ok = run("/usr/bin/convert",
-                 arguments << "-loop"
-                           << "0" << out,
-                 error);
+        ok = run("/usr/bin/convert", arguments + args("-loop 0") << out, error);
     else if (ext == "avifs")
         ok = run("avifenc", args("-l -s 10 --timescale 1000") + arguments << out, error);
     else
