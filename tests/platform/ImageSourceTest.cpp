@@ -451,20 +451,11 @@ TEST(ImageSource, TranslucentColoursComeBackStraight) {
 
 // --- Orientation -----------------------------------------------------------
 
-// The stored image as the EXIF orientation says it is shown.
+// The stored image as the EXIF orientation (1, 2, 3, 6 or 8) says it is shown.
 QImage shownAs(const QImage& stored, int orientation) {
-    switch (orientation) {
-    case 2:
-        return stored.mirrored(true, false);
-    case 3:
-        return stored.transformed(QTransform().rotate(180));
-    case 6:
-        return stored.transformed(QTransform().rotate(90));
-    case 8:
-        return stored.transformed(QTransform().rotate(270));
-    default:
-        return stored;
-    }
+    const int turn[] = {0, 0, 0, 180, 0, 0, 90, 0, 270};
+    return (orientation == 2 ? stored.mirrored(true, false) : stored)
+        .transformed(QTransform().rotate(turn[orientation]));
 }
 
 // Pixels come as stored; the orientation is reported, and the thumbnail
