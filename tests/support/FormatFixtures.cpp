@@ -46,28 +46,7 @@ QColor expectedAt(const QImage& image, int x, int y) {
     return right ? QColor(255, 255, 255) : QColor(0, 0, 255);
 }
 
-// One TIFF directory at `offset`, its longer values right after it.
-struct Field {
-    quint16 tag, type;
-    quint32 count;
-    QByteArray value; // little-endian
-};
-QByteArray directory(const QList<Field>& fields, quint32 offset, quint32 next) {
-    QByteArray out = F::le({quint32(fields.size())}, 2), values;
-    const quint32 valuesAt = offset + 2 + 12 * quint32(fields.size()) + 4;
-    for (const Field& f : fields) {
-        out += F::le({f.tag, f.type}, 2) + F::le({f.count});
-        if (f.value.size() <= 4) {
-            out += f.value + QByteArray(4 - f.value.size(), '\0');
-        } else {
-            out += F::le({valuesAt + quint32(values.size())});
-            values += f.value;
-            if (values.size() & 1)
-                values += '\0';
-        }
-    }
-    return out + F::le({next}) + values;
-}
+using Field = FormatFixtures::TiffField;
 
 QByteArray ihdr(const QSize& size, int bitDepth, int colorType, bool interlaced) {
     const char rest[] = {char(bitDepth), char(colorType), 0, 0, char(interlaced ? 1 : 0)};
@@ -117,6 +96,27 @@ QByteArray FormatFixtures::le(std::initializer_list<quint32> values, int bytes) 
         for (int i = 0; i < bytes; ++i)
             out += char((v >> (8 * i)) & 0xff);
     return out;
+}
+
+QByteArray FormatFixtures::tiffDirectory(const QList<TiffField>& fields, quint32 offset,
+                                         quint32 next, bool bigEndian) {
+    const auto word = [bigEndian](quint32 v, int bytes) {
+        return bigEndian ? be({v}, bytes) : le({v}, bytes);
+    };
+    QByteArray out = word(quint32(fields.size()), 2), values;
+    const quint32 valuesAt = offset + 2 + 12 * quint32(fields.size()) + 4;
+    for (const TiffField& f : fields) {
+        out += word(f.tag, 2) + word(f.type, 2) + word(f.count, 4);
+        if (f.value.size() <= 4) {
+            out += f.value + QByteArray(4 - f.value.size(), '\0');
+        } else {
+            out += word(valuesAt + quint32(values.size()), 4);
+            values += f.value;
+            if (values.size() & 1)
+                values += '\0';
+        }
+    }
+    return out + word(next, 4) + values;
 }
 
 QImage FormatFixtures::pattern(int width, int height) {
@@ -380,11 +380,11 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
                            {50778, 3, 1, le({21}, 2)}};
     // Header, directory, its values, pixels; then the preview's directory
     // and the camera's preview as an old-style JPEG interchange stream.
-    const quint32 pixelOffset = 8 + quint32(directory(fields, 8, 0).size());
+    const quint32 pixelOffset = 8 + quint32(tiffDirectory(fields, 8, 0).size());
     fields[8].value = le({pixelOffset});
     const QByteArray header = QByteArray("II*\0", 4) + le({8});
     if (previewJpeg.isEmpty())
-        return header + directory(fields, 8, 0) + pixels;
+        return header + tiffDirectory(fields, 8, 0) + pixels;
     const quint32 afterPixels = pixelOffset + quint32(pixels.size());
     const QByteArray padding(int(afterPixels & 1), '\0');
     const quint32 second = afterPixels + quint32(padding.size());
@@ -394,8 +394,8 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
                                   {259, 3, 1, le({6}, 2)},
                                   {513, 4, 1, le({second + 2 + 6 * 12 + 4})},
                                   {514, 4, 1, le({quint32(previewJpeg.size())})}};
-    return header + directory(fields, 8, second) + pixels + padding +
-           directory(preview, second, 0) + previewJpeg;
+    return header + tiffDirectory(fields, 8, second) + pixels + padding +
+           tiffDirectory(preview, second, 0) + previewJpeg;
 }
 
 QByteArray FormatFixtures::openExr(const QImage& source) {
