@@ -8,19 +8,15 @@ namespace {
 
 // Every byte random, opaque formats excepted: their unused byte is 255.
 QImage noise(const QSize& size, QImage::Format format, quint32 seed) {
-    QImage image(size, format);
+    const bool opaque = format == QImage::Format_RGBX8888;
+    QImage image(size, opaque ? QImage::Format_RGBA8888 : format);
     QRandomGenerator random(seed);
     for (int y = 0; y < image.height(); ++y) {
         uchar* line = image.scanLine(y);
         for (qsizetype i = 0; i < image.bytesPerLine(); ++i)
             line[i] = uchar(random.generate());
     }
-    if (format == QImage::Format_RGBX8888) {
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                image.scanLine(y)[4 * x + 3] = 255;
-    }
-    return image;
+    return opaque ? image.convertToFormat(format) : image;
 }
 
 bool samePixels(const QImage& a, const QImage& b) {
