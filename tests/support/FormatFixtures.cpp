@@ -287,20 +287,18 @@ QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
         ok = writeFile(source, png, error) && run("cjxl", {source, out, "-d", "0"}, error);
         return ok ? out : QString();
     }
-    QStringList sources;
+    // The per-frame option of each tool; GIF counts in hundredths of a second.
+    const char* option = ext == "webp" ? "-d" : ext == "gif" ? "-delay" : "--duration";
     for (qsizetype i = 0; i < frames.size(); ++i) {
-        sources.append(folder + QStringLiteral("/frame%1.png").arg(i));
-        if (!frames[i].save(sources.last(), "PNG")) {
+        const QString source = folder + QStringLiteral("/frame%1.png").arg(i);
+        if (!frames[i].save(source, "PNG")) {
             *error = "cannot write a frame";
             return QString();
         }
-    }
-    // The per-frame option of each tool; GIF counts in hundredths of a second.
-    const char* option = ext == "webp" ? "-d" : ext == "gif" ? "-delay" : "--duration";
-    for (qsizetype i = 0; i < frames.size(); ++i)
         arguments << QLatin1String(option)
                   << QString::number(ext == "gif" ? delays.value(i) / 10 : delays.value(i))
-                  << sources[i];
+                  << source;
+    }
     if (ext == "webp")
         ok = run("img2webp", args("-loop 0 -lossless") + arguments << "-o" << out, error);
     else if (ext == "gif")
@@ -452,6 +450,10 @@ QByteArray FormatFixtures::mpo(const QList<QByteArray>& jpegs, quint32 secondTyp
     for (int i = 1; i < jpegs.size(); ++i)
         out += jpegs[i];
     return out;
+}
+
+QByteArray FormatFixtures::box(const char* type, const QByteArray& payload) {
+    return be({quint32(8 + payload.size())}) + QByteArray(type, 4) + payload;
 }
 
 QByteArray FormatFixtures::pngChunk(const char* type, const QByteArray& data) {

@@ -85,6 +85,8 @@ class FormatFixtures {
                                   int plays = 0, int bitDepth = 8, int colorType = 6,
                                   const QImage& hiddenDefault = QImage());
     static QByteArray pngChunk(const char* type, const QByteArray& data);
+    // An ISO base media (HEIF, AVIF) or JPEG XL container box.
+    static QByteArray box(const char* type, const QByteArray& payload);
     // Our own PNG writer, for the layouts Qt does not write (grey with
     // alpha, 16-bit with tRNS, interlaced). Samples are big-endian, rows
     // packed, 8 or 16 bits each; chunksBeforeData go between IHDR and IDAT.
