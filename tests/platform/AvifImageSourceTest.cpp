@@ -50,9 +50,7 @@ TEST(AvifImageSource, GreyOnlyAndOddSizedStillsKeepTheirColours) {
 TEST(AvifImageSource, StillThatLibheifRefusesIsShownThroughLibavif) {
     const QImage picture = FormatFixtures::pattern();
     QByteArray bytes = avifenc(picture, "-l {in} {out}");
-    const auto box = [](const char* type, const QByteArray& payload) {
-        return FormatFixtures::be({quint32(8 + payload.size())}) + type + payload;
-    };
+    const auto box = FormatFixtures::box;
     // Group 2 of item 1: tiles of 64 x 48, the layer at binning 1 in one tile.
     const QByteArray grpl = box("grpl", box("pymd", FormatFixtures::be({0, 2, 1, 1}) +
                                                         FormatFixtures::be({64, 48, 1, 0, 0}, 2)));

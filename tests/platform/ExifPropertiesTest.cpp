@@ -86,9 +86,7 @@ TEST_F(ExifPropertiesTest, GroupsKeepNumbersAsNumbersAndListsAsLists) {
         EXPECT_TRUE(ExifProperties::read(bytes.left(keep)).orientation % 6 == 0) << keep;
 }
 
-QByteArray box(const char* type, const QByteArray& payload) {
-    return FormatFixtures::be({quint32(8 + payload.size())}) + QByteArray(type, 4) + payload;
-}
+const auto box = FormatFixtures::box;
 
 // Each container carries the photo's EXIF and XMP: heif-enc's AVIF,
 // avifenc's sequence (given the blocks as files), cjxl's Brotli-compressed

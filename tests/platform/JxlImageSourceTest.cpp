@@ -8,15 +8,15 @@
 
 namespace {
 
+using F = FormatFixtures;
+
 QByteArray cjxl(const QImage& image, const char* options) {
-    return FormatFixtures::convert(
-        image, "cjxl", FormatFixtures::args("{in} {out}") + FormatFixtures::args(options), "jxl");
+    return F::convert(image, "cjxl", F::args("{in} {out}") + F::args(options), "jxl");
 }
 
 void expectPattern(const QImage& decoded, int tolerance, const char* what) {
-    FormatFixtures::expectPattern(decoded,
-                                  FormatFixtures::pattern(decoded.width(), decoded.height()),
-                                  tolerance, QLatin1String(what));
+    F::expectPattern(decoded, F::pattern(decoded.width(), decoded.height()), tolerance,
+                     QLatin1String(what));
 }
 
 TEST(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
@@ -42,15 +42,14 @@ TEST(JxlImageSource, GreyFilesComeBackGreyInEitherMode) {
 // decode a whole one gives; without an early pass, or small, there is no
 // first look and the decode is kept.
 TEST(JxlImageSource, FirstLookComesFromAnEarlyPassOfALargeFile) {
-    const QImage large = FormatFixtures::pattern(2400, 1800);
+    const QImage large = F::pattern(2400, 1800);
     const struct {
         const char* options;
         QImage picture;
         int tolerance; // -1: no first look
         int finished;
-    } cases[] = {{"-p -d 1 -e 3", large, 40, 40},
-                 {"-d 0 -e 1", large, -1, 2},
-                 {"-p", FormatFixtures::pattern(), -1, 40}};
+    } cases[] = {
+        {"-p -d 1 -e 3", large, 40, 40}, {"-d 0 -e 1", large, -1, 2}, {"-p", F::pattern(), -1, 40}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.options);
         const QByteArray bytes = cjxl(c.picture, c.options);
@@ -92,8 +91,7 @@ TEST(JxlImageSource, LightBeyondWhiteIsToneMappedNotClipped) {
             pq.setPixelColor(x, y, QColor::fromRgba64(v, v, v));
         }
     const auto floats = [&](const char* distance) {
-        return FormatFixtures::convert(QImage(), "cjxl",
-                                       {light, "{out}", "-d", QLatin1String(distance)}, "jxl");
+        return F::convert(QImage(), "cjxl", {light, "{out}", "-d", QLatin1String(distance)}, "jxl");
     };
     const struct {
         const char* what;

@@ -1,5 +1,6 @@
 #include "platform/Workspace.h"
 #include "platform/FileName.h"
+#include "support/TestImages.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -155,10 +156,8 @@ TEST_F(WorkspaceTest, ContentTypeComesFromTheNameOrElseTheBytes) {
     const QString fifo = files.filePath("pipe.png");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const QString mystery = files.filePath("mystery.zq9x");
-    QFile file(mystery);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("\x00\x01\xfe\xff\x00\x7f\x80\x00\x13", 9).repeated(50));
-    file.close();
+    ASSERT_TRUE(TestImages::write(
+        mystery, QByteArray("\x00\x01\xfe\xff\x00\x7f\x80\x00\x13", 9).repeated(50)));
     const std::pair<QString, QString> cases[] = {{sniffed, "image/png"},
                                                  {FileName::decode(raw), "image/png"},
                                                  {fifo, "image/png"},

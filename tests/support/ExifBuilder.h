@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/FormatFixtures.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -19,12 +21,7 @@ class ExifBuilder {
     static QByteArray intoJpeg(const QByteArray& jpeg, const QByteArray& tiff);
 
   private:
-    struct Entry {
-        quint16 tag;
-        quint16 type;
-        quint32 count;
-        QByteArray data;
-    };
+    using Entry = FormatFixtures::TiffField;
     QByteArray word(quint32 value, int bytes) const;
     bool big;
     QList<Entry> entries;

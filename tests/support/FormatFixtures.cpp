@@ -21,14 +21,9 @@ quint32 crc(const QByteArray& data) {
     return quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
 }
 
+// qCompress puts the length before its zlib stream.
 QByteArray compressed(const QByteArray& data) {
-    uLongf size = compressBound(uLong(data.size()));
-    QByteArray out(qsizetype(size), '\0');
-    if (compress(reinterpret_cast<Bytef*>(out.data()), &size,
-                 reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size())) != Z_OK)
-        return QByteArray();
-    out.resize(qsizetype(size));
-    return out;
+    return qCompress(data).mid(4);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
@@ -51,28 +46,7 @@ QColor expectedAt(const QImage& image, int x, int y) {
     return right ? QColor(255, 255, 255) : QColor(0, 0, 255);
 }
 
-// One TIFF directory at `offset`, its longer values right after it.
-struct Field {
-    quint16 tag, type;
-    quint32 count;
-    QByteArray value; // little-endian
-};
-QByteArray directory(const QList<Field>& fields, quint32 offset, quint32 next) {
-    QByteArray out = F::le({quint32(fields.size())}, 2), values;
-    const quint32 valuesAt = offset + 2 + 12 * quint32(fields.size()) + 4;
-    for (const Field& f : fields) {
-        out += F::le({f.tag, f.type}, 2) + F::le({f.count});
-        if (f.value.size() <= 4) {
-            out += f.value + QByteArray(4 - f.value.size(), '\0');
-        } else {
-            out += F::le({valuesAt + quint32(values.size())});
-            values += f.value;
-            if (values.size() & 1)
-                values += '\0';
-        }
-    }
-    return out + F::le({next}) + values;
-}
+using Field = FormatFixtures::TiffField;
 
 QByteArray ihdr(const QSize& size, int bitDepth, int colorType, bool interlaced) {
     const char rest[] = {char(bitDepth), char(colorType), 0, 0, char(interlaced ? 1 : 0)};
@@ -122,6 +96,27 @@ QByteArray FormatFixtures::le(std::initializer_list<quint32> values, int bytes) 
         for (int i = 0; i < bytes; ++i)
             out += char((v >> (8 * i)) & 0xff);
     return out;
+}
+
+QByteArray FormatFixtures::tiffDirectory(const QList<TiffField>& fields, quint32 offset,
+                                         quint32 next, bool bigEndian) {
+    const auto word = [bigEndian](quint32 v, int bytes) {
+        return bigEndian ? be({v}, bytes) : le({v}, bytes);
+    };
+    QByteArray out = word(quint32(fields.size()), 2), values;
+    const quint32 valuesAt = offset + 2 + 12 * quint32(fields.size()) + 4;
+    for (const TiffField& f : fields) {
+        out += word(f.tag, 2) + word(f.type, 2) + word(f.count, 4);
+        if (f.value.size() <= 4) {
+            out += f.value + QByteArray(4 - f.value.size(), '\0');
+        } else {
+            out += word(valuesAt + quint32(values.size()), 4);
+            values += f.value;
+            if (values.size() & 1)
+                values += '\0';
+        }
+    }
+    return out + word(next, 4) + values;
 }
 
 QImage FormatFixtures::pattern(int width, int height) {
@@ -292,27 +287,22 @@ QString FormatFixtures::makeAnimation(const QString& ext, const QString& folder,
         ok = writeFile(source, png, error) && run("cjxl", {source, out, "-d", "0"}, error);
         return ok ? out : QString();
     }
-    QStringList sources;
+    // The per-frame option of each tool; GIF counts in hundredths of a second.
+    const char* option = ext == "webp" ? "-d" : ext == "gif" ? "-delay" : "--duration";
     for (qsizetype i = 0; i < frames.size(); ++i) {
-        sources.append(folder + QStringLiteral("/frame%1.png").arg(i));
-        if (!frames[i].save(sources.last(), "PNG")) {
+        const QString source = folder + QStringLiteral("/frame%1.png").arg(i);
+        if (!frames[i].save(source, "PNG")) {
             *error = "cannot write a frame";
             return QString();
         }
-    }
-    // The per-frame option of each tool; GIF counts in hundredths of a second.
-    const char* option = ext == "webp" ? "-d" : ext == "gif" ? "-delay" : "--duration";
-    for (qsizetype i = 0; i < frames.size(); ++i)
         arguments << QLatin1String(option)
                   << QString::number(ext == "gif" ? delays.value(i) / 10 : delays.value(i))
-                  << sources[i];
+                  << source;
+    }
     if (ext == "webp")
         ok = run("img2webp", args("-loop 0 -lossless") + arguments << "-o" << out, error);
     else if (ext == "gif")
-        ok = run("/usr/bin/convert",
-                 arguments << "-loop"
-                           << "0" << out,
-                 error);
+        ok = run("/usr/bin/convert", arguments + args("-loop 0") << out, error);
     else if (ext == "avifs")
         ok = run("avifenc", args("-l -s 10 --timescale 1000") + arguments << out, error);
     else
@@ -388,11 +378,11 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
                            {50778, 3, 1, le({21}, 2)}};
     // Header, directory, its values, pixels; then the preview's directory
     // and the camera's preview as an old-style JPEG interchange stream.
-    const quint32 pixelOffset = 8 + quint32(directory(fields, 8, 0).size());
+    const quint32 pixelOffset = 8 + quint32(tiffDirectory(fields, 8, 0).size());
     fields[8].value = le({pixelOffset});
     const QByteArray header = QByteArray("II*\0", 4) + le({8});
     if (previewJpeg.isEmpty())
-        return header + directory(fields, 8, 0) + pixels;
+        return header + tiffDirectory(fields, 8, 0) + pixels;
     const quint32 afterPixels = pixelOffset + quint32(pixels.size());
     const QByteArray padding(int(afterPixels & 1), '\0');
     const quint32 second = afterPixels + quint32(padding.size());
@@ -402,8 +392,8 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
                                   {259, 3, 1, le({6}, 2)},
                                   {513, 4, 1, le({second + 2 + 6 * 12 + 4})},
                                   {514, 4, 1, le({quint32(previewJpeg.size())})}};
-    return header + directory(fields, 8, second) + pixels + padding +
-           directory(preview, second, 0) + previewJpeg;
+    return header + tiffDirectory(fields, 8, second) + pixels + padding +
+           tiffDirectory(preview, second, 0) + previewJpeg;
 }
 
 QByteArray FormatFixtures::openExr(const QImage& source) {
@@ -460,6 +450,10 @@ QByteArray FormatFixtures::mpo(const QList<QByteArray>& jpegs, quint32 secondTyp
     for (int i = 1; i < jpegs.size(); ++i)
         out += jpegs[i];
     return out;
+}
+
+QByteArray FormatFixtures::box(const char* type, const QByteArray& payload) {
+    return be({quint32(8 + payload.size())}) + QByteArray(type, 4) + payload;
 }
 
 QByteArray FormatFixtures::pngChunk(const char* type, const QByteArray& data) {

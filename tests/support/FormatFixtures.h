@@ -50,6 +50,15 @@ class FormatFixtures {
     // Values of the given size in bytes, big- or little-endian.
     static QByteArray be(std::initializer_list<quint32> values, int bytes = 4);
     static QByteArray le(std::initializer_list<quint32> values, int bytes = 4);
+    // One TIFF directory at `offset`, its longer values right after it (each
+    // starting at an even offset), then the next directory's offset.
+    struct TiffField {
+        quint16 tag, type;
+        quint32 count;
+        QByteArray value; // in the file's byte order
+    };
+    static QByteArray tiffDirectory(const QList<TiffField>& fields, quint32 offset, quint32 next,
+                                    bool bigEndian = false);
 
     // Our own writers.
     static QByteArray softimagePic(const QImage& image);
@@ -76,6 +85,8 @@ class FormatFixtures {
                                   int plays = 0, int bitDepth = 8, int colorType = 6,
                                   const QImage& hiddenDefault = QImage());
     static QByteArray pngChunk(const char* type, const QByteArray& data);
+    // An ISO base media (HEIF, AVIF) or JPEG XL container box.
+    static QByteArray box(const char* type, const QByteArray& payload);
     // Our own PNG writer, for the layouts Qt does not write (grey with
     // alpha, 16-bit with tRNS, interlaced). Samples are big-endian, rows
     // packed, 8 or 16 bits each; chunksBeforeData go between IHDR and IDAT.

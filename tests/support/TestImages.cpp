@@ -51,10 +51,7 @@ bool TestImages::writeImage(const QString& path, const QImage& image, const char
 }
 
 QByteArray TestImages::damagedJpeg() {
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    const QByteArray jpeg = encode(image, "JPEG");
-    return jpeg.left(20);
+    return encode(FormatFixtures::pattern(), "JPEG").left(20);
 }
 
 void TestImages::makeSampleFolder(const QString& folder) {

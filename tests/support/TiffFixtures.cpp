@@ -1,4 +1,5 @@
 #include "support/TiffFixtures.h"
+#include "support/TestImages.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -146,6 +147,5 @@ QByteArray TiffFixtures::write(const Layout& l) {
         }
     }
     TIFFClose(t);
-    QFile file(QString::fromLocal8Bit(path));
-    return ok && file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return ok ? TestImages::read(QString::fromLocal8Bit(path)) : QByteArray();
 }

@@ -9,9 +9,9 @@
 #include <QFile>
 #include <QString>
 #include <QtEndian>
-#include <array>
 #include <deque>
 #include <optional>
+#include <zlib.h>
 
 class ZipBuilder {
   public:
@@ -101,10 +101,8 @@ class ZipBuilder {
     }
 
     static quint32 crc32(const QByteArray& data) {
-        quint32 crc = 0xFFFFFFFFu;
-        for (const char c : data)
-            crc = crcTable()[(crc ^ quint8(c)) & 0xFF] ^ (crc >> 8);
-        return crc ^ 0xFFFFFFFFu;
+        const auto* bytes = reinterpret_cast<const Bytef*>(data.constData());
+        return quint32(::crc32(0, bytes, uInt(data.size())));
     }
 
     // Raw deflate: qCompress gives a 4-byte length, a 2-byte zlib header,
@@ -115,19 +113,7 @@ class ZipBuilder {
     }
 
   private:
-    static const std::array<quint32, 256>& crcTable() {
-        static const std::array<quint32, 256> table = [] {
-            std::array<quint32, 256> t{};
-            for (quint32 n = 0; n < 256; ++n) {
-                quint32 c = n;
-                for (int k = 0; k < 8; ++k)
-                    c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-                t[n] = c;
-            }
-            return t;
-        }();
-        return table;
-    }
+    static const z_crc_t* crcTable() { return get_crc_table(); }
 
     // The traditional PKWARE scheme: a 12-byte header whose last byte is the
     // CRC's high byte, then every byte run through the key stream.
