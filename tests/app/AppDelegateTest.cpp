@@ -7,20 +7,15 @@
 #include "platform/DocumentPortal.h"
 #include "platform/FolderListing.h"
 #include "support/TestImages.h"
-#include "viewer/ExportFileDialog.h"
-#include "viewer/ImageExporter.h"
-#include "viewer/JFImageSavePanel.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
-#include "viewer/ViewerOutput.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QMenu>
 #include <QMimeData>
 #include <QParallelAnimationGroup>
@@ -53,25 +48,6 @@ class AppDelegateTest : public ::testing::Test {
     QString path(const char* relative) const { return dir.filePath(QString::fromUtf8(relative)); }
     bool enabled(MenuItem item) const { return delegate->menuItem(item)->isEnabled(); }
     QList<OrvaneWindowController*> windows() const { return delegate->viewerWindows(); }
-    // Brings the viewer to the front and has it take the shared menus.
-    static void toFront(OrvaneWindowController* viewer) {
-        viewer->present();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return QApplication::activeWindow() == viewer->window(); }, 5000));
-        viewer->updateMainMenu();
-    }
-    // One viewer showing one/a.jpg, in front.
-    OrvaneWindowController* frontViewer() {
-        delegate->application({path("one/a.jpg")});
-        OrvaneWindowController* viewer = windows().value(0);
-        EXPECT_EQ(windows().size(), 1);
-        EXPECT_TRUE(viewer && QTest::qWaitFor(
-                                  [&] { return viewer->vc()->viewerState().isImageShown; }, 10000));
-        if (viewer)
-            toFront(viewer);
-        return viewer;
-    }
-
     QTemporaryDir dir;
     std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
 };
@@ -126,8 +102,13 @@ TEST_F(AppDelegateTest, DisablingMenusLeavesTheClipboardItemAndAKeyViewerTakesTh
 }
 
 TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
-    OrvaneWindowController* viewer = frontViewer();
-    ASSERT_TRUE(viewer);
+    delegate->application({path("one/a.jpg")});
+    ASSERT_EQ(windows().size(), 1);
+    OrvaneWindowController* viewer = windows()[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return viewer->vc()->viewerState().isImageShown; }, 10000));
+    viewer->present();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == viewer->window(); }));
+    viewer->updateMainMenu(); // the viewer in front takes the shared menus
     EXPECT_TRUE(enabled(MenuItem::Rotate90)) << "which items come is MenuState's";
     EXPECT_FALSE(enabled(MenuItem::Deselect));
     const QSize before = viewer->vc()->getCurrentImage().size();
@@ -143,18 +124,6 @@ TEST_F(AppDelegateTest, TheImageCommandsComeAliveAndActOnTheWindowInFront) {
     EXPECT_FALSE(viewer->vc()->hasSelection());
     delegate->menuItem(MenuItem::SelectionTool)->trigger();
     EXPECT_TRUE(viewer->vc()->viewerState().inSelecting);
-
-    // Each export item opens the panel with its own format.
-    QList<int> formats;
-    viewer->vc()->output()->exporter()->setPanelHook([&](JFImageSavePanel& panel) {
-        formats.append(panel.fileTypes->currentIndex());
-        panel.panel->reject();
-    });
-    delegate->menuItem(MenuItem::ExportJPEG)->trigger();
-    toFront(viewer); // the closed panel hands the focus back before the next item acts
-    delegate->menuItem(MenuItem::ExportPNG)->trigger();
-    EXPECT_EQ(formats, (QList<int>{ExportFormats::indexOf(ExportFormat::Jpeg),
-                                   ExportFormats::indexOf(ExportFormat::Png)}));
 }
 
 // Which contents count is ClipboardCheck's, where they go the router's; the delegate asks again
@@ -198,6 +167,15 @@ TEST_F(AppDelegateTest, AViewerComesAtLaunchAndOnReopenWithNoneVisibleAndGoesWhe
     ASSERT_EQ(windows().size(), 1);
     EXPECT_FALSE(windows()[0]->isStarted());
     EXPECT_TRUE(windows()[0]->window()->isVisible());
+
+    EXPECT_FALSE(delegate->preferences()) << "launching does not pay for the preferences";
+    delegate->menuItem(MenuItem::Preferences)->trigger();
+    CCNPreferencesWindowController* preferences = delegate->preferences();
+    ASSERT_TRUE(preferences && preferences->window()->isVisible());
+    preferences->dismissPreferencesWindow();
+    delegate->menuItem(MenuItem::Preferences)->trigger();
+    EXPECT_EQ(delegate->preferences(), preferences) << "built once, then kept";
+    EXPECT_TRUE(preferences->window()->isVisible());
 }
 
 TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
@@ -233,21 +211,6 @@ TEST_F(AppDelegateTest, DocumentsArrivingWhileTheFolderChooserIsOpenWaitForIt) {
         shown.append(window->openedURL());
     shown.sort();
     EXPECT_EQ(shown, QStringList({path("one/a.jpg"), path("two/a.jpg")}));
-}
-
-TEST_F(AppDelegateTest, ThePreferencesAreBuiltWhenFirstAskedForAndThenKept) {
-    delegate->applicationDidFinishLaunching();
-    EXPECT_FALSE(delegate->preferences()) << "launching does not pay for the preferences";
-    QAction* preferences = delegate->menuItem(MenuItem::Preferences);
-    preferences->trigger();
-    CCNPreferencesWindowController* controller = delegate->preferences();
-    ASSERT_TRUE(controller);
-    EXPECT_TRUE(controller->window()->isVisible());
-    EXPECT_EQ(controller->window()->windowTitle(), QStringLiteral("General"));
-    controller->dismissPreferencesWindow();
-    preferences->trigger();
-    EXPECT_EQ(delegate->preferences(), controller);
-    EXPECT_TRUE(controller->window()->isVisible());
 }
 
 TEST(WelcomeWindow, FadesInCentredInFrontOfTheViewerStoresTheCheckboxAndGoesOnClose) {

@@ -27,7 +27,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -214,7 +213,7 @@ void finish(QAbstractAnimation* animation) {
         animation->setCurrentTime(animation->totalDuration());
 }
 
-TEST_F(PreferencesWindow, OpensOnGeneralSwitchesKeepTheTopEdgeAndTheLastChoiceEscapeHides) {
+TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeTabReachesEveryControlAndTheFrameIsKept) {
     Window w;
     QWidget* window = w.controller.window();
     auto pick = [&](const char* pane) {
@@ -248,19 +247,15 @@ TEST_F(PreferencesWindow, OpensOnGeneralSwitchesKeepTheTopEdgeAndTheLastChoiceEs
     // Escape reaches the window from the control that has the focus.
     QTest::keyClick(control<QListWidget>(w.access, "foldersTable"), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
+    store(Settings::BackgroundMode, 1); // the colour control is shown
     w.controller.showPreferencesWindow();
     EXPECT_EQ(w.controller.activeViewController(), w.general);
     EXPECT_TRUE(w.general->isVisible());
     EXPECT_FALSE(w.access->isVisible());
-}
 
-TEST_F(PreferencesWindow, TabReachesEveryControlOfThePane) {
-    store(Settings::BackgroundMode, 1); // the colour control is shown
-    Window w;
-    w.controller.showPreferencesWindow();
-    QWidget* window = w.controller.window();
     QApplication::setActiveWindow(window);
-    control<QRadioButton>(w.general, "zoomMode1")->setFocus();
+    QRadioButton* fit = control<QRadioButton>(w.general, "zoomMode1");
+    fit->setFocus();
     QSet<QString> reached;
     for (int i = 0; i < 40; ++i) {
         QWidget* focus = QApplication::focusWidget();
@@ -271,29 +266,18 @@ TEST_F(PreferencesWindow, TabReachesEveryControlOfThePane) {
     for (const char* name : {"zoomMode1", "windowMode1", "slideshowDelay", "folderAccess",
                              "windowBackground", "colorPicker"})
         EXPECT_TRUE(reached.contains(QString::fromLatin1(name))) << name;
-
     // Within a group the arrow keys move the choice, and that is stored.
-    QRadioButton* fit = control<QRadioButton>(w.general, "zoomMode1");
     fit->setFocus();
     QTest::keyClick(fit, Qt::Key_Down);
     EXPECT_TRUE(control<QRadioButton>(w.general, "zoomMode2")->isChecked());
     EXPECT_EQ(stored(Settings::ZoomingMode).toInt(), 1);
-}
 
-TEST_F(PreferencesWindow, ReopensWhereTheUserLeftIt) {
-    QRect moved;
-    {
-        Window w;
-        w.controller.showPreferencesWindow();
-        w.controller.window()->move(w.controller.window()->pos() + QPoint(37, 23));
-        moved = w.controller.window()->geometry();
-        w.controller.dismissPreferencesWindow();
-    }
+    // Reopened where the user left it; saved on a screen that is no longer there, on this one.
+    window->move(window->pos() + QPoint(37, 23));
+    const QPoint moved = window->geometry().topLeft();
     Window again;
     again.controller.showPreferencesWindow();
-    EXPECT_EQ(again.controller.window()->geometry().topLeft(), moved.topLeft());
-
-    // Saved on a screen that is no longer there: the window comes back onto this one.
+    EXPECT_EQ(again.controller.window()->geometry().topLeft(), moved);
     store(CCNPreferencesWindowController::FrameKey, QRect(-9000, -9000, 420, 300));
     Window lost;
     lost.controller.showPreferencesWindow();

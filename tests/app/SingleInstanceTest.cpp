@@ -1,7 +1,6 @@
 #include "app/SingleInstance.h"
 #include "platform/FileName.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -83,6 +82,7 @@ class SingleInstanceTest : public ::testing::Test {
 } // namespace
 
 TEST_F(SingleInstanceTest, PathListsArriveWholeAndAcknowledged) {
+    EXPECT_FALSE(SingleInstance(socketPath()).sendToRunningInstance({})) << "nobody listens";
     listen();
     EXPECT_FALSE(SingleInstance(socketPath()).listen()) << "a second listen on a live path fails";
     QStringList many;
@@ -106,20 +106,6 @@ TEST_F(SingleInstanceTest, PathListsArriveWholeAndAcknowledged) {
     EXPECT_EQ(received->count(), lists.size());
 }
 
-TEST_F(SingleInstanceTest, SendingWithoutInstanceFailsWithoutWaitingOutTheTimeout) {
-    SingleInstance sender(socketPath());
-    QElapsedTimer clock;
-    clock.start();
-    // Nothing listens, so the connection is refused at once: first with no socket file, then
-    // with a stale one.
-    EXPECT_FALSE(sender.sendToRunningInstance({QStringLiteral("/a.jpg")}, 60000));
-    QFile stale(socketPath());
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.close();
-    EXPECT_FALSE(sender.sendToRunningInstance({}, 60000));
-    EXPECT_LT(clock.elapsed(), 30000);
-}
-
 TEST_F(SingleInstanceTest, ListenRecoversWhatAnEarlierInstanceLeftAtTheSocketPath) {
     for (bool deadSocket : {false, true}) {
         SCOPED_TRACE(deadSocket);
@@ -137,6 +123,7 @@ TEST_F(SingleInstanceTest, ListenRecoversWhatAnEarlierInstanceLeftAtTheSocketPat
             ASSERT_TRUE(stale.open(QIODevice::WriteOnly) && stale.write("left over") > 0);
         }
         ASSERT_TRUE(QFile::exists(socketPath()));
+        EXPECT_FALSE(SingleInstance(socketPath()).sendToRunningInstance({})) << "nobody listens";
         listen();
         EXPECT_TRUE(send({QStringLiteral("/x.png")}));
         EXPECT_EQ(received->count(), 1);
@@ -176,29 +163,6 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreRefusedAndTheInstanceGoesOn) {
     EXPECT_TRUE(send({QStringLiteral("/ok.jpg")}));
     EXPECT_EQ(lastReceived(), QStringList{QStringLiteral("/ok.jpg")});
     EXPECT_EQ(stalled->state(), QLocalSocket::ConnectedState);
-    auto good = rawClient(argumentsMessage("/w", {"ok.jpg"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received->count() == 2; }));
-    EXPECT_EQ(lastReceived(), QStringList{QStringLiteral("/w/ok.jpg")});
-}
-
-// Which arguments are documents and how they resolve is documentArguments' and absolutePaths'
-// rule (below); the message's raw bytes reach them, names that are not UTF-8 kept byte for byte.
-TEST_F(SingleInstanceTest, RawArgumentsArriveAsThePathsTheViewerWouldOpen) {
-    listen();
-    auto client = rawClient(argumentsMessage(
-        "/home/\xe9t\xe9/pics", {"-platform", "xcb", "", "../up one.gif", "sub/\xff\xfe.png"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received->count() == 1; }));
-    QByteArrayList bytes;
-    for (const QString& path : lastReceived())
-        bytes.append(FileName::encode(path));
-    EXPECT_EQ(bytes, (QByteArrayList{"/home/\xe9t\xe9/up one.gif",
-                                     "/home/\xe9t\xe9/pics/sub/\xff\xfe.png"}));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return client->bytesAvailable() > 0; }));
-    EXPECT_EQ(client->read(1), QByteArray("K"));
-    // Only options: a plain relaunch.
-    auto onlyOptions = rawClient(argumentsMessage("/w", {"-platform", "offscreen", "-sync"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received->count() == 2; }));
-    EXPECT_TRUE(lastReceived().isEmpty());
 }
 
 TEST(SingleInstanceArguments, QtOptionsAndTheirValuesAreLeftOut) {

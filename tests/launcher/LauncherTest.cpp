@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,8 +34,10 @@ class LauncherTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        for (const char* sub : {"bin", "work", "tmp"})
+        for (const char* sub : {"bin", "tmp"})
             ASSERT_TRUE(QDir(dir.path()).mkpath(QLatin1String(sub)));
+        work = encoded(dir.path()) + "/w\xe9rk"; // a working folder whose name is not UTF-8
+        ASSERT_EQ(::mkdir(work.constData(), 0700), 0);
         launcher = dir.filePath(QStringLiteral("bin/ovisto"));
         ASSERT_TRUE(QFile::copy(QStringLiteral(OVISTO_LAUNCHER), launcher));
         QFile viewer(dir.filePath(QStringLiteral("bin/ovisto-viewer")));
@@ -47,29 +48,17 @@ class LauncherTest : public ::testing::Test {
         viewer.close();
         ASSERT_TRUE(viewer.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-        // Each test's runtime and temporary folders are its own.
-        for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-            saved.emplace_back(name, qEnvironmentVariableIsSet(name)
-                                         ? std::optional<QByteArray>(qgetenv(name))
-                                         : std::nullopt);
-        }
+        // Each test's runtime and temporary folders are its own (TMPDIR is put back for the
+        // next fixture's folder).
         qputenv("TMPDIR", encoded(dir.filePath(QStringLiteral("tmp"))));
         qunsetenv("XDG_RUNTIME_DIR");
     }
-    void TearDown() override {
-        for (const auto& [name, value] : saved) {
-            if (value)
-                qputenv(name, *value);
-            else
-                qunsetenv(name);
-        }
-    }
+    void TearDown() override { qputenv("TMPDIR", savedTmp); }
 
     // Runs the launcher in the work folder with exactly these argument bytes and the process's
     // environment as it is now; its exit status, or -1 when it did not end normally.
     int launch(const QByteArrayList& arguments) {
         const QByteArray program = encoded(launcher);
-        const QByteArray work = encoded(dir.filePath(QStringLiteral("work")));
         std::vector<char*> argv{const_cast<char*>(program.constData())};
         for (const QByteArray& argument : arguments)
             argv.push_back(const_cast<char*>(argument.constData()));
@@ -95,9 +84,6 @@ class LauncherTest : public ::testing::Test {
         lines.removeAll(QByteArray());
         return lines;
     }
-    QString workPath(const QString& name) const {
-        return dir.filePath(QStringLiteral("work/") + name);
-    }
     // Runs the launcher with one image against an instance on the default socket path for the
     // environment as it is: the instance must get the image and the stand-in must not run.
     void expectHandedOver() {
@@ -108,14 +94,17 @@ class LauncherTest : public ::testing::Test {
         EXPECT_EQ(launch({"a.jpg"}), 0) << qPrintable(running.socketPath());
         ASSERT_EQ(received.count(), 1);
         EXPECT_EQ(received.at(0).at(0).toStringList(),
-                  QStringList{workPath(QStringLiteral("a.jpg"))});
+                  QStringList{FileName::decode(work + "/a.jpg")});
         EXPECT_TRUE(viewerRecord().isEmpty());
     }
-    // Runs the launcher, which must become the stand-in viewer.
-    void expectBecomesViewer() {
+    // Runs the launcher, which must become the stand-in viewer with its arguments unchanged.
+    void expectBecomesViewer(const QByteArrayList& arguments = {"a.jpg"}) {
         QFile::remove(dir.filePath(QStringLiteral("bin/ovisto-viewer.ran")));
-        EXPECT_EQ(launch({"a.jpg"}), viewerStatus);
-        EXPECT_EQ(viewerRecord(), (QByteArrayList{QByteArray::number(pid), "[a.jpg]"}));
+        EXPECT_EQ(launch(arguments), viewerStatus);
+        QByteArrayList record{QByteArray::number(pid)};
+        for (const QByteArray& argument : arguments)
+            record.append('[' + argument + ']');
+        EXPECT_EQ(viewerRecord(), record);
     }
     void useRuntimeFolder() {
         const QString runtime = dir.filePath(QStringLiteral("run"));
@@ -126,8 +115,9 @@ class LauncherTest : public ::testing::Test {
 
     QTemporaryDir dir;
     QString launcher;
+    QByteArray work;
     pid_t pid = 0;
-    std::vector<std::pair<const char*, std::optional<QByteArray>>> saved;
+    const QByteArray savedTmp = qgetenv("TMPDIR");
 };
 
 } // namespace
@@ -187,21 +177,14 @@ TEST_F(LauncherTest, ArgumentsReachTheInstanceByteExact) {
     QByteArrayList paths;
     for (const QString& path : received.at(0).at(0).toStringList())
         paths.append(FileName::encode(path));
-    const QByteArray work = encoded(dir.filePath(QStringLiteral("work")));
     EXPECT_EQ(paths, (QByteArrayList{work + "/caf\xe9.jpg", work + "/x y.png"}));
     EXPECT_TRUE(received.at(1).at(0).toStringList().isEmpty()) << "a plain relaunch";
     EXPECT_TRUE(viewerRecord().isEmpty());
 }
 
-TEST_F(LauncherTest, WithoutInstanceBecomesTheViewerWithItsArgumentsUnchanged) {
-    useRuntimeFolder();
-    EXPECT_EQ(launch({"a b.jpg", "", "-platform", "xcb", "caf\xe9.jpg"}), viewerStatus);
-    EXPECT_EQ(viewerRecord(), (QByteArrayList{QByteArray::number(pid), "[a b.jpg]", "[]",
-                                              "[-platform]", "[xcb]", "[caf\xe9.jpg]"}));
-}
-
 TEST_F(LauncherTest, AnInstanceThatDoesNotTakeTheArgumentsLeavesThemToTheViewer) {
     useRuntimeFolder();
+    expectBecomesViewer({"a b.jpg", "", "-platform", "xcb", "caf\xe9.jpg"}); // no instance at all
     const QString path = SingleInstance::defaultSocketPath();
     {
         SCOPED_TRACE("a socket left by a crashed instance");
