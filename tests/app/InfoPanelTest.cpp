@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/ClsDraw.h"
 #include "app/InfoViewController.h"
+#include "app/InfoViewPanel.h"
 #include "app/InfoWindowController.h"
 #include "app/OVThumbView.h"
 #include "core/Settings.h"
@@ -205,6 +206,11 @@ TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {
     delegate.applicationDidFinishLaunching();
     delegate.showDetailsPanel();
     ASSERT_TRUE(delegate.infoController->isVisible());
+    delegate.infoController->saveWindowPos(); // the window system echoing our placement back
+    EXPECT_FALSE(QSettings().contains(QLatin1String(Settings::InfoPanelX)))
+        << "no move by the user";
+    delegate.infoController->window()->setGeometry(QRect(30, 40, 240, 520)); // the user's
+    EXPECT_TRUE(QTest::qWaitFor([] { return Settings().infoPanelH() == 520.0; }));
     QSignalSpy closed(delegate.infoController.data(), &InfoWindowController::panelClosed);
     // Between two viewers there is a moment with none in front: the check
     // must not hide the panel there and then.
