@@ -3,13 +3,18 @@
 # viewer, the image maker and the probe as $1 $2 $3.
 ovisto=$1 make_images=$2 probe=$3
 work=$(mktemp -d)
-xvfb_pid=
+helpers=
 cleanup() {
   pkill -f -- "^$ovisto" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$helpers" ] && kill $helpers 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Runs a helper (the display, a window manager, a compositor) in the background until the end.
+helper() { # log, command...; $helper_pid is its id
+  "${@:2}" >"$1" 2>&1 &
+  helper_pid=$! helpers+=" $!"
+}
 
 passed=0 failed=0
 # Without a window manager some requests can wait for ever: bound each one.
@@ -22,8 +27,7 @@ check() { # name, then the command that must succeed; succeeds as it does
 
 # A display of our own, whatever number is free.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
+helper "$work/xvfb.log" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data"
@@ -113,6 +117,7 @@ pixel_is() { # window, x, y, wanted: waits up to 2 s for the pixel to match
 geometry_of() {
   xdotool getwindowgeometry --shell "$1" | awk -F= '/^(WIDTH|HEIGHT|X|Y)=/ {v[$1]=$2} END {print v["WIDTH"], v["HEIGHT"], v["X"], v["Y"]}'
 }
+size_of() { read -r w h _ _ < <(geometry_of "$1"); } # sets $w and $h
 geometry_is() { [ "$(geometry_of "$1")" = "$2" ]; }
 window_is() { # window, expected geometry: waits up to 5 s for it
   retry 100 geometry_is "$@" || { echo "  geometry is '$(geometry_of "$1")', wanted '$2'"; return 1; }

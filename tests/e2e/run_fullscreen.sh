@@ -9,8 +9,7 @@ set -uo pipefail
 # else, and the toolbar's dark panel shows against it.
 set_conf BackgroundMode=1 BackgroundColor=#FF0000
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-openbox_pid=$!
+helper "$work/openbox.log" openbox --sm-disable
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 check "openbox manages the display" retry 100 wm_running
 
@@ -63,6 +62,4 @@ if up "the viewer opens" a.jpg "$work/fx/sample/a.jpg"; then
   check "and the window is maximised again" state_has MAXIMIZED_VERT yes
 fi
 
-kill "$openbox_pid" 2>/dev/null
-wait "$openbox_pid" 2>/dev/null
 finish

@@ -38,14 +38,13 @@ if up "a folder opens at its first image" a.jpg "$work/fx/sample"; then
     # A second viewer: moving between the two never takes the panel down.
     if up "a second viewer opens" b.PNG "$work/fx/sample/b.PNG"; then
       second=$win
-      xev -id "$panel" -event structure >"$work/xev.log" 2>&1 &
-      xev_pid=$!
+      helper "$work/xev.log" xev -id "$panel" -event structure
       sleep 0.3
       for _ in 1 2 3; do
         focus "$viewer" 0.3
         focus "$second" 0.3
       done
-      kill "$xev_pid" 2>/dev/null
+      kill "$helper_pid" 2>/dev/null
       check "moving between viewers never hides the panel" not grep -q UnmapNotify "$work/xev.log"
       check "and it is still shown" window_named Info
       check "it floats above the viewer in front" test "$(transient_for "$panel")" = "$second"
@@ -62,8 +61,7 @@ fi
 # A session bus of our own, for the accessibility bus the toolkit joins.
 bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=${bus%%$'\n'*}
-bus_pid=${bus##*$'\n'}
-trap 'kill "$bus_pid" 2>/dev/null; cleanup' EXIT
+helpers+=" ${bus##*$'\n'}"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
 # gdbus against the accessibility bus: address, then destination and path.

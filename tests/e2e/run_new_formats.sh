@@ -5,8 +5,7 @@ set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
 colour_near() { # window, "R G B": the middle of the window shows about that colour
-  local w h
-  read -r w h _ _ < <(geometry_of "$1")
+  size_of "$1"
   pixel_is "$1" $((w / 2)) $((h / 2)) "~$2"
 }
 

@@ -10,7 +10,7 @@ if up "a large image opens" large.png "$work/fx/shapes/large.png"; then
   viewer=$win
   sleep 0.2
   xdotool key ctrl+a; sleep 0.3
-  read -r w h _ _ < <(geometry_of "$viewer")
+  size_of "$viewer"
   # The toolbar is centred at the bottom, 12 points up; Next is its second
   # 34-point button, after a 10-point margin and a 2-point gap.
   bar_w=$((w - 24 < 460 ? w - 24 : 460))

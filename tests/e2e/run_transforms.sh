@@ -4,8 +4,8 @@
 set -uo pipefail
 . "$(dirname "$0")/e2e_lib.sh" "$@"
 
-landscape() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [ "$w" -gt "$h" ]; }
-portrait() { local w h; read -r w h _ _ < <(geometry_of "$1"); [ -n "$w" ] && [ "$h" -gt "$w" ]; }
+landscape() { size_of "$1"; [ "${w:-0}" -gt "${h:-0}" ]; }
+portrait() { size_of "$1"; [ "${h:-0}" -gt "${w:-0}" ]; }
 portrait_soon() { retry 200 portrait "$1" || { echo "  geometry is $(geometry_of "$1")"; return 1; }; }
 
 if up "a wide image opens" wide.png "$work/fx/shapes/wide.png"; then

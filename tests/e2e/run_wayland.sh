@@ -10,9 +10,8 @@ if ! command -v weston >/dev/null; then
   echo "FAILED: weston is not installed (scripts/bootstrap.sh installs it)"
   exit 1
 fi
-weston --backend=headless-backend.so --socket=wayland-ovisto --width=1280 --height=800 \
-  --idle-time=0 >"$work/weston.log" 2>&1 &
-weston_pid=$!
+helper "$work/weston.log" weston --backend=headless-backend.so --socket=wayland-ovisto \
+  --width=1280 --height=800 --idle-time=0
 check "the compositor runs" retry 100 test -S "$XDG_RUNTIME_DIR/wayland-ovisto"
 x_display=$DISPLAY
 export XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY=wayland-ovisto
@@ -67,6 +66,4 @@ start_viewer "$work/chosen.log" DISPLAY="$x_display" QT_QPA_PLATFORM=wayland \
 check "a chosen plugin is kept" wayland_window "$work/chosen.log" a.jpg
 stop_viewer
 
-kill "$weston_pid" 2>/dev/null
-wait "$weston_pid" 2>/dev/null
 finish
