@@ -57,8 +57,9 @@ class PreferencesTest : public ::testing::Test {
 using GeneralPane = PreferencesTest;
 
 // How stored values read is Settings' rule; the pane shows what it reads when shown and on
-// "updateStates" (not "updateUI"), and a refresh writes nothing but the colour it shows.
-TEST_F(GeneralPane, ShowsTheStoreAndARefreshStoresOnlyTheColourShown) {
+// "updateStates" (not "updateUI"), a refresh writes nothing but the colour it shows, and each
+// choice is stored at once.
+TEST_F(GeneralPane, ShowsTheStoreARefreshStoresOnlyTheColourShownAndEachChoiceAtOnce) {
     PreferencesGeneralViewController pane;
     auto expectShown = [&](const char* zoom, const char* window, const char* delay, bool asking,
                            int background, const char* colour) {
@@ -91,11 +92,10 @@ TEST_F(GeneralPane, ShowsTheStoreAndARefreshStoresOnlyTheColourShown) {
     store(Settings::BackgroundMode, 2);
     pane.updateStates();
     expectShown("zoomMode4", "windowMode2", "7 sec", false, 2, "#1A2B3C");
-}
 
-TEST_F(GeneralPane, EachChoiceIsStoredAtOnce) {
-    PreferencesGeneralViewController pane;
-    pane.show();
+    // Each choice is stored at once.
+    QSettings().clear();
+    pane.updateStates();
     auto expectStored = [&](const char* key, const char* value, bool announced) {
         EXPECT_EQ(stored(key).toString(), QLatin1String(value)) << key;
         EXPECT_EQ(posted, announced ? QStringList{QStringLiteral("updateUI")} : QStringList())
