@@ -109,10 +109,6 @@ TEST_F(DocumentRouterTest, EachDocumentGoesToItsFoldersWindowAnIdleOneOrANewOne)
     }
 }
 
-} // namespace
-
-namespace {
-
 // A window that is a QObject, as the real ones are, so the router can see it go.
 struct ClosingWindow : QObject, FakeWindow {
     std::function<void()> onStart;
