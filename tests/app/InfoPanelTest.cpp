@@ -194,10 +194,6 @@ TEST_F(InfoPanelTest, GetInfoFollowsTheViewersItem) {
     vc->startWithData(clip);
     ASSERT_TRUE(showsSize(clip.size()));
     EXPECT_EQ(panel->thumbView->cgImage().size(), QSize(30, 20));
-
-    vc->getInfo();
-    EXPECT_FALSE(delegate.panelVisible);
-    EXPECT_FALSE(Settings().panelVisible());
 }
 
 TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {
