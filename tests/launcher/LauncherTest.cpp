@@ -277,17 +277,23 @@ class LauncherTest : public ::testing::Test {
         lines.removeAll(QByteArray());
         return lines;
     }
-    // Runs the launcher with one image against an instance on the default socket path for the
-    // environment as it is: the instance must get the image and the stand-in must not run.
-    void expectHandedOver() {
+    // Runs the launcher against an instance on the default socket path for the environment as it
+    // is: the instance must get the paths (in the work folder, byte for byte), the stand-in must
+    // not run.
+    void expectHandedOver(const QByteArrayList& arguments = {"a.jpg"},
+                          const QByteArrayList& paths = {"a.jpg"}) {
         QFile::remove(dir.filePath(QStringLiteral("bin/ovisto-viewer.ran")));
         SingleInstance running(SingleInstance::defaultSocketPath());
         ASSERT_TRUE(running.listen()) << qPrintable(running.socketPath());
         QSignalSpy received(&running, &SingleInstance::filesReceived);
-        EXPECT_EQ(launch({"a.jpg"}), 0) << qPrintable(running.socketPath());
+        EXPECT_EQ(launch(arguments), 0) << qPrintable(running.socketPath());
         ASSERT_EQ(received.count(), 1);
-        EXPECT_EQ(received.at(0).at(0).toStringList(),
-                  QStringList{FileName::decode(work + "/a.jpg")});
+        QByteArrayList got, wanted;
+        for (const QString& path : received.at(0).at(0).toStringList())
+            got.append(FileName::encode(path));
+        for (const QByteArray& path : paths)
+            wanted.append(work + '/' + path);
+        EXPECT_EQ(got, wanted);
         EXPECT_TRUE(viewerRecord().isEmpty());
     }
     // Runs the launcher, which must become the stand-in viewer with its arguments unchanged.
@@ -359,20 +365,9 @@ TEST_F(LauncherTest, FindsTheInstanceWhereverQtPutsItsSocket) {
 
 TEST_F(LauncherTest, ArgumentsReachTheInstanceByteExact) {
     useRuntimeFolder();
-    SingleInstance running(SingleInstance::defaultSocketPath());
-    ASSERT_TRUE(running.listen());
-    QSignalSpy received(&running, &SingleInstance::filesReceived);
-
-    EXPECT_EQ(launch({"-platform", "xcb", "", "caf\xe9.jpg", "sub dir/../x y.png", "--reverse"}),
-              0);
-    EXPECT_EQ(launch({}), 0);
-    ASSERT_EQ(received.count(), 2);
-    QByteArrayList paths;
-    for (const QString& path : received.at(0).at(0).toStringList())
-        paths.append(FileName::encode(path));
-    EXPECT_EQ(paths, (QByteArrayList{work + "/caf\xe9.jpg", work + "/x y.png"}));
-    EXPECT_TRUE(received.at(1).at(0).toStringList().isEmpty()) << "a plain relaunch";
-    EXPECT_TRUE(viewerRecord().isEmpty());
+    expectHandedOver({"-platform", "xcb", "", "caf\xe9.jpg", "sub dir/../x y.png", "--reverse"},
+                     {"caf\xe9.jpg", "x y.png"});
+    expectHandedOver({}, {}); // a plain relaunch
 }
 
 TEST_F(LauncherTest, AnInstanceThatDoesNotTakeTheArgumentsLeavesThemToTheViewer) {
