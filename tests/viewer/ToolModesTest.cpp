@@ -112,6 +112,30 @@ TEST(ToolModes, ALiveResizeLastsUntilThePointerIsBackAfterTheWindowChangedSize) 
     EXPECT_FALSE(modes.inLiveResize()) << "a click at the edge that never resized";
 }
 
+TEST(ToolModes, ADoubleClickMaximisesOnTheTopStripElsewhereTogglesFullScreenAndIsNoToolsClick) {
+    using D = ToolModes::DoubleClick;
+    const struct {
+        double y;
+        bool fullScreen;
+        int tool; // 0 none, 1 zoom, 2 hand, 3 selection
+        D does;
+    } cases[] = {{10, false, 0, D::ToggleMaximized},
+                 {21.5, false, 0, D::ToggleMaximized},
+                 {22, false, 0, D::ToggleFullScreen},
+                 {200, false, 0, D::ToggleFullScreen},
+                 {10, true, 0, D::ToggleFullScreen},
+                 {10, false, 1, D::None},
+                 {200, false, 2, D::None},
+                 {200, true, 3, D::None}};
+    for (const auto& c : cases) {
+        ToolModes modes;
+        modes.canBeZoomed(c.tool == 1, true);
+        modes.canBeScrolled(c.tool == 2);
+        modes.canBeSelected(c.tool == 3);
+        EXPECT_EQ(modes.doubleClick(c.y, c.fullScreen), c.does) << c.y << c.fullScreen << c.tool;
+    }
+}
+
 TEST(ToolModes, ControlWithTheWheelZoomsAndThePlainWheelOnlyPans) {
     const auto plain = ToolModes::wheel(QPoint(0, 120), QPointF(), {});
     EXPECT_FALSE(plain.zoom);
