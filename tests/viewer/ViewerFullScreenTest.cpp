@@ -55,11 +55,24 @@ class ViewerFullScreenTest : public ViewerWindowTest {
     }
 };
 
-TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) {
+TEST_F(ViewerFullScreenTest, InAndOutReturnsToTheSameRectangleWithOrWithoutAnImage) {
+    // With no image only the backdrop and the buttons switch.
+    setBackground(1);
+    const QRectF empty = geometry()->layout();
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(geometry()->layout(), empty);
+    QWidget* colored = coloredView();
+    ASSERT_TRUE(colored);
+    EXPECT_TRUE(colored->isVisible());
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_EQ(geometry()->layout(), empty);
+    EXPECT_FALSE(colored->isVisible());
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-Template"));
+
     ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
     const QRectF before = geometry()->layout();
     const QRect frame = window->geometry();
-
     ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
     EXPECT_TRUE(window->isFullScreen());
     EXPECT_TRUE(vc->isFullscreen);
@@ -69,7 +82,12 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     const QRectF shown = geometry()->layout();
     EXPECT_EQ(shown.size(), QSizeF(300, 200));
     EXPECT_EQ(shown.center(), QRectF(vc->rect()).center());
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+    // Zoomed in far: larger than the screen, panning on.
+    for (int i = 0; i < 8; ++i) {
+        vc->zoomIn();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !geometry()->animation.isRunning(); }, 2000));
+    }
+    ASSERT_EQ(geometry()->zoom.ZoomingMode, 1);
 
     // Where the image lies when did-exit comes: will-exit put it at the
     // origin, and the window manager's resize in between must not move it.
@@ -82,28 +100,10 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     EXPECT_EQ(atDidExit.topLeft(), QPointF(0, 0));
     EXPECT_FALSE(geometry()->zoom.inFullScreenTransition);
     EXPECT_FALSE(vc->isFullscreen);
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-Template"));
-    // Back to where it was, over a tenth of a second.
+    // Back to where it was, over a tenth of a second, and panning follows.
     EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
     EXPECT_EQ(window->geometry(), frame);
-}
-
-TEST_F(ViewerFullScreenTest, LeavingAfterASteppedImageRefitsTheWindowForIt) {
-    ASSERT_TRUE(open(path("a.jpg")));
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    EXPECT_FALSE(vc->imageChanged) << "cleared on entering";
-    vc->showNextImage();
-    ASSERT_TRUE(settle());
-    ASSERT_EQ(window->windowTitle(), QStringLiteral("b.PNG"));
-    EXPECT_TRUE(vc->imageChanged);
-    // The new image is centred on the screen too.
-    EXPECT_EQ(geometry()->layout().center(), QRectF(vc->rect()).center());
-
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    // A fresh fit for b.PNG (40 x 30), not a.jpg's old rectangle (30 x 40).
-    EXPECT_EQ(geometry()->layout().size(), QSizeF(40, 30));
-    QTest::qWait(200);
-    EXPECT_EQ(geometry()->layout().size(), QSizeF(40, 30)) << "no return animation followed";
+    EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
 }
 
 TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesBack) {
@@ -129,24 +129,9 @@ TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesB
     EXPECT_FALSE(vc->selection()->selectionView()->isVisible());
 }
 
-// The backdrop's colour is the setting's (the end-to-end script looks at it).
-TEST_F(ViewerFullScreenTest, WithNoImageOnlyTheBackdropAndTheButtonsSwitch) {
-    setBackground(1);
-    const QRectF before = geometry()->layout();
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    EXPECT_EQ(geometry()->layout(), before);
-    QWidget* colored = coloredView();
-    ASSERT_TRUE(colored);
-    EXPECT_TRUE(colored->isVisible());
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    EXPECT_EQ(geometry()->layout(), before);
-    EXPECT_FALSE(colored->isVisible());
-}
-
 // The blurred backdrop is a copy of the image shown: it covers the screen
 // whatever the image's shape, follows a flip, a half turn and a step, and
-// nothing of it is kept in a window.
+// nothing of it is kept in a window. After a step, leaving refits the window.
 TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsTheImageShown) {
     // Red on the left, blue on the right: the backdrop's left edge shows which.
     QImage image = filled(300, 200, Qt::red);
@@ -157,15 +142,19 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsTheImageShown) {
     ASSERT_TRUE(openImage(image, "y.png"));
     setBackground(2);
     ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_FALSE(vc->imageChanged) << "cleared on entering";
     EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Exit Full Screen"));
     BlurBackdropView* blur = fs()->blurEffectImage();
     EXPECT_TRUE(blur->isVisible());
     EXPECT_TRUE(coloredView()->isVisible());
     auto leftIs = [blur](QRgb colour) {
-        return QTest::qWaitFor([&] {
-            const QImage b = blur->blurred();
-            return !b.isNull() && TestImages::channelDistance(b.pixel(0, b.height() / 2), colour) < 100;
-        }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                const QImage b = blur->blurred();
+                return !b.isNull() &&
+                       TestImages::channelDistance(b.pixel(0, b.height() / 2), colour) < 100;
+            },
+            5000);
     };
     EXPECT_TRUE(leftIs(qRgb(255, 0, 0)));
     EXPECT_TRUE(blur->geometry().contains(vc->rect()));
@@ -177,6 +166,8 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsTheImageShown) {
     vc->showNextImage();
     ASSERT_TRUE(settle());
     ASSERT_EQ(window->windowTitle(), QStringLiteral("z.png"));
+    EXPECT_TRUE(vc->imageChanged);
+    EXPECT_EQ(geometry()->layout().center(), QRectF(vc->rect()).center());
     EXPECT_TRUE(leftIs(qRgb(0, 255, 0))) << "still the copy of the image before";
     EXPECT_TRUE(blur->geometry().contains(vc->rect())) << "covers the screen for a tall image too";
 
@@ -184,6 +175,10 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsTheImageShown) {
     EXPECT_EQ(vc->toolbar()->actionFullscreen->toolTip(), QStringLiteral("Full Screen"));
     EXPECT_FALSE(blur->isVisible());
     EXPECT_TRUE(blur->blurred().isNull()) << "nothing of it is kept in a window";
+    // A fresh fit for z.png, not y.png's old rectangle, and no return animation after it.
+    EXPECT_EQ(geometry()->layout().size(), QSizeF(200, 300));
+    QTest::qWait(200);
+    EXPECT_EQ(geometry()->layout().size(), QSizeF(200, 300));
 }
 
 TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
@@ -205,22 +200,6 @@ TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
     EXPECT_FALSE(geometry()->animation.isRunning());
     EXPECT_FALSE(geometry()->zoom.inMagnification);
     ASSERT_TRUE(reach(Phase::Windowed));
-}
-
-TEST_F(ViewerFullScreenTest, PanningAfterLeavingFollowsTheRestoredRectangle) {
-    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkBlue)));
-    ASSERT_EQ(geometry()->zoom.ZoomingMode, 0);
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    // Zoomed in far in full screen: larger than the screen, panning on.
-    for (int i = 0; i < 8; ++i) {
-        vc->zoomIn();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !geometry()->animation.isRunning(); }, 2000));
-    }
-    ASSERT_EQ(geometry()->zoom.ZoomingMode, 1);
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [this] { return geometry()->layout() == fs()->preFullscreenImageFrame(); }, 2000));
-    EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
 }
 
 } // namespace
