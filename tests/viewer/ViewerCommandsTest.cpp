@@ -37,6 +37,7 @@ TEST(ViewerCommands, RightClickAnywhereOpensTheMenuWhoseZoomModeItemsSetTheMode)
         EXPECT_TRUE(action->isChecked()) << int(item);
     }
     EXPECT_FALSE(viewer.commands()->item(MenuItem::FillScreen)->isChecked());
+    EXPECT_FALSE(viewer.commands()->toolbarButton(MenuItem::Copy)) << "Copy has no button";
 }
 
 } // namespace
