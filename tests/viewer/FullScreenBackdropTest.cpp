@@ -50,6 +50,7 @@ TEST(FullScreenBackdrop, LayersFollowTheBackgroundModeAndTheBlurredCopyCoversThe
     EXPECT_TRUE(r.contains(QRectF(0, 0, 1440, 900)));
     // Before any zoom there is no size yet: the copy covers the view.
     EXPECT_EQ(FullScreenBackdrop::blurRect(QSizeF(800, 600), 0, 0), QRectF(0, 0, 800, 600));
+    EXPECT_EQ(FullScreenBackdrop::blurRect(QSizeF(800, 600), 900, 600), QRectF(-50, 0, 900, 600));
 }
 
 TEST(FullScreenBackdrop, TheBlurWorksOnASixteenthSizeCopySpreadsAnEdgeAndKeepsFlatAreas) {
