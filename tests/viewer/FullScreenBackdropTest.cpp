@@ -47,7 +47,6 @@ TEST(FullScreenBackdrop, LayersFollowTheBackgroundModeAndTheBlurredCopyCoversThe
     const QRectF r =
         FullScreenBackdrop::blurRect(QSizeF(1440, 900), engine.blurImWidth, engine.blurImHeight);
     EXPECT_EQ(r, QRectF(0, -90, 1440, 1080));
-    EXPECT_TRUE(r.contains(QRectF(0, 0, 1440, 900)));
     // Before any zoom there is no size yet: the copy covers the view.
     EXPECT_EQ(FullScreenBackdrop::blurRect(QSizeF(800, 600), 0, 0), QRectF(0, 0, 800, 600));
     EXPECT_EQ(FullScreenBackdrop::blurRect(QSizeF(800, 600), 900, 600), QRectF(-50, 0, 900, 600));
