@@ -137,3 +137,11 @@ ToolModes::Wheel ToolModes::wheel(QPoint angleDelta, QPointF pixelDelta,
     result.pan = pixelDelta.isNull() ? QPointF(angleDelta) / 120.0 * panPerNotch : pixelDelta;
     return result;
 }
+
+ToolModes::DoubleClick ToolModes::doubleClick(double yInWindow, bool fullScreen) const {
+    if (zooming || hand || selecting)
+        return DoubleClick::None;
+    if (fullScreen || yInWindow >= titleStrip)
+        return DoubleClick::ToggleFullScreen;
+    return DoubleClick::ToggleMaximized;
+}

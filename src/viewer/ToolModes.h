@@ -13,7 +13,7 @@
 // at the edge of a normal window resizes it, and elsewhere a drag past the
 // drag threshold moves the window, so that clicks still reach the viewer.
 class ToolModes {
-public:
+  public:
     enum class Press {
         Ignore,       // not the left button: the view's own handling
         ResizeWindow, // at an edge: the window system resizes the window
@@ -34,6 +34,12 @@ public:
         ResizeForwardDiagonal,
         ResizeBackwardDiagonal,
     };
+    // What the second click of a double click does once its button goes up.
+    enum class DoubleClick {
+        None,             // a tool is on: the click was the tool's
+        ToggleFullScreen, // below the top strip, and anywhere in full screen
+        ToggleMaximized,  // on the window's top strip, which acts as a title bar
+    };
     // What the wheel asks for: a zoom by `magnification` (as a pinch gives
     // it: 0.25 is a quarter larger) or a pan by the scroll deltas `pan`.
     struct Wheel {
@@ -45,6 +51,7 @@ public:
     static constexpr int grip = 6;            // points of an edge that resize
     static constexpr double wheelStep = 1.25; // zoom factor of one wheel notch
     static constexpr double panPerNotch = 60; // points one wheel notch pans
+    static constexpr double titleStrip = 22;  // points at the top of the window
 
     bool inZooming() const { return zooming; }
     bool zoomOut() const { return out; }
@@ -72,6 +79,8 @@ public:
     // for the window to move.
     bool release(Qt::MouseButton button);
     Cursor cursor(QPointF at, QSizeF size, bool resizable, bool buttonsHeld) const;
+    // A double click at `yInWindow` points from the top of the window.
+    DoubleClick doubleClick(double yInWindow, bool fullScreen) const;
 
     // The user's drag of a window edge, which the window system runs and of
     // which it reports no end: from the press at the edge until the pointer
@@ -90,7 +99,7 @@ public:
     // Touchpads report pixels, a mouse wheel angles (120 per notch).
     static Wheel wheel(QPoint angleDelta, QPointF pixelDelta, Qt::KeyboardModifiers modifiers);
 
-private:
+  private:
     bool zooming = false;
     bool out = false;
     bool hand = false;

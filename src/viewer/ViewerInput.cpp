@@ -313,8 +313,7 @@ bool ViewerInput::mousePress(QMouseEvent* mouse, bool doubleClick) {
 void ViewerInput::mouseRelease(QMouseEvent* mouse) {
     modes.endLiveResize();
     const bool left = mouse->button() == Qt::LeftButton;
-    const bool anyTool = modes.inZooming() || modes.inDragging() || modes.inSelecting();
-    if (left && secondClick && !anyTool)
+    if (left && secondClick)
         doubleClicked(mouse->position());
     if (left)
         secondClick = false;
@@ -331,17 +330,19 @@ void ViewerInput::mouseRelease(QMouseEvent* mouse) {
 
 void ViewerInput::doubleClicked(QPointF at) {
     QWidget* window = view->window();
-    // The window's top strip acts as a title bar; elsewhere, and anywhere
-    // in full screen, a double click toggles full screen.
-    const QPointF inWindow = view->mapTo(window, at);
-    if (window->isFullScreen() || inWindow.y() >= titleStrip) {
+    switch (modes.doubleClick(view->mapTo(window, at).y(), window->isFullScreen())) {
+    case ToolModes::DoubleClick::None:
+        break;
+    case ToolModes::DoubleClick::ToggleFullScreen:
         emit toggleFullScreenRequested();
-        return;
+        break;
+    case ToolModes::DoubleClick::ToggleMaximized:
+        if (window->isMaximized())
+            window->showNormal();
+        else
+            window->showMaximized();
+        break;
     }
-    if (window->isMaximized())
-        window->showNormal();
-    else
-        window->showMaximized();
 }
 
 void ViewerInput::updateCursor() {

@@ -40,9 +40,6 @@ public:
     // The window's size is about to change by full screen, not by the user.
     void liveResizeEnded();
 
-    // Points at the top of the window where a double click zooms the window.
-    static constexpr double titleStrip = 22;
-
     QCursor cursorZoomIn;
     QCursor cursorZoomOut;
 

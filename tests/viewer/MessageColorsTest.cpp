@@ -7,7 +7,7 @@ namespace {
 
 using Appearance = MessageColors::Appearance;
 
-TEST(MessageColors, ReadableColourFlipsAtBrightness160) {
+TEST(MessageColors, ReadableColourFlipsAtBrightness160AndFollowsAppearanceAndBackdrop) {
     // Yellow is bright, pure green just too dark for black text, blue dark.
     const std::pair<QColor, QColor> cases[] = {
         {QColor(176, 176, 176), Qt::black}, {QColor(64, 64, 64), Qt::white},
@@ -17,22 +17,21 @@ TEST(MessageColors, ReadableColourFlipsAtBrightness160) {
     for (const auto& [background, text] : cases)
         EXPECT_EQ(MessageColors::readableForegroundColorForBackgroundColor(background), text)
             << background.name().toStdString();
-}
 
-TEST(MessageColors, TextColourByAppearanceAndBackdrop) {
+    // By appearance and backdrop.
     const QColor light(176, 176, 176);
     const struct {
         Appearance appearance;
         bool fullScreen;
         int mode;
         QColor background, text;
-    } cases[] = {{Appearance::Day, false, 1, light, Qt::white},
-                 {Appearance::Night, true, 0, light, Qt::white},
-                 {Appearance::Day, true, 0, light, Qt::black},
-                 {Appearance::Legacy, true, 0, light, Qt::black},
-                 {Appearance::Night, true, 1, light, Qt::black},
-                 {Appearance::Day, true, 2, Qt::black, Qt::white}};
-    for (const auto& c : cases)
+    } byAppearance[] = {{Appearance::Day, false, 1, light, Qt::white},
+                        {Appearance::Night, true, 0, light, Qt::white},
+                        {Appearance::Day, true, 0, light, Qt::black},
+                        {Appearance::Legacy, true, 0, light, Qt::black},
+                        {Appearance::Night, true, 1, light, Qt::black},
+                        {Appearance::Day, true, 2, Qt::black, Qt::white}};
+    for (const auto& c : byAppearance)
         EXPECT_EQ(MessageColors::textColor(c.appearance, c.fullScreen, c.mode, c.background),
                   c.text)
             << int(c.appearance) << c.fullScreen << c.mode;

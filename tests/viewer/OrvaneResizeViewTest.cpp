@@ -30,7 +30,7 @@ struct Shown {
     }
 };
 
-TEST(OrvaneResizeViewPlacement, FlipsIntoQtsRasterGrownByHalfAKnob) {
+TEST(OrvaneResizeView, FlipsIntoQtsRasterGrownByHalfAKnobAndMarchesOnlyAboutTheOutline) {
     Shown s;
     s.view->setSelectedFrame(QRectF(100, 50, 80, 40));
     EXPECT_EQ(s.view->geometry(), QRect(95, 300 - 90 - 5, 90, 50));
@@ -40,10 +40,8 @@ TEST(OrvaneResizeViewPlacement, FlipsIntoQtsRasterGrownByHalfAKnob) {
     s.view->setSelectedFrame(QRectF(100.4, 50.3, 12.2, 6.2));
     EXPECT_EQ(s.view->selectedFrame(), QRectF(100.4, 50.3, 12.2, 6.2)) << "rounded only on screen";
     EXPECT_EQ(s.view->geometry().width(), 118 - 95) << "each edge to its nearest point";
-}
 
-TEST(OrvaneResizeViewMarch, RepaintsOnlyTheBandAboutTheOutline) {
-    Shown s;
+    // The marching outline repaints only the band about the outline.
     s.view->stopAnimation();
     s.view->setSelectedFrame(QRectF(20, 20, 300, 200));
     s.view->show();

@@ -1,8 +1,8 @@
+#include "viewer/OrvaneWindowController.h"
 #include "core/ViewerState.h"
 #include "support/TestImages.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/OrvaneWindow.h"
-#include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerCommands.h"
 #include "viewer/ViewerHost.h"
@@ -18,7 +18,7 @@ namespace {
 
 // Counts what the window asks of the application.
 class CountingHost : public ViewerHost {
-public:
+  public:
     QMenu* mainMenu() const override { return nullptr; }
     QAction* menuItem(MenuItem) const override { return nullptr; }
     QMenu* menuEditIn() const override { return nullptr; }
@@ -35,23 +35,16 @@ public:
     int showInfoChecks = 0;
 };
 
-QList<QImage> frames(int count) {
-    QList<QImage> list;
-    for (int i = 0; i < count; ++i) {
-        QImage frame(20, 10, QImage::Format_RGB32);
-        frame.fill(QColor(40 * i, 40 * i, 40 * i));
-        list.append(frame);
-    }
-    return list;
-}
-
 TEST(OrvaneWindowController, AnAnimationFrameRefreshesOnlyTheFrameItems) {
     // Every frame used to refresh all commands, and with them the
     // information panel, which stored its visibility each time.
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString gif = dir.filePath(QStringLiteral("spin.gif"));
-    ASSERT_TRUE(TestImages::write(gif, TestImages::animatedGif(frames(3), {0, 0, 0})));
+    const QImage frame = TestImages::asymmetric(20, 10);
+    ASSERT_TRUE(TestImages::write(
+        gif, TestImages::animatedGif({frame, frame.mirrored(true, false), frame.mirrored()},
+                                     {0, 0, 0})));
     CountingHost host;
     auto* controller = new OrvaneWindowController(&host);
     std::unique_ptr<OrvaneWindow> window(controller->window());

@@ -26,7 +26,6 @@ TEST(ToolModes, APressGoesToTheFirstToolThatIsOnThenToTheEdge) {
     modes.release(Qt::LeftButton);
     modes.canBeZoomed(true, false);
     EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(0, 0), view, true), Press::Zoom);
-    EXPECT_TRUE(modes.zoomOut());
     EXPECT_EQ(modes.cursor(QPointF(0, 0), view, true, false), Cursor::ZoomOut)
         << "the edge shows the tool it will use";
 }
@@ -110,6 +109,30 @@ TEST(ToolModes, ALiveResizeLastsUntilThePointerIsBackAfterTheWindowChangedSize) 
     modes.startLiveResize();
     modes.pointerSeen(false);
     EXPECT_FALSE(modes.inLiveResize()) << "a click at the edge that never resized";
+}
+
+TEST(ToolModes, ADoubleClickMaximisesOnTheTopStripElsewhereTogglesFullScreenAndIsNoToolsClick) {
+    using D = ToolModes::DoubleClick;
+    const struct {
+        double y;
+        bool fullScreen;
+        int tool; // 0 none, 1 zoom, 2 hand, 3 selection
+        D does;
+    } cases[] = {{10, false, 0, D::ToggleMaximized},
+                 {21.5, false, 0, D::ToggleMaximized},
+                 {22, false, 0, D::ToggleFullScreen},
+                 {200, false, 0, D::ToggleFullScreen},
+                 {10, true, 0, D::ToggleFullScreen},
+                 {10, false, 1, D::None},
+                 {200, false, 2, D::None},
+                 {200, true, 3, D::None}};
+    for (const auto& c : cases) {
+        ToolModes modes;
+        modes.canBeZoomed(c.tool == 1, true);
+        modes.canBeScrolled(c.tool == 2);
+        modes.canBeSelected(c.tool == 3);
+        EXPECT_EQ(modes.doubleClick(c.y, c.fullScreen), c.does) << c.y << c.fullScreen << c.tool;
+    }
 }
 
 TEST(ToolModes, ControlWithTheWheelZoomsAndThePlainWheelOnlyPans) {

@@ -10,29 +10,24 @@ namespace {
 
 using ViewControllerTest = ViewerWindowTest;
 
-TEST_F(ViewControllerTest, NewWindowIsIdleAndInvitesADrop) {
+// The stepping itself is the collection's and the end-to-end script's.
+TEST_F(ViewControllerTest, ANewWindowInvitesADropAFolderOpensItsFirstImageAndAFileItsPlace) {
     EXPECT_FALSE(vc->viewerState().isStarted);
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Drop your image here"));
-    EXPECT_FALSE(vc->isFileLoaded());
     EXPECT_TRUE(OrvaneWindow::isViewerWindow(window));
-}
 
-// The stepping itself is the collection's and the end-to-end script's.
-TEST_F(ViewControllerTest, AFolderOpensItsFirstImageAndAFileItsPlace) {
     ASSERT_TRUE(open(dir.path()));
     EXPECT_TRUE(vc->viewerState().isStarted);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
     EXPECT_EQ(resolution(), QStringLiteral("30px × 40px"));
     EXPECT_EQ(vc->viewerState().openedURL, path("a.jpg"));
-    EXPECT_TRUE(vc->isFileLoaded());
     EXPECT_FALSE(vc->shownMessage());
     EXPECT_TRUE(vc->toolbar()->actionNext->isEnabled());
     ASSERT_TRUE(open(path("img10.gif")));
     EXPECT_EQ(vc->document()->imageFiles().fileNumber(), 2u);
-}
 
-TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
+    // The only image of its folder: nothing to step to.
     QTemporaryDir single;
     const QString only = single.filePath(QStringLiteral("only.png"));
     TestImages::writeImage(only, TestImages::asymmetric(), "PNG");
@@ -46,13 +41,22 @@ TEST_F(ViewControllerTest, SingleImageFolderKeepsSteppingDisabled) {
     EXPECT_TRUE(vc->commands()->item(MenuItem::GetInfo)->isEnabled());
 }
 
-TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
+TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheListAndTheSpinnerGoes) {
     TestImages::write(path("broken.jpg"), TestImages::damagedJpeg());
     TestImages::write(path("words.png"), "this is text, not a picture");
     // Its header promises more than the screen holds: a first look is made.
     const QByteArray whole = TestImages::encode(TestImages::asymmetric(2400, 1600), "JPEG");
     TestImages::write(path("cut.jpg"), whole.left(whole.size() / 2));
     TestImages::writeImage(path("large.png"), TestImages::asymmetric(1200, 900), "PNG");
+    // The spinner turns only while loading; a zoom mode set from elsewhere
+    // than the menu moves the menu's check mark too.
+    vc->startWithFile(path("large.png"));
+    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
+    vc->setActualSize();
+    EXPECT_TRUE(vc->commands()->item(MenuItem::ActualSize)->isChecked());
+    EXPECT_FALSE(vc->commands()->item(MenuItem::FitToScreen)->isChecked());
     for (const char* name : {"cut.jpg", "broken.jpg", "words.png", "missing.jpg"}) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(open(path("large.png")));
@@ -61,7 +65,8 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheList) {
         ASSERT_TRUE(vc->shownMessage());
         EXPECT_EQ(window->size(), QSize(400, 400)) << "the message's own size";
         EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
-        EXPECT_EQ(vc->shownMessage()->description, QStringLiteral("Unable to open this image file."));
+        EXPECT_EQ(vc->shownMessage()->description,
+                  QStringLiteral("Unable to open this image file."));
         EXPECT_EQ(vc->viewerState().imageWidth, 400);
         EXPECT_EQ(vc->viewerState().imageHeight, 400);
         EXPECT_FALSE(vc->isFileLoaded());
@@ -101,18 +106,6 @@ TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutSteppingOrApplica
     ASSERT_TRUE(settle());
     ASSERT_TRUE(vc->shownMessage());
     EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
-}
-
-// The menu's own triggers are ViewerCommands'; a call from elsewhere moves the mark too.
-TEST_F(ViewControllerTest, TheSpinnerTurnsOnlyWhileLoadingAndAZoomModeCallMovesTheCheckMark) {
-    TestImages::writeImage(path("large.png"), QImage(3000, 2000, QImage::Format_RGB32), "PNG");
-    vc->startWithFile(path("large.png"));
-    EXPECT_TRUE(vc->loadingSpinner()->isVisibleTo(vc));
-    ASSERT_TRUE(settle());
-    EXPECT_FALSE(vc->loadingSpinner()->isVisibleTo(vc));
-    vc->setActualSize();
-    EXPECT_TRUE(vc->commands()->item(MenuItem::ActualSize)->isChecked());
-    EXPECT_FALSE(vc->commands()->item(MenuItem::FitToScreen)->isChecked());
 }
 
 // The window fills only what an opaque image leaves open; a hole in that

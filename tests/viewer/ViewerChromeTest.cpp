@@ -135,8 +135,7 @@ TEST_F(ViewerChromeTest, TheCursorHidesOverTheViewUntilAMoveADialogOrAMenu) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     chrome->hideInterface();
     ASSERT_TRUE(blank());
-    QEvent deactivate(QEvent::WindowDeactivate);
-    QCoreApplication::sendEvent(window, &deactivate);
+    opens[2]();
     EXPECT_EQ(vc->cursor().shape(), Qt::CrossCursor);
     vc->input()->canBeSelected(false);
 

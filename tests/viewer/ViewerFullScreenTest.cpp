@@ -55,13 +55,25 @@ class ViewerFullScreenTest : public ViewerWindowTest {
     }
 };
 
-TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) {
+TEST_F(ViewerFullScreenTest, InAndOutReturnsToTheSameRectangleWithOrWithoutAnImage) {
+    // With no image only the backdrop and the buttons switch.
+    setBackground(1);
+    const QRectF empty = geometry()->layout();
+    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
+    EXPECT_EQ(geometry()->layout(), empty);
+    QWidget* colored = coloredView();
+    ASSERT_TRUE(colored);
+    EXPECT_TRUE(colored->isVisible());
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
+    EXPECT_EQ(geometry()->layout(), empty);
+    EXPECT_FALSE(colored->isVisible());
+    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-Template"));
+
     ASSERT_TRUE(openImage(filled(300, 200, Qt::darkRed)));
     const QRectF before = geometry()->layout();
     const QRect frame = window->geometry();
-
     ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    EXPECT_TRUE(window->isFullScreen());
     EXPECT_TRUE(vc->isFullscreen);
     EXPECT_FALSE(geometry()->zoom.inFullScreenTransition);
     EXPECT_EQ(fs()->preFullscreenImageFrame(), before);
@@ -69,7 +81,12 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     const QRectF shown = geometry()->layout();
     EXPECT_EQ(shown.size(), QSizeF(300, 200));
     EXPECT_EQ(shown.center(), QRectF(vc->rect()).center());
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
+    // Zoomed in far: larger than the screen, panning on.
+    for (int i = 0; i < 8; ++i) {
+        vc->zoomIn();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !geometry()->animation.isRunning(); }, 2000));
+    }
+    ASSERT_EQ(geometry()->zoom.ZoomingMode, 1);
 
     // Where the image lies when did-exit comes: will-exit put it at the
     // origin, and the window manager's resize in between must not move it.
@@ -82,10 +99,10 @@ TEST_F(ViewerFullScreenTest, InAndOutWithTheSameImageReturnsToTheSameRectangle) 
     EXPECT_EQ(atDidExit.topLeft(), QPointF(0, 0));
     EXPECT_FALSE(geometry()->zoom.inFullScreenTransition);
     EXPECT_FALSE(vc->isFullscreen);
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-Template"));
-    // Back to where it was, over a tenth of a second.
+    // Back to where it was, over a tenth of a second, and panning follows.
     EXPECT_TRUE(QTest::qWaitFor([&] { return geometry()->layout() == before; }, 2000));
     EXPECT_EQ(window->geometry(), frame);
+    EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
 }
 
 TEST_F(ViewerFullScreenTest, LeavingAfterASteppedImageRefitsTheWindowForIt) {
@@ -129,21 +146,6 @@ TEST_F(ViewerFullScreenTest, AVisibleSelectionHidesDuringEachTransitionAndComesB
     EXPECT_FALSE(vc->selection()->selectionView()->isVisible());
 }
 
-// The backdrop's colour is the setting's (the end-to-end script looks at it).
-TEST_F(ViewerFullScreenTest, WithNoImageOnlyTheBackdropAndTheButtonsSwitch) {
-    setBackground(1);
-    const QRectF before = geometry()->layout();
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    EXPECT_EQ(geometry()->layout(), before);
-    QWidget* colored = coloredView();
-    ASSERT_TRUE(colored);
-    EXPECT_TRUE(colored->isVisible());
-    EXPECT_EQ(touchFullScreenImage(), QStringLiteral("touch-fullscreen-exit-Template"));
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    EXPECT_EQ(geometry()->layout(), before);
-    EXPECT_FALSE(colored->isVisible());
-}
-
 // The blurred backdrop is a copy of the image shown: it covers the screen
 // whatever the image's shape, follows a flip, a half turn and a step, and
 // nothing of it is kept in a window.
@@ -162,10 +164,13 @@ TEST_F(ViewerFullScreenTest, TheBlurredBackdropFollowsTheImageShown) {
     EXPECT_TRUE(blur->isVisible());
     EXPECT_TRUE(coloredView()->isVisible());
     auto leftIs = [blur](QRgb colour) {
-        return QTest::qWaitFor([&] {
-            const QImage b = blur->blurred();
-            return !b.isNull() && TestImages::channelDistance(b.pixel(0, b.height() / 2), colour) < 100;
-        }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                const QImage b = blur->blurred();
+                return !b.isNull() &&
+                       TestImages::channelDistance(b.pixel(0, b.height() / 2), colour) < 100;
+            },
+            5000);
     };
     EXPECT_TRUE(leftIs(qRgb(255, 0, 0)));
     EXPECT_TRUE(blur->geometry().contains(vc->rect()));
@@ -205,22 +210,6 @@ TEST_F(ViewerFullScreenTest, AZoomUnderWayLandsBeforeTheTransitionZooms) {
     EXPECT_FALSE(geometry()->animation.isRunning());
     EXPECT_FALSE(geometry()->zoom.inMagnification);
     ASSERT_TRUE(reach(Phase::Windowed));
-}
-
-TEST_F(ViewerFullScreenTest, PanningAfterLeavingFollowsTheRestoredRectangle) {
-    ASSERT_TRUE(openImage(filled(300, 200, Qt::darkBlue)));
-    ASSERT_EQ(geometry()->zoom.ZoomingMode, 0);
-    ASSERT_TRUE(toggleAndReach(Phase::FullScreen));
-    // Zoomed in far in full screen: larger than the screen, panning on.
-    for (int i = 0; i < 8; ++i) {
-        vc->zoomIn();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return !geometry()->animation.isRunning(); }, 2000));
-    }
-    ASSERT_EQ(geometry()->zoom.ZoomingMode, 1);
-    ASSERT_TRUE(toggleAndReach(Phase::Windowed));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [this] { return geometry()->layout() == fs()->preFullscreenImageFrame(); }, 2000));
-    EXPECT_EQ(geometry()->zoom.ZoomingMode, 0) << "the image fits the window again";
 }
 
 } // namespace

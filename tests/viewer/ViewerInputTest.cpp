@@ -46,12 +46,9 @@ TEST_F(ViewerInputTest, AKeyTheViewerPassesOnActsOnlyOnce) {
     QSignalSpy actualSize(input, &ViewerInput::actualSizeRequested);
     QTest::keyClick(keyboard(), Qt::Key_0);
     EXPECT_EQ(actualSize.count(), 1);
-    QTest::keyClick(keyboard(), Qt::Key_Backslash);
-    EXPECT_EQ(actualSize.count(), 2);
-
     button->clearFocus();
     QTest::keyClick(keyboard(), Qt::Key_0);
-    EXPECT_EQ(actualSize.count(), 3) << "with no focus widget the window itself has the keys";
+    EXPECT_EQ(actualSize.count(), 2) << "with no focus widget the window itself has the keys";
 }
 
 TEST_F(ViewerInputTest, HeldToolsEndWhenTheirKeyGoesUpBeforeTheModifierOrFocusGoes) {
@@ -85,25 +82,39 @@ TEST_F(ViewerInputTest, HeldToolsEndWhenTheirKeyGoesUpBeforeTheModifierOrFocusGo
     EXPECT_EQ(vc->cursor().shape(), Qt::CrossCursor);
 }
 
-TEST_F(ViewerInputTest, ControlEqualsAndControlWheelZoomInThePlainWheelDoesNot) {
-    ASSERT_TRUE(open(path("b.PNG")));
-    const double shown = imageRect().width();
-    ASSERT_GT(shown, 0);
-
+// How much each asks for is the tool modes' and the zoom engine's; here, that each way reaches it.
+TEST_F(ViewerInputTest, ControlWheelControlEqualsAndSmartZoomZoomThePlainWheelDoesNot) {
+    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), filled(300, 200, Qt::darkCyan), "png"));
+    ASSERT_TRUE(open(path("wide.png")));
+    const QRectF fitted = imageRect();
     wheel(QPoint(0, 120), Qt::NoModifier);
-    EXPECT_EQ(imageRect().width(), shown) << "the plain wheel pans, never zooms";
+    EXPECT_EQ(imageRect().width(), fitted.width()) << "the plain wheel pans, never zooms";
     wheel(QPoint(0, 120), Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(imageRect().width(), shown * 1.25);
+    EXPECT_DOUBLE_EQ(imageRect().width(), fitted.width() * 1.25);
     wheel(QPoint(0, -120), Qt::ControlModifier);
-    EXPECT_DOUBLE_EQ(imageRect().width(), shown);
+    EXPECT_DOUBLE_EQ(imageRect().width(), fitted.width());
 
     QTest::keyClick(keyboard(), Qt::Key_Equal, Qt::ControlModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() > shown * 1.3; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() > fitted.width() * 1.3; }, 5000))
         << "Ctrl+= without Shift zooms in";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !vc->viewGeometry()->windowAnimation; }, 5000));
     const double zoomed = imageRect().width();
     QTest::keyClick(keyboard(), Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() < zoomed; }, 5000));
+    vc->viewGeometry()->landAnimation(true);
+
+    // A platform that reports the two-finger double tap.
+    const QRectF before = imageRect();
+    const QPointF at(vc->width() / 2.0, vc->height() / 2.0);
+    QNativeGestureEvent tap(Qt::SmartZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
+                            at, at, vc->mapToGlobal(at), 0, QPointF());
+    QCoreApplication::sendEvent(vc, &tap);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect() != before; }, 3000));
+    vc->viewGeometry()->landAnimation(true);
+    // Where it does not, the menu item does the same: here, back again.
+    vc->commands()->item(MenuItem::SmartZoom)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect() == before; }, 3000))
+        << "at " << imageRect().width() << " wide, not " << before.width();
 }
 
 TEST_F(ViewerInputTest, HomeAndEndGoToTheEndsOfTheList) {
@@ -135,11 +146,6 @@ TEST_F(ViewerInputTest, OnlyTheUsersEdgeDragMakesTheImageCoverTheWindow) {
     QTest::qWait(0);
     ASSERT_EQ(vc->size(), QSize(640, 480));
     EXPECT_EQ(imageRect(), centred(vc->size()));
-    window->showMaximized();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return vc->size() != QSize(640, 480); }, 2000));
-    EXPECT_EQ(imageRect(), centred(vc->size())) << "maximising is no live resize";
-    window->showNormal();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMaximized(); }, 2000));
 
     // The user's drag of an edge: the image covers the window.
     input->liveResizeStarted();
@@ -172,23 +178,6 @@ TEST_F(ViewerInputTest, DropsHandOnTheirLocalFilesOnly) {
     QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &words, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vc, &refused);
     EXPECT_FALSE(refused.isAccepted());
-}
-
-TEST_F(ViewerInputTest, SmartZoomComesFromTheGestureWhereReportedAndFromTheMenu) {
-    ASSERT_TRUE(TestImages::writeImage(path("wide.png"), filled(300, 200, Qt::darkCyan), "png"));
-    ASSERT_TRUE(open(path("wide.png")));
-    const QRectF fitted = imageRect();
-    // A platform that reports the two-finger double tap.
-    const QPointF at(vc->width() / 2.0, vc->height() / 2.0);
-    QNativeGestureEvent tap(Qt::SmartZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2,
-                            at, at, vc->mapToGlobal(at), 0, QPointF());
-    QCoreApplication::sendEvent(vc, &tap);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect().width() > fitted.width(); }, 3000));
-    vc->viewGeometry()->landAnimation(true);
-    // Where it does not, the menu item does the same: here, back again.
-    vc->commands()->item(MenuItem::SmartZoom)->trigger();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return imageRect() == fitted; }, 3000))
-        << "at " << imageRect().width() << " wide, not " << fitted.width();
 }
 
 } // namespace
