@@ -230,7 +230,8 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     else if (ext == "dng")
         bytes = linearDng(image);
     else if (ext == "mpo")
-        bytes = mpo({jpeg, TestImages::encode(image.mirrored(true, false), "JPEG", 95)});
+        bytes = mpo({jpeg, TestImages::encode(image.mirrored(true, false).scaled(image.size() / 2),
+                                              "JPEG", 95)});
     if (!bytes.isEmpty())
         return writeFile(out, bytes, error) ? out : QString();
     // The rest by the tools: {in} is the picture as PNG, {out} the fixture.
