@@ -73,7 +73,9 @@ TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
     auto source = ImageSource::createWithURL(path);
     ASSERT_TRUE(source) << qPrintable(ext);
     const bool fax = F::isFax(ext);
-    const QImage pattern = fax ? F::faxPattern() : ext == "icns" ? F::pattern(128, 128) : F::pattern();
+    const QImage pattern = fax             ? F::faxPattern()
+                           : ext == "icns" ? F::pattern(128, 128)
+                                           : F::pattern();
     ASSERT_EQ(source->count(), ext == "mpo" ? 2 : 1);
     const QImage first = source->imageAtIndex(0);
     // The MPO's second picture is mirrored, at half the size.
