@@ -14,7 +14,6 @@
 #include <QTransform>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <libheif/heif.h>
 #include <sys/resource.h>
 #include <vector>
 
@@ -360,43 +359,15 @@ TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
     }
 }
 
-heif_error appendTo(heif_context*, const void* data, size_t size, void* userdata) {
-    static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
-    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
-}
-
 // A HEIC of one colour with alpha, its samples stored as given and flagged
 // premultiplied when asked.
 QByteArray heic(QRgb samples, bool premultiplied) {
-    heif_context* context = heif_context_alloc();
-    heif_encoder* encoder = nullptr;
-    heif_image* image = nullptr;
-    QByteArray bytes;
-    if (heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder).code == 0 &&
-        heif_image_create(64, 64, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image).code ==
-            0 &&
-        heif_image_add_plane(image, heif_channel_interleaved, 64, 64, 8).code == 0) {
-        int stride = 0;
-        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) {
-                uint8_t* p = plane + y * stride + x * 4;
-                p[0] = uint8_t(qRed(samples)), p[1] = uint8_t(qGreen(samples));
-                p[2] = uint8_t(qBlue(samples)), p[3] = uint8_t(qAlpha(samples));
-            }
-        heif_image_set_premultiplied_alpha(image, premultiplied);
-        heif_encoder_set_lossy_quality(encoder, 100);
-        heif_writer writer{1, appendTo};
-        if (heif_context_encode_image(context, image, encoder, nullptr, nullptr).code != 0 ||
-            heif_context_write(context, &writer, &bytes).code != 0)
-            bytes.clear();
-    }
-    if (image)
-        heif_image_release(image);
-    if (encoder)
-        heif_encoder_release(encoder);
-    heif_context_free(context);
-    return bytes;
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(samples);
+    return F::convert(image, "heif-enc",
+                      A("-q 100 {in} -o {out}") +
+                          (premultiplied ? QStringList{"--premultiplied-alpha"} : QStringList()),
+                      "heic");
 }
 
 // A TIFF as Qt writes it, with the orientation tag the transformation names.
@@ -435,7 +406,6 @@ TEST(ImageSource, TranslucentColoursComeBackStraight) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_FALSE(c.bytes.isEmpty()) << "libheif cannot encode HEVC here";
         auto source = open(c.bytes, c.ext);
         ASSERT_TRUE(source);
         const QImage decoded = source->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
