@@ -285,6 +285,7 @@ TEST(ImageSource, DeepFilesKeepLevelsFinerThanEightBits) {
         {"PNG", "", "", "png", 16, 0},
         {"JPEG 2000", "opj_compress", "-n 3 -i {in} -o {out}", "jp2", 16, 0},
         {"JPEG XL", "cjxl", "{in} {out} -d 0", "jxl", 16, 0},
+        {"SGI", "/usr/bin/convert", "{in} -type TrueColor -depth 16 sgi:{out}", "sgi", 16, 0},
         {"HEIC", "heif-enc", "-b 10 -q 100 -p chroma=444 {in} -o {out}", "heic", 10, 700},
         {"AVIF", "heif-enc", "-A -q 95 -b 10 -p chroma=422 {in} -o {out}", "avif", 10, 700},
         {"AVIF", "heif-enc", "-A -q 95 -b 12 -p chroma=422 {in} -o {out}", "avif", 12, 700},
@@ -403,6 +404,8 @@ TEST(ImageSource, TranslucentColoursComeBackStraight) {
         {"HEIC straight", heic(qRgba(255, 255, 255, 128), false), "", halfWhite, 10},
         {"EXR", F::openExr(row), "exr", row, 5},
         {"fax colour page", qtTiff(row), "jfx", row, 5},
+        {"SGI, 16 bits", F::convert(row, "/usr/bin/convert", A("{in} -depth 16 sgi:{out}"), "sgi"),
+         "sgi", row, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
