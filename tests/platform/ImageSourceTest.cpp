@@ -619,15 +619,6 @@ TEST(ImageSource, EveryJpegCodingDecodesWholeAndCutShortNot) {
     }
 }
 
-TEST(ImageSource, MultiPageTiffCountsItsPages) {
-    auto source = open(F::convert(QImage(), "/usr/bin/convert",
-                                  A("-size 8x8 xc:red xc:green xc:blue {out}"), "tif"));
-    ASSERT_TRUE(source);
-    ASSERT_EQ(source->count(), 3);
-    EXPECT_LE(distance(source->imageAtIndex(2).pixelColor(0, 0), Qt::blue), 2);
-    EXPECT_LE(distance(source->imageAtIndex(0).pixelColor(0, 0), Qt::red), 2);
-}
-
 // A 32-bit BMP with BI_BITFIELDS masks in a 124-byte header, as ImageMagick
 // writes one with alpha: counted whole, it keeps its colours and alpha.
 TEST(ImageSource, BitFieldBmpKeepsItsColoursAndAlpha) {

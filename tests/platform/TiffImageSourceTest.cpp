@@ -119,6 +119,13 @@ TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
         ASSERT_TRUE(source);
         EXPECT_TRUE(source->imageAtIndex(0).isNull());
     }
+    // Every page of a file counts, in order.
+    auto pages = ImageSource::createWithData(F::convert(
+        QImage(), "/usr/bin/convert", F::args("-size 8x8 xc:red xc:green xc:blue {out}"), "tif"));
+    ASSERT_TRUE(pages);
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->imageAtIndex(0).pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(pages->imageAtIndex(2).pixel(0, 0), qRgb(0, 0, 255));
     // RGB and two extra samples, the first of them alpha; 24-bit grey in the
     // file's byte order (ImageMagick writes it most significant byte first).
     QImage rgba(2, 1, QImage::Format_RGBA64), grey(2, 1, QImage::Format_RGBX64);
