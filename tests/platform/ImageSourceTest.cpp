@@ -56,10 +56,6 @@ QVariant property(ImageSource& source, int index, const char* group, const char*
                  : all.value(QLatin1String(key));
 }
 
-int distance(const QColor& a, const QColor& b) {
-    return TestImages::channelDistance(a.rgb(), b.rgb());
-}
-
 class EveryExtension : public ::testing::TestWithParam<QString> {};
 
 TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
@@ -352,7 +348,7 @@ TEST(ImageSource, DisplayP3IsConvertedToSRGB) {
         auto source = open(c.bytes);
         ASSERT_TRUE(source);
         const QColor shown = source->imageAtIndex(0).pixelColor(8, 8);
-        EXPECT_LE(distance(shown, expected), c.tolerance)
+        EXPECT_LE(TestImages::channelDistance(shown.rgb(), expected.rgb()), c.tolerance)
             << qPrintable(shown.name()) << " for " << qPrintable(expected.name());
         EXPECT_TRUE(!c.named || !property(*source, 0, nullptr, "ProfileName").toString().isEmpty());
     }
