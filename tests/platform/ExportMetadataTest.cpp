@@ -1,8 +1,11 @@
 #include "platform/ExportMetadata.h"
 #include "platform/ExportFormat.h"
 #include "platform/ImageEncoder.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
 
 #include <QImage>
+#include <QTemporaryDir>
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
@@ -11,34 +14,24 @@ namespace {
 // A camera photo's metadata as it arrives: turned by its orientation, with
 // the sizes and the thumbnail of the stored pixels.
 QByteArray cameraJpeg() {
+    static QTemporaryDir dir;
+    const QString photo = dir.filePath("photo.jpg"), thumbnail = dir.filePath("thumbnail.jpg");
     QImage pixels(40, 30, QImage::Format_RGB32);
     pixels.fill(QColor(90, 140, 200));
-    QString reason;
-    const QByteArray jpeg = ImageEncoder::encode(pixels, ExportFormat::Jpeg, 0.9f, &reason);
-    auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(jpeg.constData()),
-                                           long(jpeg.size()));
-    image->readMetadata();
-    Exiv2::ExifData exif;
-    exif["Exif.Image.Make"] = "Ovisto";
-    exif["Exif.Image.Model"] = "Pattern";
-    exif["Exif.Image.Orientation"] = uint16_t(6);
-    exif["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
-    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 125);
-    exif["Exif.Photo.PixelXDimension"] = uint32_t(40);
-    exif["Exif.Photo.PixelYDimension"] = uint32_t(30);
-    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
-    exif["Exif.Thumbnail.Compression"] = uint16_t(6);
-    image->setExifData(exif);
-    Exiv2::XmpData xmp;
-    xmp["Xmp.xmp.Rating"] = "4";
-    xmp["Xmp.tiff.Orientation"] = "6";
-    xmp["Xmp.exif.PixelXDimension"] = "40";
-    image->setXmpData(xmp);
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    io.open();
-    const Exiv2::DataBuf buffer = io.read(long(io.size()));
-    return QByteArray(reinterpret_cast<const char*>(buffer.pData_), int(buffer.size_));
+    pixels.save(photo, "JPEG");
+    pixels.scaled(8, 6).save(thumbnail, "JPEG");
+    QString error;
+    EXPECT_TRUE(FormatFixtures::run(
+        "exiftool",
+        FormatFixtures::args("-q -overwrite_original -Make=Ovisto -Model=Pattern -Orientation#=6 "
+                             "-ExposureTime=1/125 -ExifImageWidth=40 -ExifImageHeight=30 "
+                             "-GPSLatitudeRef=N -XMP-xmp:Rating=4 -XMP-tiff:Orientation#=6 "
+                             "-XMP-exif:ExifImageWidth=40") +
+            QStringList{"-DateTimeOriginal=2024:05:06 07:08:09", "-ThumbnailImage<=" + thumbnail,
+                        photo},
+        &error))
+        << qPrintable(error);
+    return TestImages::read(photo);
 }
 
 // Each key's value as written, or "(none)".

@@ -46,13 +46,4 @@ TEST(FaxDecoder, DecodesHeaderlessGroup3InEitherBitOrder) {
         EXPECT_TRUE(FaxDecoder::decodeRawG3(bad).isNull());
 }
 
-TEST(FaxDecoder, ReadsTheClassFTiffPage) {
-    const QByteArray tiff = fixture("jfx");
-    EXPECT_EQ(FaxDecoder::pageCount(tiff), 1);
-    EXPECT_EQ(FaxDecoder::pageSize(tiff, 0), FormatFixtures::faxPattern().size());
-    EXPECT_TRUE(showsThePattern(FaxDecoder::decodePage(tiff, 0)));
-    EXPECT_TRUE(FaxDecoder::decodePage(tiff, 1).isNull());
-    EXPECT_TRUE(FaxDecoder::decodePage(tiff.left(tiff.size() / 2), 0).isNull());
-}
-
 } // namespace

@@ -18,20 +18,6 @@ bool near(QColor a, QColor b) {
            std::abs(a.blue() - b.blue()) < 8;
 }
 
-TEST(MpoImageSource, YieldsEachPictureOfTheIndex) {
-    auto source = ImageSource::createWithData(
-        FormatFixtures::mpo({solidJpeg(Qt::red), solidJpeg(Qt::blue, QSize(8, 4))}));
-    ASSERT_TRUE(source);
-    EXPECT_EQ(source->type(), "public.mpo-image");
-    ASSERT_EQ(source->count(), 2);
-    EXPECT_TRUE(near(source->imageAtIndex(0).pixelColor(2, 2), Qt::red));
-    const QImage second = source->imageAtIndex(1);
-    EXPECT_EQ(second.size(), QSize(8, 4));
-    EXPECT_TRUE(near(second.pixelColor(2, 2), Qt::blue));
-    EXPECT_EQ(source->propertiesAtIndex(1).value("PixelWidth").toInt(), 8);
-    EXPECT_TRUE(source->imageAtIndex(2).isNull());
-}
-
 // A large-thumbnail entry is a preview of the same photograph; an entry
 // pointing outside the file is dropped; a plain JPEG has no index.
 TEST(MpoImageSource, PreviewsAndEntriesOutsideTheFileMakeNoSecondImage) {

@@ -12,20 +12,6 @@ QByteArray sgi(const char* options) {
                                    "sgi");
 }
 
-TEST(SgiDecoder, SixteenBitChannelsKeepTheirDepth) {
-    const QByteArray bytes = sgi("-depth 16");
-    SgiDecoder::Header header;
-    ASSERT_TRUE(SgiDecoder::readHeader(bytes, &header));
-    EXPECT_EQ(header.bytesPerChannel, 2);
-    EXPECT_EQ(header.channels, 4);
-    const QImage image = SgiDecoder::decode(bytes);
-    ASSERT_EQ(image.format(), QImage::Format_RGBA64);
-    const QRgba64 p = image.pixelColor(3, 2).rgba64();
-    EXPECT_EQ(p.red(), 65535);
-    EXPECT_NEAR(p.green(), 32896, 2);
-    EXPECT_NEAR(p.alpha(), 32768, 2);
-}
-
 // A run that overruns its row, a row table outside the file: damage.
 TEST(SgiDecoder, RunsAndRowTablesOutsideTheirBoundsAreDamage) {
     const QByteArray bytes = sgi("-depth 8 -compress RLE");

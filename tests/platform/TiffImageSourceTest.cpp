@@ -1,140 +1,142 @@
 #include "platform/ImageSource.h"
-#include "support/TiffFixtures.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
 
-#include <QRgba64>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 namespace {
 
-using Layout = TiffFixtures::Layout;
+using F = FormatFixtures;
 
-// The value a sample of the given size stands for, back at 16 bits.
-int widened(int v, int bits) {
-    if (bits >= 16)
-        return v;
-    const int max = (1 << bits) - 1;
-    return ((v >> (16 - bits)) * 65535 + max / 2) / max;
+// Smooth 16-bit ramps, a different one in each channel, alpha included when
+// asked: every strip and tile, and a wrong channel, shows.
+QImage ramps(bool alpha) {
+    QImage image(40, 24, alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y,
+                                QColor::fromRgba64(x * 1680 + 3, y * 2849 + 5, (x + y) * 1040 + 7,
+                                                   alpha ? 20000 + x * 800 : 65535));
+    return image;
 }
 
-QRgba64 expected(const Layout& l, int x, int y) {
-    auto s = [&](int c) {
-        const int bits = l.sampleFormat == SAMPLEFORMAT_IEEEFP ? 16 : l.bits;
-        return widened(TiffFixtures::sample(x, y, c), bits);
-    };
-    const int colour = l.samples - l.extraSamples;
-    const int alpha = l.extraSamples > 0 ? s(colour) : 65535;
-    switch (l.photometric) {
-    case PHOTOMETRIC_MINISBLACK:
-        return QRgba64::fromRgba64(s(0), s(0), s(0), alpha);
-    case PHOTOMETRIC_MINISWHITE:
-        return QRgba64::fromRgba64(65535 - s(0), 65535 - s(0), 65535 - s(0), alpha);
-    case PHOTOMETRIC_PALETTE: {
-        const int entries = 1 << l.bits;
-        const int v = (TiffFixtures::sample(x, y, 0) >> (16 - l.bits)) * 255 / (entries - 1);
-        return QRgba64::fromRgba64(v * 257, (255 - v) * 257, v / 2 * 257, 65535);
-    }
-    case PHOTOMETRIC_SEPARATED: {
-        const qint64 white = 65535 - s(3);
-        return QRgba64::fromRgba64((65535 - s(0)) * white / 65535, (65535 - s(1)) * white / 65535,
-                                   (65535 - s(2)) * white / 65535, 65535);
-    }
-    default:
-        return QRgba64::fromRgba64(s(0), s(1), s(2), alpha);
-    }
+// Two pixels in one uncompressed strip, for the layouts ImageMagick writes
+// not, or not to the letter.
+QByteArray twoPixels(int samples, int bits, int photometric, const QByteArray& pixels,
+                     const QByteArray& extraSamples = QByteArray()) {
+    const auto n = [](int v) { return F::le({quint32(v)}, 2); };
+    QList<F::TiffField> fields = {{256, 3, 1, n(2)},
+                                  {257, 3, 1, n(1)},
+                                  {258, 3, quint32(samples), n(bits).repeated(samples)},
+                                  {262, 3, 1, n(photometric)},
+                                  {273, 4, 1, F::le({8})},
+                                  {277, 3, 1, n(samples)},
+                                  {279, 4, 1, F::le({quint32(pixels.size())})}};
+    if (!extraSamples.isEmpty())
+        fields.append({338, 3, quint32(extraSamples.size() / 2), extraSamples});
+    const quint32 directory = 8 + quint32(pixels.size());
+    return QByteArray("II*\0", 4) + F::le({directory}) + pixels +
+           F::tiffDirectory(fields, directory, 0);
 }
 
 // Every layout libtiff reads opens, at 16 bits where it has more than 8,
-// with the right samples in every strip or tile (the last ones short).
+// with the samples ImageMagick reads from the same file in every strip or
+// tile (the last ones short).
 TEST(TiffImageSource, ReadsEveryLayoutAtItsDepth) {
-    struct Case {
-        const char* name;
-        Layout layout;
-        int depth;     // of the decoded image, per channel
-        int tolerance; // in 16-bit steps
+    const struct {
+        const char* options; // ImageMagick's, writing the ramps
+        int bits;            // stored, per sample
+        int depth;           // of the decoded image, per channel
+        int tolerance;       // in 16-bit steps
+        bool alpha = false;
+    } cases[] = {
+        {"-depth 8 -compress Zip", 8, 8, 0},
+        {"-depth 16 -compress None", 16, 16, 0},
+        {"-depth 16 -interlace Plane -compress None", 16, 16, 0},
+        {"-depth 16 -interlace Plane -define tiff:tile-geometry=16x16 -compress LZW", 16, 16, 0},
+        {"-depth 16 -define tiff:tile-geometry=16x16", 16, 16, 0, true},
+        {"-depth 8 -interlace Plane -compress None", 8, 8, 0, true},
+        {"-depth 10 -compress None", 10, 16, 0},
+        {"-monochrome -depth 1 -define quantum:polarity=min-is-white -compress None", 1, 8, 0},
+        {"-colorspace gray -depth 4 -compress None", 4, 8, 0},
+        {"-colorspace gray -depth 12 -compress None", 12, 16, 0},
+        {"-colorspace gray -depth 16 -define quantum:format=signed", 16, 16, 0},
+        {"-colorspace gray -depth 32 -compress None", 32, 16, 0},
+        {"-colorspace gray -depth 32 -define quantum:format=floating-point", 32, 16, 1},
+        {"-colorspace gray -depth 64 -define quantum:format=floating-point", 64, 16, 1},
+        {"-colorspace gray -depth 16", 16, 16, 0, true},
+        {"-colors 16 -type palette -depth 4 -compress None", 4, 8, 0},
+        {"-type palette -depth 8", 8, 8, 0},
+        {"-colorspace CMYK -depth 8 -compress None", 8, 8, 257},
+        {"-colorspace CMYK -depth 16 -define tiff:tile-geometry=16x16", 16, 16, 1},
+        {"-colorspace CMYK -compress JPEG", 8, 8, 257},
+        {"-colorspace YCbCr -compress JPEG", 8, 8, 0},
     };
-    const auto rgb = [](int bits, bool planar, bool tiled, int extra = 0,
-                        int compression = COMPRESSION_NONE) {
-        return Layout{bits,   3 + extra, PHOTOMETRIC_RGB,   extra,
-                      planar, tiled,     SAMPLEFORMAT_UINT, compression};
-    };
-    const auto grey = [](int bits, int format = SAMPLEFORMAT_UINT,
-                         int photometric = PHOTOMETRIC_MINISBLACK) {
-        return Layout{bits, 1, photometric, 0, false, false, format};
-    };
-    const Case cases[] = {
-        {"RGB 8-bit, deflate", rgb(8, false, false, 0, COMPRESSION_ADOBE_DEFLATE), 8, 130},
-        {"RGB 16-bit strips", rgb(16, false, false), 16, 0},
-        {"RGB 16-bit planar strips", rgb(16, true, false), 16, 0},
-        {"RGB 16-bit planar tiles, LZW", rgb(16, true, true, 0, COMPRESSION_LZW), 16, 0},
-        {"RGBA 16-bit contiguous tiles", rgb(16, false, true, 1), 16, 0},
-        {"RGBA 8-bit planar", rgb(8, true, false, 1), 8, 130},
-        {"RGB 10-bit packed", rgb(10, false, false), 16, 40},
-        {"RGB and two extra samples", rgb(8, false, false, 2), 8, 130},
-        {"grey 1-bit, white is zero", grey(1, SAMPLEFORMAT_UINT, PHOTOMETRIC_MINISWHITE), 8, 0},
-        {"grey 4-bit", grey(4), 8, 130},
-        {"grey 12-bit", grey(12), 16, 20},
-        {"grey 16-bit signed", grey(16, SAMPLEFORMAT_INT), 16, 0},
-        {"grey 24-bit", grey(24), 16, 0},
-        {"grey 32-bit", grey(32), 16, 0},
-        {"grey 32-bit float", grey(32, SAMPLEFORMAT_IEEEFP), 16, 1},
-        {"grey 64-bit float", grey(64, SAMPLEFORMAT_IEEEFP), 16, 1},
-        {"grey and alpha 16-bit", {16, 2, PHOTOMETRIC_MINISBLACK, 1}, 16, 0},
-        {"palette 4-bit", {4, 1, PHOTOMETRIC_PALETTE}, 8, 130},
-        {"palette 8-bit", {8, 1, PHOTOMETRIC_PALETTE}, 8, 130},
-        {"CMYK 8-bit", {8, 4, PHOTOMETRIC_SEPARATED}, 8, 300},
-        {"CMYK 16-bit planar tiles", {16, 4, PHOTOMETRIC_SEPARATED, 0, true, true}, 16, 2},
-        {"CMYK 8-bit JPEG",
-         {8, 4, PHOTOMETRIC_SEPARATED, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG},
-         8,
-         3000},
-        {"YCbCr JPEG",
-         {8, 3, PHOTOMETRIC_YCBCR, 0, false, false, SAMPLEFORMAT_UINT, COMPRESSION_JPEG},
-         8,
-         3000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QByteArray bytes = TiffFixtures::write(c.layout);
-        ASSERT_FALSE(bytes.isEmpty());
+    const auto check = [](const QByteArray& bytes, const QImage& reference, int bits, int depth,
+                          int tolerance) {
         auto source = ImageSource::createWithData(bytes, "tif");
         ASSERT_TRUE(source);
         ASSERT_EQ(source->count(), 1);
         const QImage image = source->imageAtIndex(0);
-        ASSERT_EQ(image.size(), TiffFixtures::size);
-        EXPECT_EQ(image.depth() / (image.isGrayscale() && !image.hasAlphaChannel() ? 1 : 4),
-                  c.depth);
-        EXPECT_EQ(source->propertiesAtIndex(0).value("Depth").toInt(), c.layout.bits);
-        for (const QPoint p :
-             {QPoint(0, 0), QPoint(39, 23), QPoint(17, 9), QPoint(31, 20), QPoint(8, 16)}) {
-            const QRgba64 want = expected(c.layout, p.x(), p.y());
-            const QRgba64 got = image.pixelColor(p).rgba64();
-            const int off = std::max(
-                {std::abs(got.red() - want.red()), std::abs(got.green() - want.green()),
-                 std::abs(got.blue() - want.blue()), std::abs(got.alpha() - want.alpha())});
-            EXPECT_LE(off, c.tolerance) << "at " << p.x() << "," << p.y();
-        }
+        ASSERT_EQ(image.size(), reference.size());
+        EXPECT_EQ(image.depth() / (image.isGrayscale() && !image.hasAlphaChannel() ? 1 : 4), depth);
+        EXPECT_EQ(source->propertiesAtIndex(0).value("Depth").toInt(), bits);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgba64 want = reference.pixelColor(x, y).rgba64(),
+                              got = image.pixelColor(x, y).rgba64();
+                const int off = std::max(
+                    {std::abs(got.red() - want.red()), std::abs(got.green() - want.green()),
+                     std::abs(got.blue() - want.blue()), std::abs(got.alpha() - want.alpha())});
+                ASSERT_LE(off, tolerance) << "at " << x << "," << y;
+            }
+    };
+    const auto magick = [](const char* options, bool alpha) {
+        return F::convert(ramps(alpha), "/usr/bin/convert",
+                          F::args("{in} -define tiff:rows-per-strip=5") + F::args(options) +
+                              QStringList{"tiff:{out}"},
+                          "tif");
+    };
+    QTemporaryDir dir;
+    const QString file = dir.filePath("layout.tif");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        const QByteArray bytes = magick(c.options, c.alpha);
+        ASSERT_TRUE(TestImages::write(file, bytes));
+        check(bytes,
+              QImage::fromData(
+                  F::convert(QImage(), "/usr/bin/convert", {file, "PNG64:{out}"}, "png")),
+              c.bits, c.depth, c.tolerance);
     }
-}
-
-// A damaged file gives no image, or a whole one, never a crash or a page
-// stitched from what is not there.
-TEST(TiffImageSource, RefusesDamagedFiles) {
-    const QByteArray whole = TiffFixtures::write(
-        {16, 3, PHOTOMETRIC_RGB, 0, true, true, SAMPLEFORMAT_UINT, COMPRESSION_LZW});
-    ASSERT_GT(whole.size(), 600);
-    QByteArray garbled = whole; // the directory is written last: the tiles come first
-    garbled.replace(300, 200, QByteArray(200, char(0xff)));
-    for (const QByteArray& bytes : {whole.left(8), whole.left(whole.size() / 2), garbled}) {
-        SCOPED_TRACE(bytes.size());
-        auto source = ImageSource::createWithData(bytes, "tif");
-        if (!source) {
-            EXPECT_NE(bytes, garbled); // its directory is whole
-            continue;
-        }
-        for (int i = 0; i < source->count(); ++i)
-            EXPECT_TRUE(source->imageAtIndex(i).isNull());
+    // Damaged strips or tiles give no image.
+    for (const char* options :
+         {"-compress Zip", "-define tiff:tile-geometry=16x16 -compress LZW"}) {
+        SCOPED_TRACE(options);
+        QByteArray garbled = magick(options, false);
+        garbled.replace(16, 32, QByteArray(32, char(0xff))); // in the first strip or tile
+        auto source = ImageSource::createWithData(garbled, "tif");
+        ASSERT_TRUE(source);
+        EXPECT_TRUE(source->imageAtIndex(0).isNull());
     }
+    // Every page of a file counts, in order.
+    auto pages = ImageSource::createWithData(F::convert(
+        QImage(), "/usr/bin/convert", F::args("-size 8x8 xc:red xc:green xc:blue {out}"), "tif"));
+    ASSERT_TRUE(pages);
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->imageAtIndex(0).pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(pages->imageAtIndex(2).pixel(0, 0), qRgb(0, 0, 255));
+    // RGB and two extra samples, the first of them alpha; 24-bit grey in the
+    // file's byte order (ImageMagick writes it most significant byte first).
+    QImage rgba(2, 1, QImage::Format_RGBA64), grey(2, 1, QImage::Format_RGBX64);
+    rgba.setPixelColor(0, 0, QColor(0x10, 0x20, 0x30, 0x80));
+    rgba.setPixelColor(1, 0, QColor(0xf0, 0xe0, 0xd0, 0xff));
+    grey.setPixelColor(0, 0, QColor::fromRgba64(0x5634, 0x5634, 0x5634));
+    grey.setPixelColor(1, 0, QColor::fromRgba64(0xfedc, 0xfedc, 0xfedc));
+    check(twoPixels(5, 8, 2, QByteArray("\x10\x20\x30\x80\x55\xf0\xe0\xd0\xff\x00", 10),
+                    F::le({2, 0}, 2)),
+          rgba, 8, 8, 0);
+    check(twoPixels(1, 24, 1, QByteArray("\x12\x34\x56\xfe\xdc\xfe", 6)), grey, 24, 16, 0);
 }
 
 } // namespace

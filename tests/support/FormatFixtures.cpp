@@ -1,6 +1,7 @@
 #include "support/FormatFixtures.h"
 
 #include "support/TestImages.h"
+#include "support/ZipBuilder.h"
 
 #include <ImfRgbaFile.h>
 #include <ImfStdIO.h>
@@ -11,15 +12,10 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace {
 
 using F = FormatFixtures;
-
-quint32 crc(const QByteArray& data) {
-    return quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
-}
 
 // qCompress puts the length before its zlib stream.
 QByteArray compressed(const QByteArray& data) {
@@ -230,7 +226,8 @@ QString FormatFixtures::make(const QString& ext, const QString& folder, QString*
     else if (ext == "dng")
         bytes = linearDng(image);
     else if (ext == "mpo")
-        bytes = mpo({jpeg, TestImages::encode(image.mirrored(true, false), "JPEG", 95)});
+        bytes = mpo({jpeg, TestImages::encode(image.mirrored(true, false).scaled(image.size() / 2),
+                                              "JPEG", 95)});
     if (!bytes.isEmpty())
         return writeFile(out, bytes, error) ? out : QString();
     // The rest by the tools: {in} is the picture as PNG, {out} the fixture.
@@ -458,7 +455,7 @@ QByteArray FormatFixtures::box(const char* type, const QByteArray& payload) {
 
 QByteArray FormatFixtures::pngChunk(const char* type, const QByteArray& data) {
     const QByteArray typed = QByteArray(type, 4) + data;
-    return be({quint32(data.size())}) + typed + be({crc(typed)});
+    return be({quint32(data.size())}) + typed + be({ZipBuilder::crc32(typed)});
 }
 
 QByteArray FormatFixtures::pngSamples(const QImage& image, int bitDepth, int colorType) {

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdlib>
@@ -63,67 +64,44 @@ void TestImages::makeSampleFolder(const QString& folder) {
     writeImage(folder + QStringLiteral("/img2.gif"), asymmetric(50, 20), "GIF");
 }
 
-namespace {
-
-// LZW with a clear code before the table would grow past 9-bit codes, so
-// every code is 9 bits wide: large, but valid and simple.
-QByteArray lzwGrey(const QImage& image) {
-    QByteArray bits;
-    quint32 buffer = 0;
-    int count = 0;
-    auto emitCode = [&](int code) {
-        buffer |= quint32(code) << count;
-        count += 9;
-        while (count >= 8) {
-            bits += char(buffer & 0xff);
-            buffer >>= 8;
-            count -= 8;
-        }
-    };
-    const int clear = 256, end = 257;
-    int sinceClear = 0;
-    emitCode(clear);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (sinceClear == 254) {
-                emitCode(clear);
-                sinceClear = 0;
-            }
-            emitCode(qGray(image.pixel(x, y)));
-            ++sinceClear;
-        }
-    }
-    emitCode(end);
-    if (count > 0)
-        bits += char(buffer & 0xff);
-    QByteArray blocks;
-    for (int i = 0; i < bits.size(); i += 255) {
-        const QByteArray chunk = bits.mid(i, 255);
-        blocks += char(chunk.size());
-        blocks += chunk;
-    }
-    blocks += char(0);
-    return blocks;
-}
-
-} // namespace
-
 QByteArray TestImages::animatedGif(const QList<QImage>& frames, const QList<int>& delays,
                                    int brokenFrame) {
-    using F = FormatFixtures;
-    const QSize size = frames.isEmpty() ? QSize(1, 1) : frames.first().size();
-    const quint32 w = quint32(size.width()), h = quint32(size.height());
-    // A global table of 256 greys; loop for ever.
-    QByteArray out = "GIF89a" + F::le({w, h}, 2) + QByteArray("\xF7\0\0", 3);
-    for (int i = 0; i < 256; ++i)
-        out += QByteArray(3, char(i));
-    out += QByteArray("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    QTemporaryDir dir;
+    QStringList arguments;
     for (qsizetype f = 0; f < frames.size(); ++f) {
-        // Graphic control (dispose: none), then the image at 0, 0, code size 8.
-        out += QByteArray("\x21\xF9\x04\x04", 4) + F::le({quint32(delays.value(f))}, 2) +
-               QByteArray("\0\0\x2C", 3) + F::le({0, 0, w, h}, 2) + QByteArray("\0\x08", 2);
-        out += f == brokenFrame ? QByteArray("\x05\xFF\xFF\xFF\xFF\xFF\x00", 7)
-                                : lzwGrey(frames.at(f));
+        const QString frame = dir.filePath(QStringLiteral("%1.png").arg(f));
+        frames[f].convertToFormat(QImage::Format_Grayscale8).save(frame);
+        arguments << QStringLiteral("-delay") << QString::number(delays.value(f)) << frame;
     }
-    return out + char(0x3B);
+    const QString out = dir.filePath(QStringLiteral("out.gif"));
+    QString error;
+    if (!FormatFixtures::run(QStringLiteral("/usr/bin/convert"),
+                             arguments << QStringLiteral("-loop") << QStringLiteral("0") << out,
+                             &error))
+        qWarning("%s", qPrintable(error));
+    QByteArray gif = read(out);
+    // Walks the blocks to the broken frame's image data: a table's size is
+    // in the low bits of its flags, data comes in sub-blocks.
+    const auto table = [&](qsizetype flags) {
+        return gif.at(flags) & 0x80 ? 3 << ((gif.at(flags) & 7) + 1) : 0;
+    };
+    const auto subBlocks = [&](qsizetype at) {
+        while (at < gif.size() && gif.at(at) != 0)
+            at += uchar(gif.at(at)) + 1;
+        return at + 1;
+    };
+    qsizetype at = 13 + table(10);
+    for (int frame = 0; at < gif.size() && gif.at(at) != 0x3B;) {
+        if (gif.at(at) == 0x21) {
+            at = subBlocks(at + 2);
+            continue;
+        }
+        const qsizetype data = at + 10 + table(at + 9) + 1;
+        at = subBlocks(data);
+        if (frame++ == brokenFrame) {
+            gif.replace(data, at - data, QByteArray("\x05\xFF\xFF\xFF\xFF\xFF\x00", 7));
+            break;
+        }
+    }
+    return gif;
 }
