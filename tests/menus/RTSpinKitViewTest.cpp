@@ -1,5 +1,4 @@
 #include "menus/RTSpinKitView.h"
-#include "menus/LayerClock.h"
 #include "menus/RTSpinKitPlaneAnimation.h"
 
 #include <QImage>
@@ -13,24 +12,6 @@
 namespace {
 
 const double nan = std::numeric_limits<double>::quiet_NaN();
-
-TEST(LayerClock, PausedTimeStaysFrozenAndResumesFromTheSamePhase) {
-    double media = 10.0;
-    LayerClock clock([&media] { return media; });
-    EXPECT_DOUBLE_EQ(clock.localTime(), 10.0);
-    media = 10.25;
-    clock.pause();
-    media = 50.0;
-    clock.pause(); // pausing again keeps the frozen time
-    EXPECT_TRUE(clock.isPaused());
-    EXPECT_DOUBLE_EQ(clock.localTime(), 10.25);
-    clock.resume();
-    EXPECT_FALSE(clock.isPaused());
-    media = 50.5;
-    EXPECT_DOUBLE_EQ(clock.localTime(), 10.75);
-    EXPECT_DOUBLE_EQ(clock.timeOffset(), 0.0);
-    EXPECT_DOUBLE_EQ(clock.beginTime(), 39.75);
-}
 
 // Where the square's corners land, in layer coordinates: lower-left, lower-right, upper-right,
 // upper-left of the untransformed square.
