@@ -20,8 +20,6 @@ TEST_F(SettingsTest, EmptyStoreGivesTheAbsentValues) {
     EXPECT_EQ(QList<int>({settings.zoomingMode(), settings.windowMode(), settings.backgroundMode(),
                           settings.folderAccess(), settings.histogramType()}),
               QList<int>({0, 0, 0, 0, 0}));
-    EXPECT_EQ(settings.slideshowDelay(), 10);
-    EXPECT_EQ(settings.backgroundColor(), QColor(Qt::black));
     EXPECT_TRUE(settings.savedFolders().isEmpty());
     EXPECT_FALSE(settings.panelVisible());
     EXPECT_EQ(settings.infoPanelX(), 0.0);

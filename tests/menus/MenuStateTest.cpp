@@ -87,17 +87,6 @@ TEST(MenuState, SteppingOnEverySurfaceOnlyInAFolder) {
     }
 }
 
-TEST(MenuState, ZoomModeChecksOneItemOfEachMenu) {
-    ViewerState v = loadedStill();
-    const std::pair<int, MenuItem> cases[] = {
-        {0, MenuItem::FitToScreen}, {1, MenuItem::StretchToFit}, {2, MenuItem::FillScreen},
-        {3, MenuItem::ActualSize},  {7, MenuItem::ActualSize},   {-1, MenuItem::ActualSize}};
-    for (const auto& [mode, item] : cases) {
-        v.zoomMode = mode;
-        EXPECT_EQ(MenuState::compute(v).checkedZoomMode, item) << mode;
-    }
-}
-
 TEST(MenuState, PixelCommandsWaitForTheFullImageAndARunningTurn) {
     const QList<MenuItem> pixelItems = {
         MenuItem::Copy,      MenuItem::Rotate90Counter,  MenuItem::Rotate90,
@@ -127,7 +116,8 @@ TEST(MenuState, PixelCommandsWaitForTheFullImageAndARunningTurn) {
            true);
 }
 
-TEST(MenuState, DeselectFollowsTheSelectionSelectAllTheImage) {
+// The zoom mode checks one item of each menu.
+TEST(MenuState, DeselectFollowsTheSelectionSelectAllTheImageAndTheModeIsChecked) {
     ViewerState v = loadedStill();
     MenuState s = MenuState::compute(v);
     expect({&s.appMenu, &s.viewerMenu}, {MenuItem::Deselect}, false);
@@ -138,6 +128,13 @@ TEST(MenuState, DeselectFollowsTheSelectionSelectAllTheImage) {
     s = MenuState::compute(v);
     expect({&s.appMenu, &s.viewerMenu},
            {MenuItem::SelectAll, MenuItem::Deselect, MenuItem::SelectionTool}, false);
+    const std::pair<int, MenuItem> cases[] = {
+        {0, MenuItem::FitToScreen}, {1, MenuItem::StretchToFit}, {2, MenuItem::FillScreen},
+        {3, MenuItem::ActualSize},  {7, MenuItem::ActualSize},   {-1, MenuItem::ActualSize}};
+    for (const auto& [mode, item] : cases) {
+        v.zoomMode = mode;
+        EXPECT_EQ(MenuState::compute(v).checkedZoomMode, item) << mode;
+    }
 }
 
 TEST(OpenWithMenu, NamesAreCleanedTheViewerItselfIsLeftOutAndSomeItemsOfferNothing) {

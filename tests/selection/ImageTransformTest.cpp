@@ -24,7 +24,10 @@ QImage distinct(int w, int h, QImage::Format format) {
             image.setPixelColor(x, y,
                                 QColor::fromRgba64(quint16(x * 4099 + 7), quint16(y * 3001),
                                                    quint16((x + y) * 977), 65535 - x * 31));
-    return image.convertToFormat(format);
+    QImage out = image.convertToFormat(format);
+    if (format == QImage::Format_Mono) // a coloured table tells a widening from a greying
+        out.setColorTable({qRgb(200, 30, 0), qRgb(0, 90, 220)});
+    return out;
 }
 
 // Which way each named turn and flip goes, on a 2 x 1 image (red on the left, blue on the
