@@ -230,18 +230,6 @@ TEST(LOZIPFileWrapperListing, FoldersAreDerivedFromPathsOnlyWhenAskedAndAppleDou
     EXPECT_EQ(error.code(), 5);
 }
 
-TEST(LOZIPFileWrapperListing, ListsAHundredThousandEntries) {
-    ZipBuilder zip;
-    for (int i = 0; i < 100000; ++i)
-        zip.add("f" + QByteArray::number(i) + ".png").deflated = false;
-    const Wrapper wrapper = open(zip.bytes());
-    ASSERT_TRUE(wrapper);
-    const auto names = wrapper->contentOfZIPFileIncludingFolders(true, nullptr);
-    ASSERT_TRUE(names);
-    EXPECT_EQ(names->size(), 100000) << "beyond the 16-bit count of the plain end record";
-    EXPECT_EQ(read(wrapper, "f99999.png"), QByteArray(""));
-}
-
 // ---- reading ----
 
 QStringList logged;
