@@ -79,25 +79,6 @@ TEST(ZoomEngineModes, EachModeSizesTheImageAndTheWindow) {
     }
 }
 
-TEST(ZoomEngineModes, FillScreenBeyondTheZoomLimitIsRefusedButStretchIsNot) {
-    const QRectF visible(0, 0, 1440, 875);
-    ZoomEngine engine = engineFor(100, 100);
-    auto r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(0),
-                                       windowed({0, 0, 600, 600}, visible));
-    ASSERT_EQ(r.outcome, Outcome::Accepted);
-    const QRectF before = engine.imageInViewPort;
-    r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(2),
-                                  windowed({0, 0, 400, 400}, visible));
-    EXPECT_EQ(r.outcome, Outcome::Refused);
-    EXPECT_FALSE(engine.canZoomIn);
-    EXPECT_EQ(engine.imageInViewPort, before);
-    r = engine.zoomImageWithEvent(ZoomEngine::requestForMode(1),
-                                  windowed({0, 0, 400, 400}, visible));
-    ASSERT_EQ(r.outcome, Outcome::Accepted);
-    EXPECT_DOUBLE_EQ(r.imageTo.width(), 875);
-    EXPECT_TRUE(engine.canZoomIn);
-}
-
 TEST(ZoomEngineModes, ALargeImageFittedAnewShowsItsCentreAndAModeCommandKeepsTheCentrePoint) {
     ZoomEngine::Environment fullScreen = windowed({0, 0, 1440, 925});
     fullScreen.windowFullScreenStyle = true;
@@ -147,20 +128,29 @@ TEST(ZoomEngineLimits, RefusedZoomInRecoversAfterAZoomOutAndZoomOutStopsAtSixtee
     EXPECT_EQ(r.outcome, Outcome::AcceptedAnimated);
     EXPECT_TRUE(engine.canZoomIn);
     EXPECT_DOUBLE_EQ(r.imageTo.width(), 950 * 0.75);
+    EXPECT_TRUE(engine.nearestFilter) << "above four times";
+    // Beyond ten times is fine while the image does not cover the area.
+    ZoomEngine small = engineFor(10, 10, {0, 0, 100, 100});
+    EXPECT_EQ(small.zoomWithMouse(false, false, env).outcome, Outcome::AcceptedAnimated);
+    ZoomEngine exact = engineFor(100, 100, {0, 0, 300, 300});
+    exact.zoomWithMouse(false, false, env);
+    EXPECT_FALSE(exact.nearestFilter) << "399.99 points is not above 4x";
 
     // Zoom out stops at sixteen points unless the image is that small.
-    ZoomEngine small = engineFor(200, 150, {0, 0, 20, 15});
-    EXPECT_EQ(small.zoomWithMouse(false, true, env).outcome, Outcome::Refused);
-    EXPECT_FALSE(small.canZoomOut);
+    ZoomEngine reduced = engineFor(200, 150, {0, 0, 20, 15});
+    EXPECT_EQ(reduced.zoomWithMouse(false, true, env).outcome, Outcome::Refused);
+    EXPECT_FALSE(reduced.canZoomOut);
     ZoomEngine tiny = engineFor(10, 10, {0, 0, 20, 20});
     r = tiny.zoomWithMouse(false, true, env);
     EXPECT_EQ(r.outcome, Outcome::AcceptedAnimated);
     EXPECT_DOUBLE_EQ(r.imageTo.width(), 15);
 }
 
-TEST(ZoomEngineRequests, RequestsDuringAnAnimationAreDroppedButCountedAndInThenOutIsAlmostEven) {
+// Requests during an animation or without an image are dropped but counted; no magnification
+// changes nothing.
+TEST(ZoomEngineRequests, DroppedDuringAnAnimationOrWithoutAnImageAndInThenOutIsAlmostEven) {
     ZoomEngine engine = engineFor(2000, 2000, {0, 0, 500, 500});
-    const auto env = windowed({100, 100, 500, 500});
+    auto env = windowed({100, 100, 500, 500});
     ASSERT_EQ(engine.zoomWithMouse(false, false, env).outcome, Outcome::AcceptedAnimated);
     const QRectF after = engine.imageInViewPort;
     engine.zoomMade = false;
@@ -170,18 +160,14 @@ TEST(ZoomEngineRequests, RequestsDuringAnAnimationAreDroppedButCountedAndInThenO
     engine.animationEnded();
     engine.zoomWithMouse(false, true, env);
     EXPECT_DOUBLE_EQ(engine.imageInViewPort.width(), 500 * 1.3333 * 0.75);
-}
-
-TEST(ZoomEngineRequests, NoImageOrNoMagnificationChangesNothing) {
-    ZoomEngine engine = engineFor(100, 100);
-    auto env = windowed({0, 0, 400, 400});
+    engine.animationEnded();
+    EXPECT_EQ(engine.zoomImageWithEvent(pinchBy(0), env).outcome, Outcome::NoChange);
+    EXPECT_FALSE(engine.inMagnification);
     env.hasImage = false;
+    engine.zoomMade = false;
     EXPECT_EQ(engine.zoomImageWithEvent(ZoomEngine::requestForMode(0), env).outcome,
               Outcome::Ignored);
     EXPECT_TRUE(engine.zoomMade);
-    env.hasImage = true;
-    EXPECT_EQ(engine.zoomImageWithEvent(pinchBy(0), env).outcome, Outcome::NoChange);
-    EXPECT_FALSE(engine.inMagnification);
 }
 
 TEST(ZoomEngineAnchor, PinchKeepsThePointUnderTheMouseInsideTheVisibleFrame) {
@@ -195,14 +181,6 @@ TEST(ZoomEngineAnchor, PinchKeepsThePointUnderTheMouseInsideTheVisibleFrame) {
     EXPECT_NEAR(r.windowTo.y(), 80, 1e-9);
     // The image point that was under the mouse is still under it.
     EXPECT_NEAR(r.windowTo.x() + r.imageTo.x() + 300 * 1.1, 400, 1e-9);
-
-    // Near the screen's corner the window is clamped into the visible frame.
-    ZoomEngine corner = engineFor(600, 400, {0, 0, 600, 400});
-    env = windowed({900, 500, 600, 400});
-    env.mouseLocation = QPointF(1400, 850);
-    const QRectF clamped = corner.zoomImageWithEvent(pinchBy(0.5), env).windowTo;
-    EXPECT_LE(clamped.right(), 1440);
-    EXPECT_LE(clamped.bottom(), 900);
 }
 
 TEST(ZoomEngineLiveResize, CoversTheResizedWindowKeepsTheCentreAndOtherChangesKeepTheMode) {
@@ -213,8 +191,6 @@ TEST(ZoomEngineLiveResize, CoversTheResizedWindowKeepsTheCentreAndOtherChangesKe
     EXPECT_FALSE(r.setWindowFrame) << "the user sizes the window";
     EXPECT_DOUBLE_EQ(r.imageTo.width(), 800);
     EXPECT_DOUBLE_EQ(r.imageTo.x(), 0);
-    EXPECT_GE(r.imageTo.y(), -200);
-    EXPECT_LE(r.imageTo.y(), 0);
     EXPECT_NEAR(r.imageTo.y(), -((300 + 150) * 800.0 / 900 - 300), 1e-9);
     engine.inFullScreenTransition = true;
     EXPECT_EQ(engine.zoomImageWithLiveResize(QRectF(0, 0, 700, 600), env).outcome,
@@ -244,16 +220,6 @@ TEST(ZoomEngineLiveResize, CoversTheResizedWindowKeepsTheCentreAndOtherChangesKe
     for (int mode = 0; mode < 4; ++mode)
         EXPECT_TRUE(ZoomEngine::isModeRequest(ZoomEngine::requestForMode(mode))) << mode;
     EXPECT_FALSE(ZoomEngine::isModeRequest(keepScale));
-}
-
-TEST(ZoomEngineFilter, NearestNeighbourOnlyAboveFourTimes) {
-    ZoomEngine engine = engineFor(100, 100, {0, 0, 400, 400});
-    engine.zoomWithMouse(false, false, windowed({0, 0, 1000, 1000}));
-    EXPECT_TRUE(engine.nearestFilter) << "533 points for 100 pixels";
-    engine.animationEnded();
-    ZoomEngine exact = engineFor(100, 100, {0, 0, 300, 300});
-    exact.zoomWithMouse(false, false, windowed({0, 0, 1000, 1000}));
-    EXPECT_FALSE(exact.nearestFilter) << "399.99 points is not above 4x";
 }
 
 TEST(ZoomEngineSmartZoom, TwoGesturesReturnExactlyAndAZoomBetweenFillsAgain) {

@@ -24,7 +24,10 @@ QImage distinct(int w, int h, QImage::Format format) {
             image.setPixelColor(x, y,
                                 QColor::fromRgba64(quint16(x * 4099 + 7), quint16(y * 3001),
                                                    quint16((x + y) * 977), 65535 - x * 31));
-    return image.convertToFormat(format);
+    QImage out = image.convertToFormat(format);
+    if (format == QImage::Format_Mono) // a coloured table tells a widening from a greying
+        out.setColorTable({qRgb(200, 30, 0), qRgb(0, 90, 220)});
+    return out;
 }
 
 // Which way each named turn and flip goes, on a 2 x 1 image (red on the left, blue on the
@@ -65,18 +68,14 @@ TEST(ImageTransformPixels, EveryTransformMovesEachPixelAsQtsOwnTurnsAndMirrorsDo
     }
 }
 
-TEST(ImageTransformPixels, KeepsScaleAndColourSpace) {
-    QImage image = distinct(4, 2, QImage::Format_ARGB32);
-    image.setDevicePixelRatio(2);
-    image.setColorSpace(QColorSpace::DisplayP3);
-    const QImage out = ImageTransform::rotateClockwise().apply(image);
-    EXPECT_EQ(out.devicePixelRatio(), 2);
-    EXPECT_EQ(out.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
-}
-
-// Composing equals applying in turn; inverses and four quarter turns give back the pixels.
+// Composing equals applying in turn; inverses and four quarter turns give back the pixels, the
+// scale and the colour space.
 TEST(ImageTransformComposition, ComposingEqualsApplyingInTurnAndInversesUndo) {
-    const QImage source = distinct(5, 3, QImage::Format_ARGB32);
+    QImage source = distinct(5, 3, QImage::Format_ARGB32);
+    source.setDevicePixelRatio(2);
+    source.setColorSpace(QColorSpace::DisplayP3);
+    source.setDotsPerMeterX(1000);
+    source.setDotsPerMeterY(3000);
     for (const ImageTransform& a : all) {
         EXPECT_TRUE(a.then(a.inverted()).isIdentity());
         EXPECT_EQ(a.inverted().apply(a.apply(source)), source);
@@ -91,8 +90,11 @@ TEST(ImageTransformComposition, ComposingEqualsApplyingInTurnAndInversesUndo) {
         turned = ImageTransform::rotateClockwise().apply(turned);
         total = total.then(ImageTransform::rotateClockwise());
         EXPECT_EQ(turned.size(), i % 2 == 0 ? QSize(3, 5) : QSize(5, 3));
+        EXPECT_EQ(turned.dotsPerMeterX(), i % 2 == 0 ? 3000 : 1000);
     }
     EXPECT_EQ(turned, source);
+    EXPECT_EQ(turned.devicePixelRatio(), 2) << "scale and colour space kept";
+    EXPECT_EQ(turned.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
     EXPECT_TRUE(total.isIdentity());
     EXPECT_EQ(ImageTransform::flipHorizontally().then(ImageTransform::flipVertically()),
               ImageTransform::rotate180());

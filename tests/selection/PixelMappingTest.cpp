@@ -9,17 +9,6 @@ PixelMapping twice() {
     return PixelMapping(QRectF(10, 20, 200, 100), QSizeF(100, 50), QSize(100, 50));
 }
 
-TEST(PixelMappingConversions, ADragOfElevenPointsAtRatioTwoCoversSixPixels) {
-    const PixelMapping m = twice();
-    ASSERT_TRUE(m.isValid());
-    EXPECT_DOUBLE_EQ(m.ratio(), 2.0);
-    const QRectF pixels = m.pixelsSnappingEdges(QRectF(10, 20, 11, 4));
-    EXPECT_EQ(pixels, QRectF(0, 0, 6, 2)) << "5.5 rounds away from zero";
-    const QRectF drawn = m.contentRect(pixels);
-    EXPECT_EQ(drawn, QRectF(10, 20, 12, 4)) << "drawn on whole-pixel boundaries";
-    EXPECT_EQ(m.pixelsKeepingSize(drawn), pixels) << "and back to the same pixels";
-}
-
 TEST(PixelMappingConversions, HalvesRoundAwayFromZeroAndPixelsAreClampedIntoTheImage) {
     const PixelMapping m = twice();
     // Edges at -2.5 and 5.5 pixels: -3 and 6, so 9 pixels from the unclamped
@@ -72,15 +61,6 @@ TEST(PixelMappingSelectAll, GivesEveryPixelAtAnyZoomAndBackingScale) {
             EXPECT_EQ(m.allPixels(), QRectF(0, 0, 333, 157)) << "backing " << backing << " k " << k;
         }
     }
-}
-
-TEST(PixelMappingSelectAll, TheBackingScaleComesFromTheImageNotTheScreen) {
-    // Loaded on a 2x screen (50 x 25 points for 100 x 50 pixels), then shown
-    // on a 1x screen: the image still has 100 x 50 pixels.
-    const PixelMapping m(QRectF(0, 0, 50, 25), QSizeF(50, 25), QSize(100, 50));
-    EXPECT_DOUBLE_EQ(m.backingScale(), 2.0);
-    EXPECT_EQ(m.allPixels(), QRectF(0, 0, 100, 50));
-    EXPECT_EQ(m.contentRect(QRectF(10, 10, 2, 2)), QRectF(5, 5, 1, 1));
 }
 
 } // namespace

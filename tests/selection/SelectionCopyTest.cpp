@@ -14,7 +14,7 @@ QImage where(int w, int h, QImage::Format format = QImage::Format_ARGB32) {
     return image.convertToFormat(format);
 }
 
-TEST(SelectionCopyPixels, TakesTheRectangleCountedFromTheBottomAtFullPixels) {
+TEST(SelectionCopyPixels, TakesTheRectangleCountedFromTheBottomAtFullPixelsCutToTheImage) {
     const QImage shown = where(100, 80);
     const QImage copy = SelectionCopy::imageInSelectionArea(shown, QRectF(10, 20, 30, 40), 2.0);
     ASSERT_EQ(copy.size(), QSize(30, 40));
@@ -23,6 +23,18 @@ TEST(SelectionCopyPixels, TakesTheRectangleCountedFromTheBottomAtFullPixels) {
     EXPECT_EQ(copy.pixel(0, 39), shown.pixel(10, 59));
     EXPECT_EQ(copy.pixel(29, 0), shown.pixel(39, 20));
     EXPECT_EQ(qAlpha(copy.pixel(3, 3)), qAlpha(shown.pixel(13, 23))) << "alpha kept";
+
+    // A selection past the image is cut to it.
+    const QImage cut = SelectionCopy::imageInSelectionArea(shown, QRectF(90, -5, 30, 15), 1.0);
+    ASSERT_EQ(cut.size(), QSize(10, 10));
+    EXPECT_EQ(cut.pixel(0, 9), shown.pixel(90, 79)) << "bottom-left stays at the image's corner";
+    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(shown, QRectF(110, 0, 10, 10), 1.0).isNull());
+    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(shown, QRectF(), 1.0).isNull());
+    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(QImage(), QRectF(0, 0, 5, 5), 1.0).isNull());
+    const double inf = std::numeric_limits<double>::infinity();
+    const QImage huge =
+        SelectionCopy::imageInSelectionArea(shown, QRectF(-1e300, -1e300, inf, inf), 1);
+    EXPECT_TRUE(huge.isNull() || huge.size() == shown.size());
 }
 
 TEST(SelectionCopyPixels, KeepsDepthAndUsesScaleOneForABadBackingScale) {
@@ -37,20 +49,6 @@ TEST(SelectionCopyPixels, KeepsDepthAndUsesScaleOneForABadBackingScale) {
     EXPECT_NE(SelectionCopy::imageInSelectionArea(deep, QRectF(0, 0, 20, 20), 2.0).constBits(),
               deep.constBits())
         << "another nominal size needs pixels of its own";
-}
-
-TEST(SelectionCopyEdges, ASelectionPastTheImageIsCutToIt) {
-    const QImage shown = where(50, 40);
-    const QImage copy = SelectionCopy::imageInSelectionArea(shown, QRectF(40, -5, 30, 15), 1.0);
-    ASSERT_EQ(copy.size(), QSize(10, 10));
-    EXPECT_EQ(copy.pixel(0, 9), shown.pixel(40, 39)) << "bottom-left stays at the image's corner";
-    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(shown, QRectF(60, 0, 10, 10), 1.0).isNull());
-    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(shown, QRectF(), 1.0).isNull());
-    EXPECT_TRUE(SelectionCopy::imageInSelectionArea(QImage(), QRectF(0, 0, 5, 5), 1.0).isNull());
-    const double inf = std::numeric_limits<double>::infinity();
-    const QImage huge =
-        SelectionCopy::imageInSelectionArea(shown, QRectF(-1e300, -1e300, inf, inf), 1);
-    EXPECT_TRUE(huge.isNull() || huge.size() == shown.size());
 }
 
 } // namespace
