@@ -3,6 +3,7 @@
 #include "platform/QtImageSource.h"
 #include "platform/RegularFile.h"
 #include "platform/imagesource/ApngImageSource.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/AvifSequenceImageSource.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/ExrImageSource.h"
@@ -23,6 +24,7 @@
 #include "platform/imagesource/TiffImageSource.h"
 #include "platform/imagesource/WebpImageSource.h"
 
+#include <QColorSpace>
 #include <QFileInfo>
 #include <QTransform>
 
@@ -189,6 +191,32 @@ std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes
 
 QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
+}
+
+QImage ImageSource::overview(const QSize& bound) {
+    QImage image = imageAtIndex(0);
+    const QSize fit = AreaReducer::fitted(image.size(), bound);
+    if (image.isNull() || fit == image.size())
+        return image;
+    const QImage::Format format = image.isGrayscale() && !image.hasAlphaChannel()
+                                      ? QImage::Format_Grayscale8
+                                  : image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                            : QImage::Format_RGB32;
+    const QColorSpace space = image.colorSpace();
+    image.convertTo(format);
+    AreaReducer reducer(image.size(), fit, format);
+    for (int y = 0; y < image.height() && !reducer.isNull(); ++y)
+        reducer.addRow(image.constScanLine(y));
+    QImage reduced = reducer.result();
+    reduced.setColorSpace(space);
+    return reduced;
+}
+
+QImage ImageSource::region(const QRect& area) {
+    const QImage image = imageAtIndex(0);
+    if (image.isNull() || area.isEmpty() || !image.rect().contains(area))
+        return QImage();
+    return image.copy(area);
 }
 
 QImage ImageSource::thumbnail(int maxPixelSize) {

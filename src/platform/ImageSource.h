@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -50,6 +51,16 @@ public:
     // (a camera's own preview of its raw data): the same picture, as stored
     // (not oriented), usually smaller. Null when there is none.
     virtual QImage firstLook() { return QImage(); }
+
+    // Image 0 as stored (not oriented), reduced to fit in `bound`: the
+    // overview of an image too large to decode whole. Formats that stream
+    // their rows make it without ever holding the full image; the others
+    // only when the full image fits the budget. Null when it cannot be made.
+    virtual QImage overview(const QSize& bound);
+    // The pixels of `area` of image 0 at full size, in the stored image's
+    // coordinates (not oriented), the same as the full decode's there. Null
+    // when the area is not inside the image or cannot be decoded.
+    virtual QImage region(const QRect& area);
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.

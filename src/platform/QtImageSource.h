@@ -17,6 +17,8 @@ public:
     int count() const override { return imageCount; }
     QImage imageAtIndex(int index) override;
     QString type() const override;
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area) override;
 
 protected:
     QVariantMap imageProperties(int index) override;
