@@ -193,18 +193,19 @@ QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
 }
 
-QImage ImageSource::overview(const QSize& bound) {
-    QImage image = imageAtIndex(0);
-    const QSize fit = AreaReducer::fitted(image.size(), bound);
-    if (image.isNull() || fit == image.size())
+namespace {
+
+// The area average of a decoded image at `size`.
+QImage averagedTo(QImage image, QSize size) {
+    if (image.isNull() || size == image.size())
         return image;
-    const QImage::Format format = image.isGrayscale() && !image.hasAlphaChannel()
+    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                  : image.isGrayscale() && image.depth() == 8
                                       ? QImage::Format_Grayscale8
-                                  : image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                            : QImage::Format_RGB32;
+                                      : QImage::Format_RGB32;
     const QColorSpace space = image.colorSpace();
     image.convertTo(format);
-    AreaReducer reducer(image.size(), fit, format);
+    AreaReducer reducer(image.size(), size, format);
     for (int y = 0; y < image.height() && !reducer.isNull(); ++y)
         reducer.addRow(image.constScanLine(y));
     QImage reduced = reducer.result();
@@ -212,11 +213,20 @@ QImage ImageSource::overview(const QSize& bound) {
     return reduced;
 }
 
-QImage ImageSource::region(const QRect& area) {
+} // namespace
+
+QImage ImageSource::overview(const QSize& bound) {
     const QImage image = imageAtIndex(0);
-    if (image.isNull() || area.isEmpty() || !image.rect().contains(area))
+    return averagedTo(image, AreaReducer::fitted(image.size(), bound));
+}
+
+QImage ImageSource::region(const QRect& area, int denominator) {
+    const QImage image = imageAtIndex(0);
+    if (image.isNull() || area.isEmpty() || !image.rect().contains(area) || denominator < 1)
         return QImage();
-    return image.copy(area);
+    const QSize size((area.width() + denominator - 1) / denominator,
+                     (area.height() + denominator - 1) / denominator);
+    return averagedTo(image.copy(area), size);
 }
 
 QImage ImageSource::thumbnail(int maxPixelSize) {

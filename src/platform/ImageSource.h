@@ -57,10 +57,11 @@ public:
     // their rows make it without ever holding the full image; the others
     // only when the full image fits the budget. Null when it cannot be made.
     virtual QImage overview(const QSize& bound);
-    // The pixels of `area` of image 0 at full size, in the stored image's
-    // coordinates (not oriented), the same as the full decode's there. Null
-    // when the area is not inside the image or cannot be decoded.
-    virtual QImage region(const QRect& area);
+    // The pixels of `area` of image 0 (in the stored image's coordinates, not
+    // oriented) at 1/denominator of their size, the denominator 1, 2, 4 or
+    // 8; at 1, the same pixels as the full decode's there. Null when the
+    // area is not inside the image or cannot be decoded within the budget.
+    virtual QImage region(const QRect& area, int denominator = 1);
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.

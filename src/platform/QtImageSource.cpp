@@ -199,14 +199,14 @@ QImage QtImageSource::overview(const QSize& bound) {
     return ImageSource::overview(bound);
 }
 
-QImage QtImageSource::region(const QRect& area) {
+QImage QtImageSource::region(const QRect& area, int denominator) {
     bool unsupported = true;
     if (format == "jpeg") {
-        QImage image = JpegDecoder::decodeRegion(bytes, area, &unsupported);
+        QImage image = JpegDecoder::decodeRegion(bytes, area, denominator, &unsupported);
         if (!unsupported)
             return ColorConversion::toSRGB(std::move(image));
     }
-    return ImageSource::region(area);
+    return ImageSource::region(area, denominator);
 }
 
 QImage QtImageSource::reducedImage(int maxPixelSize) {

@@ -18,9 +18,9 @@ public:
     QImage imageAtIndex(int index) override;
     QString type() const override;
     QImage overview(const QSize& bound) override;
-    QImage region(const QRect& area) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
-protected:
+  protected:
     QVariantMap imageProperties(int index) override;
     QVariantMap containerProperties() override;
     QImage reducedImage(int maxPixelSize) override;

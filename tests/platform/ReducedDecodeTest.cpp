@@ -139,6 +139,11 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             ASSERT_EQ(part.size(), area.size());
             EXPECT_EQ(part.convertToFormat(full.format()), full.copy(area));
         }
+        // At a quarter of its size, an aligned area is its average.
+        const QRect aligned(32, 48, 64, 80);
+        const QImage quarter = source->region(aligned, 4);
+        ASSERT_EQ(quarter.size(), QSize(16, 20));
+        EXPECT_LE(distance(quarter, boxAverage(full.copy(aligned), quarter.size())), f.tolerance);
         EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
         EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
     }

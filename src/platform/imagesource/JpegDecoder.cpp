@@ -110,7 +110,8 @@ bool scansComplete(const Decoding& d) {
 }
 
 // What a decode makes of the rows: the whole image at 1/denominator, the
-// image reduced to fit `bound`, or only the `area` of the full-size image.
+// image reduced to fit `bound`, or only the `area` (in full-size pixels) of
+// the image at 1/denominator.
 struct Plan {
     int denominator = 1;
     QSize bound; // when not empty, the rows stream through an AreaReducer
@@ -168,9 +169,17 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     const QSize decoded(int(d.info.output_width), int(d.info.output_height));
     const bool region = !plan.area.isEmpty();
     const bool reduce = !region && !plan.bound.isEmpty() && fit != decoded;
-    if (region && !QRect(QPoint(), decoded).contains(plan.area))
+    if (region && !QRect(QPoint(), full).contains(plan.area))
         return false;
-    const QSize kept = region ? plan.area.size() : reduce ? fit : decoded;
+    // The area in the decoded image's pixels, its edges rounded outwards.
+    const int dn = plan.denominator;
+    const QRect area =
+        region
+            ? QRect(QPoint(plan.area.left() / dn, plan.area.top() / dn),
+                    QPoint((plan.area.right() + dn) / dn - 1, (plan.area.bottom() + dn) / dn - 1))
+                  .intersected(QRect(QPoint(), decoded))
+            : QRect();
+    const QSize kept = region ? area.size() : reduce ? fit : decoded;
     if (!DecodeLimits::allows(kept.width(), kept.height(), bytesPerPixel))
         return false;
     std::optional<AreaReducer> reducer;
@@ -203,11 +212,11 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     if (region) {
         const int margin =
             2 * DCTSIZE * std::max(d.info.max_h_samp_factor, d.info.max_v_samp_factor);
-        left = JDIMENSION(std::max(0, plan.area.left() - margin));
-        width = JDIMENSION(std::min(decoded.width(), plan.area.right() + 1 + margin)) - left;
+        left = JDIMENSION(std::max(0, area.left() - margin));
+        width = JDIMENSION(std::min(decoded.width(), area.right() + 1 + margin)) - left;
         jpeg_crop_scanline(&d.info, &left, &width);
-        top = JDIMENSION(std::max(0, plan.area.top() - margin));
-        bottom = JDIMENSION(plan.area.bottom() + 1);
+        top = JDIMENSION(std::max(0, area.top() - margin));
+        bottom = JDIMENSION(area.bottom() + 1);
         if (top > 0 && jpeg_skip_scanlines(&d.info, top) != top)
             return false;
     }
@@ -229,10 +238,10 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
                 reducer->addRow(rows[i]);
                 continue;
             }
-            const int y = int(first + i) - plan.area.top();
+            const int y = int(first + i) - area.top();
             if (y >= 0)
                 memcpy(image->scanLine(y),
-                       rows[i] + size_t(plan.area.left() - int(left)) * size_t(bytesPerPixel),
+                       rows[i] + size_t(area.left() - int(left)) * size_t(bytesPerPixel),
                        size_t(kept.width()) * size_t(bytesPerPixel));
         }
         if (endedEarly(d.info))
@@ -291,11 +300,13 @@ QImage JpegDecoder::decodeReduced(const QByteArray& bytes, QSize bound, bool* un
     return decodeWith(bytes, Plan{1, bound, QRect()}, unsupported);
 }
 
-QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, bool* unsupported) {
-    if (area.isEmpty()) {
+QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator,
+                                 bool* unsupported) {
+    if (area.isEmpty() ||
+        (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8)) {
         if (unsupported)
             *unsupported = false;
         return QImage();
     }
-    return decodeWith(bytes, Plan{1, QSize(), area}, unsupported);
+    return decodeWith(bytes, Plan{denominator, QSize(), area}, unsupported);
 }

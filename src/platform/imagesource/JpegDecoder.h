@@ -22,9 +22,10 @@ public:
     // DCT-scaled as far as that goes, then its rows area-averaged as they
     // come, so that only the result is held whatever the full size.
     static QImage decodeReduced(const QByteArray& bytes, QSize bound, bool* unsupported = nullptr);
-    // Only `area` of the full-size image: the columns about it are cropped
-    // and the rows above it skipped within the decoder, and decoding stops
-    // below it. Null when the area is not inside the image.
-    static QImage decodeRegion(const QByteArray& bytes, const QRect& area,
+    // Only `area` (in full-size pixels) of the image at 1/denominator (1, 2,
+    // 4 or 8): the columns about it are cropped and the rows above it
+    // skipped within the decoder, and decoding stops below it. Null when the
+    // area is not inside the image.
+    static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1,
                                bool* unsupported = nullptr);
 };

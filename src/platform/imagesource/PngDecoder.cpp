@@ -78,22 +78,25 @@ void readColorChunks(Decoding& d) {
 }
 
 // What a decode makes of the rows: the whole image, the image reduced to
-// fit `bound` (8 bits a channel), or only the `area` of the image.
+// fit `bound` (8 bits a channel), or only the `area` of the image, reduced
+// to 1/denominator of its size.
 struct Plan {
     QSize bound;
     QRect area;
+    int denominator = 1; // of the area's size
 };
 
 // Streams the rows of the image (each pass of an interlaced one in turn)
 // through a single row: into the reducer, of an interlaced image only its
-// last pass, which holds every other row in full; or into the area's pixels.
-bool streamRows(Decoding& d, const Plan& plan, AreaReducer* reducer, QImage* image,
+// last pass, which holds every other row in full; or the area's pixels into
+// the reducer or into `image`.
+bool streamRows(Decoding& d, const QRect& area, AreaReducer* reducer, QImage* image,
                 int bytesPerPixel) {
     const int width = int(png_get_image_width(d.png, d.info));
     const int height = int(png_get_image_height(d.png, d.info));
     const bool interlaced = png_get_interlace_type(d.png, d.info) == PNG_INTERLACE_ADAM7;
     std::vector<png_byte> row(png_get_rowbytes(d.png, d.info));
-    const QRect area = plan.area;
+    const size_t left = size_t(area.left()) * size_t(bytesPerPixel);
     for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
         const int columns = interlaced ? int(PNG_PASS_COLS(png_uint_32(width), pass)) : width;
         const int rows = interlaced ? int(PNG_PASS_ROWS(png_uint_32(height), pass)) : height;
@@ -103,7 +106,7 @@ bool streamRows(Decoding& d, const Plan& plan, AreaReducer* reducer, QImage* ima
             png_read_row(d.png, row.data(), nullptr);
             if ((r & 63) == 0 && Cancellation::requested())
                 return false;
-            if (reducer) {
+            if (reducer && area.isEmpty()) {
                 if (!interlaced || pass == 6)
                     reducer->addRow(row.data());
                 continue;
@@ -111,14 +114,17 @@ bool streamRows(Decoding& d, const Plan& plan, AreaReducer* reducer, QImage* ima
             const int y = interlaced ? int(PNG_ROW_FROM_PASS_ROW(png_uint_32(r), pass)) : r;
             if (y < area.top() || y > area.bottom())
                 continue;
-            uchar* out = image->scanLine(y - area.top());
             if (!interlaced) {
-                memcpy(out, row.data() + size_t(area.left()) * size_t(bytesPerPixel),
-                       size_t(area.width()) * size_t(bytesPerPixel));
+                if (reducer)
+                    reducer->addRow(row.data() + left);
+                else
+                    memcpy(image->scanLine(y - area.top()), row.data() + left,
+                           size_t(area.width()) * size_t(bytesPerPixel));
                 if (y == area.bottom())
                     return true; // the rows below are not needed
                 continue;
             }
+            uchar* out = image->scanLine(y - area.top());
             for (int c = 0; c < columns; ++c) {
                 const int x = int(PNG_COL_FROM_PASS_COL(png_uint_32(c), pass));
                 if (x >= area.left() && x <= area.right())
@@ -160,12 +166,22 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
                             interlaced ? int(PNG_PASS_ROWS(height, 6)) : full.height());
     const QSize fit = AreaReducer::fitted(full, plan.bound).boundedTo(reducedFrom);
     const bool reduce = !region && !plan.bound.isEmpty() && fit != full && !reducedFrom.isEmpty();
-    const bool deep = png_get_bit_depth(d.png, d.info) == 16 && !reduce;
+    const int dn = plan.denominator;
+    const bool scaledRegion = region && dn > 1;
+    const bool deep = png_get_bit_depth(d.png, d.info) == 16 && !reduce && !scaledRegion;
     const bool alpha = (png_get_color_type(d.png, d.info) & PNG_COLOR_MASK_ALPHA) != 0 ||
                        png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
     if (region && !QRect(QPoint(), full).contains(plan.area))
         return false;
-    const QSize kept = region ? plan.area.size() : reduce ? fit : full;
+    const QSize kept =
+        scaledRegion ? QSize((plan.area.width() + dn - 1) / dn, (plan.area.height() + dn - 1) / dn)
+        : region     ? plan.area.size()
+        : reduce     ? fit
+                     : full;
+    // An interlaced image's area is put together whole before it is reduced.
+    if (scaledRegion && interlaced &&
+        !DecodeLimits::allows(plan.area.width(), plan.area.height(), 4))
+        return false;
     if (!DecodeLimits::allowsSize(width, height) ||
         !DecodeLimits::allows(kept.width(), kept.height(), deep ? 8 : 4))
         return false;
@@ -176,7 +192,7 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     // RGBA64, with an opaque filler where the file has no alpha.
     png_set_expand(d.png);
     png_set_gray_to_rgb(d.png);
-    if (reduce)
+    if (reduce || scaledRegion)
         png_set_strip_16(d.png);
     if (deep) {
         if (!alpha)
@@ -203,18 +219,28 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (reduce) {
-        AreaReducer reducer(reducedFrom, fit, format);
-        if (reducer.isNull() || !streamRows(d, plan, &reducer, nullptr, bytesPerPixel))
+    if (reduce || (scaledRegion && !interlaced)) {
+        AreaReducer reducer(reduce ? reducedFrom : plan.area.size(), kept, format);
+        if (reducer.isNull() ||
+            !streamRows(d, reduce ? QRect() : plan.area, &reducer, nullptr, bytesPerPixel))
             return false;
         *image = reducer.result();
         return true;
     }
-    *image = QImage(kept, format);
+    *image = QImage(region ? plan.area.size() : full, format);
     if (image->isNull())
         return false;
-    if (region)
-        return streamRows(d, plan, nullptr, image, bytesPerPixel);
+    if (region) {
+        if (!streamRows(d, plan.area, nullptr, image, bytesPerPixel))
+            return false;
+        if (scaledRegion) {
+            AreaReducer reducer(image->size(), kept, format);
+            for (int y = 0; y < image->height() && !reducer.isNull(); ++y)
+                reducer.addRow(image->constScanLine(y));
+            *image = reducer.result();
+        }
+        return !image->isNull();
+    }
     d.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         d.rows[y] = image->scanLine(int(y));
@@ -307,9 +333,10 @@ QImage PngDecoder::decode(const QByteArray& bytes) {
 }
 
 QImage PngDecoder::decodeReduced(const QByteArray& bytes, QSize bound) {
-    return bound.isEmpty() ? QImage() : decodeWith(bytes, Plan{bound, QRect()});
+    return bound.isEmpty() ? QImage() : decodeWith(bytes, Plan{bound, QRect(), 1});
 }
 
-QImage PngDecoder::decodeRegion(const QByteArray& bytes, const QRect& area) {
-    return area.isEmpty() ? QImage() : decodeWith(bytes, Plan{QSize(), area});
+QImage PngDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator) {
+    return area.isEmpty() || denominator < 1 ? QImage()
+                                             : decodeWith(bytes, Plan{QSize(), area, denominator});
 }

@@ -39,7 +39,8 @@ public:
     // area-averaged as they stream out of libpng so that only the result is
     // held (an interlaced image from its last pass, every other row).
     static QImage decodeReduced(const QByteArray& bytes, QSize bound);
-    // Only `area` of the image, kept from its rows as they stream by. Null
+    // Only `area` of the image, kept from its rows as they stream by, at
+    // 1/denominator of its size (then 8 bits a channel, area-averaged). Null
     // when the area is not inside the image.
-    static QImage decodeRegion(const QByteArray& bytes, const QRect& area);
+    static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1);
 };

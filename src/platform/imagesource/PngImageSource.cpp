@@ -23,8 +23,8 @@ QImage PngImageSource::overview(const QSize& bound) {
     return ColorConversion::toSRGB(PngDecoder::decodeReduced(bytes, bound));
 }
 
-QImage PngImageSource::region(const QRect& area) {
-    return ColorConversion::toSRGB(PngDecoder::decodeRegion(bytes, area));
+QImage PngImageSource::region(const QRect& area, int denominator) {
+    return ColorConversion::toSRGB(PngDecoder::decodeRegion(bytes, area, denominator));
 }
 
 QVariantMap PngImageSource::headerProperties(const QByteArray& bytes,
