@@ -9,6 +9,7 @@
 #include <QString>
 
 class MessageView;
+class ViewerDetail;
 class ViewController;
 struct LoadedItem;
 
@@ -51,4 +52,5 @@ class ItemDisplay : public QObject {
 
     ViewController* viewer = nullptr;
     MessageView* messageView = nullptr;
+    ViewerDetail* detail = nullptr;
 };
