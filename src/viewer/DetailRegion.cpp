@@ -33,23 +33,18 @@ std::optional<DetailRegion::Request> DetailRegion::forView(QSize full, QSize ove
             qint64(area.width() / denominator + 1) * (area.height() / denominator + 1);
         return reduced <= maxPixels ? area : QRect();
     };
-    QRect area = within(inView.adjusted(-inView.width() / 2, -inView.height() / 2,
-                                        inView.width() / 2, inView.height() / 2));
+    QRect area = within(inView.adjusted(-inView.width(), -inView.height() / 2, inView.width(),
+                                        inView.height() / 2));
+    const QRect shownArea = within(inView);
     if (area.isEmpty())
-        area = within(inView);
+        area = shownArea;
     if (area.isEmpty())
         return std::nullopt;
-    return Request{area, denominator};
+    return Request{area, denominator, shownArea};
 }
 
 bool DetailRegion::covers(const Request& have, const Request& want) {
-    if (have.denominator != want.denominator)
-        return false;
-    // The margin is half the part in view on each side: the middle half.
-    const QRect& w = want.area;
-    const QRect inView(w.x() + w.width() / 4, w.y() + w.height() / 4, w.width() / 2,
-                       w.height() / 2);
-    return have.area.contains(inView);
+    return have.denominator == want.denominator && have.area.contains(want.inView);
 }
 
 QRect DetailRegion::storedArea(const QRect& area, QSize stored, const ImageTransform& upright,

@@ -15,11 +15,15 @@ class DetailRegion {
     struct Request {
         QRect area;
         int denominator = 1; // 1, 2, 4 or 8
+        QRect inView;        // the part of the area the view shows
         friend bool operator==(const Request&, const Request&) = default;
     };
 
-    // The part the view shows with a margin of half its size about it (so
-    // that a pan is already covered), at the coarsest reduction that still
+    // The part the view shows with a margin about it, so that a pan is
+    // already covered: as wide again as the view on the left and on the
+    // right (the rows above a part cost their decoding whatever its width,
+    // so that a part's width is cheap and its height is not), and half as
+    // high above and below. At the coarsest reduction that still
     // gives a pixel for each device pixel: `placement` is where the whole
     // image lies in a view of `view`, both in logical pixels, at `dpr`
     // device pixels to each. Without the margin where that would take more
@@ -29,7 +33,7 @@ class DetailRegion {
     static std::optional<Request> forView(QSize full, QSize overview, const QRectF& placement,
                                           const QRectF& view, double dpr, qint64 maxPixels);
     // Whether `have` serves what `want` asks without decoding again: the same
-    // reduction, and the part in view (the middle of `want`) inside it.
+    // reduction, and the part in view inside it.
     static bool covers(const Request& have, const Request& want);
 
     // The stored image's area for `area` of the upright one, grown to whole

@@ -11,7 +11,7 @@
 
 using Request = DetailRegion::Request;
 
-TEST(DetailRegion, AsksForThePartInViewWithAMarginAtTheDensityOnScreen) {
+TEST(DetailRegion, AsksForThePartInViewWithAWideMarginAtTheDensityOnScreen) {
     const QSize full(6000, 4000), overview(1500, 1000);
     const QRectF view(0, 0, 1500, 1000);
     struct Case {
@@ -25,20 +25,20 @@ TEST(DetailRegion, AsksForThePartInViewWithAMarginAtTheDensityOnScreen) {
         {"fitted on a double-density screen",
          {0, 0, 1500, 1000},
          2,
-         Request{{0, 0, 6000, 4000}, 2}},
+         Request{{0, 0, 6000, 4000}, 2, {0, 0, 6000, 4000}}},
         {"actual size in the middle",
          {-2250, -1500, 6000, 4000},
          1,
-         Request{{1500, 1000, 3000, 2000}, 1}},
+         Request{{750, 1000, 4500, 2000}, 1, {2250, 1500, 1500, 1000}}},
         {"a third: the half is the coarsest enough",
-         {-500, -333, 2000, 1333.3},
+         {0, 0, 2000, 1333.3},
          1,
-         Request{{0, 0, 6000, 4000}, 2}},
+         Request{{0, 0, 6000, 4000}, 2, {0, 0, 4500, 3000}}},
         {"out of view", {1600, 0, 6000, 4000}, 1, std::nullopt},
         {"no margin within a small budget",
          {-2250, -1500, 6000, 4000},
          1,
-         Request{{2250, 1500, 1500, 1000}, 1},
+         Request{{2250, 1500, 1500, 1000}, 1, {2250, 1500, 1500, 1000}},
          2'000'000},
         {"nothing where even the part in view is over it",
          {-2250, -1500, 6000, 4000},
@@ -57,10 +57,12 @@ TEST(DetailRegion, AsksForThePartInViewWithAMarginAtTheDensityOnScreen) {
                 << "x" << request->area.height();
         }
     }
-    const Request have{{1500, 1000, 3000, 2000}, 1};
-    EXPECT_TRUE(DetailRegion::covers(have, {{1800, 1100, 3000, 2000}, 1}));  // a small pan
-    EXPECT_FALSE(DetailRegion::covers(have, {{3000, 1000, 3000, 2000}, 1})); // a screen on
-    EXPECT_FALSE(DetailRegion::covers(have, {{1500, 1000, 3000, 2000}, 2}));
+    // A pan of a screen's width either way needs no new part; two do.
+    const Request have{{750, 1000, 4500, 2000}, 1, {2250, 1500, 1500, 1000}};
+    EXPECT_TRUE(DetailRegion::covers(have, {{}, 1, {3750, 1500, 1500, 1000}}));
+    EXPECT_TRUE(DetailRegion::covers(have, {{}, 1, {750, 1250, 1500, 1000}}));
+    EXPECT_FALSE(DetailRegion::covers(have, {{}, 1, {5250, 1500, 1500, 1000}}));
+    EXPECT_FALSE(DetailRegion::covers(have, {{}, 2, {2250, 1500, 1500, 1000}}));
 }
 
 TEST(DetailRegion, StoredAreasOfTurnedImagesFallOnTheReducedGrid) {
