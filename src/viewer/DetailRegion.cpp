@@ -1,5 +1,7 @@
 #include "viewer/DetailRegion.h"
 
+#include "platform/ImageSource.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -87,4 +89,20 @@ ImageTransform DetailRegion::forOrientation(int orientation) {
     default:
         return ImageTransform();
     }
+}
+
+QImage DetailRegion::decode(ImageSource& source, const QRect& area, int denominator,
+                            QRect* covered) {
+    const QVariantMap properties = source.propertiesAtIndex(0);
+    const QSize stored(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                       properties.value(QStringLiteral("PixelHeight")).toInt());
+    const QVariant orientation = properties.value(QStringLiteral("Orientation"));
+    const ImageTransform upright = forOrientation(orientation.isValid() ? orientation.toInt() : 1);
+    const QRect part = storedArea(area, stored, upright, denominator);
+    const QImage pixels = source.region(part, denominator);
+    if (pixels.isNull())
+        return QImage();
+    if (covered)
+        *covered = uprightArea(part, stored, upright);
+    return upright.apply(pixels);
 }

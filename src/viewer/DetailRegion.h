@@ -2,6 +2,7 @@
 
 #include "selection/ImageTransform.h"
 
+#include <QImage>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
@@ -10,6 +11,8 @@
 // Which part of an image shown from its overview to decode sharp, and how
 // far reduced, for what the view shows of it. Areas are in the pixels of the
 // full image, upright unless said otherwise.
+class ImageSource;
+
 class DetailRegion {
   public:
     struct Request {
@@ -46,4 +49,8 @@ class DetailRegion {
     static QRect uprightArea(const QRect& area, QSize stored, const ImageTransform& upright);
     // The transform for an EXIF orientation (1-8; others count as 1).
     static ImageTransform forOrientation(int orientation);
+    // Decodes `area` of the upright image at 1/denominator from the source's
+    // image 0, and says in `covered` the upright area the result covers
+    // (grown to the reduction's grid). Null when it cannot be decoded.
+    static QImage decode(ImageSource& source, const QRect& area, int denominator, QRect* covered);
 };

@@ -365,7 +365,7 @@ void ViewController::changeEvent(QEvent* event) {
 }
 
 bool ViewController::isImageShown() const {
-    return doc->state() == LoadState::Shown && isFileLoaded() && !doc->isOverview();
+    return doc->state() == LoadState::Shown && isFileLoaded();
 }
 
 bool ViewController::isTransforming() const {

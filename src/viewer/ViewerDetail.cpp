@@ -26,6 +26,28 @@ struct ViewerDetail::Decoder {
     bool opened = false;
 };
 
+QImage ViewerDetail::decodeWith(Decoder& decoder, const QRect& area, int denominator,
+                                QRect* covered) {
+    QMutexLocker locker(&decoder.lock);
+    if (!decoder.opened) {
+        decoder.opened = true;
+        decoder.source = decoder.bytes.isEmpty() ? ImageSource::createWithURL(decoder.path)
+                                                 : ImageSource::createWithData(decoder.bytes);
+    }
+    if (!decoder.source || Cancellation::requested())
+        return QImage();
+    return DetailRegion::decode(*decoder.source, area, denominator, covered);
+}
+
+void ViewerDetail::decodePart(const QRect& area, std::function<void(QImage)> done) {
+    if (!decoder) {
+        done(QImage());
+        return;
+    }
+    copies.run([decoder = decoder, area] { return decodeWith(*decoder, area, 1, nullptr); },
+               [done = std::move(done)](QImage image) { done(std::move(image)); });
+}
+
 ViewerDetail::ViewerDetail(DNSImageView* renderer, QObject* parent)
     : QObject(parent), renderer(renderer) {
     settle.setSingleShot(true);
@@ -45,6 +67,7 @@ void ViewerDetail::setItem(const QString& path, const QByteArray& bytes, QSize f
 
 void ViewerDetail::clear() {
     tasks.cancelAll();
+    copies.cancelAll();
     settle.stop();
     decoder.reset();
     full = QSize();
@@ -58,10 +81,9 @@ void ViewerDetail::viewChanged() {
 }
 
 void ViewerDetail::update() {
-    const std::optional<DetailRegion::Request> request =
-        DetailRegion::forView(full, renderer->image().size(), renderer->imageRect(),
-                              QRectF(renderer->rect()), renderer->devicePixelRatioF(),
-                              DecodeLimits::budgetBytes() / 4);
+    const std::optional<DetailRegion::Request> request = DetailRegion::forView(
+        full, renderer->image().size(), renderer->imageRect(), QRectF(renderer->rect()),
+        renderer->devicePixelRatioF(), DecodeLimits::budgetBytes() / 4);
     if (!request) {
         renderer->setDetail(QImage(), QRect(), QSize());
         return;
@@ -79,28 +101,7 @@ void ViewerDetail::update() {
     tasks.run(
         [decoder = decoder, request = *request]() {
             Part part{request, QImage(), QRect()};
-            QMutexLocker locker(&decoder->lock);
-            if (!decoder->opened) {
-                decoder->opened = true;
-                decoder->source = decoder->bytes.isEmpty()
-                                      ? ImageSource::createWithURL(decoder->path)
-                                      : ImageSource::createWithData(decoder->bytes);
-            }
-            if (!decoder->source || Cancellation::requested())
-                return part;
-            const QVariantMap properties = decoder->source->propertiesAtIndex(0);
-            const QSize stored(properties.value(QStringLiteral("PixelWidth")).toInt(),
-                               properties.value(QStringLiteral("PixelHeight")).toInt());
-            const QVariant orientation = properties.value(QStringLiteral("Orientation"));
-            const ImageTransform upright =
-                DetailRegion::forOrientation(orientation.isValid() ? orientation.toInt() : 1);
-            const QRect area =
-                DetailRegion::storedArea(request.area, stored, upright, request.denominator);
-            const QImage pixels = decoder->source->region(area, request.denominator);
-            if (pixels.isNull())
-                return part;
-            part.image = upright.apply(pixels);
-            part.area = DetailRegion::uprightArea(area, stored, upright);
+            part.image = decodeWith(*decoder, request.area, request.denominator, &part.area);
             return part;
         },
         [this](Part part) {

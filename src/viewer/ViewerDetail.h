@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,10 @@ class ViewerDetail : public QObject {
     // Nothing of the kind is shown any more.
     void clear();
     bool isActive() const { return !full.isEmpty(); }
+    // `area` of the upright image at full size, decoded on a worker and
+    // handed to `done` (null when it cannot be decoded), unless the item
+    // changes first.
+    void decodePart(const QRect& area, std::function<void(QImage)> done);
 
   private:
     struct Part {
@@ -38,6 +43,7 @@ class ViewerDetail : public QObject {
     };
     struct Decoder;
 
+    static QImage decodeWith(Decoder& decoder, const QRect& area, int denominator, QRect* covered);
     void viewChanged();
     void update();
     void show(const Part& part);
@@ -45,6 +51,7 @@ class ViewerDetail : public QObject {
     DNSImageView* renderer = nullptr;
     QTimer settle;
     BackgroundTask tasks{this};
+    BackgroundTask copies{this};
     std::shared_ptr<Decoder> decoder;
     QSize full;
     std::deque<Part> parts; // the newest first

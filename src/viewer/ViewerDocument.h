@@ -72,8 +72,8 @@ class ViewerDocument : public QObject {
     // Frame 0 of the current item once decoded in full.
     const QImage& image() const { return shown; }
     // Whether the image shown is the overview of one too large to decode
-    // whole: its pixels are not the image's, so nothing copies, exports,
-    // prints or turns them.
+    // whole: its pixels are not the image's, so copies come from the file,
+    // and exports and turns are refused.
     bool isOverview() const { return overviewShown; }
     // The applications that open the current file, once looked up.
     const std::optional<QList<ApplicationInfo>>& applications() const { return apps; }

@@ -3,8 +3,10 @@
 #include "support/ViewerWindowTest.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageLoader.h"
+#include "viewer/ViewerSelection.h"
 
 #include <QImageReader>
+#include <QMessageBox>
 
 // The sharp parts of an image too large to decode whole: which part the view
 // asks for, where it lies in the stored image, and that the window draws it.
@@ -110,7 +112,14 @@ TEST_F(HugeImageWindow, ShowsTheOverviewUprightAndDrawsTheFullDecodesPixelsOverI
     ASSERT_TRUE(open(path("huge.jpg")));
     EXPECT_EQ(resolution(), QStringLiteral("816px × 1296px"));
     EXPECT_LT(vc->imageView()->image().width(), 816);
-    EXPECT_FALSE(vc->isImageShown()); // nothing copies, exports or turns an overview
+    // Its full pixels do not fit: a copy of all of it, an export and a turn are refused.
+    vc->selection()->selectAll();
+    EXPECT_FALSE(vc->output()->copySelectionToClipboard());
+    vc->output()->exportImage();
+    vc->transforms()->rotate90();
+    for (const char* alert : {"CopyTooLargeAlert", "ExportTooLargeAlert", "TransformTooLargeAlert"})
+        EXPECT_TRUE(window->findChild<QMessageBox*>(alert)) << alert;
+    vc->selection()->deselect();
     vc->setActualSize();
     ASSERT_TRUE(QTest::qWaitFor([this] { return !vc->imageView()->detail().isNull(); }, 10000));
     const QRect area = vc->imageView()->detailRect();
