@@ -98,6 +98,12 @@ std::vector<Fixture> fixtures() {
         {"png", qtEncoded(opaque, "png"), 1},
         {"png with alpha", qtEncoded(clear, "png"), 1},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
+        {"tiff in strips",
+         F::convert(opaque, "convert", F::args("{in} -compress lzw {out}"), "tif"), 1},
+        {"tiled tiff with alpha",
+         F::convert(clear, "convert",
+                    F::args("{in} -define tiff:tile-geometry=128x128 -compress zip {out}"), "tif"),
+         1},
         // From the last pass only, every other row: blocks keep it close.
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };
