@@ -193,10 +193,7 @@ QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
 }
 
-namespace {
-
-// The area average of a decoded image at `size`.
-QImage averagedTo(QImage image, QSize size) {
+QImage ImageSource::averaged(QImage image, QSize size) {
     if (image.isNull() || size == image.size())
         return image;
     const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32
@@ -213,11 +210,9 @@ QImage averagedTo(QImage image, QSize size) {
     return reduced;
 }
 
-} // namespace
-
 QImage ImageSource::overview(const QSize& bound) {
     const QImage image = imageAtIndex(0);
-    return averagedTo(image, AreaReducer::fitted(image.size(), bound));
+    return averaged(image, AreaReducer::fitted(image.size(), bound));
 }
 
 QImage ImageSource::region(const QRect& area, int denominator) {
@@ -226,7 +221,7 @@ QImage ImageSource::region(const QRect& area, int denominator) {
         return QImage();
     const QSize size((area.width() + denominator - 1) / denominator,
                      (area.height() + denominator - 1) / denominator);
-    return averagedTo(image.copy(area), size);
+    return averaged(image.copy(area), size);
 }
 
 QImage ImageSource::thumbnail(int maxPixelSize) {
