@@ -42,6 +42,10 @@ public:
     virtual QVariantMap properties() = 0;
     // A UTI-like name of the format, "public.jpeg" and the like.
     virtual QString type() const = 0;
+    // The encoded bytes the decoder reads, shared rather than copied, so that
+    // another decoder of the same image needs no second read of the file;
+    // empty for decoders that read no such buffer.
+    virtual QByteArray encoded() const { return QByteArray(); }
 
     // Image 0 with its orientation applied, at most maxPixelSize pixels on its
     // longer side: the thumbnail stored in the file when it is large enough,

@@ -110,9 +110,14 @@ void ItemDisplay::itemReady(const LoadedItem& item, bool refit) {
     detail->clear();
     showFrame(0, item.image, item.overview ? item.fullSize : item.image.size(), refit,
               item.screenCopy);
-    if (item.overview)
-        detail->setItem(item.path, doc->isZip() || doc->isData() ? doc->imageData() : QByteArray(),
-                        item.fullSize);
+    if (item.overview) {
+        // The bytes the document's decoder holds, when it holds them: the
+        // file is neither read nor held twice.
+        QByteArray bytes = item.source ? item.source->encoded() : QByteArray();
+        if (bytes.isEmpty() && (doc->isZip() || doc->isData()))
+            bytes = doc->imageData();
+        detail->setItem(item.path, bytes, item.fullSize);
+    }
     viewer->stopLoading();
     // After the image is on screen, with the copy it is drawn from: the
     // panel counts its histogram on that and never decodes the item again.

@@ -3,6 +3,7 @@
 #include "platform/ImageSource.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "viewer/DNSImageView.h"
+#include "viewer/ImageCollection.h"
 
 #include <QMutex>
 
@@ -31,8 +32,10 @@ QImage ViewerDetail::decodeWith(Decoder& decoder, const QRect& area, int denomin
     QMutexLocker locker(&decoder.lock);
     if (!decoder.opened) {
         decoder.opened = true;
-        decoder.source = decoder.bytes.isEmpty() ? ImageSource::createWithURL(decoder.path)
-                                                 : ImageSource::createWithData(decoder.bytes);
+        decoder.source = decoder.bytes.isEmpty()
+                             ? ImageSource::createWithURL(decoder.path)
+                             : ImageSource::createWithData(
+                                   decoder.bytes, ImageCollection::pathExtension(decoder.path));
     }
     if (!decoder.source || Cancellation::requested())
         return QImage();
