@@ -3,6 +3,7 @@
 #include "platform/QtImageSource.h"
 #include "platform/RegularFile.h"
 #include "platform/imagesource/ApngImageSource.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/AvifSequenceImageSource.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/ExrImageSource.h"
@@ -23,6 +24,7 @@
 #include "platform/imagesource/TiffImageSource.h"
 #include "platform/imagesource/WebpImageSource.h"
 
+#include <QColorSpace>
 #include <QFileInfo>
 #include <QTransform>
 
@@ -189,6 +191,37 @@ std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes
 
 QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
+}
+
+QImage ImageSource::averaged(QImage image, QSize size) {
+    if (image.isNull() || size == image.size())
+        return image;
+    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                  : image.isGrayscale() && image.depth() == 8
+                                      ? QImage::Format_Grayscale8
+                                      : QImage::Format_RGB32;
+    const QColorSpace space = image.colorSpace();
+    image.convertTo(format);
+    AreaReducer reducer(image.size(), size, format);
+    for (int y = 0; y < image.height() && !reducer.isNull(); ++y)
+        reducer.addRow(image.constScanLine(y));
+    QImage reduced = reducer.result();
+    reduced.setColorSpace(space);
+    return reduced;
+}
+
+QImage ImageSource::overview(const QSize& bound) {
+    const QImage image = imageAtIndex(0);
+    return averaged(image, AreaReducer::fitted(image.size(), bound));
+}
+
+QImage ImageSource::region(const QRect& area, int denominator) {
+    const QImage image = imageAtIndex(0);
+    if (image.isNull() || area.isEmpty() || !image.rect().contains(area) || denominator < 1)
+        return QImage();
+    const QSize size((area.width() + denominator - 1) / denominator,
+                     (area.height() + denominator - 1) / denominator);
+    return averaged(image.copy(area), size);
 }
 
 QImage ImageSource::thumbnail(int maxPixelSize) {

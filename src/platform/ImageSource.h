@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -41,6 +42,10 @@ public:
     virtual QVariantMap properties() = 0;
     // A UTI-like name of the format, "public.jpeg" and the like.
     virtual QString type() const = 0;
+    // The encoded bytes the decoder reads, shared rather than copied, so that
+    // another decoder of the same image needs no second read of the file;
+    // empty for decoders that read no such buffer.
+    virtual QByteArray encoded() const { return QByteArray(); }
 
     // Image 0 with its orientation applied, at most maxPixelSize pixels on its
     // longer side: the thumbnail stored in the file when it is large enough,
@@ -51,14 +56,28 @@ public:
     // (not oriented), usually smaller. Null when there is none.
     virtual QImage firstLook() { return QImage(); }
 
+    // Image 0 as stored (not oriented), reduced to fit in `bound`: the
+    // overview of an image too large to decode whole. Formats that stream
+    // their rows make it without ever holding the full image; the others
+    // only when the full image fits the budget. Null when it cannot be made.
+    virtual QImage overview(const QSize& bound);
+    // The pixels of `area` of image 0 (in the stored image's coordinates, not
+    // oriented) at 1/denominator of their size, the denominator 1, 2, 4 or
+    // 8; at 1, the same pixels as the full decode's there. Null when the
+    // area is not inside the image or cannot be decoded within the budget.
+    virtual QImage region(const QRect& area, int denominator = 1);
+
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.
     static QString displayName(const QString& key);
 
 protected:
-    // The thumbnail the file carries, if any, as stored (not oriented).
-    virtual QImage embeddedThumbnail() { return QImage(); }
-    // Image 0 decoded at about maxPixelSize on its longer side where the
-    // format can do that cheaply; the full image otherwise.
-    virtual QImage reducedImage(int maxPixelSize);
+  // The area average of a decoded image at `size` (8 bits a channel); the
+  // image itself at its own size.
+  static QImage averaged(QImage image, QSize size);
+  // The thumbnail the file carries, if any, as stored (not oriented).
+  virtual QImage embeddedThumbnail() { return QImage(); }
+  // Image 0 decoded at about maxPixelSize on its longer side where the
+  // format can do that cheaply; the full image otherwise.
+  virtual QImage reducedImage(int maxPixelSize);
 };

@@ -189,6 +189,26 @@ QImage QtImageSource::imageAtIndex(int index) {
     return ColorConversion::toSRGB(std::move(image));
 }
 
+QImage QtImageSource::overview(const QSize& bound) {
+    bool unsupported = true;
+    if (format == "jpeg") {
+        QImage image = JpegDecoder::decodeReduced(bytes, bound, &unsupported);
+        if (!unsupported)
+            return ColorConversion::toSRGB(std::move(image));
+    }
+    return ImageSource::overview(bound);
+}
+
+QImage QtImageSource::region(const QRect& area, int denominator) {
+    bool unsupported = true;
+    if (format == "jpeg") {
+        QImage image = JpegDecoder::decodeRegion(bytes, area, denominator, &unsupported);
+        if (!unsupported)
+            return ColorConversion::toSRGB(std::move(image));
+    }
+    return ImageSource::region(area, denominator);
+}
+
 QImage QtImageSource::reducedImage(int maxPixelSize) {
     if (format != "jpeg" || maxPixelSize <= 0)
         return imageAtIndex(0);

@@ -17,8 +17,10 @@ public:
     int count() const override { return imageCount; }
     QImage imageAtIndex(int index) override;
     QString type() const override;
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
-protected:
+  protected:
     QVariantMap imageProperties(int index) override;
     QVariantMap containerProperties() override;
     QImage reducedImage(int maxPixelSize) override;

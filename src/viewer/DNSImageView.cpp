@@ -15,6 +15,16 @@ DNSImageView::DNSImageView(QWidget* parent) : QWidget(parent) {
 
 void DNSImageView::setImage(const QImage& image, const QImage& screenCopy) {
     reduced->setImage(image, screenCopy);
+    detailImage = QImage();
+    update();
+}
+
+void DNSImageView::setDetail(const QImage& detail, const QRect& area, QSize full) {
+    if (detail.isNull() && detailImage.isNull())
+        return;
+    detailImage = detail;
+    detailArea = area;
+    detailFull = full;
     update();
 }
 
@@ -27,6 +37,7 @@ void DNSImageView::setImageRect(const QRectF& rect) {
         return;
     placement = rect;
     update();
+    emit placementChanged();
 }
 
 void DNSImageView::setNearestFilter(bool on) {
@@ -99,5 +110,22 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
                           visible.width() * sx, visible.height() * sy);
         painter.setClipRect(part);
         painter.drawImage(visible, source, from);
+    }
+    if (detailImage.isNull() || detailFull.isEmpty())
+        return;
+    const double toView = target.width() / detailFull.width();
+    const QRectF over(target.x() + detailArea.x() * toView, target.y() + detailArea.y() * toView,
+                      detailArea.width() * toView, detailArea.height() * toView);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest);
+    for (const QRect& part : event->region()) {
+        const QRectF visible = over.intersected(QRectF(part));
+        if (visible.isEmpty())
+            continue;
+        const double dx = detailImage.width() / over.width(),
+                     dy = detailImage.height() / over.height();
+        const QRectF from((visible.x() - over.x()) * dx, (visible.y() - over.y()) * dy,
+                          visible.width() * dx, visible.height() * dy);
+        painter.setClipRect(part);
+        painter.drawImage(visible, detailImage, from);
     }
 }

@@ -31,6 +31,16 @@ public:
     // Drawn at this opacity (the cross-fade between images in full screen).
     void setOpacity(double value);
     double opacity() const { return alpha; }
+    // A sharper part drawn over an overview: `detail` covers `area` of a
+    // full image of `full` pixels, of which the image shown is a reduction.
+    // A null detail draws none; a new image drops it.
+    void setDetail(const QImage& detail, const QRect& area, QSize full);
+    const QImage& detail() const { return detailImage; }
+    QRect detailRect() const { return detailArea; }
+
+  signals:
+    // Where the image lies has changed: a zoom, a pan or a new size.
+    void placementChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -40,4 +50,7 @@ private:
     QRectF placement;
     bool nearest = false;
     double alpha = 1.0;
+    QImage detailImage;
+    QRect detailArea;
+    QSize detailFull;
 };

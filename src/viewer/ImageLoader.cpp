@@ -3,6 +3,8 @@
 #include "platform/Cancellation.h"
 #include "platform/ImageSource.h"
 #include "platform/RegularFile.h"
+#include "platform/imagesource/AreaReducer.h"
+#include "platform/imagesource/DecodeLimits.h"
 #include "viewer/ImageCollection.h"
 #include "viewer/ImageOrientation.h"
 #include "viewer/LaunchDecode.h"
@@ -47,7 +49,8 @@ QImage ImageLoader::decodeFrame(ImageSource& source, int index) {
                                                   orientation.isValid() ? orientation.toInt() : 1);
 }
 
-LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString& path) {
+LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString& path,
+                             const std::function<DrawnSize()>& drawn) {
     LoadedItem item;
     item.path = path;
     if (!source)
@@ -56,8 +59,44 @@ LoadedItem ImageLoader::load(std::unique_ptr<ImageSource> source, const QString&
     if (Cancellation::requested())
         return item;
     item.image = decodeFrame(*source, 0);
+    item.fullSize = item.image.size();
+    if (item.image.isNull() && !Cancellation::requested()) {
+        item.image = overviewOf(*source, drawn ? drawn() : DrawnSize(), &item.fullSize);
+        item.overview = !item.image.isNull();
+    }
     item.source = std::move(source);
     return item;
+}
+
+QImage ImageLoader::overviewOf(ImageSource& source, const DrawnSize& drawn, QSize* fullSize) {
+    const QVariantMap properties = source.propertiesAtIndex(0);
+    const qint64 width = properties.value(QStringLiteral("PixelWidth")).toLongLong();
+    const qint64 height = properties.value(QStringLiteral("PixelHeight")).toLongLong();
+    const int bytesPerPixel = properties.value(QStringLiteral("Depth")).toInt() > 8 ? 8 : 4;
+    if (!DecodeLimits::allowsSize(width, height) ||
+        DecodeLimits::allows(width, height, bytesPerPixel))
+        return QImage();
+    const QVariant stated = properties.value(QStringLiteral("Orientation"));
+    const int orientation = stated.isValid() ? stated.toInt() : 1;
+    const bool turned = orientation >= 5 && orientation <= 8;
+    const QSize stored{int(width), int(height)};
+    const QSize upright = turned ? stored.transposed() : stored;
+    // Where the window does not say (an image read ahead), a size that
+    // covers a large screen.
+    QSize bound = drawn ? drawn(upright) : QSize();
+    if (bound.isEmpty())
+        bound = QSize(2560, 2560);
+    // Never as large as the image itself, which is what did not fit.
+    bound = AreaReducer::fitted(upright, bound);
+    while ((bound == upright || !DecodeLimits::allows(bound.width(), bound.height(), 4)) &&
+           (bound.width() > 1 || bound.height() > 1))
+        bound = (bound / 2).expandedTo(QSize(1, 1));
+    const QImage overview = source.overview(turned ? bound.transposed() : bound);
+    if (overview.isNull())
+        return QImage();
+    if (fullSize)
+        *fullSize = upright;
+    return ImageOrientation::CGImageCreateDecoded(overview, orientation);
 }
 
 void ImageLoader::decodeFirstLook(const QString& path, const QSize& bound,
@@ -94,10 +133,9 @@ void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceM
             out(first);
         }
     }
-    LoadedItem item = load(std::move(source), path);
-    item.fullSize = item.image.size();
+    LoadedItem item = load(std::move(source), path, drawn);
     // Made here, on the worker, the first paint of the image is a plain copy.
-    if (drawn && !item.image.isNull() && !Cancellation::requested())
+    if (drawn && !item.image.isNull() && !item.overview && !Cancellation::requested())
         item.screenCopy = screenCopyFor(item.image, drawn());
     out(std::move(item));
 }
@@ -167,7 +205,6 @@ LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
     LoadedItem item =
         load(ImageSource::createWithData(*bytes, ImageCollection::pathExtension(path)), path);
     item.data = *bytes;
-    item.fullSize = item.image.size();
     return item;
 }
 
@@ -213,6 +250,10 @@ QImage ImageLoader::jpegPreview(const QString& path, const QSize& bound, QSize* 
     const QSize upright = turned ? stored.transposed() : stored;
     if (!upright.isValid() ||
         (upright.width() <= bound.width() && upright.height() <= bound.height()))
+        return QImage();
+    // Too large to decode whole, the image is shown from an overview, whose
+    // one decode is then its first look.
+    if (!DecodeLimits::allows(stored.width(), stored.height(), 4))
         return QImage();
     // libjpeg scales while it decodes, and at an eighth it skips nearly all
     // of the inverse transform: little more than the entropy decoding that

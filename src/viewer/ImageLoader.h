@@ -26,6 +26,9 @@ struct LoadedItem {
     // same request. fullSize is the upright size of the full image.
     bool preview = false;
     QSize fullSize;
+    // The image is too large to decode whole, and `image` is its overview:
+    // parts of it are decoded sharp as the view needs them.
+    bool overview = false;
     // The bytes decoded, when they were read by the loader (archive entries).
     QByteArray data;
     // Made ahead with the decode: the image area-averaged to the size it
@@ -69,8 +72,15 @@ class ImageLoader : public QObject {
     void cancel();
     bool isLoading() const { return pending; }
 
-    // The synchronous core, also used for stepping through frames.
-    static LoadedItem load(std::unique_ptr<ImageSource> source, const QString& path);
+    // The synchronous core, also used for stepping through frames. An image
+    // too large to decode whole comes as its overview, made at the size
+    // `drawn()` says it will be drawn at (asked only then).
+    static LoadedItem load(std::unique_ptr<ImageSource> source, const QString& path,
+                           const std::function<DrawnSize()>& drawn = {});
+    // The upright overview of an image too large to decode whole, and its
+    // upright full size; null when the image fits the budget (a failed
+    // decode of such an image is damage) or its header is not sound.
+    static QImage overviewOf(ImageSource& source, const DrawnSize& drawn, QSize* fullSize);
     // One frame with its stored orientation applied; null when it cannot be decoded.
     static QImage decodeFrame(ImageSource& source, int index);
     // The reduced first look at a JPEG file larger than `bound`, upright, and

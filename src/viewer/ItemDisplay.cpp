@@ -9,13 +9,15 @@
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageView.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerDetail.h"
 #include "viewer/ViewerSelection.h"
 #include "viewer/ViewerTransforms.h"
 
 #include <QLabel>
 
 ItemDisplay::ItemDisplay(ViewController* viewer, MessageView* messageView)
-    : QObject(viewer), viewer(viewer), messageView(messageView) {}
+    : QObject(viewer), viewer(viewer), messageView(messageView),
+      detail(new ViewerDetail(viewer->imageView(), this)) {}
 
 void ItemDisplay::showMessage(ViewerMessage::Situation situation) {
     messageView->showMessage(ViewerMessage::forSituation(situation));
@@ -37,6 +39,7 @@ void ItemDisplay::setTitle(const QString& title) {
 }
 
 void ItemDisplay::resetForNewItem() {
+    detail->clear();
     viewer->transforms()->itemChanged();
     viewer->selection()->deselect();
     viewer->framePlayback()->clear();
@@ -102,7 +105,19 @@ void ItemDisplay::firstLookReady(const QImage& image, const QSize& fullSize,
 void ItemDisplay::itemReady(const LoadedItem& item, bool refit) {
     const ViewerDocument* doc = viewer->document();
     viewer->toolbar()->setFrameCount(doc->framesCount());
-    showFrame(0, item.image, item.image.size(), refit, item.screenCopy);
+    // An overview is sized as the full image it stands for, and the parts
+    // of it in view are decoded sharp as the user zooms in.
+    detail->clear();
+    showFrame(0, item.image, item.overview ? item.fullSize : item.image.size(), refit,
+              item.screenCopy);
+    if (item.overview) {
+        // The bytes the document's decoder holds, when it holds them: the
+        // file is neither read nor held twice.
+        QByteArray bytes = item.source ? item.source->encoded() : QByteArray();
+        if (bytes.isEmpty() && (doc->isZip() || doc->isData()))
+            bytes = doc->imageData();
+        detail->setItem(item.path, bytes, item.fullSize);
+    }
     viewer->stopLoading();
     // After the image is on screen, with the copy it is drawn from: the
     // panel counts its histogram on that and never decodes the item again.

@@ -9,6 +9,7 @@
 #include <QString>
 
 class MessageView;
+class ViewerDetail;
 class ViewController;
 struct LoadedItem;
 
@@ -31,6 +32,8 @@ class ItemDisplay : public QObject {
 
     void showMessage(ViewerMessage::Situation situation);
     void hideMessage();
+    // The sharp parts of an overview, and copies from its file.
+    ViewerDetail* details() const { return detail; }
     // The message shown in place of the image; null when there is none.
     const ViewerMessage* shownMessage() const;
 
@@ -51,4 +54,5 @@ class ItemDisplay : public QObject {
 
     ViewController* viewer = nullptr;
     MessageView* messageView = nullptr;
+    ViewerDetail* detail = nullptr;
 };

@@ -32,6 +32,7 @@ void ViewerDocument::resetItem() {
     source.reset();
     frames = 0;
     shown = QImage();
+    overviewShown = false;
     previewFullSize = QSize();
     apps.reset();
 }
@@ -251,6 +252,7 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
     // Clipboard images show their first frame only: no frame count.
     frames = item.source && !data ? item.framesCount : 0;
     shown = item.image;
+    overviewShown = item.overview;
     if (item.applications && !zip && !data) {
         lookups.cancelAll();
         apps = item.applications;
@@ -260,7 +262,8 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
         lookUpApplications(item.path);
     }
     // Replacing a first look of the same size keeps the geometry the user sees.
-    const bool refit = item.image.isNull() || item.image.size() != previewFullSize;
+    const bool refit = item.image.isNull() ||
+                       (item.overview ? item.fullSize : item.image.size()) != previewFullSize;
     previewFullSize = QSize();
     setState(item.image.isNull() ? State::Failed : State::Shown);
     emit itemReady(item, refit);

@@ -71,6 +71,10 @@ class ViewerDocument : public QObject {
     int framesCount() const { return frames; }
     // Frame 0 of the current item once decoded in full.
     const QImage& image() const { return shown; }
+    // Whether the image shown is the overview of one too large to decode
+    // whole: its pixels are not the image's, so copies come from the file,
+    // and exports and turns are refused.
+    bool isOverview() const { return overviewShown; }
     // The applications that open the current file, once looked up.
     const std::optional<QList<ApplicationInfo>>& applications() const { return apps; }
     // What a look-up found for the current file (tests supply their own).
@@ -142,6 +146,7 @@ class ViewerDocument : public QObject {
     std::shared_ptr<ImageSource> source;
     int frames = 0;
     QImage shown;
+    bool overviewShown = false;
     // The full size of the image a first look stands in for; empty when none.
     QSize previewFullSize;
     std::optional<QList<ApplicationInfo>> apps;

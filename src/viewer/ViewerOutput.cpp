@@ -1,16 +1,21 @@
 #include "viewer/ViewerOutput.h"
 
+#include "platform/imagesource/DecodeLimits.h"
 #include "selection/SelectionCopy.h"
 #include "viewer/ArchiveDocument.h"
 #include "viewer/CopyContent.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/ImageExporter.h"
 #include "viewer/ImagePrinter.h"
+#include "viewer/ItemDisplay.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerDetail.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerSelection.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMimeData>
 
 ViewerOutput::ViewerOutput(ViewController* viewer)
@@ -31,9 +36,58 @@ QImage ViewerOutput::imageInSelectionArea() const {
                                                viewer->devicePixelRatioF());
 }
 
+void ViewerOutput::tell(QWidget* window, const QString& heading, const QString& text,
+                        const QString& details, const char* name) {
+    auto* alert = new QMessageBox(QMessageBox::Warning, heading, text, QMessageBox::Ok, window);
+    alert->setObjectName(QString::fromLatin1(name));
+    alert->setInformativeText(details);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
+}
+
+bool ViewerOutput::copyFromOverview() {
+    const ViewerDocument* doc = viewer->document();
+    const QString heading = tr("Copy");
+    const QString tooLarge = tr("The image is too large to copy whole.");
+    if (!viewer->selection()->hasSelection()) {
+        if (doc->isZip() || doc->isData()) {
+            tell(viewer->window(), heading, tooLarge, tr("Select a part of it to copy that part."),
+                 "CopyTooLargeAlert");
+            return false;
+        }
+        QMimeData* data = CopyContent::forCopy(QImage(), doc->openedURL(), false, false, QImage());
+        if (data)
+            QGuiApplication::clipboard()->setMimeData(data);
+        return data != nullptr;
+    }
+    // The selection is kept in image pixels with y up; the decoder's rows run down.
+    const QSize full = viewer->selection()->imagePixels();
+    const QRect yUp =
+        viewer->selection()->selectedPixels().toAlignedRect().intersected(QRect(QPoint(), full));
+    const QRect area(yUp.x(), full.height() - yUp.y() - yUp.height(), yUp.width(), yUp.height());
+    if (area.isEmpty())
+        return false;
+    if (!DecodeLimits::allows(area.width(), area.height(), 4)) {
+        tell(viewer->window(), heading, tr("The selection is too large to copy."),
+             tr("Select a smaller part of the image."), "CopyTooLargeAlert");
+        return false;
+    }
+    viewer->startLoading();
+    viewer->itemDisplay()->details()->decodePart(area, [this](QImage part) {
+        viewer->stopLoading();
+        if (part.isNull())
+            return;
+        part.setDevicePixelRatio(viewer->devicePixelRatioF());
+        QGuiApplication::clipboard()->setMimeData(CopyContent::forImage(part));
+    });
+    return true;
+}
+
 bool ViewerOutput::copySelectionToClipboard() {
     if (!canRead())
         return false;
+    if (viewer->document()->isOverview())
+        return copyFromOverview();
     const ViewerDocument* doc = viewer->document();
     QMimeData* data = CopyContent::forCopy(imageInSelectionArea(), doc->openedURL(), doc->isZip(),
                                            doc->isData(), viewer->getCurrentImage());
@@ -46,6 +100,12 @@ bool ViewerOutput::copySelectionToClipboard() {
 void ViewerOutput::exportImage(ExportFormat format) {
     if (!canRead())
         return;
+    if (viewer->document()->isOverview()) {
+        tell(viewer->window(), tr("Export"), tr("The image is too large to export."),
+             tr("It is shown from a reduced overview, and its full pixels do not fit in memory."),
+             "ExportTooLargeAlert");
+        return;
+    }
     const ViewerDocument* doc = viewer->document();
     const bool own = !doc->isZip() && !doc->isData();
     imageExporter->exportImage({viewer->getCurrentImage(), own ? doc->openedURL() : QString(),

@@ -6,11 +6,14 @@
 #include <QObject>
 
 class ImageExporter;
+class QWidget;
 class ViewController;
 
 // Copy, export and print: the shown image leaves the viewer at full
 // resolution, with its turns and flips, never at its zoomed size. Each does
 // nothing until the full image is on screen and while a turn is worked out.
+// An image too large to decode whole is copied from its file, a part at a
+// time, and not exported; it prints from its overview.
 class ViewerOutput : public QObject {
     Q_OBJECT
   public:
@@ -24,9 +27,14 @@ class ViewerOutput : public QObject {
     void exportImage(ExportFormat format = ExportFormat::Png);
     ImageExporter* exporter() const { return imageExporter; }
     void printImage();
+    // A warning over the window that does not wait for its answer.
+    static void tell(QWidget* window, const QString& heading, const QString& text,
+                     const QString& details, const char* name);
 
   private:
     bool canRead() const;
+    // Copy while an overview is shown: the selection decoded from the file.
+    bool copyFromOverview();
 
     ViewController* viewer = nullptr;
     ImageExporter* imageExporter = nullptr;

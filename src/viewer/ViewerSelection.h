@@ -23,6 +23,7 @@ class ViewerSelection : public QObject, public OrvaneResizeViewDelegate {
 
     // The shown image's size in pixels; empty when none is shown.
     void setImagePixels(const QSize& pixels);
+    QSize imagePixels() const { return pixels; }
     PixelMapping mapping() const;
     bool hasSelection() const { return model.hasSelection(); }
     QRectF selectedPixels() const { return model.selectedPixels; }

@@ -8,11 +8,11 @@
 #include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerInput.h"
+#include "viewer/ViewerOutput.h"
 #include "viewer/ViewerSelection.h"
-
-#include <QMessageBox>
 
 ViewerTransforms::ViewerTransforms(ViewController* viewer)
     : QObject(viewer), viewer(viewer), imageTransformer(new ImageTransformer(this)) {
@@ -70,6 +70,14 @@ void ViewerTransforms::transformImage(const ImageTransform& step) {
     // A first look would be replaced by the full decode, untransformed.
     if (!viewer->isImageShown() || isTransforming())
         return;
+    if (viewer->document()->isOverview()) {
+        ViewerOutput::tell(viewer->window(), tr("Rotate or Flip"),
+                           tr("The image is too large to rotate or flip."),
+                           tr("It is shown from a reduced overview, and its full pixels do not "
+                              "fit in memory."),
+                           "TransformTooLargeAlert");
+        return;
+    }
     viewer->selection()->deselect();
     viewer->startLoading();
     const quint64 serial = viewer->document()->loadSerial();
@@ -109,12 +117,9 @@ void ViewerTransforms::transformFailed() {
     // Ends as a landed transform does, with the image as it was.
     viewer->stopLoading();
     setTransforming(false);
-    auto* alert = new QMessageBox(QMessageBox::Warning, tr("Rotate or Flip"),
-                                  tr("The image could not be rotated or flipped."), QMessageBox::Ok,
-                                  viewer->window());
-    alert->setObjectName(QStringLiteral("TransformFailedAlert"));
-    alert->setInformativeText(tr("There is not enough memory for the changed copy. The image "
-                                 "is shown as it was."));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->open();
+    ViewerOutput::tell(viewer->window(), tr("Rotate or Flip"),
+                       tr("The image could not be rotated or flipped."),
+                       tr("There is not enough memory for the changed copy. The image "
+                          "is shown as it was."),
+                       "TransformFailedAlert");
 }

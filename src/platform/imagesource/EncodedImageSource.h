@@ -12,6 +12,7 @@ class EncodedImageSource : public ImageSource {
 public:
     QVariantMap propertiesAtIndex(int index) override;
     QVariantMap properties() override;
+    QByteArray encoded() const override { return bytes; }
 
     // The usual keys of a decoded or header-described image.
     static QVariantMap describe(int width, int height, int depth, const QString& colorModel, bool hasAlpha);

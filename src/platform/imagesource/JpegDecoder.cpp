@@ -2,14 +2,18 @@
 
 #include "platform/Cancellation.h"
 #include "platform/LargeImage.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/DecodeLimits.h"
 
 #include <QColorSpace>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -105,8 +109,30 @@ bool scansComplete(const Decoding& d) {
     return (d.scannedComponents & all) == all;
 }
 
+// What a decode makes of the rows: the whole image at 1/denominator, the
+// image reduced to fit `bound`, or only the `area` (in full-size pixels) of
+// the image at 1/denominator.
+struct Plan {
+    int denominator = 1;
+    QSize bound; // when not empty, the rows stream through an AreaReducer
+    QRect area;  // when not empty, only these pixels are kept
+};
+
+// The coarsest DCT scale that still leaves at least `fit`: it does most of a
+// reduction for free, and averaging rows does the rest.
+int denominatorFor(QSize full, QSize fit) {
+    int denominator = 8;
+    const auto scaled = [&](int d) {
+        return QSize((full.width() + d - 1) / d, (full.height() + d - 1) / d);
+    };
+    while (denominator > 1 && (scaled(denominator).width() < fit.width() ||
+                               scaled(denominator).height() < fit.height()))
+        denominator /= 2;
+    return denominator;
+}
+
 // Fills image (allocated here, after the header) or returns false.
-bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
+bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) {
     d.info.err = jpeg_std_error(&d.errors.manager);
     d.errors.manager.error_exit = errorExit;
     d.errors.manager.emit_message = emitMessage;
@@ -115,7 +141,12 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
         return false;
     jpeg_create_decompress(&d.info);
     d.created = true;
-    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.constData()), static_cast<unsigned long>(bytes.size()));
+    // A progressive image keeps all its coefficients while it decodes: for a
+    // huge one that is libjpeg's allocation, held to the working budget.
+    d.info.mem->max_memory_to_use =
+        long(std::min<qint64>(DecodeLimits::workBudgetBytes(), LONG_MAX));
+    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
     jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xffff); // ICC profile chunks
     if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK)
         return false;
@@ -124,17 +155,43 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
         d.unsupported = true; // CMYK and YCCK: Qt's reader converts them
         return false;
     }
+    const QImage::Format format = gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
+    const int bytesPerPixel = gray ? 1 : 4;
+    if (!DecodeLimits::allowsSize(d.info.image_width, d.info.image_height))
+        return false;
+    const QSize full(int(d.info.image_width), int(d.info.image_height));
+    const QSize fit = AreaReducer::fitted(full, plan.bound);
     d.info.out_color_space = gray ? JCS_GRAYSCALE : JCS_EXT_BGRX;
     d.info.scale_num = 1;
-    d.info.scale_denom = static_cast<unsigned int>(denominator);
+    d.info.scale_denom = static_cast<unsigned int>(
+        plan.bound.isEmpty() ? plan.denominator : denominatorFor(full, fit));
     jpeg_calc_output_dimensions(&d.info);
-    const qint64 width = d.info.output_width, height = d.info.output_height;
-    if (!DecodeLimits::allows(width, height, gray ? 1 : 4))
+    const QSize decoded(int(d.info.output_width), int(d.info.output_height));
+    const bool region = !plan.area.isEmpty();
+    const bool reduce = !region && !plan.bound.isEmpty() && fit != decoded;
+    if (region && !QRect(QPoint(), full).contains(plan.area))
         return false;
-    *image = LargeImage::allocate(QSize(int(width), int(height)),
-                                  gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
-    if (image->isNull())
+    // The area in the decoded image's pixels, its edges rounded outwards.
+    const int dn = plan.denominator;
+    const QRect area =
+        region
+            ? QRect(QPoint(plan.area.left() / dn, plan.area.top() / dn),
+                    QPoint((plan.area.right() + dn) / dn - 1, (plan.area.bottom() + dn) / dn - 1))
+                  .intersected(QRect(QPoint(), decoded))
+            : QRect();
+    const QSize kept = region ? area.size() : reduce ? fit : decoded;
+    if (!DecodeLimits::allows(kept.width(), kept.height(), bytesPerPixel))
         return false;
+    std::optional<AreaReducer> reducer;
+    if (reduce) {
+        reducer.emplace(decoded, fit, format);
+        if (reducer->isNull())
+            return false;
+    } else {
+        *image = LargeImage::allocate(kept, format);
+        if (image->isNull())
+            return false;
+    }
     const bool multiScan = jpeg_has_multiple_scans(&d.info);
     if (multiScan) {
         d.progress = {};
@@ -146,14 +203,47 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
     jpeg_start_decompress(&d.info);
     if (multiScan && d.errors.ended && !scansComplete(d))
         return false;
-    JSAMPROW rows[16];
-    while (d.info.output_scanline < d.info.output_height) {
-        const JDIMENSION first = d.info.output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(16, d.info.output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = image->scanLine(int(first + i));
-        if (jpeg_read_scanlines(&d.info, rows, count) == 0)
+
+    // A region is read from a band a little wider and taller than itself:
+    // the upsampling of chroma at the band's edges then has the same
+    // neighbours as in the whole image, so its pixels match it exactly.
+    JDIMENSION left = 0, width = d.info.output_width;
+    JDIMENSION top = 0, bottom = d.info.output_height;
+    if (region) {
+        const int margin =
+            2 * DCTSIZE * std::max(d.info.max_h_samp_factor, d.info.max_v_samp_factor);
+        left = JDIMENSION(std::max(0, area.left() - margin));
+        width = JDIMENSION(std::min(decoded.width(), area.right() + 1 + margin)) - left;
+        jpeg_crop_scanline(&d.info, &left, &width);
+        top = JDIMENSION(std::max(0, area.top() - margin));
+        bottom = JDIMENSION(area.bottom() + 1);
+        if (top > 0 && jpeg_skip_scanlines(&d.info, top) != top)
             return false;
+    }
+    // Rows that are not the image's own go through this buffer first.
+    const bool buffered = region || reduce;
+    const size_t rowBytes = size_t(d.info.output_width) * size_t(bytesPerPixel);
+    std::vector<uchar> band(buffered ? rowBytes * 16 : 0);
+    JSAMPROW rows[16];
+    while (d.info.output_scanline < bottom) {
+        const JDIMENSION first = d.info.output_scanline;
+        const JDIMENSION count = std::min<JDIMENSION>(16, bottom - first);
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = buffered ? band.data() + i * rowBytes : image->scanLine(int(first + i));
+        const JDIMENSION read = jpeg_read_scanlines(&d.info, rows, count);
+        if (read == 0)
+            return false;
+        for (JDIMENSION i = 0; buffered && i < read; ++i) {
+            if (reduce) {
+                reducer->addRow(rows[i]);
+                continue;
+            }
+            const int y = int(first + i) - area.top();
+            if (y >= 0)
+                memcpy(image->scanLine(y),
+                       rows[i] + size_t(area.left() - int(left)) * size_t(bytesPerPixel),
+                       size_t(kept.width()) * size_t(bytesPerPixel));
+        }
         if (endedEarly(d.info))
             return false;
         // Nobody wants this image any more (the user stepped on).
@@ -161,20 +251,25 @@ bool run(Decoding& d, const QByteArray& bytes, int denominator, QImage* image) {
             return false;
     }
     jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
+    if (region) {
+        // The rows below are not needed; finishing would decode them.
+        jpeg_abort_decompress(&d.info);
+        return true;
+    }
+    if (reduce)
+        *image = reducer->result();
     jpeg_finish_decompress(&d.info);
-    return true;
+    return !image->isNull();
 }
 
-} // namespace
-
-QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsupported) {
+QImage decodeWith(const QByteArray& bytes, const Plan& plan, bool* unsupported) {
     if (unsupported)
         *unsupported = false;
-    if (bytes.isEmpty() || (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8))
+    if (bytes.isEmpty())
         return QImage();
     Decoding decoding;
     QImage image;
-    if (!run(decoding, bytes, denominator, &image)) {
+    if (!run(decoding, bytes, plan, &image)) {
         if (unsupported)
             *unsupported = decoding.unsupported;
         return QImage();
@@ -183,4 +278,35 @@ QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsup
         image.setColorSpace(QColorSpace::fromIccProfile(
             QByteArray(reinterpret_cast<const char*>(decoding.icc), int(decoding.iccLength))));
     return image;
+}
+
+} // namespace
+
+QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsupported) {
+    if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8) {
+        if (unsupported)
+            *unsupported = false;
+        return QImage();
+    }
+    return decodeWith(bytes, Plan{denominator, QSize(), QRect()}, unsupported);
+}
+
+QImage JpegDecoder::decodeReduced(const QByteArray& bytes, QSize bound, bool* unsupported) {
+    if (bound.isEmpty()) {
+        if (unsupported)
+            *unsupported = false;
+        return QImage();
+    }
+    return decodeWith(bytes, Plan{1, bound, QRect()}, unsupported);
+}
+
+QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator,
+                                 bool* unsupported) {
+    if (area.isEmpty() ||
+        (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8)) {
+        if (unsupported)
+            *unsupported = false;
+        return QImage();
+    }
+    return decodeWith(bytes, Plan{denominator, QSize(), area}, unsupported);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 
 // JPEG straight through libjpeg-turbo: pixels land in the image's own rows
 // in Qt's 32-bit layout, with no intermediate RGB copy, which is what the
@@ -17,4 +18,14 @@ public:
     // and YCCK).
     // unsupported, when given, tells the last case from damage.
     static QImage decode(const QByteArray& bytes, int denominator = 1, bool* unsupported = nullptr);
+    // The image reduced to fit in `bound` (its own size when it fits):
+    // DCT-scaled as far as that goes, then its rows area-averaged as they
+    // come, so that only the result is held whatever the full size.
+    static QImage decodeReduced(const QByteArray& bytes, QSize bound, bool* unsupported = nullptr);
+    // Only `area` (in full-size pixels) of the image at 1/denominator (1, 2,
+    // 4 or 8): the columns about it are cropped and the rows above it
+    // skipped within the decoder, and decoding stops below it. Null when the
+    // area is not inside the image.
+    static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1,
+                               bool* unsupported = nullptr);
 };

@@ -1,11 +1,14 @@
 #include "platform/imagesource/PngDecoder.h"
 
+#include "platform/Cancellation.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/PngChunks.h"
 
 #include <QColorSpace>
 #include <QPointF>
+#include <QRect>
 #include <cstring>
 #include <png.h>
 #include <vector>
@@ -74,8 +77,67 @@ void readColorChunks(Decoding& d) {
                          &d.green[1], &d.blue[0], &d.blue[1]) != 0;
 }
 
+// What a decode makes of the rows: the whole image, the image reduced to
+// fit `bound` (8 bits a channel), or only the `area` of the image, reduced
+// to 1/denominator of its size.
+struct Plan {
+    QSize bound;
+    QRect area;
+    int denominator = 1; // of the area's size
+};
+
+// Streams the rows of the image (each pass of an interlaced one in turn)
+// through a single row: into the reducer, of an interlaced image only its
+// last pass, which holds every other row in full; or the area's pixels into
+// the reducer or into `image`.
+bool streamRows(Decoding& d, const QRect& area, AreaReducer* reducer, QImage* image,
+                int bytesPerPixel) {
+    const int width = int(png_get_image_width(d.png, d.info));
+    const int height = int(png_get_image_height(d.png, d.info));
+    const bool interlaced = png_get_interlace_type(d.png, d.info) == PNG_INTERLACE_ADAM7;
+    std::vector<png_byte> row(png_get_rowbytes(d.png, d.info));
+    const size_t left = size_t(area.left()) * size_t(bytesPerPixel);
+    for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
+        const int columns = interlaced ? int(PNG_PASS_COLS(png_uint_32(width), pass)) : width;
+        const int rows = interlaced ? int(PNG_PASS_ROWS(png_uint_32(height), pass)) : height;
+        if (columns == 0 || rows == 0)
+            continue; // libpng leaves empty passes out
+        for (int r = 0; r < rows; ++r) {
+            png_read_row(d.png, row.data(), nullptr);
+            if ((r & 63) == 0 && Cancellation::requested())
+                return false;
+            if (reducer && area.isEmpty()) {
+                if (!interlaced || pass == 6)
+                    reducer->addRow(row.data());
+                continue;
+            }
+            const int y = interlaced ? int(PNG_ROW_FROM_PASS_ROW(png_uint_32(r), pass)) : r;
+            if (y < area.top() || y > area.bottom())
+                continue;
+            if (!interlaced) {
+                if (reducer)
+                    reducer->addRow(row.data() + left);
+                else
+                    memcpy(image->scanLine(y - area.top()), row.data() + left,
+                           size_t(area.width()) * size_t(bytesPerPixel));
+                if (y == area.bottom())
+                    return true; // the rows below are not needed
+                continue;
+            }
+            uchar* out = image->scanLine(y - area.top());
+            for (int c = 0; c < columns; ++c) {
+                const int x = int(PNG_COL_FROM_PASS_COL(png_uint_32(c), pass));
+                if (x >= area.left() && x <= area.right())
+                    memcpy(out + size_t(x - area.left()) * size_t(bytesPerPixel),
+                           row.data() + size_t(c) * size_t(bytesPerPixel), size_t(bytesPerPixel));
+            }
+        }
+    }
+    return !reducer || reducer->complete();
+}
+
 // Fills image (allocated here, once the header is known) or returns false.
-bool run(Decoding& d, QImage* image) {
+bool run(Decoding& d, const Plan& plan, QImage* image) {
     d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, fail, ignoreWarning);
     if (!d.png)
         return false;
@@ -96,10 +158,32 @@ bool run(Decoding& d, QImage* image) {
 
     const png_uint_32 width = png_get_image_width(d.png, d.info);
     const png_uint_32 height = png_get_image_height(d.png, d.info);
-    const bool deep = png_get_bit_depth(d.png, d.info) == 16;
+    const bool interlaced = png_get_interlace_type(d.png, d.info) == PNG_INTERLACE_ADAM7;
+    const QSize full{int(width), int(height)};
+    const bool region = !plan.area.isEmpty();
+    // An interlaced image is reduced from its last pass, half its rows.
+    const QSize reducedFrom(full.width(),
+                            interlaced ? int(PNG_PASS_ROWS(height, 6)) : full.height());
+    const QSize fit = AreaReducer::fitted(full, plan.bound).boundedTo(reducedFrom);
+    const bool reduce = !region && !plan.bound.isEmpty() && fit != full && !reducedFrom.isEmpty();
+    const int dn = plan.denominator;
+    const bool scaledRegion = region && dn > 1;
+    const bool deep = png_get_bit_depth(d.png, d.info) == 16 && !reduce && !scaledRegion;
     const bool alpha = (png_get_color_type(d.png, d.info) & PNG_COLOR_MASK_ALPHA) != 0 ||
                        png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
-    if (!DecodeLimits::allows(width, height, deep ? 8 : 4))
+    if (region && !QRect(QPoint(), full).contains(plan.area))
+        return false;
+    const QSize kept =
+        scaledRegion ? QSize((plan.area.width() + dn - 1) / dn, (plan.area.height() + dn - 1) / dn)
+        : region     ? plan.area.size()
+        : reduce     ? fit
+                     : full;
+    // An interlaced image's area is put together whole before it is reduced.
+    if (scaledRegion && interlaced &&
+        !DecodeLimits::allows(plan.area.width(), plan.area.height(), 4))
+        return false;
+    if (!DecodeLimits::allowsSize(width, height) ||
+        !DecodeLimits::allows(kept.width(), kept.height(), deep ? 8 : 4))
         return false;
     readColorChunks(d);
 
@@ -108,6 +192,8 @@ bool run(Decoding& d, QImage* image) {
     // RGBA64, with an opaque filler where the file has no alpha.
     png_set_expand(d.png);
     png_set_gray_to_rgb(d.png);
+    if (reduce || scaledRegion)
+        png_set_strip_16(d.png);
     if (deep) {
         if (!alpha)
             png_set_filler(d.png, 0xffff, PNG_FILLER_AFTER);
@@ -122,17 +208,39 @@ bool run(Decoding& d, QImage* image) {
         if (!alpha)
             png_set_filler(d.png, 0xff, PNG_FILLER_BEFORE);
     }
-    png_set_interlace_handling(d.png);
+    const bool whole = !region && !reduce;
+    if (whole)
+        png_set_interlace_handling(d.png);
     png_read_update_info(d.png, d.info);
-    const size_t rowBytes = size_t(width) * (deep ? 8 : 4);
+    const int bytesPerPixel = deep ? 8 : 4;
+    const size_t rowBytes = size_t(width) * size_t(bytesPerPixel);
     if (png_get_rowbytes(d.png, d.info) != rowBytes || png_get_channels(d.png, d.info) != 4)
         return false;
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    *image = QImage(int(width), int(height), format);
+    if (reduce || (scaledRegion && !interlaced)) {
+        AreaReducer reducer(reduce ? reducedFrom : plan.area.size(), kept, format);
+        if (reducer.isNull() ||
+            !streamRows(d, reduce ? QRect() : plan.area, &reducer, nullptr, bytesPerPixel))
+            return false;
+        *image = reducer.result();
+        return true;
+    }
+    *image = QImage(region ? plan.area.size() : full, format);
     if (image->isNull())
         return false;
+    if (region) {
+        if (!streamRows(d, plan.area, nullptr, image, bytesPerPixel))
+            return false;
+        if (scaledRegion) {
+            AreaReducer reducer(image->size(), kept, format);
+            for (int y = 0; y < image->height() && !reducer.isNull(); ++y)
+                reducer.addRow(image->constScanLine(y));
+            *image = reducer.result();
+        }
+        return !image->isNull();
+    }
     d.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         d.rows[y] = image->scanLine(int(y));
@@ -202,16 +310,33 @@ bool PngDecoder::readHeader(const QByteArray& bytes, Header* header) {
     return true;
 }
 
-QImage PngDecoder::decode(const QByteArray& bytes) {
+namespace {
+
+QImage decodeWith(const QByteArray& bytes, const Plan& plan) {
     if (!PngChunks::isPng(bytes))
         return QImage();
     Decoding decoding;
     decoding.bytes = &bytes;
     QImage image;
-    if (!run(decoding, &image))
+    if (!run(decoding, plan, &image))
         return QImage();
     const QColorSpace space = colorSpaceOf(decoding, bytes);
     if (space.isValid())
         image.setColorSpace(space);
     return image;
+}
+
+} // namespace
+
+QImage PngDecoder::decode(const QByteArray& bytes) {
+    return decodeWith(bytes, Plan());
+}
+
+QImage PngDecoder::decodeReduced(const QByteArray& bytes, QSize bound) {
+    return bound.isEmpty() ? QImage() : decodeWith(bytes, Plan{bound, QRect(), 1});
+}
+
+QImage PngDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator) {
+    return area.isEmpty() || denominator < 1 ? QImage()
+                                             : decodeWith(bytes, Plan{QSize(), area, denominator});
 }

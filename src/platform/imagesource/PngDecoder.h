@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 
 // PNG straight through libpng. Grey and palette images are expanded to RGB,
 // a tRNS chunk becomes alpha, 16-bit images stay 16-bit (RGBA64 or RGBX64),
@@ -34,4 +35,12 @@ public:
     // Null when the data is damaged or ends before the last row, or when
     // the image exceeds the decode budget.
     static QImage decode(const QByteArray& bytes);
+    // The image reduced to fit in `bound`, 8 bits a channel, its rows
+    // area-averaged as they stream out of libpng so that only the result is
+    // held (an interlaced image from its last pass, every other row).
+    static QImage decodeReduced(const QByteArray& bytes, QSize bound);
+    // Only `area` of the image, kept from its rows as they stream by, at
+    // 1/denominator of its size (then 8 bits a channel, area-averaged). Null
+    // when the area is not inside the image.
+    static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1);
 };

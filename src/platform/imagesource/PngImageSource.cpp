@@ -19,6 +19,14 @@ QImage PngImageSource::imageAtIndex(int index) {
     return ColorConversion::toSRGB(PngDecoder::decode(bytes));
 }
 
+QImage PngImageSource::overview(const QSize& bound) {
+    return ColorConversion::toSRGB(PngDecoder::decodeReduced(bytes, bound));
+}
+
+QImage PngImageSource::region(const QRect& area, int denominator) {
+    return ColorConversion::toSRGB(PngDecoder::decodeRegion(bytes, area, denominator));
+}
+
 QVariantMap PngImageSource::headerProperties(const QByteArray& bytes,
                                              const PngDecoder::Header& header) {
     const bool gray = header.colorType == 0 || header.colorType == 4;

@@ -13,6 +13,8 @@ public:
     int count() const override { return 1; }
     QImage imageAtIndex(int index) override;
     QString type() const override { return QStringLiteral("public.png"); }
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
     // The keys every PNG image has, from its header and chunks: size, depth,
     // colour model, alpha, resolution.

@@ -2,9 +2,11 @@
 
 #include "platform/Cancellation.h"
 #include "platform/LargeImage.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/TiffHandle.h"
 #include "platform/imagesource/TiffLayout.h"
+#include "platform/imagesource/TiffPixelWriter.h"
 
 #include <QColorSpace>
 #include <QFloat16>
@@ -12,6 +14,8 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <tiffio.h>
 #include <vector>
 
@@ -59,198 +63,12 @@ bool dataCanHold(TIFF* t, const Layout& l, quint64 fileSize) {
     return stored > 0 && quint64(count) * each / ratio <= stored;
 }
 
-// The samples of one channel of a row, scaled to 16 bits (palette indexes
-// as stored): first is the index of the pixel's first sample, stride the
-// samples per pixel in the row.
-class SampleReader {
-public:
-    explicit SampleReader(const Layout& l)
-        : bits(l.bits), format(l.sampleFormat == SAMPLEFORMAT_VOID ? SAMPLEFORMAT_UINT : l.sampleFormat),
-          raw(l.model == Model::Palette), low(l.minValue), scale(65535.0 / (l.maxValue - l.minValue)) {}
-
-    void read(const uchar* row, int first, int stride, int count, quint16* out, int outStride) const {
-        for (int i = 0; i < count; ++i)
-            out[i * outStride] = value(row, qint64(first) + qint64(i) * stride);
-    }
-
-private:
-    quint16 value(const uchar* row, qint64 k) const {
-        if (format == SAMPLEFORMAT_IEEEFP)
-            return fromFloat(floating(row, k));
-        quint32 v = integer(row, k);
-        if (format == SAMPLEFORMAT_INT) // signed: the lowest value is black
-            v ^= 1u << (bits - 1);
-        if (raw)
-            return quint16(std::min<quint32>(v, 0xffff));
-        if (bits >= 16)
-            return quint16(v >> (bits - 16));
-        const quint32 max = (1u << bits) - 1;
-        return quint16((v * 65535u + max / 2) / max);
-    }
-    quint32 integer(const uchar* row, qint64 k) const {
-        switch (bits) {
-        case 8: return row[k];
-        case 16: {
-            quint16 v;
-            memcpy(&v, row + 2 * k, 2); // libtiff hands over samples in the host's order
-            return v;
-        }
-        case 32: {
-            quint32 v;
-            memcpy(&v, row + 4 * k, 4);
-            return v;
-        }
-        case 24: {
-            const uchar* p = row + 3 * k;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-            return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16;
-#else
-            return quint32(p[2]) | quint32(p[1]) << 8 | quint32(p[0]) << 16;
-#endif
-        }
-        default: {
-            // Other sizes are packed most significant bit first.
-            quint64 position = quint64(k) * quint64(bits);
-            quint32 v = 0;
-            for (int n = 0; n < bits; ++n, ++position)
-                v = (v << 1) | ((row[position >> 3] >> (7 - (position & 7))) & 1u);
-            return v;
-        }
-        }
-    }
-    double floating(const uchar* row, qint64 k) const {
-        if (bits == 16) {
-            qfloat16 h;
-            memcpy(&h, row + 2 * k, 2);
-            return double(float(h));
-        }
-        if (bits == 32) {
-            float f;
-            memcpy(&f, row + 4 * k, 4);
-            return f;
-        }
-        double d;
-        memcpy(&d, row + 8 * k, 8);
-        return d;
-    }
-    quint16 fromFloat(double v) const {
-        const double scaled = (v - low) * scale;
-        if (!(scaled > 0.0)) // also NaN
-            return 0;
-        return scaled >= 65535.0 ? 65535 : quint16(scaled + 0.5);
-    }
-
-    int bits;
-    uint16_t format;
-    bool raw;
-    double low;
-    double scale;
-};
-
-// Turns rows of samples into the pixels of the image.
-class PixelWriter {
-public:
-    PixelWriter(TIFF* t, const Layout& l, QImage& image) : layout(l), image(image), reader(l) {
-        scratch.resize(size_t(l.width) * size_t(l.wanted()));
-        if (l.model != Model::Palette)
-            return;
-        uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-        if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b)
-            return;
-        const size_t entries = size_t(1) << l.bits;
-        // Some writers store 8-bit values in the 16-bit map.
-        const bool eightBit = std::all_of(r, r + entries, [](uint16_t v) { return v < 256; }) &&
-                              std::all_of(g, g + entries, [](uint16_t v) { return v < 256; }) &&
-                              std::all_of(b, b + entries, [](uint16_t v) { return v < 256; });
-        const int factor = eightBit ? 257 : 1;
-        for (size_t i = 0; i < entries; ++i)
-            palette.push_back({quint16(r[i] * factor), quint16(g[i] * factor), quint16(b[i] * factor)});
-    }
-    bool ready() const { return layout.model != Model::Palette || !palette.empty(); }
-
-    // count pixels at (x, y); rows holds one row for contiguous samples, a
-    // row of each wanted plane for planar ones.
-    void put(int x, int y, int count, const uchar* const* rows) {
-        const int wanted = layout.wanted();
-        for (int c = 0; c < wanted; ++c) {
-            if (layout.separate())
-                reader.read(rows[c], 0, 1, count, scratch.data() + c, wanted);
-            else
-                reader.read(rows[0], c, layout.samples, count, scratch.data() + c, wanted);
-        }
-        switch (image.format()) {
-        case QImage::Format_Grayscale8: {
-            uchar* out = image.scanLine(y) + x;
-            for (int i = 0; i < count; ++i)
-                out[i] = uchar(grey(scratch[size_t(i)]) >> 8);
-            break;
-        }
-        case QImage::Format_Grayscale16: {
-            quint16* out = reinterpret_cast<quint16*>(image.scanLine(y)) + x;
-            for (int i = 0; i < count; ++i)
-                out[i] = grey(scratch[size_t(i)]);
-            break;
-        }
-        case QImage::Format_RGB32:
-        case QImage::Format_ARGB32:
-        case QImage::Format_ARGB32_Premultiplied: {
-            QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y)) + x;
-            for (int i = 0; i < count; ++i) {
-                const QRgba64 p = pixel(scratch.data() + size_t(i) * size_t(wanted));
-                out[i] = qRgba(p.red() >> 8, p.green() >> 8, p.blue() >> 8, p.alpha() >> 8);
-            }
-            break;
-        }
-        default: {
-            QRgba64* out = reinterpret_cast<QRgba64*>(image.scanLine(y)) + x;
-            for (int i = 0; i < count; ++i)
-                out[i] = pixel(scratch.data() + size_t(i) * size_t(wanted));
-            break;
-        }
-        }
-    }
-
-private:
-    quint16 grey(quint16 v) const { return layout.photometric == PHOTOMETRIC_MINISWHITE ? quint16(65535 - v) : v; }
-
-    QRgba64 pixel(const quint16* s) const {
-        quint16 r = 0, g = 0, b = 0;
-        switch (layout.model) {
-        case Model::Gray: r = g = b = grey(s[0]); break;
-        case Model::Rgb: r = s[0], g = s[1], b = s[2]; break;
-        case Model::Cmyk: {
-            const quint32 white = 65535u - s[3];
-            r = quint16((65535u - s[0]) * white / 65535u);
-            g = quint16((65535u - s[1]) * white / 65535u);
-            b = quint16((65535u - s[2]) * white / 65535u);
-            break;
-        }
-        case Model::Palette: {
-            const auto& entry = palette[std::min<size_t>(s[0], palette.size() - 1)];
-            r = entry[0], g = entry[1], b = entry[2];
-            break;
-        }
-        case Model::Other: break;
-        }
-        quint16 a = layout.alpha ? s[layout.colorSamples] : 65535;
-        if (layout.associated) // damaged data must not break the premultiplied promise
-            r = std::min(r, a), g = std::min(g, a), b = std::min(b, a);
-        return QRgba64::fromRgba64(r, g, b, a);
-    }
-
-    const Layout& layout;
-    QImage& image;
-    SampleReader reader;
-    std::vector<quint16> scratch;
-    std::vector<std::array<quint16, 3>> palette;
-};
-
 // The planes to read for the wanted samples of a planar page.
 int planesToRead(const Layout& l) {
     return l.separate() ? l.wanted() : 1;
 }
 
-bool readStrips(TIFF* t, const Layout& l, PixelWriter& writer) {
+bool readStrips(TIFF* t, const Layout& l, TiffPixelWriter& writer) {
     uint32_t rowsPerStrip = l.height;
     TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, l.height);
@@ -284,7 +102,7 @@ bool readStrips(TIFF* t, const Layout& l, PixelWriter& writer) {
     return true;
 }
 
-bool readTiles(TIFF* t, const Layout& l, PixelWriter& writer) {
+bool readTiles(TIFF* t, const Layout& l, TiffPixelWriter& writer) {
     uint32_t tileWidth = 0, tileLength = 0;
     TIFFGetField(t, TIFFTAG_TILEWIDTH, &tileWidth);
     TIFFGetField(t, TIFFTAG_TILELENGTH, &tileLength);
@@ -327,12 +145,131 @@ QImage readSamples(TIFF* t, const Layout& l) {
     QImage image = LargeImage::allocate(QSize(int(l.width), int(l.height)), format);
     if (image.isNull())
         return image;
-    PixelWriter writer(t, l, image);
+    TiffPixelWriter writer(t, l, image);
     if (!writer.ready())
         return QImage();
     if (!(TIFFIsTiled(t) ? readTiles(t, l, writer) : readStrips(t, l, writer)))
         return QImage();
     return image;
+}
+
+// Hands each band of rows that meets `want` to `use`: a strip, or a row of
+// the tiles that meet it, as pixels of the band's format whose top left is
+// at (left, top) of the page. Only the strips and tiles that meet `want` are
+// read, so a part of a huge page costs what it holds.
+using BandUser = std::function<void(const QImage& band, int left, int top, int rows)>;
+bool readBands(TIFF* t, const Layout& l, const QRect& want, QImage::Format format,
+               const BandUser& use) {
+    const bool tiled = TIFFIsTiled(t);
+    uint32_t tileWidth = l.width, tileLength = l.height;
+    if (tiled) {
+        TIFFGetField(t, TIFFTAG_TILEWIDTH, &tileWidth);
+        TIFFGetField(t, TIFFTAG_TILELENGTH, &tileLength);
+    } else {
+        TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &tileLength);
+    }
+    tileLength = std::clamp<uint32_t>(tileLength, 1, l.height);
+    if (!DecodeLimits::allowsSize(tileWidth, tileLength))
+        return false;
+    const quint64 rowBytes = (quint64(tileWidth) * (l.separate() ? 1 : l.samples) * l.bits + 7) / 8;
+    const quint64 chunkBytes = rowBytes * tileLength;
+    const int planes = planesToRead(l);
+    const uint32_t strips = (l.height - 1) / tileLength + 1;
+    const int left = tiled ? want.left() / int(tileWidth) * int(tileWidth) : 0;
+    const int right =
+        tiled ? std::min<int>(int(l.width), (want.right() / int(tileWidth) + 1) * int(tileWidth))
+              : int(l.width);
+    QImage band(right - left, int(tileLength), format);
+    if (band.isNull() ||
+        !DecodeLimits::allowsWork(qint64(chunkBytes) * planes + band.sizeInBytes()) ||
+        (!tiled && quint64(strips) * (l.separate() ? l.samples : 1) > TIFFNumberOfStrips(t)))
+        return false;
+    TiffPixelWriter writer(t, l, band);
+    if (!writer.ready())
+        return false;
+    std::vector<std::vector<uchar>> buffers(static_cast<size_t>(planes),
+                                            std::vector<uchar>(chunkBytes));
+    std::vector<const uchar*> rows(static_cast<size_t>(planes));
+    for (uint32_t y = uint32_t(want.top()) / tileLength * tileLength; y <= uint32_t(want.bottom());
+         y += tileLength) {
+        const uint32_t count = std::min(tileLength, l.height - y);
+        writer.setTarget(band, QPoint(left, int(y)));
+        for (int x = left; x < right; x += int(tileWidth)) {
+            for (int p = 0; p < planes; ++p) {
+                const uint32_t chunk =
+                    tiled ? TIFFComputeTile(t, uint32_t(x), y, 0, l.separate() ? uint16_t(p) : 0)
+                          : (l.separate() ? uint32_t(p) * strips : 0) + y / tileLength;
+                const tmsize_t wanted = tiled ? tmsize_t(chunkBytes) : tmsize_t(rowBytes * count);
+                const tmsize_t read =
+                    tiled ? TIFFReadEncodedTile(t, chunk, buffers[size_t(p)].data(), wanted)
+                          : TIFFReadEncodedStrip(t, chunk, buffers[size_t(p)].data(), wanted);
+                if (read < wanted)
+                    return false;
+            }
+            const uint32_t columns = std::min<uint32_t>(tileWidth, l.width - uint32_t(x));
+            for (uint32_t r = 0; r < count; ++r) {
+                for (int p = 0; p < planes; ++p)
+                    rows[size_t(p)] = buffers[size_t(p)].data() + r * rowBytes;
+                writer.put(x, int(y + r), int(columns), rows.data());
+            }
+        }
+        use(band, left, int(y), int(count));
+        if (Cancellation::requested())
+            return false;
+    }
+    return true;
+}
+
+// The page reduced to `fit`, or `area` of it at 1/denominator, from its bands.
+QImage readReduced(TIFF* t, const Layout& l, QSize fit, const QRect& area, int denominator) {
+    const QRect page(0, 0, int(l.width), int(l.height));
+    const bool region = !area.isEmpty();
+    const QRect want = region ? area : page;
+    const bool averaged = !region || denominator > 1;
+    // Averaged pixels are 8 bits a channel, with straight alpha; a part at
+    // full size keeps the full decode's format, and so its pixels.
+    const QImage::Format stored = l.format(!averaged && l.deep());
+    const QImage::Format format =
+        averaged && stored == QImage::Format_ARGB32_Premultiplied ? QImage::Format_ARGB32 : stored;
+    const QSize size = !region    ? fit
+                       : averaged ? QSize((area.width() + denominator - 1) / denominator,
+                                          (area.height() + denominator - 1) / denominator)
+                                  : area.size();
+    if (!page.contains(want) ||
+        !DecodeLimits::allows(size.width(), size.height(),
+                              QImage::toPixelFormat(format).bitsPerPixel() / 8))
+        return QImage();
+    std::optional<AreaReducer> reducer;
+    QImage out;
+    if (averaged) {
+        reducer.emplace(want.size(), size, format);
+        if (reducer->isNull())
+            return QImage();
+    } else {
+        out = LargeImage::allocate(size, format);
+        if (out.isNull())
+            return out;
+    }
+    const int bytesPerPixel = QImage::toPixelFormat(stored).bitsPerPixel() / 8;
+    const bool ok =
+        readBands(t, l, want, stored, [&](const QImage& band, int left, int top, int rows) {
+            const QImage pixels = stored == format ? band : band.convertToFormat(format);
+            for (int r = 0; r < rows; ++r) {
+                const int y = top + r;
+                if (y < want.top() || y > want.bottom())
+                    continue;
+                const uchar* row =
+                    pixels.constScanLine(r) + size_t(want.left() - left) * size_t(bytesPerPixel);
+                if (reducer)
+                    reducer->addRow(row);
+                else
+                    memcpy(out.scanLine(y - want.top()), row,
+                           size_t(want.width()) * size_t(bytesPerPixel));
+            }
+        });
+    if (!ok)
+        return QImage();
+    return reducer ? reducer->result() : out;
 }
 
 // libtiff's own rendering: whatever its RGBA reader knows, at 8 bits.
@@ -365,6 +302,19 @@ QByteArray iccProfile(TIFF* t) {
     if (!TIFFGetField(t, TIFFTAG_ICCPROFILE, &length, &data) || !data || length == 0)
         return QByteArray();
     return QByteArray(static_cast<const char*>(data), qsizetype(length));
+}
+
+// The image with its RGB profile as its colour space.
+QImage withProfile(QImage image, TIFF* t, const Layout& l) {
+    if (image.isNull())
+        return image;
+    const QByteArray profile = iccProfile(t);
+    if (profile.isEmpty() || (l.model != Model::Rgb && l.model != Model::Palette))
+        return image;
+    const QColorSpace space = QColorSpace::fromIccProfile(profile);
+    if (space.isValid())
+        image.setColorSpace(space);
+    return image;
 }
 
 } // namespace
@@ -421,13 +371,35 @@ QImage TiffDecoder::decode(const QByteArray& bytes, int page) {
     // A layout read here that libtiff's reader knows as well gets a second try.
     if (image.isNull() && !Cancellation::requested())
         image = readRgba(t, l);
-    if (image.isNull())
-        return image;
-    const QByteArray profile = iccProfile(t);
-    if (profile.isEmpty() || (l.model != Model::Rgb && l.model != Model::Palette))
-        return image;
-    const QColorSpace space = QColorSpace::fromIccProfile(profile);
-    if (space.isValid())
-        image.setColorSpace(space);
-    return image;
+    return withProfile(std::move(image), t, l);
+}
+
+QImage TiffDecoder::decodeReduced(const QByteArray& bytes, int page, QSize bound) {
+    return decodePart(bytes, page, bound, QRect(), 1);
+}
+
+QImage TiffDecoder::decodeRegion(const QByteArray& bytes, int page, const QRect& area,
+                                 int denominator) {
+    return area.isEmpty() || denominator < 1 ? QImage()
+                                             : decodePart(bytes, page, QSize(), area, denominator);
+}
+
+QImage TiffDecoder::decodePart(const QByteArray& bytes, int page, QSize bound, const QRect& area,
+                               int denominator) {
+    TiffHandle tiff(bytes);
+    TIFF* t = tiff.handle();
+    if (!select(t, page))
+        return QImage();
+    const Layout l = Layout::read(t);
+    if (!DecodeLimits::allowsSize(l.width, l.height) || !dataCanHold(t, l, quint64(bytes.size())))
+        return QImage();
+    const QSize full(int(l.width), int(l.height));
+    const QSize fit = AreaReducer::fitted(full, bound);
+    // Where the whole page is wanted after all, it is decoded as usual.
+    if (area.isEmpty() && fit == full)
+        return decode(bytes, page);
+    // Layouts only libtiff's RGBA reader renders are not read by parts.
+    if (!l.readsSamples())
+        return QImage();
+    return withProfile(readReduced(t, l, fit, area, denominator), t, l);
 }

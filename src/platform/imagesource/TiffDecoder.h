@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -31,4 +32,16 @@ public:
     // Null when the data is damaged, when the image exceeds the decode
     // budget, or when its strips are far too small for the size it claims.
     static QImage decode(const QByteArray& tiff, int page);
+    // The page reduced to fit in `bound`, 8 bits a channel, averaged from
+    // its strips or tiles one band at a time so that only the result is held.
+    static QImage decodeReduced(const QByteArray& tiff, int page, QSize bound);
+    // `area` of the page at 1/denominator (at 1, the full decode's pixels),
+    // read from only the strips or tiles it meets. Null when the area is not
+    // inside the page.
+    static QImage decodeRegion(const QByteArray& tiff, int page, const QRect& area,
+                               int denominator = 1);
+
+  private:
+    static QImage decodePart(const QByteArray& tiff, int page, QSize bound, const QRect& area,
+                             int denominator);
 };

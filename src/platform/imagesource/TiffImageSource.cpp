@@ -22,6 +22,14 @@ QImage TiffImageSource::imageAtIndex(int index) {
     return ColorConversion::toSRGB(TiffDecoder::decode(bytes, index));
 }
 
+QImage TiffImageSource::overview(const QSize& bound) {
+    return ColorConversion::toSRGB(TiffDecoder::decodeReduced(bytes, 0, bound));
+}
+
+QImage TiffImageSource::region(const QRect& area, int denominator) {
+    return ColorConversion::toSRGB(TiffDecoder::decodeRegion(bytes, 0, area, denominator));
+}
+
 QVariantMap TiffImageSource::imageProperties(int index) {
     TiffDecoder::Page page;
     if (!TiffDecoder::describe(bytes, index, &page))

@@ -14,8 +14,10 @@ public:
     int count() const override { return pages; }
     QImage imageAtIndex(int index) override;
     QString type() const override { return QStringLiteral("public.tiff"); }
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
-protected:
+  protected:
     QVariantMap imageProperties(int index) override;
 
 private:

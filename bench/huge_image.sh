@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# A 24000 x 12000 JPEG panorama (288 megapixels), far over the decode budget
+# of a whole image: from process start to its overview on screen, and the
+# viewer's peak memory, against djpeg's eighth-scale decode of the same file.
+# Usage: bench/huge_image.sh [build] [rounds]
+#   build: the build directory with ovisto and bench/first_paint (default build)
+#   PROBE=path uses another build's probe.
+set -uo pipefail
+build=$(realpath "${1:-build}") rounds=${2:-3}
+probe=${PROBE:-$build/bench/first_paint}
+maker=$build/bench/make_panorama
+ovisto=$build/ovisto
+[ -x "$probe" ] || { echo "no $probe: build the benches first" >&2; exit 2; }
+[ -x "$maker" ] || { echo "no $maker: build the benches first" >&2; exit 2; }
+[ -x "$ovisto" ] || { echo "no $ovisto: build the viewer first" >&2; exit 2; }
+work=$(mktemp -d)
+xvfb=''
+cleanup() {
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# One colour with texture, so the probe finds it however large it is drawn
+# and the decoder has real data to decode.
+colour=e07828
+photo="$work/panorama.jpg"
+"$maker" jpeg 24000 12000 "$photo" "$colour"
+echo "file: 24000 x 12000 JPEG, $(( $(stat -c %s "$photo") / 1048576 )) MiB; screen: Xvfb 1440 x 900 x 24"
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+
+best=
+for _ in 1 2 3; do
+  s=$(date +%s%N); djpeg -scale 1/8 "$photo" >/dev/null; e=$(date +%s%N)
+  ms=$(( (e - s) / 1000000 ))
+  [ -z "$best" ] || [ "$ms" -lt "$best" ] && best=$ms
+done
+echo "djpeg -scale 1/8: $best ms (best of 3)"
+
+field() { awk -v label="$1:" 'index($0, label) == 1 && $NF != "timeout" {print $(NF - 1); found = 1}
+  END {if (!found) print "timeout"}'; }
+firsts='' peaks=''
+for round in $(seq "$rounds"); do
+  home="$work/home-$round"
+  mkdir -p "$home/config/velmora" "$home/run" "$home/cache" "$home/data"
+  chmod 700 "$home/run"
+  printf '[General]\nhideWelcomeScreen=1\n' >"$home/config/velmora/Ovisto.conf"
+  out=$(env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home/run" \
+    XDG_CACHE_HOME="$home/cache" XDG_DATA_HOME="$home/data" "$probe" --settle "$colour" "$ovisto" "$photo")
+  firsts+="$(field "first paint" <<<"$out") "
+  peaks+="$(field "peak memory" <<<"$out") "
+  sleep 0.5
+done
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{a[NR]=$1} END {print NR ? a[int((NR+1)/2)] : "-"}'; }
+first=$(median <<<"$firsts") peak=$(median <<<"$peaks")
+echo "process start to the overview on screen: $first ms (runs: ${firsts% }), peak RSS $peak MB (runs: ${peaks% })"
+awk -v a="$first" -v b="$best" -v p="$peak" 'BEGIN {
+  printf "overview / djpeg 1/8: %.2f x (target <= 1.3); peak RSS %s MB (target < 400)\n", a / b, p }'

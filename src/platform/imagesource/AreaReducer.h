@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <vector>
+
+// Averages an image's rows, as they stream out of its decoder, into a smaller
+// image: each pixel of the result is the mean of the source pixels its box
+// covers. The overview of an image too large to decode whole then costs the
+// memory of the overview and one row of sums, never the full picture's.
+class AreaReducer {
+  public:
+    // A source of `from` pixels reduced to `to` (neither side larger than the
+    // source's), in one of Grayscale8, RGB32 and ARGB32. ARGB32 colours are
+    // averaged by their alpha, so transparent pixels lend the mean no colour.
+    AreaReducer(QSize from, QSize to, QImage::Format format);
+
+    // Null when the sizes or the format do not do, or the memory is not there.
+    bool isNull() const { return reduced.isNull(); }
+    // The source's next row: from.width() pixels of the format.
+    void addRow(const uchar* row);
+    bool complete() const { return !isNull() && next == from.height(); }
+    // The reduced image once every row is in; null before.
+    QImage result() const { return complete() ? reduced : QImage(); }
+
+    // `size` scaled down to fit in `bound`, its aspect kept and at least one
+    // pixel a side; `size` itself when it already fits.
+    static QSize fitted(QSize size, QSize bound);
+
+  private:
+    void finishRow();
+
+    QSize from;
+    QSize to;
+    int channels = 0;
+    bool weighted = false;
+    std::vector<int> columnEnd; // the first source column past each target column's box
+    std::vector<quint64> sums;  // a row of sums, `channels` for each target column
+    int next = 0;               // the next source row
+    int target = 0;             // the target row being summed
+    qint64 bandEnd = 0;         // the first source row past that target row's box
+    qint64 bandStart = 0;
+    QImage reduced;
+};

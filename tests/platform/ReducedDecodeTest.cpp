@@ -1,0 +1,189 @@
+#include "platform/ImageSource.h"
+#include "support/FormatFixtures.h"
+#include "support/TestImages.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+// Overviews and regions: the two ways an image too large to decode whole is
+// shown. An overview is the area average of the full decode; a region is the
+// full decode's pixels there, exactly.
+
+namespace {
+
+using F = FormatFixtures;
+
+// Colour blocks of 16 x 16 over a gradient, away from the ends of the range
+// where a lossy codec's clamping would tell averaging before decoding from
+// averaging after it.
+QImage picture(int width, int height, bool alpha = false) {
+    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int block = (x / 16 * 7 + y / 16 * 13) % 5;
+            image.setPixel(x, y,
+                           qRgba(40 + 30 * block + x % 16, 200 - 30 * block, 40 + y * 160 / height,
+                                 alpha ? 255 - 40 * block : 255));
+        }
+    return image;
+}
+
+QByteArray qtEncoded(const QImage& image, const char* format, bool progressive = false) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(95);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
+}
+
+// The plain box average of `image` at `size`, each target pixel over the
+// source pixels [i * W / w, (i + 1) * W / w).
+QImage boxAverage(const QImage& image, QSize size) {
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+    QImage out(size, QImage::Format_ARGB32);
+    for (int ty = 0; ty < size.height(); ++ty)
+        for (int tx = 0; tx < size.width(); ++tx) {
+            double a = 0, r = 0, g = 0, b = 0, n = 0;
+            for (int y = ty * source.height() / size.height();
+                 y < (ty + 1) * source.height() / size.height(); ++y)
+                for (int x = tx * source.width() / size.width();
+                     x < (tx + 1) * source.width() / size.width(); ++x) {
+                    const QRgb p = source.pixel(x, y);
+                    a += qAlpha(p);
+                    r += qRed(p) * qAlpha(p);
+                    g += qGreen(p) * qAlpha(p);
+                    b += qBlue(p) * qAlpha(p);
+                    ++n;
+                }
+            out.setPixel(tx, ty,
+                         a == 0 ? 0
+                                : qRgba(int(r / a + 0.5), int(g / a + 0.5), int(b / a + 0.5),
+                                        int(a / n + 0.5)));
+        }
+    return out;
+}
+
+// The largest difference of any channel, alpha included.
+int distance(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max(
+                {largest, TestImages::channelDistance(p, q), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return largest;
+}
+
+struct Fixture {
+    const char* name;
+    QByteArray bytes;
+    int tolerance; // of the overview against the box average of the full decode
+};
+
+QByteArray jp2(const QImage& image) {
+    static QTemporaryDir folder;
+    QString error;
+    const QString path = F::make("jp2", folder.path(), &error, image);
+    EXPECT_FALSE(path.isEmpty()) << qPrintable(error);
+    return TestImages::read(path);
+}
+
+std::vector<Fixture> fixtures() {
+    const QImage opaque = picture(1296, 816), clear = picture(1296, 816, true);
+    const QImage grey = opaque.convertToFormat(QImage::Format_Grayscale8);
+    return {
+        // The full decode's chroma upsampling spreads colour a little over
+        // the blocks' edges; the DCT-scaled one does not.
+        {"jpeg", qtEncoded(opaque, "jpeg"), 20},
+        {"progressive jpeg", qtEncoded(opaque, "jpeg", true), 20},
+        {"grey jpeg", qtEncoded(grey, "jpeg"), 2},
+        {"png", qtEncoded(opaque, "png"), 1},
+        {"png with alpha", qtEncoded(clear, "png"), 1},
+        {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
+        {"tiff in strips",
+         F::convert(opaque, "convert", F::args("{in} -compress lzw {out}"), "tif"), 1},
+        {"tiled tiff with alpha",
+         F::convert(clear, "convert",
+                    F::args("{in} -define tiff:tile-geometry=128x128 -compress zip {out}"), "tif"),
+         1},
+        // Its lower resolutions are wavelet low-passes on the even pixels,
+        // not box averages: at the blocks' edges they differ by half a block's step.
+        {"jpeg 2000", jp2(opaque), 32},
+        // From the last pass only, every other row: blocks keep it close.
+        {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
+    };
+}
+
+qint64 peakResidentMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A budget of 1 MB, under which the fixtures are too large to decode whole.
+struct SmallBudget {
+    int old = QImageReader::allocationLimit();
+    SmallBudget() { QImageReader::setAllocationLimit(1); }
+    ~SmallBudget() { QImageReader::setAllocationLimit(old); }
+};
+
+} // namespace
+
+TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
+    for (const Fixture& f : fixtures()) {
+        SCOPED_TRACE(f.name);
+        auto source = ImageSource::createWithData(f.bytes);
+        ASSERT_TRUE(source);
+        const QImage full = source->imageAtIndex(0);
+        ASSERT_EQ(full.size(), QSize(1296, 816));
+        const QSize bound(324, 400);
+        SmallBudget budget;
+        EXPECT_TRUE(source->imageAtIndex(0).isNull());
+        const QImage overview = source->overview(bound);
+        ASSERT_EQ(overview.size(), QSize(324, 204));
+        EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
+        // Block-aligned, odd, and at the right and bottom edges.
+        for (const QRect area : {QRect(0, 0, 16, 16), QRect(32, 48, 64, 80), QRect(7, 9, 101, 53),
+                                 QRect(1296 - 33, 816 - 17, 33, 17), QRect(0, 400, 1296, 20)}) {
+            SCOPED_TRACE(area.x());
+            const QImage part = source->region(area);
+            ASSERT_EQ(part.size(), area.size());
+            EXPECT_EQ(part.convertToFormat(full.format()), full.copy(area));
+        }
+        // At a quarter of its size, an aligned area is its average.
+        const QRect aligned(32, 48, 64, 80);
+        const QImage quarter = source->region(aligned, 4);
+        ASSERT_EQ(quarter.size(), QSize(16, 20));
+        EXPECT_LE(distance(quarter, boxAverage(full.copy(aligned), quarter.size())), f.tolerance);
+        EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
+        EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
+    }
+}
+
+TEST(ReducedDecode, AHeaderClaimingAHugeImageOverAFewBytesGivesNothingAndTakesLittle) {
+    // Progressive: its decoder would hold every coefficient the header claims.
+    QByteArray jpeg = qtEncoded(picture(64, 64), "jpeg", true);
+    const qsizetype sof = jpeg.indexOf("\xff\xc2");
+    ASSERT_GT(sof, 0);
+    jpeg[sof + 5] = jpeg[sof + 7] = char(0x4e); // 20,000 a side
+    jpeg[sof + 6] = jpeg[sof + 8] = char(0x20);
+    const QByteArray png =
+        QByteArray("\x89PNG\r\n\x1a\n", 8) +
+        F::pngChunk("IHDR", F::be({100000, 100000}) + QByteArray("\x08\x02\0\0\0", 5)) +
+        F::pngChunk("IDAT", qCompress(QByteArray(300, '\0')).mid(4)) + F::pngChunk("IEND", {});
+    const qint64 before = peakResidentMegabytes();
+    for (const QByteArray& bytes : {jpeg, png}) {
+        auto source = ImageSource::createWithData(bytes);
+        ASSERT_TRUE(source);
+        EXPECT_TRUE(source->overview(QSize(2000, 2000)).isNull());
+        EXPECT_TRUE(source->region(QRect(50000, 50000, 100, 100)).isNull());
+    }
+    EXPECT_LT(peakResidentMegabytes() - before, 64);
+}
