@@ -234,20 +234,6 @@ TEST(PrefetcherArchives, TwoArchivesWithTheSameEntryNamesNeverMix) {
     EXPECT_FALSE(prefetcher.cached(entry, QStringLiteral("/tmp/first.zip")));
 }
 
-TEST(PrefetcherArchives, AStepElsewhereFreesTheImagesItPassedAtOnce) {
-    Prefetcher prefetcher;
-    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
-    auto red = [](const QString& p) { return colouredItem(p, Qt::red); };
-    prefetcher.prefetch(QStringLiteral("b"), {QStringLiteral("a"), QStringLiteral("c")}, red);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
-    // Held arrow key: from b to d, whose neighbours are c and e.
-    prefetcher.retain(QStringLiteral("d"), {QStringLiteral("c"), QStringLiteral("e")});
-    EXPECT_FALSE(prefetcher.cached(QStringLiteral("a")));
-    EXPECT_TRUE(prefetcher.cached(QStringLiteral("c"))) << "still next to the new image";
-    EXPECT_EQ(prefetcher.cachedBytes(),
-              prefetcher.cached(QStringLiteral("c"))->image.sizeInBytes());
-}
-
 // Each holds a decode on a worker until released, later, from another thread:
 // a destructor that waited would be seen.
 TEST(ClosingWithoutWaiting, APrefetcherOrFrameStreamGoesWhileItsDecodeStillRuns) {
