@@ -3,7 +3,6 @@
 #include "platform/ImageSource.h"
 #include "support/TestImages.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>

@@ -7,20 +7,17 @@
 #include "viewer/ImageMimeData.h"
 #include "viewer/ImagePrinter.h"
 #include "viewer/JFImageSavePanel.h"
-#include "viewer/ViewerSelection.h"
 
 #include <QClipboard>
 #include <QColorSpace>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSemaphore>
-#include <QSlider>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <exiv2/exiv2.hpp>

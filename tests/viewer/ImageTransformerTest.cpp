@@ -6,16 +6,12 @@
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
-#include "viewer/MainToolbar.h"
 #include "viewer/PlayerSlider.h"
 #include "viewer/ScaledImageCache.h"
 #include "viewer/ViewerCommands.h"
-#include "viewer/ViewerSelection.h"
 
-#include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTransform>
 #include <functional>
 

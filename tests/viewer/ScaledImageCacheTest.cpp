@@ -1,7 +1,6 @@
 #include "viewer/ScaledImageCache.h"
 #include "viewer/DNSImageView.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
