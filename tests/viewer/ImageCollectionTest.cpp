@@ -3,7 +3,6 @@
 #include "platform/ImageSource.h"
 #include "support/TestImages.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -20,7 +19,7 @@ QStringList names(const QStringList& paths) {
 }
 
 class SampleFolder : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         TestImages::makeSampleFolder(dir.path());
@@ -29,30 +28,22 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(SampleFolder, ListsSupportedImagesInOrder) {
+TEST_F(SampleFolder, ListsInOrderStepsWrappingAndKeepsTheIndexInsideForAFileNotListed) {
     const auto list = ImageCollection::scanFolder(path("b.PNG"));
     ASSERT_TRUE(list);
     EXPECT_EQ(names(*list), QStringList({QStringLiteral("a.jpg"), QStringLiteral("b.PNG"),
                                          QStringLiteral("img10.gif"), QStringLiteral("img2.gif")}));
     EXPECT_EQ(ImageCollection::scanFolder(dir.path()), list) << "a folder lists itself";
-}
-
-TEST_F(SampleFolder, StepsWrapAroundAtBothEnds) {
     ImageCollection collection;
-    collection.setList(ImageCollection::scanFolder(path("b.PNG")));
+    collection.setList(list);
     collection.selectEntry(path("b.PNG"));
     EXPECT_EQ(collection.fileNumber(), 1u);
-    EXPECT_EQ(collection.stepForward(), path("img10.gif"));
-    EXPECT_EQ(collection.stepForward(), path("img2.gif"));
-    EXPECT_EQ(collection.stepForward(), path("a.jpg"));
-    EXPECT_EQ(collection.stepBackward(), path("img2.gif"));
-    EXPECT_EQ(collection.stepBackward(), path("img10.gif"));
     EXPECT_TRUE(collection.isDirectory());
-}
+    for (const char* step : {"img10.gif", "img2.gif", "a.jpg"})
+        EXPECT_EQ(collection.stepForward(), path(step));
+    for (const char* step : {"img2.gif", "img10.gif"})
+        EXPECT_EQ(collection.stepBackward(), path(step));
 
-TEST_F(SampleFolder, AFileNotInTheListKeepsTheIndexInside) {
-    ImageCollection collection;
-    collection.setList(ImageCollection::scanFolder(path("c.txt")));
     collection.setFileNumber(3);
     collection.selectEntry(path("c.txt"));
     EXPECT_EQ(collection.fileNumber(), 3u);
@@ -61,6 +52,7 @@ TEST_F(SampleFolder, AFileNotInTheListKeepsTheIndexInside) {
     EXPECT_EQ(collection.fileNumber(), 0u) << "pulled back into a shorter list";
 }
 
+// One entry reopens itself, no list does nothing, and an unlistable folder has no list.
 TEST(ImageCollection, OneEntryReopensItselfAndNoListDoesNothing) {
     ImageCollection collection;
     EXPECT_FALSE(collection.stepForward());
@@ -71,15 +63,7 @@ TEST(ImageCollection, OneEntryReopensItselfAndNoListDoesNothing) {
     EXPECT_FALSE(collection.isDirectory());
     EXPECT_EQ(collection.stepForward(), QStringLiteral("/only.png"));
     EXPECT_EQ(collection.stepBackward(), QStringLiteral("/only.png"));
-}
-
-TEST(ImageCollection, UnlistableFolderHasNoList) {
     EXPECT_FALSE(ImageCollection::scanFolder(QStringLiteral("/no/such/folder/x.jpg")));
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("plain.jpg"));
-    TestImages::write(file, "x");
-    EXPECT_FALSE(ImageCollection::listFolder(file)) << "a file is not a folder";
-    EXPECT_TRUE(ImageCollection::scanFolder(file)) << "but its folder lists";
 }
 
 TEST(ImageCollection, KeepsHiddenAndNonAsciiNamesAndSkipsNothingElse) {
@@ -93,6 +77,8 @@ TEST(ImageCollection, KeepsHiddenAndNonAsciiNamesAndSkipsNothingElse) {
     EXPECT_EQ(list->size(), 4);
     for (const QString& f : files)
         EXPECT_TRUE(list->contains(dir.filePath(f))) << f.toStdString();
+    EXPECT_FALSE(ImageCollection::listFolder(dir.filePath(files[1]))) << "a file is not a folder";
+    EXPECT_EQ(ImageCollection::scanFolder(dir.filePath(files[1])), list) << "but its folder lists";
 }
 
 // A name that is not UTF-8 keeps its bytes from the listing to the file.

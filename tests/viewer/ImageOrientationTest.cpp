@@ -1,5 +1,5 @@
-#include "support/TestImages.h"
 #include "viewer/ImageOrientation.h"
+#include "support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +9,26 @@ namespace {
 // as the EXIF orientations define it.
 QPoint shownAt(int orientation, int x, int y, int w, int h) {
     switch (orientation) {
-    case 2: return {w - 1 - x, y};
-    case 3: return {w - 1 - x, h - 1 - y};
-    case 4: return {x, h - 1 - y};
-    case 5: return {y, x};
-    case 6: return {h - 1 - y, x};
-    case 7: return {h - 1 - y, w - 1 - x};
-    case 8: return {y, w - 1 - x};
-    default: return {x, y};
+    case 2:
+        return {w - 1 - x, y};
+    case 3:
+        return {w - 1 - x, h - 1 - y};
+    case 4:
+        return {x, h - 1 - y};
+    case 5:
+        return {y, x};
+    case 6:
+        return {h - 1 - y, x};
+    case 7:
+        return {h - 1 - y, w - 1 - x};
+    case 8:
+        return {y, w - 1 - x};
+    default:
+        return {x, y};
     }
 }
 
-TEST(ImageOrientation, EveryOrientationMovesEachPixelExactly) {
+TEST(ImageOrientation, EveryOrientationMovesEachPixelExactlyKeepingAlphaWhenThereIsSome) {
     const QImage stored = TestImages::asymmetric(3, 2);
     for (int orientation = 1; orientation <= 8; ++orientation) {
         const QImage shown = ImageOrientation::CGImageCreateDecoded(stored, orientation);
@@ -34,10 +42,7 @@ TEST(ImageOrientation, EveryOrientationMovesEachPixelExactly) {
             }
         }
     }
-}
-
-TEST(ImageOrientation, KeepsAlphaOnlyWhenThereIsSomeAndAnUnknownOrientationIsUpright) {
-    const QImage stored = TestImages::asymmetric(3, 2);
+    // Alpha is kept only when there is some; an unknown orientation is upright.
     for (int orientation : {0, 9, -1, 1000})
         EXPECT_EQ(ImageOrientation::CGImageCreateDecoded(stored, orientation), stored);
     QImage withAlpha(4, 2, QImage::Format_ARGB32);

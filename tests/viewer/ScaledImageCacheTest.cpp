@@ -1,7 +1,6 @@
-#include "viewer/DNSImageView.h"
 #include "viewer/ScaledImageCache.h"
+#include "viewer/DNSImageView.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
@@ -22,7 +21,8 @@ QImage moirePattern(int w, int h) {
             } else {
                 const double dx = x - w * 0.75;
                 const double dy = y - h * 0.5;
-                v = int(std::lround(127.5 + 127.5 * std::cos(M_PI * (dx * dx + dy * dy) / (w * 0.5))));
+                v = int(
+                    std::lround(127.5 + 127.5 * std::cos(M_PI * (dx * dx + dy * dy) / (w * 0.5))));
             }
             line[x] = qRgb(v, v, v);
         }
@@ -78,22 +78,6 @@ TEST(ScaledImageCache, HalvingAveragesBlocksAndKeepsOddEdges) {
               QSize(1, 1));
 }
 
-TEST(ScaledImageCache, ANewImageDropsTheOldCopies) {
-    ScaledImageCache cache;
-    QImage first(400, 300, QImage::Format_RGB32);
-    first.fill(Qt::red);
-    cache.setImage(first);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(100, 75)).exact; }, 5000));
-    QImage second(400, 300, QImage::Format_RGB32);
-    second.fill(Qt::blue);
-    cache.setImage(second);
-    const auto source = cache.sourceFor(QSize(100, 75));
-    EXPECT_FALSE(source.exact);
-    EXPECT_EQ(source.image.pixel(0, 0), qRgb(0, 0, 255));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cache.sourceFor(QSize(100, 75)).exact; }, 5000));
-    EXPECT_EQ(cache.sourceFor(QSize(100, 75)).image.pixel(50, 30), qRgb(0, 0, 255));
-}
-
 TEST(ScaledImageCache, AScreenCopyServesItsSizeAtOnceAndOtherSizesAreStillMade) {
     ScaledImageCache cache;
     QImage image(800, 600, QImage::Format_RGB32);
@@ -112,7 +96,8 @@ TEST(ScaledImageCache, AScreenCopyServesItsSizeAtOnceAndOtherSizesAreStillMade) 
     EXPECT_EQ(cache.sourceFor(QSize(300, 225)).image.size(), QSize(300, 225));
     // The halvings for that zoom are made beside the copy, and may come after it.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !cache.halvings().isEmpty(); }, 5000));
-    EXPECT_EQ(ScaledImageCache::reducedTo(image, QSize(120, 90)).pixelColor(60, 45), QColor(Qt::green));
+    EXPECT_EQ(ScaledImageCache::reducedTo(image, QSize(120, 90)).pixelColor(60, 45),
+              QColor(Qt::green));
 }
 
 } // namespace

@@ -131,33 +131,28 @@ TEST_F(ViewerDocumentTest, StepsComingFasterThanAFirstLookGetNone) {
     EXPECT_EQ(looks.size(), 2) << "a step after a pause gets its first look again";
 }
 
-TEST_F(ViewerDocumentTest, ANewItemDropsThePreviousItemsStateBeforeItLoads) {
+// The applications for a file are looked up off the main thread, after the
+// decode; a new item drops the previous one's state before it loads.
+TEST_F(ViewerDocumentTest, ApplicationsComeAfterTheDecodeAndANewItemDropsThePreviousState) {
     const QStringList files = makeFolder(2);
     TestImages::write(files[0],
                       TestImages::animatedGif(
                           {TestImages::asymmetric(8, 8), TestImages::asymmetric(8, 8)}, {0, 0}));
     ViewerDocument document;
     QSignalSpy ready(&document, &ViewerDocument::itemReady);
+    QSignalSpy found(&document, &ViewerDocument::applicationsChanged);
     document.startWithFile(files[0]);
+    EXPECT_FALSE(document.applications()) << "nothing read on the caller's thread";
     ASSERT_TRUE(ready.wait(10000));
+    ASSERT_TRUE(found.count() > 0 || found.wait(10000));
+    EXPECT_TRUE(document.applications());
     ASSERT_EQ(document.framesCount(), 2);
     document.showNextImage();
     EXPECT_EQ(document.state(), ViewerDocument::State::Loading);
     EXPECT_EQ(document.framesCount(), 0) << "no frames of the image being left";
     EXPECT_TRUE(document.decodeFrame(1).isNull()) << "nor its decoder";
     EXPECT_TRUE(document.image().isNull());
-}
-
-TEST_F(ViewerDocumentTest, TheApplicationsForAFileAreLookedUpOffTheMainThread) {
-    const QStringList files = makeFolder(1);
-    ViewerDocument document;
-    QSignalSpy ready(&document, &ViewerDocument::itemReady);
-    QSignalSpy found(&document, &ViewerDocument::applicationsChanged);
-    document.startWithFile(files.first());
-    EXPECT_FALSE(document.applications()) << "nothing read on the caller's thread";
-    ASSERT_TRUE(ready.wait(10000));
-    ASSERT_TRUE(found.count() > 0 || found.wait(10000));
-    EXPECT_TRUE(document.applications());
+    EXPECT_FALSE(document.applications());
 }
 
 TEST_F(ViewerDocumentTest, AFifoNamedLikeAnArchiveOrAPhotoFailsAtOnce) {
@@ -232,20 +227,6 @@ TEST(PrefetcherArchives, TwoArchivesWithTheSameEntryNamesNeverMix) {
     EXPECT_EQ(prefetcher.cached(entry, QStringLiteral("/tmp/second.zip"))->image.pixelColor(0, 0),
               QColor(Qt::blue));
     EXPECT_FALSE(prefetcher.cached(entry, QStringLiteral("/tmp/first.zip")));
-}
-
-TEST(PrefetcherArchives, AStepElsewhereFreesTheImagesItPassedAtOnce) {
-    Prefetcher prefetcher;
-    QSignalSpy ready(&prefetcher, &Prefetcher::ready);
-    auto red = [](const QString& p) { return colouredItem(p, Qt::red); };
-    prefetcher.prefetch(QStringLiteral("b"), {QStringLiteral("a"), QStringLiteral("c")}, red);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ready.size() == 2; }, 10000));
-    // Held arrow key: from b to d, whose neighbours are c and e.
-    prefetcher.retain(QStringLiteral("d"), {QStringLiteral("c"), QStringLiteral("e")});
-    EXPECT_FALSE(prefetcher.cached(QStringLiteral("a")));
-    EXPECT_TRUE(prefetcher.cached(QStringLiteral("c"))) << "still next to the new image";
-    EXPECT_EQ(prefetcher.cachedBytes(),
-              prefetcher.cached(QStringLiteral("c"))->image.sizeInBytes());
 }
 
 // Each holds a decode on a worker until released, later, from another thread:
