@@ -71,6 +71,7 @@ TEST_P(EveryExtension, DecodesToTheKnownPatternFromTheFileOrItsBytes) {
                                            : F::pattern();
     ASSERT_EQ(source->count(), ext == "mpo" ? 2 : 1);
     const QImage first = source->imageAtIndex(0);
+    EXPECT_EQ(source->imageAtIndex(0), first) << "decoded again: " << qPrintable(ext);
     // The MPO's second picture is mirrored, at half the size.
     for (int i = 0; i < source->count(); ++i) {
         const QImage image = i ? source->imageAtIndex(i) : first;

@@ -58,6 +58,19 @@ bool endedEarly(jpeg_decompress_struct& info) {
     return info.output_height - info.output_scanline > lookahead;
 }
 
+// Whether the data can hold the image its header claims. Huffman coding
+// spends at least a bit on each block's DC value, so a header claiming
+// twenty thousand pixels a side over a few kilobytes is a lie, refused
+// before libjpeg sets aside the coefficients of a progressive image (a
+// gigabyte for that claim) or a skip to a region decodes nothing for long.
+// Arithmetic coding can spend less than a bit a block; a sixty-fourth is far
+// below what real images take.
+bool enoughData(const jpeg_decompress_struct& info, qint64 bytes) {
+    const qint64 blocks =
+        (qint64(info.image_width) + 7) / 8 * ((qint64(info.image_height) + 7) / 8);
+    return bytes * 8 * (info.arith_code ? 64 : 1) >= blocks;
+}
+
 // Everything that needs cleaning up lives outside the function with setjmp,
 // so that a longjmp skips no destructors.
 struct Decoding {
@@ -69,6 +82,8 @@ struct Decoding {
     bool unsupported = false;
     JOCTET* icc = nullptr;
     unsigned int iccLength = 0;
+    std::optional<AreaReducer> reducer;
+    std::vector<uchar> band; // rows on their way to the reducer or a region
     ~Decoding() {
         if (created)
             jpeg_destroy_decompress(&info);
@@ -157,7 +172,8 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     }
     const QImage::Format format = gray ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
     const int bytesPerPixel = gray ? 1 : 4;
-    if (!DecodeLimits::allowsSize(d.info.image_width, d.info.image_height))
+    if (!DecodeLimits::allowsSize(d.info.image_width, d.info.image_height) ||
+        !enoughData(d.info, bytes.size()))
         return false;
     const QSize full(int(d.info.image_width), int(d.info.image_height));
     const QSize fit = AreaReducer::fitted(full, plan.bound);
@@ -182,7 +198,7 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     const QSize kept = region ? area.size() : reduce ? fit : decoded;
     if (!DecodeLimits::allows(kept.width(), kept.height(), bytesPerPixel))
         return false;
-    std::optional<AreaReducer> reducer;
+    std::optional<AreaReducer>& reducer = d.reducer;
     if (reduce) {
         reducer.emplace(decoded, fit, format);
         if (reducer->isNull())
@@ -223,7 +239,8 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     // Rows that are not the image's own go through this buffer first.
     const bool buffered = region || reduce;
     const size_t rowBytes = size_t(d.info.output_width) * size_t(bytesPerPixel);
-    std::vector<uchar> band(buffered ? rowBytes * 16 : 0);
+    std::vector<uchar>& band = d.band;
+    band.resize(buffered ? rowBytes * 16 : 0);
     JSAMPROW rows[16];
     while (d.info.output_scanline < bottom) {
         const JDIMENSION first = d.info.output_scanline;

@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QRect>
 #include <cstring>
+#include <optional>
 #include <png.h>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct Decoding {
     const QByteArray* bytes = nullptr;
     size_t position = 0;
     std::vector<png_bytep> rows;
+    // What a streamed decode holds while libpng may still jump out of it.
+    std::vector<png_byte> row;
+    std::optional<AreaReducer> reducer;
     // The colour chunks, as libpng validated them.
     bool srgb = false;
     QByteArray icc;
@@ -95,7 +99,8 @@ bool streamRows(Decoding& d, const QRect& area, AreaReducer* reducer, QImage* im
     const int width = int(png_get_image_width(d.png, d.info));
     const int height = int(png_get_image_height(d.png, d.info));
     const bool interlaced = png_get_interlace_type(d.png, d.info) == PNG_INTERLACE_ADAM7;
-    std::vector<png_byte> row(png_get_rowbytes(d.png, d.info));
+    std::vector<png_byte>& row = d.row;
+    row.resize(png_get_rowbytes(d.png, d.info));
     const size_t left = size_t(area.left()) * size_t(bytesPerPixel);
     for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
         const int columns = interlaced ? int(PNG_PASS_COLS(png_uint_32(width), pass)) : width;
@@ -220,7 +225,8 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (reduce || (scaledRegion && !interlaced)) {
-        AreaReducer reducer(reduce ? reducedFrom : plan.area.size(), kept, format);
+        AreaReducer& reducer =
+            d.reducer.emplace(reduce ? reducedFrom : plan.area.size(), kept, format);
         if (reducer.isNull() ||
             !streamRows(d, reduce ? QRect() : plan.area, &reducer, nullptr, bytesPerPixel))
             return false;

@@ -120,16 +120,17 @@ bool RawImageSource::readHeader() {
 QImage RawImageSource::imageAtIndex(int index) {
     if (index != 0)
         return QImage();
+    // A processor decodes once, and forgets the sizes it read: a second call
+    // starts from a fresh one.
+    if (!fresh && !reopen())
+        return QImage();
+    fresh = false;
     const libraw_image_sizes_t& s = raw->imgdata.sizes;
     // Ours (4 bytes a pixel), and LibRaw's working image (8) and output (3)
     // besides the raw data (2 bytes a sample).
     if (!DecodeLimits::allows(s.width, s.height, 4, 11) ||
         !DecodeLimits::allowsWork(qint64(s.raw_width) * s.raw_height * 2 + qint64(s.width) * s.height * 11))
         return QImage();
-    // A processor decodes once; a second call starts from a fresh one.
-    if (!fresh && !reopen())
-        return QImage();
-    fresh = false;
     if (raw->unpack() != LIBRAW_SUCCESS || raw->dcraw_process() != LIBRAW_SUCCESS)
         return QImage();
     int error = 0;
