@@ -70,6 +70,28 @@ void DNSImageView::setOpacity(double value) {
     update();
 }
 
+namespace {
+
+// Draws `source` stretched over `target`, one part of the region at a time,
+// each from the source's pixels under it: a thin band (a selection's outline
+// marching) must not cost the whole rectangle around it.
+void drawInParts(QPainter& painter, const QRegion& region, const QRectF& target,
+                 const QImage& source) {
+    const double sx = source.width() / target.width();
+    const double sy = source.height() / target.height();
+    for (const QRect& part : region) {
+        const QRectF visible = target.intersected(QRectF(part));
+        if (visible.isEmpty())
+            continue;
+        const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
+                          visible.width() * sx, visible.height() * sy);
+        painter.setClipRect(part);
+        painter.drawImage(visible, source, from);
+    }
+}
+
+} // namespace
+
 void DNSImageView::paintEvent(QPaintEvent* event) {
     const QImage& full = image();
     if (full.isNull() || placement.isEmpty() || alpha <= 0.0)
@@ -90,9 +112,6 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
         source = reduced->sourceFor(deviceSize).image;
     else if (!nearest && reduced->exactCopy().size() == deviceSize)
         source = reduced->exactCopy(); // a first look enlarged ahead to this size
-    // Draw only the part on screen: map the visible target back into the source.
-    const double sx = source.width() / target.width();
-    const double sy = source.height() / target.height();
     const bool oneToOne = source.size() == deviceSize;
     // Smooth drawing of a source more than twice the size on screen makes Qt
     // rescale it whole, on this thread; until a reduced copy exists, such a
@@ -100,32 +119,12 @@ void DNSImageView::paintEvent(QPaintEvent* event) {
     const bool farTooLarge =
         source.width() > 2 * deviceSize.width() || source.height() > 2 * deviceSize.height();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest && !oneToOne && !farTooLarge);
-    // Part by part: a thin band (a selection's outline marching) must not
-    // cost the whole rectangle around it.
-    for (const QRect& part : event->region()) {
-        const QRectF visible = target.intersected(QRectF(part));
-        if (visible.isEmpty())
-            continue;
-        const QRectF from((visible.x() - target.x()) * sx, (visible.y() - target.y()) * sy,
-                          visible.width() * sx, visible.height() * sy);
-        painter.setClipRect(part);
-        painter.drawImage(visible, source, from);
-    }
+    drawInParts(painter, event->region(), target, source);
     if (detailImage.isNull() || detailFull.isEmpty())
         return;
     const double toView = target.width() / detailFull.width();
     const QRectF over(target.x() + detailArea.x() * toView, target.y() + detailArea.y() * toView,
                       detailArea.width() * toView, detailArea.height() * toView);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, !nearest);
-    for (const QRect& part : event->region()) {
-        const QRectF visible = over.intersected(QRectF(part));
-        if (visible.isEmpty())
-            continue;
-        const double dx = detailImage.width() / over.width(),
-                     dy = detailImage.height() / over.height();
-        const QRectF from((visible.x() - over.x()) * dx, (visible.y() - over.y()) * dy,
-                          visible.width() * dx, visible.height() * dy);
-        painter.setClipRect(part);
-        painter.drawImage(visible, detailImage, from);
-    }
+    drawInParts(painter, event->region(), over, detailImage);
 }

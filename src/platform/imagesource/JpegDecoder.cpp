@@ -279,10 +279,12 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     return !image->isNull();
 }
 
-QImage decodeWith(const QByteArray& bytes, const Plan& plan, bool* unsupported) {
+// `asked`: the caller's own part of the plan (a bound, an area) is sound.
+QImage decodeWith(const QByteArray& bytes, const Plan& plan, bool asked, bool* unsupported) {
     if (unsupported)
         *unsupported = false;
-    if (bytes.isEmpty())
+    const int d = plan.denominator;
+    if (!asked || bytes.isEmpty() || (d != 1 && d != 2 && d != 4 && d != 8))
         return QImage();
     Decoding decoding;
     QImage image;
@@ -300,30 +302,14 @@ QImage decodeWith(const QByteArray& bytes, const Plan& plan, bool* unsupported) 
 } // namespace
 
 QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsupported) {
-    if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8) {
-        if (unsupported)
-            *unsupported = false;
-        return QImage();
-    }
-    return decodeWith(bytes, Plan{denominator, QSize(), QRect()}, unsupported);
+    return decodeWith(bytes, Plan{denominator, QSize(), QRect()}, true, unsupported);
 }
 
 QImage JpegDecoder::decodeReduced(const QByteArray& bytes, QSize bound, bool* unsupported) {
-    if (bound.isEmpty()) {
-        if (unsupported)
-            *unsupported = false;
-        return QImage();
-    }
-    return decodeWith(bytes, Plan{1, bound, QRect()}, unsupported);
+    return decodeWith(bytes, Plan{1, bound, QRect()}, !bound.isEmpty(), unsupported);
 }
 
 QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator,
                                  bool* unsupported) {
-    if (area.isEmpty() ||
-        (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8)) {
-        if (unsupported)
-            *unsupported = false;
-        return QImage();
-    }
-    return decodeWith(bytes, Plan{denominator, QSize(), area}, unsupported);
+    return decodeWith(bytes, Plan{denominator, QSize(), area}, !area.isEmpty(), unsupported);
 }
