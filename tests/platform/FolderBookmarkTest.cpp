@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(FolderBookmark, ResolvesOnlyToTheSameFolder) {
+TEST(FolderBookmark, ResolvesOnlyToTheSameFolderFromSoundBytes) {
     QTemporaryDir dir;
     const QString folder = dir.filePath("granted");
     QDir().mkpath(folder);
@@ -22,16 +22,14 @@ TEST(FolderBookmark, ResolvesOnlyToTheSameFolder) {
     EXPECT_FALSE(FolderBookmark::resolve(*bookmark));
     QDir(folder).removeRecursively();
     EXPECT_FALSE(FolderBookmark::resolve(*bookmark)) << "gone";
-}
 
-TEST(FolderBookmark, BadBytesAndNonFoldersGiveNothing) {
-    QTemporaryDir dir;
-    EXPECT_FALSE(FolderBookmark::create(dir.filePath("missing")));
-    const auto bookmark = FolderBookmark::create(dir.path());
-    ASSERT_TRUE(bookmark);
-    for (qsizetype cut = 0; cut < bookmark->size(); ++cut)
-        EXPECT_FALSE(FolderBookmark::resolve(bookmark->left(cut))) << "cut at " << cut;
-    QByteArray huge = *bookmark;
+    // Bad bytes and non-folders give nothing.
+    EXPECT_FALSE(FolderBookmark::create(folder));
+    const auto sound = FolderBookmark::create(dir.path());
+    ASSERT_TRUE(sound);
+    for (qsizetype cut = 0; cut < sound->size(); ++cut)
+        EXPECT_FALSE(FolderBookmark::resolve(sound->left(cut))) << "cut at " << cut;
+    QByteArray huge = *sound;
     // The path's length field claims far more than there is.
     huge[24] = char(0x7f);
     EXPECT_FALSE(FolderBookmark::resolve(huge));

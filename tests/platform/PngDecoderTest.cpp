@@ -66,30 +66,6 @@ TEST(PngDecoder, PaletteAndGreyAreExpandedWithTheirTransparency) {
     EXPECT_EQ(grey16.pixelColor(1, 0).rgba64(), QRgba64::fromRgba64(514, 514, 514, 65535));
 }
 
-TEST(PngDecoder, InterlacedImagesMatchTheirPlainTwins) {
-    // Odd sizes leave some of the seven passes short or empty.
-    for (const QSize size : {QSize(13, 11), QSize(1, 1), QSize(3, 9)}) {
-        QImage picture(size, QImage::Format_RGBA64);
-        for (int y = 0; y < size.height(); ++y)
-            for (int x = 0; x < size.width(); ++x)
-                picture.setPixelColor(
-                    x, y,
-                    QColor::fromRgba64(quint16(x * 4000 + 7), quint16(y * 5000 + 3),
-                                       quint16(60000 - x * y * 300), quint16(65535 - x * 1000)));
-        for (const int depth : {8, 16}) {
-            const QByteArray samples = F::pngSamples(picture, depth, 6);
-            const QImage plain = decoded(F::png(size, depth, 6, samples));
-            const QImage interlaced = decoded(F::png(size, depth, 6, samples, QByteArray(), true));
-            ASSERT_FALSE(plain.isNull());
-            EXPECT_EQ(interlaced, plain) << size.width() << "x" << size.height() << " at " << depth;
-            const QRgba64 last = picture.pixelColor(size.width() - 1, size.height() - 1).rgba64();
-            const QRgba64 shown =
-                interlaced.pixelColor(size.width() - 1, size.height() - 1).rgba64();
-            EXPECT_EQ(shown.red() >> (16 - depth), last.red() >> (16 - depth));
-        }
-    }
-}
-
 // --- Properties ------------------------------------------------------------
 
 TEST(PngDecoder, PropertiesComeFromTheHeaderAndChunks) {
