@@ -173,9 +173,32 @@ QImage oriented(const QImage& image, int orientation) {
     }
 }
 
+// A PNG or TIFF too large to hold, opened over the file itself; nothing
+// for smaller files and other formats, which are read whole.
+std::unique_ptr<ImageSource> openStreamed(const QString& path) {
+    const RegularFile probe = RegularFile::open(path);
+    if (!probe.isOpen() || probe.size() <= DecodeLimits::streamedFileBytes)
+        return nullptr;
+    const std::optional<EncodedBytes> file =
+        EncodedBytes::fromFile(path, DecodeLimits::streamedHeadBytes);
+    if (!file)
+        return nullptr;
+    const QByteArray& head = file->head();
+    const QString extension = extensionOf(path);
+    if (PngChunks::isPng(head))
+        return PngImageSource::openStreamed(*file);
+    // Camera raws and faxes keep their own decoders.
+    if (isTiff(head) && !rawExtensions.contains(extension) && !faxExtensions.contains(extension) &&
+        !RawImageSource::isDng(head))
+        return TiffImageSource::openStreamed(*file);
+    return nullptr;
+}
+
 } // namespace
 
 std::unique_ptr<ImageSource> ImageSource::createWithURL(const QString& path) {
+    if (auto streamed = openStreamed(path))
+        return streamed;
     const std::optional<QByteArray> bytes =
         RegularFile::readAll(path, DecodeLimits::maxFileBytes());
     if (!bytes)

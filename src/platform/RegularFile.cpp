@@ -91,6 +91,24 @@ QByteArray RegularFile::read(qint64 maxBytes) {
     return data;
 }
 
+qint64 RegularFile::readAt(qint64 offset, void* out, qint64 n) const {
+    if (fd < 0 || offset < 0 || n < 0)
+        return -1;
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t got =
+            ::pread(fd, static_cast<char*>(out) + done, size_t(n - done), off_t(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
 std::unique_ptr<QFile> RegularFile::takeDevice() {
     if (fd < 0)
         return nullptr;

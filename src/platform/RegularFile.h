@@ -31,6 +31,10 @@ class RegularFile {
     qint64 size() const { return bytes; }
     // Up to maxBytes from the current position; fewer at the end, empty on error.
     QByteArray read(qint64 maxBytes);
+    // Up to n bytes at offset into out, leaving the position alone (so
+    // that several readers can share the file); how many, 0 at the end,
+    // -1 on error.
+    qint64 readAt(qint64 offset, void* out, qint64 n) const;
     // The open file as a QIODevice (for QImageReader), which takes over the
     // descriptor and closes it; null when nothing is open.
     std::unique_ptr<QFile> takeDevice();

@@ -1,4 +1,6 @@
 #include "platform/ImageSource.h"
+#include "platform/imagesource/PngImageSource.h"
+#include "platform/imagesource/TiffImageSource.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
@@ -85,6 +87,7 @@ struct Fixture {
     const char* name;
     QByteArray bytes;
     int tolerance; // of the overview against the box average of the full decode
+    bool streams = false; // also read from its file as it decodes
 };
 
 QByteArray jp2(const QImage& image) {
@@ -104,7 +107,7 @@ std::vector<Fixture> fixtures() {
         {"jpeg", qtEncoded(opaque, "jpeg"), 20},
         {"progressive jpeg", qtEncoded(opaque, "jpeg", true), 20},
         {"grey jpeg", qtEncoded(grey, "jpeg"), 2},
-        {"png", qtEncoded(opaque, "png"), 1},
+        {"png", qtEncoded(opaque, "png"), 1, true},
         {"png with alpha", qtEncoded(clear, "png"), 1},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",
@@ -112,7 +115,7 @@ std::vector<Fixture> fixtures() {
         {"tiled tiff with alpha",
          F::convert(clear, "convert",
                     F::args("{in} -define tiff:tile-geometry=128x128 -compress zip {out}"), "tif"),
-         1},
+         1, true},
         // Its lower resolutions are wavelet low-passes on the even pixels,
         // not box averages: at the blocks' edges they differ by half a block's step.
         {"jpeg 2000", jp2(opaque), 32},
@@ -145,34 +148,52 @@ struct SmallBudget {
 } // namespace
 
 TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
-    for (const Fixture& f : fixtures()) {
-        SCOPED_TRACE(f.name);
-        auto source = ImageSource::createWithData(f.bytes);
-        ASSERT_TRUE(source);
-        const QImage full = source->imageAtIndex(0);
-        ASSERT_EQ(full.size(), QSize(1296, 816));
-        const QSize bound(324, 400);
-        SmallBudget budget;
-        EXPECT_TRUE(source->imageAtIndex(0).isNull());
-        const QImage overview = source->overview(bound);
-        ASSERT_EQ(overview.size(), QSize(324, 204));
-        EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
-        // Block-aligned, odd, and at the right and bottom edges.
-        for (const QRect area : {QRect(0, 0, 16, 16), QRect(32, 48, 64, 80), QRect(7, 9, 101, 53),
-                                 QRect(1296 - 33, 816 - 17, 33, 17), QRect(0, 400, 1296, 20)}) {
-            SCOPED_TRACE(area.x());
-            const QImage part = source->region(area);
-            ASSERT_EQ(part.size(), area.size());
-            EXPECT_EQ(part.convertToFormat(full.format()), full.copy(area));
+    QTemporaryDir folder;
+    for (const Fixture& f : fixtures())
+        for (const bool streamed : {false, true}) {
+            if (streamed && !f.streams)
+                continue;
+            SCOPED_TRACE(std::string(f.name) + (streamed ? ", from its file" : ""));
+            std::unique_ptr<ImageSource> source;
+            if (streamed) {
+                // A head far shorter than the file: the pixels come from the file.
+                const QString path = folder.filePath(f.name);
+                ASSERT_TRUE(TestImages::write(path, f.bytes));
+                const auto file = EncodedBytes::fromFile(path, 4096);
+                ASSERT_TRUE(file);
+                source = f.bytes.startsWith("\x89PNG") ? PngImageSource::openStreamed(*file)
+                                                       : TiffImageSource::openStreamed(*file);
+                EXPECT_TRUE(source && source->encoded().isEmpty()) << "not held";
+            } else {
+                source = ImageSource::createWithData(f.bytes);
+            }
+            ASSERT_TRUE(source);
+            const QImage full = source->imageAtIndex(0);
+            ASSERT_EQ(full.size(), QSize(1296, 816));
+            const QSize bound(324, 400);
+            SmallBudget budget;
+            EXPECT_TRUE(source->imageAtIndex(0).isNull());
+            const QImage overview = source->overview(bound);
+            ASSERT_EQ(overview.size(), QSize(324, 204));
+            EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
+            // Block-aligned, odd, and at the right and bottom edges.
+            for (const QRect area :
+                 {QRect(0, 0, 16, 16), QRect(32, 48, 64, 80), QRect(7, 9, 101, 53),
+                  QRect(1296 - 33, 816 - 17, 33, 17), QRect(0, 400, 1296, 20)}) {
+                SCOPED_TRACE(area.x());
+                const QImage part = source->region(area);
+                ASSERT_EQ(part.size(), area.size());
+                EXPECT_EQ(part.convertToFormat(full.format()), full.copy(area));
+            }
+            // At a quarter of its size, an aligned area is its average.
+            const QRect aligned(32, 48, 64, 80);
+            const QImage quarter = source->region(aligned, 4);
+            ASSERT_EQ(quarter.size(), QSize(16, 20));
+            EXPECT_LE(distance(quarter, boxAverage(full.copy(aligned), quarter.size())),
+                      f.tolerance);
+            EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
+            EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
         }
-        // At a quarter of its size, an aligned area is its average.
-        const QRect aligned(32, 48, 64, 80);
-        const QImage quarter = source->region(aligned, 4);
-        ASSERT_EQ(quarter.size(), QSize(16, 20));
-        EXPECT_LE(distance(quarter, boxAverage(full.copy(aligned), quarter.size())), f.tolerance);
-        EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
-        EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
-    }
 }
 
 TEST(ReducedDecode, AHeaderClaimingAHugeImageOverAFewBytesGivesNothingAndTakesLittle) {
@@ -196,4 +217,46 @@ TEST(ReducedDecode, AHeaderClaimingAHugeImageOverAFewBytesGivesNothingAndTakesLi
     const auto [resident, mapped] = peakMegabytes();
     EXPECT_LT(resident - residentBefore, 64);
     EXPECT_LT(mapped - mappedBefore, 256);
+}
+
+TEST(ReducedDecode, APyramidsLevelsAreNoPagesAndTheSmallestThatHoldsTheOverviewMakesIt) {
+    // Levels of plain colours, so that what the overview was made from shows.
+    QTemporaryDir folder;
+    const auto saved = [&](const QImage& image, const char* name) {
+        const QString path = folder.filePath(name);
+        EXPECT_TRUE(image.save(path));
+        return path;
+    };
+    QImage half(648, 408, QImage::Format_RGB32), quarter(324, 204, QImage::Format_RGB32);
+    half.fill(qRgb(200, 40, 40));
+    quarter.fill(qRgb(40, 200, 40));
+    const QString tiff = folder.filePath("pyramid.tif");
+    QString error;
+    ASSERT_TRUE(F::run("convert",
+                       {saved(picture(1296, 816), "full.png"), saved(half, "half.png"),
+                        saved(quarter, "quarter.png"), "-define", "tiff:tile-geometry=64x64",
+                        "-compress", "zip", tiff},
+                       &error) &&
+                F::run("exiftool",
+                       {"-q", "-overwrite_original", "-n", "-IFD1:SubfileType=1",
+                        "-IFD2:SubfileType=1", tiff},
+                       &error))
+        << qPrintable(error);
+    auto source = ImageSource::createWithData(TestImages::read(tiff));
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->count(), 1);
+    struct Case {
+        QSize bound;
+        QRgb made; // 0: from the page itself
+    } cases[] = {
+        {{300, 300}, quarter.pixel(0, 0)}, {{500, 500}, half.pixel(0, 0)}, {{1000, 1000}, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bound.width());
+        const QImage overview = source->overview(c.bound);
+        ASSERT_FALSE(overview.isNull());
+        if (c.made)
+            EXPECT_EQ(overview.pixel(overview.width() / 2, overview.height() / 2), c.made);
+        else
+            EXPECT_NE(overview.pixel(0, 0), half.pixel(0, 0));
+    }
 }

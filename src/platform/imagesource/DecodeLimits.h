@@ -29,6 +29,12 @@ public:
     static bool allows(qint64 width, qint64 height, int bytesPerPixel, int workBytesPerPixel = 0);
     // Whether working buffers of this many bytes fit.
     static bool allowsWork(qint64 bytes);
-    // Files larger than this are not read at all.
+    // Files larger than this are not read at all, unless they stream.
     static qint64 maxFileBytes();
+    // PNG and TIFF files larger than this are read piece by piece as they
+    // decode, not held: a gigapixel scan then costs the memory of what is
+    // shown of it, whatever its file size.
+    static constexpr qint64 streamedFileBytes = 64 << 20;
+    // What a streamed file's header, chunks and tags are read from.
+    static constexpr qint64 streamedHeadBytes = 4 << 20;
 };

@@ -5,7 +5,8 @@
 #include <QBuffer>
 #include <QImageReader>
 
-EncodedImageSource::EncodedImageSource(const QByteArray& bytes) : bytes(bytes) {}
+EncodedImageSource::EncodedImageSource(const EncodedBytes& input)
+    : input(input), bytes(input.head()) {}
 
 QVariantMap EncodedImageSource::propertiesAtIndex(int index) {
     if (index < 0 || index >= count())
@@ -17,7 +18,7 @@ QVariantMap EncodedImageSource::propertiesAtIndex(int index) {
 
 QVariantMap EncodedImageSource::properties() {
     QVariantMap map = containerProperties();
-    map.insert(QStringLiteral("FileSize"), qlonglong(bytes.size()));
+    map.insert(QStringLiteral("FileSize"), qlonglong(input.size()));
     return map;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ImageSource.h"
+#include "platform/imagesource/EncodedBytes.h"
 #include "platform/imagesource/ExifProperties.h"
 
 #include <optional>
@@ -12,22 +13,23 @@ class EncodedImageSource : public ImageSource {
 public:
     QVariantMap propertiesAtIndex(int index) override;
     QVariantMap properties() override;
-    QByteArray encoded() const override { return bytes; }
+    // Nothing for a file read as it decodes: it is not held.
+    QByteArray encoded() const override { return input.isStreamed() ? QByteArray() : bytes; }
 
     // The usual keys of a decoded or header-described image.
     static QVariantMap describe(int width, int height, int depth, const QString& colorModel, bool hasAlpha);
 
 protected:
-    explicit EncodedImageSource(const QByteArray& bytes);
+  explicit EncodedImageSource(const EncodedBytes& input);
 
-    // What every decoder's open() ends with: the source once its header has
-    // been read, nothing when the bytes are no image it can show (the item
-    // then shows "Can't open", or the next decoder is tried).
-    template <typename Source> static std::unique_ptr<Source> opened(Source* source) {
-        std::unique_ptr<Source> owned(source);
-        if (!static_cast<EncodedImageSource*>(source)->readHeader())
-            owned.reset();
-        return owned;
+  // What every decoder's open() ends with: the source once its header has
+  // been read, nothing when the bytes are no image it can show (the item
+  // then shows "Can't open", or the next decoder is tried).
+  template <typename Source> static std::unique_ptr<Source> opened(Source* source) {
+      std::unique_ptr<Source> owned(source);
+      if (!static_cast<EncodedImageSource*>(source)->readHeader())
+          owned.reset();
+      return owned;
     }
     // Reads what the decoder keeps from the header (reading from `bytes`);
     // false when it cannot, or when the size it states is no real image's
@@ -44,6 +46,9 @@ protected:
     virtual const ExifProperties& metadata(int index);
     QImage embeddedThumbnail() override;
 
+    // What the decoder reads, and the part of it in memory: all of it, or
+    // the head of a file too large to hold (its header, chunks and tags).
+    const EncodedBytes input;
     const QByteArray bytes;
 
 private:

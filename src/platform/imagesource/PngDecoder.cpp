@@ -29,8 +29,8 @@ constexpr png_uint_32 chunkCacheMax = 64;
 struct Decoding {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    const QByteArray* bytes = nullptr;
-    size_t position = 0;
+    EncodedBytes::Reader input;
+    explicit Decoding(const EncodedBytes& bytes) : input(bytes) {}
     std::vector<png_bytep> rows;
     // What a streamed decode holds while libpng may still jump out of it.
     std::vector<png_byte> row;
@@ -57,11 +57,9 @@ void ignoreWarning(png_structp, png_const_charp) {}
 // skipped in no time, not followed through gigabytes.
 void readBytes(png_structp png, png_bytep out, size_t length) {
     auto* d = static_cast<Decoding*>(png_get_io_ptr(png));
-    const size_t size = size_t(d->bytes->size());
-    if (length > size - d->position)
+    const qint64 left = d->input.bytes().size() - d->input.position();
+    if (qint64(length) > left || d->input.read(out, qint64(length)) != qint64(length))
         png_error(png, "read past the end of the data");
-    memcpy(out, d->bytes->constData() + d->position, length);
-    d->position += length;
 }
 
 void readColorChunks(Decoding& d) {
@@ -318,15 +316,15 @@ bool PngDecoder::readHeader(const QByteArray& bytes, Header* header) {
 
 namespace {
 
-QImage decodeWith(const QByteArray& bytes, const Plan& plan) {
-    if (!PngChunks::isPng(bytes))
+QImage decodeWith(const EncodedBytes& bytes, const Plan& plan) {
+    if (!PngChunks::isPng(bytes.head()))
         return QImage();
-    Decoding decoding;
-    decoding.bytes = &bytes;
+    Decoding decoding(bytes);
     QImage image;
     if (!run(decoding, plan, &image))
         return QImage();
-    const QColorSpace space = colorSpaceOf(decoding, bytes);
+    // The chunks before the image data, which the head holds.
+    const QColorSpace space = colorSpaceOf(decoding, bytes.head());
     if (space.isValid())
         image.setColorSpace(space);
     return image;
@@ -334,15 +332,15 @@ QImage decodeWith(const QByteArray& bytes, const Plan& plan) {
 
 } // namespace
 
-QImage PngDecoder::decode(const QByteArray& bytes) {
+QImage PngDecoder::decode(const EncodedBytes& bytes) {
     return decodeWith(bytes, Plan());
 }
 
-QImage PngDecoder::decodeReduced(const QByteArray& bytes, QSize bound) {
+QImage PngDecoder::decodeReduced(const EncodedBytes& bytes, QSize bound) {
     return bound.isEmpty() ? QImage() : decodeWith(bytes, Plan{bound, QRect(), 1});
 }
 
-QImage PngDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator) {
+QImage PngDecoder::decodeRegion(const EncodedBytes& bytes, const QRect& area, int denominator) {
     return area.isEmpty() || denominator < 1 ? QImage()
                                              : decodeWith(bytes, Plan{QSize(), area, denominator});
 }

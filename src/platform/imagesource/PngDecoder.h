@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/imagesource/EncodedBytes.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
@@ -34,13 +36,13 @@ public:
     static bool readHeader(const QByteArray& bytes, Header* header);
     // Null when the data is damaged or ends before the last row, or when
     // the image exceeds the decode budget.
-    static QImage decode(const QByteArray& bytes);
+    static QImage decode(const EncodedBytes& bytes);
     // The image reduced to fit in `bound`, 8 bits a channel, its rows
     // area-averaged as they stream out of libpng so that only the result is
     // held (an interlaced image from its last pass, every other row).
-    static QImage decodeReduced(const QByteArray& bytes, QSize bound);
+    static QImage decodeReduced(const EncodedBytes& bytes, QSize bound);
     // Only `area` of the image, kept from its rows as they stream by, at
     // 1/denominator of its size (then 8 bits a channel, area-averaged). Null
     // when the area is not inside the image.
-    static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1);
+    static QImage decodeRegion(const EncodedBytes& bytes, const QRect& area, int denominator = 1);
 };

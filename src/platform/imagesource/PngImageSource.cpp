@@ -3,10 +3,14 @@
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/PngChunks.h"
 
-PngImageSource::PngImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+PngImageSource::PngImageSource(const EncodedBytes& input) : EncodedImageSource(input) {}
 
 std::unique_ptr<ImageSource> PngImageSource::open(const QByteArray& bytes) {
     return opened(new PngImageSource(bytes));
+}
+
+std::unique_ptr<ImageSource> PngImageSource::openStreamed(const EncodedBytes& file) {
+    return opened(new PngImageSource(file));
 }
 
 bool PngImageSource::readHeader() {
@@ -16,15 +20,15 @@ bool PngImageSource::readHeader() {
 QImage PngImageSource::imageAtIndex(int index) {
     if (index != 0)
         return QImage();
-    return ColorConversion::toSRGB(PngDecoder::decode(bytes));
+    return ColorConversion::toSRGB(PngDecoder::decode(input));
 }
 
 QImage PngImageSource::overview(const QSize& bound) {
-    return ColorConversion::toSRGB(PngDecoder::decodeReduced(bytes, bound));
+    return ColorConversion::toSRGB(PngDecoder::decodeReduced(input, bound));
 }
 
 QImage PngImageSource::region(const QRect& area, int denominator) {
-    return ColorConversion::toSRGB(PngDecoder::decodeRegion(bytes, area, denominator));
+    return ColorConversion::toSRGB(PngDecoder::decodeRegion(input, area, denominator));
 }
 
 QVariantMap PngImageSource::headerProperties(const QByteArray& bytes,

@@ -9,6 +9,8 @@ class PngImageSource : public EncodedImageSource {
 public:
     // Nothing unless the bytes start with a PNG signature and a sound IHDR.
     static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    // The same over a file too large to hold, read as it decodes.
+    static std::unique_ptr<ImageSource> openStreamed(const EncodedBytes& file);
 
     int count() const override { return 1; }
     QImage imageAtIndex(int index) override;
@@ -24,7 +26,7 @@ protected:
     QVariantMap imageProperties(int index) override;
 
 private:
-    explicit PngImageSource(const QByteArray& bytes);
-    bool readHeader() override;
-    PngDecoder::Header header;
+  explicit PngImageSource(const EncodedBytes& input);
+  bool readHeader() override;
+  PngDecoder::Header header;
 };

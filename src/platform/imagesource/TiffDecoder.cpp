@@ -6,6 +6,7 @@
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/TiffHandle.h"
 #include "platform/imagesource/TiffLayout.h"
+#include "platform/imagesource/TiffLevels.h"
 #include "platform/imagesource/TiffPixelWriter.h"
 
 #include <QColorSpace>
@@ -32,8 +33,21 @@ constexpr quint64 maxCompressionRatio = 2048;
 using Layout = TiffLayout;
 using Model = TiffLayout::Model;
 
+// The page'th directory that is no reduced copy of another (a pyramid's
+// levels are not pages); the first directory is a page whatever it says.
 bool select(TIFF* t, int page) {
-    return t && page >= 0 && page < maxPages && TIFFSetDirectory(t, tdir_t(page));
+    if (!t || page < 0 || page >= maxPages || !TIFFSetDirectory(t, 0))
+        return false;
+    for (int seen = 0, read = 0; read < maxPages; ++read) {
+        if (read == 0 || !TiffLevels::isReduced(t)) {
+            if (seen == page)
+                return true;
+            ++seen;
+        }
+        if (!TIFFReadDirectory(t))
+            return false;
+    }
+    return false;
 }
 
 // Whether the strips or tiles hold data enough for the size the header
@@ -319,11 +333,11 @@ QImage withProfile(QImage image, TIFF* t, const Layout& l) {
 
 } // namespace
 
-int TiffDecoder::pageCount(const QByteArray& bytes) {
+int TiffDecoder::pageCount(const EncodedBytes& bytes) {
     return TiffHandle::pageCount(bytes, maxPages);
 }
 
-bool TiffDecoder::describe(const QByteArray& bytes, int page, Page* out) {
+bool TiffDecoder::describe(const EncodedBytes& bytes, int page, Page* out) {
     TiffHandle tiff(bytes);
     TIFF* t = tiff.handle();
     if (!select(t, page))
@@ -357,7 +371,7 @@ bool TiffDecoder::describe(const QByteArray& bytes, int page, Page* out) {
     return true;
 }
 
-QImage TiffDecoder::decode(const QByteArray& bytes, int page) {
+QImage TiffDecoder::decode(const EncodedBytes& bytes, int page) {
     TiffHandle tiff(bytes);
     TIFF* t = tiff.handle();
     if (!select(t, page))
@@ -374,17 +388,17 @@ QImage TiffDecoder::decode(const QByteArray& bytes, int page) {
     return withProfile(std::move(image), t, l);
 }
 
-QImage TiffDecoder::decodeReduced(const QByteArray& bytes, int page, QSize bound) {
+QImage TiffDecoder::decodeReduced(const EncodedBytes& bytes, int page, QSize bound) {
     return decodePart(bytes, page, bound, QRect(), 1);
 }
 
-QImage TiffDecoder::decodeRegion(const QByteArray& bytes, int page, const QRect& area,
+QImage TiffDecoder::decodeRegion(const EncodedBytes& bytes, int page, const QRect& area,
                                  int denominator) {
     return area.isEmpty() || denominator < 1 ? QImage()
                                              : decodePart(bytes, page, QSize(), area, denominator);
 }
 
-QImage TiffDecoder::decodePart(const QByteArray& bytes, int page, QSize bound, const QRect& area,
+QImage TiffDecoder::decodePart(const EncodedBytes& bytes, int page, QSize bound, const QRect& area,
                                int denominator) {
     TiffHandle tiff(bytes);
     TIFF* t = tiff.handle();
@@ -398,6 +412,15 @@ QImage TiffDecoder::decodePart(const QByteArray& bytes, int page, QSize bound, c
     // Where the whole page is wanted after all, it is decoded as usual.
     if (area.isEmpty() && fit == full)
         return decode(bytes, page);
+    // An overview from the smallest level of a pyramid that holds it.
+    if (area.isEmpty() && TiffLevels::selectSmallest(t, full, fit)) {
+        const Layout level = Layout::read(t);
+        QImage image = dataCanHold(t, level, quint64(bytes.size()))
+                           ? readReduced(t, level, fit, QRect(), 1)
+                           : QImage();
+        if (select(t, page) && !image.isNull())
+            return withProfile(std::move(image), t, l);
+    }
     // Layouts only libtiff's RGBA reader renders are not read by parts.
     if (!l.readsSamples())
         return QImage();

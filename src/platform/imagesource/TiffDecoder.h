@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/imagesource/EncodedBytes.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
@@ -25,23 +27,23 @@ public:
     };
 
     // The directories of the file; 0 when libtiff cannot read it.
-    static int pageCount(const QByteArray& tiff);
+    static int pageCount(const EncodedBytes& tiff);
     // False when the page cannot be read.
-    static bool describe(const QByteArray& tiff, int page, Page* out);
+    static bool describe(const EncodedBytes& tiff, int page, Page* out);
     // The page as stored (not oriented), its RGB profile as its colour space.
     // Null when the data is damaged, when the image exceeds the decode
     // budget, or when its strips are far too small for the size it claims.
-    static QImage decode(const QByteArray& tiff, int page);
+    static QImage decode(const EncodedBytes& tiff, int page);
     // The page reduced to fit in `bound`, 8 bits a channel, averaged from
     // its strips or tiles one band at a time so that only the result is held.
-    static QImage decodeReduced(const QByteArray& tiff, int page, QSize bound);
+    static QImage decodeReduced(const EncodedBytes& tiff, int page, QSize bound);
     // `area` of the page at 1/denominator (at 1, the full decode's pixels),
     // read from only the strips or tiles it meets. Null when the area is not
     // inside the page.
-    static QImage decodeRegion(const QByteArray& tiff, int page, const QRect& area,
+    static QImage decodeRegion(const EncodedBytes& tiff, int page, const QRect& area,
                                int denominator = 1);
 
   private:
-    static QImage decodePart(const QByteArray& tiff, int page, QSize bound, const QRect& area,
+    static QImage decodePart(const EncodedBytes& tiff, int page, QSize bound, const QRect& area,
                              int denominator);
 };

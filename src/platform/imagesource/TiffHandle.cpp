@@ -1,6 +1,7 @@
 #include "platform/imagesource/TiffHandle.h"
 
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/TiffLevels.h"
 
 #include <cstring>
 #include <mutex>
@@ -8,17 +9,10 @@
 
 namespace {
 
-using Memory = TiffHandle::Memory;
+using Reader = EncodedBytes::Reader;
 
 tsize_t readProc(thandle_t handle, tdata_t buffer, tsize_t size) {
-    auto* m = static_cast<Memory*>(handle);
-    const quint64 total = quint64(m->bytes->size());
-    if (size <= 0 || m->position >= total)
-        return 0;
-    const tsize_t n = tsize_t(std::min<quint64>(quint64(size), total - m->position));
-    memcpy(buffer, m->bytes->constData() + m->position, size_t(n));
-    m->position += quint64(n);
-    return n;
+    return tsize_t(static_cast<Reader*>(handle)->read(buffer, qint64(size)));
 }
 
 tsize_t writeProc(thandle_t, tdata_t, tsize_t) {
@@ -26,14 +20,16 @@ tsize_t writeProc(thandle_t, tdata_t, tsize_t) {
 }
 
 toff_t seekProc(thandle_t handle, toff_t offset, int whence) {
-    auto* m = static_cast<Memory*>(handle);
+    auto* r = static_cast<Reader*>(handle);
     toff_t base = 0;
     if (whence == SEEK_CUR)
-        base = m->position;
+        base = toff_t(r->position());
     else if (whence == SEEK_END)
-        base = toff_t(m->bytes->size());
-    m->position = base + offset;
-    return m->position;
+        base = toff_t(r->bytes().size());
+    // Past any real file: reads there find nothing.
+    const toff_t position = std::min<toff_t>(base + offset, toff_t(INT64_MAX));
+    r->seek(qint64(position));
+    return position;
 }
 
 int closeProc(thandle_t) {
@@ -41,7 +37,7 @@ int closeProc(thandle_t) {
 }
 
 toff_t sizeProc(thandle_t handle) {
-    return toff_t(static_cast<Memory*>(handle)->bytes->size());
+    return toff_t(static_cast<Reader*>(handle)->bytes().size());
 }
 
 int mapProc(thandle_t, tdata_t*, toff_t*) {
@@ -56,7 +52,7 @@ int quietHandler(TIFF*, void*, const char*, const char*, va_list) {
 
 } // namespace
 
-TiffHandle::TiffHandle(const QByteArray& bytes) : memory{&bytes} {
+TiffHandle::TiffHandle(const EncodedBytes& bytes) : input(bytes) {
     static std::once_flag once;
     std::call_once(once, [] {
         // The few messages libtiff still sends to the process-wide handlers.
@@ -67,8 +63,8 @@ TiffHandle::TiffHandle(const QByteArray& bytes) : memory{&bytes} {
     TIFFOpenOptionsSetErrorHandlerExtR(options, quietHandler, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, quietHandler, nullptr);
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(DecodeLimits::budgetBytes()));
-    tiff = TIFFClientOpenExt("memory", "rm", &memory, readProc, writeProc, seekProc, closeProc, sizeProc, mapProc,
-                             unmapProc, options);
+    tiff = TIFFClientOpenExt("memory", "rm", &input, readProc, writeProc, seekProc, closeProc,
+                             sizeProc, mapProc, unmapProc, options);
     TIFFOpenOptionsFree(options);
 }
 
@@ -77,12 +73,13 @@ TiffHandle::~TiffHandle() {
         TIFFClose(tiff);
 }
 
-int TiffHandle::pageCount(const QByteArray& bytes, int limit) {
+int TiffHandle::pageCount(const EncodedBytes& bytes, int limit) {
     TiffHandle tiff(bytes);
     if (!tiff.handle())
         return 0;
+    // A pyramid's reduced levels are no pages of their own.
     int pages = 1;
-    while (pages < limit && TIFFReadDirectory(tiff.handle()))
-        ++pages;
+    for (int read = 1; read < limit && TIFFReadDirectory(tiff.handle()); ++read)
+        pages += TiffLevels::isReduced(tiff.handle()) ? 0 : 1;
     return pages;
 }

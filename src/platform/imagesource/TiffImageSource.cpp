@@ -5,34 +5,38 @@
 
 #include <QColorSpace>
 
-TiffImageSource::TiffImageSource(const QByteArray& bytes) : EncodedImageSource(bytes) {}
+TiffImageSource::TiffImageSource(const EncodedBytes& input) : EncodedImageSource(input) {}
 
 std::unique_ptr<ImageSource> TiffImageSource::open(const QByteArray& bytes) {
     return opened(new TiffImageSource(bytes));
 }
 
+std::unique_ptr<ImageSource> TiffImageSource::openStreamed(const EncodedBytes& file) {
+    return opened(new TiffImageSource(file));
+}
+
 bool TiffImageSource::readHeader() {
-    pages = TiffDecoder::pageCount(bytes);
+    pages = TiffDecoder::pageCount(input);
     return pages >= 1;
 }
 
 QImage TiffImageSource::imageAtIndex(int index) {
     if (index < 0 || index >= pages)
         return QImage();
-    return ColorConversion::toSRGB(TiffDecoder::decode(bytes, index));
+    return ColorConversion::toSRGB(TiffDecoder::decode(input, index));
 }
 
 QImage TiffImageSource::overview(const QSize& bound) {
-    return ColorConversion::toSRGB(TiffDecoder::decodeReduced(bytes, 0, bound));
+    return ColorConversion::toSRGB(TiffDecoder::decodeReduced(input, 0, bound));
 }
 
 QImage TiffImageSource::region(const QRect& area, int denominator) {
-    return ColorConversion::toSRGB(TiffDecoder::decodeRegion(bytes, 0, area, denominator));
+    return ColorConversion::toSRGB(TiffDecoder::decodeRegion(input, 0, area, denominator));
 }
 
 QVariantMap TiffImageSource::imageProperties(int index) {
     TiffDecoder::Page page;
-    if (!TiffDecoder::describe(bytes, index, &page))
+    if (!TiffDecoder::describe(input, index, &page))
         return QVariantMap();
     QVariantMap map = describe(page.size.width(), page.size.height(), page.bitsPerSample, page.colorModel,
                                page.hasAlpha);

@@ -10,6 +10,8 @@ class TiffImageSource : public EncodedImageSource {
 public:
     // Nothing when libtiff cannot read the file's first directory.
     static std::unique_ptr<ImageSource> open(const QByteArray& bytes);
+    // The same over a file too large to hold, read as it decodes.
+    static std::unique_ptr<ImageSource> openStreamed(const EncodedBytes& file);
 
     int count() const override { return pages; }
     QImage imageAtIndex(int index) override;
@@ -21,8 +23,8 @@ public:
     QVariantMap imageProperties(int index) override;
 
 private:
-    explicit TiffImageSource(const QByteArray& bytes);
-    bool readHeader() override;
+  explicit TiffImageSource(const EncodedBytes& input);
+  bool readHeader() override;
 
-    int pages = 0;
+  int pages = 0;
 };
