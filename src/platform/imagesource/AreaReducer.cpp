@@ -56,25 +56,31 @@ void AreaReducer::addRow(const uchar* row) {
         const auto* pixels = reinterpret_cast<const QRgb*>(row);
         for (int t = 0; t < to.width(); ++t, sum += channels) {
             quint64 a = 0, r = 0, g = 0, b = 0;
-            for (const int end = columnEnd[size_t(t)]; x < end; ++x) {
-                const QRgb p = pixels[x];
-                if (weighted) {
+            const int end = columnEnd[size_t(t)];
+            if (weighted) {
+                for (; x < end; ++x) {
+                    const QRgb p = pixels[x];
                     const quint32 alpha = qAlpha(p);
                     a += alpha;
                     r += quint32(qRed(p)) * alpha;
                     g += quint32(qGreen(p)) * alpha;
                     b += quint32(qBlue(p)) * alpha;
-                } else {
-                    r += quint32(qRed(p));
-                    g += quint32(qGreen(p));
-                    b += quint32(qBlue(p));
                 }
+                sum[3] += a;
+            } else {
+                // 32-bit sums: no row is wider than 2^18 pixels of 255.
+                quint32 r32 = 0, g32 = 0, b32 = 0;
+                for (; x < end; ++x) {
+                    const QRgb p = pixels[x];
+                    r32 += (p >> 16) & 0xff;
+                    g32 += (p >> 8) & 0xff;
+                    b32 += p & 0xff;
+                }
+                r = r32, g = g32, b = b32;
             }
             sum[0] += r;
             sum[1] += g;
             sum[2] += b;
-            if (weighted)
-                sum[3] += a;
         }
     }
     if (++next == bandEnd)
@@ -89,8 +95,15 @@ void AreaReducer::finishRow() {
     for (int t = 0; t < to.width(); ++t, sum += channels) {
         const quint64 n = rows * quint64(columnEnd[size_t(t)] - columnStart);
         columnStart = columnEnd[size_t(t)];
-        const auto mean = [](quint64 total, quint64 count) {
-            return int((total + count / 2) / count);
+        // One reciprocal a box rather than a division a channel; the bias
+        // keeps exact quotients from rounding down, and is far below the
+        // 1/n that separates a quotient from the next integer.
+        const double inverse = 1.0 / double(n);
+        const bool quick = n < (quint64(1) << 26);
+        const auto mean = [&](quint64 total, quint64 count) {
+            const quint64 rounded = total + count / 2;
+            return quick && count == n ? int(double(rounded) * inverse + 1e-9)
+                                       : int(rounded / count);
         };
         if (channels == 1) {
             out[t] = uchar(mean(sum[0], n));

@@ -31,11 +31,13 @@ qint64 EncodedBytes::read(qint64 offset, void* out, qint64 n) const {
 }
 
 qint64 EncodedBytes::Reader::read(void* out, qint64 n) {
-    constexpr qint64 piece = 1 << 20;
+    // Small reads (chunk headers, tags) come from a buffer; large ones (a
+    // strip, a tile) go straight to their destination.
+    constexpr qint64 piece = 1 << 20, direct = 64 << 10;
     if (n <= 0 || at < 0 || at >= source.size())
         return 0;
     n = std::min(n, source.size() - at);
-    if (!source.file || n >= piece) {
+    if (!source.file || n >= direct) {
         const qint64 got = source.read(at, out, n);
         at += got;
         return got;
