@@ -3,7 +3,8 @@
 // screen-sized part (with the viewer's margin about it) at
 // the top, the middle and the bottom, and a quarter-scale part in the
 // middle. Prints the best of a few runs of each.
-// Usage: huge_region_timing FILE [runs]   (bench/make_panorama makes one)
+// Usage: huge_region_timing FILE [runs] [overview]   (bench/make_panorama makes one)
+//   overview: only the overview.
 #include "BenchTiming.h"
 #include "platform/ImageSource.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     const QSize part(screen.width() * 3, screen.height() * 2);
     std::printf("overview at %d x %d: %.0f ms\n", screen.width(), screen.height(),
                 best(runs, [&] { source->overview(screen); }));
+    if (argc > 3 && QByteArray(argv[3]) == "overview")
+        return 0;
     for (const auto& [name, y] :
          {std::pair{"top", 0}, std::pair{"middle", (full.height() - part.height()) / 2},
           std::pair{"bottom", full.height() - part.height()}}) {
