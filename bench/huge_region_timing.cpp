@@ -3,13 +3,16 @@
 // screen-sized part (with the viewer's margin about it) at
 // the top, the middle and the bottom, and a quarter-scale part in the
 // middle. Prints the best of a few runs of each.
-// Usage: huge_region_timing FILE [runs] [overview]   (bench/make_panorama makes one)
-//   overview: only the overview.
+// Usage: huge_region_timing FILE [runs] [overview|export]   (bench/make_panorama makes one)
+//   overview: only the overview. export: instead, the file exported whole as
+//   JPEG and as PNG, a band at a time, with the time and the peak memory.
 #include "BenchTiming.h"
+#include "core/ExportWriter.h"
 #include "platform/ImageSource.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -26,6 +29,29 @@ int main(int argc, char** argv) {
     const QSize full(properties.value("PixelWidth").toInt(),
                      properties.value("PixelHeight").toInt());
     std::printf("%d x %d\n", full.width(), full.height());
+    if (argc > 3 && QByteArray(argv[3]) == "export") {
+        QTemporaryDir folder;
+        for (const auto& [name, format] :
+             {std::pair{"jpg", ExportFormat::Jpeg}, std::pair{"png", ExportFormat::Png}}) {
+            ExportWriter::Request request;
+            request.format = format;
+            request.path = folder.filePath(QStringLiteral("out.") + name);
+            request.metadataFile = QString::fromLocal8Bit(argv[1]);
+            request.streamed = true;
+            QString reason;
+            const double ms = best(1, [&] { reason = ExportWriter::write(request); });
+            QFile status(QStringLiteral("/proc/self/status"));
+            status.open(QIODevice::ReadOnly);
+            QByteArray peak;
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("VmHWM"))
+                    peak = line;
+            std::printf("exported as %s: %.0f ms%s; %s\n", name, ms,
+                        reason.isEmpty() ? "" : qPrintable(" failed: " + reason),
+                        peak.simplified().constData());
+        }
+        return 0;
+    }
     const QSize screen(1440, 900);
     // The viewer's margin: a screen's width left and right, half its height above and below.
     const QSize part(screen.width() * 3, screen.height() * 2);

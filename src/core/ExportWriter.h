@@ -24,6 +24,10 @@ class ExportWriter {
         QByteArray metadataBytes;
         // The shown file and the archive it comes from.
         QStringList protectedFiles;
+        // The image is shown from an overview, too large to hold whole: its
+        // full pixels are decoded again from the metadata's file or bytes
+        // and written a band at a time.
+        bool streamed = false;
     };
 
     // Empty when the file was written, else why nothing was.
@@ -31,4 +35,8 @@ class ExportWriter {
                          const AtomicFileWriter::ChunkWriter& chunkWriter = {});
     // Why a shown file is never a target.
     static QString shownFileRefusal();
+
+  private:
+    static QString writeStreamed(const Request& request,
+                                 const AtomicFileWriter::ChunkWriter& chunkWriter);
 };

@@ -19,6 +19,18 @@ AtomicFileWriter::AtomicFileWriter(ChunkWriter writer)
     : writeChunk(writer ? std::move(writer) : ChunkWriter(writeToFile)) {}
 
 bool AtomicFileWriter::write(const QString& path, const QByteArray& bytes) {
+    return write(path, [&](QFileDevice& file, QString* why) {
+        for (qsizetype at = 0; at < bytes.size(); at += chunkBytes) {
+            const QByteArrayView piece(bytes.constData() + at,
+                                       std::min(chunkBytes, bytes.size() - at));
+            if (!writeChunk(file, piece, why))
+                return false;
+        }
+        return true;
+    });
+}
+
+bool AtomicFileWriter::write(const QString& path, const Producer& produce) {
     reason.clear();
     QSaveFile file(path);
     // Never write into the target itself: a failure half way would ruin it.
@@ -27,14 +39,11 @@ bool AtomicFileWriter::write(const QString& path, const QByteArray& bytes) {
         reason = file.errorString();
         return false;
     }
-    for (qsizetype at = 0; at < bytes.size(); at += chunkBytes) {
-        const QByteArrayView piece(bytes.constData() + at, std::min(chunkBytes, bytes.size() - at));
-        if (!writeChunk(file, piece, &reason)) {
-            file.cancelWriting(); // removes the temporary file
-            if (reason.isEmpty())
-                reason = QStringLiteral("The file could not be written");
-            return false;
-        }
+    if (!produce(file, &reason)) {
+        file.cancelWriting(); // removes the temporary file
+        if (reason.isEmpty())
+            reason = QStringLiteral("The file could not be written");
+        return false;
     }
     if (!file.commit()) {
         reason = file.errorString();

@@ -21,6 +21,15 @@ class AtomicFileWriter {
     explicit AtomicFileWriter(ChunkWriter writer = {});
 
     bool write(const QString& path, const QByteArray& bytes);
+    // The same for a file made as it is written: `produce` writes it into
+    // the open temporary file (through writeChunk, for its pieces), false
+    // with the reason when it cannot.
+    using Producer = std::function<bool(QFileDevice& file, QString* reason)>;
+    bool write(const QString& path, const Producer& produce);
+    // One piece into the open temporary file, as the writer was told to.
+    bool writePiece(QFileDevice& file, QByteArrayView piece, QString* reason) const {
+        return writeChunk(file, piece, reason);
+    }
     QString errorString() const { return reason; }
 
   private:

@@ -247,6 +247,10 @@ QImage ImageSource::region(const QRect& area, int denominator) {
     return averaged(image.copy(area), size);
 }
 
+bool ImageSource::streamImage(const BandSink&) {
+    return false;
+}
+
 QImage ImageSource::thumbnail(int maxPixelSize) {
     if (count() < 1 || maxPixelSize <= 0)
         return QImage();

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 
 // A decoder over one file or one buffer of image bytes: how many images it
@@ -66,6 +67,13 @@ public:
     // 8; at 1, the same pixels as the full decode's there. Null when the
     // area is not inside the image or cannot be decoded within the budget.
     virtual QImage region(const QRect& area, int denominator = 1);
+    // Image 0 as stored (not oriented), in sRGB at 8 bits a channel, handed
+    // to `sink` in bands of whole rows from the top and never held whole:
+    // how an image too large to decode whole is exported. `sink` returns
+    // false to stop. False when it stopped, or the image cannot be decoded
+    // so (formats without rows to stream: by default).
+    using BandSink = std::function<bool(const QImage& band)>;
+    virtual bool streamImage(const BandSink& sink);
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.

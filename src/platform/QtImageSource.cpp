@@ -209,6 +209,12 @@ QImage QtImageSource::region(const QRect& area, int denominator) {
     return ImageSource::region(area, denominator);
 }
 
+bool QtImageSource::streamImage(const BandSink& sink) {
+    return format == "jpeg" && JpegDecoder::decodeBands(bytes, [&](const QImage& band) {
+               return sink(ColorConversion::toSRGB(band));
+           });
+}
+
 QImage QtImageSource::reducedImage(int maxPixelSize) {
     if (format != "jpeg" || maxPixelSize <= 0)
         return imageAtIndex(0);

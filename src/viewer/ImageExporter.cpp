@@ -57,6 +57,7 @@ int ImageExporter::exportImage(const Subject& subject, ExportFormat format, QWid
     panel->setSuggestedPath(suggestedPath(subject, format));
     panel->setProtectedFiles({subject.shownFile, subject.archive});
     panel->setMetadataSource(subject.shownFile, subject.bytes);
+    panel->setStreamed(subject.streamed);
     panel->setErrorReporter(reportError);
     panel->setSaver([this](const ExportWriter::Request& request) { start(request); });
     if (panelHook) {

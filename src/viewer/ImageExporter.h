@@ -28,6 +28,9 @@ class ImageExporter : public QObject {
         QString archive;   // the archive the entry is in
         QString entry;     // the entry's path inside it
         QByteArray bytes;  // the entry's or the clipboard's bytes
+        // `image` is an overview; the export is read again from the file
+        // (or the bytes) at full size.
+        bool streamed = false;
     };
 
     explicit ImageExporter(QObject* parent = nullptr);

@@ -184,6 +184,7 @@ ExportWriter::Request JFImageSavePanel::requestFor(const QImage& image, const QS
     request.metadataFile = metadataFile;
     request.metadataBytes = metadataBytes;
     request.protectedFiles = protectedFiles;
+    request.streamed = fromSource;
     return request;
 }
 

@@ -40,6 +40,9 @@ class JFImageSavePanel : public QObject {
     void setProtectedFiles(const QStringList& files) { protectedFiles = files; }
     // Where the shown image's metadata is read from, for the file written.
     void setMetadataSource(const QString& file, const QByteArray& bytes);
+    // The image given is an overview: the file is written from the full
+    // pixels of the metadata's source, a band at a time.
+    void setStreamed(bool streamed) { fromSource = streamed; }
     void configureSavePanel();
     // Applies the format chosen in the menu.
     void fileTypeChanged();
@@ -88,4 +91,5 @@ class JFImageSavePanel : public QObject {
     QStringList protectedFiles;
     QString metadataFile;
     QByteArray metadataBytes;
+    bool fromSource = false;
 };

@@ -100,18 +100,14 @@ bool ViewerOutput::copySelectionToClipboard() {
 void ViewerOutput::exportImage(ExportFormat format) {
     if (!canRead())
         return;
-    if (viewer->document()->isOverview()) {
-        tell(viewer->window(), tr("Export"), tr("The image is too large to export."),
-             tr("It is shown from a reduced overview, and its full pixels do not fit in memory."),
-             "ExportTooLargeAlert");
-        return;
-    }
+    // An image shown from its overview is written from its full pixels,
+    // read again a band at a time, in the formats that take them so.
     const ViewerDocument* doc = viewer->document();
     const bool own = !doc->isZip() && !doc->isData();
     imageExporter->exportImage({viewer->getCurrentImage(), own ? doc->openedURL() : QString(),
                                 doc->isZip() && doc->archive() ? doc->archive()->path() : QString(),
                                 doc->isZip() ? doc->openedURL() : QString(),
-                                own ? QByteArray() : doc->imageData()},
+                                own ? QByteArray() : doc->imageData(), doc->isOverview()},
                                format, viewer->window());
 }
 

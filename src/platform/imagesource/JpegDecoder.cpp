@@ -131,7 +131,15 @@ struct Plan {
     int denominator = 1;
     QSize bound; // when not empty, the rows stream through an AreaReducer
     QRect area;  // when not empty, only these pixels are kept
+    // When set, the whole image goes here in bands, none of it kept.
+    const std::function<bool(const QImage&)>* bands = nullptr;
 };
+
+QColorSpace profileOf(const Decoding& d) {
+    return d.icc && d.iccLength > 0 ? QColorSpace::fromIccProfile(QByteArray(
+                                          reinterpret_cast<const char*>(d.icc), int(d.iccLength)))
+                                    : QColorSpace();
+}
 
 // The coarsest DCT scale that still leaves at least `fit`: it does most of a
 // reduction for free, and averaging rows does the rest.
@@ -195,7 +203,11 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
                     QPoint((plan.area.right() + dn) / dn - 1, (plan.area.bottom() + dn) / dn - 1))
                   .intersected(QRect(QPoint(), decoded))
             : QRect();
-    const QSize kept = region ? area.size() : reduce ? fit : decoded;
+    const bool bands = plan.bands != nullptr;
+    const QSize kept = bands    ? QSize(decoded.width(), std::min(decoded.height(), 16))
+                       : region ? area.size()
+                       : reduce ? fit
+                                : decoded;
     if (!DecodeLimits::allows(kept.width(), kept.height(), bytesPerPixel))
         return false;
     std::optional<AreaReducer>& reducer = d.reducer;
@@ -238,6 +250,11 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     }
     // Rows that are not the image's own go through this buffer first.
     const bool buffered = region || reduce;
+    QColorSpace space;
+    if (bands) {
+        jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
+        space = profileOf(d);
+    }
     const size_t rowBytes = size_t(d.info.output_width) * size_t(bytesPerPixel);
     std::vector<uchar>& band = d.band;
     band.resize(buffered ? rowBytes * 16 : 0);
@@ -246,10 +263,21 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
         const JDIMENSION first = d.info.output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(16, bottom - first);
         for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = buffered ? band.data() + i * rowBytes : image->scanLine(int(first + i));
+            rows[i] = buffered ? band.data() + i * rowBytes
+                      : bands  ? image->scanLine(int(i))
+                               : image->scanLine(int(first + i));
         const JDIMENSION read = jpeg_read_scanlines(&d.info, rows, count);
         if (read == 0)
             return false;
+        if (bands) {
+            QImage out = int(read) == image->height()
+                             ? *image
+                             : image->copy(0, 0, image->width(), int(read));
+            if (space.isValid())
+                out.setColorSpace(space);
+            if (!(*plan.bands)(out))
+                return false;
+        }
         for (JDIMENSION i = 0; buffered && i < read; ++i) {
             if (reduce) {
                 reducer->addRow(rows[i]);
@@ -267,7 +295,8 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
         if (Cancellation::requested())
             return false;
     }
-    jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
+    if (!bands)
+        jpeg_read_icc_profile(&d.info, &d.icc, &d.iccLength);
     if (region) {
         // The rows below are not needed; finishing would decode them.
         jpeg_abort_decompress(&d.info);
@@ -307,6 +336,21 @@ QImage JpegDecoder::decode(const QByteArray& bytes, int denominator, bool* unsup
 
 QImage JpegDecoder::decodeReduced(const QByteArray& bytes, QSize bound, bool* unsupported) {
     return decodeWith(bytes, Plan{1, bound, QRect()}, !bound.isEmpty(), unsupported);
+}
+
+bool JpegDecoder::decodeBands(const QByteArray& bytes,
+                              const std::function<bool(const QImage& band)>& sink,
+                              bool* unsupported) {
+    if (unsupported)
+        *unsupported = false;
+    if (bytes.isEmpty())
+        return false;
+    Decoding decoding;
+    QImage band;
+    const bool done = run(decoding, bytes, Plan{1, QSize(), QRect(), &sink}, &band);
+    if (unsupported)
+        *unsupported = decoding.unsupported;
+    return done;
 }
 
 QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator,

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
+#include <functional>
 
 // JPEG straight through libjpeg-turbo: pixels land in the image's own rows
 // in Qt's 32-bit layout, with no intermediate RGB copy, which is what the
@@ -28,4 +29,11 @@ public:
     // area is not inside the image.
     static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1,
                                bool* unsupported = nullptr);
+    // The whole image handed over in bands of rows from the top, each with
+    // the image's colour space, none of it kept, so that an image too large
+    // to hold can be written elsewhere; `sink` returns false to stop. False
+    // when it stopped or the image cannot be decoded.
+    static bool decodeBands(const QByteArray& bytes,
+                            const std::function<bool(const QImage& band)>& sink,
+                            bool* unsupported = nullptr);
 };

@@ -86,7 +86,35 @@ struct Plan {
     QSize bound;
     QRect area;
     int denominator = 1; // of the area's size
+    // When set, the whole image, 8 bits a channel, goes here in bands.
+    const std::function<bool(const QImage&)>* bands = nullptr;
 };
+
+QColorSpace colorSpaceOf(const Decoding& d, const QByteArray& bytes);
+
+// The rows of a plain (not interlaced) image, a band at a time.
+bool streamBands(Decoding& d, QImage::Format format,
+                 const std::function<bool(const QImage&)>& sink) {
+    const int width = int(png_get_image_width(d.png, d.info));
+    const int height = int(png_get_image_height(d.png, d.info));
+    constexpr int bandRows = 64;
+    QImage band(width, std::min(height, bandRows), format);
+    if (band.isNull())
+        return false;
+    const QColorSpace space = colorSpaceOf(d, d.input.bytes().head());
+    for (int y = 0; y < height;) {
+        const int rows = std::min(bandRows, height - y);
+        for (int r = 0; r < rows; ++r)
+            png_read_row(d.png, band.scanLine(r), nullptr);
+        QImage out = rows == band.height() ? band : band.copy(0, 0, width, rows);
+        if (space.isValid())
+            out.setColorSpace(space);
+        if (!sink(out) || Cancellation::requested())
+            return false;
+        y += rows;
+    }
+    return true;
+}
 
 // Streams the rows of the image (each pass of an interlaced one in turn)
 // through a single row: into the reducer, of an interlaced image only its
@@ -171,16 +199,20 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     const bool reduce = !region && !plan.bound.isEmpty() && fit != full && !reducedFrom.isEmpty();
     const int dn = plan.denominator;
     const bool scaledRegion = region && dn > 1;
-    const bool deep = png_get_bit_depth(d.png, d.info) == 16 && !reduce && !scaledRegion;
+    const bool bands = plan.bands != nullptr;
+    if (bands && interlaced)
+        return false; // its rows come only with the last of its passes
+    const bool deep = png_get_bit_depth(d.png, d.info) == 16 && !reduce && !scaledRegion && !bands;
     const bool alpha = (png_get_color_type(d.png, d.info) & PNG_COLOR_MASK_ALPHA) != 0 ||
                        png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
     if (region && !QRect(QPoint(), full).contains(plan.area))
         return false;
-    const QSize kept =
-        scaledRegion ? QSize((plan.area.width() + dn - 1) / dn, (plan.area.height() + dn - 1) / dn)
-        : region     ? plan.area.size()
-        : reduce     ? fit
-                     : full;
+    const QSize kept = bands          ? QSize(int(width), std::min(int(height), 64))
+                       : scaledRegion ? QSize((plan.area.width() + dn - 1) / dn,
+                                              (plan.area.height() + dn - 1) / dn)
+                       : region       ? plan.area.size()
+                       : reduce       ? fit
+                                      : full;
     // An interlaced image's area is put together whole before it is reduced.
     if (scaledRegion && interlaced &&
         !DecodeLimits::allows(plan.area.width(), plan.area.height(), 4))
@@ -195,7 +227,7 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     // RGBA64, with an opaque filler where the file has no alpha.
     png_set_expand(d.png);
     png_set_gray_to_rgb(d.png);
-    if (reduce || scaledRegion)
+    if (reduce || scaledRegion || bands)
         png_set_strip_16(d.png);
     if (deep) {
         if (!alpha)
@@ -211,7 +243,7 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
         if (!alpha)
             png_set_filler(d.png, 0xff, PNG_FILLER_BEFORE);
     }
-    const bool whole = !region && !reduce;
+    const bool whole = !region && !reduce && !bands;
     if (whole)
         png_set_interlace_handling(d.png);
     png_read_update_info(d.png, d.info);
@@ -222,6 +254,8 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
 
     const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
                                        : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (bands)
+        return streamBands(d, format, *plan.bands);
     if (reduce || (scaledRegion && !interlaced)) {
         AreaReducer& reducer =
             d.reducer.emplace(reduce ? reducedFrom : plan.area.size(), kept, format);
@@ -338,6 +372,15 @@ QImage PngDecoder::decode(const EncodedBytes& bytes) {
 
 QImage PngDecoder::decodeReduced(const EncodedBytes& bytes, QSize bound) {
     return bound.isEmpty() ? QImage() : decodeWith(bytes, Plan{bound, QRect(), 1});
+}
+
+bool PngDecoder::decodeBands(const EncodedBytes& bytes,
+                             const std::function<bool(const QImage& band)>& sink) {
+    if (!PngChunks::isPng(bytes.head()))
+        return false;
+    Decoding decoding(bytes);
+    QImage unused;
+    return run(decoding, Plan{QSize(), QRect(), 1, &sink}, &unused);
 }
 
 QImage PngDecoder::decodeRegion(const EncodedBytes& bytes, const QRect& area, int denominator) {

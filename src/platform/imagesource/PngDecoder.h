@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
+#include <functional>
 
 // PNG straight through libpng. Grey and palette images are expanded to RGB,
 // a tRNS chunk becomes alpha, 16-bit images stay 16-bit (RGBA64 or RGBX64),
@@ -45,4 +46,11 @@ public:
     // 1/denominator of its size (then 8 bits a channel, area-averaged). Null
     // when the area is not inside the image.
     static QImage decodeRegion(const EncodedBytes& bytes, const QRect& area, int denominator = 1);
+    // The whole image, 8 bits a channel, handed over in bands of rows from
+    // the top, each with the image's colour space, so that an image too
+    // large to hold can be written elsewhere; `sink` returns false to stop.
+    // False when it stopped or the image cannot be read that way (damaged,
+    // or interlaced: its rows come whole only with its last pass).
+    static bool decodeBands(const EncodedBytes& bytes,
+                            const std::function<bool(const QImage& band)>& sink);
 };

@@ -52,3 +52,8 @@ QVariantMap PngImageSource::headerProperties(const QByteArray& bytes,
 QVariantMap PngImageSource::imageProperties(int) {
     return headerProperties(bytes, header);
 }
+
+bool PngImageSource::streamImage(const BandSink& sink) {
+    const auto srgb = [&](const QImage& band) { return sink(ColorConversion::toSRGB(band)); };
+    return PngDecoder::decodeBands(input, srgb);
+}

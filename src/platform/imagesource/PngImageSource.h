@@ -17,6 +17,7 @@ public:
     QString type() const override { return QStringLiteral("public.png"); }
     QImage overview(const QSize& bound) override;
     QImage region(const QRect& area, int denominator = 1) override;
+    bool streamImage(const BandSink& sink) override;
 
     // The keys every PNG image has, from its header and chunks: size, depth,
     // colour model, alpha, resolution.

@@ -171,7 +171,8 @@ QImage readSamples(TIFF* t, const Layout& l) {
 // the tiles that meet it, as pixels of the band's format whose top left is
 // at (left, top) of the page. Only the strips and tiles that meet `want` are
 // read, so a part of a huge page costs what it holds.
-using BandUser = std::function<void(const QImage& band, int left, int top, int rows)>;
+// The user returns false to stop.
+using BandUser = std::function<bool(const QImage& band, int left, int top, int rows)>;
 bool readBands(TIFF* t, const Layout& l, const QRect& want, QImage::Format format,
                const BandUser& use) {
     const bool tiled = TIFFIsTiled(t);
@@ -227,8 +228,7 @@ bool readBands(TIFF* t, const Layout& l, const QRect& want, QImage::Format forma
                 writer.put(x, int(y + r), int(columns), rows.data());
             }
         }
-        use(band, left, int(y), int(count));
-        if (Cancellation::requested())
+        if (!use(band, left, int(y), int(count)) || Cancellation::requested())
             return false;
     }
     return true;
@@ -280,6 +280,7 @@ QImage readReduced(TIFF* t, const Layout& l, QSize fit, const QRect& area, int d
                     memcpy(out.scanLine(y - want.top()), row,
                            size_t(want.width()) * size_t(bytesPerPixel));
             }
+            return true;
         });
     if (!ok)
         return QImage();
@@ -425,4 +426,26 @@ QImage TiffDecoder::decodePart(const EncodedBytes& bytes, int page, QSize bound,
     if (!l.readsSamples())
         return QImage();
     return withProfile(readReduced(t, l, fit, area, denominator), t, l);
+}
+
+bool TiffDecoder::decodeBands(const EncodedBytes& bytes, int page,
+                              const std::function<bool(const QImage& band)>& sink) {
+    TiffHandle tiff(bytes);
+    TIFF* t = tiff.handle();
+    if (!select(t, page))
+        return false;
+    const Layout l = Layout::read(t);
+    if (!DecodeLimits::allowsSize(l.width, l.height) || !dataCanHold(t, l, quint64(bytes.size())) ||
+        !l.readsSamples())
+        return false;
+    const QImage::Format stored = l.format(false);
+    const QImage::Format format =
+        stored == QImage::Format_ARGB32_Premultiplied ? QImage::Format_ARGB32 : stored;
+    const QRect whole(0, 0, int(l.width), int(l.height));
+    return readBands(t, l, whole, stored, [&](const QImage& band, int, int, int rows) {
+        QImage pixels = band.copy(0, 0, band.width(), rows);
+        if (pixels.format() != format)
+            pixels.convertTo(format);
+        return sink(withProfile(std::move(pixels), t, l));
+    });
 }

@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 // TIFF pages through libtiff. Grey, RGB, CMYK and palette pages of any
 // sample size (1 to 32 bits, integers or floating point), in strips or in
@@ -42,6 +43,13 @@ public:
     // inside the page.
     static QImage decodeRegion(const EncodedBytes& tiff, int page, const QRect& area,
                                int denominator = 1);
+
+    // The page as stored, 8 bits a channel, handed over in bands of full
+    // rows from the top, each with the page's colour space, so that a page
+    // too large to hold can be written elsewhere; `sink` returns false to
+    // stop. False when it stopped, or the page cannot be read that way.
+    static bool decodeBands(const EncodedBytes& tiff, int page,
+                            const std::function<bool(const QImage& band)>& sink);
 
   private:
     static QImage decodePart(const EncodedBytes& tiff, int page, QSize bound, const QRect& area,

@@ -53,3 +53,8 @@ QVariantMap TiffImageSource::imageProperties(int index) {
     }
     return map;
 }
+
+bool TiffImageSource::streamImage(const BandSink& sink) {
+    const auto srgb = [&](const QImage& band) { return sink(ColorConversion::toSRGB(band)); };
+    return TiffDecoder::decodeBands(input, 0, srgb);
+}

@@ -18,6 +18,7 @@ public:
     QString type() const override { return QStringLiteral("public.tiff"); }
     QImage overview(const QSize& bound) override;
     QImage region(const QRect& area, int denominator = 1) override;
+    bool streamImage(const BandSink& sink) override;
 
   protected:
     QVariantMap imageProperties(int index) override;
