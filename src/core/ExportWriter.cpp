@@ -51,10 +51,17 @@ QString ExportWriter::writeStreamed(const Request& request,
     if (orientation.isValid() && orientation.toInt() > 1)
         return tr("The image is too large to hold whole, and its rows are stored turned: it "
                   "cannot be written upright.");
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    const QSize size(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                     properties.value(QStringLiteral("PixelHeight")).toInt());
+    const ExportMetadata::Segments extras =
+        (!request.metadataFile.isEmpty() ? ExportMetadata::readFile(request.metadataFile)
+                                         : ExportMetadata::readBytes(request.metadataBytes))
+            .segmentsFor(request.format, size);
     AtomicFileWriter writer(chunkWriter);
     const bool written = writer.write(request.path, [&](QFileDevice& file, QString* why) {
         return StreamedEncoder::encode(
-            *source, request.format, request.factor,
+            *source, request.format, request.factor, extras,
             [&](QByteArrayView piece, QString* failure) {
                 return writer.writePiece(file, piece, failure);
             },

@@ -1,8 +1,12 @@
 #include "platform/ExportMetadata.h"
 
 #include "platform/FileName.h"
+#include "platform/ImageEncoder.h"
 #include "platform/imagesource/ExifProperties.h"
+#include "platform/imagesource/JpegSegments.h"
+#include "platform/imagesource/PngChunks.h"
 
+#include <QImage>
 #include <QSet>
 #include <exiv2/exiv2.hpp>
 
@@ -186,4 +190,27 @@ QByteArray ExportMetadata::writeInto(const QByteArray& encoded, const QSize& siz
         }
     }
     return encoded;
+}
+
+ExportMetadata::Segments ExportMetadata::segmentsFor(ExportFormat format, const QSize& size) const {
+    Segments segments;
+    if (isEmpty() || (format != ExportFormat::Jpeg && format != ExportFormat::Png))
+        return segments;
+    QImage carrier(8, 8, QImage::Format_RGB32);
+    carrier.fill(Qt::gray);
+    const QByteArray plain = ImageEncoder::encode(carrier, format, 0.9f);
+    const QByteArray written = writeInto(plain, size);
+    if (written == plain)
+        return segments;
+    if (format == ExportFormat::Jpeg) {
+        // APP0 (JFIF) and APP2 (the profile) are the encoder's own.
+        for (const JpegSegments::Segment& s : JpegSegments::read(written))
+            if (s.marker >= 0xE1 && s.marker <= 0xEF && s.marker != 0xE2)
+                segments.append({QByteArray(1, char(s.marker)), written.mid(s.offset, s.length)});
+        return segments;
+    }
+    for (const PngChunks::Chunk& c : PngChunks::read(written))
+        if (c.type == "tEXt" || c.type == "zTXt" || c.type == "iTXt" || c.type == "eXIf")
+            segments.append({c.type, written.mid(c.offset, c.length)});
+    return segments;
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/ExportFormat.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <memory>
+#include <utility>
 
 namespace Exiv2 {
 class ExifData;
@@ -33,6 +37,12 @@ class ExportMetadata {
     // `encoded` unchanged when there is nothing to write or the format holds
     // none (BMP). The file's own colour profile stays.
     QByteArray writeInto(const QByteArray& encoded, const QSize& size) const;
+    // The same metadata as the segments of a file written a piece at a time:
+    // for JPEG each APPn marker (its code) with its payload, for PNG each text
+    // or eXIf chunk (its type) with its data, as Exiv2 writes them into a
+    // small file of the format. Nothing for other formats.
+    using Segments = QList<std::pair<QByteArray, QByteArray>>;
+    Segments segmentsFor(ExportFormat format, const QSize& size) const;
 
   private:
     std::shared_ptr<const Exiv2::ExifData> exif;

@@ -45,6 +45,7 @@ struct JpegJob {
     jmp_buf jump;
     std::vector<JOCTET> buffer = std::vector<JOCTET>(1 << 20);
     const StreamedEncoder::Writer* write = nullptr;
+    const ExportMetadata::Segments* extras = nullptr;
     QString reason;
     QImage pixels; // the band being written
     bool created = false;
@@ -114,6 +115,10 @@ bool jpegBand(JpegJob& job, const QImage& band, QSize size, int quality) {
             jpeg_write_icc_profile(&job.info, reinterpret_cast<const JOCTET*>(icc.constData()),
                                    unsigned(icc.size()));
         }
+        for (const auto& [marker, payload] : *job.extras)
+            jpeg_write_marker(&job.info, uchar(marker.at(0)),
+                              reinterpret_cast<const JOCTET*>(payload.constData()),
+                              unsigned(payload.size()));
     }
     // Every band in the layout of the first.
     if (grey != (job.info.in_color_space == JCS_GRAYSCALE) ||
@@ -159,6 +164,7 @@ struct PngJob {
     png_structp png = nullptr;
     png_infop info = nullptr;
     const StreamedEncoder::Writer* write = nullptr;
+    const ExportMetadata::Segments* extras = nullptr;
     QString reason;
     QImage pixels;
     bool started = false;
@@ -203,6 +209,10 @@ bool pngBand(PngJob& job, const QImage& band, QSize size) {
                      PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_set_sRGB_gAMA_and_cHRM(job.png, job.info, PNG_sRGB_INTENT_PERCEPTUAL);
         png_write_info(job.png, job.info);
+        for (const auto& [type, data] : *job.extras)
+            png_write_chunk(job.png, reinterpret_cast<png_const_bytep>(type.constData()),
+                            reinterpret_cast<png_const_bytep>(data.constData()),
+                            size_t(data.size()));
         if (!grey) {
             // Qt's 32-bit pixels, B G R A in memory on little-endian machines.
             if (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
@@ -241,7 +251,8 @@ bool pngFinish(PngJob& job) {
 } // namespace
 
 bool StreamedEncoder::encode(ImageSource& source, ExportFormat format, float factor,
-                             const Writer& write, QString* reason) {
+                             const ExportMetadata::Segments& extras, const Writer& write,
+                             QString* reason) {
     const QVariantMap properties = source.propertiesAtIndex(0);
     const QSize size(properties.value(QStringLiteral("PixelWidth")).toInt(),
                      properties.value(QStringLiteral("PixelHeight")).toInt());
@@ -257,6 +268,7 @@ bool StreamedEncoder::encode(ImageSource& source, ExportFormat format, float fac
         const int quality =
             std::isfinite(factor) ? int(std::lround(std::clamp(factor, 0.0f, 1.0f) * 100)) : 100;
         JpegJob job;
+        job.extras = &extras;
         const bool done = jpegCreate(job, write) && source.streamImage([&](const QImage& band) {
             return jpegBand(job, band, size, quality);
         }) && jpegFinish(job);
@@ -266,6 +278,7 @@ bool StreamedEncoder::encode(ImageSource& source, ExportFormat format, float fac
     }
     PngJob job;
     job.write = &write;
+    job.extras = &extras;
     job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
     job.info = job.png ? png_create_info_struct(job.png) : nullptr;
     const bool done = job.info && source.streamImage([&](const QImage& band) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ExportFormat.h"
+#include "platform/ExportMetadata.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -19,9 +20,12 @@ class StreamedEncoder {
         return format == ExportFormat::Jpeg || format == ExportFormat::Png;
     }
     // Writes image 0 of `source` through `write` (which returns false with
-    // the reason when the file takes no more); `factor` is the compression
-    // slider's value for JPEG. False with the reason when it could not.
+    // the reason when the file takes no more), with the metadata `extras`
+    // (ExportMetadata::segmentsFor) before the pixels; `factor` is the
+    // compression slider's value for JPEG. False with the reason when it
+    // could not.
     using Writer = std::function<bool(QByteArrayView piece, QString* reason)>;
-    static bool encode(ImageSource& source, ExportFormat format, float factor, const Writer& write,
+    static bool encode(ImageSource& source, ExportFormat format, float factor,
+                       const ExportMetadata::Segments& extras, const Writer& write,
                        QString* reason);
 };

@@ -1,5 +1,6 @@
 #include "core/ExportWriter.h"
 #include "platform/ImageSource.h"
+#include "support/ExifBuilder.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
@@ -24,9 +25,14 @@ TEST(ExportWriter, AnImageShownFromItsOverviewIsWrittenFromItsFileABandAtATime) 
         QByteArray bytes;
         ExportFormat format;
         int tolerance; // of the written pixels against the full decode; -1: refused
-    } cases[] = {
+    };
+    // The camera's metadata goes along.
+    const QByteArray camera =
+        ExifBuilder().text(0x010F, "OvistoCam").intoJpeg(TestImages::encode(picture, "JPEG"));
+    const Case cases[] = {
         {"png.png", TestImages::encode(picture, "PNG"), ExportFormat::Png, 0},
-        {"jpeg.jpg", TestImages::encode(picture, "JPEG"), ExportFormat::Jpeg, 8},
+        {"jpeg.jpg", camera, ExportFormat::Jpeg, 8},
+        {"jpeg to png.jpg", camera, ExportFormat::Png, 0},
         {"tiled.tif",
          F::convert(picture, "convert",
                     F::args("{in} -define tiff:tile-geometry=64x64 -compress zip {out}"), "tif"),
@@ -65,6 +71,11 @@ TEST(ExportWriter, AnImageShownFromItsOverviewIsWrittenFromItsFileABandAtATime) 
                 largest = std::max(
                     largest, TestImages::channelDistance(full.pixel(x, y), written.pixel(x, y)));
         EXPECT_LE(largest, c.tolerance);
+        if (c.bytes == camera) {
+            const QVariantMap tiff =
+                ImageSource::createWithURL(out)->propertiesAtIndex(0).value("{TIFF}").toMap();
+            EXPECT_EQ(tiff.value("Make"), "OvistoCam") << "the metadata goes along";
+        }
         QFile::remove(shown);
         QFile::remove(out);
     }
