@@ -66,6 +66,11 @@ public:
     // 8; at 1, the same pixels as the full decode's there. Null when the
     // area is not inside the image or cannot be decoded within the budget.
     virtual QImage region(const QRect& area, int denominator = 1);
+    // Readies quick regions of an image too large to decode whole, for
+    // formats that need a pass over the file for that (a huge JPEG's index
+    // of rows): long work, to be done on a worker before region() is asked.
+    // Regions come out the same with or without it.
+    virtual void prepareRegions() {}
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.
