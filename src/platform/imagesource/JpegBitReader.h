@@ -14,6 +14,23 @@ class JpegBitReader {
 
     // Fills the buffer to at least 57 bits.
     void fill() {
+        // Whole bytes at once while none is an 0xFF.
+        if (bits <= 56 && !stopped && position + 8 <= size) {
+            quint64 word = 0;
+            for (int i = 0; i < 8; ++i)
+                word = word << 8 | data[position + i];
+            const quint64 v = ~word;
+            if (((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) == 0) {
+                const int count = (64 - bits) / 8;
+                buffer |= (word >> (64 - 8 * count)) << (64 - bits - 8 * count);
+                for (int i = 0; i < count; ++i)
+                    origins[(loaded + quint64(i)) & 7] = position + i;
+                bits += 8 * count;
+                loaded += quint64(count);
+                position += count;
+                return;
+            }
+        }
         while (bits <= 56) {
             origins[loaded & 7] = position;
             quint64 byte = 0;

@@ -5,6 +5,7 @@
 #include "platform/imagesource/JpegSegments.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -17,10 +18,29 @@ int ceilDiv(qint64 a, qint64 b) {
     return int((a + b - 1) / b);
 }
 
+// For an AC table, what the next bits skip when a symbol's code and the
+// coefficient's own bits fit in them together: the bits (low 5) and the
+// positions moved on (the rest, 64 at the block's end); 0 otherwise.
+struct AcSkips {
+    static constexpr int lookahead = 11;
+    std::array<quint16, 1 << lookahead> entries{};
+    explicit AcSkips(const JpegHuffmanTable& table) {
+        for (quint32 head = 0; head < entries.size(); ++head) {
+            int length = 0;
+            const int symbol = table.decode(head << (16 - lookahead), &length);
+            const int run = symbol >> 4, size = symbol & 15;
+            if (length == 0 || length + size > lookahead)
+                continue;
+            const int advance = size != 0 ? run + 1 : run == 15 ? 16 : 64;
+            entries[head] = quint16(advance << 5 | (length + size));
+        }
+    }
+};
+
 // Skips one block's coefficients, its DC difference in *diff. False on a
 // code the tables lack, or coefficients past the block's end.
 inline bool skipBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const JpegHuffmanTable& ac,
-                      int* diff) {
+                      const AcSkips& skips, int* diff) {
     reader.ensure();
     int length = 0;
     const int category = dc.decode(reader.peek(16), &length);
@@ -33,23 +53,27 @@ inline bool skipBlock(JpegBitReader& reader, const JpegHuffmanTable& dc, const J
         reader.skip(category);
         *diff = bits < (1 << (category - 1)) ? bits - (1 << category) + 1 : bits;
     }
-    for (int k = 1; k < 64; ++k) {
+    // k: the next coefficient; past 64 the data is wrong.
+    for (int k = 1; k < 64;) {
         reader.ensure();
+        const quint16 entry = skips.entries[reader.peek(AcSkips::lookahead)];
+        if (entry != 0) {
+            reader.skip(entry & 31);
+            k += entry >> 5;
+            if (k > 64)
+                return (entry >> 5) == 64; // the block's end
+            continue;
+        }
         const int symbol = ac.decode(reader.peek(16), &length);
         if (length == 0)
             return false;
         const int run = symbol >> 4, size = symbol & 15;
-        if (size != 0) {
-            k += run;
-            if (k > 63)
-                return false;
-            reader.skip(length + size);
-        } else {
-            reader.skip(length);
-            if (run != 15)
-                break; // end of block
-            k += 15;   // sixteen zeros, as libjpeg counts them
-        }
+        reader.skip(length + size);
+        if (size == 0 && run != 15)
+            break;                     // end of block
+        k += size != 0 ? run + 1 : 16; // a run of zeros and a coefficient, or sixteen zeros
+        if (k > 64)
+            return false;
     }
     return true;
 }
@@ -192,6 +216,9 @@ bool JpegScanIndex::scan(const QByteArray& bytes) {
     qint64 mcu = 0;
     int nextRestart = 0;
     checkpoints.reserve(size_t(f.mcuRows));
+    std::vector<AcSkips> skips;
+    for (const Layout::Component& c : f.components)
+        skips.emplace_back(f.tables[size_t(c.ac)]);
     for (int row = 0; row < f.mcuRows; ++row) {
         if ((row & 7) == 0 && Cancellation::requested())
             return false;
@@ -224,7 +251,7 @@ bool JpegScanIndex::scan(const QByteArray& bytes) {
                 const JpegHuffmanTable& ac = f.tables[size_t(component.ac)];
                 for (int b = 0; b < component.blocks; ++b) {
                     int diff = 0;
-                    if (!skipBlock(reader, dc, ac, &diff))
+                    if (!skipBlock(reader, dc, ac, skips[size_t(c)], &diff))
                         return false;
                     if (b == 0 && starts) {
                         // Resuming writes this block's DC value whole, so
