@@ -9,10 +9,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool unsupported = false;
     JpegDecoder::decode(bytes, 1, &unsupported);
     JpegDecoder::decode(bytes, 8);
+    // Resumed from the index, a region is the one decoded from the top.
     if (const auto index = JpegScanIndex::build(bytes); index && index->checkpointCount() > 0) {
         const int top =
             index->checkpoint(index->checkpointCount() - 1).row * index->layout().rowHeight;
-        JpegDecoder::decodeRegion(bytes, QRect(0, top, 1, 1), 1, nullptr, &*index);
+        for (const int denominator : {1, 4}) {
+            const QRect area(0, top, 9, 9);
+            const QImage resumed =
+                JpegDecoder::decodeRegion(bytes, area, denominator, nullptr, &*index);
+            if (!resumed.isNull() && resumed != JpegDecoder::decodeRegion(bytes, area, denominator))
+                __builtin_trap();
+        }
     }
     return 0;
 }

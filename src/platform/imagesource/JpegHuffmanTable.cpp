@@ -16,6 +16,8 @@ bool JpegHuffmanTable::define(const uchar counts[16], const uchar* symbols, bool
         maxCode[l] = n ? code + n - 1 : -1;
         valueOffset[l] = index - code;
         for (int i = 0; i < n; ++i, ++index, ++code) {
+            if (code + 1 >= (qint32(1) << l)) // past its length, or all ones
+                return false;
             const uchar symbol = symbols[index];
             if (dc && symbol > 15)
                 return false;
@@ -31,8 +33,6 @@ bool JpegHuffmanTable::define(const uchar counts[16], const uchar* symbols, bool
                     fast[(code << shift) | k] = quint16(l << 8 | symbol);
             }
         }
-        if (n > 0 && code >= (qint32(1) << l))
-            return false;
         code <<= 1;
     }
     isDefined = true;
