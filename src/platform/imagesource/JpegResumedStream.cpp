@@ -22,9 +22,8 @@ JpegResumedStream::JpegResumedStream(const QByteArray& bytes, const JpegScanInde
     if (height <= 0 || layout.dataStart > size)
         return;
     pending.reserve(pieceBytes + 64);
-    pending.assign(data, data + layout.dataStart);
-    pending[size_t(layout.heightOffset)] = uchar(height >> 8);
-    pending[size_t(layout.heightOffset) + 1] = uchar(height);
+    newHeight[0] = uchar(height >> 8);
+    newHeight[1] = uchar(height);
     const qsizetype offset = qsizetype(point.position / 8);
     if (layout.restartInterval > 0) {
         position = offset;
@@ -216,6 +215,19 @@ void JpegResumedStream::produceCopied() {
 
 qsizetype JpegResumedStream::read(uchar* out, qsizetype capacity) {
     qsizetype n = 0;
+    // The header straight from the original, but for the height.
+    while (n < capacity && valid && headerAt < layout.dataStart) {
+        const qsizetype height = layout.heightOffset;
+        if (headerAt == height || headerAt == height + 1) {
+            out[n++] = newHeight[headerAt++ - height];
+            continue;
+        }
+        const qsizetype end = headerAt < height ? height : layout.dataStart;
+        const qsizetype count = std::min(end - headerAt, capacity - n);
+        std::memcpy(out + n, data + headerAt, size_t(count));
+        headerAt += count;
+        n += count;
+    }
     while (n < capacity && valid) {
         if (pendingAt < pending.size()) {
             const size_t count = std::min(pending.size() - pendingAt, size_t(capacity - n));

@@ -48,6 +48,8 @@ class JpegResumedStream {
     int renumbering = 0;    // subtracted from each restart marker's number
     quint64 bitBuffer = 0;  // bits on their way out, the last `bitCount` of them
     int bitCount = 0;
-    std::vector<uchar> pending; // output not yet read
+    qsizetype headerAt = 0; // the header's bytes read so far
+    uchar newHeight[2] = {};
+    std::vector<uchar> pending; // output not yet read, after the header
     size_t pendingAt = 0;
 };
