@@ -74,6 +74,11 @@ public:
     // so (formats without rows to stream: by default).
     using BandSink = std::function<bool(const QImage& band)>;
     virtual bool streamImage(const BandSink& sink);
+    // Readies quick regions of an image too large to decode whole, for
+    // formats that need a pass over the file for that (a huge JPEG's index
+    // of rows): long work, to be done on a worker before region() is asked.
+    // Regions come out the same with or without it.
+    virtual void prepareRegions() {}
 
     // A readable name for a property key or a type identifier; the key itself
     // when there is none.

@@ -1,5 +1,6 @@
 #include "platform/QtImageSource.h"
 
+#include "platform/Cancellation.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/FrameDelay.h"
@@ -202,7 +203,14 @@ QImage QtImageSource::overview(const QSize& bound) {
 QImage QtImageSource::region(const QRect& area, int denominator) {
     bool unsupported = true;
     if (format == "jpeg") {
-        QImage image = JpegDecoder::decodeRegion(bytes, area, denominator, &unsupported);
+        // Whoever asks for parts of an image too large to decode whole asks
+        // for many: the index pays off from the second.
+        const QSize size = reader->size();
+        if (!scanIndexTried && size.isValid() &&
+            !DecodeLimits::allows(size.width(), size.height(), 4))
+            prepareRegions();
+        QImage image = JpegDecoder::decodeRegion(bytes, area, denominator, &unsupported,
+                                                 scanIndex ? &*scanIndex : nullptr);
         if (!unsupported)
             return ColorConversion::toSRGB(std::move(image));
     }
@@ -213,6 +221,14 @@ bool QtImageSource::streamImage(const BandSink& sink) {
     return format == "jpeg" && JpegDecoder::decodeBands(bytes, [&](const QImage& band) {
                return sink(ColorConversion::toSRGB(band));
            });
+}
+
+void QtImageSource::prepareRegions() {
+    if (format != "jpeg" || scanIndexTried)
+        return;
+    scanIndex = JpegScanIndex::build(bytes);
+    // Cancelled, it may be asked again; otherwise the answer stands.
+    scanIndexTried = scanIndex || !Cancellation::requested();
 }
 
 QImage QtImageSource::reducedImage(int maxPixelSize) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imagesource/EncodedImageSource.h"
+#include "platform/imagesource/JpegScanIndex.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -20,6 +21,7 @@ public:
     QImage overview(const QSize& bound) override;
     QImage region(const QRect& area, int denominator = 1) override;
     bool streamImage(const BandSink& sink) override;
+    void prepareRegions() override;
 
   protected:
     QVariantMap imageProperties(int index) override;
@@ -41,4 +43,6 @@ private:
     QList<int> gifDelays;
     int gifLoopCount = 1;
     bool gifComplete = true;
+    std::optional<JpegScanIndex> scanIndex; // a huge JPEG's, once prepared
+    bool scanIndexTried = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/ImageSource.h"
 #include "platform/imagesource/PngImageSource.h"
 #include "platform/imagesource/TiffImageSource.h"
+#include "platform/imagesource/JpegScanIndex.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
@@ -87,6 +88,7 @@ struct Fixture {
     const char* name;
     QByteArray bytes;
     int tolerance; // of the overview against the box average of the full decode
+    bool indexed = false; // its regions low in the image start from a row of MCUs there
     bool streams = false; // also read from its file as it decodes
 };
 
@@ -104,10 +106,19 @@ std::vector<Fixture> fixtures() {
     return {
         // The full decode's chroma upsampling spreads colour a little over
         // the blocks' edges; the DCT-scaled one does not.
-        {"jpeg", qtEncoded(opaque, "jpeg"), 20},
+        {"jpeg", qtEncoded(opaque, "jpeg"), 20, true},
         {"progressive jpeg", qtEncoded(opaque, "jpeg", true), 20},
-        {"grey jpeg", qtEncoded(grey, "jpeg"), 2},
-        {"png", qtEncoded(opaque, "png"), 1, true},
+        {"grey jpeg", qtEncoded(grey, "jpeg"), 2, true},
+        {"4:4:4 jpeg",
+         F::convert(opaque, "cjpeg", F::args("-quality 95 -sample 1x1 -outfile {out} {in}"), "jpg",
+                    "PPM"),
+         20, true},
+        // Every other row of MCUs begins after a restart marker.
+        {"jpeg with restarts",
+         F::convert(opaque, "cjpeg", F::args("-quality 95 -restart 2 -outfile {out} {in}"), "jpg",
+                    "PPM"),
+         20, true},
+        {"png", qtEncoded(opaque, "png"), 1, false, true},
         {"png with alpha", qtEncoded(clear, "png"), 1},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",
@@ -115,7 +126,7 @@ std::vector<Fixture> fixtures() {
         {"tiled tiff with alpha",
          F::convert(clear, "convert",
                     F::args("{in} -define tiff:tile-geometry=128x128 -compress zip {out}"), "tif"),
-         1, true},
+         1, false, true},
         // Its lower resolutions are wavelet low-passes on the even pixels,
         // not box averages: at the blocks' edges they differ by half a block's step.
         {"jpeg 2000", jp2(opaque), 32},
@@ -171,6 +182,8 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             const QImage full = source->imageAtIndex(0);
             ASSERT_EQ(full.size(), QSize(1296, 816));
             const QSize bound(324, 400);
+            EXPECT_EQ(JpegScanIndex::build(f.bytes).has_value(), f.indexed);
+            EXPECT_FALSE(JpegScanIndex::build(f.bytes.left(f.bytes.size() * 3 / 4))); // data missing
             SmallBudget budget;
             EXPECT_TRUE(source->imageAtIndex(0).isNull());
             const QImage overview = source->overview(bound);

@@ -4,6 +4,8 @@
 #include "platform/LargeImage.h"
 #include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/JpegResumedStream.h"
+#include "platform/imagesource/JpegScanIndex.h"
 
 #include <QColorSpace>
 #include <climits>
@@ -84,6 +86,9 @@ struct Decoding {
     unsigned int iccLength = 0;
     std::optional<AreaReducer> reducer;
     std::vector<uchar> band; // rows on their way to the reducer or a region
+    std::optional<JpegResumedStream> resumed; // what libjpeg reads instead of the file
+    jpeg_source_mgr source;
+    std::vector<JOCTET> input; // the resumed stream's bytes as they are read
     ~Decoding() {
         if (created)
             jpeg_destroy_decompress(&info);
@@ -133,12 +138,67 @@ struct Plan {
     QRect area;  // when not empty, only these pixels are kept
     // When set, the whole image goes here in bands, none of it kept.
     const std::function<bool(const QImage&)>* bands = nullptr;
+    const JpegScanIndex* index = nullptr; // for a region, where to start decoding
 };
 
 QColorSpace profileOf(const Decoding& d) {
     return d.icc && d.iccLength > 0 ? QColorSpace::fromIccProfile(QByteArray(
                                           reinterpret_cast<const char*>(d.icc), int(d.iccLength)))
                                     : QColorSpace();
+}
+
+// The resumed stream as libjpeg's source, read in pieces.
+boolean fillInput(j_decompress_ptr info) {
+    auto* d = static_cast<Decoding*>(info->client_data);
+    const qsizetype read = d->resumed->read(d->input.data(), qsizetype(d->input.size()));
+    if (read == 0) { // as libjpeg's own sources do: an end marker, and a warning
+        static const JOCTET end[2] = {0xFF, JPEG_EOI};
+        WARNMS(info, JWRN_JPEG_EOF);
+        info->src->next_input_byte = end;
+        info->src->bytes_in_buffer = 2;
+        return TRUE;
+    }
+    info->src->next_input_byte = d->input.data();
+    info->src->bytes_in_buffer = size_t(read);
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr info, long count) {
+    while (count > long(info->src->bytes_in_buffer)) {
+        count -= long(info->src->bytes_in_buffer);
+        fillInput(info);
+    }
+    info->src->next_input_byte += count;
+    info->src->bytes_in_buffer -= size_t(count);
+}
+
+void noSourceAction(j_decompress_ptr) {}
+
+// For a region, the stream from the index's checkpoint nearest above it,
+// the region code's margin included: nothing when that is the image's top.
+void resume(Decoding& d, const QByteArray& bytes, const Plan& plan) {
+    if (!plan.index || plan.area.isEmpty())
+        return;
+    const JpegScanIndex::Layout& layout = plan.index->layout();
+    const int margin = 2 * DCTSIZE * layout.maxSampling;
+    const int top = plan.area.top() / plan.denominator - margin;
+    const int checkpoint = top > 0 ? plan.index->checkpointAbove(top * plan.denominator) : -1;
+    if (checkpoint < 0)
+        return;
+    d.resumed.emplace(bytes, *plan.index, checkpoint);
+    if (!d.resumed->isValid()) {
+        d.resumed.reset();
+        return;
+    }
+    d.input.resize(65536);
+    d.source = {};
+    d.source.init_source = noSourceAction;
+    d.source.fill_input_buffer = fillInput;
+    d.source.skip_input_data = skipInput;
+    d.source.resync_to_restart = jpeg_resync_to_restart;
+    d.source.term_source = noSourceAction;
+    d.info.src = &d.source;
+    d.info.client_data = &d;
 }
 
 // The coarsest DCT scale that still leaves at least `fit`: it does most of a
@@ -168,8 +228,10 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     // huge one that is libjpeg's allocation, held to the working budget.
     d.info.mem->max_memory_to_use =
         long(std::min<qint64>(DecodeLimits::workBudgetBytes(), LONG_MAX));
-    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
+    resume(d, bytes, plan);
+    if (!d.resumed)
+        jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
     jpeg_save_markers(&d.info, JPEG_APP0 + 2, 0xffff); // ICC profile chunks
     if (jpeg_read_header(&d.info, TRUE) != JPEG_HEADER_OK)
         return false;
@@ -183,14 +245,17 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     if (!DecodeLimits::allowsSize(d.info.image_width, d.info.image_height) ||
         !enoughData(d.info, bytes.size()))
         return false;
-    const QSize full(int(d.info.image_width), int(d.info.image_height));
+    // A resumed stream's image lacks the rows above its checkpoint.
+    const int skipped = d.resumed ? d.resumed->skippedRows() : 0;
+    const QSize full(int(d.info.image_width), int(d.info.image_height) + skipped);
     const QSize fit = AreaReducer::fitted(full, plan.bound);
     d.info.out_color_space = gray ? JCS_GRAYSCALE : JCS_EXT_BGRX;
     d.info.scale_num = 1;
     d.info.scale_denom = static_cast<unsigned int>(
         plan.bound.isEmpty() ? plan.denominator : denominatorFor(full, fit));
     jpeg_calc_output_dimensions(&d.info);
-    const QSize decoded(int(d.info.output_width), int(d.info.output_height));
+    const int shift = skipped / plan.denominator; // in decoded rows
+    const QSize decoded(int(d.info.output_width), int(d.info.output_height) + shift);
     const bool region = !plan.area.isEmpty();
     const bool reduce = !region && !plan.bound.isEmpty() && fit != decoded;
     if (region && !QRect(QPoint(), full).contains(plan.area))
@@ -243,8 +308,8 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
         left = JDIMENSION(std::max(0, area.left() - margin));
         width = JDIMENSION(std::min(decoded.width(), area.right() + 1 + margin)) - left;
         jpeg_crop_scanline(&d.info, &left, &width);
-        top = JDIMENSION(std::max(0, area.top() - margin));
-        bottom = JDIMENSION(area.bottom() + 1);
+        top = JDIMENSION(std::max(0, area.top() - shift - margin));
+        bottom = JDIMENSION(area.bottom() + 1 - shift);
         if (top > 0 && jpeg_skip_scanlines(&d.info, top) != top)
             return false;
     }
@@ -283,7 +348,7 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
                 reducer->addRow(rows[i]);
                 continue;
             }
-            const int y = int(first + i) - area.top();
+            const int y = int(first + i) + shift - area.top();
             if (y >= 0)
                 memcpy(image->scanLine(y),
                        rows[i] + size_t(area.left() - int(left)) * size_t(bytesPerPixel),
@@ -354,6 +419,7 @@ bool JpegDecoder::decodeBands(const QByteArray& bytes,
 }
 
 QImage JpegDecoder::decodeRegion(const QByteArray& bytes, const QRect& area, int denominator,
-                                 bool* unsupported) {
-    return decodeWith(bytes, Plan{denominator, QSize(), area}, !area.isEmpty(), unsupported);
+                                 bool* unsupported, const JpegScanIndex* index) {
+    return decodeWith(bytes, Plan{denominator, QSize(), area, nullptr, index}, !area.isEmpty(),
+                      unsupported);
 }

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <functional>
 
+class JpegScanIndex;
+
 // JPEG straight through libjpeg-turbo: pixels land in the image's own rows
 // in Qt's 32-bit layout, with no intermediate RGB copy, which is what the
 // full decode of a large photograph spends most of its time on besides the
@@ -26,9 +28,11 @@ public:
     // Only `area` (in full-size pixels) of the image at 1/denominator (1, 2,
     // 4 or 8): the columns about it are cropped and the rows above it
     // skipped within the decoder, and decoding stops below it. Null when the
-    // area is not inside the image.
+    // area is not inside the image. With the image's index (built from these
+    // bytes), decoding starts at the row of MCUs nearest above the area
+    // instead of entropy-decoding every row from the top: the same pixels.
     static QImage decodeRegion(const QByteArray& bytes, const QRect& area, int denominator = 1,
-                               bool* unsupported = nullptr);
+                               bool* unsupported = nullptr, const JpegScanIndex* index = nullptr);
     // The whole image handed over in bands of rows from the top, each with
     // the image's colour space, none of it kept, so that an image too large
     // to hold can be written elsewhere; `sink` returns false to stop. False
