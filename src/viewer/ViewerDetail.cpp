@@ -25,11 +25,12 @@ struct ViewerDetail::Decoder {
     QByteArray bytes;
     std::unique_ptr<ImageSource> source;
     bool opened = false;
+    bool prepared = false;
 };
 
-QImage ViewerDetail::decodeWith(Decoder& decoder, const QRect& area, int denominator,
-                                QRect* covered) {
-    QMutexLocker locker(&decoder.lock);
+// Opens the decoder and readies its quick regions (a huge JPEG's index of
+// rows), unless that was done; the caller holds the lock.
+void ViewerDetail::ready(Decoder& decoder) {
     if (!decoder.opened) {
         decoder.opened = true;
         decoder.source = decoder.bytes.isEmpty()
@@ -37,6 +38,16 @@ QImage ViewerDetail::decodeWith(Decoder& decoder, const QRect& area, int denomin
                              : ImageSource::createWithData(
                                    decoder.bytes, ImageCollection::pathExtension(decoder.path));
     }
+    if (decoder.source && !decoder.prepared && !Cancellation::requested()) {
+        decoder.source->prepareRegions();
+        decoder.prepared = !Cancellation::requested();
+    }
+}
+
+QImage ViewerDetail::decodeWith(Decoder& decoder, const QRect& area, int denominator,
+                                QRect* covered) {
+    QMutexLocker locker(&decoder.lock);
+    ready(decoder);
     if (!decoder.source || Cancellation::requested())
         return QImage();
     return DetailRegion::decode(*decoder.source, area, denominator, covered);
@@ -65,12 +76,21 @@ void ViewerDetail::setItem(const QString& path, const QByteArray& bytes, QSize f
     decoder->path = path;
     decoder->bytes = bytes;
     full = fullSize;
+    // Ready before the user zooms in, so that the first sharp part is quick.
+    preparing.run(
+        [decoder = decoder] {
+            QMutexLocker locker(&decoder->lock);
+            ready(*decoder);
+            return true;
+        },
+        [](bool) {});
     viewChanged();
 }
 
 void ViewerDetail::clear() {
     tasks.cancelAll();
     copies.cancelAll();
+    preparing.cancelAll();
     settle.stop();
     decoder.reset();
     full = QSize();

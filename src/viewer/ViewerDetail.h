@@ -43,6 +43,7 @@ class ViewerDetail : public QObject {
     };
     struct Decoder;
 
+    static void ready(Decoder& decoder);
     static QImage decodeWith(Decoder& decoder, const QRect& area, int denominator, QRect* covered);
     void viewChanged();
     void update();
@@ -52,6 +53,7 @@ class ViewerDetail : public QObject {
     QTimer settle;
     BackgroundTask tasks{this};
     BackgroundTask copies{this};
+    BackgroundTask preparing{this};
     std::shared_ptr<Decoder> decoder;
     QSize full;
     std::deque<Part> parts; // the newest first
