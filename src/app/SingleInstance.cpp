@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "app/InstanceMessage.h"
 #include "platform/FileName.h"
 
 #include <QDeadlineTimer>
@@ -10,9 +11,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
-#include <QtEndian>
 
-#include <cstring>
 #include <memory>
 #include <set>
 #include <string_view>
@@ -20,9 +19,8 @@
 
 namespace {
 
-constexpr char pathsMagic[4] = {'O', 'V', 'S', 'T'};
-constexpr char argumentsMagic[4] = {'O', 'V', 'S', 'A'};
-constexpr int headerBytes = 8; // magic + payload length
+using Parse = InstanceMessage::Parse;
+constexpr int headerBytes = InstanceMessage::headerBytes;
 constexpr char ack = 'K';
 // A client that has not delivered its message by then is dropped, so a stuck or idle client
 // costs nothing for long.
@@ -32,103 +30,6 @@ constexpr qint64 socketReadBufferBytes = 1024 * 1024;
 // A live instance accepts at once (the kernel queues the connection); refusal is immediate too.
 constexpr int probeTimeoutMs = 1000;
 constexpr int lockTimeoutMs = 3000;
-
-void appendBigEndian(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToBigEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-quint32 readBigEndian(const char* at) {
-    return qFromBigEndian<quint32>(at);
-}
-
-// Empty when the paths do not fit into one message.
-QByteArray encode(const QStringList& paths) {
-    QByteArray payload;
-    int count = 0;
-    for (const QString& p : paths) {
-        if (p.isEmpty())
-            continue;
-        // The name's bytes as the file system has them, so that a name that
-        // is not UTF-8 still names its file on the other side.
-        const QByteArray name = FileName::encode(p);
-        if (++count > SingleInstance::maxPathCount ||
-            payload.size() + 4 + name.size() > SingleInstance::maxMessageBytes)
-            return {};
-        appendBigEndian(payload, quint32(name.size()));
-        payload.append(name);
-    }
-    QByteArray message(pathsMagic, sizeof pathsMagic);
-    appendBigEndian(message, quint32(payload.size()));
-    message.append(payload);
-    return message;
-}
-
-enum class Parse { NeedMore, Complete, Invalid };
-
-// Checks the header as soon as it is there, so an oversized or foreign message is refused
-// before its body is buffered.
-Parse parseHeader(const QByteArray& data, qint64& payloadBytes) {
-    const qsizetype seen = qMin<qsizetype>(data.size(), sizeof pathsMagic);
-    if (memcmp(data.constData(), pathsMagic, seen) != 0 &&
-        memcmp(data.constData(), argumentsMagic, seen) != 0)
-        return Parse::Invalid;
-    if (data.size() < headerBytes)
-        return Parse::NeedMore;
-    payloadBytes = readBigEndian(data.constData() + 4);
-    if (payloadBytes > SingleInstance::maxMessageBytes)
-        return Parse::Invalid;
-    if (data.size() > headerBytes + payloadBytes)
-        return Parse::Invalid; // one message per connection, nothing after it
-    return data.size() == headerBytes + payloadBytes ? Parse::Complete : Parse::NeedMore;
-}
-
-// The entries of a complete message; empty ones only where the kind allows them.
-Parse splitEntries(const char* at, const char* end, bool allowEmpty, QByteArrayList& entries) {
-    while (at < end) {
-        if (end - at < 4 || entries.size() >= SingleInstance::maxPathCount)
-            return Parse::Invalid;
-        const quint32 length = readBigEndian(at);
-        at += 4;
-        if ((length == 0 && !allowEmpty) || length > quint32(end - at))
-            return Parse::Invalid;
-        entries.append(QByteArray(at, qsizetype(length)));
-        at += length;
-    }
-    return Parse::Complete;
-}
-
-// A working folder and raw arguments, turned into paths by the rules the viewer applies to its
-// own command line.
-Parse argumentsToPaths(QByteArrayList entries, QStringList& paths) {
-    if (entries.isEmpty() || !entries.first().startsWith('/'))
-        return Parse::Invalid;
-    for (const QByteArray& entry : entries) {
-        if (entry.contains('\0'))
-            return Parse::Invalid;
-    }
-    const QString workingDir = FileName::decode(entries.takeFirst());
-    paths = SingleInstance::absolutePaths(SingleInstance::documentArguments(entries), workingDir);
-    return Parse::Complete;
-}
-
-Parse decode(const QByteArray& data, QStringList& paths) {
-    qint64 payloadBytes = 0;
-    const Parse header = parseHeader(data, payloadBytes);
-    if (header != Parse::Complete)
-        return header;
-    const bool arguments = data.startsWith(QByteArrayView(argumentsMagic, sizeof argumentsMagic));
-    const char* at = data.constData() + headerBytes;
-    QByteArrayList entries;
-    if (splitEntries(at, at + payloadBytes, arguments, entries) == Parse::Invalid)
-        return Parse::Invalid;
-    if (arguments)
-        return argumentsToPaths(std::move(entries), paths);
-    for (const QByteArray& entry : entries)
-        paths.append(FileName::decode(entry));
-    return Parse::Complete;
-}
 
 } // namespace
 
@@ -218,7 +119,7 @@ QStringList SingleInstance::documentArguments(const QByteArrayList& arguments) {
 }
 
 bool SingleInstance::sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs) {
-    const QByteArray message = encode(absolutePaths);
+    const QByteArray message = InstanceMessage::encode(absolutePaths);
     if (message.isEmpty()) {
         qWarning("SingleInstance: too many paths to hand over in one message");
         return false;
@@ -309,7 +210,7 @@ void SingleInstance::serve(QLocalSocket* socket) {
         // error: the buffer never grows past one maximal message.
         while (socket->bytesAvailable() > 0) {
             qint64 payloadBytes = 0;
-            if (parseHeader(*received, payloadBytes) == Parse::Invalid)
+            if (InstanceMessage::parseHeader(*received, payloadBytes) == Parse::Invalid)
                 break;
             const qint64 target =
                 received->size() < headerBytes ? headerBytes : headerBytes + payloadBytes;
@@ -317,7 +218,7 @@ void SingleInstance::serve(QLocalSocket* socket) {
                 socket->read(qMin(target - received->size() + 1, socket->bytesAvailable())));
         }
         QStringList paths;
-        switch (decode(*received, paths)) {
+        switch (InstanceMessage::decode(*received, paths)) {
         case Parse::NeedMore:
             return;
         case Parse::Invalid:

@@ -1,0 +1,110 @@
+#include "app/InstanceMessage.h"
+
+#include "app/SingleInstance.h"
+#include "platform/FileName.h"
+
+#include <QByteArrayList>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace {
+
+using Parse = InstanceMessage::Parse;
+
+constexpr char pathsMagic[4] = {'O', 'V', 'S', 'T'};
+constexpr char argumentsMagic[4] = {'O', 'V', 'S', 'A'};
+
+void appendBigEndian(QByteArray& out, quint32 value) {
+    char bytes[4];
+    qToBigEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+quint32 readBigEndian(const char* at) {
+    return qFromBigEndian<quint32>(at);
+}
+
+// The entries of a complete message; empty ones only where the kind allows them.
+Parse splitEntries(const char* at, const char* end, bool allowEmpty, QByteArrayList& entries) {
+    while (at < end) {
+        if (end - at < 4 || entries.size() >= SingleInstance::maxPathCount)
+            return Parse::Invalid;
+        const quint32 length = readBigEndian(at);
+        at += 4;
+        if ((length == 0 && !allowEmpty) || length > quint32(end - at))
+            return Parse::Invalid;
+        entries.append(QByteArray(at, qsizetype(length)));
+        at += length;
+    }
+    return Parse::Complete;
+}
+
+// A working folder and raw arguments, turned into paths by the rules the viewer applies to its
+// own command line.
+Parse argumentsToPaths(QByteArrayList entries, QStringList& paths) {
+    if (entries.isEmpty() || !entries.first().startsWith('/'))
+        return Parse::Invalid;
+    for (const QByteArray& entry : entries) {
+        if (entry.contains('\0'))
+            return Parse::Invalid;
+    }
+    const QString workingDir = FileName::decode(entries.takeFirst());
+    paths = SingleInstance::absolutePaths(SingleInstance::documentArguments(entries), workingDir);
+    return Parse::Complete;
+}
+
+} // namespace
+
+QByteArray InstanceMessage::encode(const QStringList& paths) {
+    QByteArray payload;
+    int count = 0;
+    for (const QString& p : paths) {
+        if (p.isEmpty())
+            continue;
+        // The name's bytes as the file system has them, so that a name that
+        // is not UTF-8 still names its file on the other side.
+        const QByteArray name = FileName::encode(p);
+        if (++count > SingleInstance::maxPathCount ||
+            payload.size() + 4 + name.size() > SingleInstance::maxMessageBytes)
+            return {};
+        appendBigEndian(payload, quint32(name.size()));
+        payload.append(name);
+    }
+    QByteArray message(pathsMagic, sizeof pathsMagic);
+    appendBigEndian(message, quint32(payload.size()));
+    message.append(payload);
+    return message;
+}
+
+InstanceMessage::Parse InstanceMessage::parseHeader(const QByteArray& data, qint64& payloadBytes) {
+    const qsizetype seen = qMin<qsizetype>(data.size(), sizeof pathsMagic);
+    if (memcmp(data.constData(), pathsMagic, seen) != 0 &&
+        memcmp(data.constData(), argumentsMagic, seen) != 0)
+        return Parse::Invalid;
+    if (data.size() < headerBytes)
+        return Parse::NeedMore;
+    payloadBytes = readBigEndian(data.constData() + 4);
+    if (payloadBytes > SingleInstance::maxMessageBytes)
+        return Parse::Invalid;
+    if (data.size() > headerBytes + payloadBytes)
+        return Parse::Invalid; // one message per connection, nothing after it
+    return data.size() == headerBytes + payloadBytes ? Parse::Complete : Parse::NeedMore;
+}
+
+InstanceMessage::Parse InstanceMessage::decode(const QByteArray& data, QStringList& paths) {
+    qint64 payloadBytes = 0;
+    const Parse header = parseHeader(data, payloadBytes);
+    if (header != Parse::Complete)
+        return header;
+    const bool arguments = data.startsWith(QByteArrayView(argumentsMagic, sizeof argumentsMagic));
+    const char* at = data.constData() + headerBytes;
+    QByteArrayList entries;
+    if (splitEntries(at, at + payloadBytes, arguments, entries) == Parse::Invalid)
+        return Parse::Invalid;
+    if (arguments)
+        return argumentsToPaths(std::move(entries), paths);
+    for (const QByteArray& entry : entries)
+        paths.append(FileName::decode(entry));
+    return Parse::Complete;
+}
