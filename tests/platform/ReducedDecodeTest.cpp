@@ -119,6 +119,10 @@ std::vector<Fixture> fixtures() {
                     "PPM"),
          20, true},
         {"png", qtEncoded(opaque, "png"), 1, false, true},
+        // libwebp's own scaling makes the overview.
+        {"webp", F::convert(opaque, "cwebp", F::args("-quiet -q 95 {in} -o {out}"), "webp"), 20},
+        {"lossless webp with alpha",
+         F::convert(clear, "cwebp", F::args("-quiet -lossless -exact {in} -o {out}"), "webp"), 2},
         {"png with alpha", qtEncoded(clear, "png"), 1},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",

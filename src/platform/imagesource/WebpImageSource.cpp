@@ -2,6 +2,7 @@
 
 #include "platform/LargeImage.h"
 
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/FrameDelay.h"
@@ -94,16 +95,17 @@ bool WebpImageSource::readHeader() {
 QImage WebpImageSource::imageAtIndex(int index) {
     if (index < 0 || index >= count())
         return QImage();
-    QImage image = animated ? decodeFrame(index) : decodeStill(0, 0);
+    QImage image = animated ? decodeFrame(index) : decodeStill();
     if (image.isNull())
         return image;
     image.setColorSpace(colorSpace);
     return ColorConversion::toSRGB(std::move(image));
 }
 
-QImage WebpImageSource::decodeStill(int scaledWidth, int scaledHeight) {
-    const int w = scaledWidth > 0 ? scaledWidth : width;
-    const int h = scaledHeight > 0 ? scaledHeight : height;
+QImage WebpImageSource::decodeStill(QSize scaled, const QRect& crop) {
+    const QSize source = crop.isEmpty() ? QSize(width, height) : crop.size();
+    const int w = scaled.isValid() ? scaled.width() : source.width();
+    const int h = scaled.isValid() ? scaled.height() : source.height();
     // Lossy data with alpha keeps a plane of it while decoding.
     if (!DecodeLimits::allows(w, h, 4, 1))
         return QImage();
@@ -120,7 +122,14 @@ QImage WebpImageSource::decodeStill(int scaledWidth, int scaledHeight) {
     config.output.u.RGBA.stride = int(image.bytesPerLine());
     config.output.u.RGBA.size = size_t(image.sizeInBytes());
     config.options.use_threads = 1;
-    if (scaledWidth > 0) {
+    if (!crop.isEmpty()) {
+        config.options.use_cropping = 1;
+        config.options.crop_left = crop.left();
+        config.options.crop_top = crop.top();
+        config.options.crop_width = crop.width();
+        config.options.crop_height = crop.height();
+    }
+    if (scaled.isValid()) {
         config.options.use_scaling = 1;
         config.options.scaled_width = w;
         config.options.scaled_height = h;
@@ -175,11 +184,46 @@ QImage WebpImageSource::reducedImage(int maxPixelSize) {
     const QSize scaled = QSize(width, height)
                              .scaled(maxPixelSize, maxPixelSize, Qt::KeepAspectRatio)
                              .expandedTo(QSize(1, 1));
-    QImage image = decodeStill(scaled.width(), scaled.height());
+    QImage image = decodeStill(scaled);
     if (image.isNull())
         return image;
     image.setColorSpace(colorSpace);
     return ColorConversion::toSRGB(std::move(image));
+}
+
+QImage WebpImageSource::overview(const QSize& bound) {
+    if (animated)
+        return ImageSource::overview(bound);
+    const QSize fit = AreaReducer::fitted(QSize(width, height), bound);
+    QImage image = decodeStill(fit == QSize(width, height) ? QSize() : fit);
+    if (image.isNull())
+        return image;
+    image.setColorSpace(colorSpace);
+    return ColorConversion::toSRGB(std::move(image));
+}
+
+QImage WebpImageSource::region(const QRect& area, int denominator) {
+    if (animated)
+        return ImageSource::region(area, denominator);
+    if (area.isEmpty() || !QRect(0, 0, width, height).contains(area) || denominator < 1)
+        return QImage();
+    // libwebp starts a lossy crop on even pixels and upsamples its chroma at
+    // the crop's edges as at the image's: a band a block wider all round
+    // has the full decode's pixels over the area.
+    constexpr int margin = 16;
+    const QRect band =
+        area.adjusted(-margin, -margin, margin, margin).intersected(QRect(0, 0, width, height));
+    const QRect even(band.left() & ~1, band.top() & ~1, band.width() + (band.left() & 1),
+                     band.height() + (band.top() & 1));
+    QImage image = decodeStill(QSize(), even);
+    if (image.isNull())
+        return image;
+    image = image.copy(area.translated(-even.topLeft()));
+    image.setColorSpace(colorSpace);
+    image = ColorConversion::toSRGB(std::move(image));
+    const QSize size((area.width() + denominator - 1) / denominator,
+                     (area.height() + denominator - 1) / denominator);
+    return averaged(std::move(image), size);
 }
 
 QVariantMap WebpImageSource::imageProperties(int index) {

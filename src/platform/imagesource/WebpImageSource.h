@@ -21,6 +21,10 @@ class WebpImageSource : public EncodedImageSource {
     int count() const override { return animated ? int(delays.size()) : 1; }
     QImage imageAtIndex(int index) override;
     QString type() const override { return QStringLiteral("org.webmproject.webp"); }
+    // A still image is scaled and cropped by libwebp as it decodes: an
+    // overview or a region costs the memory of its own pixels.
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
   protected:
     QVariantMap imageProperties(int index) override;
@@ -30,7 +34,8 @@ class WebpImageSource : public EncodedImageSource {
   private:
     explicit WebpImageSource(const QByteArray& bytes);
     bool readHeader() override;
-    QImage decodeStill(int scaledWidth, int scaledHeight);
+    // The still image, or its `crop` when given, at `scaled` when given.
+    QImage decodeStill(QSize scaled = QSize(), const QRect& crop = QRect());
     QImage decodeFrame(int index);
 
     int width = 0;
