@@ -1,5 +1,6 @@
 #include "platform/ImageSource.h"
 
+#include "platform/MappedFile.h"
 #include "platform/QtImageSource.h"
 #include "platform/RegularFile.h"
 #include "platform/imagesource/ApngImageSource.h"
@@ -177,7 +178,19 @@ QImage oriented(const QImage& image, int orientation) {
 // for smaller files and other formats, which are read whole.
 std::unique_ptr<ImageSource> openStreamed(const QString& path) {
     const RegularFile probe = RegularFile::open(path);
-    if (!probe.isOpen() || probe.size() <= DecodeLimits::streamedFileBytes)
+    if (!probe.isOpen())
+        return nullptr;
+    // A JPEG too large to read is decoded from the file mapped.
+    if (probe.size() > DecodeLimits::maxFileBytes() &&
+        JpegSegments::isJpeg(RegularFile::readHead(path, 16))) {
+        const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path);
+        std::unique_ptr<QtImageSource> source =
+            mapped ? QtImageSource::open(mapped->bytes(), "jpeg") : nullptr;
+        if (source)
+            source->keepMapped(mapped);
+        return source;
+    }
+    if (probe.size() <= DecodeLimits::streamedFileBytes)
         return nullptr;
     const std::optional<EncodedBytes> file =
         EncodedBytes::fromFile(path, DecodeLimits::streamedHeadBytes);

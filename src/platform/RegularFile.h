@@ -28,6 +28,8 @@ class RegularFile {
     ~RegularFile();
 
     bool isOpen() const { return fd >= 0; }
+    // The descriptor, still ours (to map the file, say).
+    int handle() const { return fd; }
     qint64 size() const { return bytes; }
     // Up to maxBytes from the current position; fewer at the end, empty on error.
     QByteArray read(qint64 maxBytes);

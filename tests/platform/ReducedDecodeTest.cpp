@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -276,4 +277,28 @@ TEST(ReducedDecode, APyramidsLevelsAreNoPagesAndTheSmallestThatHoldsTheOverviewM
         else
             EXPECT_NE(overview.pixel(0, 0), half.pixel(0, 0));
     }
+}
+
+TEST(ReducedDecode, AJpegTooLargeToReadIsDecodedFromItsFileMapped) {
+    // Noise, so that the file is larger than the budget's megabyte.
+    QImage noise(1400, 1000, QImage::Format_RGB32);
+    quint32 state = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            noise.setPixel(x, y, state >> 8);
+        }
+    QTemporaryDir folder;
+    const QString path = folder.filePath("noise.jpg");
+    ASSERT_TRUE(TestImages::write(path, qtEncoded(noise, "jpeg")));
+    const QImage full = ImageSource::createWithURL(path)->imageAtIndex(0);
+    ASSERT_FALSE(full.isNull());
+    SmallBudget budget;
+    ASSERT_GT(QFileInfo(path).size(), 1 << 20);
+    auto source = ImageSource::createWithURL(path);
+    ASSERT_TRUE(source);
+    EXPECT_TRUE(source->encoded().isEmpty()) << "not held";
+    EXPECT_EQ(source->overview(QSize(300, 300)).width(), 300);
+    const QRect area(100, 500, 300, 120);
+    EXPECT_EQ(source->region(area).convertToFormat(full.format()), full.copy(area));
 }

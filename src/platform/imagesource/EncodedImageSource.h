@@ -4,7 +4,10 @@
 #include "platform/imagesource/EncodedBytes.h"
 #include "platform/imagesource/ExifProperties.h"
 
+#include <memory>
 #include <optional>
+
+class MappedFile;
 
 // What every decoder over a buffer of encoded bytes shares: the bytes, the
 // container's file size, and the metadata Exiv2 reads, merged under the
@@ -13,8 +16,12 @@ class EncodedImageSource : public ImageSource {
 public:
     QVariantMap propertiesAtIndex(int index) override;
     QVariantMap properties() override;
-    // Nothing for a file read as it decodes: it is not held.
-    QByteArray encoded() const override { return input.isStreamed() ? QByteArray() : bytes; }
+    // Nothing for a file read as it decodes or mapped: it is not held.
+    QByteArray encoded() const override {
+        return input.isStreamed() || mapping ? QByteArray() : bytes;
+    }
+    // The bytes are a view of this mapped file, which lives as long.
+    void keepMapped(std::shared_ptr<const MappedFile> file) { mapping = std::move(file); }
 
     // The usual keys of a decoded or header-described image.
     static QVariantMap describe(int width, int height, int depth, const QString& colorModel, bool hasAlpha);
@@ -53,4 +60,5 @@ protected:
 
 private:
     std::optional<ExifProperties> fileMetadata;
+    std::shared_ptr<const MappedFile> mapping;
 };
