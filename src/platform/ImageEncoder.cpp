@@ -50,8 +50,7 @@ QByteArray ImageEncoder::encode(const QImage& image, ExportFormat format, float 
             *reason = QCoreApplication::translate("ImageEncoder", "There is no image to write.");
         return QByteArray();
     }
-    const int quality =
-        std::isfinite(factor) ? int(std::lround(std::clamp(factor, 0.0f, 1.0f) * 100)) : 100;
+    const int quality = ImageEncoder::quality(factor);
     QByteArray bytes;
     switch (format) {
     case ExportFormat::Jpeg:
@@ -81,4 +80,8 @@ QByteArray ImageEncoder::encode(const QImage& image, ExportFormat format, float 
     if (bytes.isEmpty() && reason && reason->isEmpty())
         *reason = QCoreApplication::translate("ImageEncoder", "The image could not be encoded.");
     return bytes;
+}
+
+int ImageEncoder::quality(float factor) {
+    return std::isfinite(factor) ? int(std::lround(std::clamp(factor, 0.0f, 1.0f) * 100)) : 100;
 }

@@ -16,5 +16,7 @@ namespace ImageEncoder {
 // a reason when nothing could be encoded.
 QByteArray encode(const QImage& image, ExportFormat format, float factor,
                   QString* reason = nullptr);
+// The compression slider's `factor` as a quality of 0 to 100.
+int quality(float factor);
 
 } // namespace ImageEncoder

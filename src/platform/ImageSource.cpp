@@ -229,26 +229,9 @@ QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
 }
 
-QImage ImageSource::averaged(QImage image, QSize size) {
-    if (image.isNull() || size == image.size())
-        return image;
-    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                  : image.isGrayscale() && image.depth() == 8
-                                      ? QImage::Format_Grayscale8
-                                      : QImage::Format_RGB32;
-    const QColorSpace space = image.colorSpace();
-    image.convertTo(format);
-    AreaReducer reducer(image.size(), size, format);
-    for (int y = 0; y < image.height() && !reducer.isNull(); ++y)
-        reducer.addRow(image.constScanLine(y));
-    QImage reduced = reducer.result();
-    reduced.setColorSpace(space);
-    return reduced;
-}
-
 QImage ImageSource::overview(const QSize& bound) {
     const QImage image = imageAtIndex(0);
-    return averaged(image, AreaReducer::fitted(image.size(), bound));
+    return AreaReducer::averaged(image, AreaReducer::fitted(image.size(), bound));
 }
 
 QImage ImageSource::region(const QRect& area, int denominator) {
@@ -257,7 +240,7 @@ QImage ImageSource::region(const QRect& area, int denominator) {
         return QImage();
     const QSize size((area.width() + denominator - 1) / denominator,
                      (area.height() + denominator - 1) / denominator);
-    return averaged(image.copy(area), size);
+    return AreaReducer::averaged(image.copy(area), size);
 }
 
 bool ImageSource::streamImage(const BandSink&) {

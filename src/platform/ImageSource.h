@@ -84,13 +84,10 @@ public:
     // when there is none.
     static QString displayName(const QString& key);
 
-protected:
-  // The area average of a decoded image at `size` (8 bits a channel); the
-  // image itself at its own size.
-  static QImage averaged(QImage image, QSize size);
-  // The thumbnail the file carries, if any, as stored (not oriented).
-  virtual QImage embeddedThumbnail() { return QImage(); }
-  // Image 0 decoded at about maxPixelSize on its longer side where the
-  // format can do that cheaply; the full image otherwise.
-  virtual QImage reducedImage(int maxPixelSize);
+  protected:
+    // The thumbnail the file carries, if any, as stored (not oriented).
+    virtual QImage embeddedThumbnail() { return QImage(); }
+    // Image 0 decoded at about maxPixelSize on its longer side where the
+    // format can do that cheaply; the full image otherwise.
+    virtual QImage reducedImage(int maxPixelSize);
 };

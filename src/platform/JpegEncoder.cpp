@@ -21,23 +21,6 @@ struct ErrorManager {
 
 void quiet(j_common_ptr, int) {}
 
-// What the encoder reads: 8-bit grey, or 32-bit pixels libjpeg-turbo takes
-// as they lie in memory.
-QImage encodable(const QImage& image) {
-    if (image.format() == QImage::Format_Grayscale8)
-        return image;
-    if (image.format() == QImage::Format_Grayscale16)
-        return image.convertToFormat(QImage::Format_Grayscale8);
-    if (image.hasAlphaChannel()) {
-        QImage flat(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, image);
-        return flat;
-    }
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
 // The compressed bytes go straight into the result, which grows as needed:
 // no second buffer to fill and copy.
 struct Destination {
@@ -81,7 +64,7 @@ struct Job {
     }
 };
 
-bool compress(Job& job, const QImage& pixels, int quality, const QByteArray& icc) {
+bool compress(Job& job, const QImage& pixels, int quality) {
     job.info.err = jpeg_std_error(&job.errors.manager);
     job.errors.manager.error_exit = errorExit;
     job.errors.manager.emit_message = quiet;
@@ -89,25 +72,12 @@ bool compress(Job& job, const QImage& pixels, int quality, const QByteArray& icc
         return false;
     jpeg_create_compress(&job.info);
     job.created = true;
-    job.info.image_width = JDIMENSION(pixels.width());
-    job.info.image_height = JDIMENSION(pixels.height());
     job.destination.manager.init_destination = startBytes;
     job.destination.manager.empty_output_buffer = moreBytes;
     job.destination.manager.term_destination = endBytes;
     job.info.dest = &job.destination.manager;
-    const bool grey = pixels.format() == QImage::Format_Grayscale8;
-    job.info.input_components = grey ? 1 : 4;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-    job.info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGRX;
-#else
-    job.info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_XRGB;
-#endif
-    jpeg_set_defaults(&job.info);
-    jpeg_set_quality(&job.info, std::clamp(quality, 1, 100), TRUE);
-    jpeg_start_compress(&job.info, TRUE);
-    if (!icc.isEmpty())
-        jpeg_write_icc_profile(&job.info, reinterpret_cast<const JOCTET*>(icc.constData()),
-                               unsigned(icc.size()));
+    JpegEncoder::start(&job.info, pixels.size(), pixels.format() == QImage::Format_Grayscale8,
+                       quality);
     while (job.info.next_scanline < job.info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(pixels.constScanLine(int(job.info.next_scanline)));
         jpeg_write_scanlines(&job.info, &row, 1);
@@ -124,11 +94,42 @@ QByteArray JpegEncoder::encode(const QImage& image, int quality) {
     const QImage pixels = encodable(image);
     if (pixels.isNull())
         return QByteArray();
-    const QByteArray icc = pixels.format() == QImage::Format_Grayscale8
-                               ? QByteArray()
-                               : QColorSpace(QColorSpace::SRgb).iccProfile();
     Job job;
-    if (!compress(job, pixels, quality, icc))
+    if (!compress(job, pixels, quality))
         return QByteArray();
     return std::move(job.destination.bytes);
+}
+
+QImage JpegEncoder::encodable(const QImage& image) {
+    if (image.format() == QImage::Format_Grayscale8)
+        return image;
+    if (image.format() == QImage::Format_Grayscale16)
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    if (image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter painter(&flat);
+        painter.drawImage(0, 0, image);
+        return flat;
+    }
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+void JpegEncoder::start(jpeg_compress_struct* info, QSize size, bool grey, int quality) {
+    info->image_width = JDIMENSION(size.width());
+    info->image_height = JDIMENSION(size.height());
+    info->input_components = grey ? 1 : 4;
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info->in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGRX;
+#else
+    info->in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_XRGB;
+#endif
+    jpeg_set_defaults(info);
+    jpeg_set_quality(info, std::clamp(quality, 1, 100), TRUE);
+    jpeg_start_compress(info, TRUE);
+    if (!grey) {
+        const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
+        jpeg_write_icc_profile(info, reinterpret_cast<const JOCTET*>(icc.constData()),
+                               unsigned(icc.size()));
+    }
 }

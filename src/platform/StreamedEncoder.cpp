@@ -1,12 +1,11 @@
 #include "platform/StreamedEncoder.h"
 
+#include "platform/ImageEncoder.h"
 #include "platform/ImageSource.h"
+#include "platform/JpegEncoder.h"
 
-#include <QColorSpace>
 #include <QCoreApplication>
 #include <QImage>
-#include <QPainter>
-#include <cmath>
 #include <csetjmp>
 #include <jpeglib.h>
 #include <png.h>
@@ -14,18 +13,10 @@
 
 namespace {
 
-// Bands in the layouts the encoders read: 8-bit grey, or 32-bit pixels
-// (transparent ones laid on white for JPEG, which keeps no alpha).
-QImage encodable(const QImage& band, bool keepAlpha) {
+// A band in the layouts libpng is told of: 8-bit grey, or 32-bit pixels.
+QImage pngRows(const QImage& band) {
     if (band.format() == QImage::Format_Grayscale8)
         return band;
-    if (band.hasAlphaChannel() && !keepAlpha) {
-        QImage flat(band.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter painter(&flat);
-        painter.drawImage(0, 0, band);
-        return flat;
-    }
     return band.convertToFormat(band.hasAlphaChannel() ? QImage::Format_ARGB32
                                                        : QImage::Format_RGB32);
 }
@@ -95,26 +86,11 @@ void endOutput(j_compress_ptr info) {
 bool jpegBand(JpegJob& job, const QImage& band, QSize size, int quality) {
     if (setjmp(job.jump))
         return false;
-    job.pixels = encodable(band, false);
+    job.pixels = JpegEncoder::encodable(band);
     const bool grey = job.pixels.format() == QImage::Format_Grayscale8;
     if (!job.started) {
         job.started = true;
-        job.info.image_width = JDIMENSION(size.width());
-        job.info.image_height = JDIMENSION(size.height());
-        job.info.input_components = grey ? 1 : 4;
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-        job.info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_BGRX;
-#else
-        job.info.in_color_space = grey ? JCS_GRAYSCALE : JCS_EXT_XRGB;
-#endif
-        jpeg_set_defaults(&job.info);
-        jpeg_set_quality(&job.info, std::clamp(quality, 1, 100), TRUE);
-        jpeg_start_compress(&job.info, TRUE);
-        if (!grey) {
-            const QByteArray icc = QColorSpace(QColorSpace::SRgb).iccProfile();
-            jpeg_write_icc_profile(&job.info, reinterpret_cast<const JOCTET*>(icc.constData()),
-                                   unsigned(icc.size()));
-        }
+        JpegEncoder::start(&job.info, size, grey, quality);
         for (const auto& [marker, payload] : *job.extras)
             jpeg_write_marker(&job.info, uchar(marker.at(0)),
                               reinterpret_cast<const JOCTET*>(payload.constData()),
@@ -194,7 +170,7 @@ void pngFlush(png_structp) {}
 bool pngBand(PngJob& job, const QImage& band, QSize size) {
     if (setjmp(png_jmpbuf(job.png)))
         return false;
-    job.pixels = encodable(band, true);
+    job.pixels = pngRows(band);
     const bool grey = job.pixels.format() == QImage::Format_Grayscale8;
     const bool alpha = job.pixels.format() == QImage::Format_ARGB32;
     if (!job.started) {
@@ -265,8 +241,7 @@ bool StreamedEncoder::encode(ImageSource& source, ExportFormat format, float fac
                                                   "JPEG holds no more than 65,500 pixels a side.");
             return false;
         }
-        const int quality =
-            std::isfinite(factor) ? int(std::lround(std::clamp(factor, 0.0f, 1.0f) * 100)) : 100;
+        const int quality = ImageEncoder::quality(factor);
         JpegJob job;
         job.extras = &extras;
         const bool done = jpegCreate(job, write) && source.streamImage([&](const QImage& band) {

@@ -2,6 +2,7 @@
 #include "platform/ExportFormat.h"
 #include "platform/ImageEncoder.h"
 #include "platform/ImageSource.h"
+#include "support/TestImages.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -110,13 +111,7 @@ TEST(ImageEncoderRoundTrip, JpegFollowsTheSliderAndCarriesAnSrgbProfile) {
             .isEmpty());
     // Noise at the best quality takes far more room than a photo: the output
     // outgrows its first guess, whole and intact.
-    QImage noise(600, 400, QImage::Format_RGB32);
-    quint32 seed = 1;
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            noise.setPixel(x, y, seed >> 8);
-        }
+    const QImage noise = TestImages::noise(600, 400);
     const QByteArray large = ImageEncoder::encode(noise, ExportFormat::Jpeg, 1.0f);
     EXPECT_GT(large.size(), 600 * 400 / 4);
     const QImage noiseBack = QImage::fromData(large, "JPEG");

@@ -281,13 +281,7 @@ TEST(ReducedDecode, APyramidsLevelsAreNoPagesAndTheSmallestThatHoldsTheOverviewM
 
 TEST(ReducedDecode, AJpegTooLargeToReadIsDecodedFromItsFileMapped) {
     // Noise, so that the file is larger than the budget's megabyte.
-    QImage noise(1400, 1000, QImage::Format_RGB32);
-    quint32 state = 12345;
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width(); ++x) {
-            state = state * 1664525u + 1013904223u;
-            noise.setPixel(x, y, state >> 8);
-        }
+    const QImage noise = TestImages::noise(1400, 1000);
     QTemporaryDir folder;
     const QString path = folder.filePath("noise.jpg");
     ASSERT_TRUE(TestImages::write(path, qtEncoded(noise, "jpeg")));

@@ -10,6 +10,17 @@
 #include <algorithm>
 #include <cstdlib>
 
+QImage TestImages::noise(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 state = 1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            image.setPixel(x, y, state >> 8);
+        }
+    return image;
+}
+
 QImage TestImages::asymmetric(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::gray);

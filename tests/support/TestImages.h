@@ -13,6 +13,8 @@ public:
     // A small image whose four corners have four different colours, so any
     // rotation or mirror shows.
     static QImage asymmetric(int width = 3, int height = 2);
+    // Pseudo-random opaque pixels: what compresses worst.
+    static QImage noise(int width, int height);
     static QByteArray encode(const QImage& image, const char* format, int quality = 95);
     // JPEG bytes carrying an EXIF orientation tag (1-8).
     static QByteArray jpegWithOrientation(const QImage& image, int orientation);

@@ -2,6 +2,7 @@
 
 #include "platform/LargeImage.h"
 
+#include <QColorSpace>
 #include <algorithm>
 
 namespace {
@@ -128,4 +129,21 @@ QSize AreaReducer::fitted(QSize size, QSize bound) {
         (size.width() <= bound.width() && size.height() <= bound.height()))
         return size;
     return size.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)).boundedTo(size);
+}
+
+QImage AreaReducer::averaged(QImage image, QSize size) {
+    if (image.isNull() || size == image.size())
+        return image;
+    const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                  : image.isGrayscale() && image.depth() == 8
+                                      ? QImage::Format_Grayscale8
+                                      : QImage::Format_RGB32;
+    const QColorSpace space = image.colorSpace();
+    image.convertTo(format);
+    AreaReducer reducer(image.size(), size, format);
+    for (int y = 0; y < image.height() && !reducer.isNull(); ++y)
+        reducer.addRow(image.constScanLine(y));
+    QImage reduced = reducer.result();
+    reduced.setColorSpace(space);
+    return reduced;
 }

@@ -26,6 +26,9 @@ class AreaReducer {
     // `size` scaled down to fit in `bound`, its aspect kept and at least one
     // pixel a side; `size` itself when it already fits.
     static QSize fitted(QSize size, QSize bound);
+    // The area average of a whole image at `size` (8 bits a channel, its
+    // colour space kept); the image itself at its own size.
+    static QImage averaged(QImage image, QSize size);
 
   private:
     void finishRow();

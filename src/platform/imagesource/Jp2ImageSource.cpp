@@ -224,7 +224,7 @@ QImage Jp2ImageSource::decodePart(QSize fit, const QRect& area, int denominator)
     const QImage pixels =
         exact ? render(image, target, precision > 8, false)
               : render(image, QSize(int(image->comps[0].w), int(image->comps[0].h)), false, true);
-    return ColorConversion::toSRGB(averaged(pixels, target.boundedTo(pixels.size())));
+    return ColorConversion::toSRGB(AreaReducer::averaged(pixels, target.boundedTo(pixels.size())));
 }
 
 QImage Jp2ImageSource::render(const opj_image_t* image, QSize size, bool deep, bool direct) const {

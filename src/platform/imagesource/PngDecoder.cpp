@@ -271,12 +271,8 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     if (region) {
         if (!streamRows(d, plan.area, nullptr, image, bytesPerPixel))
             return false;
-        if (scaledRegion) {
-            AreaReducer reducer(image->size(), kept, format);
-            for (int y = 0; y < image->height() && !reducer.isNull(); ++y)
-                reducer.addRow(image->constScanLine(y));
-            *image = reducer.result();
-        }
+        if (scaledRegion)
+            *image = AreaReducer::averaged(std::move(*image), kept);
         return !image->isNull();
     }
     d.rows.resize(height);

@@ -223,7 +223,7 @@ QImage WebpImageSource::region(const QRect& area, int denominator) {
     image = ColorConversion::toSRGB(std::move(image));
     const QSize size((area.width() + denominator - 1) / denominator,
                      (area.height() + denominator - 1) / denominator);
-    return averaged(std::move(image), size);
+    return AreaReducer::averaged(std::move(image), size);
 }
 
 QVariantMap WebpImageSource::imageProperties(int index) {
