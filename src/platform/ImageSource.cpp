@@ -177,12 +177,11 @@ QImage oriented(const QImage& image, int orientation) {
 // A PNG or TIFF too large to hold, opened over the file itself; nothing
 // for smaller files and other formats, which are read whole.
 std::unique_ptr<ImageSource> openStreamed(const QString& path) {
-    const RegularFile probe = RegularFile::open(path);
+    RegularFile probe = RegularFile::open(path);
     if (!probe.isOpen())
         return nullptr;
     // A JPEG too large to read is decoded from the file mapped.
-    if (probe.size() > DecodeLimits::maxFileBytes() &&
-        JpegSegments::isJpeg(RegularFile::readHead(path, 16))) {
+    if (probe.size() > DecodeLimits::maxFileBytes() && JpegSegments::isJpeg(probe.read(16))) {
         const std::shared_ptr<const MappedFile> mapped = MappedFile::open(path);
         std::unique_ptr<QtImageSource> source =
             mapped ? QtImageSource::open(mapped->bytes(), "jpeg") : nullptr;

@@ -320,13 +320,16 @@ QByteArray iccProfile(TIFF* t) {
 }
 
 // The image with its RGB profile as its colour space.
-QImage withProfile(QImage image, TIFF* t, const Layout& l) {
-    if (image.isNull())
-        return image;
+// The page's RGB or palette profile as a colour space; none without one.
+QColorSpace spaceOf(TIFF* t, const Layout& l) {
+    if (l.model != Model::Rgb && l.model != Model::Palette)
+        return QColorSpace();
     const QByteArray profile = iccProfile(t);
-    if (profile.isEmpty() || (l.model != Model::Rgb && l.model != Model::Palette))
-        return image;
-    const QColorSpace space = QColorSpace::fromIccProfile(profile);
+    return profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(profile);
+}
+
+QImage withProfile(QImage image, TIFF* t, const Layout& l) {
+    const QColorSpace space = image.isNull() ? QColorSpace() : spaceOf(t, l);
     if (space.isValid())
         image.setColorSpace(space);
     return image;
@@ -442,10 +445,14 @@ bool TiffDecoder::decodeBands(const EncodedBytes& bytes, int page,
     const QImage::Format format =
         stored == QImage::Format_ARGB32_Premultiplied ? QImage::Format_ARGB32 : stored;
     const QRect whole(0, 0, int(l.width), int(l.height));
+    // Read once: a page in strips of a row has as many bands as rows.
+    const QColorSpace space = spaceOf(t, l);
     return readBands(t, l, whole, stored, [&](const QImage& band, int, int, int rows) {
         QImage pixels = band.copy(0, 0, band.width(), rows);
         if (pixels.format() != format)
             pixels.convertTo(format);
-        return sink(withProfile(std::move(pixels), t, l));
+        if (space.isValid())
+            pixels.setColorSpace(space);
+        return sink(pixels);
     });
 }
