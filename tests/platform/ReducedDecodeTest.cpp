@@ -1,7 +1,8 @@
 #include "platform/ImageSource.h"
+#include "platform/imagesource/AreaReducer.h"
+#include "platform/imagesource/JpegScanIndex.h"
 #include "platform/imagesource/PngImageSource.h"
 #include "platform/imagesource/TiffImageSource.h"
-#include "platform/imagesource/JpegScanIndex.h"
 #include "support/FormatFixtures.h"
 #include "support/TestImages.h"
 
@@ -128,6 +129,14 @@ std::vector<Fixture> fixtures() {
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",
          F::convert(opaque, "convert", F::args("{in} -compress lzw {out}"), "tif"), 1},
+        // Each channel in a plane of its own.
+        {"planar tiff in strips",
+         F::convert(opaque, "convert", F::args("{in} -interlace plane -compress lzw {out}"), "tif"),
+         1},
+        {"planar tiled tiff",
+         F::convert(opaque, "convert",
+                    F::args("{in} -interlace plane -define tiff:tile-geometry=64x64 {out}"), "tif"),
+         1},
         {"tiled tiff with alpha",
          F::convert(clear, "convert",
                     F::args("{in} -define tiff:tile-geometry=128x128 -compress zip {out}"), "tif"),
@@ -162,6 +171,32 @@ struct SmallBudget {
 };
 
 } // namespace
+
+TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
+    struct Case {
+        QSize from, to;
+        QImage::Format format;
+    };
+    for (const Case& c : {
+             Case{
+                 {250, 125}, {144, 72}, QImage::Format_RGB32}, // under 2:1, as from a pyramid level
+             Case{{96, 64}, {48, 32}, QImage::Format_RGB32},   // exactly 2:1
+             Case{{97, 61}, {13, 7}, QImage::Format_RGB32},    // uneven boxes
+             Case{{97, 61}, {13, 7}, QImage::Format_Grayscale8},
+             Case{{97, 61}, {13, 7}, QImage::Format_ARGB32},
+             Case{{300, 200}, {2, 1}, QImage::Format_RGB32}, // boxes of more than 4096 pixels
+         }) {
+        SCOPED_TRACE(testing::Message() << c.from.width() << "x" << c.from.height() << " to "
+                                        << c.to.width() << ", format " << c.format);
+        QImage source = c.format == QImage::Format_ARGB32
+                            ? picture(c.from.width(), c.from.height(), true)
+                            : TestImages::noise(c.from.width(), c.from.height());
+        source.convertTo(c.format);
+        const QImage reduced = AreaReducer::averaged(source, c.to);
+        ASSERT_EQ(reduced.size(), c.to);
+        EXPECT_EQ(distance(reduced, boxAverage(source, c.to)), 0);
+    }
+}
 
 TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
     QTemporaryDir folder;

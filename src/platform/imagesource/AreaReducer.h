@@ -36,12 +36,18 @@ class AreaReducer {
     QSize from;
     QSize to;
     int channels = 0;
+    int bytesPerPixel = 0;
     bool weighted = false;
     std::vector<int> columnEnd; // the first source column past each target column's box
-    std::vector<quint64> sums;  // a row of sums, `channels` for each target column
-    int next = 0;               // the next source row
-    int target = 0;             // the target row being summed
-    qint64 bandEnd = 0;         // the first source row past that target row's box
+    // Each source column's sums over the rows of the target row being made:
+    // a byte lane for each byte of a pixel, so adding a row is one plain
+    // loop the compiler vectorises; boxes are summed across once a target
+    // row. 32 bits hold 2^18 rows of 255; alpha-weighted colours take 64.
+    std::vector<quint32> columnSums;
+    std::vector<quint64> weightedSums; // alpha, then the colours times alpha
+    int next = 0;                      // the next source row
+    int target = 0;                    // the target row being summed
+    qint64 bandEnd = 0;                // the first source row past that target row's box
     qint64 bandStart = 0;
     QImage reduced;
 };

@@ -4,6 +4,7 @@
 #include "platform/LargeImage.h"
 #include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/TiffChunkReader.h"
 #include "platform/imagesource/TiffHandle.h"
 #include "platform/imagesource/TiffLayout.h"
 #include "platform/imagesource/TiffLevels.h"
@@ -195,36 +196,44 @@ bool readBands(TIFF* t, const Layout& l, const QRect& want, QImage::Format forma
         tiled ? std::min<int>(int(l.width), (want.right() / int(tileWidth) + 1) * int(tileWidth))
               : int(l.width);
     QImage band(right - left, int(tileLength), format);
-    if (band.isNull() ||
-        !DecodeLimits::allowsWork(qint64(chunkBytes) * planes + band.sizeInBytes()) ||
+    const qint64 chunkSet = qint64(chunkBytes) * planes;
+    if (band.isNull() || !DecodeLimits::allowsWork(chunkSet + band.sizeInBytes()) ||
         (!tiled && quint64(strips) * (l.separate() ? l.samples : 1) > TIFFNumberOfStrips(t)))
         return false;
     TiffPixelWriter writer(t, l, band);
     if (!writer.ready())
         return false;
-    std::vector<std::vector<uchar>> buffers(static_cast<size_t>(planes),
-                                            std::vector<uchar>(chunkBytes));
+    const uint32_t firstY = uint32_t(want.top()) / tileLength * tileLength;
+    std::vector<TiffChunkReader::Request> order;
+    for (uint32_t y = firstY; y <= uint32_t(want.bottom()); y += tileLength) {
+        const uint32_t count = std::min(tileLength, l.height - y);
+        for (int x = left; x < right; x += int(tileWidth))
+            order.push_back({tiled ? TIFFComputeTile(t, uint32_t(x), y, 0, 0) : y / tileLength,
+                             tiled ? tmsize_t(chunkBytes) : tmsize_t(rowBytes * count)});
+    }
+    const uint32_t planeStride = tiled ? TIFFNumberOfTiles(t) / l.samples : strips;
+    // Two bands read ahead keep the reader busy while a band is used, up to
+    // 8 MB of chunks (a wide page's bands are large enough to overlap
+    // without); one chunk at a time where even a few do not fit.
+    const size_t perBand = size_t((right - left - 1) / int(tileWidth) + 1);
+    size_t depth = std::min(2 * perBand + 1,
+                            std::max<size_t>(4, size_t((8 << 20) / std::max<qint64>(chunkSet, 1))));
+    while (depth > 1 && !DecodeLimits::allowsWork(chunkSet * qint64(depth) + band.sizeInBytes()))
+        depth /= 2;
+    TiffChunkReader reader(t, tiled, planes, l.separate() ? planeStride : 0, std::move(order),
+                           tmsize_t(chunkBytes), depth);
     std::vector<const uchar*> rows(static_cast<size_t>(planes));
-    for (uint32_t y = uint32_t(want.top()) / tileLength * tileLength; y <= uint32_t(want.bottom());
-         y += tileLength) {
+    for (uint32_t y = firstY; y <= uint32_t(want.bottom()); y += tileLength) {
         const uint32_t count = std::min(tileLength, l.height - y);
         writer.setTarget(band, QPoint(left, int(y)));
         for (int x = left; x < right; x += int(tileWidth)) {
-            for (int p = 0; p < planes; ++p) {
-                const uint32_t chunk =
-                    tiled ? TIFFComputeTile(t, uint32_t(x), y, 0, l.separate() ? uint16_t(p) : 0)
-                          : (l.separate() ? uint32_t(p) * strips : 0) + y / tileLength;
-                const tmsize_t wanted = tiled ? tmsize_t(chunkBytes) : tmsize_t(rowBytes * count);
-                const tmsize_t read =
-                    tiled ? TIFFReadEncodedTile(t, chunk, buffers[size_t(p)].data(), wanted)
-                          : TIFFReadEncodedStrip(t, chunk, buffers[size_t(p)].data(), wanted);
-                if (read < wanted)
-                    return false;
-            }
+            const std::vector<std::vector<uchar>>* buffers = reader.next();
+            if (!buffers)
+                return false;
             const uint32_t columns = std::min<uint32_t>(tileWidth, l.width - uint32_t(x));
             for (uint32_t r = 0; r < count; ++r) {
                 for (int p = 0; p < planes; ++p)
-                    rows[size_t(p)] = buffers[size_t(p)].data() + r * rowBytes;
+                    rows[size_t(p)] = (*buffers)[size_t(p)].data() + r * rowBytes;
                 writer.put(x, int(y + r), int(columns), rows.data());
             }
         }

@@ -202,6 +202,11 @@ class TiffPixelWriter {
              target != QImage::Format_ARGB32_Premultiplied))
             return false;
         QRgb* out = reinterpret_cast<QRgb*>(image->scanLine(y)) + x;
+        if (!layout.alpha && n == 3) { // the commonest of all, kept free of branches
+            for (int i = 0; i < count; ++i, in += 3)
+                out[i] = 0xff000000u | quint32(in[0]) << 16 | quint32(in[1]) << 8 | in[2];
+            return true;
+        }
         const int alphaAt = layout.alpha ? layout.colorSamples : -1;
         for (int i = 0; i < count; ++i) {
             const uchar* p = in + size_t(i) * size_t(n);
