@@ -3,6 +3,7 @@
 #include "platform/ImageSource.h"
 #include "support/TestImages.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -103,6 +104,92 @@ TEST(ImageCollection, ListedNameThatIsNotUtf8StillOpens) {
     auto source = ImageSource::createWithURL(images->first());
     ASSERT_TRUE(source);
     EXPECT_EQ(source->imageAtIndex(0).size(), QSize(8, 6));
+}
+
+// A new listing of the folder shown: "+x" makes x, "-x" removes it, "|" lists
+// the folder in between. The current entry keeps its place; a gone one stays
+// current until a step, which goes to what now lies either side of it.
+TEST(ImageCollection, ANewListingKeepsTheCurrentEntryAndStepsFromOneGoneToItsNeighbours) {
+    struct Case {
+        const char* what;
+        QStringList files;
+        const char* current;
+        QStringList changes;
+        bool changed;
+        quint64 number;
+        bool gone;
+        const char* forward; // nullptr: no step
+        const char* backward;
+    };
+    const auto png = [](std::initializer_list<const char*> names) {
+        QStringList files;
+        for (const char* name : names)
+            files.append(QString::fromUtf8(name));
+        return files;
+    };
+    const Case cases[] = {
+        {"added before", png({"b.png", "d.png"}), "d.png", png({"+a.png"}), true, 2, false, "a.png",
+         "b.png"},
+        {"added after", png({"b.png", "d.png"}), "b.png", png({"+c.png"}), true, 0, false, "c.png",
+         "d.png"},
+        {"current removed", png({"a.png", "b.png", "c.png"}), "b.png", png({"-b.png"}), true, 1,
+         true, "c.png", "a.png"},
+        {"another now in its place", png({"a.png", "b.png", "d.png"}), "b.png",
+         png({"-b.png", "+c.png"}), true, 1, true, "c.png", "a.png"},
+        {"last removed wraps", png({"a.png", "b.png", "c.png"}), "c.png", png({"-c.png"}), true, 2,
+         true, "a.png", "b.png"},
+        {"first removed wraps", png({"a.png", "b.png", "c.png"}), "a.png", png({"-a.png"}), true, 0,
+         true, "b.png", "c.png"},
+        {"gone across two listings", png({"a.png", "b.png", "c.png", "d.png"}), "b.png",
+         png({"-b.png", "|", "-a.png", "-c.png"}), true, 0, true, "d.png", "d.png"},
+        {"made anew", png({"a.png", "b.png", "c.png"}), "b.png", png({"-b.png", "|", "+b.png"}),
+         true, 1, false, "c.png", "a.png"},
+        {"not images", png({"a.png", "b.png"}), "a.png", png({"+notes.txt", "+sub/", "+png"}),
+         false, 0, false, "b.png", "b.png"},
+        {"all removed", png({"a.png", "b.png"}), "a.png", png({"-a.png", "-b.png"}), true, 0, true,
+         nullptr, nullptr},
+        {"only the current left", png({"a.png", "b.png"}), "a.png", png({"-b.png"}), true, 0, false,
+         "a.png", "a.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const auto at = [&dir](const QString& name) { return dir.filePath(name); };
+        for (const QString& name : c.files)
+            TestImages::write(at(name), "x");
+        ImageCollection collection;
+        collection.setList(ImageCollection::imagesIn(dir.path()));
+        collection.selectEntry(at(QString::fromUtf8(c.current)));
+        bool changed = false;
+        const auto relist = [&] {
+            changed = collection.relist(*ImageCollection::imagesIn(dir.path()));
+        };
+        for (const QString& change : c.changes) {
+            const QString name = change.mid(1);
+            if (change == QLatin1String("|"))
+                relist();
+            else if (change.endsWith(QLatin1Char('/')))
+                QDir().mkpath(at(name));
+            else if (change.startsWith(QLatin1Char('+')))
+                TestImages::write(at(name), "x");
+            else
+                QFile::remove(at(name));
+        }
+        relist();
+        EXPECT_EQ(changed, c.changed);
+        EXPECT_EQ(collection.currentEntry(), at(QString::fromUtf8(c.current)));
+        EXPECT_EQ(collection.fileNumber(), c.number);
+        EXPECT_EQ(collection.isCurrentGone(), c.gone);
+        const auto step = [&](const char* name) {
+            return name ? std::optional(at(QString::fromUtf8(name))) : std::nullopt;
+        };
+        EXPECT_EQ(ImageCollection(collection).stepForward(), step(c.forward));
+        EXPECT_EQ(ImageCollection(collection).stepBackward(), step(c.backward));
+        const bool stepping = c.forward && QString::fromUtf8(c.forward) != c.current;
+        EXPECT_EQ(collection.isDirectory(), stepping);
+        EXPECT_EQ(collection.neighbours(),
+                  stepping ? QStringList({*step(c.forward), *step(c.backward)}) : QStringList());
+    }
 }
 
 } // namespace
