@@ -53,7 +53,6 @@ public:
     // it for what now lies on either side of where it sorted. False when the
     // list is the same.
     bool relist(QStringList sorted);
-    bool isCurrentGone() const { return !gone.isEmpty(); }
 
     // Somewhere to step to: a list of two or more entries, or any entry
     // once the current one is gone.
