@@ -7,11 +7,19 @@
 #include <QCollator>
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
-void ImageCollection::sortByFileName(QStringList& paths) {
+namespace {
+QCollator fileNameCollator() {
     QCollator collator;
     collator.setNumericMode(false);
     collator.setCaseSensitivity(Qt::CaseSensitive);
+    return collator;
+}
+} // namespace
+
+void ImageCollection::sortByFileName(QStringList& paths) {
+    const QCollator collator = fileNameCollator();
     // One sort key per entry keeps a 50,000-entry sort to a few hundred
     // thousand byte comparisons instead of as many collations.
     std::vector<QCollatorSortKey> keys;
@@ -41,6 +49,14 @@ std::optional<QStringList> ImageCollection::scanFolder(const QString& path) {
     // Only a refusal can be mended by a grant; a missing folder stays missing.
     if (!children && listing.deniedPermission() && Settings().folderAccess() != 1)
         children = FolderGrants().listingFor(folder);
+    return imagesAmong(std::move(children));
+}
+
+std::optional<QStringList> ImageCollection::imagesIn(const QString& folder) {
+    return imagesAmong(FolderListing::list(folder).children);
+}
+
+std::optional<QStringList> ImageCollection::imagesAmong(std::optional<QStringList> children) {
     if (!children)
         return std::nullopt;
     QStringList images;
@@ -54,6 +70,41 @@ std::optional<QStringList> ImageCollection::scanFolder(const QString& path) {
 
 void ImageCollection::setList(std::optional<QStringList> newList) {
     list = std::move(newList);
+    gone.clear();
+}
+
+bool ImageCollection::relist(QStringList sorted) {
+    if (!list || sorted == *list)
+        return false;
+    const QString current = currentEntry();
+    list = std::move(sorted);
+    gone.clear();
+    number = 0;
+    if (current.isEmpty())
+        return true;
+    const qsizetype index = list->indexOf(current);
+    if (index >= 0) {
+        number = quint64(index);
+        return true;
+    }
+    gone = current;
+    const QCollator collator = fileNameCollator();
+    const QString name = lastPathComponent(current);
+    const auto place = std::lower_bound(
+        list->cbegin(), list->cend(), name, [&collator](const QString& entry, const QString& key) {
+            return collator.compare(lastPathComponent(entry), key) < 0;
+        });
+    number = quint64(place - list->cbegin());
+    return true;
+}
+
+QStringList ImageCollection::neighbours() const {
+    if (!isDirectory())
+        return {};
+    const qsizetype size = list->size();
+    const qsizetype n = qsizetype(number);
+    const qsizetype next = gone.isEmpty() ? n + 1 : n;
+    return {list->at(next % size), list->at((n - 1 + size) % size)};
 }
 
 const QStringList& ImageCollection::entries() const {
@@ -64,6 +115,7 @@ const QStringList& ImageCollection::entries() const {
 void ImageCollection::selectEntry(const QString& path) {
     if (!list)
         return;
+    gone.clear();
     const qsizetype index = list->indexOf(path);
     if (index >= 0)
         number = quint64(index);
@@ -72,6 +124,8 @@ void ImageCollection::selectEntry(const QString& path) {
 }
 
 QString ImageCollection::currentEntry() const {
+    if (!gone.isEmpty())
+        return gone;
     if (!list || number >= quint64(list->size()))
         return QString();
     return list->at(qsizetype(number));
@@ -80,13 +134,16 @@ QString ImageCollection::currentEntry() const {
 std::optional<QString> ImageCollection::stepForward() {
     if (!list || list->isEmpty())
         return std::nullopt;
-    number = number + 1 >= quint64(list->size()) ? 0 : number + 1;
+    // From a gone entry, the one in its place is the next.
+    const quint64 next = std::exchange(gone, QString()).isEmpty() ? number + 1 : number;
+    number = next >= quint64(list->size()) ? 0 : next;
     return currentEntry();
 }
 
 std::optional<QString> ImageCollection::stepBackward() {
     if (!list || list->isEmpty())
         return std::nullopt;
+    gone.clear();
     if (number == 0 || number > quint64(list->size()))
         number = quint64(list->size());
     number -= 1;
@@ -94,15 +151,17 @@ std::optional<QString> ImageCollection::stepBackward() {
 }
 
 std::optional<QString> ImageCollection::stepToFirst() {
-    if (!list || list->isEmpty() || number == 0)
+    if (!list || list->isEmpty() || (number == 0 && gone.isEmpty()))
         return std::nullopt;
+    gone.clear();
     number = 0;
     return currentEntry();
 }
 
 std::optional<QString> ImageCollection::stepToLast() {
-    if (!list || list->isEmpty() || number == quint64(list->size() - 1))
+    if (!list || list->isEmpty() || (number == quint64(list->size() - 1) && gone.isEmpty()))
         return std::nullopt;
+    gone.clear();
     number = quint64(list->size() - 1);
     return currentEntry();
 }

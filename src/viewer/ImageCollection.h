@@ -25,6 +25,9 @@ public:
     // The qualifying, sorted children of the folder of `path`; nothing when the
     // folder cannot be listed.
     static std::optional<QStringList> scanFolder(const QString& path);
+    // The qualifying, sorted children of `folder` as it stands now; nothing
+    // when it cannot be listed. No grant is asked for.
+    static std::optional<QStringList> imagesIn(const QString& folder);
     // The immediate children of a folder (hidden ones included), or nothing.
     static std::optional<QStringList> listFolder(const QString& folder);
 
@@ -38,11 +41,25 @@ public:
     // Makes `path` current when it is in the list; otherwise keeps the index,
     // pulled back into the list.
     void selectEntry(const QString& path);
-    void setFileNumber(quint64 index) { number = index; }
+    void setFileNumber(quint64 index) {
+        gone.clear();
+        number = index;
+    }
     QString currentEntry() const;
 
-    // Somewhere to step to: a list of two or more entries.
-    bool isDirectory() const { return count() > 1; }
+    // A new listing of the same folder, sorted as the list is. The current
+    // entry stays current wherever it now sits. One that is gone stays
+    // current outside the list, so that it stays shown, until a step leaves
+    // it for what now lies on either side of where it sorted. False when the
+    // list is the same.
+    bool relist(QStringList sorted);
+
+    // Somewhere to step to: a list of two or more entries, or any entry
+    // once the current one is gone.
+    bool isDirectory() const { return count() > (gone.isEmpty() ? 1 : 0); }
+    // Where a step forward and a step backward would go; none without
+    // anywhere to step.
+    QStringList neighbours() const;
 
     // Step with wrap-around at both ends and answer the new current entry;
     // nothing with a missing or empty list.
@@ -54,6 +71,11 @@ public:
     std::optional<QString> stepToLast();
 
 private:
+    static std::optional<QStringList> imagesAmong(std::optional<QStringList> children);
+
     std::optional<QStringList> list;
+    // While the current entry is gone: its path, and `number` is the index of
+    // the entry that now sorts in its place (the list's size past the end).
+    QString gone;
     quint64 number = 0;
 };

@@ -41,6 +41,19 @@ void Prefetcher::clear() {
     current.clear();
 }
 
+void Prefetcher::dropChanged() {
+    QList<LoadedItem> dropped;
+    for (auto it = entries.begin(); it != entries.end();) {
+        if (it->stamp != FileStamp::of(it->stampPath)) {
+            dropped.append(std::move(it->item));
+            it = entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    BackgroundTask::releaseNow(std::move(dropped));
+}
+
 void Prefetcher::retain(const QString& currentPath, const QStringList& neighbours,
                         const QString& container) {
     wanted.clear();

@@ -57,6 +57,9 @@ class Prefetcher : public QObject {
                                      const QString& container = QString()) const;
     // Forgets everything, and drops what is still being decoded.
     void clear();
+    // Forgets what was decoded from a file that has since changed or gone,
+    // so that the file is decoded afresh when wanted.
+    void dropChanged();
 
   signals:
     void ready(const QString& path);

@@ -129,6 +129,13 @@ void ViewController::wireDocument() {
             &ViewController::updateDetailsPanelWithData);
     connect(doc, &ViewerDocument::applicationsChanged, this,
             &ViewController::updateMainMenuRequested);
+    connect(doc, &ViewerDocument::listChanged, this, [this] {
+        const bool stepping = doc->imageFiles().isDirectory();
+        mainToolbar->setSteppingEnabled(stepping);
+        if (!stepping)
+            slideshow->stopSlideshow();
+        emit updateMainMenuRequested();
+    });
 }
 
 void ViewController::wirePlayback() {
@@ -263,7 +270,7 @@ void ViewController::startWithFile(const QString& path) {
     doc->startWithFile(path);
     if (!alive)
         return;
-    mainToolbar->setSteppingEnabled(doc->imageFiles().count() >= 2);
+    mainToolbar->setSteppingEnabled(doc->imageFiles().isDirectory());
 }
 
 void ViewController::startWithData(const QByteArray& bytes) {
@@ -337,6 +344,7 @@ void ViewController::viewWillDisappear() {
     slideshow->stopSlideshow();
     playback->clear();
     doc->cancelLoading();
+    doc->stopWatching();
     stopLoading();
 }
 

@@ -4,6 +4,7 @@
 #include "platform/ImageSource.h"
 #include "platform/WorkerPools.h"
 #include "viewer/ArchiveDocument.h"
+#include "viewer/FolderWatch.h"
 #include "viewer/LaunchDecode.h"
 
 #include <QFileInfo>
@@ -13,8 +14,9 @@
 
 ViewerDocument::ViewerDocument(QObject* parent)
     : QObject(parent), imageLoader(new ImageLoader(this)), readAhead(new Prefetcher(this)),
-      lookups(this, WorkerPools::lookups()) {
+      folderWatch(new FolderWatch(this)), lookups(this, WorkerPools::lookups()) {
     connect(imageLoader, &ImageLoader::loaded, this, &ViewerDocument::itemLoaded);
+    connect(folderWatch, &FolderWatch::listed, this, &ViewerDocument::folderListed);
     // GIO reports new applications to the thread that first asked: this one.
     Workspace::watchApplications();
 }
@@ -45,9 +47,14 @@ void ViewerDocument::cancelLoading() {
         setState(State::Idle);
 }
 
+void ViewerDocument::stopWatching() {
+    folderWatch->stop();
+}
+
 void ViewerDocument::startWithFile(const QString& path) {
     started = true;
     data = false;
+    folderWatch->stop();
     // A new list: what was decoded ahead belongs to the old one.
     readAhead->clear();
     struct stat status {};
@@ -65,6 +72,7 @@ void ViewerDocument::startWithFile(const QString& path) {
             failList(ViewerMessage::NoImagesInFolder, QFileInfo(path).absoluteFilePath());
             return;
         }
+        folderWatch->watch(ImageCollection::folderOf(path));
         openImage(collection.entries().first());
         return;
     }
@@ -86,8 +94,10 @@ void ViewerDocument::startWithFile(const QString& path) {
     if (!alive)
         return;
     collection.setList(std::move(list));
-    if (collection.hasList())
+    if (collection.hasList()) {
         collection.selectEntry(path);
+        folderWatch->watch(ImageCollection::folderOf(path));
+    }
     openImage(path);
 }
 
@@ -121,6 +131,7 @@ void ViewerDocument::startWithData(const QByteArray& clipboard) {
     bytes = clipboard;
     zip = false;
     data = true;
+    folderWatch->stop();
     collection.clear();
     opened.clear();
     ++openSerial;
@@ -281,16 +292,26 @@ void ViewerDocument::itemLoaded(const LoadedItem& item) {
 }
 
 QStringList ViewerDocument::neighbourEntries() const {
-    const qsizetype count = collection.count();
-    if (count < 2)
-        return {};
-    const qsizetype n = qsizetype(collection.fileNumber());
-    const QStringList& list = collection.entries();
-    return {list.at((n + 1) % count), list.at((n - 1 + count) % count)};
+    return collection.neighbours();
+}
+
+void ViewerDocument::folderListed(const QStringList& images) {
+    if (zip || data)
+        return;
+    const bool changed = collection.relist(images);
+    // What was decoded ahead for entries that left, or for files replaced
+    // under the same name, must not be shown in place of what is there now.
+    if (changed)
+        readAhead->retain(collection.currentEntry(), neighbourEntries());
+    readAhead->dropChanged();
+    if (changed)
+        emit listChanged();
+    if (loadState == State::Shown)
+        prefetchNeighbours();
 }
 
 void ViewerDocument::prefetchNeighbours() {
-    if (collection.count() < 2 || data)
+    if (!collection.isDirectory() || data)
         return;
     const QStringList neighbours = neighbourEntries();
     if (drawnSize)

@@ -18,6 +18,7 @@
 #include <optional>
 
 class ArchiveDocument;
+class FolderWatch;
 class ImageSource;
 
 // What one viewer window shows, without any widget: the list it steps
@@ -50,6 +51,8 @@ class ViewerDocument : public QObject {
     void showLastImage();
     // Stops whatever is loading; the window is going away or a list failed.
     void cancelLoading();
+    // The window is going away: its folder's changes no longer matter.
+    void stopWatching();
 
     State state() const { return loadState; }
     // Grows with every open: work for an item compares it to know whether
@@ -116,6 +119,8 @@ class ViewerDocument : public QObject {
     void itemReady(const LoadedItem& item, bool refit);
     // A folder or archive that gives no list to show.
     void listFailed(ViewerMessage::Situation situation, const QString& document);
+    // Files came into or left the folder shown; the current item is unchanged.
+    void listChanged();
     void applicationsChanged();
 
   private:
@@ -127,6 +132,7 @@ class ViewerDocument : public QObject {
     void itemLoaded(const LoadedItem& item);
     void lookUpApplications(const QString& path);
     void prefetchNeighbours();
+    void folderListed(const QStringList& images);
     // The entries either side of the current one.
     QStringList neighbourEntries() const;
     // The archive the prefetcher keys entries by; empty for files.
@@ -153,6 +159,7 @@ class ViewerDocument : public QObject {
 
     ImageLoader* imageLoader = nullptr;
     Prefetcher* readAhead = nullptr;
+    FolderWatch* folderWatch = nullptr;
     BackgroundTask lookups;
     std::function<QSize()> previewBound;
     std::function<Prefetcher::DrawnSize()> drawnSize;

@@ -105,4 +105,67 @@ TEST(ImageCollection, ListedNameThatIsNotUtf8StillOpens) {
     EXPECT_EQ(source->imageAtIndex(0).size(), QSize(8, 6));
 }
 
+// A new listing after changes: "+x" makes x, "-x" removes it, "|" lists in
+// between; a letter alone is an image. The current entry keeps its place; a gone
+// one stays current until a step goes to what now lies either side of it.
+TEST(ImageCollection, ANewListingKeepsTheCurrentEntryAndStepsFromOneGoneToItsNeighbours) {
+    struct Case {
+        const char *files, *current, *changes;
+        bool changed;
+        quint64 number;
+        const char *forward, *backward; // "": no step
+    };
+    const Case cases[] = {
+        {"bd", "d", "+a", true, 2, "a", "b"},               // added before the current
+        {"bd", "b", "+c", true, 0, "c", "d"},               // added after it
+        {"abc", "b", "-b", true, 1, "c", "a"},              // the current removed
+        {"abd", "b", "-b +c", true, 1, "c", "a"},           // another now in its place
+        {"abc", "c", "-c", true, 2, "a", "b"},              // the last removed: forward wraps
+        {"abc", "a", "-a", true, 0, "b", "c"},              // the first: backward wraps
+        {"abcd", "b", "-b | -a -c", true, 0, "d", "d"},     // gone across two listings
+        {"abc", "b", "-b | +b", true, 1, "c", "a"},         // made anew
+        {"ab", "a", "+notes.txt +png", false, 0, "b", "b"}, // no images
+        {"ab", "a", "-a -b", true, 0, "", ""},              // all removed
+        {"ab", "a", "-b", true, 0, "a", "a"},               // only the current left
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.files) + " " + c.current + " " + c.changes);
+        QTemporaryDir dir;
+        const auto at = [&dir](const QString& name) {
+            return dir.filePath(name.size() == 1 ? name + QStringLiteral(".png") : name);
+        };
+        for (const QChar name : QString::fromLatin1(c.files))
+            TestImages::write(at(name), "x");
+        ImageCollection collection;
+        collection.setList(ImageCollection::imagesIn(dir.path()));
+        collection.selectEntry(at(QString::fromLatin1(c.current)));
+        bool changed = false;
+        const auto relist = [&] {
+            changed = collection.relist(*ImageCollection::imagesIn(dir.path()));
+        };
+        for (const QString& change : QString::fromLatin1(c.changes).split(QLatin1Char(' '))) {
+            const QString name = at(change.mid(1));
+            if (change == QLatin1String("|"))
+                relist();
+            else if (change.startsWith(QLatin1Char('+')))
+                TestImages::write(name, "x");
+            else
+                QFile::remove(name);
+        }
+        relist();
+        EXPECT_EQ(changed, c.changed);
+        EXPECT_EQ(collection.currentEntry(), at(QString::fromLatin1(c.current)));
+        EXPECT_EQ(collection.fileNumber(), c.number);
+        const auto step = [&](const char* name) {
+            return *name ? std::optional(at(QString::fromLatin1(name))) : std::nullopt;
+        };
+        EXPECT_EQ(ImageCollection(collection).stepForward(), step(c.forward));
+        EXPECT_EQ(ImageCollection(collection).stepBackward(), step(c.backward));
+        const bool stepping = *c.forward && qstrcmp(c.forward, c.current) != 0;
+        EXPECT_EQ(collection.isDirectory(), stepping);
+        EXPECT_EQ(collection.neighbours(),
+                  stepping ? QStringList({*step(c.forward), *step(c.backward)}) : QStringList());
+    }
+}
+
 } // namespace

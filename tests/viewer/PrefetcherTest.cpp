@@ -39,6 +39,12 @@ TEST_F(PrefetchTest, NeighboursAreDecodedAheadAndStayWithinTheBudget) {
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     file.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime);
     EXPECT_FALSE(prefetcher.cached(path("b.PNG")));
+    // Until what it held is dropped, the changed file is not decoded again.
+    prefetcher.dropChanged();
+    prefetcher.prefetch(path("img10.gif"), {path("b.PNG")});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return prefetcher.cached(path("b.PNG")).has_value(); }, 10000));
+    EXPECT_EQ(prefetcher.cached(path("b.PNG"))->image.size(), QSize(50, 50));
 }
 
 TEST_F(PrefetchTest, SteppingOnStillDecodesAheadWhenTwoNeighboursFitTheBudget) {

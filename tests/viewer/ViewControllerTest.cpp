@@ -3,6 +3,7 @@
 #include "viewer/DNSImageView.h"
 #include "viewer/ViewerCommands.h"
 
+#include <QFile>
 #include <QMenu>
 #include <QToolButton>
 
@@ -39,6 +40,24 @@ TEST_F(ViewControllerTest, ANewWindowInvitesADropAFolderOpensItsFirstImageAndAFi
         EXPECT_FALSE(b->isEnabled());
     EXPECT_FALSE(vc->commands()->item(MenuItem::NextImage)->isEnabled());
     EXPECT_TRUE(vc->commands()->item(MenuItem::GetInfo)->isEnabled());
+}
+
+// The rule for a new listing is the collection's; here the window follows the folder.
+TEST_F(ViewControllerTest, FilesAddedToOrRemovedFromTheFolderShownJoinOrLeaveTheSteps) {
+    ASSERT_TRUE(open(path("img2.gif")));
+    ASSERT_TRUE(TestImages::write(path("zz.png"), "x") && QFile::remove(path("a.jpg")));
+    const auto listed = [this](const char* name) {
+        return vc->document()->imageFiles().entries().contains(path(name));
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed("zz.png") && !listed("a.jpg"); }, 9000));
+    for (const char* name : {"zz.png", "b.PNG"}) {
+        vc->showNextImage();
+        EXPECT_EQ(vc->viewerState().openedURL, path(name));
+    }
+    for (const char* name : {"img10.gif", "img2.gif", "zz.png"})
+        QFile::remove(path(name));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !vc->toolbar()->actionNext->isEnabled(); }, 9000));
+    EXPECT_FALSE(vc->commands()->item(MenuItem::NextImage)->isEnabled());
 }
 
 TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheListAndTheSpinnerGoes) {
