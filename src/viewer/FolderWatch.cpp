@@ -27,9 +27,17 @@ void FolderWatch::watch(const QString& folder) {
     if (folder.isEmpty())
         return;
     watcher = new QFileSystemWatcher(this);
-    // Each change restarts the wait: a burst ends in one listing.
-    connect(watcher, &QFileSystemWatcher::directoryChanged, quiet, qOverload<>(&QTimer::start));
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, &FolderWatch::changed);
     watcher->addPath(folder);
+}
+
+void FolderWatch::changed() {
+    // Each change restarts the wait, so a burst ends in one listing; but a
+    // folder that never rests is still listed every little while.
+    if (!quiet->isActive())
+        burst.start();
+    if (burst.elapsed() < longestMs)
+        quiet->start();
 }
 
 void FolderWatch::relist() {

@@ -2,6 +2,7 @@
 
 #include "viewer/BackgroundTask.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -24,8 +25,10 @@ class FolderWatch : public QObject {
     void stop() { watch(QString()); }
     const QString& folder() const { return watched; }
 
-    // How long the folder must be quiet before it is listed.
+    // How long the folder must be quiet before it is listed, and how long a
+    // folder that keeps changing (a long copy into it) waits at most.
     static constexpr int quietMs = 200;
+    static constexpr int longestMs = 2000;
 
   signals:
     // The folder's images, sorted as a list is, after a change; nothing when
@@ -33,10 +36,12 @@ class FolderWatch : public QObject {
     void listed(const QStringList& images);
 
   private:
+    void changed();
     void relist();
 
     QString watched;
     QFileSystemWatcher* watcher = nullptr;
     QTimer* quiet = nullptr;
+    QElapsedTimer burst; // since the first change not yet listed
     BackgroundTask listing;
 };
