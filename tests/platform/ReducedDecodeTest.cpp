@@ -144,6 +144,8 @@ std::vector<Fixture> fixtures() {
         // Its lower resolutions are wavelet low-passes on the even pixels,
         // not box averages: at the blocks' edges they differ by half a block's step.
         {"jpeg 2000", jp2(opaque), 32},
+        // libheif decodes only whole images: a part is cut from one decode.
+        {"heic", F::convert(opaque, "heif-enc", F::args("-q 95 {in} -o {out}"), "heic"), 20},
         // From the last pass only, every other row: blocks keep it close.
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };

@@ -1,7 +1,7 @@
 #include "platform/imagesource/HeifImageSource.h"
 
 #include "platform/LargeImage.h"
-
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 
@@ -248,4 +248,93 @@ const ExifProperties& HeifImageSource::metadata(int index) {
     }
     cached = ExifProperties::readBlocks(tiff, block("mime", "application/rdf+xml"));
     return *cached;
+}
+
+bool HeifImageSource::fitsBudget() {
+    Handle handle;
+    if (ids.empty() ||
+        heif_context_get_image_handle(context, ids[0], &handle.pointer).code != heif_error_Ok)
+        return true; // nothing to reduce: the usual path says so
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.pointer) > 8;
+    return DecodeLimits::allows(heif_image_handle_get_width(handle.pointer),
+                                heif_image_handle_get_height(handle.pointer), deep ? 8 : 4,
+                                deep ? 16 : 8);
+}
+
+QImage HeifImageSource::overview(const QSize& bound) {
+    if (fitsBudget())
+        return ImageSource::overview(bound);
+    const QVariantMap properties = propertiesAtIndex(0);
+    const QSize size(properties.value(QStringLiteral("PixelWidth")).toInt(),
+                     properties.value(QStringLiteral("PixelHeight")).toInt());
+    return reducedPart(QRect(QPoint(), size), AreaReducer::fitted(size, bound));
+}
+
+QImage HeifImageSource::region(const QRect& area, int denominator) {
+    if (fitsBudget())
+        return ImageSource::region(area, denominator);
+    if (area.isEmpty() || denominator < 1)
+        return QImage();
+    return reducedPart(area, QSize((area.width() + denominator - 1) / denominator,
+                                   (area.height() + denominator - 1) / denominator));
+}
+
+// libheif decodes nothing smaller than a whole image: one over the budget is
+// decoded at 8 bits within the working budget, and only `area` of it,
+// averaged to `size`, is kept, so the picture is never held as ours.
+QImage HeifImageSource::reducedPart(const QRect& area, QSize size) {
+    Handle handle;
+    if (ids.empty() ||
+        heif_context_get_image_handle(context, ids[0], &handle.pointer).code != heif_error_Ok)
+        return QImage();
+    const int width = heif_image_handle_get_width(handle.pointer);
+    const int height = heif_image_handle_get_height(handle.pointer);
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.pointer);
+    // The decoder's planes and our interleaved copy of them.
+    if (!DecodeLimits::allowsSize(width, height) || !QRect(0, 0, width, height).contains(area) ||
+        !DecodeLimits::allowsWork(qint64(width) * height * 8) ||
+        !DecodeLimits::allows(size.width(), size.height(), 4))
+        return QImage();
+    // The chroma the full decode asks for, so that both give the same pixels.
+    Image image;
+    if (heif_decode_image(handle.pointer, &image.pointer, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_444, nullptr)
+            .code != heif_error_Ok)
+        return QImage();
+    const heif_channel channels[3] = {heif_channel_R, heif_channel_G, heif_channel_B};
+    const uint8_t* planes[3] = {};
+    int strides[3] = {};
+    for (int c = 0; c < (alpha ? 1 : 3); ++c) {
+        const heif_channel channel = alpha ? heif_channel_interleaved : channels[c];
+        planes[c] = heif_image_get_plane_readonly(image.pointer, channel, &strides[c]);
+        if (!planes[c] || heif_image_get_width(image.pointer, channel) < area.right() + 1 ||
+            heif_image_get_height(image.pointer, channel) < area.bottom() + 1 ||
+            (!alpha && heif_image_get_bits_per_pixel(image.pointer, channel) != 8))
+            return QImage();
+    }
+    AreaReducer reducer(area.size(), size, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (reducer.isNull())
+        return QImage();
+    const QImage::Format stored = heif_image_is_premultiplied_alpha(image.pointer)
+                                      ? QImage::Format_RGBA8888_Premultiplied
+                                      : QImage::Format_RGBA8888;
+    std::vector<quint32> row(size_t(area.width()));
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        if (alpha) {
+            const QImage pixels(planes[0] + qsizetype(y) * strides[0] + qsizetype(area.left()) * 4,
+                                area.width(), 1, strides[0], stored);
+            reducer.addRow(pixels.convertToFormat(QImage::Format_ARGB32).constBits());
+            continue;
+        }
+        const qsizetype at = area.left();
+        const uint8_t* r = planes[0] + qsizetype(y) * strides[0] + at;
+        const uint8_t* g = planes[1] + qsizetype(y) * strides[1] + at;
+        const uint8_t* b = planes[2] + qsizetype(y) * strides[2] + at;
+        for (int x = 0; x < area.width(); ++x)
+            row[size_t(x)] = 0xff000000u | quint32(r[x]) << 16 | quint32(g[x]) << 8 | b[x];
+        reducer.addRow(reinterpret_cast<const uchar*>(row.data()));
+    }
+    QImage result = reducer.result();
+    result.setColorSpace(colorSpaceOf(handle.pointer));
+    return ColorConversion::toSRGB(std::move(result));
 }

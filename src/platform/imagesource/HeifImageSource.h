@@ -19,14 +19,18 @@ public:
     int count() const override { return int(ids.size()); }
     QImage imageAtIndex(int index) override;
     QString type() const override;
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
 
-protected:
+  protected:
     QVariantMap imageProperties(int index) override;
     const ExifProperties& metadata(int index) override;
 
 private:
     explicit HeifImageSource(const QByteArray& bytes);
     bool readHeader() override;
+    bool fitsBudget();
+    QImage reducedPart(const QRect& area, QSize size);
 
     heif_context* context = nullptr;
     std::vector<quint32> ids;
