@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "platform/CommandLine.h"
 #include "platform/DisplayPlatform.h"
 #include "platform/FileName.h"
 #include "viewer/LaunchDecode.h"
@@ -12,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -54,6 +57,22 @@ int main(int argc, char** argv) {
     // a file name that is not UTF-8 must reach the file system exactly as it
     // was given. Read before the application exists, so Qt's own options are
     // left out here as QApplication would take them out.
+    // Options first, before anything else: --help must not open a window.
+    const CommandLine line =
+        CommandLine::parse(std::vector<std::string_view>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::fputs(CommandLine::usage().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("ovisto %s\n", OVISTO_VERSION);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", line.error.c_str());
+        return 2;
+    case CommandLine::Action::Open:
+        break;
+    }
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
@@ -96,14 +115,14 @@ int main(int argc, char** argv) {
     {
         AppDelegate delegate;
         QObject::connect(instance.get(), &SingleInstance::filesReceived, &delegate,
-                         [&delegate](const QStringList& received) {
+                         [&delegate](const QStringList& received, bool fullScreen, bool slideshow) {
                              if (received.isEmpty())
                                  delegate.applicationShouldHandleReopen(anyVisibleWindow());
                              else
-                                 delegate.application(received);
+                                 delegate.application(received, {fullScreen, slideshow});
                          });
         if (!paths.isEmpty())
-            delegate.application(paths);
+            delegate.application(paths, {line.fullScreen, line.slideshow});
         delegate.applicationDidFinishLaunching();
 
         status = app.exec();

@@ -24,6 +24,7 @@
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerTransforms.h"
 
@@ -225,13 +226,27 @@ ViewController* AppDelegate::mainViewController() const {
 }
 
 void AppDelegate::application(const QStringList& openFiles) {
+    application(openFiles, Start());
+}
+
+void AppDelegate::application(const QStringList& openFiles, Start start) {
     loadedFromStart = true;
     // Routing now would run inside the open chooser's event loop and ask again.
     if (FolderGrants::isAsking()) {
         waitingForChooser += openFiles;
         return;
     }
-    router.route(openFiles, routableWindows(), windowMode);
+    RoutableWindow* first = router.route(openFiles, routableWindows(), windowMode);
+    auto* controller = dynamic_cast<OrvaneWindowController*>(first);
+    if (!controller || (!start.fullScreen && !start.slideshow))
+        return;
+    // Once the window is up: full screen animates from the window's frame.
+    QTimer::singleShot(0, controller, [controller, start] {
+        if (start.fullScreen)
+            controller->vc()->fullScreen()->toggleFullScreen();
+        if (start.slideshow)
+            controller->vc()->playSlideshow();
+    });
 }
 
 void AppDelegate::routeAfterChooser() {
@@ -323,6 +338,9 @@ void AppDelegate::disableMenus() {
 
 void AppDelegate::addToRecent(const QStringList& paths) {
     for (const QString& path : paths) {
+        // A path that names nothing was never opened.
+        if (!QFileInfo::exists(path))
+            continue;
         recent->noteNewRecentDocument(path);
         DesktopRecentFiles::add(path);
     }
@@ -331,8 +349,18 @@ void AppDelegate::addToRecent(const QStringList& paths) {
 void AppDelegate::rebuildRecentMenu() {
     QMenu* menu = menus->openRecent();
     menu->clear();
-    for (const QString& path : recent->recentDocuments()) {
-        QAction* action = menu->addAction(QFileInfo(path).fileName());
+    const QStringList documents = recent->recentDocuments();
+    QStringList names;
+    for (const QString& path : documents)
+        names.append(QFileInfo(path).fileName());
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const QString& path = documents[i];
+        // Two IMG_0001.jpg are told apart by their folders.
+        const QString name =
+            names.count(names[i]) > 1
+                ? names[i] + QStringLiteral(" — ") + QFileInfo(QFileInfo(path).path()).fileName()
+                : names[i];
+        QAction* action = menu->addAction(name);
         action->setToolTip(path);
         connect(action, &QAction::triggered, this, [this, path] { application({path}); });
     }

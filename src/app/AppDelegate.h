@@ -33,7 +33,13 @@ public:
     // Application life cycle.
     void applicationDidFinishLaunching();
     // Documents from the command line, another launch, a drop or the open dialog.
+    // How the command line asked the first document to be shown.
+    struct Start {
+        bool fullScreen = false;
+        bool slideshow = false;
+    };
     void application(const QStringList& openFiles);
+    void application(const QStringList& openFiles, Start start);
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     void applicationDidBecomeActive();
 

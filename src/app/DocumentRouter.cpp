@@ -26,9 +26,10 @@ void DocumentRouter::start(const Held& held, const QString& path) {
     addToRecent(path);
 }
 
-void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*>& candidates,
-                           int windowMode) {
+RoutableWindow* DocumentRouter::route(const QStringList& paths,
+                                      const QList<RoutableWindow*>& candidates, int windowMode) {
     const QList<Held> windows = hold(candidates);
+    std::optional<Held> first;
     for (const QString& path : paths) {
         std::optional<Held> target;
         if (windowMode >= 1) {
@@ -57,9 +58,13 @@ void DocumentRouter::route(const QStringList& paths, const QList<RoutableWindow*
             if (RoutableWindow* made = newWindow())
                 target = hold(made);
         }
-        if (target)
+        if (target) {
             start(*target, path);
+            if (!first)
+                first = target;
+        }
     }
+    return first ? first->live() : nullptr;
 }
 
 void DocumentRouter::routeFromPasteboard(const QStringList& paths,

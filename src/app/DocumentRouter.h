@@ -22,7 +22,9 @@ public:
     // Files and folders, in the order given. With windowMode 1 or more a
     // document goes to the window already showing an image of its folder;
     // otherwise to the first idle window, otherwise to a new one.
-    void route(const QStringList& paths, const QList<RoutableWindow*>& windows, int windowMode);
+    // The window the first path went to, if any.
+    RoutableWindow* route(const QStringList& paths, const QList<RoutableWindow*>& windows,
+                          int windowMode);
     // File URLs from the clipboard: every idle window gets each of them, or
     // a new window when none is idle. The window mode is not consulted.
     void routeFromPasteboard(const QStringList& paths, const QList<RoutableWindow*>& windows);

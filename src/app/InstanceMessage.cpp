@@ -1,6 +1,7 @@
 #include "app/InstanceMessage.h"
 
 #include "app/SingleInstance.h"
+#include "platform/CommandLine.h"
 #include "platform/FileName.h"
 
 #include <QByteArrayList>
@@ -42,7 +43,7 @@ Parse splitEntries(const char* at, const char* end, bool allowEmpty, QByteArrayL
 
 // A working folder and raw arguments, turned into paths by the rules the viewer applies to its
 // own command line.
-Parse argumentsToPaths(QByteArrayList entries, QStringList& paths) {
+Parse argumentsToPaths(QByteArrayList entries, QStringList& paths, InstanceMessage::Start* start) {
     if (entries.isEmpty() || !entries.first().startsWith('/'))
         return Parse::Invalid;
     for (const QByteArray& entry : entries) {
@@ -51,6 +52,13 @@ Parse argumentsToPaths(QByteArrayList entries, QStringList& paths) {
     }
     const QString workingDir = FileName::decode(entries.takeFirst());
     paths = SingleInstance::absolutePaths(SingleInstance::documentArguments(entries), workingDir);
+    if (start) {
+        std::vector<std::string_view> arguments;
+        for (const QByteArray& entry : entries)
+            arguments.emplace_back(entry.constData(), size_t(entry.size()));
+        const CommandLine line = CommandLine::parse(arguments);
+        *start = {line.fullScreen, line.slideshow};
+    }
     return Parse::Complete;
 }
 
@@ -92,7 +100,8 @@ InstanceMessage::Parse InstanceMessage::parseHeader(const QByteArray& data, qint
     return data.size() == headerBytes + payloadBytes ? Parse::Complete : Parse::NeedMore;
 }
 
-InstanceMessage::Parse InstanceMessage::decode(const QByteArray& data, QStringList& paths) {
+InstanceMessage::Parse InstanceMessage::decode(const QByteArray& data, QStringList& paths,
+                                               Start* start) {
     qint64 payloadBytes = 0;
     const Parse header = parseHeader(data, payloadBytes);
     if (header != Parse::Complete)
@@ -103,7 +112,7 @@ InstanceMessage::Parse InstanceMessage::decode(const QByteArray& data, QStringLi
     if (splitEntries(at, at + payloadBytes, arguments, entries) == Parse::Invalid)
         return Parse::Invalid;
     if (arguments)
-        return argumentsToPaths(std::move(entries), paths);
+        return argumentsToPaths(std::move(entries), paths, start);
     for (const QByteArray& entry : entries)
         paths.append(FileName::decode(entry));
     return Parse::Complete;

@@ -18,6 +18,11 @@ class InstanceMessage {
     // Checks the header as soon as it is there, so an oversized or foreign
     // message is refused before its body is buffered.
     static Parse parseHeader(const QByteArray& data, qint64& payloadBytes);
-    // The paths of a whole message.
-    static Parse decode(const QByteArray& data, QStringList& paths);
+    // The paths of a whole message, and whether its command line asked for
+    // full screen or the slideshow.
+    struct Start {
+        bool fullScreen = false;
+        bool slideshow = false;
+    };
+    static Parse decode(const QByteArray& data, QStringList& paths, Start* start = nullptr);
 };

@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "app/InstanceMessage.h"
+#include "platform/CommandLine.h"
 #include "platform/FileName.h"
 
 #include <QDeadlineTimer>
@@ -13,7 +14,6 @@
 #include <QUrl>
 
 #include <memory>
-#include <set>
 #include <string_view>
 #include <unistd.h>
 
@@ -69,52 +69,12 @@ QStringList SingleInstance::absolutePaths(const QStringList& args, const QString
 }
 
 QStringList SingleInstance::documentArguments(const QByteArrayList& arguments) {
-    static const std::set<std::string_view> withValue = {"platform",
-                                                         "platformpluginpath",
-                                                         "platformtheme",
-                                                         "plugin",
-                                                         "qwindowgeometry",
-                                                         "qwindowicon",
-                                                         "qwindowtitle",
-                                                         "session",
-                                                         "style",
-                                                         "stylesheet",
-                                                         "display",
-                                                         "geometry",
-                                                         "title",
-                                                         "name",
-                                                         "fn",
-                                                         "font",
-                                                         "bg",
-                                                         "background",
-                                                         "fg",
-                                                         "foreground",
-                                                         "btn",
-                                                         "button",
-                                                         "im",
-                                                         "inputstyle",
-                                                         "visual",
-                                                         "ncols",
-                                                         "cmap"};
-    static const std::set<std::string_view> flags = {"reverse", "widgetcount", "nograb",
-                                                     "dograb",  "sync",        "testability"};
+    std::vector<std::string_view> views;
+    for (const QByteArray& argument : arguments)
+        views.emplace_back(argument.constData(), size_t(argument.size()));
     QStringList documents;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument(arguments[i].constData(), size_t(arguments[i].size()));
-        if (argument.size() > 1 && argument[0] == '-') {
-            std::string_view name = argument.substr(argument.starts_with("--") ? 2 : 1);
-            const bool inline_value = name.find('=') != std::string_view::npos;
-            name = name.substr(0, name.find('='));
-            if (withValue.count(name)) {
-                if (!inline_value)
-                    ++i;
-                continue;
-            }
-            if (flags.count(name))
-                continue;
-        }
-        documents.append(FileName::decode(arguments[i]));
-    }
+    for (const size_t index : CommandLine::parse(views).documents)
+        documents.append(FileName::decode(arguments[qsizetype(index)]));
     return documents;
 }
 
@@ -218,7 +178,8 @@ void SingleInstance::serve(QLocalSocket* socket) {
                 socket->read(qMin(target - received->size() + 1, socket->bytesAvailable())));
         }
         QStringList paths;
-        switch (InstanceMessage::decode(*received, paths)) {
+        InstanceMessage::Start start;
+        switch (InstanceMessage::decode(*received, paths, &start)) {
         case Parse::NeedMore:
             return;
         case Parse::Invalid:
@@ -232,7 +193,7 @@ void SingleInstance::serve(QLocalSocket* socket) {
             socket->write(&ack, 1);
             socket->flush();
             socket->disconnectFromServer();
-            emit filesReceived(paths);
+            emit filesReceived(paths, start.fullScreen, start.slideshow);
             return;
         }
     };

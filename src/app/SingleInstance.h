@@ -50,7 +50,8 @@ class SingleInstance : public QObject {
     static constexpr int maxPathCount = 256 * 1024;
 
   signals:
-    void filesReceived(const QStringList& paths); // empty = plain relaunch
+    // Empty paths: a plain relaunch. The flags: its -f and -s.
+    void filesReceived(const QStringList& paths, bool fullScreen, bool slideshow);
 
   private:
     void acceptConnections();

@@ -7,6 +7,8 @@
 // them, for whatever reason, it becomes the viewer by exec: same process, same arguments, and
 // the viewer makes its own instance check. A wrong guess here thus costs time, never a file.
 
+#include "platform/CommandLine.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <ctime>
 #include <pwd.h>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -228,6 +231,22 @@ bool handOver(const std::string& path, const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Options first, before any hand-over: --help must not open a window.
+    std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const CommandLine line = CommandLine::parse(arguments);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+        std::fputs(CommandLine::usage().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        std::printf("ovisto %s\n", OVISTO_VERSION);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", line.error.c_str());
+        return 2;
+    case CommandLine::Action::Open:
+        break;
+    }
     std::string message;
     if (argc >= 1 && buildMessage(argc, argv, message) && handOver(socketPath(), message))
         return 0;

@@ -62,4 +62,14 @@ if up "the viewer opens" a.jpg "$work/fx/sample/a.jpg"; then
   check "and the window is maximised again" state_has MAXIMIZED_VERT yes
 fi
 
+# From the command line: -f starts in full screen, and --version answers without a window.
+"$ovisto" --version >"$work/version.txt" 2>&1
+check "--version prints the version and exits 0" grep -q '^ovisto [0-9]' "$work/version.txt"
+check "and opens no window" none_named --version
+focus "$viewer"; xdotool key Escape
+check "the viewer closes" none_named a.jpg
+if up "-f opens the image" b.PNG -f "$work/fx/sample/b.PNG"; then
+  check "in full screen" window_is "$win" "$full"
+fi
+
 finish

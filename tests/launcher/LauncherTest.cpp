@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "platform/CommandLine.h"
 #include "platform/FileName.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -182,19 +184,39 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreRefusedAndTheInstanceGoesOn) {
     EXPECT_EQ(stalled->state(), QLocalSocket::ConnectedState);
 }
 
-TEST(SingleInstanceArguments, QtOptionsAndTheirValuesAreLeftOut) {
-    // Options with a value take the next argument unless it is given inline; a value-taking
-    // option at the end takes nothing; a lone "-" and options Qt does not know are documents.
-    EXPECT_EQ(SingleInstance::documentArguments({"-platform", "xcb", "a.jpg", "--style", "fusion",
-                                                 "-style=fusion", "--platform=wayland", "b.jpg",
-                                                 "-reverse", "--sync", "-", "-unknown", "c.jpg",
-                                                 "-display"}),
-              (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("-"),
-                           QStringLiteral("-unknown"), QStringLiteral("c.jpg")}));
-    // The value of an option is taken whatever it looks like, even a name of an image.
-    EXPECT_EQ(SingleInstance::documentArguments({"-title", "photo.jpg", "d.jpg"}),
-              QStringList{QStringLiteral("d.jpg")});
-    EXPECT_EQ(SingleInstance::documentArguments({"caf\xe9.jpg"}),
+TEST(CommandLine, OptionsComeFirstAndQtsTakeTheirValues) {
+    using A = CommandLine::Action;
+    struct Case {
+        std::vector<std::string_view> arguments;
+        A action;
+        std::vector<size_t> documents;
+        bool fullScreen = false, slideshow = false;
+    };
+    // Qt's options with a value take the next argument unless it is given inline, even one
+    // named like an image; "-" and everything after "--" are documents.
+    for (const Case& c : std::initializer_list<Case>{
+             {{"-platform", "xcb", "a.jpg", "--style", "fusion", "-style=fusion", "b.jpg",
+               "-reverse", "-", "-title", "c.jpg", "-display"},
+              A::Open,
+              {2, 6, 8}},
+             {{"-f", "a.jpg", "--slideshow"}, A::Open, {1}, true, true},
+             {{"--", "-f", "--help"}, A::Open, {1, 2}},
+             {{"a.jpg", "--help"}, A::Help, {0}},
+             {{"-h"}, A::Help, {}},
+             {{"--version", "-nonsense"}, A::Version, {}},
+             {{"a.jpg", "-x.jpg"}, A::Fail, {0}},
+         }) {
+        SCOPED_TRACE(testing::PrintToString(
+            std::vector<std::string>(c.arguments.begin(), c.arguments.end())));
+        const CommandLine line = CommandLine::parse(c.arguments);
+        EXPECT_EQ(line.action, c.action);
+        EXPECT_EQ(line.documents, c.documents);
+        EXPECT_EQ(line.fullScreen, c.fullScreen);
+        EXPECT_EQ(line.slideshow, c.slideshow);
+        EXPECT_EQ(line.error.empty(), c.action != A::Fail);
+    }
+    // The instance takes a second launch's documents by the same rule, byte for byte.
+    EXPECT_EQ(SingleInstance::documentArguments({"-s", "caf\xe9.jpg", "-style", "x"}),
               QStringList{FileName::decode("caf\xe9.jpg")});
 }
 
@@ -361,6 +383,42 @@ TEST_F(LauncherTest, FindsTheInstanceWhereverQtPutsItsSocket) {
             << qPrintable(SingleInstance::defaultSocketPath());
         expectHandedOver();
     }
+}
+
+TEST_F(LauncherTest, OptionsAreAnsweredBeforeAnyHandOverOrViewer) {
+    useRuntimeFolder();
+    SingleInstance running(SingleInstance::defaultSocketPath());
+    ASSERT_TRUE(running.listen());
+    QSignalSpy received(&running, &SingleInstance::filesReceived);
+    const struct {
+        QStringList arguments;
+        int status;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {{QStringLiteral("--version")}, 0, "ovisto ", ""},
+        {{QStringLiteral("a.jpg"), QStringLiteral("--help")}, 0, "Usage: ovisto", ""},
+        {{QStringLiteral("--bogus")}, 2, "", "ovisto: unknown option '--bogus'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(qPrintable(c.arguments.join(' ')));
+        QProcess process;
+        process.start(launcher, c.arguments);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitCode(), c.status);
+        EXPECT_TRUE(process.readAllStandardOutput().startsWith(c.out));
+        const QByteArray err = process.readAllStandardError();
+        EXPECT_TRUE(err.startsWith(c.err)) << err.constData();
+        EXPECT_LE(err.count('\n'), 1);
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(received.count(), 0);
+    EXPECT_TRUE(viewerRecord().isEmpty());
+    // -f and -s travel with a second launch's documents.
+    EXPECT_EQ(launch({"-f", "-s", "a.jpg"}), 0);
+    ASSERT_EQ(received.count(), 1);
+    EXPECT_EQ(received.at(0).at(1).toBool(), true);
+    EXPECT_EQ(received.at(0).at(2).toBool(), true);
 }
 
 TEST_F(LauncherTest, ArgumentsReachTheInstanceByteExact) {
