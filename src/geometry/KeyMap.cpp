@@ -41,6 +41,16 @@ KeyMap::Decision KeyMap::keyDown(quint32 scanCode, int key, Qt::KeyboardModifier
     switch (key) {
     case Qt::Key_Home: return {Action::FirstImage, true};
     case Qt::Key_End: return {Action::LastImage, true};
+    case Qt::Key_PageDown:
+        return {Action::NextImage, true};
+    case Qt::Key_PageUp:
+    case Qt::Key_Backspace:
+        return {Action::PreviousImage, true};
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        return {Action::ZoomIn, true};
+    case Qt::Key_Minus:
+        return {Action::ZoomOut, true};
     default: break;
     }
     switch (at) {

@@ -104,6 +104,8 @@ void ViewController::wireGeometryAndInput() {
     connect(viewerInput, &ViewerInput::firstImageRequested, this,
             [this] { doc->showFirstImage(); });
     connect(viewerInput, &ViewerInput::lastImageRequested, this, [this] { doc->showLastImage(); });
+    connect(viewerInput, &ViewerInput::stepRequested, this,
+            [this](int by) { by > 0 ? showNextImage() : showPreviousImage(); });
     connect(viewerInput, &ViewerInput::filesDropped, this, &ViewController::filesDropped);
     connect(viewerInput, &ViewerInput::toggleFullScreenRequested, fullScreenSteps,
             &ViewerFullScreen::toggleFullScreen);

@@ -113,6 +113,12 @@ bool ViewerInput::keyDown(const QKeyEvent* event) {
     case Action::LastImage:
         emit lastImageRequested();
         break;
+    case Action::NextImage:
+        emit stepRequested(1);
+        break;
+    case Action::PreviousImage:
+        emit stepRequested(-1);
+        break;
     }
     return decision.consumed;
 }
@@ -157,6 +163,14 @@ void ViewerInput::liveResizeEnded() {
 }
 
 void ViewerInput::closeOrLeaveFullScreen() {
+    // A selection, or the tool to make one, goes first: Escape again closes.
+    if (modes.inSelecting() || (selection && selection->hasSelection())) {
+        if (modes.inSelecting())
+            canBeSelected(false);
+        if (selection)
+            selection->deselect();
+        return;
+    }
     QWidget* window = view->window();
     // Leaving goes through the toggle, so that its steps run.
     if (window->isFullScreen())
@@ -278,6 +292,10 @@ bool ViewerInput::mouseEvent(QEvent* event) {
 }
 
 bool ViewerInput::mousePress(QMouseEvent* mouse, bool doubleClick) {
+    if (mouse->button() == Qt::BackButton || mouse->button() == Qt::ForwardButton) {
+        emit stepRequested(mouse->button() == Qt::ForwardButton ? 1 : -1);
+        return true;
+    }
     const QPointF at = mouse->position();
     // Any press means the window system's resize, if any, is over.
     modes.endLiveResize();

@@ -47,6 +47,8 @@ signals:
     void actualSizeRequested();
     void firstImageRequested();
     void lastImageRequested();
+    // Page keys, Backspace and the mouse's back and forward buttons: +1 or -1.
+    void stepRequested(int by);
     void filesDropped(const QStringList& paths);
     // F on key up, Escape in full screen, a double click on the image.
     void toggleFullScreenRequested();

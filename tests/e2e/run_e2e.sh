@@ -9,6 +9,9 @@ if up "a folder opens at its first image" a.jpg "$work/fx/sample"; then
   press Right "Right steps to the next image" title_becomes "$win" b.PNG
   press "Right Right Right" "Right wraps around at the end" title_becomes "$win" a.jpg
   press Left "Left wraps around at the start" title_becomes "$win" img2.gif
+  press Next "Page Down steps to the next image" title_becomes "$win" a.jpg
+  xdotool key ctrl+a; sleep 0.3; xdotool key Escape; sleep 0.5
+  check "Escape with a selection takes the selection, not the window" visible a.jpg
 fi
 
 # A second launch hands over and exits 0, through `ovisto`, a small launcher that loads no Qt:

@@ -92,7 +92,8 @@ TEST(KeyMap, KeysDownByPositionOrBySymbol) {
     const Qt::KeyboardModifiers none, ctrl = Qt::ControlModifier;
     // Actual Size (19, 51) also reaches the menus; Shift is plain; Ctrl+D is no pan; F acts on key
     // up. A layout where the W position types Z still pans up; with no scan code the symbol
-    // decides, as it does for = and + (both at 21 on a US layout); no shortcut runs a zoom twice.
+    // decides, as it does for = and + (both at 21 on a US layout), plain or with Control (no
+    // shortcut runs a zoom twice), and for the page keys and Backspace.
     // clang-format off
     const struct Case {
         quint32 code;
@@ -111,7 +112,10 @@ TEST(KeyMap, KeysDownByPositionOrBySymbol) {
         {41, 0, none, {}, false}, {25, Qt::Key_Z, none, A::PanUp, {}},
         {0, Qt::Key_D, none, A::PanRight, {}}, {21, Qt::Key_Equal, ctrl, A::ZoomIn, true},
         {21, Qt::Key_Plus, ctrl | Qt::ShiftModifier, A::ZoomIn, {}},
-        {20, Qt::Key_Minus, ctrl, A::ZoomOut, {}}, {21, Qt::Key_Equal, none, {}, false},
+        {20, Qt::Key_Minus, ctrl, A::ZoomOut, {}}, {21, Qt::Key_Equal, none, A::ZoomIn, true},
+        {20, Qt::Key_Minus, none, A::ZoomOut, true}, {117, Qt::Key_PageDown, none, A::NextImage, true},
+        {112, Qt::Key_PageUp, none, A::PreviousImage, true},
+        {22, Qt::Key_Backspace, none, A::PreviousImage, true},
         {21, Qt::Key_Equal, ctrl | Qt::AltModifier, {}, false},
         {110, Qt::Key_Home, none, A::FirstImage, {}}, {115, Qt::Key_End, none, A::LastImage, {}},
         {110, Qt::Key_Home, ctrl, {}, false}};

@@ -117,7 +117,7 @@ TEST_F(ViewerInputTest, ControlWheelControlEqualsAndSmartZoomZoomThePlainWheelDo
         << "at " << imageRect().width() << " wide, not " << before.width();
 }
 
-TEST_F(ViewerInputTest, HomeAndEndGoToTheEndsOfTheList) {
+TEST_F(ViewerInputTest, HomeEndPageKeysAndMouseButtonsStepEscapeTakesASelectionFirst) {
     ASSERT_TRUE(open(path("img10.gif")));
     QTest::keyClick(keyboard(), Qt::Key_End);
     ASSERT_TRUE(settle());
@@ -130,6 +130,19 @@ TEST_F(ViewerInputTest, HomeAndEndGoToTheEndsOfTheList) {
     QTest::keyClick(keyboard(), Qt::Key_Home);
     ASSERT_TRUE(settle());
     EXPECT_EQ(loads.count(), 0) << "already the first: nothing to load again";
+    QTest::keyClick(keyboard(), Qt::Key_PageDown);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("b.PNG"));
+    QMouseEvent back(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::BackButton,
+                     Qt::BackButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(vc, &back);
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("a.jpg"));
+    vc->selection()->selectAll();
+    ASSERT_TRUE(vc->selection()->hasSelection());
+    QTest::keyClick(keyboard(), Qt::Key_Escape);
+    EXPECT_FALSE(vc->selection()->hasSelection());
+    EXPECT_TRUE(window->isVisible()) << "the first Escape takes only the selection";
 }
 
 TEST_F(ViewerInputTest, OnlyTheUsersEdgeDragMakesTheImageCoverTheWindow) {
