@@ -209,3 +209,27 @@ TEST_F(WorkspaceTest, OpenFileLaunchesTheApplicationWithTheFileOrFails) {
     EXPECT_FALSE(Workspace::openFile(path, QString()));
     EXPECT_FALSE(Workspace::openFile(files.filePath("gone.png"), viewer->id));
 }
+
+// Odd names reach the application as one argument, byte for byte: nothing
+// splits a newline or expands a "$(...)", and the absolute path cannot pass
+// for an option.
+TEST_F(WorkspaceTest, OddNamesReachTheApplicationExactly) {
+    const QByteArray png = TestImages::read(pngFile("plain.png"));
+    const QByteArray folder = QFile::encodeName(files.path()) + '/';
+    for (const QByteArray& name :
+         {QByteArray("-x.png"), QByteArray("--help.png"), QByteArray("two\nlines.png"),
+          QByteArray("caf\xe9 $(id) 'q'.png"), QByteArray(251, 'n') + ".png"}) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray raw = folder + name;
+        FILE* file = std::fopen(raw.constData(), "wb");
+        ASSERT_TRUE(file);
+        std::fwrite(png.constData(), 1, size_t(png.size()), file);
+        std::fclose(file);
+        QFile::remove(WorkspaceEnvironment::markerPath());
+        ASSERT_TRUE(Workspace::openFile(FileName::decode(raw), "fake-viewer.desktop"));
+        QFile marker(WorkspaceEnvironment::markerPath());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return marker.exists() && marker.size() > 0; }));
+        EXPECT_EQ(TestImages::read(marker.fileName()), raw);
+        ::unlink(raw.constData());
+    }
+}
