@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
-#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -174,56 +173,6 @@ TEST_F(ViewerDocumentTest, AFifoNamedLikeAnArchiveOrAPhotoFailsAtOnce) {
     document.startWithFile(QFile::decodeName(fifoJpeg));
     ASSERT_TRUE(ready.wait(10000));
     EXPECT_EQ(document.state(), ViewerDocument::State::Failed);
-}
-
-// Files change after the listing, some after they were read ahead: one gone
-// cannot be opened, one replaced (same size and time) or rewritten while shown
-// shows its new content once stepped onto, and every step after works.
-TEST_F(ViewerDocumentTest, FilesGoneOrReplacedSinceTheyWereReadAheadAreNotShownStale) {
-    const QStringList files = makeFolder(4);
-    const auto replace = [](const QString& path, QColor colour) {
-        const struct stat before = [&] {
-            struct stat status {};
-            ::stat(QFile::encodeName(path).constData(), &status);
-            return status;
-        }();
-        const QString fresh = path + ".new";
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(colour);
-        const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
-        return TestImages::writeImage(fresh, image, "PNG") &&
-               ::utimensat(AT_FDCWD, QFile::encodeName(fresh).constData(), times, 0) == 0 &&
-               ::rename(QFile::encodeName(fresh).constData(),
-                        QFile::encodeName(path).constData()) == 0;
-    };
-    ViewerDocument document;
-    QSignalSpy ahead(document.prefetcher(), &Prefetcher::ready);
-    QSignalSpy ready(&document, &ViewerDocument::itemReady);
-    const auto shown = [&](const auto& step) {
-        const qsizetype before = ready.size();
-        step();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ready.size() > before; }, 10000));
-        return ready.last().first().value<LoadedItem>().image;
-    };
-    const auto readAhead = [&](qsizetype count) {
-        return QTest::qWaitFor([&] { return ahead.size() == count; }, 10000);
-    };
-    const auto colour = [](const QImage& image) { return image.pixelColor(4, 4); };
-    EXPECT_FALSE(shown([&] { document.startWithFile(files[0]); }).isNull());
-    ASSERT_TRUE(readAhead(2)); // img01 and img03
-    ASSERT_TRUE(replace(files[3], Qt::red));
-    EXPECT_EQ(colour(shown([&] { document.showPreviousImage(); })), QColor(Qt::red));
-    ASSERT_TRUE(readAhead(3)); // img02
-    EXPECT_FALSE(shown([&] { document.showPreviousImage(); }).isNull());
-    ASSERT_TRUE(readAhead(4)); // img01
-    ASSERT_EQ(::unlink(QFile::encodeName(files[1]).constData()), 0);
-    EXPECT_TRUE(shown([&] { document.showPreviousImage(); }).isNull());
-    EXPECT_EQ(document.state(), ViewerDocument::State::Failed);
-    EXPECT_FALSE(shown([&] { document.showPreviousImage(); }).isNull());
-    // Replaced while shown: what is on screen stays, coming back shows the new.
-    ASSERT_TRUE(replace(files[0], Qt::blue));
-    EXPECT_TRUE(shown([&] { document.showNextImage(); }).isNull());
-    EXPECT_EQ(colour(shown([&] { document.showPreviousImage(); })), QColor(Qt::blue));
 }
 
 // A loader that holds its decode until released, and says when it ran.
