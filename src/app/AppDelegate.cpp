@@ -17,6 +17,7 @@
 #include "menus/OpenWithMenu.h"
 #include "platform/DesktopRecentFiles.h"
 #include "platform/DocumentPortal.h"
+#include "platform/FileName.h"
 #include "platform/RecentDocuments.h"
 #include "viewer/ChromeStyle.h"
 #include "viewer/FolderGrants.h"
@@ -332,8 +333,11 @@ void AppDelegate::rebuildRecentMenu() {
     QMenu* menu = menus->openRecent();
     menu->clear();
     for (const QString& path : recent->recentDocuments()) {
-        QAction* action = menu->addAction(QFileInfo(path).fileName());
-        action->setToolTip(path);
+        // Shown as the title shows it, an "&" in the name kept as itself
+        // rather than taken for a shortcut mark.
+        const QString name = FileName::display(QFileInfo(path).fileName());
+        QAction* action = menu->addAction(QString(name).replace(QLatin1Char('&'), "&&"));
+        action->setToolTip(FileName::display(path));
         connect(action, &QAction::triggered, this, [this, path] { application({path}); });
     }
     menu->addSeparator();
