@@ -17,6 +17,7 @@
 #include "menus/OpenWithMenu.h"
 #include "platform/DesktopRecentFiles.h"
 #include "platform/DocumentPortal.h"
+#include "platform/FileName.h"
 #include "platform/RecentDocuments.h"
 #include "viewer/ChromeStyle.h"
 #include "viewer/FolderGrants.h"
@@ -352,16 +353,18 @@ void AppDelegate::rebuildRecentMenu() {
     const QStringList documents = recent->recentDocuments();
     QStringList names;
     for (const QString& path : documents)
-        names.append(QFileInfo(path).fileName());
+        names.append(FileName::display(QFileInfo(path).fileName()));
     for (qsizetype i = 0; i < documents.size(); ++i) {
         const QString& path = documents[i];
-        // Two IMG_0001.jpg are told apart by their folders.
+        // Two IMG_0001.jpg are told apart by their folders; shown as the
+        // title shows names, an "&" kept as itself, not a shortcut mark.
         const QString name =
             names.count(names[i]) > 1
-                ? names[i] + QStringLiteral(" — ") + QFileInfo(QFileInfo(path).path()).fileName()
+                ? names[i] + QStringLiteral(" — ") +
+                      FileName::display(QFileInfo(QFileInfo(path).path()).fileName())
                 : names[i];
-        QAction* action = menu->addAction(name);
-        action->setToolTip(path);
+        QAction* action = menu->addAction(QString(name).replace(QLatin1Char('&'), "&&"));
+        action->setToolTip(FileName::display(path));
         connect(action, &QAction::triggered, this, [this, path] { application({path}); });
     }
     menu->addSeparator();

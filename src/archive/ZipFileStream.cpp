@@ -24,6 +24,10 @@ qint64 readAt(ZipFileStream* stream, char* buffer, quint64 count, quint64 offset
 }
 
 voidpf ZCALLBACK fileOpen(voidpf, const void* filename, int) {
+    // Only a regular file is opened at all: opening a device can act on it.
+    struct stat named;
+    if (::stat(static_cast<const char*>(filename), &named) != 0 || !S_ISREG(named.st_mode))
+        return nullptr;
     const int fd = ::open(static_cast<const char*>(filename), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return nullptr;

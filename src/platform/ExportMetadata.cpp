@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 #include "platform/ImageEncoder.h"
+#include "platform/RegularFile.h"
 #include "platform/imagesource/ExifProperties.h"
 #include "platform/imagesource/JpegSegments.h"
 #include "platform/imagesource/PngChunks.h"
@@ -152,6 +153,10 @@ ExportMetadata ExportMetadata::fromData(const Exiv2::ExifData& exifData,
 }
 
 ExportMetadata ExportMetadata::readFile(const QString& path) {
+    // Exiv2 opens the name itself, and would wait for ever on a FIFO put
+    // there since the image was shown.
+    if (!RegularFile::open(path).isOpen())
+        return {};
     return readWith(
         [&] { return Exiv2::ImageFactory::open(FileName::encode(path).toStdString(), false); });
 }

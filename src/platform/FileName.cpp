@@ -102,7 +102,10 @@ QString FileName::display(const QString& name) {
     for (qsizetype i = 0; i < shown.size(); ++i) {
         const char16_t unit = shown.at(i).unicode();
         const bool paired = i > 0 && QChar::isHighSurrogate(name.at(i - 1).unicode());
-        if (isEscapedByte(unit) && !paired)
+        // A control character (a newline in a name) would break a title
+        // into lines or vanish from it.
+        const bool control = unit < 0x20 || (unit >= 0x7F && unit < 0xA0);
+        if ((isEscapedByte(unit) && !paired) || control)
             shown[i] = QChar::ReplacementCharacter;
     }
     return shown;

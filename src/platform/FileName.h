@@ -15,6 +15,7 @@ class FileName {
     static QString decode(const char* bytes);
     // The exact bytes decode() was given.
     static QByteArray encode(const QString& name);
-    // For showing (a window title): escaped bytes become U+FFFD.
+    // For showing (a window title): escaped bytes and control characters
+    // become U+FFFD.
     static QString display(const QString& name);
 };

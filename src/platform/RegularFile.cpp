@@ -13,16 +13,20 @@ RegularFile RegularFile::open(const QString& path) {
     const QByteArray name = FileName::encode(path);
     if (name.isEmpty())
         return file;
-    // Non-blocking, so that a FIFO with no writer cannot hold the open up;
-    // what the path names is checked on the open file itself, so it cannot
-    // change between the check and the read.
+    // Nothing but a regular file is even opened: opening a device can act
+    // (a tape rewinds, a watchdog arms) and opening a FIFO wakes its writer.
+    struct stat status {};
+    if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return file;
+    // Non-blocking, so that a FIFO swapped in since cannot hold the open up;
+    // what the path names is checked again on the open file itself, so it
+    // cannot change between the check and the read.
     int fd = -1;
     do {
         fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return file;
-    struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return file;

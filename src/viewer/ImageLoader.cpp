@@ -122,6 +122,9 @@ QImage ImageLoader::firstLookCopy(const QImage& image, const QSize& fullSize,
 
 void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceMaker& make,
                              const std::function<DrawnSize()>& drawn, const Emit& out) {
+    // Before the read: a file rewritten while it is decoded then no longer
+    // matches what is kept of it.
+    const std::optional<FileStamp> stamp = FileStamp::of(path);
     std::unique_ptr<ImageSource> source = make(path);
     if (firstLooks && source && !Cancellation::requested()) {
         LoadedItem first;
@@ -134,6 +137,7 @@ void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceM
         }
     }
     LoadedItem item = load(std::move(source), path, drawn);
+    item.stamp = stamp;
     // Made here, on the worker, the first paint of the image is a plain copy.
     if (drawn && !item.image.isNull() && !item.overview && !Cancellation::requested())
         item.screenCopy = screenCopyFor(item.image, drawn());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileStamp.h"
 #include "platform/Workspace.h"
 #include "viewer/BackgroundTask.h"
 
@@ -36,6 +37,9 @@ struct LoadedItem {
     QImage screenCopy;
     // The applications that open the file, when looked up with the decode.
     std::optional<QList<ApplicationInfo>> applications;
+    // The file as it was just before it was read, for telling later whether
+    // what was decoded is still what it holds; nothing when not stamped.
+    std::optional<FileStamp> stamp;
 };
 
 Q_DECLARE_METATYPE(LoadedItem)

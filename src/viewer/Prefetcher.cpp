@@ -112,7 +112,10 @@ void Prefetcher::keep(const QString& path, const LoadedItem& item, const QString
     if (path.isEmpty() || item.image.isNull() || item.preview)
         return;
     const QString stampPath = container.isEmpty() ? path : container;
-    entries.insert(keyOf(container, path), {item, FileStamp::of(stampPath), stampPath});
+    // The stamp from before the decode when there is one: a file changed
+    // since must not pass for what was decoded.
+    const Stamp stamp = item.stamp && container.isEmpty() ? item.stamp : FileStamp::of(stampPath);
+    entries.insert(keyOf(container, path), {item, stamp, stampPath});
 }
 
 void Prefetcher::setScreenCopy(const QString& path, const QImage& shown, const QImage& copy,

@@ -40,6 +40,10 @@ TEST(FileName, InvalidBytesAreEscapedAndShownAsReplacementCharacters) {
     EXPECT_EQ(FileName::display(name), "caf\uFFFD.jpg");
     const QString astral = FileName::decode(QByteArray("\xf0\x90\x82\x80"));
     EXPECT_EQ(FileName::display(astral), astral);
+    // A title stays one line: control characters show as replacements too.
+    EXPECT_EQ(FileName::display(FileName::decode(QByteArray("a\nb\tc\x7f\xc2\x85.jpg"))),
+              "a\uFFFDb\uFFFDc\uFFFD\uFFFD.jpg");
+    EXPECT_EQ(FileName::display("--help.jpg"), "--help.jpg");
 }
 
 } // namespace

@@ -195,14 +195,26 @@ TEST_F(WorkspaceTest, OpenFileLaunchesTheApplicationWithTheFileOrFails) {
     const QList<ApplicationInfo> apps = Workspace::applicationsForFile(path);
     const ApplicationInfo* viewer = find(apps, "fake-viewer.desktop");
     ASSERT_NE(viewer, nullptr);
-    // By desktop file path as listed, and by desktop id.
-    for (const QString& application : {viewer->path, viewer->id}) {
+    const auto handed = [](const QString& file, const QString& application) {
         QFile::remove(WorkspaceEnvironment::markerPath());
-        ASSERT_TRUE(Workspace::openFile(path, application)) << application.toStdString();
         QFile marker(WorkspaceEnvironment::markerPath());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return marker.exists() && marker.size() > 0; }));
-        ASSERT_TRUE(marker.open(QIODevice::ReadOnly));
-        EXPECT_EQ(QFile::decodeName(marker.readAll()), path);
+        EXPECT_TRUE(Workspace::openFile(file, application) &&
+                    QTest::qWaitFor([&] { return marker.exists() && marker.size() > 0; }));
+        return TestImages::read(marker.fileName());
+    };
+    // By desktop file path as listed, and by desktop id.
+    for (const QString& application : {viewer->path, viewer->id})
+        EXPECT_EQ(handed(path, application), QFile::encodeName(path));
+    // Odd names come as one argument, byte for byte: nothing splits a newline
+    // or expands "$(id)", and the absolute path passes for no option.
+    for (const QByteArray& name : {QByteArray("-x.png"), QByteArray("--help.png"),
+                                   QByteArray("a\nb.png"), QByteArray("caf\xe9 $(id) 'q'.png"),
+                                   QByteArray(251, 'n') + ".png"}) {
+        const QByteArray raw = QFile::encodeName(files.path()) + '/' + name;
+        FILE* file = std::fopen(raw.constData(), "wb");
+        ASSERT_TRUE(file && std::fclose(file) == 0);
+        EXPECT_EQ(handed(FileName::decode(raw), viewer->id), raw);
+        ::unlink(raw.constData());
     }
     EXPECT_FALSE(Workspace::openFile(path, "no-such-app.desktop"));
     EXPECT_FALSE(Workspace::openFile(path, files.filePath("missing.desktop")));

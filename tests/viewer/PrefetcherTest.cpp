@@ -1,4 +1,5 @@
 #include "viewer/Prefetcher.h"
+#include "platform/ImageSource.h"
 #include "support/FormatFixtures.h"
 #include "support/ViewerWindowTest.h"
 #include "viewer/DNSImageView.h"
@@ -45,6 +46,29 @@ TEST_F(PrefetchTest, NeighboursAreDecodedAheadAndStayWithinTheBudget) {
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return prefetcher.cached(path("b.PNG")).has_value(); }, 10000));
     EXPECT_EQ(prefetcher.cached(path("b.PNG"))->image.size(), QSize(50, 50));
+}
+
+// The image just shown is kept by the stamp its file had before the decode:
+// a file rewritten while it was decoded (still being written, say) is
+// decoded again when the user comes back to it.
+TEST_F(PrefetchTest, AnImageKeptAfterItsFileChangedIsNotServed) {
+    const QString file = path("b.PNG");
+    const auto decode = [&file] {
+        LoadedItem item;
+        ImageLoader::decodeFile(
+            file, false, [](const QString& p) { return ImageSource::createWithURL(p); }, {},
+            [&item](LoadedItem out) { item = std::move(out); });
+        return item;
+    };
+    const LoadedItem before = decode();
+    ASSERT_FALSE(before.image.isNull());
+    ASSERT_TRUE(TestImages::writeImage(file, TestImages::asymmetric(41, 30), "PNG"));
+    Prefetcher prefetcher;
+    prefetcher.keep(file, before);
+    EXPECT_FALSE(prefetcher.cached(file));
+    prefetcher.keep(file, decode());
+    ASSERT_TRUE(prefetcher.cached(file));
+    EXPECT_EQ(prefetcher.cached(file)->image.size(), QSize(41, 30));
 }
 
 TEST_F(PrefetchTest, SteppingOnStillDecodesAheadWhenTwoNeighboursFitTheBudget) {
