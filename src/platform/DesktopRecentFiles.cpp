@@ -53,9 +53,21 @@ bool DesktopRecentFiles::addTo(const QString& store, const QString& path, const 
     GBookmarkFile* bookmarks = g_bookmark_file_new();
     GError* error = nullptr;
     const QFileInfo existing(store);
+    if (existing.exists() && existing.size() > maximumBytes) {
+        qWarning("Recent files: %s is left alone: larger than %lld bytes", file.constData(),
+                 maximumBytes);
+        g_bookmark_file_free(bookmarks);
+        return false;
+    }
+    // glib takes the whole file or nothing: an element it does not know, an
+    // entry without its address or a bad date fail the load. A list it
+    // cannot read is never written, not even after a copy: the file is the
+    // desktop's, other programs read and write it, and a copy beside it is
+    // one none of them would ever look at, so replacing the list with ours
+    // alone would lose the user's history for good. Without our entry the
+    // list stays as whole as its writer left it.
     if (existing.exists() && existing.size() > 0 &&
         !g_bookmark_file_load_from_file(bookmarks, file.constData(), &error)) {
-        // Unreadable or not a list: writing ours would lose the user's entries.
         qWarning("Recent files: %s is left alone: %s", file.constData(),
                  error ? error->message : "cannot read it");
         g_clear_error(&error);
