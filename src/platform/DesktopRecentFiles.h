@@ -4,9 +4,9 @@
 
 // The desktop's list of recently used files (recently-used.xbel, shared with
 // file managers and other applications), to which the viewer adds what it
-// opens. The list is the user's: one that cannot be read is left as it is,
-// and every entry of one that can, those for files that are gone included,
-// is written back as it was.
+// opens. The list is the user's: one that cannot be read, or could not be
+// written back with every entry it holds (those for files that are gone
+// included), is left as it is.
 class DesktopRecentFiles {
   public:
     // Queued on a pool of ours: writing the list can block on a slow home.
