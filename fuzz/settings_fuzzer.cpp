@@ -30,6 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
         __builtin_trap();
     file.close();
+    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
+    const bool damaged =
+        !SettingsFile::damage(input).isEmpty() || !SettingsFile::variantsAreSafe(input);
+    if (!SettingsFile::prepareToRead(path)) {
+        QFile::remove(path);
+        return 0; // too large: neither read nor written
+    }
     {
         QSettings store(path, QSettings::IniFormat);
         const Settings settings(store);
@@ -48,12 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         settings.histogramType();
         for (const QString& key : store.allKeys())
             Settings::colorFromHex(store.value(key).toString());
-    }
-    const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
-    const bool damaged = !SettingsFile::damage(input).isEmpty();
-    if (input.size() > SettingsFile::maximumBytes) {
-        QFile::remove(path);
-        return 0; // neither read nor written
     }
     {
         QSettings store(path, QSettings::IniFormat);

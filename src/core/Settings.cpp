@@ -22,12 +22,13 @@ QString applicationStorePath() {
 QSettings* Settings::store() const {
     if (external)
         return external;
-    if (!own && !tooLarge) {
-        // QSettings reads a file whole, whatever its size.
-        if (SettingsFile::isReadable(applicationStorePath()))
+    if (!own && !unreadable) {
+        // QSettings reads a file whole, whatever its size, and decodes every
+        // value in it at the first look-up.
+        if (SettingsFile::prepareToRead(applicationStorePath()))
             own.emplace();
         else
-            tooLarge = true;
+            unreadable = true;
     }
     return own ? &*own : nullptr;
 }

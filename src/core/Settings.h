@@ -93,10 +93,10 @@ private:
     std::optional<int> integer(const char* key, int minimum, int maximum) const;
     int choice(const char* key, int last) const { return integer(key, 0, last).value_or(0); }
     double coordinate(const char* key) const;
-    // None when the file is too large to read.
+    // None when the file cannot be read (see SettingsFile::prepareToRead).
     QSettings* store() const;
 
     QSettings* external = nullptr;
     mutable std::optional<QSettings> own;
-    mutable bool tooLarge = false;
+    mutable bool unreadable = false;
 };

@@ -20,7 +20,7 @@ QString applicationStorePath() {
 
 // Nothing when the file is too large to be read.
 std::unique_ptr<QSettings> openStore(const QString& path) {
-    if (!SettingsFile::isReadable(path))
+    if (!SettingsFile::prepareToRead(path))
         return nullptr;
     return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFileWriter.h"
 #include "platform/FileStamp.h"
+#include "platform/StoredVariantCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -82,6 +84,12 @@ struct Session {
     QMutex mutex;
     QHash<QString, QVariantMap> held;
     QSet<QString> logged;
+    // Files whose unsafe values were taken out this session, as they were
+    // left: their copy is the original, so they may be written.
+    QHash<QString, FileStamp> repaired;
+    // Files found safe to read, as they were then: the check reads the
+    // file, and the application's store is opened for every look-up.
+    QHash<QString, FileStamp> safe;
 };
 
 Session& session() {
@@ -126,27 +134,92 @@ QString SettingsFile::damage(QByteArrayView bytes) {
     return QString();
 }
 
-bool SettingsFile::isReadable(const QString& path) {
-    const QFileInfo info(path);
-    return !info.exists() || info.size() <= maximumBytes;
+bool SettingsFile::variantsAreSafe(QByteArrayView bytes) {
+    static const QByteArray stored("@Variant(");
+    if (!bytes.contains(stored))
+        return true;
+    // Qt reads the bytes with every stored variant turned into text, which
+    // gives exactly the bytes its reader would have decoded.
+    QTemporaryFile file;
+    if (!file.open())
+        return false;
+    QByteArray text = bytes.toByteArray();
+    text.replace(stored, "@" + stored);
+    if (file.write(text) != text.size() || !file.flush())
+        return false;
+    const QSettings read(file.fileName(), QSettings::IniFormat);
+    for (const QString& key : read.allKeys()) {
+        const QVariant value = read.value(key);
+        const QStringList items = value.typeId() == QMetaType::QStringList
+                                      ? value.toStringList()
+                                      : QStringList{value.toString()};
+        for (const QString& item : items) {
+            if (item.startsWith(QLatin1String(stored)) &&
+                !StoredVariantCheck::isSafe(item.toLatin1().sliced(stored.size())))
+                return false;
+        }
+    }
+    return true;
 }
 
-bool SettingsFile::prepare(const QString& path, QString* reason) {
+bool SettingsFile::prepareToRead(const QString& path) {
     QFile file(path);
     if (!file.exists())
         return true;
-    if (file.size() > maximumBytes) {
-        *reason = QStringLiteral("it is larger than %1 bytes").arg(maximumBytes);
+    if (file.size() > maximumBytes || !file.open(QIODevice::ReadOnly))
         return false;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return false;
+    Session& state = session();
+    const std::optional<FileStamp> before = FileStamp::of(path);
+    {
+        const QMutexLocker locker(&state.mutex);
+        const auto safe = state.safe.constFind(path);
+        if (before && safe != state.safe.constEnd() && *safe == *before)
+            return true;
     }
     const QByteArray bytes = file.read(maximumBytes + 1);
-    const QString damaged = damage(bytes);
-    if (damaged.isEmpty())
+    if (variantsAreSafe(bytes)) {
+        const QMutexLocker locker(&state.mutex);
+        if (before)
+            state.safe.insert(path, *before);
         return true;
+    }
+    // The lines that are unsafe on their own go; should a value run on over
+    // lines and stay unsafe, every stored variant goes.
+    QByteArrayList lines = bytes.split('\n');
+    for (QByteArray& line : lines) {
+        if (!variantsAreSafe("[General]\n" + line))
+            line.clear();
+    }
+    QByteArray repaired = lines.join('\n');
+    if (!variantsAreSafe(repaired)) {
+        for (QByteArray& line : lines) {
+            if (line.contains("@Variant("))
+                line.clear();
+        }
+        repaired = lines.join('\n');
+    }
+    const QMutexLocker locker(&state.mutex);
+    QString reason;
+    AtomicFileWriter writer;
+    if (!keepCopy(path, bytes, QStringLiteral("it holds a value Qt cannot read safely"), &reason) ||
+        !writer.write(path, repaired)) {
+        if (!state.logged.contains(path)) {
+            state.logged.insert(path);
+            qWarning("Settings: %s is not read (it holds a value Qt cannot read safely): %s",
+                     qPrintable(path),
+                     qPrintable(reason.isEmpty() ? writer.errorString() : reason));
+        }
+        return false;
+    }
+    if (const std::optional<FileStamp> stamp = FileStamp::of(path)) {
+        state.repaired.insert(path, *stamp);
+        state.safe.insert(path, *stamp);
+    }
+    return true;
+}
+
+bool SettingsFile::keepCopy(const QString& path, const QByteArray& bytes, const QString& damaged,
+                            QString* reason) {
     const QString backup = backupPath(path);
     QFile kept(backup);
     if (kept.exists()) {
@@ -167,6 +240,28 @@ bool SettingsFile::prepare(const QString& path, QString* reason) {
     qWarning("Settings: %s was damaged (%s); its bytes are kept in %s", qPrintable(path),
              qPrintable(damaged), qPrintable(backup));
     return true;
+}
+
+bool SettingsFile::prepare(const QString& path, QString* reason) {
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (file.size() > maximumBytes) {
+        *reason = QStringLiteral("it is larger than %1 bytes").arg(maximumBytes);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.read(maximumBytes + 1);
+    const QString damaged = damage(bytes);
+    if (damaged.isEmpty())
+        return true;
+    const auto repaired = session().repaired.constFind(path);
+    if (repaired != session().repaired.constEnd() && FileStamp::of(path) == *repaired)
+        return true;
+    return keepCopy(path, bytes, damaged, reason);
 }
 
 bool SettingsFile::write(QSettings* store, const QString& path, const QVariantMap& values) {
@@ -218,4 +313,6 @@ void SettingsFile::reset() {
     const QMutexLocker locker(&state.mutex);
     state.held.clear();
     state.logged.clear();
+    state.repaired.clear();
+    state.safe.clear();
 }

@@ -36,8 +36,13 @@ class SettingsFile {
     // Why the bytes are damaged; empty when they are sound.
     static QString damage(QByteArrayView bytes);
     static QString backupPath(const QString& path) { return path + QStringLiteral(".bak"); }
-    // False when the file is too large to be read at all.
-    static bool isReadable(const QString& path);
+    // Whether Qt may read the file: false when it is too large. A stored
+    // value Qt could not decode safely (see StoredVariantCheck) is taken out
+    // first, its lines dropped once the file's bytes are kept in the backup;
+    // false when they cannot be.
+    static bool prepareToRead(const QString& path);
+    // Whether every stored variant in the bytes is one Qt decodes safely.
+    static bool variantsAreSafe(QByteArrayView bytes);
 
     // Sets `values` in `store` (the file at `path`; none when it is not read)
     // and writes the file. A damaged file is first copied to the backup
@@ -54,4 +59,6 @@ class SettingsFile {
 
   private:
     static bool prepare(const QString& path, QString* reason);
+    static bool keepCopy(const QString& path, const QByteArray& bytes, const QString& damaged,
+                         QString* reason);
 };
