@@ -140,13 +140,15 @@ bool SettingsFile::variantsAreSafe(QByteArrayView bytes) {
         return true;
     // Qt reads the bytes with every stored variant turned into text, which
     // gives exactly the bytes its reader would have decoded.
+    // Without a temporary file there is no telling, and the file is read as
+    // it always was rather than stripped of its folder grants.
     QTemporaryFile file;
     if (!file.open())
-        return false;
+        return true;
     QByteArray text = bytes.toByteArray();
     text.replace(stored, "@" + stored);
     if (file.write(text) != text.size() || !file.flush())
-        return false;
+        return true;
     const QSettings read(file.fileName(), QSettings::IniFormat);
     for (const QString& key : read.allKeys()) {
         const QVariant value = read.value(key);
