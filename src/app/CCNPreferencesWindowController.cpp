@@ -32,7 +32,7 @@ CCNPreferencesWindowController::~CCNPreferencesWindowController() {
 }
 
 void CCNPreferencesWindowController::restoreFrame() {
-    const QRect saved = QSettings().value(QString::fromLatin1(FrameKey)).toRect();
+    const QRect saved = settings.preferencesFrame();
     // A frame saved on a screen that has since gone would open out of reach.
     bool onScreen = false;
     for (const QScreen* screen : QGuiApplication::screens())
@@ -53,7 +53,7 @@ void CCNPreferencesWindowController::saveFrame() {
     // Only where the user has seen it: not while it is built or hidden.
     if (restoring || !preferencesWindow->isVisible())
         return;
-    settings.setValue(FrameKey, preferencesWindow->geometry());
+    settings.setValue(Settings::PreferencesFrame, preferencesWindow->geometry());
 }
 
 void CCNPreferencesWindowController::setPreferencesViewControllers(

@@ -22,7 +22,7 @@ class QVBoxLayout;
 class CCNPreferencesWindowController : public QObject {
     Q_OBJECT
   public:
-    static constexpr const char* FrameKey = "CCNPreferencesWindowFrameAutoSaveName";
+    static constexpr const char* FrameKey = Settings::PreferencesFrame;
     static constexpr const char* ToolbarIdentifier = "CCNPreferencesMainToolbar";
     static constexpr int animationMilliseconds = 250;
 

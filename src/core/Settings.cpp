@@ -1,28 +1,61 @@
 #include "core/Settings.h"
 
+#include "platform/SettingsFile.h"
+
+#include <QCoreApplication>
+#include <QStandardPaths>
 #include <cmath>
-#include <limits>
 
 Settings::Settings() = default;
 
 Settings::Settings(QSettings& store) : external(&store) {}
 
-QSettings& Settings::store() const {
+namespace {
+// Where QSettings keeps the application's store, known before it reads it.
+QString applicationStorePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + QCoreApplication::organizationName() + QLatin1Char('/') +
+           QCoreApplication::applicationName() + QStringLiteral(".conf");
+}
+} // namespace
+
+QSettings* Settings::store() const {
     if (external)
-        return *external;
-    if (!own)
-        own.emplace();
-    return *own;
+        return external;
+    if (!own && !unreadable) {
+        // QSettings reads a file whole, whatever its size, and decodes every
+        // value in it at the first look-up.
+        if (SettingsFile::prepareToRead(applicationStorePath()))
+            own.emplace();
+        else
+            unreadable = true;
+    }
+    return own ? &*own : nullptr;
+}
+
+QString Settings::fileName() const {
+    if (QSettings* settings = store())
+        return settings->fileName();
+    return applicationStorePath();
+}
+
+QVariant Settings::value(const char* key) const {
+    const QString name = QString::fromLatin1(key);
+    QSettings* settings = store();
+    if (auto held = SettingsFile::held(fileName(), name))
+        return *held;
+    return settings ? settings->value(name) : QVariant();
 }
 
 void Settings::setValue(const char* key, const QVariant& value) {
     // Writing marks the file for rewriting even when nothing changes, and
     // some writers run often (the panel's visibility, on every refresh).
     const QString name = QString::fromLatin1(key);
-    QSettings& settings = store();
-    if (settings.contains(name) && sameValue(settings.value(name), value))
+    QSettings* settings = store();
+    const QVariant stored = this->value(key);
+    if (stored.isValid() && sameValue(stored, value))
         return;
-    settings.setValue(name, value);
+    SettingsFile::write(settings, fileName(), {{name, value}});
 }
 
 bool Settings::sameValue(const QVariant& stored, const QVariant& value) {
@@ -36,39 +69,50 @@ bool Settings::sameValue(const QVariant& stored, const QVariant& value) {
            stored.toString() == value.toString();
 }
 
-double Settings::number(const char* key) const {
-    const QVariant value = store().value(QString::fromLatin1(key));
+std::optional<double> Settings::number(const char* key) const {
+    const QVariant stored = value(key);
+    switch (stored.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        break;
+    default:
+        // A list, a map, a rectangle or bytes are no number.
+        return std::nullopt;
+    }
     bool ok = false;
-    const double d = value.toDouble(&ok);
+    const double d = stored.toDouble(&ok);
     if (!ok || !std::isfinite(d))
-        return 0.0;
+        return std::nullopt;
     return d;
 }
 
-int Settings::integer(const char* key) const {
-    const double d = number(key);
-    // A hand-edited store can hold anything; clamp rather than overflow.
-    if (d >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (d <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(d);
+std::optional<int> Settings::integer(const char* key, int minimum, int maximum) const {
+    const std::optional<double> d = number(key);
+    if (!d || std::trunc(*d) < minimum || std::trunc(*d) > maximum)
+        return std::nullopt;
+    return int(*d);
 }
 
-double Settings::nonNegative(const char* key) const {
-    return std::max(0.0, number(key));
-}
-
-int Settings::effectiveSlideshowDelay(int stored) {
-    return stored < minimumSlideshowDelay ? defaultSlideshowDelay : stored;
+double Settings::coordinate(const char* key) const {
+    const double d = number(key).value_or(0.0);
+    return d >= 0.0 && d <= maximumCoordinate ? d : 0.0;
 }
 
 int Settings::slideshowDelay() const {
-    return effectiveSlideshowDelay(integer(SlideshowDelay));
+    return integer(SlideshowDelay, minimumSlideshowDelay, maximumSlideshowDelay)
+        .value_or(defaultSlideshowDelay);
 }
 
 QColor Settings::backgroundColor() const {
-    const QString text = store().value(QString::fromLatin1(BackgroundColor)).toString();
+    const QVariant stored = value(BackgroundColor);
+    if (stored.typeId() != QMetaType::QString)
+        return QColor(Qt::black);
+    const QString text = stored.toString();
     // Exactly a number sign and six hexadecimal digits: the general parser
     // drops number signs wherever they stand and lets the number parser skip
     // blanks, so "12#3456" or "# 12345" would pass it.
@@ -87,16 +131,44 @@ QColor Settings::backgroundColor() const {
 }
 
 QVariantMap Settings::savedFolders() const {
-    return store().value(QString::fromLatin1(SavedFolders)).toMap();
+    const QVariant stored = value(SavedFolders);
+    // Text would convert to an empty map anyway; a hash is what an older
+    // writer may have used.
+    if (stored.typeId() != QMetaType::QVariantMap && stored.typeId() != QMetaType::QVariantHash)
+        return {};
+    return stored.toMap();
 }
 
 bool Settings::panelVisible() const {
-    const QVariant value = store().value(QString::fromLatin1(PanelVisible));
-    if (value.typeId() == QMetaType::QString) {
-        const QString s = value.toString().trimmed().toLower();
-        return s == QLatin1String("true") || s == QLatin1String("yes") || s.toDouble() != 0.0;
+    const QVariant stored = value(PanelVisible);
+    switch (stored.typeId()) {
+    case QMetaType::QString: {
+        const QString s = stored.toString().trimmed().toLower();
+        if (s == QLatin1String("true") || s == QLatin1String("yes"))
+            return true;
+        const double d = s.toDouble();
+        return std::isfinite(d) && d != 0.0;
     }
-    return value.toBool();
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::Double:
+        return stored.toBool();
+    default:
+        return false;
+    }
+}
+
+QRect Settings::preferencesFrame() const {
+    const QVariant stored = value(PreferencesFrame);
+    if (stored.typeId() != QMetaType::QRect)
+        return QRect();
+    const QRect frame = stored.toRect();
+    const auto within = [](int v, double limit) { return std::abs(double(v)) <= limit; };
+    if (frame.width() < 1 || frame.height() < 1 || frame.width() > maximumFrameSide ||
+        frame.height() > maximumFrameSide || !within(frame.x(), maximumCoordinate) ||
+        !within(frame.y(), maximumCoordinate))
+        return QRect();
+    return frame;
 }
 
 std::optional<QColor> Settings::colorFromHex(const QString& text) {

@@ -20,6 +20,23 @@ QMutex& writing() {
     return *mutex;
 }
 
+// The list as glib would write it, when that holds every entry it has; else
+// nothing. Its writer skips an entry no application is registered for
+// (valid in the format, and some programs write them), so what it writes is
+// read back and counted before it replaces the file.
+gchar* wholeList(GBookmarkFile* bookmarks, gsize* length) {
+    gchar* data = g_bookmark_file_to_data(bookmarks, length, nullptr);
+    if (!data)
+        return nullptr;
+    GBookmarkFile* reread = g_bookmark_file_new();
+    const bool whole = g_bookmark_file_load_from_data(reread, data, *length, nullptr) &&
+                       g_bookmark_file_get_size(reread) == g_bookmark_file_get_size(bookmarks);
+    g_bookmark_file_free(reread);
+    if (!whole)
+        g_clear_pointer(&data, g_free);
+    return data;
+}
+
 QString typeByName(const QString& path) {
     const QMimeDatabase database;
     return database.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
@@ -53,9 +70,21 @@ bool DesktopRecentFiles::addTo(const QString& store, const QString& path, const 
     GBookmarkFile* bookmarks = g_bookmark_file_new();
     GError* error = nullptr;
     const QFileInfo existing(store);
+    if (existing.exists() && existing.size() > maximumBytes) {
+        qWarning("Recent files: %s is left alone: larger than %lld bytes", file.constData(),
+                 maximumBytes);
+        g_bookmark_file_free(bookmarks);
+        return false;
+    }
+    // glib takes the whole file or nothing: an element it does not know, an
+    // entry without its address or a bad date fail the load. A list it
+    // cannot read is never written, not even after a copy: the file is the
+    // desktop's, other programs read and write it, and a copy beside it is
+    // one none of them would ever look at, so replacing the list with ours
+    // alone would lose the user's history for good. Without our entry the
+    // list stays as whole as its writer left it.
     if (existing.exists() && existing.size() > 0 &&
         !g_bookmark_file_load_from_file(bookmarks, file.constData(), &error)) {
-        // Unreadable or not a list: writing ours would lose the user's entries.
         qWarning("Recent files: %s is left alone: %s", file.constData(),
                  error ? error->message : "cannot read it");
         g_clear_error(&error);
@@ -73,14 +102,21 @@ bool DesktopRecentFiles::addTo(const QString& store, const QString& path, const 
     // Adding the application again counts the use and stamps the time.
     g_bookmark_file_add_application(bookmarks, uri, applicationName, applicationExec);
     g_free(uri);
+    gsize length = 0;
+    gchar* data = wholeList(bookmarks, &length);
+    g_bookmark_file_free(bookmarks);
+    if (!data) {
+        qWarning("Recent files: %s is left alone: writing it would drop entries", file.constData());
+        return false;
+    }
     QDir().mkpath(existing.absolutePath());
     // Written to a temporary file and renamed over the old one.
-    const bool saved = g_bookmark_file_to_file(bookmarks, file.constData(), &error);
+    const bool saved = g_file_set_contents(file.constData(), data, gssize(length), &error);
+    g_free(data);
     if (!saved) {
         qWarning("Recent files: cannot write %s: %s", file.constData(),
                  error ? error->message : "unknown error");
         g_clear_error(&error);
     }
-    g_bookmark_file_free(bookmarks);
     return saved;
 }
