@@ -53,7 +53,7 @@ bool BmpRowDecoder::readHeader() {
     topDown = h < 0;
     if (h < 0)
         h = -h;
-    if (h > DecodeLimits::maxSide || width <= 0)
+    if (!DecodeLimits::allowsSize(width, h))
         return false;
     height = int(h);
     // BI_RGB, or BI_BITFIELDS / BI_ALPHABITFIELDS at 16 and 32 bits; the
@@ -128,22 +128,23 @@ bool BmpRowDecoder::readRow(int y, int left, int count, uchar* out) {
     memset(raw.data() + std::max<qint64>(got, 0), 0,
            size_t(last - first - std::max<qint64>(got, 0)));
     auto* pixels = reinterpret_cast<QRgb*>(out);
-    const uchar* data = raw.data();
-    const int bytesPer = bits / 8;
-    for (int i = 0; i < count; ++i) {
-        const qint64 x = left + i;
-        if (bits < 8) {
-            const qint64 bit = x * bits - first * 8;
-            const int index = (data[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
-            pixels[i] = palette[index];
-            continue;
-        }
-        const uchar* q = data + i * bytesPer;
-        if (bits == 8) {
-            pixels[i] = palette[*q];
-        } else if (bits == 24) {
+    const uchar* q = raw.data();
+    // A loop for each depth: the common ones stay tight.
+    if (bits == 24) {
+        for (int i = 0; i < count; ++i, q += 3)
             pixels[i] = qRgb(q[2], q[1], q[0]);
-        } else {
+    } else if (bits == 8) {
+        for (int i = 0; i < count; ++i)
+            pixels[i] = palette[q[i]];
+    } else if (bits < 8) {
+        const int mask = (1 << bits) - 1;
+        for (int i = 0; i < count; ++i) {
+            const qint64 bit = (left + i) * qint64(bits) - first * 8;
+            pixels[i] = palette[(q[bit / 8] >> (8 - bits - bit % 8)) & mask];
+        }
+    } else {
+        const int bytesPer = bits / 8;
+        for (int i = 0; i < count; ++i, q += bytesPer) {
             const quint32 v = le(q, bytesPer);
             pixels[i] = qRgba(red.of(v), green.of(v), blue.of(v), alpha ? opacity.of(v) : 255);
         }
