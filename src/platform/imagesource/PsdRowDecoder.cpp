@@ -82,7 +82,6 @@ bool PsdRowDecoder::readHeader() {
     const qint64 usedRows = qint64(used) * height;
     if (!rle) {
         dataOffset = at;
-        raw.resize(size_t(rowBytes));
         return bytes.size() - at >= usedRows * rowBytes / 2;
     }
     // The table holds every channel's rows; those shown come first.
@@ -101,58 +100,68 @@ bool PsdRowDecoder::readHeader() {
         offset += qint64(be(table.data() + i * entry, entry));
     }
     offsets[size_t(usedRows)] = offset;
-    raw.resize(size_t(rowBytes));
     return missing <= usedRows / 2;
 }
 
-void PsdRowDecoder::readChannel(int channel, int y, int left, int count, quint16* out) {
+const uchar* PsdRowDecoder::channelRow(int channel, int y, int left, int count) {
     const qint64 row = qint64(channel) * height + y;
-    const uchar* p = raw.data();
+    std::vector<uchar>& plane = planes[size_t(channel)];
+    plane.resize(size_t(rowBytes));
     if (!rle) {
         const qint64 length = qint64(count) * sampleBytes;
         const qint64 got =
             std::max<qint64>(0, bytes.read(dataOffset + row * rowBytes + qint64(left) * sampleBytes,
-                                           raw.data(), length));
-        memset(raw.data() + got, 0, size_t(length - got));
-    } else {
-        // PackBits, decoded whole: runs cross any column.
-        const qint64 length = std::clamp<qint64>(offsets[size_t(row) + 1] - offsets[size_t(row)], 0,
-                                                 rowBytes * 2 + 2);
-        packed.resize(size_t(length));
-        const qint64 got =
-            std::max<qint64>(0, bytes.read(offsets[size_t(row)], packed.data(), length));
-        const uchar* in = packed.data();
-        const uchar* const end = in + got;
-        uchar* to = raw.data();
-        uchar* const full = to + rowBytes;
-        while (in < end && to < full) {
-            const int n = *in++;
-            if (n < 128) {
-                const qint64 copy = std::min<qint64>({n + 1, end - in, full - to});
-                memcpy(to, in, size_t(copy));
-                in += copy, to += copy;
-            } else if (n > 128 && in < end) {
-                const qint64 repeat = std::min<qint64>(257 - n, full - to);
-                memset(to, *in++, size_t(repeat));
-                to += repeat;
-            }
-        }
-        memset(to, 0, size_t(full - to));
-        p += qint64(left) * sampleBytes;
+                                           plane.data(), length));
+        memset(plane.data() + got, 0, size_t(length - got));
+        return plane.data();
     }
-    for (int x = 0; x < count; ++x)
-        out[x] = sampleBytes == 1 ? p[x] : quint16(p[2 * x] << 8 | p[2 * x + 1]);
+    // PackBits, decoded whole: runs cross any column.
+    const qint64 length =
+        std::clamp<qint64>(offsets[size_t(row) + 1] - offsets[size_t(row)], 0, rowBytes * 2 + 2);
+    packed.resize(size_t(length));
+    const qint64 got = std::max<qint64>(0, bytes.read(offsets[size_t(row)], packed.data(), length));
+    const uchar* in = packed.data();
+    const uchar* const end = in + got;
+    uchar* to = plane.data();
+    uchar* const full = to + rowBytes;
+    while (in < end && to < full) {
+        const int n = *in++;
+        if (n < 128) {
+            const qint64 copy = std::min<qint64>({n + 1, end - in, full - to});
+            memcpy(to, in, size_t(copy));
+            in += copy, to += copy;
+        } else if (n > 128 && in < end) {
+            const qint64 repeat = std::min<qint64>(257 - n, full - to);
+            memset(to, *in++, size_t(repeat));
+            to += repeat;
+        }
+    }
+    memset(to, 0, size_t(full - to));
+    return plane.data() + qint64(left) * sampleBytes;
 }
 
 bool PsdRowDecoder::readRow(int y, int left, int count, uchar* out) {
-    samples.resize(size_t(count) * size_t(used));
+    const uchar* rows[5];
     for (int c = 0; c < used; ++c)
-        readChannel(c, y, left, count, samples.data() + size_t(c) * size_t(count));
+        rows[c] = channelRow(c, y, left, count);
+    auto* pixels = reinterpret_cast<QRgb*>(out);
+    // The common case, 8-bit RGB without alpha, in a loop of its own.
+    if (sampleBytes == 1 && mode == 3 && !alpha) {
+        for (int x = 0; x < count; ++x)
+            pixels[x] = qRgb(rows[0][x], rows[1][x], rows[2][x]);
+        return true;
+    }
+    samples.resize(size_t(count) * size_t(used));
+    for (int c = 0; c < used; ++c) {
+        quint16* to = samples.data() + size_t(c) * size_t(count);
+        const uchar* p = rows[c];
+        for (int x = 0; x < count; ++x)
+            to[x] = sampleBytes == 1 ? p[x] : quint16(p[2 * x] << 8 | p[2 * x + 1]);
+    }
     const float max = sampleBytes == 1 ? 255.0f : 65535.0f;
     const auto eight = [&](quint32 v) { return sampleBytes == 1 ? uchar(v) : to8(v); };
     const quint16* s = samples.data();
     const quint16* a = alpha ? s + size_t(colours) * size_t(count) : nullptr;
-    auto* pixels = reinterpret_cast<QRgb*>(out);
     for (int x = 0; x < count; ++x) {
         const quint16 opacity = a ? a[x] : quint16(max);
         quint32 r, g, b;

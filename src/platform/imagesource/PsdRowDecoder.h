@@ -20,8 +20,8 @@ class PsdRowDecoder : public RowDecoder {
   private:
     explicit PsdRowDecoder(const EncodedBytes& bytes) : bytes(bytes) {}
     bool readHeader();
-    // `count` samples of one channel's row from `left`, at the file's depth.
-    void readChannel(int channel, int y, int left, int count, quint16* out);
+    // One channel's row from column `left`, `count` samples at the file's depth.
+    const uchar* channelRow(int channel, int y, int left, int count);
 
     EncodedBytes bytes;
     int mode = 3;    // 1 grey, 3 RGB, 4 CMYK
@@ -31,8 +31,8 @@ class PsdRowDecoder : public RowDecoder {
     bool rle = false;
     qint64 dataOffset = 0;
     qint64 rowBytes = 0;
-    std::vector<qint64> offsets; // of each coded row of the channels used, and its end
-    std::vector<uchar> raw;
+    std::vector<qint64> offsets;  // of each coded row of the channels used, and its end
+    std::vector<uchar> planes[5]; // a row of each channel used
     std::vector<uchar> packed;
     std::vector<quint16> samples;
 };
