@@ -107,29 +107,18 @@ std::optional<RowDecoder::Format> rowFormat(const QByteArray& head, const QStrin
 // is still a PNG).
 const std::vector<Decoder>& registry() {
     static const std::vector<Decoder> decoders = {
-        {"apng",
-         [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); },
-         {},
+        {"apng", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); }, {},
          ApngImageSource::open},
-        {"png",
-         [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); },
-         {QStringLiteral("png")},
-         PngImageSource::open},
-        {"mpo",
-         [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
-         {},
-         MpoImageSource::open},
-        {"jpeg",
-         [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
-         {QStringLiteral("jpg"), QStringLiteral("jpe"), QStringLiteral("jpeg"),
-          QStringLiteral("mpo")},
+        {"png", [](const QByteArray& b, const QString&) { return PngChunks::isPng(b); },
+         {QStringLiteral("png")}, PngImageSource::open},
+        {"mpo", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
+         {}, MpoImageSource::open},
+        {"jpeg", [](const QByteArray& b, const QString&) { return JpegSegments::isJpeg(b); },
+         {QStringLiteral("jpg"), QStringLiteral("jpe"), QStringLiteral("jpeg"), QStringLiteral("mpo")},
          [](const QByteArray& b) { return openWithQt(b, "jpeg"); }},
-        {"gif",
-         [](const QByteArray& b, const QString&) { return startsWith(b, "GIF8", 4); },
-         {QStringLiteral("gif")},
-         [](const QByteArray& b) { return openWithQt(b, "gif"); }},
-        {"bmp",
-         [](const QByteArray& b, const QString&) { return startsWith(b, "BM", 2); },
+        {"gif", [](const QByteArray& b, const QString&) { return startsWith(b, "GIF8", 4); },
+         {QStringLiteral("gif")}, [](const QByteArray& b) { return openWithQt(b, "gif"); }},
+        {"bmp", [](const QByteArray& b, const QString&) { return startsWith(b, "BM", 2); },
          {QStringLiteral("bmp")},
          [](const QByteArray& b) {
              return openRows(b, RowDecoder::Format::Bmp, [&] { return openWithQt(b, "bmp"); });
@@ -140,105 +129,63 @@ const std::vector<Decoder>& registry() {
              return (startsWith(b, "\0\0\1\0", 4) || startsWith(b, "\0\0\2\0", 4)) &&
                     ext != QLatin1String("tga");
          },
-         {QStringLiteral("ico")},
-         [](const QByteArray& b) { return openWithQt(IcoDirectory::mended(b), "ico"); }},
-        {"icns",
-         [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
-         {QStringLiteral("icns")},
-         [](const QByteArray& b) { return openWithQt(b, "icns"); }},
+         {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(IcoDirectory::mended(b), "ico"); }},
+        {"icns", [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
+         {QStringLiteral("icns")}, [](const QByteArray& b) { return openWithQt(b, "icns"); }},
         // libwebp itself, not Qt's plugin: it gives an animation's delays and
         // blending, and refuses a truncated file.
-        {"webp",
-         [](const QByteArray& b, const QString&) { return WebpImageSource::claims(b); },
-         {QStringLiteral("webp")},
-         WebpImageSource::open},
+        {"webp", [](const QByteArray& b, const QString&) { return WebpImageSource::claims(b); },
+         {QStringLiteral("webp")}, WebpImageSource::open},
         {"raw-tiff",
          [](const QByteArray& b, const QString& ext) {
              return isTiff(b) && (rawExtensions.contains(ext) || RawImageSource::isDng(b));
          },
-         {},
+         {}, RawImageSource::open},
+        {"fax-tiff", [](const QByteArray& b, const QString& ext) { return isTiff(b) && faxExtensions.contains(ext); },
+         {}, FaxImageSource::openTiff},
+        {"tiff", [](const QByteArray& b, const QString&) { return isTiff(b); },
+         {QStringLiteral("tif"), QStringLiteral("tiff")}, TiffImageSource::open},
+        {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); }, rawExtensions,
          RawImageSource::open},
-        {"fax-tiff",
-         [](const QByteArray& b, const QString& ext) {
-             return isTiff(b) && faxExtensions.contains(ext);
-         },
-         {},
-         FaxImageSource::openTiff},
-        {"tiff",
-         [](const QByteArray& b, const QString&) { return isTiff(b); },
-         {QStringLiteral("tif"), QStringLiteral("tiff")},
-         TiffImageSource::open},
-        {"raw", [](const QByteArray& b, const QString&) { return RawImageSource::claims(b); },
-         rawExtensions, RawImageSource::open},
         // An AVIF sequence plays through libavif; its still fallback, and
         // every other HEIF, goes to libheif. An AVIF still that libheif
         // refuses (an image pyramid) is shown by libavif after all.
-        {"avifs",
-         [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claims(b); },
-         {QStringLiteral("avifs")},
-         AvifSequenceImageSource::open},
-        {"heif",
-         [](const QByteArray& b, const QString&) { return HeifImageSource::claims(b); },
-         {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"),
-          QStringLiteral("avifs")},
+        {"avifs", [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claims(b); },
+         {QStringLiteral("avifs")}, AvifSequenceImageSource::open},
+        {"heif", [](const QByteArray& b, const QString&) { return HeifImageSource::claims(b); },
+         {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"), QStringLiteral("avifs")},
          HeifImageSource::open},
-        {"avif",
-         [](const QByteArray& b, const QString&) {
-             return AvifSequenceImageSource::claimsStill(b);
-         },
-         {QStringLiteral("avif"), QStringLiteral("avifs")},
-         AvifSequenceImageSource::openStill},
-        {"jxl",
-         [](const QByteArray& b, const QString&) { return JxlImageSource::claims(b); },
-         {QStringLiteral("jxl")},
-         JxlImageSource::open},
-        {"exr",
-         [](const QByteArray& b, const QString&) { return ExrImageSource::claims(b); },
-         {QStringLiteral("exr")},
-         ExrImageSource::open},
-        {"jp2",
-         [](const QByteArray& b, const QString&) { return Jp2ImageSource::claims(b); },
-         {QStringLiteral("jp2"), QStringLiteral("j2k")},
-         Jp2ImageSource::open},
-        {"psd",
-         [](const QByteArray& b, const QString&) {
-             return StbImageSource::claims(b, StbImageSource::Kind::Psd);
-         },
+        {"avif", [](const QByteArray& b, const QString&) { return AvifSequenceImageSource::claimsStill(b); },
+         {QStringLiteral("avif"), QStringLiteral("avifs")}, AvifSequenceImageSource::openStill},
+        {"jxl", [](const QByteArray& b, const QString&) { return JxlImageSource::claims(b); },
+         {QStringLiteral("jxl")}, JxlImageSource::open},
+        {"exr", [](const QByteArray& b, const QString&) { return ExrImageSource::claims(b); },
+         {QStringLiteral("exr")}, ExrImageSource::open},
+        {"jp2", [](const QByteArray& b, const QString&) { return Jp2ImageSource::claims(b); },
+         {QStringLiteral("jp2"), QStringLiteral("j2k")}, Jp2ImageSource::open},
+        {"psd", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Psd); },
          {QStringLiteral("psd"), QStringLiteral("psb")},
          [](const QByteArray& b) {
              return openRows(b, RowDecoder::Format::Psd,
                              [&] { return StbImageSource::open(b, StbImageSource::Kind::Psd); });
          }},
-        {"hdr",
-         [](const QByteArray& b, const QString&) {
-             return StbImageSource::claims(b, StbImageSource::Kind::Hdr);
-         },
-         {QStringLiteral("hdr")},
-         [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Hdr); }},
-        {"pic",
-         [](const QByteArray& b, const QString&) {
-             return StbImageSource::claims(b, StbImageSource::Kind::Pic);
-         },
-         {QStringLiteral("pic")},
-         [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Pic); }},
-        {"sgi",
-         [](const QByteArray& b, const QString&) { return SgiDecoder::readHeader(b, nullptr); },
+        {"hdr", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Hdr); },
+         {QStringLiteral("hdr")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Hdr); }},
+        {"pic", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Pic); },
+         {QStringLiteral("pic")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Pic); }},
+        {"sgi", [](const QByteArray& b, const QString&) { return SgiDecoder::readHeader(b, nullptr); },
          {QStringLiteral("sgi"), QStringLiteral("rgb"), QStringLiteral("bw")},
          [](const QByteArray& b) {
              return openRows(b, RowDecoder::Format::Sgi, [&] { return SgiImageSource::open(b); });
          }},
         // Headerless Group 3 data has no signature: only the name leads here.
         {"fax", nullptr, faxExtensions, FaxImageSource::openRaw},
-        {"tga",
-         nullptr,
-         {QStringLiteral("tga")},
+        {"tga", nullptr, {QStringLiteral("tga")},
          [](const QByteArray& b) {
              return openRows(b, RowDecoder::Format::Tga, [&] { return openWithQt(b, "tga"); });
          }},
-        {"pnm",
-         [](const QByteArray& b, const QString&) { return isBinaryPnm(b); },
-         {QStringLiteral("pbm"), QStringLiteral("pgm"), QStringLiteral("ppm"),
-          QStringLiteral("pnm")},
+        {"pnm", [](const QByteArray& b, const QString&) { return isBinaryPnm(b); },
+         {QStringLiteral("pbm"), QStringLiteral("pgm"), QStringLiteral("ppm"), QStringLiteral("pnm")},
          [](const QByteArray& b) {
              return openRows(b, RowDecoder::Format::Pnm, [&] { return QtImageSource::open(b); });
          }},

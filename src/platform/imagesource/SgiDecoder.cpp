@@ -18,8 +18,7 @@ quint16 be16(const uchar* p) {
 
 // One channel of one row into values (16-bit slots whatever the depth).
 // False when the row's data is damaged.
-bool readRow(const QByteArray& bytes, const SgiDecoder::Header& h, int row, int channel,
-             quint16* values) {
+bool readRow(const QByteArray& bytes, const SgiDecoder::Header& h, int row, int channel, quint16* values) {
     const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype size = bytes.size();
     const int bpc = h.bytesPerChannel;
@@ -136,26 +135,10 @@ QImage SgiDecoder::decode(const QByteArray& bytes) {
         for (int x = 0; x < h.width; ++x) {
             quint16 r, g, b, a;
             switch (h.channels) {
-            case 1:
-                r = g = b = ch0[x];
-                a = 0xffff;
-                break;
-            case 2:
-                r = g = b = ch0[x];
-                a = ch1[x];
-                break;
-            case 3:
-                r = ch0[x];
-                g = ch1[x];
-                b = ch2[x];
-                a = 0xffff;
-                break;
-            default:
-                r = ch0[x];
-                g = ch1[x];
-                b = ch2[x];
-                a = ch3[x];
-                break;
+            case 1: r = g = b = ch0[x]; a = 0xffff; break;
+            case 2: r = g = b = ch0[x]; a = ch1[x]; break;
+            case 3: r = ch0[x]; g = ch1[x]; b = ch2[x]; a = 0xffff; break;
+            default: r = ch0[x]; g = ch1[x]; b = ch2[x]; a = ch3[x]; break;
             }
             if (h.channels == 1) {
                 if (deep)
@@ -163,11 +146,9 @@ QImage SgiDecoder::decode(const QByteArray& bytes) {
                 else
                     line[x] = uchar(r);
             } else if (deep) {
-                reinterpret_cast<QRgba64*>(line)[x] =
-                    QRgba64::fromRgba64(r, g, b, alpha ? a : 0xffff);
+                reinterpret_cast<QRgba64*>(line)[x] = QRgba64::fromRgba64(r, g, b, alpha ? a : 0xffff);
             } else {
-                reinterpret_cast<QRgb*>(line)[x] =
-                    qRgba(r & 0xff, g & 0xff, b & 0xff, alpha ? (a & 0xff) : 255);
+                reinterpret_cast<QRgb*>(line)[x] = qRgba(r & 0xff, g & 0xff, b & 0xff, alpha ? (a & 0xff) : 255);
             }
         }
     }

@@ -6,7 +6,7 @@
 // Our own reader for SGI images (.sgi, .rgb, .bw): verbatim and RLE
 // storage, 8 and 16 bits per channel, one to four channels.
 class SgiDecoder {
-  public:
+public:
     struct Header {
         int width = 0;
         int height = 0;
