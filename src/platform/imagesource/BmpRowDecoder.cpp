@@ -56,10 +56,11 @@ bool BmpRowDecoder::readHeader() {
     if (!DecodeLimits::allowsSize(width, h))
         return false;
     height = int(h);
-    // BI_RGB, or BI_BITFIELDS / BI_ALPHABITFIELDS at 16 and 32 bits; the
-    // run-length codings are left to the whole-image reader.
+    // BI_RGB, BI_BITFIELDS / BI_ALPHABITFIELDS at 16 and 32 bits, RLE8 and
+    // RLE4 (stored bottom-up only).
     const bool masked = (compression == 3 || compression == 6) && (bits == 16 || bits == 32);
-    if (compression != 0 && !masked)
+    rle = (compression == 1 && bits == 8) || (compression == 2 && bits == 4);
+    if ((compression != 0 && !masked && !rle) || (rle && topDown))
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
@@ -113,15 +114,118 @@ bool BmpRowDecoder::readHeader() {
     sampleBits = bits == 1 ? 1 : 8;
     model = bits == 1 ? QStringLiteral("Gray") : QStringLiteral("RGB");
     wholeBytesPerPixel = bits <= 8 ? 1 : 4;
-    // Refused when fewer than half the rows are there.
-    if (dataOffset < 14 || bytes.size() - dataOffset < stride * height / 2)
+    // Refused when fewer than half the rows are there: coded rows take at
+    // least their two bytes of end of line.
+    if (dataOffset < 14 || bytes.size() - dataOffset < (rle ? qint64(height) : stride * height / 2))
         return false;
-    raw.resize(size_t(stride));
+    raw.resize(size_t(std::max<qint64>(stride, width)));
     return true;
+}
+
+bool BmpRowDecoder::indexRows() {
+    if (indexed)
+        return indexUsable;
+    indexed = true;
+    if (!DecodeLimits::allowsWork(qint64(height) * qint64(sizeof(RowSpan))))
+        return false;
+    spans.assign(size_t(height), RowSpan());
+    EncodedBytes::Reader reader(bytes);
+    reader.seek(dataOffset);
+    int row = 0, x = 0;
+    spans[0].offset = dataOffset;
+    // The current row ends here; the codes go on at `next` (if still inside the image).
+    const auto moveOn = [&](int rows, int column) {
+        spans[size_t(row)].end = reader.position();
+        row += rows;
+        x = column;
+        if (row < height)
+            spans[size_t(row)] = RowSpan{reader.position(), -1, x};
+    };
+    bool whole = false;
+    uchar code[2];
+    while (row < height) {
+        if (reader.read(code, 2) != 2) {
+            spans[size_t(row)].end = reader.position();
+            break;
+        }
+        if (code[0] > 0) {
+            x += code[0];
+        } else if (code[1] == 0) {
+            moveOn(1, 0);
+        } else if (code[1] == 1) {
+            moveOn(height, 0);
+            whole = true;
+        } else if (code[1] == 2) {
+            uchar delta[2];
+            if (reader.read(delta, 2) != 2)
+                continue; // ends the pass at the next read
+            if (delta[1] > 0)
+                moveOn(delta[1], x + delta[0]);
+            else
+                x += delta[0];
+        } else {
+            const int n = rle && bits == 8 ? code[1] : (code[1] + 1) / 2;
+            reader.seek(reader.position() + ((n + 1) & ~1));
+            x += code[1];
+        }
+    }
+    indexUsable = whole || row >= height / 2;
+    return indexUsable;
+}
+
+void BmpRowDecoder::expandRow(qint64 row) {
+    uchar* indices = raw.data();
+    memset(indices, 0, size_t(width));
+    const RowSpan& span = spans[size_t(row)];
+    if (span.offset < 0)
+        return; // skipped by a delta: the first colour, as Qt's reader leaves it
+    // No row takes more than two bytes a pixel; deltas beyond that are ignored.
+    const qint64 length = std::clamp<qint64>(span.end - span.offset, 0, 2 * qint64(width) + 16);
+    packed.resize(size_t(length));
+    const qint64 got = std::max<qint64>(0, bytes.read(span.offset, packed.data(), length));
+    const uchar* p = packed.data();
+    const uchar* const end = p + got;
+    const bool four = bits == 4;
+    qint64 x = span.x;
+    const auto put = [&](int index) {
+        if (x < width)
+            indices[x] = uchar(index);
+        ++x;
+    };
+    while (end - p >= 2 && x < width) {
+        const int n = p[0], c = p[1];
+        p += 2;
+        if (n > 0) {
+            for (int i = 0; i < n; ++i)
+                put(four ? (i & 1 ? c & 15 : c >> 4) : c);
+        } else if (c < 2) {
+            break;
+        } else if (c == 2) {
+            if (end - p < 2 || p[1] > 0)
+                break;
+            x += p[0];
+            p += 2;
+        } else {
+            const qint64 stored = four ? (c + 1) / 2 : c;
+            const int available = int(std::min<qint64>(c, four ? 2 * (end - p) : end - p));
+            for (int i = 0; i < available; ++i)
+                put(four ? (i & 1 ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i]);
+            p += std::min<qint64>((stored + 1) & ~1, end - p);
+        }
+    }
 }
 
 bool BmpRowDecoder::readRow(int y, int left, int count, uchar* out) {
     const qint64 row = topDown ? y : height - 1 - y;
+    if (rle) {
+        if (!indexRows())
+            return false;
+        expandRow(row);
+        auto* pixels = reinterpret_cast<QRgb*>(out);
+        for (int i = 0; i < count; ++i)
+            pixels[i] = palette[raw[size_t(left + i)]];
+        return true;
+    }
     const qint64 first = qint64(left) * bits / 8;
     const qint64 last = (qint64(left + count) * bits + 7) / 8;
     const qint64 got = bytes.read(dataOffset + row * stride + first, raw.data(), last - first);
