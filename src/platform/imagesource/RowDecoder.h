@@ -54,9 +54,6 @@ class RowDecoder {
     int wholeBytesPerPixel = 4; // what the whole-image decoder holds a pixel
 
     // Helpers for the readers.
-    static int bytesPerPixel(QImage::Format format) {
-        return format == QImage::Format_Grayscale8 ? 1 : 4;
-    }
     // A 16-bit sample at 8 bits, rounded as Qt converts deep images.
     static uchar to8(quint32 value) { return uchar((value - (value >> 8) + 0x80) >> 8); }
     // A sample of `bits` bits (1 to 8) spread over 0-255 by repeating its bits.
