@@ -4,8 +4,9 @@
 # for the format: djpeg's eighth-scale decode of a 24000 x 12000 JPEG (288
 # megapixels); for a 40000 x 20000 PNG (800 megapixels) one plain streaming
 # read of its rows; for a 40000 x 20000 tiled, pyramidal TIFF one read of the
-# level the overview is made from (make_panorama read).
-# Usage: bench/huge_image.sh [build] [rounds] [jpeg|png|tiff] [WIDTH HEIGHT]
+# level the overview is made from (make_panorama read); for a 40000 x 20000
+# BMP or PSD (a PSB, uncompressed) one plain read of the file.
+# Usage: bench/huge_image.sh [build] [rounds] [jpeg|png|tiff|bmp|psd] [WIDTH HEIGHT]
 #   build: the build directory with ovisto and bench/first_paint (default build)
 #   PROBE=path uses another build's probe; KEEP=folder keeps (and reuses) the
 #   made file there, since an 800-megapixel PNG takes minutes to make.
@@ -13,8 +14,8 @@ set -uo pipefail
 build=$(realpath "${1:-build}") rounds=${2:-3} format=${3:-jpeg}
 case $format in
   jpeg) width=${4:-24000} height=${5:-12000} ext=jpg target=1.3 memory=400 ;;
-  png | tiff) width=${4:-40000} height=${5:-20000} ext=$format target=1.5 memory=500 ;;
-  *) echo "format: jpeg, png or tiff" >&2; exit 2 ;;
+  png | tiff | bmp | psd) width=${4:-40000} height=${5:-20000} ext=$format target=1.5 memory=500 ;;
+  *) echo "format: jpeg, png, tiff, bmp or psd" >&2; exit 2 ;;
 esac
 probe=${PROBE:-$build/bench/first_paint}
 maker=$build/bench/make_panorama

@@ -3,11 +3,14 @@
 // with noise, which the decoders have to work through like real texture.
 // A tiled TIFF carries a pyramid: reduced images down to under 1024 pixels
 // wide, as scanners and slide tools write them.
-// Usage: make_panorama jpeg|png|tiff WIDTH HEIGHT OUT [RRGGBB]
+// A BMP is 24-bit, stored bottom-up; a PSD is a PSB (the larger kind, no
+// side limit of 30000), uncompressed RGB, with no layers.
+// Usage: make_panorama jpeg|png|tiff|bmp|psd WIDTH HEIGHT OUT [RRGGBB]
 //        make_panorama read FILE [BOUND_W BOUND_H]
 //   read: the floor to compare with, one plain pass of the library over the
 //   file: a PNG's rows streamed once, a TIFF's tiles of the smallest level
-//   at least BOUND (default 1440 x 900) read once. Prints the time in ms.
+//   at least BOUND (default 1440 x 900) read once, a BMP or PSD read through
+//   once. Prints the time in ms.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -132,6 +135,66 @@ bool writeTiff(const char* path, int width, int height, const int colour[3]) {
     return ok;
 }
 
+void put(FILE* out, uint64_t value, int bytes, bool bigEndian) {
+    for (int i = 0; i < bytes; ++i)
+        std::fputc(int(value >> (8 * (bigEndian ? bytes - 1 - i : i)) & 255), out);
+}
+
+bool writeBmp(FILE* out, int width, int height, const int colour[3]) {
+    const uint64_t stride = (uint64_t(width) * 3 + 3) / 4 * 4;
+    std::fputs("BM", out);
+    put(out, 54 + stride * uint64_t(height), 4, false); // wraps past 4 GB, as readers expect
+    put(out, 0, 4, false);
+    put(out, 54, 4, false);
+    for (const uint64_t v : {uint64_t(40), uint64_t(width), uint64_t(height)})
+        put(out, v, 4, false);
+    put(out, 1, 2, false);
+    put(out, 24, 2, false);
+    for (int i = 0; i < 6; ++i)
+        put(out, 0, 4, false);
+    std::vector<unsigned char> row(size_t(width) * 3), stored(stride, 0);
+    Noise noise;
+    for (int y = 0; y < height; ++y) {
+        fillRow(row, colour, noise);
+        for (size_t x = 0; x < row.size(); x += 3) {
+            stored[x] = row[x + 2];
+            stored[x + 1] = row[x + 1];
+            stored[x + 2] = row[x];
+        }
+        if (std::fwrite(stored.data(), 1, stored.size(), out) != stored.size())
+            return false;
+    }
+    return true;
+}
+
+// Channels one plane after another: the same noise made afresh for each.
+bool writePsb(FILE* out, int width, int height, const int colour[3]) {
+    std::fputs("8BPS", out);
+    put(out, 2, 2, true);
+    put(out, 0, 6, true);
+    put(out, 3, 2, true);
+    put(out, uint64_t(height), 4, true);
+    put(out, uint64_t(width), 4, true);
+    put(out, 8, 2, true);
+    put(out, 3, 2, true);
+    put(out, 0, 4, true); // colour mode data
+    put(out, 0, 4, true); // resources
+    put(out, 0, 8, true); // layers
+    put(out, 0, 2, true); // raw
+    std::vector<unsigned char> row(size_t(width) * 3), plane(static_cast<size_t>(width));
+    for (int c = 0; c < 3; ++c) {
+        Noise noise;
+        for (int y = 0; y < height; ++y) {
+            fillRow(row, colour, noise);
+            for (size_t x = 0; x < plane.size(); ++x)
+                plane[x] = row[3 * x + size_t(c)];
+            if (std::fwrite(plane.data(), 1, plane.size(), out) != plane.size())
+                return false;
+        }
+    }
+    return true;
+}
+
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -155,6 +218,14 @@ int readOnce(const char* path, int boundW, int boundH) {
         for (png_uint_32 y = 0; y < png_get_image_height(png, info); ++y)
             png_read_row(png, row.data(), nullptr);
         png_destroy_read_struct(&png, &info, nullptr);
+        std::fclose(in);
+        std::printf("%.0f\n", millisecondsSince(start));
+        return 0;
+    }
+    if (std::memcmp(magic, "BM", 2) == 0 || std::memcmp(magic, "8BPS", 4) == 0) {
+        std::vector<unsigned char> piece(size_t(4) << 20);
+        while (std::fread(piece.data(), 1, piece.size(), in) == piece.size()) {
+        }
         std::fclose(in);
         std::printf("%.0f\n", millisecondsSince(start));
         return 0;
@@ -189,9 +260,9 @@ int main(int argc, char** argv) {
         return readOnce(argv[2], argc > 4 ? std::atoi(argv[3]) : 1440,
                         argc > 4 ? std::atoi(argv[4]) : 900);
     if (argc < 5) {
-        std::fprintf(stderr,
-                     "usage: %s jpeg|png|tiff WIDTH HEIGHT OUT [RRGGBB] | read FILE [W H]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr, "usage: %s jpeg|png|tiff|bmp|psd WIDTH HEIGHT OUT [RRGGBB] | read FILE [W H]\n",
+            argv[0]);
         return 2;
     }
     if (std::string(argv[1]) == "tiff") {
@@ -206,7 +277,9 @@ int main(int argc, char** argv) {
     FILE* out = std::fopen(argv[4], "wb");
     if (width <= 0 || height <= 0 || !out)
         return 2;
-    const bool ok = format == "jpeg" ? writeJpeg(out, width, height, colour)
-                                     : format == "png" && writePng(out, width, height, colour);
+    const bool ok = format == "jpeg"  ? writeJpeg(out, width, height, colour)
+                    : format == "png" ? writePng(out, width, height, colour)
+                    : format == "bmp" ? writeBmp(out, width, height, colour)
+                                      : format == "psd" && writePsb(out, width, height, colour);
     return std::fclose(out) == 0 && ok ? 0 : 1;
 }

@@ -19,6 +19,7 @@
 #include "platform/imagesource/PngImageSource.h"
 #include "platform/imagesource/PropertyNames.h"
 #include "platform/imagesource/RawImageSource.h"
+#include "platform/imagesource/RowImageSource.h"
 #include "platform/imagesource/SgiDecoder.h"
 #include "platform/imagesource/SgiImageSource.h"
 #include "platform/imagesource/StbImageSource.h"
@@ -28,6 +29,9 @@
 #include <QColorSpace>
 #include <QFileInfo>
 #include <QTransform>
+#include <functional>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -35,6 +39,19 @@ using Opener = std::unique_ptr<ImageSource> (*)(const QByteArray& bytes);
 
 std::unique_ptr<ImageSource> openWithQt(const QByteArray& bytes, const char* format) {
     return QtImageSource::open(bytes, format);
+}
+
+// A format that is also read row by row: through its whole-image decoder
+// while the image fits the budget, row by row when it does not, and row
+// by row too when the whole-image decoder cannot read it at all.
+std::unique_ptr<ImageSource> openRows(const QByteArray& bytes, RowDecoder::Format format,
+                                      const std::function<std::unique_ptr<ImageSource>()>& whole) {
+    std::unique_ptr<RowDecoder> rows = RowDecoder::open(bytes, format);
+    if (rows && !rows->fitsWhole())
+        return RowImageSource::open(bytes, std::move(rows));
+    if (auto source = whole())
+        return source;
+    return RowImageSource::open(bytes, std::move(rows));
 }
 
 // One decoder: the content test that claims a file for it, and the
@@ -64,6 +81,25 @@ bool isTiff(const QByteArray& b) {
            startsWith(b, "MM\0+", 4);
 }
 
+bool isBinaryPnm(const QByteArray& b) {
+    return b.size() > 2 && b[0] == 'P' && b[1] >= '4' && b[1] <= '6' && QChar::isSpace(uchar(b[2]));
+}
+
+// The format of a file that is read row by row, from its head and extension.
+std::optional<RowDecoder::Format> rowFormat(const QByteArray& head, const QString& extension) {
+    if (startsWith(head, "BM", 2))
+        return RowDecoder::Format::Bmp;
+    if (isBinaryPnm(head))
+        return RowDecoder::Format::Pnm;
+    if (StbImageSource::claims(head, StbImageSource::Kind::Psd))
+        return RowDecoder::Format::Psd;
+    if (SgiDecoder::readHeader(head, nullptr, std::numeric_limits<qint64>::max()))
+        return RowDecoder::Format::Sgi;
+    if (extension == QLatin1String("tga"))
+        return RowDecoder::Format::Tga;
+    return std::nullopt;
+}
+
 // Content first: the leading bytes pick the decoder, and the extension only
 // settles what the bytes leave open (which TIFF-based format a TIFF is).
 // Decoders are tried in this order; one that claims the bytes but cannot
@@ -83,10 +119,15 @@ const std::vector<Decoder>& registry() {
         {"gif", [](const QByteArray& b, const QString&) { return startsWith(b, "GIF8", 4); },
          {QStringLiteral("gif")}, [](const QByteArray& b) { return openWithQt(b, "gif"); }},
         {"bmp", [](const QByteArray& b, const QString&) { return startsWith(b, "BM", 2); },
-         {QStringLiteral("bmp")}, [](const QByteArray& b) { return openWithQt(b, "bmp"); }},
+         {QStringLiteral("bmp")},
+         [](const QByteArray& b) {
+             return openRows(b, RowDecoder::Format::Bmp, [&] { return openWithQt(b, "bmp"); });
+         }},
+        // An uncompressed TGA without an ID field starts as a cursor does.
         {"ico",
-         [](const QByteArray& b, const QString&) {
-             return startsWith(b, "\0\0\1\0", 4) || startsWith(b, "\0\0\2\0", 4);
+         [](const QByteArray& b, const QString& ext) {
+             return (startsWith(b, "\0\0\1\0", 4) || startsWith(b, "\0\0\2\0", 4)) &&
+                    ext != QLatin1String("tga");
          },
          {QStringLiteral("ico")}, [](const QByteArray& b) { return openWithQt(IcoDirectory::mended(b), "ico"); }},
         {"icns", [](const QByteArray& b, const QString&) { return startsWith(b, "icns", 4); },
@@ -123,16 +164,31 @@ const std::vector<Decoder>& registry() {
         {"jp2", [](const QByteArray& b, const QString&) { return Jp2ImageSource::claims(b); },
          {QStringLiteral("jp2"), QStringLiteral("j2k")}, Jp2ImageSource::open},
         {"psd", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Psd); },
-         {QStringLiteral("psd")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Psd); }},
+         {QStringLiteral("psd"), QStringLiteral("psb")},
+         [](const QByteArray& b) {
+             return openRows(b, RowDecoder::Format::Psd,
+                             [&] { return StbImageSource::open(b, StbImageSource::Kind::Psd); });
+         }},
         {"hdr", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Hdr); },
          {QStringLiteral("hdr")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Hdr); }},
         {"pic", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Pic); },
          {QStringLiteral("pic")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Pic); }},
         {"sgi", [](const QByteArray& b, const QString&) { return SgiDecoder::readHeader(b, nullptr); },
-         {QStringLiteral("sgi"), QStringLiteral("rgb"), QStringLiteral("bw")}, SgiImageSource::open},
+         {QStringLiteral("sgi"), QStringLiteral("rgb"), QStringLiteral("bw")},
+         [](const QByteArray& b) {
+             return openRows(b, RowDecoder::Format::Sgi, [&] { return SgiImageSource::open(b); });
+         }},
         // Headerless Group 3 data has no signature: only the name leads here.
         {"fax", nullptr, faxExtensions, FaxImageSource::openRaw},
-        {"tga", nullptr, {QStringLiteral("tga")}, [](const QByteArray& b) { return openWithQt(b, "tga"); }},
+        {"tga", nullptr, {QStringLiteral("tga")},
+         [](const QByteArray& b) {
+             return openRows(b, RowDecoder::Format::Tga, [&] { return openWithQt(b, "tga"); });
+         }},
+        {"pnm", [](const QByteArray& b, const QString&) { return isBinaryPnm(b); },
+         {QStringLiteral("pbm"), QStringLiteral("pgm"), QStringLiteral("ppm"), QStringLiteral("pnm")},
+         [](const QByteArray& b) {
+             return openRows(b, RowDecoder::Format::Pnm, [&] { return QtImageSource::open(b); });
+         }},
     };
     return decoders;
 }
@@ -174,8 +230,9 @@ QImage oriented(const QImage& image, int orientation) {
     }
 }
 
-// A PNG or TIFF too large to hold, opened over the file itself; nothing
-// for smaller files and other formats, which are read whole.
+// A PNG, TIFF or format read row by row too large to hold, opened over the
+// file itself; nothing for smaller files and other formats, which are read
+// whole.
 std::unique_ptr<ImageSource> openStreamed(const QString& path) {
     RegularFile probe = RegularFile::open(path);
     if (!probe.isOpen())
@@ -189,7 +246,8 @@ std::unique_ptr<ImageSource> openStreamed(const QString& path) {
             source->keepMapped(mapped);
         return source;
     }
-    if (probe.size() <= DecodeLimits::streamedFileBytes)
+    const qint64 size = probe.size();
+    if (size <= std::min(DecodeLimits::streamedFileBytes, DecodeLimits::maxFileBytes()))
         return nullptr;
     const std::optional<EncodedBytes> file =
         EncodedBytes::fromFile(path, DecodeLimits::streamedHeadBytes);
@@ -197,12 +255,21 @@ std::unique_ptr<ImageSource> openStreamed(const QString& path) {
         return nullptr;
     const QByteArray& head = file->head();
     const QString extension = extensionOf(path);
-    if (PngChunks::isPng(head))
-        return PngImageSource::openStreamed(*file);
-    // Camera raws and faxes keep their own decoders.
-    if (isTiff(head) && !rawExtensions.contains(extension) && !faxExtensions.contains(extension) &&
-        !RawImageSource::isDng(head))
-        return TiffImageSource::openStreamed(*file);
+    if (size > DecodeLimits::streamedFileBytes) {
+        if (PngChunks::isPng(head))
+            return PngImageSource::openStreamed(*file);
+        // Camera raws and faxes keep their own decoders.
+        if (isTiff(head) && !rawExtensions.contains(extension) &&
+            !faxExtensions.contains(extension) && !RawImageSource::isDng(head))
+            return TiffImageSource::openStreamed(*file);
+    }
+    // Formats read row by row, when the file is too large to read or the
+    // image too large to decode whole: no need to hold the file then.
+    if (const std::optional<RowDecoder::Format> format = rowFormat(head, extension)) {
+        std::unique_ptr<RowDecoder> rows = RowDecoder::open(*file, *format);
+        if (rows && (!rows->fitsWhole() || size > DecodeLimits::maxFileBytes()))
+            return RowImageSource::open(*file, std::move(rows));
+    }
     return nullptr;
 }
 

@@ -69,7 +69,7 @@ bool readRow(const QByteArray& bytes, const SgiDecoder::Header& h, int row, int 
 
 } // namespace
 
-bool SgiDecoder::readHeader(const QByteArray& bytes, Header* header) {
+bool SgiDecoder::readHeader(const QByteArray& bytes, Header* header, qint64 size) {
     if (bytes.size() < headerSize)
         return false;
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
@@ -91,8 +91,8 @@ bool SgiDecoder::readHeader(const QByteArray& bytes, Header* header) {
         return false;
     if (h.rle) {
         // The two offset tables must be there.
-        const qsizetype tables = 8 * qsizetype(h.height) * h.channels;
-        if (headerSize + tables > bytes.size())
+        const qint64 tables = 8 * qint64(h.height) * h.channels;
+        if (headerSize + tables > (size < 0 ? bytes.size() : size))
             return false;
     }
     if (header)

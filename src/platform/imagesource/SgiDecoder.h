@@ -15,8 +15,9 @@ public:
         bool rle = false;
     };
 
-    // Whether the bytes start with a header this reader accepts.
-    static bool readHeader(const QByteArray& bytes, Header* header);
+    // Whether the bytes start with a header this reader accepts; `size`,
+    // when given, is that of the whole data when `bytes` is only its head.
+    static bool readHeader(const QByteArray& bytes, Header* header, qint64 size = -1);
     // The image, top row first; null when the data is damaged or the image
     // exceeds the decode budget.
     static QImage decode(const QByteArray& bytes);
