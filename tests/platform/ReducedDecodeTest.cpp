@@ -144,6 +144,10 @@ std::vector<Fixture> fixtures() {
         // Its lower resolutions are wavelet low-passes on the even pixels,
         // not box averages: at the blocks' edges they differ by half a block's step.
         {"jpeg 2000", jp2(opaque), 32},
+        // Rendered a group at a time into the overview's sums or the area: the same pixels.
+        {"jpeg xl", F::convert(opaque, "cjxl", F::args("{in} {out} -d 1"), "jxl"), 0},
+        {"lossless jpeg xl with alpha",
+         F::convert(clear, "cjxl", F::args("{in} {out} -d 0"), "jxl"), 0},
         // From the last pass only, every other row: blocks keep it close.
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };
