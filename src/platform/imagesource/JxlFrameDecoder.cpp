@@ -8,7 +8,9 @@
 #include <jxl/decode.h>
 #include <jxl/resizable_parallel_runner.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -64,9 +66,30 @@ struct Pass {
     }
 };
 
+// libjxl 0.7 renders integer output for a callback into a frame-sized
+// buffer of its own first; floats go straight from its pipeline. They are
+// rounded here as the library rounds them into a buffer.
+struct SpanOutput {
+    const JxlFrameDecoder::SpanSink* sink;
+    bool deep;
+};
+
+template <typename T> void rounded(const float* from, size_t n, float scale, T* to) {
+    for (size_t i = 0; i < n; ++i)
+        to[i] = T(std::lrint(std::clamp(from[i], 0.0f, 1.0f) * scale));
+}
+
 void toSink(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
-    (*static_cast<const JxlFrameDecoder::SpanSink*>(opaque))(int(x), int(y), int(count),
-                                                             static_cast<const uchar*>(pixels));
+    const auto* out = static_cast<const SpanOutput*>(opaque);
+    const auto* floats = static_cast<const float*>(pixels);
+    thread_local std::vector<quint16> samples;
+    const size_t n = count * 4;
+    samples.resize((n + 1) / 2 * (out->deep ? 2 : 1));
+    if (out->deep)
+        rounded(floats, n, 65535.0f, samples.data());
+    else
+        rounded(floats, n, 255.0f, reinterpret_cast<uchar*>(samples.data()));
+    (*out->sink)(int(x), int(y), int(count), reinterpret_cast<const uchar*>(samples.data()));
 }
 
 } // namespace
@@ -400,7 +423,9 @@ QImage JxlFrameDecoder::dcPass() {
 
 bool JxlFrameDecoder::spans(bool deep, bool ordered, const SpanSink& sink,
                             QColorSpace* space) const {
-    if (info.hdr)
+    // What the library keeps of the frame meanwhile: the data of its
+    // blocks, a few bytes a pixel.
+    if (info.hdr || !DecodeLimits::allowsWork(qint64(info.width) * info.height * 4))
         return false;
     Pass pass;
     if (!pass.decoder || !pass.runner)
@@ -434,7 +459,8 @@ bool JxlFrameDecoder::spans(bool deep, bool ordered, const SpanSink& sink,
     };
     if (!feed())
         return false;
-    const JxlPixelFormat format{4, deep ? JXL_TYPE_UINT16 : JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    const JxlPixelFormat format{4, JXL_TYPE_FLOAT, JXL_NATIVE_ENDIAN, 0};
+    const SpanOutput output{&sink, deep};
     for (;;) {
         switch (JxlDecoderProcessInput(d)) {
         case JXL_DEC_COLOR_ENCODING:
@@ -442,8 +468,8 @@ bool JxlFrameDecoder::spans(bool deep, bool ordered, const SpanSink& sink,
             break;
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
             *space = dataColorSpace(d);
-            if (JxlDecoderSetImageOutCallback(d, &format, toSink, const_cast<SpanSink*>(&sink)) !=
-                JXL_DEC_SUCCESS)
+            if (JxlDecoderSetImageOutCallback(d, &format, toSink,
+                                              const_cast<SpanOutput*>(&output)) != JXL_DEC_SUCCESS)
                 return false;
             break;
         case JXL_DEC_NEED_MORE_INPUT:
