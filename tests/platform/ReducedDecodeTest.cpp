@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 // Overviews and regions: the two ways an image too large to decode whole is
@@ -334,4 +335,65 @@ TEST(ReducedDecode, AJpegTooLargeToReadIsDecodedFromItsFileMapped) {
     EXPECT_EQ(source->overview(QSize(300, 300)).width(), 300);
     const QRect area(100, 500, 300, 120);
     EXPECT_EQ(source->region(area).convertToFormat(full.format()), full.copy(area));
+}
+
+TEST(ReducedDecode, AJpegXlTooLargeToDecodeWholeComesUprightAndStreamsItsRowsInOrder) {
+    // Turned a quarter by its orientation, which the library applies: the
+    // rows to stream are the upright image's 1296, more than the bands the
+    // export keeps in hand at once.
+    QTemporaryDir folder;
+    const QString jpeg = folder.filePath("turned.jpg");
+    QString error;
+    ASSERT_TRUE(
+        picture(1296, 816).save(jpeg, "JPEG", 95) &&
+        F::run("exiftool", {"-q", "-overwrite_original", "-n", "-Orientation=6", jpeg}, &error))
+        << qPrintable(error);
+    const QString turned = folder.filePath("turned.jxl");
+    ASSERT_TRUE(F::run("cjxl", {jpeg, turned, "-j", "0", "-d", "1"}, &error)) << qPrintable(error);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize size;
+        QImage::Format format; // of the full decode and so of its regions
+    } cases[] = {
+        {"turned", TestImages::read(turned), {816, 1296}, QImage::Format_RGB32},
+        {"16-bit",
+         F::convert(picture(1296, 816, true).convertToFormat(QImage::Format_RGBA64), "cjxl",
+                    F::args("{in} {out} -d 0"), "jxl"),
+         {1296, 816},
+         QImage::Format_RGBA64},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto source = ImageSource::createWithData(c.bytes);
+        ASSERT_TRUE(source);
+        const QImage full = source->imageAtIndex(0);
+        ASSERT_EQ(full.size(), c.size);
+        ASSERT_EQ(full.format(), c.format);
+        SmallBudget budget;
+        const QImage overview = source->overview(QSize(200, 200));
+        ASSERT_EQ(overview.size(), AreaReducer::fitted(full.size(), QSize(200, 200)));
+        EXPECT_LE(distance(overview, AreaReducer::averaged(full, overview.size())), 1);
+        const QRect area(300, 500, 90, 70);
+        EXPECT_EQ(source->region(area), full.copy(area));
+        QImage streamed(full.size(), QImage::Format_ARGB32);
+        int top = 0, bands = 0;
+        EXPECT_TRUE(source->streamImage([&](const QImage& band) {
+            for (int y = 0; y < band.height(); ++y)
+                std::memcpy(streamed.scanLine(top + y),
+                            band.convertToFormat(QImage::Format_ARGB32).constScanLine(y),
+                            size_t(band.width()) * 4);
+            top += band.height();
+            return ++bands < 100;
+        }));
+        EXPECT_EQ(top, full.height());
+        EXPECT_LE(distance(streamed, full), c.format == QImage::Format_RGBA64 ? 1 : 0);
+        // Stopped by its sink, or its data cut short: nothing, and no hang.
+        EXPECT_FALSE(source->streamImage([](const QImage&) { return false; }));
+        auto cut = ImageSource::createWithData(c.bytes.left(c.bytes.size() / 2));
+        ASSERT_TRUE(cut);
+        EXPECT_TRUE(cut->overview(QSize(200, 200)).isNull());
+        EXPECT_TRUE(cut->region(area).isNull());
+        EXPECT_FALSE(cut->streamImage([](const QImage&) { return true; }));
+    }
 }
