@@ -93,12 +93,25 @@ struct Fixture {
     int tolerance; // of the overview against the box average of the full decode
     bool indexed = false; // its regions low in the image start from a row of MCUs there
     bool streams = false; // also read from its file as it decodes
+    int frames = 1;       // still counted when too large to play
 };
 
 QByteArray jp2(const QImage& image) {
     static QTemporaryDir folder;
     QString error;
     const QString path = F::make("jp2", folder.path(), &error, image);
+    EXPECT_FALSE(path.isEmpty()) << qPrintable(error);
+    return TestImages::read(path);
+}
+
+// Two frames, the first covering the canvas: too large to play, it shows its first.
+QByteArray animation(const char* extension, const QImage& first) {
+    static QTemporaryDir folder;
+    QImage second = first;
+    second.fill(qRgb(200, 200, 40));
+    QString error;
+    const QString path =
+        F::makeAnimation(extension, folder.path(), {first, second}, {100, 100}, &error);
     EXPECT_FALSE(path.isEmpty()) << qPrintable(error);
     return TestImages::read(path);
 }
@@ -127,6 +140,8 @@ std::vector<Fixture> fixtures() {
         {"lossless webp with alpha",
          F::convert(clear, "cwebp", F::args("-quiet -lossless -exact {in} -o {out}"), "webp"), 2},
         {"png with alpha", qtEncoded(clear, "png"), 1},
+        {"animated webp", animation("webp", clear), 2, false, false, 2},
+        {"animated jpeg xl", animation("jxl", clear), 0, false, false, 2},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",
          F::convert(opaque, "convert", F::args("{in} -compress lzw {out}"), "tif"), 1},
@@ -231,6 +246,7 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             EXPECT_FALSE(JpegScanIndex::build(f.bytes.left(f.bytes.size() * 3 / 4))); // data missing
             SmallBudget budget;
             EXPECT_TRUE(source->imageAtIndex(0).isNull());
+            EXPECT_EQ(source->count(), f.frames);
             const QImage overview = source->overview(bound);
             ASSERT_EQ(overview.size(), QSize(324, 204));
             EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
