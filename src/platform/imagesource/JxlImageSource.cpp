@@ -50,7 +50,11 @@ QImage JxlImageSource::overview(const QSize& bound) {
     // HDR is tone-mapped over the whole image: only the full decode has it.
     if (info.hdr || fit == size)
         return ImageSource::overview(bound);
-    AreaReducer reducer = AreaReducer::scattered(size, fit, info.hasAlpha);
+    return reduced(QRect(QPoint(), size), fit);
+}
+
+QImage JxlImageSource::reduced(const QRect& area, QSize size) {
+    AreaReducer reducer = AreaReducer::scattered(area.size(), size, info.hasAlpha);
     if (reducer.isNull())
         return QImage();
     std::mutex lock; // neighbouring groups share target pixels
@@ -58,8 +62,13 @@ QImage JxlImageSource::overview(const QSize& bound) {
     if (!decoder->spans(
             false, false,
             [&](int x, int y, int count, const uchar* pixels) {
+                const int left = std::max(x, area.left()),
+                          right = std::min(x + count, area.right() + 1);
+                if (y < area.top() || y > area.bottom() || left >= right)
+                    return;
                 const std::lock_guard<std::mutex> hold(lock);
-                reducer.addSpan(x, y, count, pixels);
+                reducer.addSpan(left - area.left(), y - area.top(), right - left,
+                                pixels + (left - x) * 4);
             },
             &space))
         return QImage();
@@ -71,8 +80,13 @@ QImage JxlImageSource::overview(const QSize& bound) {
 QImage JxlImageSource::region(const QRect& area, int denominator) {
     if (info.hdr)
         return ImageSource::region(area, denominator);
-    if (area.isEmpty() || !QRect(0, 0, info.width, info.height).contains(area) || denominator < 1 ||
-        !DecodeLimits::allows(area.width(), area.height(), deep() ? 8 : 4))
+    if (area.isEmpty() || !QRect(0, 0, info.width, info.height).contains(area) || denominator < 1)
+        return QImage();
+    // Reduced, the area is averaged as it comes, never held at full size.
+    if (denominator > 1)
+        return reduced(area, QSize((area.width() + denominator - 1) / denominator,
+                                   (area.height() + denominator - 1) / denominator));
+    if (!DecodeLimits::allows(area.width(), area.height(), deep() ? 8 : 4))
         return QImage();
     // The formats the full decode fills, so that the pixels come out the same.
     QImage image = LargeImage::allocate(
@@ -101,10 +115,7 @@ QImage JxlImageSource::region(const QRect& area, int denominator) {
     if (!deep())
         image.convertTo(info.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     image.setColorSpace(space);
-    image = ColorConversion::toSRGB(std::move(image));
-    const QSize size((area.width() + denominator - 1) / denominator,
-                     (area.height() + denominator - 1) / denominator);
-    return AreaReducer::averaged(std::move(image), size);
+    return ColorConversion::toSRGB(std::move(image));
 }
 
 bool JxlImageSource::streamImage(const BandSink& sink) {

@@ -40,6 +40,8 @@ class JxlImageSource : public EncodedImageSource {
     explicit JxlImageSource(const QByteArray& bytes);
     bool readHeader() override;
     bool deep() const { return info.bitsPerSample > 8; }
+    // `area` averaged to `size` as its spans come.
+    QImage reduced(const QRect& area, QSize size);
 
     JxlFrameDecoder::Info info;
     std::unique_ptr<JxlFrameDecoder> decoder;
