@@ -204,7 +204,8 @@ TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
              Case{{97, 61}, {13, 7}, QImage::Format_RGB32},    // uneven boxes
              Case{{97, 61}, {13, 7}, QImage::Format_Grayscale8},
              Case{{97, 61}, {13, 7}, QImage::Format_ARGB32},
-             Case{{300, 200}, {2, 1}, QImage::Format_RGB32}, // boxes of more than 4096 pixels
+             Case{{300, 200}, {2, 1}, QImage::Format_RGB32},  // boxes of more than 4096 pixels
+             Case{{300, 260}, {1, 1}, QImage::Format_ARGB32}, // sums past 32 bits
          }) {
         SCOPED_TRACE(testing::Message() << c.from.width() << "x" << c.from.height() << " to "
                                         << c.to.width() << ", format " << c.format);
@@ -215,6 +216,16 @@ TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
         const QImage reduced = AreaReducer::averaged(source, c.to);
         ASSERT_EQ(reduced.size(), c.to);
         EXPECT_EQ(distance(reduced, boxAverage(source, c.to)), 0);
+        if (c.format == QImage::Format_Grayscale8)
+            continue;
+        // The same from spans of RGBA bytes, right to left and bottom up.
+        const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
+        AreaReducer scattered = AreaReducer::scattered(c.from, c.to, source.hasAlphaChannel());
+        for (int y = c.from.height() - 1; y >= 0; --y)
+            for (int left = (c.from.width() - 1) / 7 * 7; left >= 0; left -= 7)
+                scattered.addSpan(left, y, std::min(7, c.from.width() - left),
+                                  rgba.constScanLine(y) + left * 4);
+        EXPECT_EQ(scattered.result().convertToFormat(reduced.format()), reduced);
     }
 }
 
