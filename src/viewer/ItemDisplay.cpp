@@ -79,7 +79,8 @@ void ItemDisplay::startAnimation(const LoadedItem& item) {
     const int count = doc->framesCount();
     const std::optional<AnimationPlayer::Kind> kind = AnimationPlayer::animatedKind(
         ImageCollection::pathExtension(item.path), item.source ? item.source->type() : QString());
-    const bool animated = kind && count >= 2;
+    // An animation too large to play shows the overview of its first frame.
+    const bool animated = kind && count >= 2 && !item.overview;
     viewer->toolbar()->setAnimated(animated);
     viewer->framePlayback()->setItem(count, animated, kind.value_or(AnimationPlayer::Kind::Gif),
                                      item.image, doc->sourceMaker(),

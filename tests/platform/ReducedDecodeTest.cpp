@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
 
 // Overviews and regions: the two ways an image too large to decode whole is
@@ -92,12 +93,25 @@ struct Fixture {
     int tolerance; // of the overview against the box average of the full decode
     bool indexed = false; // its regions low in the image start from a row of MCUs there
     bool streams = false; // also read from its file as it decodes
+    int frames = 1;       // still counted when too large to play
 };
 
 QByteArray jp2(const QImage& image) {
     static QTemporaryDir folder;
     QString error;
     const QString path = F::make("jp2", folder.path(), &error, image);
+    EXPECT_FALSE(path.isEmpty()) << qPrintable(error);
+    return TestImages::read(path);
+}
+
+// Two frames, the first covering the canvas: too large to play, it shows its first.
+QByteArray animation(const char* extension, const QImage& first) {
+    static QTemporaryDir folder;
+    QImage second = first;
+    second.fill(qRgb(200, 200, 40));
+    QString error;
+    const QString path =
+        F::makeAnimation(extension, folder.path(), {first, second}, {100, 100}, &error);
     EXPECT_FALSE(path.isEmpty()) << qPrintable(error);
     return TestImages::read(path);
 }
@@ -126,6 +140,8 @@ std::vector<Fixture> fixtures() {
         {"lossless webp with alpha",
          F::convert(clear, "cwebp", F::args("-quiet -lossless -exact {in} -o {out}"), "webp"), 2},
         {"png with alpha", qtEncoded(clear, "png"), 1},
+        {"animated webp", animation("webp", clear), 2, false, false, 2},
+        {"animated jpeg xl", animation("jxl", clear), 0, false, false, 2},
         {"16-bit png", F::png(opaque.size(), 16, 6, F::pngSamples(clear, 16, 6)), 1},
         {"tiff in strips",
          F::convert(opaque, "convert", F::args("{in} -compress lzw {out}"), "tif"), 1},
@@ -146,6 +162,10 @@ std::vector<Fixture> fixtures() {
         {"jpeg 2000", jp2(opaque), 32},
         // libheif decodes only whole images: a part is cut from one decode.
         {"heic", F::convert(opaque, "heif-enc", F::args("-q 95 {in} -o {out}"), "heic"), 20},
+        // Rendered a group at a time into the overview's sums or the area: the same pixels.
+        {"jpeg xl", F::convert(opaque, "cjxl", F::args("{in} {out} -d 1"), "jxl"), 0},
+        {"lossless jpeg xl with alpha",
+         F::convert(clear, "cjxl", F::args("{in} {out} -d 0"), "jxl"), 0},
         // From the last pass only, every other row: blocks keep it close.
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };
@@ -186,7 +206,8 @@ TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
              Case{{97, 61}, {13, 7}, QImage::Format_RGB32},    // uneven boxes
              Case{{97, 61}, {13, 7}, QImage::Format_Grayscale8},
              Case{{97, 61}, {13, 7}, QImage::Format_ARGB32},
-             Case{{300, 200}, {2, 1}, QImage::Format_RGB32}, // boxes of more than 4096 pixels
+             Case{{300, 200}, {2, 1}, QImage::Format_RGB32},  // boxes of more than 4096 pixels
+             Case{{300, 260}, {1, 1}, QImage::Format_ARGB32}, // sums past 32 bits
          }) {
         SCOPED_TRACE(testing::Message() << c.from.width() << "x" << c.from.height() << " to "
                                         << c.to.width() << ", format " << c.format);
@@ -197,6 +218,16 @@ TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
         const QImage reduced = AreaReducer::averaged(source, c.to);
         ASSERT_EQ(reduced.size(), c.to);
         EXPECT_EQ(distance(reduced, boxAverage(source, c.to)), 0);
+        if (c.format == QImage::Format_Grayscale8)
+            continue;
+        // The same from spans of RGBA bytes, right to left and bottom up.
+        const QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
+        AreaReducer scattered = AreaReducer::scattered(c.from, c.to, source.hasAlphaChannel());
+        for (int y = c.from.height() - 1; y >= 0; --y)
+            for (int left = (c.from.width() - 1) / 7 * 7; left >= 0; left -= 7)
+                scattered.addSpan(left, y, std::min(7, c.from.width() - left),
+                                  rgba.constScanLine(y) + left * 4);
+        EXPECT_EQ(scattered.result().convertToFormat(reduced.format()), reduced);
     }
 }
 
@@ -228,6 +259,7 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             EXPECT_FALSE(JpegScanIndex::build(f.bytes.left(f.bytes.size() * 3 / 4))); // data missing
             SmallBudget budget;
             EXPECT_TRUE(source->imageAtIndex(0).isNull());
+            EXPECT_EQ(source->count(), f.frames);
             const QImage overview = source->overview(bound);
             ASSERT_EQ(overview.size(), QSize(324, 204));
             EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
@@ -332,4 +364,65 @@ TEST(ReducedDecode, AJpegTooLargeToReadIsDecodedFromItsFileMapped) {
     EXPECT_EQ(source->overview(QSize(300, 300)).width(), 300);
     const QRect area(100, 500, 300, 120);
     EXPECT_EQ(source->region(area).convertToFormat(full.format()), full.copy(area));
+}
+
+TEST(ReducedDecode, AJpegXlTooLargeToDecodeWholeComesUprightAndStreamsItsRowsInOrder) {
+    // Turned a quarter by its orientation, which the library applies: the
+    // rows to stream are the upright image's 1296, more than the bands the
+    // export keeps in hand at once.
+    QTemporaryDir folder;
+    const QString jpeg = folder.filePath("turned.jpg");
+    QString error;
+    ASSERT_TRUE(
+        picture(1296, 816).save(jpeg, "JPEG", 95) &&
+        F::run("exiftool", {"-q", "-overwrite_original", "-n", "-Orientation=6", jpeg}, &error))
+        << qPrintable(error);
+    const QString turned = folder.filePath("turned.jxl");
+    ASSERT_TRUE(F::run("cjxl", {jpeg, turned, "-j", "0", "-d", "1"}, &error)) << qPrintable(error);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize size;
+        QImage::Format format; // of the full decode and so of its regions
+    } cases[] = {
+        {"turned", TestImages::read(turned), {816, 1296}, QImage::Format_RGB32},
+        {"16-bit",
+         F::convert(picture(1296, 816, true).convertToFormat(QImage::Format_RGBA64), "cjxl",
+                    F::args("{in} {out} -d 0"), "jxl"),
+         {1296, 816},
+         QImage::Format_RGBA64},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto source = ImageSource::createWithData(c.bytes);
+        ASSERT_TRUE(source);
+        const QImage full = source->imageAtIndex(0);
+        ASSERT_EQ(full.size(), c.size);
+        ASSERT_EQ(full.format(), c.format);
+        SmallBudget budget;
+        const QImage overview = source->overview(QSize(200, 200));
+        ASSERT_EQ(overview.size(), AreaReducer::fitted(full.size(), QSize(200, 200)));
+        EXPECT_LE(distance(overview, AreaReducer::averaged(full, overview.size())), 1);
+        const QRect area(300, 500, 90, 70);
+        EXPECT_EQ(source->region(area), full.copy(area));
+        QImage streamed(full.size(), QImage::Format_ARGB32);
+        int top = 0, bands = 0;
+        EXPECT_TRUE(source->streamImage([&](const QImage& band) {
+            for (int y = 0; y < band.height(); ++y)
+                std::memcpy(streamed.scanLine(top + y),
+                            band.convertToFormat(QImage::Format_ARGB32).constScanLine(y),
+                            size_t(band.width()) * 4);
+            top += band.height();
+            return ++bands < 100;
+        }));
+        EXPECT_EQ(top, full.height());
+        EXPECT_LE(distance(streamed, full), c.format == QImage::Format_RGBA64 ? 1 : 0);
+        // Stopped by its sink, or its data cut short: nothing, and no hang.
+        EXPECT_FALSE(source->streamImage([](const QImage&) { return false; }));
+        auto cut = ImageSource::createWithData(c.bytes.left(c.bytes.size() / 2));
+        ASSERT_TRUE(cut);
+        EXPECT_TRUE(cut->overview(QSize(200, 200)).isNull());
+        EXPECT_TRUE(cut->region(area).isNull());
+        EXPECT_FALSE(cut->streamImage([](const QImage&) { return true; }));
+    }
 }

@@ -1,6 +1,7 @@
 #include "platform/imagesource/AreaReducer.h"
 
 #include "platform/LargeImage.h"
+#include "platform/imagesource/DecodeLimits.h"
 
 #include <QColorSpace>
 #include <algorithm>
@@ -196,4 +197,94 @@ QImage AreaReducer::averaged(QImage image, QSize size) {
     QImage reduced = reducer.result();
     reduced.setColorSpace(space);
     return reduced;
+}
+
+bool AreaReducer::complete() const {
+    if (isNull())
+        return false;
+    return spans ? pixelsIn == qint64(from.width()) * from.height() : next == from.height();
+}
+
+AreaReducer AreaReducer::scattered(QSize from, QSize to, bool alpha) {
+    AreaReducer r(from, to, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (r.isNull())
+        return r;
+    r.spans = true;
+    r.columnSums = {};
+    r.weightedSums = {};
+    r.targetColumn.resize(size_t(from.width()));
+    for (int t = 0, x = 0; t < to.width(); x = r.columnEnd[size_t(t++)])
+        std::fill(r.targetColumn.begin() + x, r.targetColumn.begin() + r.columnEnd[size_t(t)], t);
+    // The largest box's sums: its pixels times 255, times 255 again for
+    // colours weighted by alpha.
+    const quint64 box =
+        quint64(from.width() / to.width() + 1) * quint64(from.height() / to.height() + 1);
+    const size_t n = size_t(to.width()) * size_t(to.height()) * 4;
+    const bool narrow = box * (alpha ? 255 * 255 : 255) <= 0xffffffffu;
+    if (!DecodeLimits::allowsWork(qint64(n) * (narrow ? 4 : 8))) {
+        r.reduced = QImage();
+        return r;
+    }
+    if (narrow)
+        r.pixelSums.assign(n, 0);
+    else
+        r.widePixelSums.assign(n, 0);
+    return r;
+}
+
+void AreaReducer::addSpan(int x, int y, int count, const uchar* rgba) {
+    if (!spans || y < 0 || y >= from.height() || x < 0 || count <= 0 || count > from.width() - x)
+        return;
+    if (!pixelSums.empty())
+        addTo(pixelSums, x, y, count, rgba);
+    else
+        addTo(widePixelSums, x, y, count, rgba);
+}
+
+template <typename Sum>
+void AreaReducer::addTo(std::vector<Sum>& sums, int x, int y, int count, const uchar* rgba) {
+    // The target row whose box holds source row y: the last box starting at or before it.
+    const qint64 row = (qint64(y + 1) * to.height() - 1) / from.height();
+    Sum* line = sums.data() + size_t(row) * size_t(to.width()) * 4;
+    const int* column = targetColumn.data() + x;
+    if (weighted) {
+        for (int i = 0; i < count; ++i, rgba += 4) {
+            Sum* sum = line + size_t(column[i]) * 4;
+            const Sum alpha = rgba[3];
+            sum[0] += alpha;
+            sum[1] += rgba[0] * alpha;
+            sum[2] += rgba[1] * alpha;
+            sum[3] += rgba[2] * alpha;
+        }
+    } else {
+        for (int i = 0; i < count; ++i, rgba += 4) {
+            Sum* sum = line + size_t(column[i]) * 4;
+            sum[0] += rgba[0];
+            sum[1] += rgba[1];
+            sum[2] += rgba[2];
+        }
+    }
+    pixelsIn += count;
+    if (pixelsIn == qint64(from.width()) * from.height())
+        finishScattered(sums);
+}
+
+template <typename Sum> void AreaReducer::finishScattered(const std::vector<Sum>& sums) {
+    const Sum* sum = sums.data();
+    for (int ty = 0; ty < to.height(); ++ty) {
+        const quint64 rows = quint64(boxEnd(ty, from.height(), to.height()) -
+                                     (ty == 0 ? 0 : boxEnd(ty - 1, from.height(), to.height())));
+        auto* pixels = reinterpret_cast<QRgb*>(reduced.scanLine(ty));
+        for (int t = 0, x = 0; t < to.width(); x = columnEnd[size_t(t++)], sum += 4) {
+            const Divider mean(rows * quint64(columnEnd[size_t(t)] - x));
+            if (!weighted) {
+                pixels[t] = qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+                continue;
+            }
+            const quint64 a = sum[0];
+            const auto byAlpha = [a](quint64 total) { return int((total + a / 2) / a); };
+            pixels[t] =
+                a == 0 ? 0 : qRgba(byAlpha(sum[1]), byAlpha(sum[2]), byAlpha(sum[3]), mean(a));
+        }
+    }
 }

@@ -19,9 +19,19 @@ class AreaReducer {
     bool isNull() const { return reduced.isNull(); }
     // The source's next row: from.width() pixels of the format.
     void addRow(const uchar* row);
-    bool complete() const { return !isNull() && next == from.height(); }
+    // Every row in, or every pixel of a scattered reducer.
+    bool complete() const;
     // The reduced image once every row is in; null before.
     QImage result() const { return complete() ? reduced : QImage(); }
+
+    // A reducer whose pixels may come in any order, a span of a row at a
+    // time, as a decoder renders them group by group: it keeps a sum for
+    // each target pixel, not each source column, under the same box rule.
+    // Its spans are 8-bit RGBA bytes, averaged by their alpha when `alpha`
+    // (an ARGB32 result), else an RGB32 one.
+    static AreaReducer scattered(QSize from, QSize to, bool alpha);
+    // `count` pixels of row y from column x; spans off the image are ignored.
+    void addSpan(int x, int y, int count, const uchar* rgba);
 
     // `size` scaled down to fit in `bound`, its aspect kept and at least one
     // pixel a side; `size` itself when it already fits.
@@ -32,12 +42,16 @@ class AreaReducer {
 
   private:
     void finishRow();
+    template <typename Sum>
+    void addTo(std::vector<Sum>& sums, int x, int y, int count, const uchar* rgba);
+    template <typename Sum> void finishScattered(const std::vector<Sum>& sums);
 
     QSize from;
     QSize to;
     int channels = 0;
     int bytesPerPixel = 0;
     bool weighted = false;
+    bool spans = false;
     std::vector<int> columnEnd; // the first source column past each target column's box
     // Each source column's sums over the rows of the target row being made:
     // a byte lane for each byte of a pixel, so adding a row is one plain
@@ -50,4 +64,10 @@ class AreaReducer {
     qint64 bandEnd = 0;                // the first source row past that target row's box
     qint64 bandStart = 0;
     QImage reduced;
+    // Scattered: each source column's target column, and each target
+    // pixel's sums, in 32 bits while its box cannot overflow them.
+    std::vector<int> targetColumn;
+    std::vector<quint32> pixelSums;
+    std::vector<quint64> widePixelSums;
+    qint64 pixelsIn = 0;
 };

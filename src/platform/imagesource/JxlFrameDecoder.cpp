@@ -1,5 +1,6 @@
 #include "platform/imagesource/JxlFrameDecoder.h"
 
+#include "platform/Cancellation.h"
 #include "platform/LargeImage.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
@@ -7,7 +8,9 @@
 #include <jxl/decode.h>
 #include <jxl/resizable_parallel_runner.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,44 @@ float hlgToLinear(float v) {
 
 float srgbToLinear(float v) {
     return v <= 0.04045f ? v / 12.92f : std::pow((v + 0.055f) / 1.055f, 2.4f);
+}
+
+// A decoder and its threads for one pass, released with it.
+struct Pass {
+    JxlDecoder* decoder = JxlDecoderCreate(nullptr);
+    void* runner = JxlResizableParallelRunnerCreate(nullptr);
+    ~Pass() {
+        if (decoder)
+            JxlDecoderDestroy(decoder);
+        if (runner)
+            JxlResizableParallelRunnerDestroy(runner);
+    }
+};
+
+// libjxl 0.7 renders integer output for a callback into a frame-sized
+// buffer of its own first; floats go straight from its pipeline. They are
+// rounded here as the library rounds them into a buffer.
+struct SpanOutput {
+    const JxlFrameDecoder::SpanSink* sink;
+    bool deep;
+};
+
+template <typename T> void rounded(const float* from, size_t n, float scale, T* to) {
+    for (size_t i = 0; i < n; ++i)
+        to[i] = T(std::lrint(std::clamp(from[i], 0.0f, 1.0f) * scale));
+}
+
+void toSink(void* opaque, size_t x, size_t y, size_t count, const void* pixels) {
+    const auto* out = static_cast<const SpanOutput*>(opaque);
+    const auto* floats = static_cast<const float*>(pixels);
+    thread_local std::vector<quint16> samples;
+    const size_t n = count * 4;
+    samples.resize((n + 1) / 2 * (out->deep ? 2 : 1));
+    if (out->deep)
+        rounded(floats, n, 65535.0f, samples.data());
+    else
+        rounded(floats, n, 255.0f, reinterpret_cast<uchar*>(samples.data()));
+    (*out->sink)(int(x), int(y), int(count), reinterpret_cast<const uchar*>(samples.data()));
 }
 
 } // namespace
@@ -190,7 +231,7 @@ bool JxlFrameDecoder::restart() {
     return true;
 }
 
-void JxlFrameDecoder::setPreferredColor() {
+void JxlFrameDecoder::setPreferredColor(JxlDecoder* d) const {
     // Lossy (XYB) data can be rendered in any space: sRGB itself, or linear
     // light for HDR so that it can be tone-mapped. Other data comes in its
     // own space and is converted afterwards.
@@ -202,14 +243,14 @@ void JxlFrameDecoder::setPreferredColor() {
     c.primaries = JXL_PRIMARIES_SRGB;
     c.transfer_function = info.hdr ? JXL_TRANSFER_FUNCTION_LINEAR : JXL_TRANSFER_FUNCTION_SRGB;
     c.rendering_intent = JXL_RENDERING_INTENT_PERCEPTUAL;
-    JxlDecoderSetPreferredColorProfile(decoder, &c);
+    JxlDecoderSetPreferredColorProfile(d, &c);
 }
 
-QColorSpace JxlFrameDecoder::dataColorSpace() const {
+QColorSpace JxlFrameDecoder::dataColorSpace(JxlDecoder* d) const {
     if (info.xyb && !info.hdr)
         return QColorSpace(); // already sRGB
     JxlColorEncoding c{};
-    if (JxlDecoderGetColorAsEncodedProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &c) ==
+    if (JxlDecoderGetColorAsEncodedProfile(d, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &c) ==
         JXL_DEC_SUCCESS) {
         const int primaries = cicpPrimaries(c);
         if (info.hdr) // tone mapping leaves sRGB-encoded values: only the primaries remain
@@ -226,12 +267,12 @@ QColorSpace JxlFrameDecoder::dataColorSpace() const {
     }
     size_t size = 0;
     if (info.hdr ||
-        JxlDecoderGetICCProfileSize(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
+        JxlDecoderGetICCProfileSize(d, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
             JXL_DEC_SUCCESS ||
         size == 0 || size > (16u << 20))
         return QColorSpace();
     QByteArray icc(qsizetype(size), Qt::Uninitialized);
-    if (JxlDecoderGetColorAsICCProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+    if (JxlDecoderGetColorAsICCProfile(d, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
                                        reinterpret_cast<uint8_t*>(icc.data()),
                                        size) != JXL_DEC_SUCCESS)
         return QColorSpace();
@@ -313,7 +354,7 @@ QImage JxlFrameDecoder::finished(bool partial) {
         else
             image = std::exchange(output, QImage());
     }
-    image.setColorSpace(dataColorSpace());
+    image.setColorSpace(dataColorSpace(decoder));
     return ColorConversion::toSRGB(std::move(image));
 }
 
@@ -336,7 +377,7 @@ QImage JxlFrameDecoder::run(int index, Stop stop) {
     for (;;) {
         switch (JxlDecoderProcessInput(decoder)) {
         case JXL_DEC_COLOR_ENCODING:
-            setPreferredColor();
+            setPreferredColor(decoder);
             break;
         case JXL_DEC_FRAME:
             inProgress = position;
@@ -378,4 +419,67 @@ QImage JxlFrameDecoder::frame(int index) {
 
 QImage JxlFrameDecoder::dcPass() {
     return run(0, Stop::DcPass);
+}
+
+bool JxlFrameDecoder::spans(bool deep, bool ordered, const SpanSink& sink,
+                            QColorSpace* space) const {
+    // What the library keeps of the frame meanwhile: the data of its
+    // blocks, a few bytes a pixel.
+    if (info.hdr || !DecodeLimits::allowsWork(qint64(info.width) * info.height * 4))
+        return false;
+    Pass pass;
+    if (!pass.decoder || !pass.runner)
+        return false;
+    JxlDecoder* d = pass.decoder;
+    // Without a runner the library renders its groups in order, on this thread.
+    JxlResizableParallelRunnerSetThreads(
+        pass.runner, JxlResizableParallelRunnerSuggestThreads(info.width, info.height));
+    if ((!ordered && JxlDecoderSetParallelRunner(d, JxlResizableParallelRunner, pass.runner) !=
+                         JXL_DEC_SUCCESS) ||
+        JxlDecoderSetUnpremultiplyAlpha(d, JXL_TRUE) != JXL_DEC_SUCCESS ||
+        JxlDecoderSubscribeEvents(d, JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
+            JXL_DEC_SUCCESS)
+        return false;
+    // The input goes in a few megabytes at a time: between them a pass
+    // that nobody waits for any more stops.
+    constexpr size_t step = 4 << 20;
+    const size_t size = size_t(bytes.size());
+    size_t offset = 0, end = 0;
+    const auto feed = [&] {
+        if (end == size || Cancellation::requested())
+            return false;
+        if (end > 0)
+            offset = end - JxlDecoderReleaseInput(d);
+        end = std::min(size, end + step);
+        if (JxlDecoderSetInput(d, dataOf(bytes) + offset, end - offset) != JXL_DEC_SUCCESS)
+            return false;
+        if (end == size)
+            JxlDecoderCloseInput(d);
+        return true;
+    };
+    if (!feed())
+        return false;
+    const JxlPixelFormat format{4, JXL_TYPE_FLOAT, JXL_NATIVE_ENDIAN, 0};
+    const SpanOutput output{&sink, deep};
+    for (;;) {
+        switch (JxlDecoderProcessInput(d)) {
+        case JXL_DEC_COLOR_ENCODING:
+            setPreferredColor(d);
+            break;
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
+            *space = dataColorSpace(d);
+            if (JxlDecoderSetImageOutCallback(d, &format, toSink,
+                                              const_cast<SpanOutput*>(&output)) != JXL_DEC_SUCCESS)
+                return false;
+            break;
+        case JXL_DEC_NEED_MORE_INPUT:
+            if (!feed())
+                return false;
+            break;
+        case JXL_DEC_FULL_IMAGE:
+            return true; // frame 0, composited
+        default:         // an error, or data that ends early
+            return false;
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include <QColorSpace>
 #include <QImage>
 #include <QList>
+#include <functional>
 #include <optional>
 
 struct JxlDecoderStruct;
@@ -49,6 +50,17 @@ class JxlFrameDecoder {
     // A following frame(0) finishes the same decode.
     QImage dcPass();
 
+    // Frame 0 rendered once through, handed to `sink` a span of a row at a
+    // time as the library finishes it, never held whole: the way of an
+    // image too large to decode whole. Spans come in no set order, from
+    // several threads at once, as RGBA at 8 bits a channel or 16 when
+    // `deep`; `space` is their colour space, set before the first. HDR
+    // data, which is tone-mapped as a whole, and damaged data give false.
+    // `ordered` renders on one thread, so that whole rows of groups come
+    // from the top.
+    using SpanSink = std::function<void(int x, int y, int count, const uchar* pixels)>;
+    bool spans(bool deep, bool ordered, const SpanSink& sink, QColorSpace* space) const;
+
   private:
     enum class Stop { Whole, DcPass };
     QImage run(int index, Stop stop);
@@ -57,8 +69,8 @@ class JxlFrameDecoder {
     bool fitsBudget() const;
     bool prepareOutput();
     QImage finished(bool partial);
-    void setPreferredColor();
-    QColorSpace dataColorSpace() const;
+    void setPreferredColor(JxlDecoderStruct* d) const;
+    QColorSpace dataColorSpace(JxlDecoderStruct* d) const;
 
     const QByteArray& bytes;
     const Info info;

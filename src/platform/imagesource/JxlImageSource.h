@@ -19,6 +19,13 @@ class JxlImageSource : public EncodedImageSource {
     QImage imageAtIndex(int index) override;
     QImage firstLook() override;
     QString type() const override { return QStringLiteral("public.jpeg-xl"); }
+    // Frame 0 rendered through once and reduced, cropped or handed on as
+    // the library finishes its groups: memory for what is kept, never for
+    // the whole picture. libjxl reads no crop, so each region is a pass
+    // over the whole file.
+    QImage overview(const QSize& bound) override;
+    QImage region(const QRect& area, int denominator = 1) override;
+    bool streamImage(const BandSink& sink) override;
 
     // Images with fewer pixels than this decode whole about as fast as
     // their DC pass: they have no first look.
@@ -32,6 +39,9 @@ class JxlImageSource : public EncodedImageSource {
   private:
     explicit JxlImageSource(const QByteArray& bytes);
     bool readHeader() override;
+    bool deep() const { return info.bitsPerSample > 8; }
+    // `area` averaged to `size` as its spans come.
+    QImage reduced(const QRect& area, QSize size);
 
     JxlFrameDecoder::Info info;
     std::unique_ptr<JxlFrameDecoder> decoder;

@@ -79,6 +79,11 @@ bool WebpImageSource::readHeader() {
         WebPDemuxReleaseIterator(&frame);
         return false;
     }
+    if (frame.x_offset == 0 && frame.y_offset == 0 && frame.width == width &&
+        frame.height == height) {
+        firstOffset = reinterpret_cast<const char*>(frame.fragment.bytes) - bytes.constData();
+        firstSize = qsizetype(frame.fragment.size);
+    }
     do {
         delays.append(frame.duration);
         hasAlpha = hasAlpha || frame.has_alpha;
@@ -134,8 +139,10 @@ QImage WebpImageSource::decodeStill(QSize scaled, const QRect& crop) {
         config.options.scaled_width = w;
         config.options.scaled_height = h;
     }
-    const VP8StatusCode status = WebPDecode(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                            size_t(bytes.size()), &config);
+    // An animation's first frame, on its own.
+    const char* data = bytes.constData() + (animated ? firstOffset : 0);
+    const size_t size = size_t(animated ? firstSize : bytes.size());
+    const VP8StatusCode status = WebPDecode(reinterpret_cast<const uint8_t*>(data), size, &config);
     WebPFreeDecBuffer(&config.output);
     return status == VP8_STATUS_OK ? image : QImage();
 }
@@ -192,7 +199,7 @@ QImage WebpImageSource::reducedImage(int maxPixelSize) {
 }
 
 QImage WebpImageSource::overview(const QSize& bound) {
-    if (animated)
+    if (animated && (firstSize == 0 || DecodeLimits::allows(width, height, 4, 8)))
         return ImageSource::overview(bound);
     const QSize fit = AreaReducer::fitted(QSize(width, height), bound);
     QImage image = decodeStill(fit == QSize(width, height) ? QSize() : fit);
@@ -203,7 +210,7 @@ QImage WebpImageSource::overview(const QSize& bound) {
 }
 
 QImage WebpImageSource::region(const QRect& area, int denominator) {
-    if (animated)
+    if (animated && (firstSize == 0 || DecodeLimits::allows(width, height, 4, 8)))
         return ImageSource::region(area, denominator);
     if (area.isEmpty() || !QRect(0, 0, width, height).contains(area) || denominator < 1)
         return QImage();

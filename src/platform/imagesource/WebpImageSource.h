@@ -22,7 +22,9 @@ class WebpImageSource : public EncodedImageSource {
     QImage imageAtIndex(int index) override;
     QString type() const override { return QStringLiteral("org.webmproject.webp"); }
     // A still image is scaled and cropped by libwebp as it decodes: an
-    // overview or a region costs the memory of its own pixels.
+    // overview or a region costs the memory of its own pixels. So is an
+    // animation's first frame when it covers the canvas, for an animation
+    // too large to play: its frames are still counted, but only that one shows.
     QImage overview(const QSize& bound) override;
     QImage region(const QRect& area, int denominator = 1) override;
 
@@ -43,6 +45,10 @@ class WebpImageSource : public EncodedImageSource {
     bool hasAlpha = false;
     bool animated = false;
     int loopCount = 0;
+    // The first frame's image data in the file, when the frame covers the
+    // canvas: it then needs nothing composited under it.
+    qsizetype firstOffset = 0;
+    qsizetype firstSize = 0;
     QList<int> delays; // per frame, in milliseconds as stored
     QColorSpace colorSpace;
     WebPAnimDecoder* animation = nullptr;
