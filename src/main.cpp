@@ -63,19 +63,8 @@ int main(int argc, char** argv) {
     // Options first, before anything else: --help must not open a window.
     const CommandLine line =
         CommandLine::parse(std::vector<std::string_view>(argv + (argc > 0 ? 1 : 0), argv + argc));
-    switch (line.action) {
-    case CommandLine::Action::Help:
-        std::fputs(CommandLine::usage().c_str(), stdout);
-        return 0;
-    case CommandLine::Action::Version:
-        std::printf("ovisto %s\n", OVISTO_VERSION);
-        return 0;
-    case CommandLine::Action::Fail:
-        std::fprintf(stderr, "%s\n", line.error.c_str());
-        return 2;
-    case CommandLine::Action::Open:
-        break;
-    }
+    if (const int status = line.answer(OVISTO_VERSION); status >= 0)
+        return status;
     QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));

@@ -234,19 +234,8 @@ int main(int argc, char** argv) {
     // Options first, before any hand-over: --help must not open a window.
     std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const CommandLine line = CommandLine::parse(arguments);
-    switch (line.action) {
-    case CommandLine::Action::Help:
-        std::fputs(CommandLine::usage().c_str(), stdout);
-        return 0;
-    case CommandLine::Action::Version:
-        std::printf("ovisto %s\n", OVISTO_VERSION);
-        return 0;
-    case CommandLine::Action::Fail:
-        std::fprintf(stderr, "%s\n", line.error.c_str());
-        return 2;
-    case CommandLine::Action::Open:
-        break;
-    }
+    if (const int status = line.answer(OVISTO_VERSION); status >= 0)
+        return status;
     std::string message;
     if (argc >= 1 && buildMessage(argc, argv, message) && handOver(socketPath(), message))
         return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -116,4 +117,21 @@ std::string CommandLine::usage() {
            "  F10                the menu\n"
            "\n"
            "Settings: $XDG_CONFIG_HOME/velmora/Ovisto.conf (~/.config/velmora/Ovisto.conf)\n";
+}
+
+int CommandLine::answer(const char* version) const {
+    switch (action) {
+    case Action::Help:
+        std::fputs(usage().c_str(), stdout);
+        return 0;
+    case Action::Version:
+        std::printf("ovisto %s\n", version);
+        return 0;
+    case Action::Fail:
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    case Action::Open:
+        break;
+    }
+    return -1;
 }

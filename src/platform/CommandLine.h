@@ -29,4 +29,7 @@ class CommandLine {
     std::string error;
 
     static std::string usage();
+    // Prints what Help, Version and Fail ask for: the exit status then, or
+    // -1 when the documents are to be opened.
+    int answer(const char* version) const;
 };

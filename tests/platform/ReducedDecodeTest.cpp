@@ -75,18 +75,6 @@ QImage boxAverage(const QImage& image, QSize size) {
     return out;
 }
 
-// The largest difference of any channel, alpha included.
-int distance(const QImage& a, const QImage& b) {
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max(
-                {largest, TestImages::channelDistance(p, q), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return largest;
-}
-
 struct Fixture {
     const char* name;
     QByteArray bytes;
@@ -185,13 +173,6 @@ std::pair<qint64, qint64> peakMegabytes() {
     return {resident, mapped};
 }
 
-// A budget of 1 MB, under which the fixtures are too large to decode whole.
-struct SmallBudget {
-    int old = QImageReader::allocationLimit();
-    SmallBudget() { QImageReader::setAllocationLimit(1); }
-    ~SmallBudget() { QImageReader::setAllocationLimit(old); }
-};
-
 } // namespace
 
 TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
@@ -217,7 +198,7 @@ TEST(ReducedDecode, AreaAveragesAreTheExactRoundedMeansOfTheirBoxes) {
         source.convertTo(c.format);
         const QImage reduced = AreaReducer::averaged(source, c.to);
         ASSERT_EQ(reduced.size(), c.to);
-        EXPECT_EQ(distance(reduced, boxAverage(source, c.to)), 0);
+        EXPECT_EQ(TestImages::distance(reduced, boxAverage(source, c.to)), 0);
         if (c.format == QImage::Format_Grayscale8)
             continue;
         // The same from spans of RGBA bytes, right to left and bottom up.
@@ -257,12 +238,13 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             const QSize bound(324, 400);
             EXPECT_EQ(JpegScanIndex::build(f.bytes).has_value(), f.indexed);
             EXPECT_FALSE(JpegScanIndex::build(f.bytes.left(f.bytes.size() * 3 / 4))); // data missing
-            SmallBudget budget;
+            TestImages::SmallBudget budget;
             EXPECT_TRUE(source->imageAtIndex(0).isNull());
             EXPECT_EQ(source->count(), f.frames);
             const QImage overview = source->overview(bound);
             ASSERT_EQ(overview.size(), QSize(324, 204));
-            EXPECT_LE(distance(overview, boxAverage(full, overview.size())), f.tolerance);
+            EXPECT_LE(TestImages::distance(overview, boxAverage(full, overview.size())),
+                      f.tolerance);
             // Block-aligned, odd, and at the right and bottom edges.
             for (const QRect area :
                  {QRect(0, 0, 16, 16), QRect(32, 48, 64, 80), QRect(7, 9, 101, 53),
@@ -276,7 +258,7 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             const QRect aligned(32, 48, 64, 80);
             const QImage quarter = source->region(aligned, 4);
             ASSERT_EQ(quarter.size(), QSize(16, 20));
-            EXPECT_LE(distance(quarter, boxAverage(full.copy(aligned), quarter.size())),
+            EXPECT_LE(TestImages::distance(quarter, boxAverage(full.copy(aligned), quarter.size())),
                       f.tolerance);
             EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
             EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
@@ -356,7 +338,7 @@ TEST(ReducedDecode, AJpegTooLargeToReadIsDecodedFromItsFileMapped) {
     ASSERT_TRUE(TestImages::write(path, qtEncoded(noise, "jpeg")));
     const QImage full = ImageSource::createWithURL(path)->imageAtIndex(0);
     ASSERT_FALSE(full.isNull());
-    SmallBudget budget;
+    TestImages::SmallBudget budget;
     ASSERT_GT(QFileInfo(path).size(), 1 << 20);
     auto source = ImageSource::createWithURL(path);
     ASSERT_TRUE(source);
@@ -399,10 +381,10 @@ TEST(ReducedDecode, AJpegXlTooLargeToDecodeWholeComesUprightAndStreamsItsRowsInO
         const QImage full = source->imageAtIndex(0);
         ASSERT_EQ(full.size(), c.size);
         ASSERT_EQ(full.format(), c.format);
-        SmallBudget budget;
+        TestImages::SmallBudget budget;
         const QImage overview = source->overview(QSize(200, 200));
         ASSERT_EQ(overview.size(), AreaReducer::fitted(full.size(), QSize(200, 200)));
-        EXPECT_LE(distance(overview, AreaReducer::averaged(full, overview.size())), 1);
+        EXPECT_LE(TestImages::distance(overview, AreaReducer::averaged(full, overview.size())), 1);
         const QRect area(300, 500, 90, 70);
         EXPECT_EQ(source->region(area), full.copy(area));
         QImage streamed(full.size(), QImage::Format_ARGB32);
@@ -416,7 +398,7 @@ TEST(ReducedDecode, AJpegXlTooLargeToDecodeWholeComesUprightAndStreamsItsRowsInO
             return ++bands < 100;
         }));
         EXPECT_EQ(top, full.height());
-        EXPECT_LE(distance(streamed, full), c.format == QImage::Format_RGBA64 ? 1 : 0);
+        EXPECT_LE(TestImages::distance(streamed, full), c.format == QImage::Format_RGBA64 ? 1 : 0);
         // Stopped by its sink, or its data cut short: nothing, and no hang.
         EXPECT_FALSE(source->streamImage([](const QImage&) { return false; }));
         auto cut = ImageSource::createWithData(c.bytes.left(c.bytes.size() / 2));

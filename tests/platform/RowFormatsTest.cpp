@@ -42,20 +42,6 @@ QImage matted(QImage image) {
     return image;
 }
 
-// The largest difference of any channel, alpha included.
-int distance(const QImage& a, const QImage& b) {
-    if (a.size() != b.size())
-        return 1000;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max(
-                {largest, TestImages::channelDistance(p, q), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    return largest;
-}
-
 QByteArray magick(const QImage& image, const char* options, const char* format) {
     return F::convert(
         image, "convert",
@@ -151,13 +137,6 @@ const char* extension(Format format) {
     return "";
 }
 
-// A budget of 1 MB, under which the wiring case is too large to decode whole.
-struct SmallBudget {
-    int old = QImageReader::allocationLimit();
-    SmallBudget() { QImageReader::setAllocationLimit(1); }
-    ~SmallBudget() { QImageReader::setAllocationLimit(old); }
-};
-
 } // namespace
 
 TEST(RowFormats, RowsAreTheWholeDecodersPixelsAndRegionsAndOverviewsTheirAverages) {
@@ -175,7 +154,7 @@ TEST(RowFormats, RowsAreTheWholeDecodersPixelsAndRegionsAndOverviewsTheirAverage
         ASSERT_TRUE(whole);
         EXPECT_EQ(whole->type(), rows->type());
         if (v.wholeReads) {
-            EXPECT_LE(distance(full, whole->imageAtIndex(0)), v.wholeTolerance);
+            EXPECT_LE(TestImages::distance(full, whole->imageAtIndex(0)), v.wholeTolerance);
             // stb_image calls every PSD RGB with alpha, and Qt's readers
             // tell a 16-bit PNM from its header as 8 bits.
             QStringList keys = {"PixelWidth", "PixelHeight"};
@@ -192,7 +171,8 @@ TEST(RowFormats, RowsAreTheWholeDecodersPixelsAndRegionsAndOverviewsTheirAverage
             EXPECT_EQ(whole->imageAtIndex(0), full); // the rows are the image
         }
         if (v.tolerance >= 0) {
-            EXPECT_LE(distance(full, full.hasAlphaChannel() ? clear : opaque), v.tolerance);
+            EXPECT_LE(TestImages::distance(full, full.hasAlphaChannel() ? clear : opaque),
+                      v.tolerance);
         }
         const QRect area(5, 3, 27, 17);
         EXPECT_EQ(rows->region(area), full.copy(area));
@@ -219,14 +199,14 @@ TEST(RowFormats, AnImageOverTheBudgetOrInAFileTooLargeToReadGoesRowByRow) {
         SCOPED_TRACE(format);
         const QString path = folder.filePath(QStringLiteral("over.") + format);
         ASSERT_TRUE(TestImages::write(path, bytes));
-        SmallBudget budget;
+        TestImages::SmallBudget budget;
         for (const auto& source :
              {ImageSource::createWithData(bytes), ImageSource::createWithURL(path)}) {
             ASSERT_TRUE(source);
             EXPECT_TRUE(source->imageAtIndex(0).isNull());
             EXPECT_EQ(source->propertiesAtIndex(0).value("PixelWidth"), 600);
-            EXPECT_EQ(distance(source->overview(QSize(300, 300)),
-                               AreaReducer::averaged(image, QSize(300, 240))),
+            EXPECT_EQ(TestImages::distance(source->overview(QSize(300, 300)),
+                                           AreaReducer::averaged(image, QSize(300, 240))),
                       0);
             EXPECT_EQ(source->region(QRect(100, 400, 64, 80)), image.copy(100, 400, 64, 80));
             int rows = 0, bands = 0;
@@ -242,7 +222,7 @@ TEST(RowFormats, AnImageOverTheBudgetOrInAFileTooLargeToReadGoesRowByRow) {
     // A file over the file limit is read as it decodes, not held.
     const QString large = folder.filePath("large.bmp");
     ASSERT_TRUE(TestImages::write(large, TestImages::encode(picture(1200, 1000), "BMP")));
-    SmallBudget budget;
+    TestImages::SmallBudget budget;
     const auto source = ImageSource::createWithURL(large);
     ASSERT_TRUE(source);
     EXPECT_TRUE(source->encoded().isEmpty());

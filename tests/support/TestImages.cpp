@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -51,6 +52,26 @@ QByteArray TestImages::read(const QString& path) {
 int TestImages::channelDistance(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
                      std::abs(qBlue(a) - qBlue(b))});
+}
+
+int TestImages::distance(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return 1000;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, channelDistance(p, q), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return largest;
+}
+
+TestImages::SmallBudget::SmallBudget() : old(QImageReader::allocationLimit()) {
+    QImageReader::setAllocationLimit(1);
+}
+
+TestImages::SmallBudget::~SmallBudget() {
+    QImageReader::setAllocationLimit(old);
 }
 
 bool TestImages::write(const QString& path, const QByteArray& bytes) {

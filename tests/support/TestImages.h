@@ -23,6 +23,16 @@ public:
     static QByteArray read(const QString& path);
     // The largest difference of the red, green and blue levels.
     static int channelDistance(QRgb a, QRgb b);
+    // The largest difference of any channel of any pixel, alpha included;
+    // 1000 when the sizes differ.
+    static int distance(const QImage& a, const QImage& b);
+    // Qt's reader allocation limit, and with it the decode budget, at 1 MB for
+    // the scope's life: ordinary test images are then too large to decode whole.
+    struct SmallBudget {
+        SmallBudget();
+        ~SmallBudget();
+        int old;
+    };
     static bool writeImage(const QString& path, const QImage& image, const char* format);
     // An animated GIF of grey frames (the grey of each pixel is kept), each
     // with its delay in hundredths of a second; `brokenFrame` gets image data

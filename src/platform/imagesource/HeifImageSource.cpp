@@ -138,12 +138,9 @@ QImage HeifImageSource::imageAtIndex(int index) {
     Handle handle;
     if (heif_context_get_image_handle(context, ids[size_t(index)], &handle.pointer).code != heif_error_Ok)
         return QImage();
-    const int width = heif_image_handle_get_width(handle.pointer);
-    const int height = heif_image_handle_get_height(handle.pointer);
     const bool alpha = heif_image_handle_has_alpha_channel(handle.pointer);
     const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.pointer) > 8;
-    // libheif holds the decoded planes and their interleaved copy while we make ours.
-    if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 16 : 8))
+    if (!fitsBudget(handle.pointer))
         return QImage();
     // Opaque 8-bit images, most photographs, come as planes: libheif makes
     // those a fifth quicker than interleaved pixels, and packing them costs less.
@@ -255,10 +252,14 @@ bool HeifImageSource::fitsBudget() {
     if (ids.empty() ||
         heif_context_get_image_handle(context, ids[0], &handle.pointer).code != heif_error_Ok)
         return true; // nothing to reduce: the usual path says so
-    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle.pointer) > 8;
-    return DecodeLimits::allows(heif_image_handle_get_width(handle.pointer),
-                                heif_image_handle_get_height(handle.pointer), deep ? 8 : 4,
-                                deep ? 16 : 8);
+    return fitsBudget(handle.pointer);
+}
+
+bool HeifImageSource::fitsBudget(const heif_image_handle* handle) {
+    // libheif holds the decoded planes and their interleaved copy while we make ours.
+    const bool deep = heif_image_handle_get_luma_bits_per_pixel(handle) > 8;
+    return DecodeLimits::allows(heif_image_handle_get_width(handle),
+                                heif_image_handle_get_height(handle), deep ? 8 : 4, deep ? 16 : 8);
 }
 
 QImage HeifImageSource::overview(const QSize& bound) {

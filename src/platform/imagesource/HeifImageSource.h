@@ -5,6 +5,7 @@
 #include <vector>
 
 struct heif_context;
+struct heif_image_handle;
 
 // HEIF and HEIC through libheif: every top-level image, the primary first,
 // with its colour profile (ICC or CICP) converted to sRGB. libheif applies
@@ -29,7 +30,9 @@ public:
 private:
     explicit HeifImageSource(const QByteArray& bytes);
     bool readHeader() override;
+    // Whether image 0, or the image of `handle`, decodes whole within the budget.
     bool fitsBudget();
+    static bool fitsBudget(const heif_image_handle* handle);
     QImage reducedPart(const QRect& area, QSize size);
 
     heif_context* context = nullptr;
