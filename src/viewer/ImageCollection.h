@@ -46,6 +46,13 @@ public:
         number = index;
     }
     QString currentEntry() const;
+    // Where the current entry sits in the list; none without a list or while
+    // the current entry is gone from it.
+    std::optional<qsizetype> position() const {
+        if (!gone.isEmpty() || number >= quint64(count()))
+            return std::nullopt;
+        return qsizetype(number);
+    }
 
     // A new listing of the same folder, sorted as the list is. The current
     // entry stays current wherever it now sits. One that is gone stays

@@ -4,12 +4,15 @@
 #include "platform/FileName.h"
 #include "platform/ImageSource.h"
 #include "viewer/AnimationPlayer.h"
+#include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
+#include "viewer/ItemCaption.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageView.h"
 #include "viewer/ViewController.h"
 #include "viewer/ViewerDetail.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerSelection.h"
 #include "viewer/ViewerTransforms.h"
 
@@ -17,7 +20,10 @@
 
 ItemDisplay::ItemDisplay(ViewController* viewer, MessageView* messageView)
     : QObject(viewer), viewer(viewer), messageView(messageView),
-      detail(new ViewerDetail(viewer->imageView(), this)) {}
+      detail(new ViewerDetail(viewer->imageView(), this)) {
+    connect(viewer->imageView(), &DNSImageView::placementChanged, this,
+            &ItemDisplay::updatePosition);
+}
 
 void ItemDisplay::showMessage(ViewerMessage::Situation situation) {
     messageView->showMessage(ViewerMessage::forSituation(situation));
@@ -32,10 +38,20 @@ const ViewerMessage* ItemDisplay::shownMessage() const {
     return messageView->isHidden() ? nullptr : &messageView->message();
 }
 
-void ItemDisplay::setTitle(const QString& title) {
-    viewer->toolbar()->labelFileName->setText(title);
+void ItemDisplay::setTitle(const QString& label, const QString& title) {
+    viewer->toolbar()->labelFileName->setText(label);
     if (viewer->window() != viewer)
         viewer->window()->setWindowTitle(title);
+}
+
+void ItemDisplay::updatePosition() {
+    const ViewerDocument* doc = viewer->document();
+    const DNSImageView* view = viewer->imageView();
+    const std::optional<double> zoom =
+        view->hasContents() ? ItemCaption::zoom(view->imageRect().width(), viewer->imageWidth)
+                            : std::nullopt;
+    viewer->toolbar()->setPosition(ItemCaption::position(
+        doc->imageFiles().position(), doc->imageFiles().count(), zoom, QLocale()));
 }
 
 void ItemDisplay::resetForNewItem() {
@@ -53,7 +69,9 @@ void ItemDisplay::showListMessage(ViewerMessage::Situation situation, const QStr
     resetForNewItem();
     viewer->stopLoading();
     viewer->imageView()->setImage(QImage());
-    setTitle(FileName::display(ImageCollection::lastPathComponent(document)));
+    const QString name = FileName::display(ImageCollection::lastPathComponent(document));
+    setTitle(name, name);
+    updatePosition();
     showMessage(situation);
     emit updateDetailsPanel(QString());
     emit updateMainMenuRequested();
@@ -89,9 +107,19 @@ void ItemDisplay::startAnimation(const LoadedItem& item) {
 
 void ItemDisplay::loadStarted(const QString& path, bool waiting) {
     resetForNewItem();
-    setTitle(viewer->document()->isData()
-                 ? tr("Clipboard")
-                 : FileName::display(ImageCollection::lastPathComponent(path)));
+    const ViewerDocument* doc = viewer->document();
+    if (doc->isData()) {
+        setTitle(tr("Clipboard"), tr("Clipboard"));
+    } else {
+        const QString name = FileName::display(ImageCollection::lastPathComponent(path));
+        const QString archive =
+            doc->isZip() && doc->archive()
+                ? FileName::display(ImageCollection::lastPathComponent(doc->archive()->path()))
+                : QString();
+        setTitle(name, ItemCaption::windowTitle(archive.isEmpty() ? name : FileName::display(path),
+                                                archive));
+    }
+    updatePosition();
     if (waiting)
         viewer->startLoading();
 }
@@ -174,5 +202,6 @@ void ItemDisplay::showImage(const QImage& image, const QSize& pixelSize, bool re
             geometry->processMessageWindow(true);
         emit updateDetailsPanel(QString());
     }
+    updatePosition();
     emit updateMainMenuRequested();
 }

@@ -36,6 +36,9 @@ class ItemDisplay : public QObject {
     ViewerDetail* details() const { return detail; }
     // The message shown in place of the image; null when there is none.
     const ViewerMessage* shownMessage() const;
+    // The position in the list and the zoom beside the resolution; on every
+    // step, zoom and change of the list.
+    void updatePosition();
 
   signals:
     void updateMainMenuRequested();
@@ -45,7 +48,7 @@ class ItemDisplay : public QObject {
 
   private:
     void resetForNewItem();
-    void setTitle(const QString& title);
+    void setTitle(const QString& label, const QString& title);
     void showFrame(int index, const QImage& image, const QSize& pixelSize, bool refit,
                    const QImage& screenCopy = QImage());
     void showImage(const QImage& image, const QSize& pixelSize, bool refit,

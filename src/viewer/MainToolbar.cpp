@@ -32,7 +32,9 @@ MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
     labelFileName->setObjectName(QStringLiteral("labelFileName"));
     labelImageResolution = new QLabel(this);
     labelImageResolution->setObjectName(QStringLiteral("labelImageResolution"));
-    for (QLabel* label : {labelFileName, labelImageResolution}) {
+    labelPosition = new QLabel(this);
+    labelPosition->setObjectName(QStringLiteral("labelPosition"));
+    for (QLabel* label : {labelFileName, labelImageResolution, labelPosition}) {
         label->setAlignment(Qt::AlignCenter);
         label->setTextFormat(Qt::PlainText);
         label->setMinimumWidth(10);
@@ -43,11 +45,18 @@ MainToolbar::MainToolbar(QWidget* parent) : QWidget(parent) {
     QFont small = labelImageResolution->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     labelImageResolution->setFont(small);
+    labelPosition->setFont(small);
+    auto* details = new QHBoxLayout;
+    details->setSpacing(10);
+    details->addStretch(1);
+    details->addWidget(labelImageResolution);
+    details->addWidget(labelPosition);
+    details->addStretch(1);
     auto* labels = new QVBoxLayout;
     labels->setSpacing(0);
     labels->addStretch(1);
     labels->addWidget(labelFileName);
-    labels->addWidget(labelImageResolution);
+    labels->addLayout(details);
     labels->addStretch(1);
 
     row->addWidget(actionPrevious);
@@ -211,6 +220,11 @@ void MainToolbar::setResolution(const QSize& pixels) {
     else
         labelImageResolution->setText(
             QString::asprintf("%ipx × %ipx", pixels.width(), pixels.height()));
+}
+
+void MainToolbar::setPosition(const QString& text) {
+    labelPosition->setText(text);
+    labelPosition->setVisible(!text.isEmpty());
 }
 
 void MainToolbar::setGifPlaying(bool playing) {

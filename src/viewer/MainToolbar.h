@@ -34,6 +34,8 @@ public:
     QToolButton* actionFullscreen = nullptr;
     QLabel* labelFileName = nullptr;
     QLabel* labelImageResolution = nullptr;
+    // Where the item sits in its list and the zoom, beside the resolution.
+    QLabel* labelPosition = nullptr;
     // The frames row, shown at the taller height.
     PlayerSlider* frameSlider = nullptr;
     QLabel* labelFrames = nullptr;
@@ -58,6 +60,7 @@ public:
     void setAnimated(bool animated);
     // Cleared by an empty size.
     void setResolution(const QSize& pixels);
+    void setPosition(const QString& text);
     void setGifPlaying(bool playing);
     void setSlideshowRunning(bool running);
     void setFullScreenShown(bool inFullScreen);

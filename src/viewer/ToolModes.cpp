@@ -48,7 +48,8 @@ Qt::Edges ToolModes::resizeEdgesAt(QPointF at, QSizeF size, bool resizable) {
     return edges;
 }
 
-ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable) {
+ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable,
+                                  bool dragPans) {
     windowMovePending = false;
     if (button != Qt::LeftButton)
         return Press::Ignore;
@@ -64,6 +65,11 @@ ToolModes::Press ToolModes::press(Qt::MouseButton button, QPointF at, QSizeF siz
         return Press::Select;
     if (resizeEdgesAt(at, size, resizable))
         return Press::ResizeWindow;
+    if (dragPans) {
+        panning = true;
+        lastPoint = at;
+        return Press::Pan;
+    }
     windowMovePending = true;
     pressPoint = at;
     return Press::MoveWindow;
@@ -109,11 +115,19 @@ ToolModes::Cursor ToolModes::cursor(QPointF at, QSizeF size, bool resizable,
     }
     if (zooming)
         return out ? Cursor::ZoomOut : Cursor::ZoomIn;
-    if (hand)
+    if (hand || panning)
         return panning ? Cursor::ClosedHand : Cursor::OpenHand;
     if (selecting)
         return Cursor::Crosshair;
     return Cursor::Arrow;
+}
+
+bool ToolModes::dragPansImage(QSizeF windowFrame, QSizeF visibleFrame, bool imageLargerThanView) {
+    // Window managers may keep a pixel or two of a maximised window's edge.
+    constexpr double slack = 2;
+    return imageLargerThanView && !visibleFrame.isEmpty() &&
+           windowFrame.width() + slack >= visibleFrame.width() &&
+           windowFrame.height() + slack >= visibleFrame.height();
 }
 
 void ToolModes::pointerSeen(bool buttonsHeld) {

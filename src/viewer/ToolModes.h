@@ -68,8 +68,14 @@ class ToolModes {
     bool keysLost();
 
     // A press at `at` in a view of `size`; `resizable` when the window is
-    // neither maximised nor full screen.
-    Press press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable);
+    // neither maximised nor full screen; `dragPans` when a plain drag pans
+    // the image instead of moving the window (see dragPansImage).
+    Press press(Qt::MouseButton button, QPointF at, QSizeF size, bool resizable,
+                bool dragPans = false);
+    // A window that already covers the screen's visible area cannot grow or
+    // usefully move: there a plain drag on an image larger than the view
+    // pans it, as the hand tool does. Frames in screen points.
+    static bool dragPansImage(QSizeF windowFrame, QSizeF visibleFrame, bool imageLargerThanView);
     // A move with the button held after a press on the background: true once,
     // when it first goes `threshold` or further from the press.
     bool windowMoveStarts(QPointF at, double threshold);

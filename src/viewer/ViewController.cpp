@@ -136,6 +136,7 @@ void ViewController::wireDocument() {
         mainToolbar->setSteppingEnabled(stepping);
         if (!stepping)
             slideshow->stopSlideshow();
+        display->updatePosition();
         emit updateMainMenuRequested();
     });
 }

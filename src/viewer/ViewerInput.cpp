@@ -184,6 +184,13 @@ bool ViewerInput::windowResizable() const {
     return !window->isFullScreen() && !window->isMaximized();
 }
 
+bool ViewerInput::plainDragPans() const {
+    const ZoomEngine::Environment env = geometry->environment(false);
+    return env.hasWindow && env.hasScreen &&
+           ToolModes::dragPansImage(env.windowFrame.size(), env.screenVisibleFrame.size(),
+                                    geometry->zoom.ZoomingMode > 0);
+}
+
 bool ViewerInput::eventFilter(QObject* watched, QEvent* event) {
     if (watched != view || !geometry)
         return false;
@@ -300,7 +307,7 @@ bool ViewerInput::mousePress(QMouseEvent* mouse, bool doubleClick) {
     // Any press means the window system's resize, if any, is over.
     modes.endLiveResize();
     const ToolModes::Press press =
-        modes.press(mouse->button(), at, view->size(), windowResizable());
+        modes.press(mouse->button(), at, view->size(), windowResizable(), plainDragPans());
     if (press == ToolModes::Press::Ignore)
         return false;
     secondClick = doubleClick;

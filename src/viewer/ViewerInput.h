@@ -61,6 +61,7 @@ signals:
 private:
     bool mouseEvent(QEvent* event);
     bool mousePress(QMouseEvent* mouse, bool doubleClick);
+    bool plainDragPans() const;
     void mouseRelease(QMouseEvent* mouse);
     void doubleClicked(QPointF at);
     QPointF contentPoint(QPointF at) const;

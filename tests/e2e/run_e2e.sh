@@ -37,9 +37,9 @@ check "no second viewer process" test "$(pgrep -c -f -- "^$ovisto")" -eq 1
 focus "$handed"; xdotool key Escape
 
 # A zip archive opens like a folder: its first entry by name, then Right.
-if up "an archive opens at its first entry" day1.png "$work/fx/photos.zip"; then
-  press Right "Right steps through the archive" title_becomes "$win" day2.png
-  press Right "to its last entry" title_becomes "$win" day3.jpg
+if up "an archive opens at its first entry, its folder in the title" "album/day1.png — photos.zip" "$work/fx/photos.zip"; then
+  press Right "Right steps through the archive" title_becomes "$win" "trip/day2.png — photos.zip"
+  press Right "to its last entry" title_becomes "$win" "trip/day3.jpg — photos.zip"
   xdotool key Escape
 fi
 
@@ -106,6 +106,13 @@ if up "a large image opens at actual size" large.png "$work/fx/shapes/large.png"
   check "D pans to the right edge" pixel_is "$win" 1270 400 green
   check "and no further" pixel_is "$win" 1279 400 green
   check "the band is exactly at the edge" pixel_is "$win" 1170 400 red
+  # The window already fills the screen: a plain drag pans instead of moving it.
+  frame=$(geometry_of "$win")
+  drag "$win" 600 400 10 30 0; xdotool mouseup 1
+  check "a plain drag to the right pans the band out of view" pixel_is "$win" 1270 400 red
+  check "and leaves the window where it was" geometry_is "$win" "$frame"
+  drag "$win" 600 400 10 -40 0; xdotool mouseup 1
+  check "a drag back brings it to the edge again" pixel_is "$win" 1279 400 green
 fi
 
 # Selecting: M, then a drag across the 300 x 200 red image, shown at actual

@@ -45,10 +45,11 @@ TEST_F(ArchiveViewer, EntriesStepByFileNameAndSketchesShowTheirPreview) {
     ASSERT_EQ(openWith.size(), 1);
     EXPECT_EQ(openWith[0]->text(), QStringLiteral("No applications"));
     // A sketch without a preview is a file the viewer cannot open; then round to the start.
-    const char* steps[][2] = {{"2.png", "20px × 10px"},
-                              {"design.sketch", "33px × 22px"},
-                              {"plain.sketch", nullptr},
-                              {"1.png", "10px × 10px"}};
+    // The title carries the entry's folder, told apart from the archive.
+    const char* steps[][2] = {{"b/2.png — photos.zip", "20px × 10px"},
+                              {"c/design.sketch — photos.zip", "33px × 22px"},
+                              {"d/plain.sketch — photos.zip", nullptr},
+                              {"a/1.png — photos.zip", "10px × 10px"}};
     for (const auto& [title, size] : steps) {
         vc->showNextImage();
         ASSERT_TRUE(settle());
@@ -58,8 +59,10 @@ TEST_F(ArchiveViewer, EntriesStepByFileNameAndSketchesShowTheirPreview) {
         else
             EXPECT_EQ(message(), QStringLiteral("Unable to open this image file."));
     }
+    EXPECT_EQ(vc->toolbar()->labelFileName->text(), QStringLiteral("1.png"));
     ASSERT_TRUE(open(write("design.sketch", sketch(true))));
     EXPECT_EQ(resolution(), QStringLiteral("33px × 22px")) << "on disk too";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("design.sketch"));
 }
 
 TEST_F(ArchiveViewer, DamagedImagelessAndUnreadableArchivesSaySo) {

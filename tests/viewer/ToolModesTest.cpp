@@ -30,6 +30,35 @@ TEST(ToolModes, APressGoesToTheFirstToolThatIsOnThenToTheEdge) {
         << "the edge shows the tool it will use";
 }
 
+TEST(ToolModes, APlainDragPansOnlyWhereTheWindowCoversTheScreenAndTheImageIsLarger) {
+    const QSizeF visible(1440, 870);
+    struct Case {
+        QSizeF frame;
+        bool larger;
+        bool pans;
+    } cases[] = {
+        {QSizeF(1440, 870), true, true},   // maximised
+        {QSizeF(1440, 900), true, true},   // full screen
+        {QSizeF(1439, 869), true, true},   // a window manager's border
+        {QSizeF(1440, 870), false, false}, // the whole image is in view
+        {QSizeF(1200, 870), true, false},  // the window can still grow
+        {QSizeF(1440, 600), true, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ToolModes::dragPansImage(c.frame, visible, c.larger), c.pans) << c.frame.width();
+    EXPECT_FALSE(ToolModes::dragPansImage(QSizeF(1440, 870), QSizeF(), true)) << "no screen";
+
+    ToolModes modes;
+    EXPECT_EQ(modes.press(Qt::LeftButton, middle, view, false, true), Press::Pan);
+    EXPECT_EQ(modes.cursor(middle, view, false, true), Cursor::ClosedHand);
+    EXPECT_EQ(modes.moveTo(middle + QPointF(-20, 5)), QPointF(-20, 5));
+    EXPECT_FALSE(modes.windowMoveStarts(middle + QPointF(-40, 5), 10)) << "the window stays";
+    EXPECT_TRUE(modes.release(Qt::LeftButton));
+    EXPECT_EQ(modes.cursor(middle, view, false, false), Cursor::Arrow);
+    EXPECT_EQ(modes.press(Qt::LeftButton, QPointF(399, 150), view, true, true), Press::ResizeWindow)
+        << "an edge still resizes";
+}
+
 TEST(ToolModes, TheWindowMovesOnlyOnceADragPassesTheThreshold) {
     ToolModes modes;
     modes.press(Qt::LeftButton, middle, view, true);

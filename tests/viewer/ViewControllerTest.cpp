@@ -25,8 +25,16 @@ TEST_F(ViewControllerTest, ANewWindowInvitesADropAFolderOpensItsFirstImageAndAFi
     EXPECT_EQ(vc->viewerState().openedURL, path("a.jpg"));
     EXPECT_FALSE(vc->shownMessage());
     EXPECT_TRUE(vc->toolbar()->actionNext->isEnabled());
+    const auto position = [this] { return vc->toolbar()->labelPosition->text(); };
+    EXPECT_EQ(position(), QStringLiteral("1 / 4 · 100 %")) << "a small image at actual size";
     ASSERT_TRUE(open(path("img10.gif")));
     EXPECT_EQ(vc->document()->imageFiles().fileNumber(), 2u);
+    EXPECT_EQ(position(), QStringLiteral("3 / 4")) << "a file that fails has no zoom";
+    ASSERT_TRUE(open(path("b.PNG")));
+    EXPECT_EQ(position(), QStringLiteral("2 / 4 · 100 %"));
+    vc->zoomIn();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return position() != QStringLiteral("2 / 4 · 100 %"); }))
+        << "the zoom follows";
 
     // The only image of its folder: nothing to step to.
     QTemporaryDir single;
