@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     // One instance per user: a second launch hands its documents over and
     // leaves before it builds anything of its own.
     auto instance = std::make_unique<SingleInstance>(SingleInstance::defaultSocketPath());
-    if (instance->sendToRunningInstance(paths))
+    if (instance->sendToRunningInstance(paths, 2000, line.fullScreen, line.slideshow))
         return 0;
     // Placing its own window needs X: on Wayland, XWayland when it is there.
     if (const QByteArray plugin = DisplayPlatform::preferredPlugin(DisplayPlatform::current());
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
         // slow to answer: it may well have taken the paths, so a second try
         // decides, and either way this process must not become a rival.
         LaunchDecode::discard();
-        if (instance->sendToRunningInstance(paths, 5000))
+        if (instance->sendToRunningInstance(paths, 5000, line.fullScreen, line.slideshow))
             return 0;
         qWarning("ovisto: another instance is running but does not answer");
         return 1;

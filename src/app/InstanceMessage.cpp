@@ -64,22 +64,35 @@ Parse argumentsToPaths(QByteArrayList entries, QStringList& paths, InstanceMessa
 
 } // namespace
 
-QByteArray InstanceMessage::encode(const QStringList& paths) {
-    QByteArray payload;
-    int count = 0;
+QByteArray InstanceMessage::encode(const QStringList& paths, Start start) {
+    // The options travel as a command line would carry them, from the root
+    // folder, so that the absolute paths after "--" stay as they are.
+    const bool withOptions = start.fullScreen || start.slideshow;
+    QByteArrayList entries;
+    if (withOptions) {
+        entries << QByteArrayLiteral("/");
+        if (start.fullScreen)
+            entries << QByteArrayLiteral("-f");
+        if (start.slideshow)
+            entries << QByteArrayLiteral("-s");
+        entries << QByteArrayLiteral("--");
+    }
     for (const QString& p : paths) {
-        if (p.isEmpty())
-            continue;
         // The name's bytes as the file system has them, so that a name that
         // is not UTF-8 still names its file on the other side.
-        const QByteArray name = FileName::encode(p);
-        if (++count > SingleInstance::maxPathCount ||
-            payload.size() + 4 + name.size() > SingleInstance::maxMessageBytes)
-            return {};
-        appendBigEndian(payload, quint32(name.size()));
-        payload.append(name);
+        if (!p.isEmpty())
+            entries << FileName::encode(p);
     }
-    QByteArray message(pathsMagic, sizeof pathsMagic);
+    QByteArray payload;
+    if (entries.size() > SingleInstance::maxPathCount)
+        return {};
+    for (const QByteArray& entry : entries) {
+        if (payload.size() + 4 + entry.size() > SingleInstance::maxMessageBytes)
+            return {};
+        appendBigEndian(payload, quint32(entry.size()));
+        payload.append(entry);
+    }
+    QByteArray message(withOptions ? argumentsMagic : pathsMagic, 4);
     appendBigEndian(message, quint32(payload.size()));
     message.append(payload);
     return message;

@@ -13,16 +13,19 @@ class InstanceMessage {
 
     static constexpr int headerBytes = 8; // kind + payload length
 
-    // A paths message; empty when the paths do not fit into one message.
-    static QByteArray encode(const QStringList& paths);
-    // Checks the header as soon as it is there, so an oversized or foreign
-    // message is refused before its body is buffered.
-    static Parse parseHeader(const QByteArray& data, qint64& payloadBytes);
-    // The paths of a whole message, and whether its command line asked for
-    // full screen or the slideshow.
+    // Whether a command line asked for full screen or the slideshow.
     struct Start {
         bool fullScreen = false;
         bool slideshow = false;
     };
+    // A paths message (absolute paths); with `start` asking for anything, an
+    // arguments message that carries it. Empty when the paths do not fit
+    // into one message.
+    static QByteArray encode(const QStringList& paths, Start start);
+    static QByteArray encode(const QStringList& paths) { return encode(paths, Start{}); }
+    // Checks the header as soon as it is there, so an oversized or foreign
+    // message is refused before its body is buffered.
+    static Parse parseHeader(const QByteArray& data, qint64& payloadBytes);
+    // The paths of a whole message, and its command line's start.
     static Parse decode(const QByteArray& data, QStringList& paths, Start* start = nullptr);
 };

@@ -78,8 +78,9 @@ QStringList SingleInstance::documentArguments(const QByteArrayList& arguments) {
     return documents;
 }
 
-bool SingleInstance::sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs) {
-    const QByteArray message = InstanceMessage::encode(absolutePaths);
+bool SingleInstance::sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs,
+                                           bool fullScreen, bool slideshow) {
+    const QByteArray message = InstanceMessage::encode(absolutePaths, {fullScreen, slideshow});
     if (message.isEmpty()) {
         qWarning("SingleInstance: too many paths to hand over in one message");
         return false;

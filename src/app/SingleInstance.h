@@ -38,7 +38,9 @@ class SingleInstance : public QObject {
 
     // Hands the (already absolute) paths to a running instance; true once it has taken them.
     // An empty list means a plain second launch. Blocks for at most timeoutMs.
-    bool sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs = 2000);
+    // `fullScreen` and `slideshow` go with them, as the command line asked.
+    bool sendToRunningInstance(const QStringList& absolutePaths, int timeoutMs = 2000,
+                               bool fullScreen = false, bool slideshow = false);
     // Becomes the running instance. A stale socket left by a crashed instance is removed and
     // listening retried; false only when another live instance holds it (or the path is unusable).
     bool listen();

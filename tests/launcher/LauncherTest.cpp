@@ -75,10 +75,13 @@ class SingleInstanceTest : public ::testing::Test {
 
     // The sender blocks until the running instance acknowledges, and the running instance needs
     // this thread's event loop, so the sender runs on a pool thread.
-    bool send(const QStringList& paths, int timeoutMs = 5000) {
-        QFuture<bool> future = QtConcurrent::run([path = socketPath(), paths, timeoutMs] {
-            return SingleInstance(path).sendToRunningInstance(paths, timeoutMs);
-        });
+    bool send(const QStringList& paths, int timeoutMs = 5000, bool fullScreen = false,
+              bool slideshow = false) {
+        QFuture<bool> future =
+            QtConcurrent::run([path = socketPath(), paths, timeoutMs, fullScreen, slideshow] {
+                return SingleInstance(path).sendToRunningInstance(paths, timeoutMs, fullScreen,
+                                                                  slideshow);
+            });
         return QTest::qWaitFor([&future] { return future.isFinished(); }) && future.result();
     }
 
@@ -130,6 +133,15 @@ TEST_F(SingleInstanceTest, PathListsArriveWholeAndAcknowledged) {
         EXPECT_EQ(lastReceived(), paths);
     }
     EXPECT_EQ(received->count(), lists.size());
+    // The viewer's own hand-over carries its -f and -s with the paths.
+    for (const auto& [fullScreen, slideshow] :
+         {std::pair{true, false}, {false, true}, {true, true}}) {
+        const QStringList paths{QStringLiteral("/photos/-s"), QStringLiteral("/photos/--")};
+        EXPECT_TRUE(send(paths, 5000, fullScreen, slideshow));
+        EXPECT_EQ(lastReceived(), paths);
+        EXPECT_EQ(received->last().at(1).toBool(), fullScreen);
+        EXPECT_EQ(received->last().at(2).toBool(), slideshow);
+    }
 }
 
 TEST_F(SingleInstanceTest, ListenRecoversWhatAnEarlierInstanceLeftAtTheSocketPath) {
