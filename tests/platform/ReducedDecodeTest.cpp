@@ -155,6 +155,9 @@ std::vector<Fixture> fixtures() {
         {"lossless jpeg xl with alpha",
          F::convert(clear, "cjxl", F::args("{in} {out} -d 0"), "jxl"), 0},
         // From the last pass only, every other row: blocks keep it close.
+        // Tone-mapped a band at a time with the full decode's white point.
+        {"openexr", F::openExr(opaque), 0},
+        {"openexr with alpha", F::openExr(clear), 0},
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };
 }
