@@ -201,7 +201,7 @@ bool ExrImageSource::findWhite() {
     return true;
 }
 
-bool ExrImageSource::bands(int top, int bottom, const Band& sink) {
+bool ExrImageSource::bands(int top, int bottom, int left, int columns, const Band& sink) {
     if (!findWhite())
         return false;
     constexpr int bandRows = 64;
@@ -209,7 +209,7 @@ bool ExrImageSource::bands(int top, int bottom, const Band& sink) {
     int bandTop = top;
     bool stopped = false;
     const auto flush = [&](const Imf::Header& header, int rows) {
-        QImage out = rows == band.height() ? band : band.copy(0, 0, width, rows);
+        QImage out = rows == band.height() ? band : band.copy(0, 0, columns, rows);
         out.setColorSpace(primariesOf(header));
         out = ColorConversion::toSRGB(std::move(out))
                   .convertToFormat(hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -219,13 +219,13 @@ bool ExrImageSource::bands(int top, int bottom, const Band& sink) {
     const bool read =
         readRows(top, bottom, [&](int y, const float* rgba, const Imf::Header& header) {
             if (band.isNull()) {
-                band = QImage(width, std::min(bandRows, bottom - top + 1),
+                band = QImage(columns, std::min(bandRows, bottom - top + 1),
                               hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
                 if (band.isNull())
                     return false;
             }
             const int row = y - bandTop;
-            ColorConversion::toneMapRow(rgba, width, hasAlpha, *white,
+            ColorConversion::toneMapRow(rgba + size_t(left) * 4, columns, hasAlpha, *white,
                                         reinterpret_cast<QRgb*>(band.scanLine(row)));
             if (row + 1 < band.height() && y < bottom)
                 return true;
@@ -243,7 +243,7 @@ QImage ExrImageSource::overview(const QSize& bound) {
     if (fit == size)
         return ImageSource::overview(bound);
     AreaReducer reducer(size, fit, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (reducer.isNull() || !bands(0, height - 1, [&](int, const QImage& band) {
+    if (reducer.isNull() || !bands(0, height - 1, 0, width, [&](int, const QImage& band) {
             for (int y = 0; y < band.height(); ++y)
                 reducer.addRow(band.constScanLine(y));
             return true;
@@ -261,29 +261,32 @@ QImage ExrImageSource::region(const QRect& area, int denominator) {
     // Only the area's rows are read; reduced, they are averaged as they come.
     if (size != area.size()) {
         AreaReducer reducer(area.size(), size, format);
-        if (reducer.isNull() || !bands(area.top(), area.bottom(), [&](int, const QImage& band) {
-                for (int y = 0; y < band.height(); ++y)
-                    reducer.addRow(band.constScanLine(y) + area.left() * 4);
-                return true;
-            }))
+        if (reducer.isNull() || !bands(area.top(), area.bottom(), area.left(), area.width(),
+                                       [&](int, const QImage& band) {
+                                           for (int y = 0; y < band.height(); ++y)
+                                               reducer.addRow(band.constScanLine(y));
+                                           return true;
+                                       }))
             return QImage();
         return reducer.result();
     }
     if (!DecodeLimits::allows(area.width(), area.height(), 4))
         return QImage();
     QImage image = LargeImage::allocate(area.size(), format);
-    if (image.isNull() || !bands(area.top(), area.bottom(), [&](int top, const QImage& band) {
-            for (int y = 0; y < band.height(); ++y)
-                std::memcpy(image.scanLine(top - area.top() + y),
-                            band.constScanLine(y) + area.left() * 4, size_t(area.width()) * 4);
-            return true;
-        }))
+    if (image.isNull() || !bands(area.top(), area.bottom(), area.left(), area.width(),
+                                 [&](int top, const QImage& band) {
+                                     for (int y = 0; y < band.height(); ++y)
+                                         std::memcpy(image.scanLine(top - area.top() + y),
+                                                     band.constScanLine(y),
+                                                     size_t(area.width()) * 4);
+                                     return true;
+                                 }))
         return QImage();
     return image;
 }
 
 bool ExrImageSource::streamImage(const BandSink& sink) {
-    return bands(0, height - 1, [&](int, const QImage& band) { return sink(band); });
+    return bands(0, height - 1, 0, width, [&](int, const QImage& band) { return sink(band); });
 }
 
 QVariantMap ExrImageSource::imageProperties(int) {

@@ -28,11 +28,12 @@ class ExrImageSource : public EncodedImageSource {
   private:
     explicit ExrImageSource(const QByteArray& bytes);
     bool readHeader() override;
-    // Rows [top, bottom] of the data window as 8-bit sRGB bands (RGB32 or
-    // ARGB32) from the top, mapped as the full decode maps them; `sink`
-    // returns false to stop. False when the file fails or `sink` stopped.
+    // Rows [top, bottom] of the data window, `columns` wide from `left`, as
+    // 8-bit sRGB bands (RGB32 or ARGB32) from the top, mapped as the full
+    // decode maps them; `sink` returns false to stop. False when the file
+    // fails or `sink` stopped.
     using Band = std::function<bool(int top, const QImage& band)>;
-    bool bands(int top, int bottom, const Band& sink);
+    bool bands(int top, int bottom, int left, int columns, const Band& sink);
     // The tone mapping's white point, from one pass over the file.
     bool findWhite();
     // Rows [top, bottom] to `row` as straight (not premultiplied) floats.
