@@ -155,6 +155,10 @@ std::vector<Fixture> fixtures() {
         {"lossless jpeg xl with alpha",
          F::convert(clear, "cjxl", F::args("{in} {out} -d 0"), "jxl"), 0},
         // From the last pass only, every other row: blocks keep it close.
+        // Tone-mapped a band at a time with the full decode's white point.
+        {"openexr", F::openExr(opaque), 0},
+        {"openexr with alpha", F::openExr(clear), 0},
+        {"bright piz openexr", F::openExr(clear, 6.0f, 4), 0},
         {"interlaced png", F::png(opaque.size(), 8, 2, F::pngSamples(opaque, 8, 2), {}, true), 3},
     };
 }
@@ -260,6 +264,18 @@ TEST(ReducedDecode, OverviewsAverageTheFullDecodeAndRegionsMatchItExactly) {
             ASSERT_EQ(quarter.size(), QSize(16, 20));
             EXPECT_LE(TestImages::distance(quarter, boxAverage(full.copy(aligned), quarter.size())),
                       f.tolerance);
+            // An export in bands hands on the full decode's rows, in order.
+            QImage rows(full.size(), QImage::Format_ARGB32);
+            int next = 0;
+            if (source->streamImage([&](const QImage& band) {
+                    const QImage out = band.convertToFormat(QImage::Format_ARGB32);
+                    for (int y = 0; y < out.height() && next < rows.height(); ++y)
+                        std::memcpy(rows.scanLine(next++), out.constScanLine(y),
+                                    size_t(out.width()) * 4);
+                    return true;
+                })) {
+                EXPECT_EQ(rows, full.convertToFormat(QImage::Format_ARGB32));
+            }
             EXPECT_TRUE(source->region(QRect(QPoint(), full.size())).isNull()); // over the budget
             EXPECT_TRUE(source->region(QRect(1260, 700, 41, 10)).isNull());     // outside
         }

@@ -393,7 +393,7 @@ QByteArray FormatFixtures::linearDng(const QImage& source, const QByteArray& pre
            tiffDirectory(preview, second, 0) + previewJpeg;
 }
 
-QByteArray FormatFixtures::openExr(const QImage& source) {
+QByteArray FormatFixtures::openExr(const QImage& source, float gain, int compression) {
     const bool alpha = source.hasAlphaChannel();
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
     const int w = image.width(), h = image.height();
@@ -401,15 +401,16 @@ QByteArray FormatFixtures::openExr(const QImage& source) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const QRgb p = image.pixel(x, y);
-            const double a = qAlpha(p) / 255.0;
+            const double a = qAlpha(p) / 255.0 * gain;
             pixels[size_t(y) * size_t(w) + size_t(x)] =
                 Imf::Rgba(half(float(linear(qRed(p)) * a)), half(float(linear(qGreen(p)) * a)),
-                          half(float(linear(qBlue(p)) * a)), half(float(a)));
+                          half(float(linear(qBlue(p)) * a)), half(float(a / gain)));
         }
     Imf::StdOSStream stream;
     {
-        Imf::RgbaOutputFile file(stream, Imf::Header(w, h),
-                                 alpha ? Imf::WRITE_RGBA : Imf::WRITE_RGB);
+        Imf::Header header(w, h);
+        header.compression() = Imf::Compression(compression);
+        Imf::RgbaOutputFile file(stream, header, alpha ? Imf::WRITE_RGBA : Imf::WRITE_RGB);
         file.setFrameBuffer(pixels.data(), 1, size_t(w));
         file.writePixels(h);
     }

@@ -67,7 +67,9 @@ class FormatFixtures {
                                 const QSize& previewSize = QSize());
     // Half-float OpenEXR with the image's sRGB values taken back to linear
     // light; with alpha, colour is stored premultiplied, as the format has it.
-    static QByteArray openExr(const QImage& image);
+    // Linear light times `gain` (above 1: a scene to tone-map), stored
+    // with the library's compression of that number (0: none).
+    static QByteArray openExr(const QImage& image, float gain = 1.0f, int compression = 0);
     static QByteArray mpo(const QList<QByteArray>& jpegs, quint32 secondType = 0x020002);
     struct ApngFrame {
         QImage image;

@@ -28,10 +28,6 @@ inline uchar encode(float linear) {
     return srgbTable()[size_t(linear * 4095.0f + 0.5f)];
 }
 
-inline float luminance(const float* p) {
-    return 0.2126f * p[0] + 0.7152f * p[1] + 0.0722f * p[2];
-}
-
 } // namespace
 
 QImage ColorConversion::toSRGB(QImage image) {
@@ -80,41 +76,56 @@ QImage ColorConversion::toneMapped(const std::vector<float>& rgba, int width, in
     QImage image(width, height, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return image;
+    std::vector<float> sample;
+    const size_t step = toneSampleStep(width, height);
+    sample.reserve(pixels / step + 1);
+    for (size_t i = 0; i < pixels; i += step)
+        sample.push_back(luminance(&rgba[i * 4]));
+    const float white = toneWhite(std::move(sample));
+    for (int y = 0; y < height; ++y)
+        toneMapRow(&rgba[size_t(y) * size_t(width) * 4], width, hasAlpha, white,
+                   reinterpret_cast<QRgb*>(image.scanLine(y)));
+    return image;
+}
 
+size_t ColorConversion::toneSampleStep(int width, int height) {
+    return std::max<size_t>(1, size_t(width) * size_t(height) / 65536);
+}
+
+float ColorConversion::luminance(const float* rgba) {
+    const float l = 0.2126f * rgba[0] + 0.7152f * rgba[1] + 0.0722f * rgba[2];
+    return std::isfinite(l) ? l : 0.0f;
+}
+
+float ColorConversion::toneWhite(std::vector<float> sample) {
     // The white point: the luminance below which 99.9 % of the pixels lie,
     // estimated from a sample so that a handful of specular pixels do not
     // darken the whole picture.
-    std::vector<float> sample;
-    const size_t step = std::max<size_t>(1, pixels / 65536);
-    sample.reserve(pixels / step + 1);
-    for (size_t i = 0; i < pixels; i += step) {
-        const float l = luminance(&rgba[i * 4]);
-        sample.push_back(std::isfinite(l) ? l : 0.0f);
-    }
+    if (sample.empty())
+        return 0.0f;
     const size_t rank = std::min(sample.size() - 1, size_t(double(sample.size()) * 0.999));
     std::nth_element(sample.begin(), sample.begin() + long(rank), sample.end());
-    const float white = sample[rank];
+    return sample[rank];
+}
+
+void ColorConversion::toneMapRow(const float* p, int width, bool hasAlpha, float white,
+                                 QRgb* line) {
     const bool compress = white > 1.0f;
     const float white2 = white * white;
-
-    for (int y = 0; y < height; ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const float* p = &rgba[size_t(y) * size_t(width) * 4];
-        for (int x = 0; x < width; ++x, p += 4) {
-            float r = p[0], g = p[1], b = p[2];
-            if (compress) {
-                const float l = luminance(p);
-                if (l > 0.0f && std::isfinite(l)) {
-                    const float mapped = l * (1.0f + l / white2) / (1.0f + l);
-                    const float scale = mapped / l;
-                    r *= scale;
-                    g *= scale;
-                    b *= scale;
-                }
+    for (int x = 0; x < width; ++x, p += 4) {
+        float r = p[0], g = p[1], b = p[2];
+        if (compress) {
+            const float l = 0.2126f * r + 0.7152f * g + 0.0722f * b;
+            if (l > 0.0f && std::isfinite(l)) {
+                const float mapped = l * (1.0f + l / white2) / (1.0f + l);
+                const float scale = mapped / l;
+                r *= scale;
+                g *= scale;
+                b *= scale;
             }
-            const float a = hasAlpha ? std::clamp(p[3], 0.0f, 1.0f) : 1.0f;
-            line[x] = qRgba(encode(r), encode(g), encode(b), std::isfinite(a) ? int(a * 255.0f + 0.5f) : 255);
         }
+        const float a = hasAlpha ? std::clamp(p[3], 0.0f, 1.0f) : 1.0f;
+        line[x] =
+            qRgba(encode(r), encode(g), encode(b), std::isfinite(a) ? int(a * 255.0f + 0.5f) : 255);
     }
-    return image;
 }

@@ -19,4 +19,12 @@ public:
     // to 8-bit sRGB: scenes within 0-1 are only encoded, brighter ones are
     // compressed so that their near-brightest highlights reach white.
     static QImage toneMapped(const std::vector<float>& rgba, int width, int height, bool hasAlpha);
+
+    // The same mapping a band at a time, for images never held whole: the
+    // white point comes from the luminance of every toneSampleStep-th pixel
+    // (in raster order), then each row is mapped with it.
+    static size_t toneSampleStep(int width, int height);
+    static float luminance(const float* rgba); // 0 when not finite
+    static float toneWhite(std::vector<float> sample);
+    static void toneMapRow(const float* rgba, int width, bool hasAlpha, float white, QRgb* out);
 };

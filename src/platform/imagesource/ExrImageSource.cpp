@@ -1,5 +1,7 @@
 #include "platform/imagesource/ExrImageSource.h"
 
+#include "platform/LargeImage.h"
+#include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 
@@ -17,7 +19,7 @@ namespace {
 
 // The encoded bytes as an OpenEXR input stream.
 class MemoryStream : public Imf::IStream {
-public:
+  public:
     explicit MemoryStream(const QByteArray& bytes) : Imf::IStream("memory"), bytes(bytes) {}
     bool read(char c[], int n) override {
         if (n < 0 || position + uint64_t(n) > uint64_t(bytes.size()))
@@ -29,7 +31,7 @@ public:
     uint64_t tellg() override { return position; }
     void seekg(uint64_t pos) override { position = pos; }
 
-private:
+  private:
     const QByteArray& bytes;
     uint64_t position = 0;
 };
@@ -60,8 +62,9 @@ QColorSpace primariesOf(const Imf::Header& header) {
         return QColorSpace();
     const Imf::Chromaticities& c = Imf::chromaticities(header);
     // Tone mapping leaves values on the sRGB curve; only the primaries differ.
-    return QColorSpace(QPointF(c.white.x, c.white.y), QPointF(c.red.x, c.red.y), QPointF(c.green.x, c.green.y),
-                       QPointF(c.blue.x, c.blue.y), QColorSpace::TransferFunction::SRgb);
+    return QColorSpace(QPointF(c.white.x, c.white.y), QPointF(c.red.x, c.red.y),
+                       QPointF(c.green.x, c.green.y), QPointF(c.blue.x, c.blue.y),
+                       QColorSpace::TransferFunction::SRgb);
 }
 
 } // namespace
@@ -104,7 +107,8 @@ QImage ExrImageSource::imageAtIndex(int index) {
         MemoryStream stream(bytes);
         Imf::RgbaInputFile file(stream, Imf::globalThreadCount());
         const Imath::Box2i window = file.dataWindow();
-        if (qint64(window.max.x) - window.min.x + 1 != width || qint64(window.max.y) - window.min.y + 1 != height)
+        if (qint64(window.max.x) - window.min.x + 1 != width ||
+            qint64(window.max.y) - window.min.y + 1 != height)
             return QImage();
         Imf::Array2D<Imf::Rgba> pixels(height, width);
         // The frame buffer is addressed in data-window coordinates.
@@ -132,6 +136,157 @@ QImage ExrImageSource::imageAtIndex(int index) {
     } catch (...) {
         return QImage();
     }
+}
+
+template <typename Row> bool ExrImageSource::readRows(int top, int bottom, Row row) {
+    // Bands of up to 256 rows (whole blocks of every compression) in about
+    // 64 MB of half RGBA and floats.
+    const int bandRows = std::clamp(int((64 << 20) / (qint64(width) * 24)), 1, 256);
+    if (top < 0 || bottom >= height || top > bottom ||
+        !DecodeLimits::allowsWork(qint64(width) * std::min(bandRows, bottom - top + 1) * 24))
+        return false;
+    try {
+        MemoryStream stream(bytes);
+        Imf::RgbaInputFile file(stream, Imf::globalThreadCount());
+        const Imath::Box2i window = file.dataWindow();
+        if (qint64(window.max.x) - window.min.x + 1 != width ||
+            qint64(window.max.y) - window.min.y + 1 != height)
+            return false;
+        Imf::Array2D<Imf::Rgba> pixels(std::min(bandRows, bottom - top + 1), width);
+        std::vector<float> rgba(size_t(width) * 4);
+        for (int y = top; y <= bottom; y += bandRows) {
+            const int rows = std::min(bandRows, bottom - y + 1);
+            // The frame buffer is addressed in data-window coordinates.
+            Imf::Rgba* origin =
+                &pixels[0][0] - qint64(window.min.x) - qint64(window.min.y + y) * width;
+            file.setFrameBuffer(origin, 1, size_t(width));
+            file.readPixels(window.min.y + y, window.min.y + y + rows - 1);
+            for (int r = 0; r < rows; ++r) {
+                float* out = rgba.data();
+                for (int x = 0; x < width; ++x) {
+                    const Imf::Rgba& p = pixels[r][x];
+                    const float a = hasAlpha ? float(p.a) : 1.0f;
+                    const float unmultiply = hasAlpha && a > 0.0f && a < 1.0f ? 1.0f / a : 1.0f;
+                    *out++ = p.r * unmultiply;
+                    *out++ = p.g * unmultiply;
+                    *out++ = p.b * unmultiply;
+                    *out++ = a;
+                }
+                if (!row(y + r, rgba.data(), file.header()))
+                    return false;
+            }
+        }
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool ExrImageSource::findWhite() {
+    if (white)
+        return true;
+    const size_t step = ColorConversion::toneSampleStep(width, height);
+    std::vector<float> sample;
+    sample.reserve(size_t(width) * size_t(height) / step + 1);
+    size_t next = 0; // the next sampled pixel, in raster order
+    if (!readRows(0, height - 1, [&](int y, const float* rgba, const Imf::Header&) {
+            const size_t end = size_t(y + 1) * size_t(width);
+            for (; next < end; next += step)
+                sample.push_back(
+                    ColorConversion::luminance(rgba + (next - size_t(y) * size_t(width)) * 4));
+            return true;
+        }))
+        return false;
+    white = ColorConversion::toneWhite(std::move(sample));
+    return true;
+}
+
+bool ExrImageSource::bands(int top, int bottom, int left, int columns, const Band& sink) {
+    if (!findWhite())
+        return false;
+    constexpr int bandRows = 64;
+    QImage band;
+    int bandTop = top;
+    bool stopped = false;
+    const auto flush = [&](const Imf::Header& header, int rows) {
+        QImage out = rows == band.height() ? band : band.copy(0, 0, columns, rows);
+        out.setColorSpace(primariesOf(header));
+        out = ColorConversion::toSRGB(std::move(out))
+                  .convertToFormat(hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        stopped = !sink(bandTop, out);
+        return !stopped;
+    };
+    const bool read =
+        readRows(top, bottom, [&](int y, const float* rgba, const Imf::Header& header) {
+            if (band.isNull()) {
+                band = QImage(columns, std::min(bandRows, bottom - top + 1),
+                              hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+                if (band.isNull())
+                    return false;
+            }
+            const int row = y - bandTop;
+            ColorConversion::toneMapRow(rgba + size_t(left) * 4, columns, hasAlpha, *white,
+                                        reinterpret_cast<QRgb*>(band.scanLine(row)));
+            if (row + 1 < band.height() && y < bottom)
+                return true;
+            if (!flush(header, row + 1))
+                return false;
+            bandTop = y + 1;
+            return true;
+        });
+    return read && !stopped;
+}
+
+QImage ExrImageSource::overview(const QSize& bound) {
+    const QSize size(width, height);
+    const QSize fit = AreaReducer::fitted(size, bound);
+    if (fit == size)
+        return ImageSource::overview(bound);
+    AreaReducer reducer(size, fit, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (reducer.isNull() || !bands(0, height - 1, 0, width, [&](int, const QImage& band) {
+            for (int y = 0; y < band.height(); ++y)
+                reducer.addRow(band.constScanLine(y));
+            return true;
+        }))
+        return QImage();
+    return reducer.result();
+}
+
+QImage ExrImageSource::region(const QRect& area, int denominator) {
+    if (area.isEmpty() || !QRect(0, 0, width, height).contains(area) || denominator < 1)
+        return QImage();
+    const QImage::Format format = hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    const QSize size((area.width() + denominator - 1) / denominator,
+                     (area.height() + denominator - 1) / denominator);
+    // Only the area's rows are read; reduced, they are averaged as they come.
+    if (size != area.size()) {
+        AreaReducer reducer(area.size(), size, format);
+        if (reducer.isNull() || !bands(area.top(), area.bottom(), area.left(), area.width(),
+                                       [&](int, const QImage& band) {
+                                           for (int y = 0; y < band.height(); ++y)
+                                               reducer.addRow(band.constScanLine(y));
+                                           return true;
+                                       }))
+            return QImage();
+        return reducer.result();
+    }
+    if (!DecodeLimits::allows(area.width(), area.height(), 4))
+        return QImage();
+    QImage image = LargeImage::allocate(area.size(), format);
+    if (image.isNull() || !bands(area.top(), area.bottom(), area.left(), area.width(),
+                                 [&](int top, const QImage& band) {
+                                     for (int y = 0; y < band.height(); ++y)
+                                         std::memcpy(image.scanLine(top - area.top() + y),
+                                                     band.constScanLine(y),
+                                                     size_t(area.width()) * 4);
+                                     return true;
+                                 }))
+        return QImage();
+    return image;
+}
+
+bool ExrImageSource::streamImage(const BandSink& sink) {
+    return bands(0, height - 1, 0, width, [&](int, const QImage& band) { return sink(band); });
 }
 
 QVariantMap ExrImageSource::imageProperties(int) {
