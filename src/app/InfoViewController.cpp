@@ -39,7 +39,7 @@ class ElidedLabel : public QLabel {
   public:
     ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent), whole(text) {
         setTextInteractionFlags(Qt::TextSelectableByMouse);
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         setTextFormat(Qt::PlainText);
         setToolTip(text);
         setText(text);

@@ -149,10 +149,12 @@ QStringList InfoSummary::lines(const QVariantMap& properties, const QString& pat
         out.append(file.fileName());
         out.append(file.absolutePath());
     }
-    const QString size = pixelSize(properties.value(QStringLiteral("PixelWidth")).toLongLong(),
-                                   properties.value(QStringLiteral("PixelHeight")).toLongLong());
-    out.append(size);
-    out.append(InfoSummary::fileSize(fileSize));
+    // Pixels and bytes on one line: the panel's height is the tree's.
+    QStringList sizes{pixelSize(properties.value(QStringLiteral("PixelWidth")).toLongLong(),
+                                properties.value(QStringLiteral("PixelHeight")).toLongLong()),
+                      InfoSummary::fileSize(fileSize)};
+    sizes.removeAll(QString());
+    out.append(sizes.join(QStringLiteral(" · ")));
     QString taken = text(exif.value(QStringLiteral("DateTimeOriginal")));
     if (taken.isEmpty())
         taken = text(tiff.value(QStringLiteral("DateTime")));

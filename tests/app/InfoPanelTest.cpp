@@ -233,10 +233,10 @@ TEST_F(InfoPanelTest, TheSummaryShowsAndAWidenedPanelStaysWide) {
     InfoViewController* panel = info.contentViewController();
     panel->setURL(camera);
     ASSERT_TRUE(shown(*panel));
-    EXPECT_EQ(
-        panel->summaryLines(),
-        QStringList({"camera.jpg", QFileInfo(camera).absolutePath(), "120 × 80 (0.0 MP)",
-                     InfoSummary::fileSize(QFileInfo(camera).size()), "Velmora Ovisto Test Cam"}));
+    EXPECT_EQ(panel->summaryLines(),
+              QStringList({"camera.jpg", QFileInfo(camera).absolutePath(),
+                           "120 × 80 (0.0 MP) · " + InfoSummary::fileSize(QFileInfo(camera).size()),
+                           "Velmora Ovisto Test Cam"}));
     EXPECT_TRUE(panel->summary->isVisibleTo(panel));
     EXPECT_EQ(info.window()->width(), int(PanelPlacement::width)) << "the default width";
 

@@ -103,7 +103,7 @@ TEST(InfoSummaryTest, LinesLeaveOutWhatTheFileDoesNotTell) {
     };
     EXPECT_EQ(
         InfoSummary::lines(properties, QStringLiteral("/photos/a.jpg"), 2048),
-        QStringList({"a.jpg", "/photos", "6000 × 4000 (24.0 MP)", "2.0 KB", "2024-05-01 12:30:00",
+        QStringList({"a.jpg", "/photos", "6000 × 4000 (24.0 MP) · 2.0 KB", "2024-05-01 12:30:00",
                      "Canon EOS 5D", "EF 35mm f/2", "1/100 s", "Flash did not fire"}));
     EXPECT_EQ(InfoSummary::lines(QVariantMap(), QString(), 10), QStringList({"10 bytes"}));
 }
