@@ -100,7 +100,7 @@ InfoViewController::~InfoViewController() = default;
 void InfoViewController::buildLayout() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);
-    column->setSpacing(6);
+    column->setSpacing(4); // room for the summary in the default height
 
     auto* top = new QHBoxLayout;
     thumbView = new OVThumbView(this);
@@ -144,7 +144,7 @@ void InfoViewController::buildLayout() {
     summary = new QWidget(this);
     auto* lines = new QVBoxLayout(summary);
     lines->setContentsMargins(0, 0, 0, 0);
-    lines->setSpacing(1);
+    lines->setSpacing(0);
     column->addWidget(summary);
 
     model = new QStandardItemModel(this);
