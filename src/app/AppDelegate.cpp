@@ -38,7 +38,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QTimer>
-#include <QToolTip>
 #include <QUrl>
 #include <functional>
 #include <utility>
@@ -53,8 +52,8 @@ AppDelegate::AppDelegate(QObject* parent)
              [this](const QString& path) { addToRecent({path}); }) {
     menus = new MainMenu(this);
     // The viewer windows are dark: so is what opens from them.
+    ChromeStyle::darkenPopups();
     ChromeStyle::darken(menus->menu());
-    QToolTip::setPalette(ChromeStyle::darkPalette());
     recent = new RecentDocuments(this);
     types = ClipboardCheck::fileTypes();
     connectMenu();

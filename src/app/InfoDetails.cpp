@@ -1,5 +1,6 @@
 #include "app/InfoDetails.h"
 
+#include "info/InfoSummary.h"
 #include "platform/ImageSource.h"
 
 #include <QFileInfo>
@@ -46,7 +47,8 @@ InfoDetails InfoDetails::compute(const InfoRequest& request) {
                                                     : ImageSource::createWithURL(request.url);
     if (!source)
         return details;
-    details.tree = PropertyTree::propTree(source->propertiesAtIndex(0), &ImageSource::displayName);
+    const QVariantMap properties = source->propertiesAtIndex(0);
+    details.tree = PropertyTree::propTree(properties, &ImageSource::displayName);
 
     // The viewer's image of the same item when there is one: no second decode.
     QImage histogramImage = request.shown;
@@ -61,12 +63,15 @@ InfoDetails InfoDetails::compute(const InfoRequest& request) {
 
     details.format = ImageSource::displayName(source->type());
     const QVariant fileSize = source->properties().value(QStringLiteral("FileSize"));
+    qint64 bytes = 0;
     if (fileSize.isValid())
-        details.size = QStringLiteral("%1 bytes").arg(fileSize.toLongLong());
+        bytes = fileSize.toLongLong();
     else if (!request.url.isEmpty())
-        details.size = QStringLiteral("%1 bytes").arg(QFileInfo(request.url).size());
+        bytes = QFileInfo(request.url).size();
     else
-        details.size = QStringLiteral("%1 bytes").arg(request.data.size());
+        bytes = request.data.size();
+    details.size = QStringLiteral("%1 bytes").arg(bytes);
+    details.summary = InfoSummary::lines(properties, request.url, bytes);
 
     if (!histogramImage.isNull())
         details.histogram = HistogramView::readImage(histogramImage);

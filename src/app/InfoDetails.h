@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // What the information panel shows of one item, made off the main thread:
@@ -17,6 +18,7 @@ struct InfoDetails {
     quint64 serial = 0;
     bool ok = false; // false: no details (the content could not be opened)
     QList<PropertyNode> tree;
+    QStringList summary; // the lines above the tree (InfoSummary)
     QImage thumbnail;
     QString format;
     QString size;

@@ -33,6 +33,29 @@ class GraphStack : public QWidget {
     }
 };
 
+// A value line that never widens the panel: too long, it is elided in the
+// middle, and the tooltip has it whole.
+class ElidedLabel : public QLabel {
+  public:
+    ElidedLabel(const QString& text, QWidget* parent) : QLabel(parent), whole(text) {
+        setTextInteractionFlags(Qt::TextSelectableByMouse);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setTextFormat(Qt::PlainText);
+        setToolTip(text);
+        setText(text);
+    }
+    const QString whole;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        const QString shown =
+            fontMetrics().elidedText(whole, Qt::ElideMiddle, contentsRect().width());
+        if (shown != text())
+            setText(shown);
+    }
+};
+
 void addRows(QStandardItem* parent, const QList<PropertyNode>& nodes) {
     for (const PropertyNode& node : nodes) {
         auto* key = new QStandardItem(node.key);
@@ -77,7 +100,7 @@ InfoViewController::~InfoViewController() = default;
 void InfoViewController::buildLayout() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);
-    column->setSpacing(6);
+    column->setSpacing(4); // room for the summary in the default height
 
     auto* top = new QHBoxLayout;
     thumbView = new OVThumbView(this);
@@ -118,6 +141,12 @@ void InfoViewController::buildLayout() {
     divider->setFrameShape(QFrame::HLine);
     column->addWidget(divider);
 
+    summary = new QWidget(this);
+    auto* lines = new QVBoxLayout(summary);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(0);
+    column->addWidget(summary);
+
     model = new QStandardItemModel(this);
     model->setHorizontalHeaderLabels({tr("Property"), tr("Value")});
     treeView = new QTreeView(this);
@@ -125,6 +154,9 @@ void InfoViewController::buildLayout() {
     treeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeView->setFocusPolicy(Qt::NoFocus);
     treeView->setUniformRowHeights(true);
+    // Long values keep both ends (a path's start and its file name); the
+    // tooltip has them whole.
+    treeView->setTextElideMode(Qt::ElideMiddle);
     treeView->header()->setSectionResizeMode(QHeaderView::Interactive);
     treeView->header()->resizeSection(0, 110);
     column->addWidget(treeView, 1);
@@ -198,6 +230,7 @@ void InfoViewController::setDetailsVisible(bool visible) {
                                                            labelFormat, labelSize, labelHistogram})
         widget->setVisible(visible);
     graphs->setVisible(visible);
+    summary->setVisible(visible);
     if (!visible) {
         for (ClsDraw* graph : {histogramView, histogramViewR, histogramViewG, histogramViewB})
             graph->hide();
@@ -207,6 +240,7 @@ void InfoViewController::setDetailsVisible(bool visible) {
 void InfoViewController::enterEmpty() {
     state = ContentState::Empty;
     setTree({});
+    setSummary({});
     setDetailsVisible(false);
     labelNoDetails->show();
     spinner->stopAnimating();
@@ -216,6 +250,7 @@ void InfoViewController::enterEmpty() {
 void InfoViewController::enterLoading() {
     state = ContentState::Loading;
     setTree({});
+    setSummary({});
     setDetailsVisible(false);
     labelNoDetails->hide();
     loader->show();
@@ -225,6 +260,7 @@ void InfoViewController::enterLoading() {
 void InfoViewController::showDetails(const InfoDetails& details) {
     state = ContentState::Details;
     setTree(details.tree);
+    setSummary(details.summary);
     thumbView->setImage(details.thumbnail);
     labelFormat->setText(details.format);
     labelSize->setText(details.size);
@@ -253,6 +289,20 @@ void InfoViewController::setTree(const QList<PropertyNode>& nodes) {
     model->removeRows(0, model->rowCount());
     addRows(model->invisibleRootItem(), nodes);
     expandGroups(QModelIndex());
+}
+
+void InfoViewController::setSummary(const QStringList& lines) {
+    for (QLabel* line : summary->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        delete line;
+    for (const QString& text : lines)
+        summary->layout()->addWidget(new ElidedLabel(text, summary));
+}
+
+QStringList InfoViewController::summaryLines() const {
+    QStringList lines;
+    for (const QLabel* line : summary->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        lines.append(static_cast<const ElidedLabel*>(line)->whole);
+    return lines;
 }
 
 void InfoViewController::expandGroups(const QModelIndex& parent) {

@@ -52,6 +52,8 @@ class InfoViewController : public QWidget {
     // The property rows as "name\tvalue" lines, children indented: for tests
     // and for reading the panel without looking at it.
     QString treeText() const;
+    // The summary's lines, whole (a narrow panel shows them elided).
+    QStringList summaryLines() const;
 
     OVThumbView* thumbView = nullptr;
     ClsDraw* histogramView = nullptr;
@@ -64,6 +66,7 @@ class InfoViewController : public QWidget {
     QLabel* labelHistogram = nullptr;
     QLabel* labelNoDetails = nullptr;
     QFrame* divider = nullptr;
+    QWidget* summary = nullptr;
     QTreeView* treeView = nullptr;
     QWidget* loader = nullptr;
     RTSpinKitView* spinner = nullptr;
@@ -81,6 +84,7 @@ class InfoViewController : public QWidget {
     void showDetails(const InfoDetails& details);
     void setDetailsVisible(bool visible);
     void setTree(const QList<PropertyNode>& nodes);
+    void setSummary(const QStringList& lines);
     void expandGroups(const QModelIndex& parent);
     void buildLayout();
 

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QSizeGrip>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -45,9 +46,14 @@ InfoViewPanel::InfoViewPanel(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     controller = new InfoViewController(this);
     layout->addWidget(controller);
-    // The width is fixed; only the height is the user's.
-    setFixedWidth(int(PanelPlacement::width));
-    setMinimumHeight(int(PanelPlacement::minimumHeight));
+    // The default width fits the histogram; a wider panel shows long values
+    // whole. The maximum depends on the screen (see InfoWindowController).
+    setMinimumSize(int(PanelPlacement::minimumWidth), int(PanelPlacement::minimumHeight));
+    resize(int(PanelPlacement::width), int(PanelPlacement::minimumHeight));
+    // At the inner (left) edge's foot: the panel stands at the screen's right,
+    // so it grows into the screen; a grip in a left corner resizes from there.
+    grip = new QSizeGrip(this);
+    grip->setToolTip(tr("Drag to widen the panel"));
 }
 
 void InfoViewPanel::mousePressEvent(QMouseEvent* event) {
@@ -68,6 +74,9 @@ void InfoViewPanel::moveEvent(QMoveEvent* event) {
 
 void InfoViewPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    const QSize side = grip->sizeHint();
+    grip->setGeometry(0, height() - side.height(), side.width(), side.height());
+    grip->raise();
     emit windowDidResize();
 }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class InfoViewController;
+class QSizeGrip;
 
 // The floating utility window around the panel's content. It never takes the
 // keyboard focus, shown or clicked: the viewer window stays active and keeps
@@ -30,4 +31,5 @@ class InfoViewPanel : public QWidget {
 
   private:
     InfoViewController* controller = nullptr;
+    QSizeGrip* grip = nullptr;
 };

@@ -46,9 +46,9 @@ bool InfoWindowController::isVisible() const {
 
 QRect InfoWindowController::placement() const {
     const Settings settings;
-    const PanelPlacement::Saved saved{double(float(settings.infoPanelX())),
-                                      double(float(settings.infoPanelY())),
-                                      double(float(settings.infoPanelH()))};
+    const PanelPlacement::Saved saved{
+        double(float(settings.infoPanelX())), double(float(settings.infoPanelY())),
+        double(float(settings.infoPanelH())), double(float(settings.infoPanelW()))};
     const QRectF main = mainScreenGeometry();
     const QScreen* screen =
         panel && panel->screen() ? panel->screen() : QGuiApplication::primaryScreen();
@@ -58,6 +58,8 @@ QRect InfoWindowController::placement() const {
     for (const QScreen* each : QGuiApplication::screens())
         usable.append(Coordinates::screenFromQt(each->availableGeometry(), main));
     const QRectF frame = PanelPlacement::place(saved, visible, usable);
+    if (panel)
+        panel->setMaximumWidth(int(PanelPlacement::maximumWidth(visible)));
     return Coordinates::screenToQt(frame, main).toAlignedRect();
 }
 
@@ -102,4 +104,5 @@ void InfoWindowController::saveWindowPos() {
     settings.setValue(Settings::InfoPanelX, double(float(frame.x())));
     settings.setValue(Settings::InfoPanelY, double(float(frame.y())));
     settings.setValue(Settings::InfoPanelH, double(float(frame.height())));
+    settings.setValue(Settings::InfoPanelW, double(float(frame.width())));
 }

@@ -29,6 +29,7 @@ public:
     static constexpr const char* InfoPanelX = "InfoPanelX";
     static constexpr const char* InfoPanelY = "InfoPanelY";
     static constexpr const char* InfoPanelH = "InfoPanelH";
+    static constexpr const char* InfoPanelW = "InfoPanelW";
     static constexpr const char* HistogramType = "HistogramType";
     static constexpr const char* PreferencesFrame = "CCNPreferencesWindowFrameAutoSaveName";
 
@@ -61,6 +62,7 @@ public:
     double infoPanelX() const { return coordinate(InfoPanelX); }
     double infoPanelY() const { return coordinate(InfoPanelY); }
     double infoPanelH() const { return coordinate(InfoPanelH); }
+    double infoPanelW() const { return coordinate(InfoPanelW); }
     int histogramType() const { return choice(HistogramType, maximumInteger); }
     // The preferences window's frame; an empty one when none is stored or
     // it is no frame a screen could show.

@@ -1,9 +1,11 @@
 #include "viewer/ChromeStyle.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWidget>
 
 namespace ChromeStyle {
@@ -55,6 +57,16 @@ void darken(QWidget* widget) {
     widget->setPalette(darkPalette());
     for (QMenu* submenu : widget->findChildren<QMenu*>())
         submenu->setPalette(darkPalette());
+}
+
+void darkenPopups() {
+    const QPalette dark = darkPalette();
+    // By class, so that menus made later (a context menu, a combo box's
+    // list copying a fresh menu's palette) start dark.
+    QApplication::setPalette(dark, "QMenu");
+    QApplication::setPalette(dark, "QComboBoxPrivateContainer");
+    QApplication::setPalette(dark, "QTipLabel");
+    QToolTip::setPalette(dark);
 }
 
 void resetHoverWhenMenuCloses(QToolButton* button) {

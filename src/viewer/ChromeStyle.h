@@ -18,6 +18,10 @@ QPalette darkPalette();
 QString buttonBarStyleSheet();
 // Gives a popup (menu, dialog) and its submenus the dark palette.
 void darken(QWidget* widget);
+// Every menu, combo box list and tooltip of the application dark, however it
+// was made: popups are windows of their own, so no palette set on the
+// chrome reaches them, and some styles dress a combo box's list as a menu.
+void darkenPopups();
 // A button whose menu has closed is shown as not hovered unless the pointer
 // is really on it: the menu took the pointer, so no leave came.
 void resetHoverWhenMenuCloses(QToolButton* button);

@@ -5,6 +5,8 @@
 #include "app/InfoWindowController.h"
 #include "app/OVThumbView.h"
 #include "core/Settings.h"
+#include "info/InfoSummary.h"
+#include "info/PanelPlacement.h"
 #include "menus/RTSpinKitView.h"
 #include "support/ExifBuilder.h"
 #include "support/TestImages.h"
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -220,6 +223,33 @@ TEST_F(InfoPanelTest, HidingWaitsUntilTheActiveWindowHasSettled) {
     EXPECT_TRUE(delegate.panelVisible);
     EXPECT_TRUE(Settings().panelVisible());
     EXPECT_EQ(closed.count(), 1) << "the panel's own close is heard";
+}
+
+// The summary above the tree, and a width the user gives the panel comes back, within the
+// screen's share.
+TEST_F(InfoPanelTest, TheSummaryShowsAndAWidenedPanelStaysWide) {
+    InfoWindowController info;
+    info.showWindow(nullptr);
+    InfoViewController* panel = info.contentViewController();
+    panel->setURL(camera);
+    ASSERT_TRUE(shown(*panel));
+    EXPECT_EQ(panel->summaryLines(),
+              QStringList({"camera.jpg", QFileInfo(camera).absolutePath(),
+                           "120 × 80 (0.0 MP) · " + InfoSummary::fileSize(QFileInfo(camera).size()),
+                           "Velmora Ovisto Test Cam"}));
+    EXPECT_TRUE(panel->summary->isVisibleTo(panel));
+    EXPECT_EQ(info.window()->width(), int(PanelPlacement::width)) << "the default width";
+
+    info.window()->setGeometry(QRect(30, 40, 360, 520)); // the user drags the inner edge
+    EXPECT_TRUE(QTest::qWaitFor([] { return Settings().infoPanelW() == 360.0; }));
+    info.close();
+    info.showWindow(nullptr);
+    EXPECT_EQ(info.window()->width(), 360);
+    info.close();
+    Settings().setValue(Settings::InfoPanelW, 1e5);
+    info.showWindow(nullptr);
+    EXPECT_EQ(info.window()->width(), info.window()->maximumWidth());
+    EXPECT_LT(info.window()->width(), info.window()->screen()->availableGeometry().width());
 }
 
 // The panel is narrower than the 256 bins: every bin must land inside the
