@@ -111,6 +111,9 @@ void ItemDisplay::itemReady(const LoadedItem& item, bool refit) {
     detail->clear();
     showFrame(0, item.image, item.overview ? item.fullSize : item.image.size(), refit,
               item.screenCopy);
+    // What went wrong, in place of the generic message.
+    if (item.image.isNull())
+        showMessage(ViewerMessage::forFailure(item.failure));
     if (item.overview) {
         // The bytes the document's decoder holds, when it holds them: the
         // file is neither read nor held twice.
