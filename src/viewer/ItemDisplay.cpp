@@ -160,7 +160,8 @@ void ItemDisplay::showImage(const QImage& image, const QSize& pixelSize, bool re
         viewer->imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(viewer->imageWidth, viewer->imageHeight);
         selection->setImagePixels(pixelSize);
-        viewer->toolbar()->setResolution(pixelSize);
+        viewer->toolbar()->setResolution(pixelSize, image.text(QStringLiteral("Partial")) ==
+                                                        QLatin1String("1"));
         renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();

@@ -99,6 +99,13 @@ TEST_F(ViewControllerTest, UndecodableFilesSayWhyAndKeepTheListAndTheSpinnerGoes
         EXPECT_FALSE(vc->isFileLoaded());
         EXPECT_EQ(window->windowTitle(), QString::fromUtf8(name));
     }
+    // A truncated file shows what decoded, and says so.
+    const QByteArray noise = TestImages::encode(TestImages::noise(64, 96), "PNG");
+    TestImages::write(path("short.png"), noise.left(noise.size() * 2 / 3));
+    ASSERT_TRUE(open(path("short.png")));
+    EXPECT_FALSE(vc->shownMessage());
+    EXPECT_EQ(resolution(), QStringLiteral("64px × 96px — damaged (partial)"));
+
     ASSERT_TRUE(open(path("words.png")));
     vc->showNextImage();
     ASSERT_TRUE(settle());
