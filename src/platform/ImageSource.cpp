@@ -291,6 +291,17 @@ std::unique_ptr<ImageSource> ImageSource::createWithData(const QByteArray& bytes
     return choose(bytes, extension.toLower());
 }
 
+bool ImageSource::isClaimed(const QByteArray& head, const QString& extension) {
+    if (head.isEmpty())
+        return false;
+    for (const Decoder& decoder : registry()) {
+        if (decoder.claims ? decoder.claims(head, extension)
+                           : decoder.extensions.contains(extension))
+            return true;
+    }
+    return false;
+}
+
 QImage ImageSource::reducedImage(int) {
     return imageAtIndex(0);
 }

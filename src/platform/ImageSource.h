@@ -31,6 +31,10 @@ public:
     static std::unique_ptr<ImageSource> createWithData(const QByteArray& bytes,
                                                        const QString& extension = QString());
 
+    // Whether some decoder's content test claims these leading bytes, or,
+    // for formats without a signature, the extension names one.
+    static bool isClaimed(const QByteArray& head, const QString& extension);
+
     virtual int count() const = 0;
     // A null image when the index is out of range or the data cannot be decoded.
     virtual QImage imageAtIndex(int index) = 0;

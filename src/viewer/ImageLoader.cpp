@@ -138,6 +138,8 @@ void ImageLoader::decodeFile(const QString& path, bool firstLooks, const SourceM
     }
     LoadedItem item = load(std::move(source), path, drawn);
     item.stamp = stamp;
+    if (item.image.isNull() && !Cancellation::requested())
+        item.failure = DecodeFailure::ofFile(path, item.source.get());
     // Made here, on the worker, the first paint of the image is a plain copy.
     if (drawn && !item.image.isNull() && !item.overview && !Cancellation::requested())
         item.screenCopy = screenCopyFor(item.image, drawn());
@@ -192,8 +194,14 @@ quint64 ImageLoader::adopt(std::shared_ptr<LaunchDecode> early, const QSize& pre
 
 quint64 ImageLoader::loadData(const QByteArray& bytes) {
     const quint64 request = newRequest();
-    tasks.run([bytes]() { return load(ImageSource::createWithData(bytes), QString()); },
-              [this, request](LoadedItem item) { deliver(request, std::move(item)); });
+    tasks.run(
+        [bytes]() {
+            LoadedItem item = load(ImageSource::createWithData(bytes), QString());
+            if (item.image.isNull() && !Cancellation::requested())
+                item.failure = DecodeFailure::ofData(bytes, QString(), item.source.get());
+            return item;
+        },
+        [this, request](LoadedItem item) { deliver(request, std::move(item)); });
     return request;
 }
 
@@ -202,12 +210,16 @@ LoadedItem ImageLoader::loadRead(const QString& path, const Reader& read) {
     if (!bytes || bytes->isEmpty()) {
         LoadedItem none;
         none.path = path;
+        none.failure = bytes ? DecodeFailure::NotAnImage : DecodeFailure::Damaged;
         return none;
     }
     // The entry's extension settles what the bytes leave open (a TIFF-based
     // camera raw, a headerless fax).
     LoadedItem item =
         load(ImageSource::createWithData(*bytes, ImageCollection::pathExtension(path)), path);
+    if (item.image.isNull() && !Cancellation::requested())
+        item.failure =
+            DecodeFailure::ofData(*bytes, ImageCollection::pathExtension(path), item.source.get());
     item.data = *bytes;
     return item;
 }

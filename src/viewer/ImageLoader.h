@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DecodeFailure.h"
 #include "platform/FileStamp.h"
 #include "platform/Workspace.h"
 #include "viewer/BackgroundTask.h"
@@ -40,6 +41,8 @@ struct LoadedItem {
     // The file as it was just before it was read, for telling later whether
     // what was decoded is still what it holds; nothing when not stamped.
     std::optional<FileStamp> stamp;
+    // Why `image` is null, when it is.
+    DecodeFailure::Reason failure = DecodeFailure::None;
 };
 
 Q_DECLARE_METATYPE(LoadedItem)

@@ -139,6 +139,9 @@ void ItemDisplay::itemReady(const LoadedItem& item, bool refit) {
     detail->clear();
     showFrame(0, item.image, item.overview ? item.fullSize : item.image.size(), refit,
               item.screenCopy);
+    // What went wrong, in place of the generic message.
+    if (item.image.isNull())
+        showMessage(ViewerMessage::forFailure(item.failure));
     if (item.overview) {
         // The bytes the document's decoder holds, when it holds them: the
         // file is neither read nor held twice.
@@ -185,7 +188,8 @@ void ItemDisplay::showImage(const QImage& image, const QSize& pixelSize, bool re
         viewer->imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(viewer->imageWidth, viewer->imageHeight);
         selection->setImagePixels(pixelSize);
-        viewer->toolbar()->setResolution(pixelSize);
+        viewer->toolbar()->setResolution(pixelSize, image.text(QStringLiteral("Partial")) ==
+                                                        QLatin1String("1"));
         renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();

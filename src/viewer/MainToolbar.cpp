@@ -214,12 +214,13 @@ void MainToolbar::setAnimated(bool animated) {
     actionPlayStopGif->setVisible(animated);
 }
 
-void MainToolbar::setResolution(const QSize& pixels) {
-    if (pixels.isEmpty())
+void MainToolbar::setResolution(const QSize& pixels, bool partial) {
+    if (pixels.isEmpty()) {
         labelImageResolution->clear();
-    else
-        labelImageResolution->setText(
-            QString::asprintf("%ipx × %ipx", pixels.width(), pixels.height()));
+        return;
+    }
+    const QString size = QString::asprintf("%ipx × %ipx", pixels.width(), pixels.height());
+    labelImageResolution->setText(partial ? size + tr(" — damaged (partial)") : size);
 }
 
 void MainToolbar::setPosition(const QString& text) {

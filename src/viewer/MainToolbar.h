@@ -59,7 +59,8 @@ public:
     // The play button replaces the frame count for an animation.
     void setAnimated(bool animated);
     // Cleared by an empty size.
-    void setResolution(const QSize& pixels);
+    // `partial`: only part of the image decoded (a truncated file).
+    void setResolution(const QSize& pixels, bool partial = false);
     void setPosition(const QString& text);
     void setGifPlaying(bool playing);
     void setSlideshowRunning(bool running);

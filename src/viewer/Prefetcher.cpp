@@ -1,5 +1,6 @@
 #include "viewer/Prefetcher.h"
 
+#include "platform/DecodeFailure.h"
 #include "platform/ImageSource.h"
 #include "platform/SystemMemory.h"
 #include "platform/WorkerPools.h"
@@ -89,6 +90,8 @@ void Prefetcher::prefetch(const QString& currentPath, const QStringList& neighbo
                     item = load(path);
                 } else {
                     item = ImageLoader::load(ImageSource::createWithURL(path), path);
+                    if (item.image.isNull())
+                        item.failure = DecodeFailure::ofFile(path, item.source.get());
                     item.fullSize = item.image.size();
                     // Stepping to it then needs no look at the file on the main thread.
                     item.applications = Workspace::applicationsForFile(path);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/DecodeFailure.h"
+
 #include <QString>
 
 // What the message view says in place of an image.
@@ -9,7 +11,11 @@ struct ViewerMessage {
         NoImagesInFolder,
         NoImagesInArchive,
         ArchiveCannotOpen,
-        CannotDecode,
+        CannotDecode, // also a file a decoder claims but cannot read
+        FileNotFound,
+        NoPermission,
+        NotAnImage,
+        TooLarge,
     };
 
     QString picture; // resource name, without extension
@@ -17,4 +23,6 @@ struct ViewerMessage {
     QString description;
 
     static ViewerMessage forSituation(Situation situation);
+    // The situation of an image that failed for this reason.
+    static Situation forFailure(DecodeFailure::Reason reason);
 };

@@ -1,5 +1,6 @@
 #include "platform/ImageSource.h"
 #include "support/FormatFixtures.h"
+#include "support/TestImages.h"
 
 #include <QColorSpace>
 #include <QRandomGenerator>
@@ -130,6 +131,46 @@ TEST(PngDecoder, DamagedDataGivesTheStatedSizeOrNothing) {
                 const int width = source->propertiesAtIndex(i).value("PixelWidth").toInt();
                 EXPECT_TRUE(image.isNull() || image.width() == width) << round;
             }
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A truncated plain PNG shows the rows it holds, exactly as the whole file
+// decodes them, and transparency below; one with no rows shows nothing.
+TEST(PngDecoder, ATruncatedImageKeepsTheRowsItHolds) {
+    // Noise, so that every cut lands inside the image data.
+    const QImage pattern = TestImages::noise(64, 96);
+    const QByteArray whole =
+        FormatFixtures::png(pattern.size(), 8, 2, FormatFixtures::pngSamples(pattern, 8, 2));
+    const QImage full =
+        ImageSource::createWithData(whole)->imageAtIndex(0).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(full.isNull());
+    const qsizetype header = whole.indexOf("IDAT") + 4;
+    for (const qsizetype cut :
+         {header, whole.size() / 3, whole.size() * 2 / 3, whole.size() - 13}) {
+        SCOPED_TRACE(cut);
+        const auto source = ImageSource::createWithData(whole.left(cut));
+        const QImage partial = source ? source->imageAtIndex(0) : QImage();
+        if (cut == header) {
+            EXPECT_TRUE(partial.isNull());
+            continue;
+        }
+        ASSERT_EQ(partial.size(), full.size());
+        EXPECT_EQ(partial.text(QStringLiteral("Partial")), QStringLiteral("1"));
+        const QImage argb = partial.convertToFormat(QImage::Format_ARGB32);
+        int y = 0;
+        while (y < argb.height() && argb.pixel(0, y) != 0)
+            ++y;
+        EXPECT_GT(y, 0);
+        for (int r = 0; r < argb.height(); ++r) {
+            const QRgb* got = reinterpret_cast<const QRgb*>(argb.constScanLine(r));
+            const QRgb* want = reinterpret_cast<const QRgb*>(full.constScanLine(r));
+            for (int x = 0; x < argb.width(); ++x)
+                ASSERT_EQ(got[x], r < y ? want[x] : 0u) << x << "," << r;
         }
     }
 }

@@ -68,7 +68,7 @@ TEST_F(ViewControllerTest, FilesAddedToOrRemovedFromTheFolderShownJoinOrLeaveThe
     EXPECT_FALSE(vc->commands()->item(MenuItem::NextImage)->isEnabled());
 }
 
-TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheListAndTheSpinnerGoes) {
+TEST_F(ViewControllerTest, UndecodableFilesSayWhyAndKeepTheListAndTheSpinnerGoes) {
     TestImages::write(path("broken.jpg"), TestImages::damagedJpeg());
     TestImages::write(path("words.png"), "this is text, not a picture");
     // Its header promises more than the screen holds: a first look is made.
@@ -84,21 +84,36 @@ TEST_F(ViewControllerTest, UndecodableFilesShowCantOpenAndKeepTheListAndTheSpinn
     vc->setActualSize();
     EXPECT_TRUE(vc->commands()->item(MenuItem::ActualSize)->isChecked());
     EXPECT_FALSE(vc->commands()->item(MenuItem::FitToScreen)->isChecked());
-    for (const char* name : {"cut.jpg", "broken.jpg", "words.png", "missing.jpg"}) {
+    // Each says what went wrong; the reasons themselves are told apart below the viewer.
+    const std::pair<const char*, ViewerMessage::Situation> failures[] = {
+        {"cut.jpg", ViewerMessage::CannotDecode},
+        {"broken.jpg", ViewerMessage::CannotDecode},
+        {"words.png", ViewerMessage::NotAnImage},
+        {"missing.jpg", ViewerMessage::FileNotFound},
+    };
+    for (const auto& [name, situation] : failures) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(open(path("large.png")));
         ASSERT_GT(window->width(), 400);
         ASSERT_TRUE(open(path(name)));
         ASSERT_TRUE(vc->shownMessage());
         EXPECT_EQ(window->size(), QSize(400, 400)) << "the message's own size";
-        EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
-        EXPECT_EQ(vc->shownMessage()->description,
-                  QStringLiteral("Unable to open this image file."));
+        const ViewerMessage expected = ViewerMessage::forSituation(situation);
+        EXPECT_EQ(vc->shownMessage()->title, expected.title);
+        EXPECT_EQ(vc->shownMessage()->description, expected.description);
+        EXPECT_EQ(vc->shownMessage()->picture, QStringLiteral("FailedToOpen"));
         EXPECT_EQ(vc->viewerState().imageWidth, 400);
         EXPECT_EQ(vc->viewerState().imageHeight, 400);
         EXPECT_FALSE(vc->isFileLoaded());
         EXPECT_EQ(window->windowTitle(), QString::fromUtf8(name));
     }
+    // A truncated file shows what decoded, and says so.
+    const QByteArray noise = TestImages::encode(TestImages::noise(64, 96), "PNG");
+    TestImages::write(path("short.png"), noise.left(noise.size() * 2 / 3));
+    ASSERT_TRUE(open(path("short.png")));
+    EXPECT_FALSE(vc->shownMessage());
+    EXPECT_EQ(resolution(), QStringLiteral("64px × 96px — damaged (partial)"));
+
     ASSERT_TRUE(open(path("words.png")));
     vc->showNextImage();
     ASSERT_TRUE(settle());
@@ -132,7 +147,7 @@ TEST_F(ViewControllerTest, ClipboardBytesShowAsClipboardWithoutSteppingOrApplica
     vc->startWithData("definitely not an image");
     ASSERT_TRUE(settle());
     ASSERT_TRUE(vc->shownMessage());
-    EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Can't open"));
+    EXPECT_EQ(vc->shownMessage()->title, QStringLiteral("Not an image"));
 }
 
 // The window fills only what an opaque image leaves open; a hole in that

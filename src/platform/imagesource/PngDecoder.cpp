@@ -32,6 +32,8 @@ struct Decoding {
     EncodedBytes::Reader input;
     explicit Decoding(const EncodedBytes& bytes) : input(bytes) {}
     std::vector<png_bytep> rows;
+    // Rows of a plain image read whole so far: what a truncated file still shows.
+    int rowsRead = 0;
     // What a streamed decode holds while libpng may still jump out of it.
     std::vector<png_byte> row;
     std::optional<AreaReducer> reducer;
@@ -182,6 +184,9 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
                         png_uint_32(DecodeLimits::maxSide));
     png_set_chunk_malloc_max(d.png, PngDecoder::chunkBytesMax);
     png_set_chunk_cache_max(d.png, chunkCacheMax);
+    // Image data taken in small pieces: a truncated file then loses only
+    // the rows of its last piece, not of a whole read buffer.
+    png_set_compression_buffer_size(d.png, 1024);
     png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
     png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, skippedChunks,
                                 int(sizeof skippedChunks / 5));
@@ -281,8 +286,26 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     // All passes of an interlaced image land in the same rows. What follows
     // the image data is metadata, read elsewhere: a file damaged only there
     // still shows.
-    png_read_image(d.png, d.rows.data());
+    if (interlaced) {
+        png_read_image(d.png, d.rows.data());
+    } else {
+        for (png_uint_32 y = 0; y < height; ++y, ++d.rowsRead)
+            png_read_row(d.png, d.rows[y], nullptr);
+    }
+    d.rowsRead = int(height);
     return true;
+}
+
+// The rows a truncated plain image gave, the rest transparent; null when it
+// gave none.
+QImage partialOf(QImage image, int rowsRead) {
+    if (image.isNull() || rowsRead <= 0 || rowsRead >= image.height())
+        return QImage();
+    image.convertTo(image.depth() == 64 ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+    for (int y = rowsRead; y < image.height(); ++y)
+        memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
+    image.setText(QStringLiteral("Partial"), QStringLiteral("1"));
+    return image;
 }
 
 QColorSpace colorSpaceOf(const Decoding& d, const QByteArray& bytes) {
@@ -351,8 +374,12 @@ QImage decodeWith(const EncodedBytes& bytes, const Plan& plan) {
         return QImage();
     Decoding decoding(bytes);
     QImage image;
-    if (!run(decoding, plan, &image))
-        return QImage();
+    if (!run(decoding, plan, &image)) {
+        const bool whole = plan.bound.isEmpty() && plan.area.isEmpty() && !plan.bands;
+        image = whole ? partialOf(std::move(image), decoding.rowsRead) : QImage();
+        if (image.isNull())
+            return QImage();
+    }
     // The chunks before the image data, which the head holds.
     const QColorSpace space = colorSpaceOf(decoding, bytes.head());
     if (space.isValid())
