@@ -10,6 +10,7 @@
 #include "app/PreferencesGeneralViewController.h"
 #include "app/WelcomeWindow.h"
 #include "core/NotificationCenter.h"
+#include "core/OpenDialogFolder.h"
 #include "core/Settings.h"
 #include "core/ViewerState.h"
 #include "geometry/ViewerGeometry.h"
@@ -19,12 +20,14 @@
 #include "platform/DocumentPortal.h"
 #include "platform/FileName.h"
 #include "platform/RecentDocuments.h"
+#include "viewer/ArchiveDocument.h"
 #include "viewer/ChromeStyle.h"
 #include "viewer/FolderGrants.h"
 #include "viewer/FramePlayback.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerTransforms.h"
@@ -33,6 +36,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -294,6 +298,7 @@ void AppDelegate::openImageDialog() {
         ChromeStyle::darken(&dialog);
         // Wide enough for the name, size, type and date columns.
         dialog.resize(900, 540);
+        dialog.setDirectory(openDialogFolder());
         dialog.setFileMode(QFileDialog::ExistingFile);
         QStringList patterns;
         for (const QString& type : types)
@@ -306,8 +311,24 @@ void AppDelegate::openImageDialog() {
         });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
-        router.route({dialog.selectedFiles().first()}, routableWindows(), windowMode);
+        const QString chosen = dialog.selectedFiles().first();
+        Settings().setValue(Settings::LastOpenFolder, dialog.directory().absolutePath());
+        router.route({chosen}, routableWindows(), windowMode);
     });
+}
+
+QString AppDelegate::openDialogFolder() const {
+    OpenDialogFolder::Inputs inputs;
+    if (ViewController* viewer = mainViewController()) {
+        const ViewerDocument* doc = viewer->document();
+        if (doc->isZip() && doc->archive())
+            inputs.document = doc->archive()->path();
+        else if (!doc->isData())
+            inputs.document = doc->openedURL();
+    }
+    inputs.lastUsed = Settings().lastOpenFolder();
+    inputs.home = QDir::homePath();
+    return OpenDialogFolder::choose(inputs);
 }
 
 void AppDelegate::newFromPasteboard() {

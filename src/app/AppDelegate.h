@@ -45,6 +45,8 @@ public:
 
     // Menu actions.
     void openImageDialog();
+    // Where the Open dialog starts.
+    QString openDialogFolder() const;
     void newFromPasteboard();
     void showWelcomeScreen();
     void gotoWebsite();
