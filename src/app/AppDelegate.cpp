@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutDialog.h"
 #include "app/CCNPreferencesWindowController.h"
 #include "app/ClipboardCheck.h"
 #include "app/GrantAccessChooser.h"
@@ -8,6 +9,7 @@
 #include "app/MainMenu.h"
 #include "app/PreferencesAccessViewController.h"
 #include "app/PreferencesGeneralViewController.h"
+#include "app/ShortcutsWindow.h"
 #include "app/WelcomeWindow.h"
 #include "core/NotificationCenter.h"
 #include "core/OpenDialogFolder.h"
@@ -100,6 +102,11 @@ void AppDelegate::connectMenu() {
     on(MenuItem::Open, [this] { openImageDialog(); });
     on(MenuItem::NewFromClipboard, [this] { newFromPasteboard(); });
     on(MenuItem::Welcome, [this] { showWelcomeScreen(); });
+    on(MenuItem::KeyboardShortcuts, [this] { showShortcuts(); });
+    on(MenuItem::About, [] {
+        AboutDialog dialog(QApplication::activeWindow());
+        dialog.exec();
+    });
     on(MenuItem::Website, [this] { gotoWebsite(); });
     on(MenuItem::CheckForUpdates, [this] { checkForUpdates(); });
     on(MenuItem::Preferences, [this] { showPreferences(); });
@@ -468,6 +475,25 @@ void AppDelegate::showWelcomeScreen() {
         welcomeController->addActions(shortcutActions());
     }
     welcomeController->showAnimated();
+}
+
+void AppDelegate::showShortcuts() {
+    if (!shortcutsWindow) {
+        QList<QAction*> actions = shortcutActions();
+        // The viewer window's own keys (its menus' F10 and Shift+F10).
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (OrvaneWindow::isViewerWindow(window)) {
+                for (QAction* action : window->actions())
+                    if (!actions.contains(action))
+                        actions << action;
+                break;
+            }
+        shortcutsWindow = new ShortcutsWindow(actions);
+        shortcutsWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    shortcutsWindow->show();
+    shortcutsWindow->raise();
+    shortcutsWindow->activateWindow();
 }
 
 void AppDelegate::gotoWebsite() {
