@@ -490,6 +490,7 @@ void AppDelegate::showShortcuts() {
             }
         shortcutsWindow = new ShortcutsWindow(actions);
         shortcutsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        OrvaneWindow::centreOnCursorScreen(shortcutsWindow);
     }
     shortcutsWindow->show();
     shortcutsWindow->raise();
