@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutDialog.h"
 #include "app/CCNPreferencesWindowController.h"
 #include "app/ClipboardCheck.h"
 #include "app/GrantAccessChooser.h"
@@ -8,8 +9,10 @@
 #include "app/MainMenu.h"
 #include "app/PreferencesAccessViewController.h"
 #include "app/PreferencesGeneralViewController.h"
+#include "app/ShortcutsWindow.h"
 #include "app/WelcomeWindow.h"
 #include "core/NotificationCenter.h"
+#include "core/OpenDialogFolder.h"
 #include "core/Settings.h"
 #include "core/ViewerState.h"
 #include "geometry/ViewerGeometry.h"
@@ -19,12 +22,14 @@
 #include "platform/DocumentPortal.h"
 #include "platform/FileName.h"
 #include "platform/RecentDocuments.h"
+#include "viewer/ArchiveDocument.h"
 #include "viewer/ChromeStyle.h"
 #include "viewer/FolderGrants.h"
 #include "viewer/FramePlayback.h"
 #include "viewer/OrvaneWindow.h"
 #include "viewer/OrvaneWindowController.h"
 #include "viewer/ViewController.h"
+#include "viewer/ViewerDocument.h"
 #include "viewer/ViewerFullScreen.h"
 #include "viewer/ViewerOutput.h"
 #include "viewer/ViewerTransforms.h"
@@ -33,6 +38,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -95,6 +101,11 @@ void AppDelegate::connectMenu() {
     on(MenuItem::Open, [this] { openImageDialog(); });
     on(MenuItem::NewFromClipboard, [this] { newFromPasteboard(); });
     on(MenuItem::Welcome, [this] { showWelcomeScreen(); });
+    on(MenuItem::KeyboardShortcuts, [this] { showShortcuts(); });
+    on(MenuItem::About, [] {
+        AboutDialog dialog(QApplication::activeWindow());
+        dialog.exec();
+    });
     on(MenuItem::Website, [this] { gotoWebsite(); });
     on(MenuItem::CheckForUpdates, [this] { checkForUpdates(); });
     on(MenuItem::Preferences, [this] { showPreferences(); });
@@ -293,6 +304,7 @@ void AppDelegate::openImageDialog() {
         ChromeStyle::darken(&dialog);
         // Wide enough for the name, size, type and date columns.
         dialog.resize(900, 540);
+        dialog.setDirectory(openDialogFolder());
         dialog.setFileMode(QFileDialog::ExistingFile);
         QStringList patterns;
         for (const QString& type : types)
@@ -305,8 +317,24 @@ void AppDelegate::openImageDialog() {
         });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return;
-        router.route({dialog.selectedFiles().first()}, routableWindows(), windowMode);
+        const QString chosen = dialog.selectedFiles().first();
+        Settings().setValue(Settings::LastOpenFolder, dialog.directory().absolutePath());
+        router.route({chosen}, routableWindows(), windowMode);
     });
+}
+
+QString AppDelegate::openDialogFolder() const {
+    OpenDialogFolder::Inputs inputs;
+    if (ViewController* viewer = mainViewController()) {
+        const ViewerDocument* doc = viewer->document();
+        if (doc->isZip() && doc->archive())
+            inputs.document = doc->archive()->path();
+        else if (!doc->isData())
+            inputs.document = doc->openedURL();
+    }
+    inputs.lastUsed = Settings().lastOpenFolder();
+    inputs.home = QDir::homePath();
+    return OpenDialogFolder::choose(inputs);
 }
 
 void AppDelegate::newFromPasteboard() {
@@ -446,6 +474,26 @@ void AppDelegate::showWelcomeScreen() {
         welcomeController->addActions(shortcutActions());
     }
     welcomeController->showAnimated();
+}
+
+void AppDelegate::showShortcuts() {
+    if (!shortcutsWindow) {
+        QList<QAction*> actions = shortcutActions();
+        // The viewer window's own keys (its menus' F10 and Shift+F10).
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (OrvaneWindow::isViewerWindow(window)) {
+                for (QAction* action : window->actions())
+                    if (!actions.contains(action))
+                        actions << action;
+                break;
+            }
+        shortcutsWindow = new ShortcutsWindow(actions);
+        shortcutsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        OrvaneWindow::centreOnCursorScreen(shortcutsWindow);
+    }
+    shortcutsWindow->show();
+    shortcutsWindow->raise();
+    shortcutsWindow->activateWindow();
 }
 
 void AppDelegate::gotoWebsite() {

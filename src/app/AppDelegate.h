@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+class ShortcutsWindow;
 class InfoWindowController;
 class MainMenu;
 class OrvaneWindowController;
@@ -45,8 +46,11 @@ public:
 
     // Menu actions.
     void openImageDialog();
+    // Where the Open dialog starts.
+    QString openDialogFolder() const;
     void newFromPasteboard();
     void showWelcomeScreen();
+    void showShortcuts();
     void gotoWebsite();
     void checkForUpdates();
     void showPreferences();
@@ -107,6 +111,7 @@ private:
     QStringList types;
     QList<QPointer<OrvaneWindowController>> controllers;
     QPointer<WelcomeWindow> welcomeController;
+    QPointer<ShortcutsWindow> shortcutsWindow;
     CCNPreferencesWindowController* preferencesController = nullptr;
     // Documents that arrived while the folder chooser was open, routed after it.
     QStringList waitingForChooser;

@@ -2,6 +2,7 @@
 
 #include "app/CCNPreferencesWindow.h"
 #include "app/PreferencesPane.h"
+#include "viewer/ChromeStyle.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,6 +17,9 @@
 
 CCNPreferencesWindowController::CCNPreferencesWindowController(QObject* parent) : QObject(parent) {
     preferencesWindow = new CCNPreferencesWindow;
+    // One title for the window; the toolbar's checked item names the pane.
+    preferencesWindow->setWindowTitle(tr("Preferences"));
+    ChromeStyle::darken(preferencesWindow);
     preferencesWindow->setContextMenuPolicy(Qt::PreventContextMenu);
     auto* container = new QWidget;
     content = new QVBoxLayout(container);
@@ -203,7 +207,10 @@ void CCNPreferencesWindowController::activateViewController(PreferencesPane* pan
     const int x = centered ? from.x() + (from.width() - size.width()) / 2 : from.x();
     // Qt's frame is y-down: the top edge stays where it was.
     const QRect to(QPoint(x, from.y()), size);
-    preferencesWindow->setWindowTitle(pane->preferenceTitle());
+    // The toolbar names the pane shown, however it was chosen.
+    if (bar)
+        if (auto* item = bar->findChild<QAction*>(pane->preferenceIdentifier()))
+            item->setChecked(true);
     preferencesWindow->setMinimumSize(0, 0);
     preferencesWindow->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 

@@ -69,6 +69,8 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent) {
     add(window, MenuItem::Welcome, tr("Welcome to Ovisto"), QKeySequence(), false);
 
     QMenu* help = root->addMenu(tr("Help"));
+    add(help, MenuItem::KeyboardShortcuts, tr("Keyboard Shortcuts"), QKeySequence(), false);
+    add(help, MenuItem::About, tr("About Ovisto"), QKeySequence(), false);
     add(help, MenuItem::Website, tr("Ovisto Website"), QKeySequence(), false);
     add(help, MenuItem::CheckForUpdates, tr("Check for Updates…"), QKeySequence(), false);
     root->addSeparator();

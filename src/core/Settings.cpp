@@ -158,6 +158,11 @@ bool Settings::panelVisible() const {
     }
 }
 
+QString Settings::lastOpenFolder() const {
+    const QVariant stored = value(LastOpenFolder);
+    return stored.typeId() == QMetaType::QString ? stored.toString() : QString();
+}
+
 QRect Settings::preferencesFrame() const {
     const QVariant stored = value(PreferencesFrame);
     if (stored.typeId() != QMetaType::QRect)

@@ -31,6 +31,7 @@ public:
     static constexpr const char* InfoPanelH = "InfoPanelH";
     static constexpr const char* InfoPanelW = "InfoPanelW";
     static constexpr const char* HistogramType = "HistogramType";
+    static constexpr const char* LastOpenFolder = "LastOpenFolder";
     static constexpr const char* PreferencesFrame = "CCNPreferencesWindowFrameAutoSaveName";
 
     static constexpr int defaultSlideshowDelay = 10;
@@ -67,6 +68,8 @@ public:
     // The preferences window's frame; an empty one when none is stored or
     // it is no frame a screen could show.
     QRect preferencesFrame() const;
+    // The folder the Open dialog last opened from; empty unless text.
+    QString lastOpenFolder() const;
 
     // Writes only a value that differs from the stored one. The file is
     // written at once; where it cannot be, the value still reads back.

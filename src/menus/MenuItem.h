@@ -35,6 +35,8 @@ enum class MenuItem {
     Welcome,
     Website,
     CheckForUpdates,
+    KeyboardShortcuts,
+    About,
     Quit,
     Preferences,
     FullScreen,

@@ -48,6 +48,8 @@ constexpr std::array rows = {
     Row{MenuItem::Welcome, "menuWelcome", nullptr, nullptr, nullptr},
     Row{MenuItem::Website, "menuWebsite", nullptr, nullptr, nullptr},
     Row{MenuItem::CheckForUpdates, "menuCheckForUpdates", nullptr, nullptr, nullptr},
+    Row{MenuItem::KeyboardShortcuts, "menuKeyboardShortcuts", nullptr, nullptr, nullptr},
+    Row{MenuItem::About, "menuAbout", nullptr, nullptr, nullptr},
     Row{MenuItem::Quit, "menuQuit", nullptr, nullptr, nullptr},
     Row{MenuItem::Preferences, "menuPreferences", nullptr, nullptr, nullptr},
     Row{MenuItem::FullScreen, nullptr, nullptr, "actionFullscreen", "touchFullScreen"},

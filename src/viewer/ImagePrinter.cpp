@@ -42,10 +42,14 @@ bool ImagePrinter::print(const QImage& image, const QSizeF& imagePoints, QPrinte
     return painter.end();
 }
 
-void ImagePrinter::printImage(const QImage& image, const QSizeF& imagePoints, QWidget* parent) {
+void ImagePrinter::printImage(const QImage& image, const QSizeF& imagePoints, const QString& title,
+                              QWidget* parent) {
     if (image.isNull())
         return;
     QPrinter& printer = sharedPrinter();
+    printer.setPageOrientation(imagePoints.width() > imagePoints.height() ? QPageLayout::Landscape
+                                                                          : QPageLayout::Portrait);
+    printer.setDocName(title);
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QCoreApplication::translate("ImagePrinter", "Print"));
     if (dialog.exec() == QDialog::Accepted)

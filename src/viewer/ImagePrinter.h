@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRectF>
 #include <QSizeF>
+#include <QString>
 
 class QPrinter;
 class QWidget;
@@ -19,7 +20,10 @@ QPrinter& sharedPrinter();
 QRectF placement(const QSizeF& imagePoints, const QSizeF& pagePoints);
 // Paints the image on the printer's one page; false when nothing printed.
 bool print(const QImage& image, const QSizeF& imagePoints, QPrinter& printer);
-// The print dialog, then the print.
-void printImage(const QImage& image, const QSizeF& imagePoints, QWidget* parent);
+// The print dialog, then the print. The page starts turned the way the
+// image is (landscape when wider than tall); the job, and a PDF's title, is
+// named `title`.
+void printImage(const QImage& image, const QSizeF& imagePoints, const QString& title,
+                QWidget* parent);
 
 } // namespace ImagePrinter

@@ -32,10 +32,11 @@ OrvaneWindow::OrvaneWindow(QWidget* parent)
             [this] { isMaximized() ? showNormal() : showMaximized(); });
     connect(this, &QWidget::windowTitleChanged, windowHeader, &WindowHeader::setTitle);
     interfaceChrome = new ViewerChrome(this, windowHeader, content);
-    auto* mainMenuKey = new QAction(this);
+    // Named for the Keyboard Shortcuts window.
+    auto* mainMenuKey = new QAction(tr("Main menu"), this);
     mainMenuKey->setShortcut(QKeySequence(Qt::Key_F10));
     connect(mainMenuKey, &QAction::triggered, this, &OrvaneWindow::popUpMainMenu);
-    auto* contextMenuKey = new QAction(this);
+    auto* contextMenuKey = new QAction(tr("Context menu"), this);
     contextMenuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
     connect(contextMenuKey, &QAction::triggered, this, &OrvaneWindow::popUpContextMenu);
     addActions({mainMenuKey, contextMenuKey});

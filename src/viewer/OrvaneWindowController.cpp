@@ -2,6 +2,7 @@
 
 #include "geometry/KeyMap.h"
 #include "geometry/ViewerGeometry.h"
+#include "geometry/WindowCascade.h"
 #include "menus/AppMenuItem.h"
 #include "menus/MenuItemNames.h"
 #include "menus/MenuState.h"
@@ -19,6 +20,8 @@
 #include "viewer/WindowHeader.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
@@ -110,12 +113,40 @@ void OrvaneWindowController::startWithData(const QByteArray& bytes) {
     viewController->startWithData(bytes);
 }
 
+namespace {
+// The viewer windows in the order they were first shown: the cascade steps
+// from the newest.
+QList<QPointer<OrvaneWindow>>& shownWindows() {
+    static QList<QPointer<OrvaneWindow>> windows;
+    return windows;
+}
+} // namespace
+
 void OrvaneWindowController::present() {
     if (!orvaneWindow->isVisible())
-        orvaneWindow->centerOnScreen();
+        placeNewWindow();
     orvaneWindow->show();
     orvaneWindow->raise();
     orvaneWindow->activateWindow();
+}
+
+void OrvaneWindowController::placeNewWindow() {
+    QList<QPointer<OrvaneWindow>>& windows = shownWindows();
+    windows.removeAll(nullptr);
+    windows.removeAll(orvaneWindow);
+    QList<QRect> frames;
+    for (const QPointer<OrvaneWindow>& window : windows)
+        if (window->isVisible() && !window->isFullScreen())
+            frames << window->frameGeometry();
+    QScreen* screen = frames.isEmpty() ? QGuiApplication::screenAt(QCursor::pos())
+                                       : QGuiApplication::screenAt(frames.last().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    windows << orvaneWindow;
+    if (!screen)
+        return;
+    orvaneWindow->move(WindowCascade::place(frames, orvaneWindow->frameGeometry().size(),
+                                            screen->availableGeometry()));
 }
 
 void OrvaneWindowController::updateMainMenu() {

@@ -58,6 +58,8 @@ private:
     void apply(const MenuState& menus, const QList<MenuItem>& only = {});
     void rebuildOpenWith(const ViewerState& state);
     void touchBarAction(const QString& action);
+    // Off the other viewer windows, on the screen of the newest of them.
+    void placeNewWindow();
 
     QPointer<ViewerHost> app;
     QPointer<OrvaneWindow> orvaneWindow;

@@ -14,6 +14,8 @@
 #include "viewer/ViewerSelection.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
@@ -114,6 +116,11 @@ void ViewerOutput::exportImage(ExportFormat format) {
 void ViewerOutput::printImage() {
     if (!canRead())
         return;
+    const ViewerDocument* doc = viewer->document();
+    const QString title = doc->isData()
+                              ? QCoreApplication::translate("ViewerOutput", "Pasted Image")
+                              : QFileInfo(doc->openedURL()).fileName();
     ImagePrinter::printImage(viewer->getCurrentImage(),
-                             QSizeF(viewer->imageWidth, viewer->imageHeight), viewer->window());
+                             QSizeF(viewer->imageWidth, viewer->imageHeight), title,
+                             viewer->window());
 }

@@ -26,6 +26,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -238,11 +239,18 @@ TEST_F(PreferencesWindow, SwitchesKeepTheTopEdgeTabReachesEveryControlAndTheFram
     if (first && first->state() == QAbstractAnimation::Running)
         finish(first);
     EXPECT_EQ(w.controller.activeViewController(), w.general);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("General"));
+    const auto checkedPane = [window] {
+        for (QAction* item : window->findChild<QToolBar*>()->actions())
+            if (item->isChecked())
+                return item->text();
+        return QString();
+    };
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Preferences"));
+    EXPECT_EQ(checkedPane(), QStringLiteral("General"));
     EXPECT_EQ(window->geometry(), start);
     pick("Access");
     finish(w.controller.runningAnimation());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Folder Access"));
+    EXPECT_EQ(checkedPane(), QStringLiteral("Folder Access"));
     EXPECT_EQ(window->geometry().topLeft(), start.topLeft());
     EXPECT_EQ(w.access->graphicsEffect(), nullptr) << "fully shown";
 

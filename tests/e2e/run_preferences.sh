@@ -14,13 +14,13 @@ check "the document is in the desktop's recent files" in_recent "$work/fx/shapes
 check "it fits the screen" window_is "$first" "1280 427 0 124"
 
 xdotool key ctrl+comma
-prefs=$(window_named General)
+prefs=$(window_named Preferences)
 if check "Ctrl+Comma opens the preferences on General" test -n "$prefs"; then
   focus "$prefs"
   xdotool key alt+a
   check "choosing Actual Size stores zoom mode 3" stored "ZoomingMode=3"
   check "the refresh stored the colour it shows" stored "BackgroundColor=#000000"
-  press Escape "Escape closes the preferences" none_named General
+  press Escape "Escape closes the preferences" none_named Preferences
 fi
 
 up "the next document gets a new window" wide2.png "$work/fx/other/wide2.png" &&
@@ -29,7 +29,7 @@ check "the open window keeps fitting the screen" window_is "$first" "1280 427 0 
 
 # Opened again, the window is on General with its frame kept.
 xdotool key ctrl+comma
-prefs=$(window_named General)
+prefs=$(window_named Preferences)
 check "the preferences open again" test -n "$prefs"
 check "the window's frame is kept" stored "CCNPreferencesWindowFrameAutoSaveName=@Rect(.*)"
 check "nothing else was written" not grep -q -e '^SlideshowDelay' -e '^WindowMode' -e '^FolderAccess' "$conf"

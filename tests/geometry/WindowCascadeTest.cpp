@@ -1,0 +1,54 @@
+#include "geometry/WindowCascade.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRect screen(0, 30, 1440, 870);
+
+struct Case {
+    const char* name;
+    QList<QRect> existing;
+    QSize size;
+    QPoint expected;
+};
+
+TEST(WindowCascade, PlacesEachNewWindowOffTheOthers) {
+    const QSize small(400, 300);
+    const Case cases[] = {
+        {"none open: centred in the area", {}, small, QPoint(519, 314)},
+        {"one open: a step down and right of it",
+         {QRect(100, 100, 500, 400)},
+         small,
+         QPoint(130, 130)},
+        {"the newest counts, not the first",
+         {QRect(100, 100, 500, 400), QRect(700, 200, 300, 300)},
+         small,
+         QPoint(730, 230)},
+        {"a stack at the bottom edge wraps to the corner",
+         {QRect(100, 600, 400, 300)},
+         small,
+         QPoint(0, 30)},
+        {"a stack at the right edge wraps to the corner",
+         {QRect(1020, 100, 400, 300)},
+         small,
+         QPoint(0, 30)},
+        {"exactly touching the edge still fits",
+         {QRect(1010, 540, 400, 300)},
+         small,
+         QPoint(1040, 570)},
+        {"a wrapped corner already taken steps on",
+         {QRect(0, 30, 400, 300), QRect(1020, 100, 400, 300)},
+         small,
+         QPoint(30, 60)},
+        {"larger than the screen: the corner, size kept",
+         {QRect(0, 30, 400, 300)},
+         QSize(2000, 1200),
+         QPoint(0, 30)},
+        {"larger than the screen with none open: the corner", {}, QSize(2000, 1200), QPoint(0, 30)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WindowCascade::place(c.existing, c.size, screen), c.expected) << c.name;
+}
+
+} // namespace
