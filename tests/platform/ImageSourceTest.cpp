@@ -95,10 +95,13 @@ TEST_P(EveryExtension, DamagedOrRandomContentOpensNothingOrKeepsToItsStatedSize)
     const QString ext = GetParam();
     const QByteArray bytes = TestImages::read(fixture(ext));
     ASSERT_FALSE(bytes.isEmpty());
-    // Cut in half, a file is damaged; only headerless fax data cannot tell.
+    // Cut in half, a file is damaged, and shows at most the part it holds,
+    // marked so; only headerless fax data cannot tell.
     if (ext != "fax") {
         auto half = ImageSource::createWithData(bytes.left(bytes.size() / 2), ext);
-        EXPECT_TRUE(!half || half->imageAtIndex(0).isNull()) << qPrintable(ext);
+        const QImage image = half ? half->imageAtIndex(0) : QImage();
+        EXPECT_TRUE(image.isNull() || image.text(QStringLiteral("Partial")) == QLatin1String("1"))
+            << qPrintable(ext);
     }
     for (const qsizetype keep : {qsizetype(1), qsizetype(16), bytes.size() - 1}) {
         auto source = ImageSource::createWithData(bytes.left(keep), ext);
