@@ -3,6 +3,7 @@
 #include "geometry/ViewerGeometry.h"
 #include "platform/FileName.h"
 #include "platform/ImageSource.h"
+#include "platform/imagesource/PartialImage.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/ArchiveDocument.h"
 #include "viewer/DNSImageView.h"
@@ -188,8 +189,7 @@ void ItemDisplay::showImage(const QImage& image, const QSize& pixelSize, bool re
         viewer->imageHeight = pixelSize.height() / scale;
         geometry->setImageSize(viewer->imageWidth, viewer->imageHeight);
         selection->setImagePixels(pixelSize);
-        viewer->toolbar()->setResolution(pixelSize, image.text(QStringLiteral("Partial")) ==
-                                                        QLatin1String("1"));
+        viewer->toolbar()->setResolution(pixelSize, PartialImage::isPartial(image));
         renderer->setImage(image, screenCopy);
         renderer->show();
         messageView->hide();

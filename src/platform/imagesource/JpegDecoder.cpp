@@ -6,6 +6,7 @@
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/JpegResumedStream.h"
 #include "platform/imagesource/JpegScanIndex.h"
+#include "platform/imagesource/PartialImage.h"
 
 #include <QColorSpace>
 #include <climits>
@@ -23,6 +24,7 @@ struct ErrorManager {
     jpeg_error_mgr manager;
     jmp_buf jump;
     bool ended = false; // the data stopped before its end-of-image marker
+    bool hitMarker = false; // a scan's data ran out before its rows did
 };
 
 void errorExit(j_common_ptr info) {
@@ -37,8 +39,10 @@ void emitMessage(j_common_ptr info, int level) {
     // have: libjpeg would go on with grey rows, and a header can claim half a
     // gigapixel over a few bytes of data, so decoding stops at once and the
     // file is damaged.
-    if (info->err->msg_code == JWRN_HIT_MARKER)
+    if (info->err->msg_code == JWRN_HIT_MARKER) {
+        errors->hitMarker = true;
         longjmp(errors->jump, 1);
+    }
     // Running out of data is not damage by itself: the decoder reads ahead
     // past the last scan, and a file that lacks only its final marker holds
     // the whole picture. Whether the scans are complete is judged after.
@@ -87,6 +91,10 @@ struct Decoding {
     std::optional<AreaReducer> reducer;
     std::vector<uchar> band; // rows on their way to the reducer or a region
     std::optional<JpegResumedStream> resumed; // what libjpeg reads instead of the file
+    // Rows of a whole sequential decode already handed out: each came from
+    // complete data, since libjpeg outputs a row only once all it needs is
+    // decoded, so a file cut short still shows them as they are.
+    int rowsDone = 0;
     jpeg_source_mgr source;
     std::vector<JOCTET> input; // the resumed stream's bytes as they are read
     ~Decoding() {
@@ -334,6 +342,8 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
         const JDIMENSION read = jpeg_read_scanlines(&d.info, rows, count);
         if (read == 0)
             return false;
+        if (!buffered && !bands && !multiScan)
+            d.rowsDone = int(first + read);
         if (bands) {
             QImage out = int(read) == image->height()
                              ? *image
@@ -385,7 +395,13 @@ QImage decodeWith(const QByteArray& bytes, const Plan& plan, bool asked, bool* u
     if (!run(decoding, bytes, plan, &image)) {
         if (unsupported)
             *unsupported = decoding.unsupported;
-        return QImage();
+        // The Huffman decoder says where its data ran out; the arithmetic
+        // one does not, so its rows are not to be trusted.
+        if (!decoding.errors.hitMarker || decoding.info.arith_code)
+            return QImage();
+        image = PartialImage::keepRows(std::move(image), decoding.rowsDone);
+        if (image.isNull())
+            return QImage();
     }
     if (decoding.icc && decoding.iccLength > 0)
         image.setColorSpace(QColorSpace::fromIccProfile(

@@ -4,6 +4,7 @@
 #include "platform/imagesource/AreaReducer.h"
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/PartialImage.h"
 #include "platform/imagesource/PngChunks.h"
 
 #include <QColorSpace>
@@ -296,18 +297,6 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     return true;
 }
 
-// The rows a truncated plain image gave, the rest transparent; null when it
-// gave none.
-QImage partialOf(QImage image, int rowsRead) {
-    if (image.isNull() || rowsRead <= 0 || rowsRead >= image.height())
-        return QImage();
-    image.convertTo(image.depth() == 64 ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
-    for (int y = rowsRead; y < image.height(); ++y)
-        memset(image.scanLine(y), 0, size_t(image.bytesPerLine()));
-    image.setText(QStringLiteral("Partial"), QStringLiteral("1"));
-    return image;
-}
-
 QColorSpace colorSpaceOf(const Decoding& d, const QByteArray& bytes) {
     int primaries = 0, transfer = 0;
     if (PngChunks::cicp(bytes, PngChunks::read(bytes), &primaries, &transfer)) {
@@ -376,7 +365,7 @@ QImage decodeWith(const EncodedBytes& bytes, const Plan& plan) {
     QImage image;
     if (!run(decoding, plan, &image)) {
         const bool whole = plan.bound.isEmpty() && plan.area.isEmpty() && !plan.bands;
-        image = whole ? partialOf(std::move(image), decoding.rowsRead) : QImage();
+        image = whole ? PartialImage::keepRows(std::move(image), decoding.rowsRead) : QImage();
         if (image.isNull())
             return QImage();
     }
