@@ -49,10 +49,6 @@ bool OrvaneWindow::isViewerWindow(const QWidget* window) {
     return window && qstrcmp(window->metaObject()->className(), "OrvaneWindow") == 0;
 }
 
-void OrvaneWindow::centerOnScreen() {
-    centreOnCursorScreen(this);
-}
-
 void OrvaneWindow::centreOnCursorScreen(QWidget* window) {
     QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
     if (!screen)

@@ -14,8 +14,6 @@ public:
     explicit OrvaneWindow(QWidget* parent = nullptr);
 
     static bool isViewerWindow(const QWidget* window);
-    // Centres the window on the screen under the mouse.
-    void centerOnScreen();
     // Centres any top-level window on the screen under the pointer.
     static void centreOnCursorScreen(QWidget* window);
 

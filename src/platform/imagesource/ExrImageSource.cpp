@@ -99,43 +99,29 @@ bool ExrImageSource::readHeader() {
 QImage ExrImageSource::imageAtIndex(int index) {
     if (index != 0)
         return QImage();
-    // Ours (4 bytes a pixel), besides half RGBA from the library (8) and
-    // floats to tone-map (16).
+    // Ours (4 bytes a pixel), besides floats to tone-map (16) and room for
+    // the band of half RGBA read into them.
     if (!DecodeLimits::allows(width, height, 4, 24))
         return QImage();
+    // The whole image is the bands of every row, tone-mapped together.
+    std::vector<float> rgba;
+    QColorSpace primaries;
     try {
-        MemoryStream stream(bytes);
-        Imf::RgbaInputFile file(stream, Imf::globalThreadCount());
-        const Imath::Box2i window = file.dataWindow();
-        if (qint64(window.max.x) - window.min.x + 1 != width ||
-            qint64(window.max.y) - window.min.y + 1 != height)
-            return QImage();
-        Imf::Array2D<Imf::Rgba> pixels(height, width);
-        // The frame buffer is addressed in data-window coordinates.
-        Imf::Rgba* origin = &pixels[0][0] - qint64(window.min.x) - qint64(window.min.y) * width;
-        file.setFrameBuffer(origin, 1, size_t(width));
-        file.readPixels(window.min.y, window.max.y);
-        std::vector<float> rgba(size_t(width) * size_t(height) * 4);
-        size_t i = 0;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const Imf::Rgba& p = pixels[y][x];
-                // Colour is stored multiplied by alpha; tone mapping and the
-                // image we return want it straight.
-                const float a = hasAlpha ? float(p.a) : 1.0f;
-                const float unmultiply = hasAlpha && a > 0.0f && a < 1.0f ? 1.0f / a : 1.0f;
-                rgba[i++] = p.r * unmultiply;
-                rgba[i++] = p.g * unmultiply;
-                rgba[i++] = p.b * unmultiply;
-                rgba[i++] = a;
-            }
-        }
-        QImage image = ColorConversion::toneMapped(rgba, width, height, hasAlpha);
-        image.setColorSpace(primariesOf(file.header()));
-        return ColorConversion::toSRGB(std::move(image));
+        rgba.resize(size_t(width) * size_t(height) * 4);
     } catch (...) {
         return QImage();
     }
+    if (!readRows(0, height - 1, [&](int y, const float* row, const Imf::Header& header) {
+            if (y == 0)
+                primaries = primariesOf(header);
+            std::memcpy(rgba.data() + size_t(y) * size_t(width) * 4, row,
+                        size_t(width) * 4 * sizeof(float));
+            return true;
+        }))
+        return QImage();
+    QImage image = ColorConversion::toneMapped(rgba, width, height, hasAlpha);
+    image.setColorSpace(primaries);
+    return ColorConversion::toSRGB(std::move(image));
 }
 
 template <typename Row> bool ExrImageSource::readRows(int top, int bottom, Row row) {

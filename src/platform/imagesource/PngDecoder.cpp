@@ -185,9 +185,11 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
                         png_uint_32(DecodeLimits::maxSide));
     png_set_chunk_malloc_max(d.png, PngDecoder::chunkBytesMax);
     png_set_chunk_cache_max(d.png, chunkCacheMax);
-    // Image data taken in small pieces: a truncated file then loses only
-    // the rows of its last piece, not of a whole read buffer.
-    png_set_compression_buffer_size(d.png, 1024);
+    // A whole decode takes image data in small pieces: a truncated file then
+    // loses only the rows of its last piece, not of a whole read buffer.
+    // Reduced, region and banded reads keep libpng's larger default.
+    if (plan.bound.isEmpty() && plan.area.isEmpty() && !plan.bands)
+        png_set_compression_buffer_size(d.png, 1024);
     png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
     png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, skippedChunks,
                                 int(sizeof skippedChunks / 5));
