@@ -22,6 +22,11 @@ QImage PartialImage::keepRows(QImage image, int rowsRead) {
     return image;
 }
 
+void PartialImage::markCoarse(QImage& image) {
+    if (!image.isNull())
+        image.setText(partialKey, QStringLiteral("1"));
+}
+
 bool PartialImage::isPartial(const QImage& image) {
     return image.text(partialKey) == QLatin1String("1");
 }

@@ -9,5 +9,8 @@ class PartialImage {
   public:
     // Null when no row, or every row, was read.
     static QImage keepRows(QImage image, int rowsRead);
+    // For a file whose data ran out after every row had a coarser version
+    // (a progressive or interlaced image): all of it shows, marked.
+    static void markCoarse(QImage& image);
     static bool isPartial(const QImage& image);
 };
