@@ -25,6 +25,16 @@ second_launch() { # what, folder, window title, arguments...
 }
 second_launch "of a damaged image" "$work/fx/damaged" broken.jpg broken.jpg &&
   check "a damaged image shows the failure message" message_shown "$handed"
+# The new window is offset from the one already open, and stays on the screen.
+cascaded() {
+  local first sw sh w h x y fx fy
+  first=$(window_id a.jpg) || return 1
+  read -r sw sh < <(xdotool getdisplaygeometry)
+  read -r w h x y < <(geometry_of "$handed")
+  read -r _ _ fx fy < <(geometry_of "$first")
+  [ "$x,$y" != "$fx,$fy" ] && [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ]
+}
+check "a new window does not cover the open one exactly" cascaded
 check "the first instance is still running" test -n "$(pgrep -f -- "^$ovisto")"
 no_qt() { ! ldd "$ovisto" | grep -q 'libQt'; }
 check "the launcher loads no Qt" no_qt

@@ -9,6 +9,7 @@
 #include "platform/imagesource/PartialImage.h"
 
 #include <QColorSpace>
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdio>
@@ -25,6 +26,9 @@ struct ErrorManager {
     jmp_buf jump;
     bool ended = false; // the data stopped before its end-of-image marker
     bool hitMarker = false; // a scan's data ran out before its rows did
+    // Of a progressive image whose first DC scan ran out: the image rows
+    // above this one have their DC values.
+    int dcRows = INT_MAX;
 };
 
 void errorExit(j_common_ptr info) {
@@ -41,6 +45,19 @@ void emitMessage(j_common_ptr info, int level) {
     // file is damaged.
     if (info->err->msg_code == JWRN_HIT_MARKER) {
         errors->hitMarker = true;
+        // A progressive image's coefficients come in passes over the whole
+        // image, each making it finer: one cut short still holds a coarse
+        // picture, to the depth its passes reached. Only the first DC pass
+        // leaves rows without any picture; the iMCU row it stopped in, and
+        // the one above it (smoothing and upsampling reach across), are
+        // not trusted.
+        const auto* d = reinterpret_cast<j_decompress_ptr>(info);
+        if (info->is_decompressor && d->progressive_mode && !d->arith_code) {
+            if (d->Ss == 0 && d->Ah == 0)
+                errors->dcRows = std::min(errors->dcRows, (int(d->input_iMCU_row) - 1) *
+                                                              d->max_v_samp_factor * DCTSIZE);
+            return;
+        }
         longjmp(errors->jump, 1);
     }
     // Running out of data is not damage by itself: the decoder reads ahead
@@ -302,8 +319,18 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     }
     // A multi-scan image reads all its scans here.
     jpeg_start_decompress(&d.info);
-    if (multiScan && d.errors.ended && !scansComplete(d))
+    // A progressive one cut short shows coarse, when the whole image is
+    // wanted; the rows its first pass did not reach stay empty.
+    const bool whole = !region && !reduce && !bands;
+    const bool coarse =
+        d.info.progressive_mode && (d.errors.hitMarker || (d.errors.ended && !scansComplete(d)));
+    if (coarse) {
+        // Without the luminance's first pass there is no picture at all.
+        if (!whole || !d.info.coef_bits || d.info.coef_bits[0][0] < 0)
+            return false;
+    } else if (multiScan && d.errors.ended && !scansComplete(d)) {
         return false;
+    }
 
     // A region is read from a band a little wider and taller than itself:
     // the upsampling of chroma at the band's edges then has the same
@@ -380,6 +407,16 @@ bool run(Decoding& d, const QByteArray& bytes, const Plan& plan, QImage* image) 
     if (reduce)
         *image = reducer->result();
     jpeg_finish_decompress(&d.info);
+    if (coarse) {
+        const qint64 rows = std::max<qint64>(0, d.errors.dcRows);
+        if (rows >= d.info.image_height) {
+            PartialImage::markCoarse(*image);
+        } else {
+            // In decoded rows; a row partly covered is left out.
+            *image = PartialImage::keepRows(std::move(*image),
+                                            int(rows * d.info.output_height / d.info.image_height));
+        }
+    }
     return !image->isNull();
 }
 
