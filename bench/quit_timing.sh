@@ -54,7 +54,7 @@ round() {
   sleep "$settle"
   xdotool windowfocus --sync "$win" 2>/dev/null
   s=$(date +%s%N)
-  xdotool key --window "$win" ctrl+q
+  xdotool key ctrl+q
   while kill -0 "$pid" 2>/dev/null && [ -z "$(ps -o stat= -p "$pid" | grep Z)" ]; do
     [ $(( ($(date +%s%N) - s) / 1000000 )) -lt 5000 ] || { echo "FAILED: alive 5 s after Ctrl+Q" >&2; return 1; }
     sleep 0.002

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QSize>
 
@@ -17,6 +18,8 @@ class ViewWindow {
     virtual QRect windowGeometry() const = 0;
     virtual void setWindowGeometry(const QRect& frame) = 0;
     virtual void moveWindow(const QPoint& topLeft) = 0;
+    // The frames of the other viewer windows shown in a window (not full screen).
+    virtual QList<QRect> otherWindowFrames() const = 0;
     // The screen the window is on; null when it is on none.
     virtual QScreen* screen() const = 0;
     virtual bool isFullScreen() const = 0;

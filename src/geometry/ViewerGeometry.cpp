@@ -4,6 +4,7 @@
 #include "geometry/ImageSurface.h"
 #include "geometry/Panning.h"
 #include "geometry/ViewWindow.h"
+#include "geometry/WindowCascade.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -227,8 +228,10 @@ void ViewerGeometry::centreWindow() {
     // Horizontally centred, and a little above the middle, where the eye goes.
     const QRect area = screen->availableGeometry();
     const QSize size = window->windowGeometry().size();
-    window->moveWindow(QPoint(area.x() + (area.width() - size.width()) / 2,
-                              area.y() + std::max(0, (area.height() - size.height()) / 3)));
+    const QPoint centred(area.x() + (area.width() - size.width()) / 2,
+                         area.y() + std::max(0, (area.height() - size.height()) / 3));
+    // A second window of the same size would hide the first exactly.
+    window->moveWindow(WindowCascade::avoid(window->otherWindowFrames(), centred, size, area));
 }
 
 void ViewerGeometry::viewResized() {

@@ -27,3 +27,19 @@ QPoint WindowCascade::place(const QList<QRect>& existing, const QSize& size,
         at += QPoint(step, step);
     return at;
 }
+
+QPoint WindowCascade::avoid(const QList<QRect>& existing, QPoint wanted, const QSize& size,
+                            const QRect& available) {
+    const auto taken = [&existing](QPoint at) {
+        return std::any_of(existing.begin(), existing.end(),
+                           [&at](const QRect& frame) { return frame.topLeft() == at; });
+    };
+    // Each step leaves one window behind, so the walk ends within their count.
+    for (qsizetype tries = 0; tries <= existing.size() && taken(wanted); ++tries) {
+        wanted += QPoint(step, step);
+        if (!available.isEmpty() && (wanted.x() + size.width() > available.right() + 1 ||
+                                     wanted.y() + size.height() > available.bottom() + 1))
+            wanted = available.topLeft();
+    }
+    return wanted;
+}

@@ -17,4 +17,10 @@ class WindowCascade {
     // centred. A window larger than the area starts at its top-left; its
     // size is left as it is.
     static QPoint place(const QList<QRect>& existing, const QSize& size, const QRect& available);
+    // Where a window the viewer places itself (centred on its image, say)
+    // goes instead of `wanted` when an open window already has that
+    // top-left: stepped on past every window it would lie on, wrapping to
+    // the area's top-left when it would leave the area.
+    static QPoint avoid(const QList<QRect>& existing, QPoint wanted, const QSize& size,
+                        const QRect& available);
 };

@@ -16,6 +16,7 @@ class WidgetViewWindow : public ViewWindow {
     QRect windowGeometry() const override { return view->window()->geometry(); }
     void setWindowGeometry(const QRect& frame) override { view->window()->setGeometry(frame); }
     void moveWindow(const QPoint& topLeft) override { view->window()->move(topLeft); }
+    QList<QRect> otherWindowFrames() const override;
     QScreen* screen() const override { return view->window()->screen(); }
     bool isFullScreen() const override { return view->window()->isFullScreen(); }
     bool isMaximized() const override { return view->window()->isMaximized(); }

@@ -35,6 +35,8 @@ cascaded() {
   [ "$x,$y" != "$fx,$fy" ] && [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le "$sw" ] && [ $((y + h)) -le "$sh" ]
 }
 check "a new window does not cover the open one exactly" cascaded
+# The windows placed later then find only the first one open.
+focus "$handed"; xdotool key Escape; none_named broken.jpg
 check "the first instance is still running" test -n "$(pgrep -f -- "^$ovisto")"
 no_qt() { ! ldd "$ovisto" | grep -q 'libQt'; }
 check "the launcher loads no Qt" no_qt
@@ -85,6 +87,8 @@ fi
 # each zoom mode, read by new windows from the preferences, for a small, a
 # wide and a large image. Expected: "width height x y", centred a little
 # above the middle.
+# Alone on the screen: with a window open, a new one is placed off it.
+focus "$(window_id a.jpg)" && xdotool key Escape && none_named a.jpg
 while read -r mode image w h x y; do
   set_conf "ZoomingMode=$mode"
   up "mode $mode shows $image" "$image" "$work/fx/shapes/$image" || continue

@@ -51,4 +51,25 @@ TEST(WindowCascade, PlacesEachNewWindowOffTheOthers) {
         EXPECT_EQ(WindowCascade::place(c.existing, c.size, screen), c.expected) << c.name;
 }
 
+// A window the viewer centres itself moves off only a window it would lie
+// exactly on.
+TEST(WindowCascade, AvoidsOnlyATopLeftAlreadyTaken) {
+    const QSize small(400, 300);
+    const struct {
+        const char* name;
+        QList<QRect> existing;
+        QPoint wanted, expected;
+    } cases[] = {
+        {"free: as wanted", {QRect(100, 100, 400, 300)}, QPoint(519, 314), QPoint(519, 314)},
+        {"taken: a step on", {QRect(519, 314, 400, 300)}, QPoint(519, 314), QPoint(549, 344)},
+        {"a stack: past all of it",
+         {QRect(549, 344, 500, 500), QRect(519, 314, 400, 300)},
+         QPoint(519, 314),
+         QPoint(579, 374)},
+        {"at the edge: the corner", {QRect(1040, 570, 400, 300)}, QPoint(1040, 570), QPoint(0, 30)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WindowCascade::avoid(c.existing, c.wanted, small, screen), c.expected) << c.name;
+}
+
 } // namespace
