@@ -7,6 +7,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThreadPool>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -83,9 +84,7 @@ struct SlowMaker {
 
 // Runs the event loop until `done` holds; a deadlock ends as a failure.
 template <typename Done> bool until(Done done) {
-    for (int i = 0; i < 20000 && !done(); ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    return done();
+    return QTest::qWaitFor(done, 60000);
 }
 
 class ThumbnailQueueRun : public ::testing::Test {
