@@ -50,3 +50,8 @@ QThreadPool* WorkerPools::freeing() {
     static QThreadPool* pool = makePool(1, QThread::NormalPriority);
     return pool;
 }
+
+QThreadPool* WorkerPools::thumbnails() {
+    static QThreadPool* pool = makePool(2, QThread::LowPriority);
+    return pool;
+}

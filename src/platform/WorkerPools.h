@@ -24,5 +24,8 @@ QThreadPool* details();
 QThreadPool* exporting();
 // Freeing large buffers, so a free never waits behind a decode.
 QThreadPool* freeing();
+// The thumbnails of a folder's grid: two low-priority threads, so that a
+// scroll through thousands of files never holds up the image on show.
+QThreadPool* thumbnails();
 
 } // namespace WorkerPools

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     if (!home.isValid())
         return 1;
-    for (const char* folder : {"config", "data", "runtime"})
+    for (const char* folder : {"config", "data", "runtime", "cache"})
         QDir(home.path()).mkpath(QString::fromLatin1(folder));
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
     // Opened documents are added to the desktop's recent files under the data home.
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    // Thumbnails made by tests never reach the user's cache.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
 
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("velmora"));
