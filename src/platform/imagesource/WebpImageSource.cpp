@@ -170,8 +170,8 @@ QImage WebpImageSource::decodeStill(QSize scaled, const QRect& crop) {
     const char* data = bytes.constData() + (animated ? firstOffset : 0);
     const size_t size = size_t(animated ? firstSize : bytes.size());
     if (truncated) {
-        // Only the whole image is kept in part; scaled or cropped, the rows
-        // that decoded would not be where the caller expects them.
+        // Only the whole decode keeps what a damaged still holds, as for
+        // PNG: a scaled or cropped one gives nothing.
         if (scaled.isValid() || !crop.isEmpty())
             return QImage();
         return decodeTruncated(std::move(image), &config, reinterpret_cast<const uint8_t*>(data),

@@ -8,9 +8,10 @@
 struct WebPAnimDecoder;
 
 // WebP through libwebp: a still image decoded straight into the QImage's
-// own buffer (cut short, the rows that decoded, marked partial), or the frames of an animation
-// composited by the library's animation decoder (blending and disposal applied), with their delays
-// in the "{WebP}" group. EXIF and XMP come from Exiv2, the ICC profile from the file's ICCP chunk.
+// own buffer (cut short, the rows that decoded, marked partial), or the
+// frames of an animation composited by the library's animation decoder
+// (blending and disposal applied), with their delays in the "{WebP}" group.
+// EXIF and XMP come from Exiv2, the ICC profile from the file's ICCP chunk.
 class WebpImageSource : public EncodedImageSource {
   public:
     static bool claims(const QByteArray& bytes);
