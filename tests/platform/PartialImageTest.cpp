@@ -28,7 +28,7 @@ TEST(PartialImage, ATruncatedImageKeepsTheRowsItHoldsAndNothingElse) {
         const char* format;
         QByteArray whole;
         QByteArray dataStart; // the cut right after it leaves no row
-        QList<double> rowCuts, coarseCuts; // as shares of the file
+        QList<double> rowCuts, coarseCuts = {}; // as shares of the file
         int step = 1;                      // pixels at multiples of it in both directions are exact
     } cases[] = {
         {"png", F::png(pattern.size(), 8, 2, F::pngSamples(pattern, 8, 2)), "IDAT", {0.3, 0.6}},
