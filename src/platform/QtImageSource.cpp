@@ -7,6 +7,7 @@
 #include "platform/imagesource/GifAnimation.h"
 #include "platform/imagesource/JpegDecoder.h"
 #include "platform/imagesource/JpegSegments.h"
+#include "platform/imagesource/PartialImage.h"
 
 #include <QHash>
 #include <cmath>
@@ -98,6 +99,23 @@ bool bmpIsWhole(const QByteArray& bytes) {
     return qint64(le(10, 4)) + rowBytes * height <= bytes.size();
 }
 
+// What Qt's reader made of a GIF frame the data ends in: the rows it
+// decoded, the rest transparent rather than its black or background, or all
+// of an interlaced frame whose first pass it filled in, coarse; null
+// without a row.
+QImage cutFrame(QImage image, const GifAnimation::Cut& cut) {
+    if (cut.whole())
+        return image;
+    const int rows = cut.rowsShown();
+    if (rows <= 0)
+        return QImage();
+    if (cut.coarse())
+        PartialImage::markCoarse(image);
+    else if (cut.top + rows < image.height()) // else all it shows decoded
+        image = PartialImage::keepRows(std::move(image), cut.top + rows);
+    return image;
+}
+
 } // namespace
 
 QtImageSource::QtImageSource(const QByteArray& bytes, const QByteArray& format)
@@ -126,6 +144,7 @@ bool QtImageSource::readHeader() {
         gifDelays = gif.delays;
         gifLoopCount = gif.loopCount;
         gifComplete = gif.complete;
+        gifCut = gif.cut;
     }
     return true;
 }
@@ -172,8 +191,11 @@ QImage QtImageSource::imageAtIndex(int index) {
     }
     if (!seek(index))
         return QImage();
-    // Files that end early are damaged, not shown with grey or black rows.
-    if ((format == "gif" && !gifComplete && index >= gifDelays.size()) || (format == "bmp" && !bmpIsWhole(bytes)))
+    // Files that end early are damaged, not shown with grey or black rows; a
+    // GIF cut in its first frame shows what of it decoded. A later frame cut
+    // short is left out, so that the animation plays the frames before it.
+    const bool cutGif = format == "gif" && !gifComplete && index >= gifDelays.size();
+    if ((cutGif && (index > 0 || !gifCut)) || (format == "bmp" && !bmpIsWhole(bytes)))
         return QImage();
     // The header's claim is checked before the reader allocates anything.
     const QSize size = reader->size();
@@ -187,6 +209,8 @@ QImage QtImageSource::imageAtIndex(int index) {
         return QImage();
     }
     ++position;
+    if (cutGif)
+        image = cutFrame(std::move(image), *gifCut);
     return ColorConversion::toSRGB(std::move(image));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/imagesource/EncodedImageSource.h"
+#include "platform/imagesource/GifAnimation.h"
 #include "platform/imagesource/JpegScanIndex.h"
 
 #include <QBuffer>
@@ -43,6 +44,7 @@ private:
     QList<int> gifDelays;
     int gifLoopCount = 1;
     bool gifComplete = true;
+    std::optional<GifAnimation::Cut> gifCut; // where a GIF's data ends inside a frame
     std::optional<JpegScanIndex> scanIndex; // a huge JPEG's, once prepared
     bool scanIndexTried = false;
 };

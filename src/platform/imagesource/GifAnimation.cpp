@@ -1,5 +1,8 @@
 #include "platform/imagesource/GifAnimation.h"
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 class Cursor {
@@ -36,7 +39,81 @@ public:
     qsizetype position = 0;
 };
 
+// The pixels the LZW codes of a frame's sub-blocks decode to, up to the end
+// of the data. Only each code's length is kept, so the walk costs a few
+// operations a code and no image. Like the decoder that shows the frame,
+// it stops at the end code and takes any code past the table for the
+// previous string plus its first pixel.
+qint64 lzwPixels(Cursor& c, int minimumCodeSize) {
+    if (minimumCodeSize < 0 || minimumCodeSize > 11)
+        return 0;
+    constexpr int tableSize = 4096;
+    static_assert(tableSize == 1 << 12); // codes are at most 12 bits
+    // Only damaged data sends a code not yet in the table: one pixel.
+    std::array<int, tableSize> lengths;
+    lengths.fill(1);
+    const int clear = 1 << minimumCodeSize;
+    int codeSize = minimumCodeSize + 1;
+    int next = clear + 2;
+    int previous = -1; // none since a clear code
+    quint32 bits = 0;
+    int held = 0;
+    qint64 pixels = 0;
+    for (;;) {
+        int block = c.byte();
+        if (block <= 0)
+            return pixels;
+        for (; block > 0; --block) {
+            const int byte = c.byte();
+            if (byte < 0)
+                return pixels;
+            bits |= quint32(byte) << held;
+            held += 8;
+            while (held >= codeSize) {
+                const int code = int(bits & ((1u << codeSize) - 1));
+                bits >>= codeSize;
+                held -= codeSize;
+                if (code == clear) {
+                    codeSize = minimumCodeSize + 1;
+                    next = clear + 2;
+                    previous = -1;
+                    continue;
+                }
+                if (code == clear + 1)
+                    return pixels;
+                if (previous < 0) {
+                    ++pixels;
+                    previous = code;
+                    continue;
+                }
+                const int length = code < next ? lengths[code] : lengths[previous] + 1;
+                pixels += length;
+                if (next < tableSize) {
+                    lengths[next++] = lengths[previous] + 1;
+                    if (next == 1 << codeSize && codeSize < 12)
+                        ++codeSize;
+                }
+                previous = code;
+            }
+        }
+    }
+}
+
 } // namespace
+
+int GifAnimation::Cut::rowsShown() const {
+    if (width <= 0 || height <= 0)
+        return 0;
+    const qint64 rows = pixels / width;
+    if (!interlaced)
+        return int(std::min<qint64>(rows, height));
+    // The first pass holds every eighth row, each standing for the seven below.
+    return rows >= (height + 7) / 8 ? height : int(std::min<qint64>(rows * 8, height));
+}
+
+bool GifAnimation::Cut::coarse() const {
+    return interlaced && !whole() && rowsShown() == height;
+}
 
 GifAnimation GifAnimation::read(const QByteArray& bytes) {
     GifAnimation gif;
@@ -83,6 +160,7 @@ GifAnimation GifAnimation::read(const QByteArray& bytes) {
             if (!c.skipSubBlocks())
                 return gif;
         } else if (introducer == 0x2C) {
+            const qsizetype descriptor = c.position;
             if (!c.skip(8))
                 return gif;
             const int flags = c.byte();
@@ -90,8 +168,24 @@ GifAnimation GifAnimation::read(const QByteArray& bytes) {
                 return gif;
             if (flags & 0x80 && !c.skip(3 * (2 << (flags & 7))))
                 return gif;
-            if (c.byte() < 0 || !c.skipSubBlocks())
+            const int minimumCodeSize = c.byte();
+            if (minimumCodeSize < 0)
                 return gif;
+            const qsizetype data = c.position;
+            if (!c.skipSubBlocks()) {
+                const auto le16 = [&](qsizetype at) {
+                    return uchar(bytes.at(at)) | uchar(bytes.at(at + 1)) << 8;
+                };
+                Cut cut;
+                cut.top = le16(descriptor + 2);
+                cut.width = le16(descriptor + 4);
+                cut.height = le16(descriptor + 6);
+                cut.interlaced = flags & 0x40;
+                c.position = data;
+                cut.pixels = lzwPixels(c, minimumCodeSize);
+                gif.cut = cut;
+                return gif;
+            }
             gif.delays.append(pendingDelay < 0 ? 0 : pendingDelay);
             pendingDelay = 0;
         } else {

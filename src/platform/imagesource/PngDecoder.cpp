@@ -33,8 +33,11 @@ struct Decoding {
     EncodedBytes::Reader input;
     explicit Decoding(const EncodedBytes& bytes) : input(bytes) {}
     std::vector<png_bytep> rows;
-    // Rows of a plain image read whole so far: what a truncated file still shows.
+    // Rows of a plain image read whole so far, or of an interlaced one the
+    // blocks of its first pass cover: what a truncated file still shows.
     int rowsRead = 0;
+    // An interlaced image whose first pass is whole: all of it shows, coarse.
+    bool coarse = false;
     // What a streamed decode holds while libpng may still jump out of it.
     std::vector<png_byte> row;
     std::optional<AreaReducer> reducer;
@@ -286,11 +289,21 @@ bool run(Decoding& d, const Plan& plan, QImage* image) {
     d.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         d.rows[y] = image->scanLine(int(y));
-    // All passes of an interlaced image land in the same rows. What follows
-    // the image data is metadata, read elsewhere: a file damaged only there
-    // still shows.
+    // What follows the image data is metadata, read elsewhere: a file
+    // damaged only there still shows.
     if (interlaced) {
-        png_read_image(d.png, d.rows.data());
+        // Each pass lands in the rows as blocks of the pixels it has (libpng's
+        // display rows), the next pass refining them, so that data ending
+        // after the first pass still shows the whole image, coarse.
+        image->fill(0);
+        for (int pass = 0; pass < 7; ++pass) {
+            for (png_uint_32 y = 0; y < height; ++y) {
+                png_read_row(d.png, nullptr, d.rows[y]);
+                if (pass == 0)
+                    d.rowsRead = int(y) + 1;
+            }
+            d.coarse = true;
+        }
     } else {
         for (png_uint_32 y = 0; y < height; ++y, ++d.rowsRead)
             png_read_row(d.png, d.rows[y], nullptr);
@@ -367,7 +380,12 @@ QImage decodeWith(const EncodedBytes& bytes, const Plan& plan) {
     QImage image;
     if (!run(decoding, plan, &image)) {
         const bool whole = plan.bound.isEmpty() && plan.area.isEmpty() && !plan.bands;
-        image = whole ? PartialImage::keepRows(std::move(image), decoding.rowsRead) : QImage();
+        if (!whole)
+            return QImage();
+        if (decoding.coarse)
+            PartialImage::markCoarse(image);
+        else
+            image = PartialImage::keepRows(std::move(image), decoding.rowsRead);
         if (image.isNull())
             return QImage();
     }

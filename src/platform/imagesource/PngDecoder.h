@@ -35,8 +35,10 @@ public:
 
     // False when the bytes are not a PNG with a well-formed IHDR first.
     static bool readHeader(const QByteArray& bytes, Header* header);
-    // Null when the data is damaged or ends before the last row, or when
-    // the image exceeds the decode budget.
+    // Damaged or cut short, the rows read before that, the rest transparent
+    // (of an interlaced image, the blocks its first pass covers, or all of it
+    // coarse once that pass is whole), marked partial; null without a row,
+    // or when the image exceeds the decode budget.
     static QImage decode(const EncodedBytes& bytes);
     // The image reduced to fit in `bound`, 8 bits a channel, its rows
     // area-averaged as they stream out of libpng so that only the result is

@@ -6,6 +6,7 @@
 #include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/FrameDelay.h"
+#include "platform/imagesource/PartialImage.h"
 
 #include <webp/decode.h>
 #include <webp/demux.h>
@@ -18,7 +19,7 @@ WebPData dataOf(const QByteArray& bytes) {
 
 // Releases the demuxer when it goes out of scope.
 struct Demuxer {
-    explicit Demuxer(const WebPData& data) : demux(WebPDemux(&data)) {}
+    Demuxer(const WebPData& data, WebPDemuxState* state) : demux(WebPDemuxPartial(&data, state)) {}
     ~Demuxer() {
         if (demux)
             WebPDemuxDelete(demux);
@@ -36,6 +37,27 @@ QColorSpace iccOf(WebPDemuxer* demux) {
         QByteArray(reinterpret_cast<const char*>(chunk.chunk.bytes), qsizetype(chunk.chunk.size)));
     WebPDemuxReleaseChunkIterator(&chunk);
     return space;
+}
+
+// The rows of a still whose data ends early, decoded into `image` (the
+// config's output), the rest transparent and marked; null without a row.
+QImage decodeTruncated(QImage image, WebPDecoderConfig* config, const uint8_t* data, size_t size) {
+    // The incremental decoder stops where the data does and says how many
+    // rows it finished; one thread, so that the count is settled when asked.
+    config->options.use_threads = 0;
+    WebPIDecoder* decoder = WebPIDecode(nullptr, 0, config);
+    if (!decoder)
+        return QImage();
+    const VP8StatusCode status = WebPIUpdate(decoder, data, size);
+    int rows = 0;
+    if (status != VP8_STATUS_SUSPENDED ||
+        !WebPIDecGetRGB(decoder, &rows, nullptr, nullptr, nullptr))
+        rows = 0;
+    WebPIDelete(decoder);
+    WebPFreeDecBuffer(&config->output);
+    if (status == VP8_STATUS_OK)
+        return image; // the chunk ended early, but not its image data
+    return PartialImage::keepRows(std::move(image), rows);
 }
 
 } // namespace
@@ -56,10 +78,12 @@ std::unique_ptr<ImageSource> WebpImageSource::open(const QByteArray& bytes) {
 }
 
 bool WebpImageSource::readHeader() {
-    // The demuxer refuses a file whose chunks run past its end: a truncated
-    // download is damaged, not shown half grey.
-    const Demuxer demuxer(dataOf(bytes));
-    if (!demuxer.demux)
+    // A file whose chunks run past its end is read as far as its headers go:
+    // a still then shows the rows its data holds; a truncated animation is
+    // damaged, as its frames' offsets and delays cannot all be known.
+    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
+    const Demuxer demuxer(dataOf(bytes), &state);
+    if (!demuxer.demux || state < WEBP_DEMUX_PARSED_HEADER)
         return false;
     WebPDemuxer* demux = demuxer.demux;
     const uint32_t flags = WebPDemuxGetI(demux, WEBP_FF_FORMAT_FLAGS);
@@ -68,6 +92,9 @@ bool WebpImageSource::readHeader() {
     if (!DecodeLimits::allowsSize(width, height))
         return false;
     animated = flags & ANIMATION_FLAG;
+    truncated = state != WEBP_DEMUX_DONE;
+    if (animated && truncated)
+        return false;
     loopCount = int(WebPDemuxGetI(demux, WEBP_FF_LOOP_COUNT));
     colorSpace = iccOf(demux);
     WebPIterator frame;
@@ -142,6 +169,14 @@ QImage WebpImageSource::decodeStill(QSize scaled, const QRect& crop) {
     // An animation's first frame, on its own.
     const char* data = bytes.constData() + (animated ? firstOffset : 0);
     const size_t size = size_t(animated ? firstSize : bytes.size());
+    if (truncated) {
+        // Only the whole decode keeps what a damaged still holds, as for
+        // PNG: a scaled or cropped one gives nothing.
+        if (scaled.isValid() || !crop.isEmpty())
+            return QImage();
+        return decodeTruncated(std::move(image), &config, reinterpret_cast<const uint8_t*>(data),
+                               size);
+    }
     const VP8StatusCode status = WebPDecode(reinterpret_cast<const uint8_t*>(data), size, &config);
     WebPFreeDecBuffer(&config.output);
     return status == VP8_STATUS_OK ? image : QImage();

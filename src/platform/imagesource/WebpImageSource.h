@@ -8,10 +8,10 @@
 struct WebPAnimDecoder;
 
 // WebP through libwebp: a still image decoded straight into the QImage's
-// own buffer, or the frames of an animation composited by the library's
-// animation decoder (blending and disposal applied), with their delays in
-// the "{WebP}" group. EXIF and XMP come from Exiv2, the ICC profile from
-// the file's ICCP chunk.
+// own buffer (cut short, the rows that decoded, marked partial), or the
+// frames of an animation composited by the library's animation decoder
+// (blending and disposal applied), with their delays in the "{WebP}" group.
+// EXIF and XMP come from Exiv2, the ICC profile from the file's ICCP chunk.
 class WebpImageSource : public EncodedImageSource {
   public:
     static bool claims(const QByteArray& bytes);
@@ -44,6 +44,7 @@ class WebpImageSource : public EncodedImageSource {
     int height = 0;
     bool hasAlpha = false;
     bool animated = false;
+    bool truncated = false; // the file ends before its last chunk does
     int loopCount = 0;
     // The first frame's image data in the file, when the frame covers the
     // canvas: it then needs nothing composited under it.
