@@ -6,7 +6,8 @@
 # read of its rows; for a 40000 x 20000 tiled, pyramidal TIFF one read of the
 # level the overview is made from (make_panorama read); for a 40000 x 20000
 # BMP or PSD (a PSB, uncompressed) and a 12000 x 10000 Radiance HDR (run-length
-# coded) one plain read of the file.
+# coded) one plain read of the file. 12000 x 10000 is over the budget of a
+# machine with less than 2 GB; on larger ones give a larger size.
 # Usage: bench/huge_image.sh [build] [rounds] [jpeg|png|tiff|bmp|psd|hdr] [WIDTH HEIGHT]
 #   build: the build directory with ovisto and bench/first_paint (default build)
 #   PROBE=path uses another build's probe; KEEP=folder keeps (and reuses) the
