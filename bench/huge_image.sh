@@ -5,8 +5,10 @@
 # megapixels); for a 40000 x 20000 PNG (800 megapixels) one plain streaming
 # read of its rows; for a 40000 x 20000 tiled, pyramidal TIFF one read of the
 # level the overview is made from (make_panorama read); for a 40000 x 20000
-# BMP or PSD (a PSB, uncompressed) one plain read of the file.
-# Usage: bench/huge_image.sh [build] [rounds] [jpeg|png|tiff|bmp|psd] [WIDTH HEIGHT]
+# BMP or PSD (a PSB, uncompressed) and a 12000 x 10000 Radiance HDR (run-length
+# coded) one plain read of the file. 12000 x 10000 is over the budget of a
+# machine with less than 2 GB; on larger ones give a larger size.
+# Usage: bench/huge_image.sh [build] [rounds] [jpeg|png|tiff|bmp|psd|hdr] [WIDTH HEIGHT]
 #   build: the build directory with ovisto and bench/first_paint (default build)
 #   PROBE=path uses another build's probe; KEEP=folder keeps (and reuses) the
 #   made file there, since an 800-megapixel PNG takes minutes to make.
@@ -15,7 +17,9 @@ build=$(realpath "${1:-build}") rounds=${2:-3} format=${3:-jpeg}
 case $format in
   jpeg) width=${4:-24000} height=${5:-12000} ext=jpg target=1.3 memory=400 ;;
   png | tiff | bmp | psd) width=${4:-40000} height=${5:-20000} ext=$format target=1.5 memory=500 ;;
-  *) echo "format: jpeg, png, tiff, bmp or psd" >&2; exit 2 ;;
+  # Every scanline is decoded twice: for the tone mapping's white point, then the overview.
+  hdr) width=${4:-12000} height=${5:-10000} ext=hdr target=3 memory=500 ;;
+  *) echo "format: jpeg, png, tiff, bmp, psd or hdr" >&2; exit 2 ;;
 esac
 probe=${PROBE:-$build/bench/first_paint}
 maker=$build/bench/make_panorama

@@ -4,14 +4,17 @@
 // A tiled TIFF carries a pyramid: reduced images down to under 1024 pixels
 // wide, as scanners and slide tools write them.
 // A BMP is 24-bit, stored bottom-up; a PSD is a PSB (the larger kind, no
-// side limit of 30000), uncompressed RGB, with no layers.
-// Usage: make_panorama jpeg|png|tiff|bmp|psd WIDTH HEIGHT OUT [RRGGBB]
+// side limit of 30000), uncompressed RGB, with no layers. A Radiance HDR
+// holds the colours' linear light in new-style run-length scanlines (all
+// literal, as noise codes), within 0-1 so that they show as they are.
+// Usage: make_panorama jpeg|png|tiff|bmp|psd|hdr WIDTH HEIGHT OUT [RRGGBB]
 //        make_panorama read FILE [BOUND_W BOUND_H]
 //   read: the floor to compare with, one plain pass of the library over the
 //   file: a PNG's rows streamed once, a TIFF's tiles of the smallest level
-//   at least BOUND (default 1440 x 900) read once, a BMP or PSD read through
+//   at least BOUND (default 1440 x 900) read once, a BMP, PSD or HDR read through
 //   once. Prints the time in ms.
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -195,6 +198,45 @@ bool writePsb(FILE* out, int width, int height, const int colour[3]) {
     return true;
 }
 
+bool writeHdr(FILE* out, int width, int height, const int colour[3]) {
+    if (width < 8 || width > 32767)
+        return false; // beyond what new-style runs code
+    std::fprintf(out, "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y %d +X %d\n", height, width);
+    float linear[256];
+    for (int i = 0; i < 256; ++i) {
+        const double v = i / 255.0;
+        linear[i] = float(v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
+    }
+    std::vector<unsigned char> row(size_t(width) * 3), rgbe(size_t(width) * 4), coded;
+    Noise noise;
+    for (int y = 0; y < height; ++y) {
+        fillRow(row, colour, noise);
+        for (size_t x = 0; x < size_t(width); ++x) {
+            const float r = linear[row[3 * x]], g = linear[row[3 * x + 1]],
+                        b = linear[row[3 * x + 2]];
+            const float top = std::max(r, std::max(g, b));
+            int e = 0;
+            const float scale = top > 1e-32f ? std::frexp(top, &e) * 256.0f / top : 0.0f;
+            rgbe[4 * x] = static_cast<unsigned char>(r * scale);
+            rgbe[4 * x + 1] = static_cast<unsigned char>(g * scale);
+            rgbe[4 * x + 2] = static_cast<unsigned char>(b * scale);
+            rgbe[4 * x + 3] = static_cast<unsigned char>(top > 1e-32f ? e + 128 : 0);
+        }
+        coded.assign({2, 2, static_cast<unsigned char>(width >> 8),
+                      static_cast<unsigned char>(width & 255)});
+        for (size_t c = 0; c < 4; ++c)
+            for (size_t x = 0; x < size_t(width); x += 128) {
+                const size_t n = std::min<size_t>(128, size_t(width) - x);
+                coded.push_back(static_cast<unsigned char>(n));
+                for (size_t i = x; i < x + n; ++i)
+                    coded.push_back(rgbe[4 * i + c]);
+            }
+        if (std::fwrite(coded.data(), 1, coded.size(), out) != coded.size())
+            return false;
+    }
+    return true;
+}
+
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
@@ -222,7 +264,8 @@ int readOnce(const char* path, int boundW, int boundH) {
         std::printf("%.0f\n", millisecondsSince(start));
         return 0;
     }
-    if (std::memcmp(magic, "BM", 2) == 0 || std::memcmp(magic, "8BPS", 4) == 0) {
+    if (std::memcmp(magic, "BM", 2) == 0 || std::memcmp(magic, "8BPS", 4) == 0 ||
+        std::memcmp(magic, "#?", 2) == 0) {
         std::vector<unsigned char> piece(size_t(4) << 20);
         while (std::fread(piece.data(), 1, piece.size(), in) == piece.size()) {
         }
@@ -261,7 +304,8 @@ int main(int argc, char** argv) {
                         argc > 4 ? std::atoi(argv[4]) : 900);
     if (argc < 5) {
         std::fprintf(
-            stderr, "usage: %s jpeg|png|tiff|bmp|psd WIDTH HEIGHT OUT [RRGGBB] | read FILE [W H]\n",
+            stderr,
+            "usage: %s jpeg|png|tiff|bmp|psd|hdr WIDTH HEIGHT OUT [RRGGBB] | read FILE [W H]\n",
             argv[0]);
         return 2;
     }
@@ -280,6 +324,7 @@ int main(int argc, char** argv) {
     const bool ok = format == "jpeg"  ? writeJpeg(out, width, height, colour)
                     : format == "png" ? writePng(out, width, height, colour)
                     : format == "bmp" ? writeBmp(out, width, height, colour)
-                                      : format == "psd" && writePsb(out, width, height, colour);
+                    : format == "psd" ? writePsb(out, width, height, colour)
+                                      : format == "hdr" && writeHdr(out, width, height, colour);
     return std::fclose(out) == 0 && ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
-// The row readers of BMP, PNM, TGA, SGI and PSD: headers, row tables, the
-// pass over run-length TGA packets, and rows read out of order and in part.
+// The row readers of BMP, PNM, TGA, SGI, PSD and Radiance HDR: headers, row
+// tables, the passes over run-length TGA packets and Radiance scanlines, and
+// rows read out of order and in part.
 #include "platform/imagesource/RowDecoder.h"
 
 #include <vector>
@@ -7,7 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     using Format = RowDecoder::Format;
-    for (const Format format : {Format::Bmp, Format::Pnm, Format::Tga, Format::Sgi, Format::Psd}) {
+    for (const Format format :
+         {Format::Bmp, Format::Pnm, Format::Tga, Format::Sgi, Format::Psd, Format::Hdr}) {
         const std::unique_ptr<RowDecoder> decoder = RowDecoder::open(bytes, format);
         if (!decoder)
             continue;

@@ -18,6 +18,7 @@
 #include "platform/imagesource/PngChunks.h"
 #include "platform/imagesource/PngImageSource.h"
 #include "platform/imagesource/PropertyNames.h"
+#include "platform/imagesource/RadianceRowReader.h"
 #include "platform/imagesource/RawImageSource.h"
 #include "platform/imagesource/RowImageSource.h"
 #include "platform/imagesource/SgiDecoder.h"
@@ -95,6 +96,8 @@ std::optional<RowDecoder::Format> rowFormat(const QByteArray& head, const QStrin
         return RowDecoder::Format::Psd;
     if (SgiDecoder::readHeader(head, nullptr, std::numeric_limits<qint64>::max()))
         return RowDecoder::Format::Sgi;
+    if (RadianceRowReader::claims(head))
+        return RowDecoder::Format::Hdr;
     if (extension == QLatin1String("tga"))
         return RowDecoder::Format::Tga;
     return std::nullopt;
@@ -169,8 +172,10 @@ const std::vector<Decoder>& registry() {
              return openRows(b, RowDecoder::Format::Psd,
                              [&] { return StbImageSource::open(b, StbImageSource::Kind::Psd); });
          }},
-        {"hdr", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Hdr); },
-         {QStringLiteral("hdr")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Hdr); }},
+        // Radiance pictures are read row by row, whole or not.
+        {"hdr", [](const QByteArray& b, const QString&) { return RadianceRowReader::claims(b); },
+         {QStringLiteral("hdr")},
+         [](const QByteArray& b) { return RowImageSource::open(b, RowDecoder::Format::Hdr); }},
         {"pic", [](const QByteArray& b, const QString&) { return StbImageSource::claims(b, StbImageSource::Kind::Pic); },
          {QStringLiteral("pic")}, [](const QByteArray& b) { return StbImageSource::open(b, StbImageSource::Kind::Pic); }},
         {"sgi", [](const QByteArray& b, const QString&) { return SgiDecoder::readHeader(b, nullptr); },

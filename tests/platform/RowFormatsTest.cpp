@@ -133,6 +133,8 @@ const char* extension(Format format) {
         return "sgi";
     case Format::Psd:
         return "psd";
+    case Format::Hdr:
+        return "hdr";
     }
     return "";
 }

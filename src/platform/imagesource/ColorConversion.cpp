@@ -20,12 +20,14 @@ const std::vector<uchar>& srgbTable() {
     return table;
 }
 
-inline uchar encode(float linear) {
+// The table is passed in, fetched once a row: a row's stores might otherwise
+// alias it, and each pixel reloads it.
+inline uchar encode(const uchar* table, float linear) {
     if (!(linear > 0.0f)) // also catches NaN
         return 0;
     if (linear >= 1.0f)
         return 255;
-    return srgbTable()[size_t(linear * 4095.0f + 0.5f)];
+    return table[size_t(linear * 4095.0f + 0.5f)];
 }
 
 } // namespace
@@ -112,6 +114,7 @@ void ColorConversion::toneMapRow(const float* p, int width, bool hasAlpha, float
                                  QRgb* line) {
     const bool compress = white > 1.0f;
     const float white2 = white * white;
+    const uchar* table = srgbTable().data();
     for (int x = 0; x < width; ++x, p += 4) {
         float r = p[0], g = p[1], b = p[2];
         if (compress) {
@@ -125,7 +128,7 @@ void ColorConversion::toneMapRow(const float* p, int width, bool hasAlpha, float
             }
         }
         const float a = hasAlpha ? std::clamp(p[3], 0.0f, 1.0f) : 1.0f;
-        line[x] =
-            qRgba(encode(r), encode(g), encode(b), std::isfinite(a) ? int(a * 255.0f + 0.5f) : 255);
+        line[x] = qRgba(encode(table, r), encode(table, g), encode(table, b),
+                        std::isfinite(a) ? int(a * 255.0f + 0.5f) : 255);
     }
 }

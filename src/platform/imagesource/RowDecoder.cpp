@@ -2,6 +2,7 @@
 
 #include "platform/imagesource/BmpRowDecoder.h"
 #include "platform/imagesource/DecodeLimits.h"
+#include "platform/imagesource/HdrRowDecoder.h"
 #include "platform/imagesource/PnmRowDecoder.h"
 #include "platform/imagesource/PsdRowDecoder.h"
 #include "platform/imagesource/SgiRowDecoder.h"
@@ -24,6 +25,9 @@ std::unique_ptr<RowDecoder> RowDecoder::open(const EncodedBytes& bytes, Format f
         break;
     case Format::Psd:
         decoder = PsdRowDecoder::open(bytes);
+        break;
+    case Format::Hdr:
+        decoder = HdrRowDecoder::open(bytes);
         break;
     }
     if (decoder && !DecodeLimits::allowsSize(decoder->width, decoder->height))

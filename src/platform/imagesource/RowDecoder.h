@@ -9,15 +9,17 @@
 // Reads the rows of an uncompressed or run-length coded image one at a time
 // straight from its encoded bytes, in any order, so that an image far too
 // large to decode whole can still be reduced, cut into regions or streamed:
-// BMP, binary PNM, TGA, SGI and the composite of a Photoshop file. Rows
-// come 8 bits a channel as Grayscale8, RGB32 or ARGB32 (not premultiplied),
-// whatever the file's depth. Where the format allows, a row is found without
-// reading those before it (a fixed stride, a table of row offsets); a
-// run-length coded TGA gets its table of row starts from one pass on first
-// use. Rows past the end of data that stops early come out zero.
+// BMP, binary PNM, TGA, SGI, Radiance HDR and the composite of a Photoshop
+// file. Rows come 8 bits a channel as Grayscale8, RGB32 or ARGB32 (not
+// premultiplied), whatever the file's depth; floating-point data comes
+// tone-mapped. Where the format allows, a row is found without reading
+// those before it (a fixed stride, a table of row offsets); a run-length
+// coded TGA gets its table of row starts, and a Radiance HDR its scanline
+// starts and white point, from one pass on first use. Rows past the end of
+// data that stops early come out zero (but for Radiance HDR, which fails).
 class RowDecoder {
   public:
-    enum class Format { Bmp, Pnm, Tga, Sgi, Psd };
+    enum class Format { Bmp, Pnm, Tga, Sgi, Psd, Hdr };
 
     // Nothing when the header is not one this reader takes, states a size
     // no real image has (DecodeLimits::allowsSize), or the data falls far
@@ -33,8 +35,9 @@ class RowDecoder {
     int depth() const { return sampleBits; }
     const QString& colorModel() const { return model; }
     bool hasAlpha() const { return alpha; }
-    // Whether the format's whole-image decoder (Qt's, stb's, SgiDecoder)
-    // decodes this image within the decode budget.
+    bool isFloat() const { return floatSamples; }
+    // Whether the format's whole-image decoder (Qt's, stb's, SgiDecoder,
+    // or these rows) decodes this image within the decode budget.
     bool fitsWhole() const;
     virtual QString type() const = 0;
 
@@ -51,6 +54,7 @@ class RowDecoder {
     int sampleBits = 8;
     QString model = QStringLiteral("RGB");
     bool alpha = false;
+    bool floatSamples = false;
     int wholeBytesPerPixel = 4; // what the whole-image decoder holds a pixel
 
     // Helpers for the readers.

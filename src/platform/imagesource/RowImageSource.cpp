@@ -106,6 +106,9 @@ bool RowImageSource::streamImage(const BandSink& sink) {
 
 QVariantMap RowImageSource::imageProperties(int) {
     const QSize size = decoder->size();
-    return describe(size.width(), size.height(), decoder->depth(), decoder->colorModel(),
-                    decoder->hasAlpha());
+    QVariantMap map = describe(size.width(), size.height(), decoder->depth(), decoder->colorModel(),
+                               decoder->hasAlpha());
+    if (decoder->isFloat())
+        map.insert(QStringLiteral("IsFloat"), true);
+    return map;
 }

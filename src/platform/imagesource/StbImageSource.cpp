@@ -1,6 +1,5 @@
 #include "platform/imagesource/StbImageSource.h"
 
-#include "platform/imagesource/ColorConversion.h"
 #include "platform/imagesource/DecodeLimits.h"
 #include "platform/imagesource/StbInputCheck.h"
 
@@ -27,7 +26,6 @@ struct Pixels {
 bool StbImageSource::claims(const QByteArray& b, Kind kind) {
     switch (kind) {
     case Kind::Psd: return b.startsWith("8BPS");
-    case Kind::Hdr: return b.startsWith("#?RADIANCE\n") || b.startsWith("#?RGBE\n");
     case Kind::Pic: return b.startsWith(QByteArray("\x53\x80\xf6\x34", 4)) && b.mid(88, 4) == "PICT";
     }
     return false;
@@ -55,20 +53,6 @@ QImage StbImageSource::imageAtIndex(int index) {
         return QImage();
     const int length = int(bytes.size());
     int w = 0, h = 0, n = 0;
-    if (kind == Kind::Hdr) {
-        if (!StbInputCheck::radianceIsWhole(bytes))
-            return QImage();
-        // Ours (4 bytes a pixel), besides stb's floats (16) and their copy.
-        if (!DecodeLimits::allows(width, height, 4, 32))
-            return QImage();
-        Pixels pixels;
-        pixels.pointer = stbi_loadf_from_memory(data(bytes), length, &w, &h, &n, 4);
-        if (!pixels.pointer || w != width || h != height)
-            return QImage();
-        const float* f = static_cast<const float*>(pixels.pointer);
-        const std::vector<float> rgba(f, f + size_t(w) * size_t(h) * 4);
-        return ColorConversion::toneMapped(rgba, w, h, false);
-    }
     if (!DecodeLimits::allows(width, height, deep ? 8 : 4, deep ? 8 : 4))
         return QImage();
     if (kind == Kind::Psd && !StbInputCheck::psdIsWhole(bytes))
@@ -91,7 +75,6 @@ QImage StbImageSource::imageAtIndex(int index) {
 QString StbImageSource::type() const {
     switch (kind) {
     case Kind::Psd: return QStringLiteral("com.adobe.photoshop-image");
-    case Kind::Hdr: return QStringLiteral("public.radiance");
     case Kind::Pic: return QStringLiteral("com.softimage.pic");
     }
     return QStringLiteral("public.image");
@@ -99,10 +82,6 @@ QString StbImageSource::type() const {
 
 QVariantMap StbImageSource::imageProperties(int) {
     const bool gray = channels <= 2;
-    const int depth = kind == Kind::Hdr ? 32 : deep ? 16 : 8;
-    QVariantMap map = describe(width, height, depth, gray ? QStringLiteral("Gray") : QStringLiteral("RGB"),
-                               channels == 2 || channels == 4);
-    if (kind == Kind::Hdr)
-        map.insert(QStringLiteral("IsFloat"), true);
-    return map;
+    return describe(width, height, deep ? 16 : 8, gray ? QStringLiteral("Gray") : QStringLiteral("RGB"),
+                    channels == 2 || channels == 4);
 }

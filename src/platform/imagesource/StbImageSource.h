@@ -2,11 +2,11 @@
 
 #include "platform/imagesource/EncodedImageSource.h"
 
-// Photoshop composites (.psd), Radiance HDR (.hdr) and Softimage PIC (.pic)
-// through stb_image; HDR is tone-mapped to 8 bits, 16-bit PSD keeps its depth.
+// Photoshop composites (.psd) and Softimage PIC (.pic) through stb_image;
+// 16-bit PSD keeps its depth.
 class StbImageSource : public EncodedImageSource {
 public:
-    enum class Kind { Psd, Hdr, Pic };
+    enum class Kind { Psd, Pic };
 
     static bool claims(const QByteArray& bytes, Kind kind);
     static std::unique_ptr<ImageSource> open(const QByteArray& bytes, Kind kind);

@@ -1,40 +1,9 @@
 #include "platform/imagesource/StbInputCheck.h"
 
-#include <QList>
-
 namespace {
 
 // stb_image's own limit on a side; beyond it nothing decodes anyway.
 constexpr qint64 maxSide = 1 << 24;
-
-// The header lines, up to and including the resolution line; -1 when there is none.
-qsizetype pixelDataStart(const QByteArray& bytes, int* width, int* height) {
-    qsizetype position = 0;
-    bool blankSeen = false;
-    while (position < bytes.size()) {
-        const qsizetype end = bytes.indexOf('\n', position);
-        if (end < 0 || end - position > 4096)
-            return -1;
-        const QByteArray line = bytes.mid(position, end - position);
-        position = end + 1;
-        if (!blankSeen) {
-            if (line.isEmpty())
-                blankSeen = true;
-            continue;
-        }
-        // The only orientation stb reads: "-Y height +X width".
-        const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() != 4 || parts[0] != "-Y" || parts[2] != "+X")
-            return -1;
-        bool okH = false, okW = false;
-        *height = parts[1].toInt(&okH);
-        *width = parts[3].toInt(&okW);
-        if (!okH || !okW || *width <= 0 || *height <= 0 || *width > maxSide || *height > maxSide)
-            return -1;
-        return position;
-    }
-    return -1;
-}
 
 quint32 be(const QByteArray& b, qsizetype at, int size) {
     quint32 v = 0;
@@ -44,51 +13,6 @@ quint32 be(const QByteArray& b, qsizetype at, int size) {
 }
 
 } // namespace
-
-bool StbInputCheck::radianceIsWhole(const QByteArray& bytes) {
-    int width = 0, height = 0;
-    qsizetype p = pixelDataStart(bytes, &width, &height);
-    if (p < 0)
-        return false;
-    const qsizetype size = bytes.size();
-    const qsizetype flatSize = qsizetype(width) * height * 4;
-    auto byteAt = [&](qsizetype at) { return int(uchar(bytes.at(at))); };
-    if (width < 8 || width >= 32768)
-        return size - p >= flatSize; // flat pixels only
-    for (int row = 0; row < height; ++row) {
-        if (p + 4 > size)
-            return false;
-        if (byteAt(p) != 2 || byteAt(p + 1) != 2 || (byteAt(p + 2) & 0x80)) {
-            // Not run-length coded: stb then reads the whole image flat from
-            // the start of this row, over the rows it has decoded already.
-            // Only a file that is flat from its first row comes out right.
-            return row == 0 && size - p >= flatSize;
-        }
-        if (((byteAt(p + 2) << 8) | byteAt(p + 3)) != width)
-            return false;
-        p += 4;
-        for (int component = 0; component < 4; ++component) {
-            int x = 0;
-            while (x < width) {
-                if (p >= size)
-                    return false;
-                int count = byteAt(p++);
-                if (count > 128) {
-                    count -= 128;
-                    if (count > width - x || p >= size)
-                        return false;
-                    ++p;
-                } else {
-                    if (count == 0 || count > width - x || p + count > size)
-                        return false;
-                    p += count;
-                }
-                x += count;
-            }
-        }
-    }
-    return true;
-}
 
 bool StbInputCheck::psdIsWhole(const QByteArray& b) {
     if (b.size() < 26)
