@@ -125,6 +125,7 @@ void AppDelegate::connectMenu() {
     forward(MenuItem::GetInfo, &ViewController::getInfo);
     forward(MenuItem::ZoomIn, &ViewController::zoomIn);
     forward(MenuItem::Slideshow, &ViewController::playSlideshow);
+    forward(MenuItem::ShowAllImages, &ViewController::showAllImages);
     forward(MenuItem::PreviousFrame,
             [](ViewController* viewer) { viewer->framePlayback()->stepBy(-1); });
     forward(MenuItem::NextFrame,

@@ -63,6 +63,9 @@ MainMenu::MainMenu(QObject* parent) : QObject(parent) {
     add(go, MenuItem::PreviousFrame, tr("Previous Frame"), QKeySequence(tr("Ctrl+Left")));
     add(go, MenuItem::NextFrame, tr("Next Frame"), QKeySequence(tr("Ctrl+Right")));
     add(go, MenuItem::Slideshow, tr("Slideshow"), QKeySequence(tr("Ctrl+Shift+S")));
+    go->addSeparator();
+    add(go, MenuItem::ShowAllImages, tr("Show All Images"), QKeySequence(Qt::Key_Return))
+        ->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
 
     QMenu* window = root->addMenu(tr("Window"));
     add(window, MenuItem::GetInfo, tr("Get Info"), QKeySequence(tr("Ctrl+I")));

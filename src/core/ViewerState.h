@@ -39,6 +39,10 @@ struct ViewerState {
     bool isPlaying = false;
     // Somewhere to step to: two or more items in the list.
     bool isDirectory = false;
+    // A list of one or more items (a folder or an archive), and whether its
+    // grid stands in place of the image.
+    bool hasList = false;
+    bool isGridShown = false;
     bool inZooming = false;
     bool inDragging = false;
     bool inSelecting = false;

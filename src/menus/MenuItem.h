@@ -42,6 +42,7 @@ enum class MenuItem {
     FullScreen,
     PlayStopGif,
     SmartZoom,
+    ShowAllImages,
 };
 
 // The places a command can appear.

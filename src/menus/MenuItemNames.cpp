@@ -55,6 +55,7 @@ constexpr std::array rows = {
     Row{MenuItem::FullScreen, nullptr, nullptr, "actionFullscreen", "touchFullScreen"},
     Row{MenuItem::PlayStopGif, nullptr, nullptr, "actionPlayStopGif", nullptr},
     Row{MenuItem::SmartZoom, "menuSmartZoom", "menuSmartZoom", nullptr, nullptr},
+    Row{MenuItem::ShowAllImages, "menuShowAllImages", "menuShowAllImages", nullptr, nullptr},
 };
 
 const char* nameIn(const Row& row, CommandSurface surface) {

@@ -100,6 +100,16 @@ MenuState MenuState::compute(const ViewerState& v) {
     }
     setAll(s.appMenu, {MenuItem::ExportJPEG, MenuItem::ExportPNG, MenuItem::Print}, pixelsReady);
 
+    // The grid stands in for the image: what acts on one waits for its return.
+    if (v.isGridShown) {
+        for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar})
+            for (auto& [item, enabled] : *surface)
+                enabled = enabled && !disabledWithoutViewer().contains(item) &&
+                          item != MenuItem::Deselect;
+    }
+    for (auto* menu : {&s.appMenu, &s.viewerMenu})
+        (*menu)[MenuItem::ShowAllImages] = v.hasList;
+
     for (auto* surface : {&s.appMenu, &s.viewerMenu, &s.toolbar, &s.touchBar}) {
         for (auto& [item, enabled] : *surface)
             enabled = enabled && isBuilt(item);

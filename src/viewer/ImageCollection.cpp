@@ -150,6 +150,14 @@ std::optional<QString> ImageCollection::stepBackward() {
     return currentEntry();
 }
 
+std::optional<QString> ImageCollection::stepTo(qsizetype index) {
+    if (!list || index < 0 || index >= list->size() || (number == quint64(index) && gone.isEmpty()))
+        return std::nullopt;
+    gone.clear();
+    number = quint64(index);
+    return currentEntry();
+}
+
 std::optional<QString> ImageCollection::stepToFirst() {
     if (!list || list->isEmpty() || (number == 0 && gone.isEmpty()))
         return std::nullopt;

@@ -75,6 +75,9 @@ public:
     // Go to the first or the last entry; nothing when there is no list or
     // the entry is already the current one.
     std::optional<QString> stepToFirst();
+    // Go to the entry at `index` (picked in the grid); nothing outside the
+    // list or when it is already the current one.
+    std::optional<QString> stepTo(qsizetype index);
     std::optional<QString> stepToLast();
 
 private:

@@ -202,7 +202,7 @@ void ItemDisplay::showImage(const QImage& image, const QSize& pixelSize, bool re
         selection->setImagePixels(QSize());
         renderer->setImage(QImage());
         showMessage(ViewerMessage::CannotDecode);
-        if (refit)
+        if (refit && !viewer->isGridShown())
             geometry->processMessageWindow(true);
         emit updateDetailsPanel(QString());
     }

@@ -269,7 +269,8 @@ bool OrvaneWindowController::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return false;
-    if (!orvaneWindow)
+    // The grid takes its own keys; the window's shortcuts still work.
+    if (!orvaneWindow || (viewController && viewController->isGridShown()))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (type == QEvent::ShortcutOverride) {

@@ -54,6 +54,7 @@ Group groupOf(MenuItem item) {
     case MenuItem::NextImage:
     case MenuItem::PreviousFrame:
     case MenuItem::NextFrame:
+    case MenuItem::ShowAllImages:
         return Navigation;
     case MenuItem::Copy:
     case MenuItem::SelectAll:

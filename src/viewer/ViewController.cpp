@@ -7,6 +7,7 @@
 #include "viewer/AnimationPlayer.h"
 #include "viewer/DNSImageView.h"
 #include "viewer/FramePlayback.h"
+#include "viewer/GridMode.h"
 #include "viewer/ItemDisplay.h"
 #include "viewer/MainToolbar.h"
 #include "viewer/MessageColors.h"
@@ -58,6 +59,9 @@ void ViewController::viewDidLoad() {
             &ViewController::updateMainMenuRequested);
     viewerOutput = new ViewerOutput(this);
     viewerCommands = new ViewerCommands(this);
+    // Over everything else while it shows.
+    gridMode = new GridMode(this);
+    connect(gridMode, &GridMode::shownChanged, this, &ViewController::updateMainMenuRequested);
     display->showMessage(ViewerMessage::EmptyWindow);
     themeChanged();
 }
@@ -137,6 +141,8 @@ void ViewController::wireDocument() {
         if (!stepping)
             slideshow->stopSlideshow();
         display->updatePosition();
+        if (gridMode)
+            gridMode->listChanged();
         emit updateMainMenuRequested();
     });
 }
@@ -196,6 +202,8 @@ ViewerState ViewController::viewerState() const {
     s.hasFrames = hasFrames();
     s.isPlaying = playback->isPlaying();
     s.isDirectory = doc->imageFiles().isDirectory();
+    s.hasList = doc->imageFiles().count() > 0 && !doc->isData();
+    s.isGridShown = isGridShown();
     s.inZooming = viewerInput->tools().inZooming();
     s.inDragging = viewerInput->tools().inDragging();
     s.inSelecting = viewerInput->tools().inSelecting();
@@ -260,6 +268,9 @@ void ViewController::zoomOut() {
 }
 
 void ViewController::processWindow(bool show) {
+    // The grid keeps the window it grew; the image is fitted on its return.
+    if (isGridShown())
+        return;
     geometry->processWindow(show, zoomMode);
     fullScreenSteps->imageFitted(currentFrame() == 0);
 }
@@ -362,6 +373,7 @@ void ViewController::resizeEvent(QResizeEvent*) {
     mainToolbar->setGeometry((width() - toolbarWidth) / 2,
                              height() - mainToolbar->toolbarHeight() - 12, toolbarWidth,
                              mainToolbar->toolbarHeight());
+    gridMode->setGeometry(all);
     geometry->viewResized();
     fullScreenSteps->viewResized();
     // The same content rectangle lies elsewhere in a view of another height.
@@ -373,6 +385,14 @@ void ViewController::changeEvent(QEvent* event) {
         event->type() == QEvent::ApplicationPaletteChange)
         themeChanged();
     QWidget::changeEvent(event);
+}
+
+void ViewController::showAllImages() {
+    gridMode->toggle();
+}
+
+bool ViewController::isGridShown() const {
+    return gridMode && gridMode->isShown();
 }
 
 bool ViewController::isImageShown() const {

@@ -23,6 +23,7 @@ class ViewerSelection;
 class ViewerTransforms;
 class ViewerFullScreen;
 class ViewerOutput;
+class GridMode;
 
 // The content of one viewer window: what it shows, the list it steps
 // through, and the loading of each item. It builds the window's parts and
@@ -122,6 +123,10 @@ class ViewController : public QWidget {
     // Copy, export and print.
     ViewerOutput* output() const { return viewerOutput; }
 
+    // The list as a grid of thumbnails in place of the image, and back.
+    void showAllImages();
+    bool isGridShown() const;
+
   public slots:
     // The viewer's own actions: they stop a running slideshow first.
     void nextImage();
@@ -173,4 +178,5 @@ class ViewController : public QWidget {
     ViewerTransforms* viewerTransforms = nullptr;
     ViewerFullScreen* fullScreenSteps = nullptr;
     ViewerOutput* viewerOutput = nullptr;
+    GridMode* gridMode = nullptr;
 };

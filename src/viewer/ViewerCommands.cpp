@@ -41,6 +41,7 @@ const Command commands[] = {
      [](VC* v) { v->framePlayback()->stepBy(-1); }},
     {MenuItem::NextFrame, TITLE("Next Frame"), [](VC* v) { v->framePlayback()->stepBy(1); }},
     {MenuItem::Slideshow, TITLE("Slideshow"), [](VC* v) { v->playSlideshow(); }},
+    {MenuItem::ShowAllImages, TITLE("Show All Images"), [](VC* v) { v->showAllImages(); }},
     {MenuItem::ZoomIn, TITLE("Zoom In"), [](VC* v) { v->zoomIn(); }, Command::NewGroup},
     {MenuItem::ZoomOut, TITLE("Zoom Out"), [](VC* v) { v->zoomOut(); }},
     {MenuItem::SmartZoom, TITLE("Smart Zoom"), [](VC* v) { v->viewGeometry()->smartZoom(); }},

@@ -158,6 +158,11 @@ void ViewerDocument::showFirstImage() {
         openImage(*entry);
 }
 
+void ViewerDocument::showImageAt(qsizetype index) {
+    if (auto entry = collection.stepTo(index))
+        openImage(*entry);
+}
+
 void ViewerDocument::showLastImage() {
     if (auto entry = collection.stepToLast())
         openImage(*entry);

@@ -49,6 +49,7 @@ class ViewerDocument : public QObject {
     void showPreviousImage();
     void showFirstImage();
     void showLastImage();
+    void showImageAt(qsizetype index);
     // Stops whatever is loading; the window is going away or a list failed.
     void cancelLoading();
     // The window is going away: its folder's changes no longer matter.

@@ -30,7 +30,9 @@ exec 3>"$work/display"
 helper "$work/xvfb.log" Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data"
+# The thumbnail cache too: never the machine's own.
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" XDG_DATA_HOME="$work/data" \
+  XDG_CACHE_HOME="$work/cache"
 mkdir -p "$XDG_CONFIG_HOME/velmora" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 conf="$XDG_CONFIG_HOME/velmora/Ovisto.conf"
 set_conf() { # key=value lines after the ones every run has

@@ -12,6 +12,19 @@ if up "a folder opens at its first image" a.jpg "$work/fx/sample"; then
   press Next "Page Down steps to the next image" title_becomes "$win" a.jpg
   xdotool key ctrl+a; sleep 0.3; xdotool key Escape; sleep 0.5
   check "Escape with a selection takes the selection, not the window" visible a.jpg
+  # The grid: it grows the small window, Right then Return opens the next image.
+  grid_shown() { size_of "$win"; [ "$w" -ge 900 ] && [ "$h" -ge 600 ]; }
+  press Return "Return shows the grid, the window grown for it" retry 50 grid_shown
+  press "Right Return" "Right then Return in the grid opens the next image" title_becomes "$win" b.PNG
+  cached() { # file: a PNG in the cache names its URI and modification time
+    local want="file://$1 $(stat -c %Y "$1")" png
+    for png in "$XDG_CACHE_HOME"/thumbnails/*/*.png; do
+      [ "$(identify -format '%[Thumb::URI] %[Thumb::MTime]' "$png" 2>/dev/null)" = "$want" ] && return 0
+    done
+    return 1
+  }
+  check "the thumbnail cache holds a.jpg's, naming its URI and time" retry 50 cached "$work/fx/sample/a.jpg"
+  press Left "and back to the image it showed" title_becomes "$win" a.jpg
 fi
 
 # A second launch hands over and exits 0, through `ovisto`, a small launcher that loads no Qt:
