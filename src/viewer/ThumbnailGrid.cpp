@@ -158,13 +158,11 @@ void ThumbnailGrid::keyPressEvent(QKeyEvent* event) {
     default:
         break;
     }
-    const GridLayout grid(names.size(), viewWidth(), height());
-    const qsizetype to = grid.moved(selected, event->key());
     if (!isGridKey(event->key())) {
         QWidget::keyPressEvent(event);
         return;
     }
-    select(to);
+    select(GridLayout(names.size(), viewWidth(), height()).moved(selected, event->key()));
 }
 
 void ThumbnailGrid::mousePressEvent(QMouseEvent* event) {
@@ -193,9 +191,9 @@ void ThumbnailGrid::wheelEvent(QWheelEvent* event) {
 
 void ThumbnailGrid::resizeEvent(QResizeEvent*) {
     updateRange();
-    const GridLayout grid(names.size(), viewWidth(), height());
-    scrollTo(std::min(scroll, grid.maxScroll()));
-    scrollTo(grid.scrollToShow(selected, scroll));
+    // Clamped to the new height, with the selection still in view; the
+    // columns may have changed even where the offset did not.
+    scrollTo(GridLayout(names.size(), viewWidth(), height()).scrollToShow(selected, scroll));
     viewChanged();
 }
 
